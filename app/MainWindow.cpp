@@ -1,0 +1,226 @@
+#include "app/MainWindow.h"
+
+#include "app/ButtonPictures.h"
+#include "app/FileUtilities.h"
+#include "app/HomePage.h"
+#include "app/LatchingButton.h"
+#include "app/MainWindowLayout.h"
+#include "app/ProgressBar.h"
+#include "filelist/FileListView.h"
+#include "platform/Desktop.h"
+#include "platform/PointerCode.h"
+#include "platform/PointerCursor.h"
+#include "platform/RenderEngine.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QEvent>
+#include <QFont>
+#include <QHeaderView>
+
+namespace {
+
+const QString programTitle = QStringLiteral("Quillmere");
+const QString listToolTip = QStringLiteral(
+    "Drag and drop files here. Double-click item to remove it. Move bar to right and out of "
+    "window to reveal full names.");
+
+QFont buttonFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+QFont listFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(9);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const Platform &platform, const QString &programFolder, QWidget *parent)
+    : QWidget(parent)
+    , m_platform(platform)
+    , m_programFolder(programFolder)
+    , m_conversion(m_fileList, *this, platform.engine, platform.pump, platform.clock,
+                   platform.messages)
+{
+    createControls();
+    connectHandlers();
+    Form_Load();
+}
+
+void MainWindow::createControls()
+{
+    namespace Layout = MainWindowLayout;
+
+    setFixedSize(Layout::clientSize);
+    setWindowIcon(ButtonPictures::blankWindowIcon());
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    // Hovering the bare background resets the pointer, so moves must arrive without a button.
+    setMouseTracking(true);
+
+    // Created in tab order: the list, the two adding buttons, the bar, then "Save As Text".
+    m_listView = new FileListView(this);
+    m_listView->setGeometry(Layout::fileList);
+    m_listView->setFont(listFont());
+    m_listView->setToolTip(listToolTip);
+    m_listView->setFileList(&m_fileList);
+    m_listView->viewport()->setMouseTracking(true);
+
+    m_check4 = new LatchingButton(QStringLiteral("Add HTML Files"), ButtonPictures::addFiles(), this);
+    m_check4->setGeometry(Layout::addFilesButton);
+    m_check3 = new LatchingButton(QStringLiteral("Add All HTML Files In Folder"),
+                                  ButtonPictures::addFolder(), this);
+    m_check3->setGeometry(Layout::addFolderButton);
+
+    m_progressBar = new ProgressBar(this);
+    m_progressBar->setGeometry(Layout::progressBar);
+
+    m_check2 = new LatchingButton(QStringLiteral("Save As Text"), ButtonPictures::saveAsText(), this);
+    m_check2->setGeometry(Layout::saveAsTextButton);
+
+    for (LatchingButton *button : {m_check4, m_check3, m_check2}) {
+        button->setFont(buttonFont());
+        QPalette buttonPalette = button->palette();
+        buttonPalette.setColor(QPalette::Button, Qt::white);
+        button->setPalette(buttonPalette);
+        button->setMouseTracking(true);
+        button->installEventFilter(this);
+    }
+    setTabOrder(m_listView, m_check4);
+    setTabOrder(m_check4, m_check3);
+    setTabOrder(m_check3, m_progressBar);
+    setTabOrder(m_progressBar, m_check2);
+}
+
+void MainWindow::connectHandlers()
+{
+    // toggled() rather than clicked(): unchecking a button in its handler must raise the
+    // handler again (and be ignored there), as the latching rule expects.
+    connect(m_check4, &QAbstractButton::toggled, this, &MainWindow::Check4_Click);
+    connect(m_check3, &QAbstractButton::toggled, this, &MainWindow::Check3_Click);
+    connect(m_check2, &QAbstractButton::toggled, this, &MainWindow::Check2_Click);
+
+    connect(m_listView, &FileListView::doubleClickedAnywhere, this, &MainWindow::ListView1_DblClick);
+    connect(m_listView, &FileListView::filesDropped, this, &MainWindow::ListView1_OLEDragDrop);
+    connect(m_listView, &FileListView::itemClicked, this, &MainWindow::ListView1_ItemClick);
+    connect(m_listView, &FileListView::mouseDown, this, &MainWindow::ListView1_MouseDown);
+    connect(m_listView, &FileListView::mouseMoved, this, &MainWindow::ListView1_MouseMove);
+    connect(m_listView, &FileListView::mouseUp, this, &MainWindow::ListView1_MouseUp);
+}
+
+void MainWindow::Form_Load()
+{
+    CenterForm(*this);
+
+    const QString handPointer = m_programFolder + QDir::separator() + QStringLiteral("HAND-M.CUR");
+    if (FileExists(handPointer))
+        loadPointerPicture(handPointer, m_mouseIcon);
+
+    MaybeOpenHomePage(m_platform.random, m_platform.desktop);
+
+    setWindowTitle(programTitle);
+
+    m_platform.engine.setSilent(true);
+    m_platform.engine.navigate(QStringLiteral("about:blank"));
+
+    m_listView->header()->resizeSection(0, MainWindowLayout::fileColumnWidth);
+
+    QPalette whiteBar = m_progressBar->palette();
+    whiteBar.setColor(QPalette::Base, Qt::white);
+    whiteBar.setColor(QPalette::Window, Qt::white);
+    m_progressBar->setPalette(whiteBar);
+}
+
+void MainWindow::setMousePointer(int code)
+{
+    m_mousePointer = code;
+    showPointer(*this, code, m_mouseIcon);
+}
+
+void MainWindow::setProgress(float percent)
+{
+    m_progressBar->setPercent(percent);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    m_platform.desktop.endProcess();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    // Only moves over the bare background reach here; the controls take their own.
+    setMousePointer(DefaultPointer);
+    QWidget::mouseMoveEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove && qobject_cast<LatchingButton *>(watched))
+        CheckButton_MouseMove();
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::CheckButton_MouseMove()
+{
+    if (m_mousePointer != HourglassPointer)
+        setMousePointer(CustomPointer);
+}
+
+void MainWindow::Check2_Click()
+{
+    if (!m_check2->takeLatch())
+        return;
+    m_conversion.run();
+}
+
+void MainWindow::Check3_Click()
+{
+    if (!m_check3->takeLatch())
+        return;
+}
+
+void MainWindow::Check4_Click()
+{
+    if (!m_check4->takeLatch())
+        return;
+}
+
+void MainWindow::ListView1_DblClick()
+{
+    const int position = FileListView::positionOf(m_listView->selectedItem());
+    if (position > 0)
+        m_fileList.remove(position);
+}
+
+void MainWindow::ListView1_OLEDragDrop(const QStringList &paths)
+{
+    m_fileList.append(paths);
+}
+
+void MainWindow::ListView1_ItemClick()
+{
+}
+
+void MainWindow::ListView1_MouseDown()
+{
+}
+
+void MainWindow::ListView1_MouseMove(const QPoint &)
+{
+}
+
+void MainWindow::ListView1_MouseUp()
+{
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "convert/ConversionRun.h"
+#include "convert/RunView.h"
+#include "filelist/FileListModel.h"
+#include "platform/Platform.h"
+
+#include <QCursor>
+#include <QPersistentModelIndex>
+#include <QWidget>
+
+class FileListView;
+class LatchingButton;
+class ProgressBar;
+
+// The program's one window: the file list, the three buttons and the progress bar. Its
+// handlers carry the names of the controls and events they answer.
+class MainWindow : public QWidget, private RunView
+{
+    Q_OBJECT
+
+public:
+    // programFolder is where the pointer files "HAND-M.CUR" and "drag.ico" are looked for.
+    MainWindow(const Platform &platform, const QString &programFolder, QWidget *parent = nullptr);
+
+    FileListModel &fileList() { return m_fileList; }
+    FileListView *listView() const { return m_listView; }
+    LatchingButton *addFilesButton() const { return m_check4; }
+    LatchingButton *addFolderButton() const { return m_check3; }
+    LatchingButton *saveAsTextButton() const { return m_check2; }
+    ProgressBar *progressBar() const { return m_progressBar; }
+
+    int mousePointer() const { return m_mousePointer; }
+    void setMousePointer(int code) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Form_Load();
+    void createControls();
+    void connectHandlers();
+
+    void Check2_Click();
+    void Check3_Click();
+    void Check4_Click();
+    void CheckButton_MouseMove();
+
+    void ListView1_DblClick();
+    void ListView1_OLEDragDrop(const QStringList &paths);
+    void ListView1_ItemClick();
+    void ListView1_MouseDown();
+    void ListView1_MouseMove(const QPoint &pos);
+    void ListView1_MouseUp();
+
+    void setProgress(float percent) override;
+
+    Platform m_platform;
+    QString m_programFolder;
+    FileListModel m_fileList;
+    ConversionRun m_conversion;
+
+    FileListView *m_listView = nullptr;
+    LatchingButton *m_check4 = nullptr;
+    LatchingButton *m_check3 = nullptr;
+    LatchingButton *m_check2 = nullptr;
+    ProgressBar *m_progressBar = nullptr;
+
+    int m_mousePointer = 0;
+    QCursor m_mouseIcon;
+
+    // Reordering by dragging: the item being dragged and whether a button is held on the list.
+    QPersistentModelIndex m_dragItem;
+    bool m_buttonDown = false;
+};

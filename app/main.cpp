@@ -1,0 +1,35 @@
+#include "app/MainWindow.h"
+#include "platform/QtCursorPosition.h"
+#include "platform/QtDesktop.h"
+#include "platform/QtFileDialog.h"
+#include "platform/QtFolderBrowser.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/QtMessagePump.h"
+#include "platform/RenderEngineSetup.h"
+#include "platform/SeededRandom.h"
+#include "platform/SystemClock.h"
+#include "platform/WebEngineRenderer.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    prepareRenderEngine();
+    QApplication app(argc, argv);
+
+    SystemClock clock;
+    SeededRandom random(unsigned(clock.secondsSinceMidnight()));
+    WebEngineRenderer engine;
+    QtMessagePump pump;
+    QtMessageBoxes messages;
+    QtDesktop desktop;
+    QtFileDialog fileDialog;
+    QtFolderBrowser folderBrowser;
+    QtCursorPosition cursor;
+    const Platform platform{engine, pump, clock, random, messages, desktop, fileDialog,
+                            folderBrowser, cursor};
+
+    MainWindow window(platform, QCoreApplication::applicationDirPath());
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/CursorPosition.h"
+
+class QtCursorPosition : public CursorPosition
+{
+public:
+    QPoint screenPos() const override;
+};

@@ -1,0 +1,23 @@
+#include "platform/QtDesktop.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <cstdio>
+#include <cstdlib>
+
+void QtDesktop::openUrl(const QString &url)
+{
+    // Hands the address to the desktop's URL opener, which starts detached.
+    QDesktopServices::openUrl(QUrl(url));
+}
+
+void QtDesktop::endProcess()
+{
+    // Closing may happen inside a nested event loop (a run waiting for a page). Leaving through
+    // the normal shutdown would return into that loop and let the run go on, so the process ends
+    // here without running destructors or any further handler. Every output file is closed
+    // before events are processed, so nothing is left half written.
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}

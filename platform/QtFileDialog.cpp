@@ -1,0 +1,17 @@
+#include "platform/QtFileDialog.h"
+
+#include "platform/SelectionString.h"
+
+#include <QFileDialog>
+
+QString QtFileDialog::showOpen(QWidget *owner, const FileDialogSettings &settings)
+{
+    QFileDialog dialog(owner, settings.title);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(settings.filters);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return selectionStringFromPaths(dialog.selectedFiles());
+}

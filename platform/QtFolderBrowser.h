@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/FolderBrowser.h"
+
+class QtFolderBrowser : public FolderBrowser
+{
+public:
+    QString browseForFolder(QWidget *owner, const QString &title) override;
+};

@@ -1,0 +1,182 @@
+#pragma once
+
+// Stand-ins for everything outside the process, so that tests drive the window and the run
+// without a display, a browser or a user. Each fake records what it was asked and lets a test
+// react at the moment it is asked (the hooks run where the real thing would process events).
+
+#include "platform/Clock.h"
+#include "platform/CursorPosition.h"
+#include "platform/Desktop.h"
+#include "platform/FileDialog.h"
+#include "platform/FolderBrowser.h"
+#include "platform/MessageBoxes.h"
+#include "platform/MessagePump.h"
+#include "platform/Platform.h"
+#include "platform/RandomSource.h"
+#include "platform/RenderEngine.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <functional>
+
+// Thrown by FakeDesktop::endProcess(), so a test can see that the process would end there.
+struct ProcessEnded
+{
+};
+
+// A page loader that answers from a table: path -> text. A path missing from the table fails
+// to load. A page becomes complete after pollsUntilComplete readiness polls.
+class FakeEngine : public RenderEngine
+{
+public:
+    QHash<QString, QString> pages;
+    int pollsUntilComplete = 2;
+    QStringList navigations;
+    int abandonedPages = 0;
+
+    void setSilent(bool silent) override { this->silent = silent; }
+    void navigate(const QString &pathOrUrl) override
+    {
+        navigations << pathOrUrl;
+        m_location = pathOrUrl;
+        m_pollsLeft = pollsUntilComplete;
+    }
+    int readyState() const override
+    {
+        if (m_pollsLeft > 0) {
+            --m_pollsLeft;
+            return Loading;
+        }
+        return pollsUntilComplete < 0 ? Loading : Complete; // < 0: never completes
+    }
+    bool loadFailed() const override { return !pages.contains(m_location); }
+    QString errorString() const override { return loadFailed() ? QStringLiteral("not found") : QString(); }
+    QString bodyText() const override { return pages.value(m_location); }
+    QString location() const override { return m_location; }
+    void abandonPage() override { ++abandonedPages; }
+
+    bool silent = false;
+
+private:
+    QString m_location = QStringLiteral("about:blank");
+    mutable int m_pollsLeft = 0;
+};
+
+class FakePump : public MessagePump
+{
+public:
+    int pumps = 0;
+    std::function<void()> onPump;
+
+    void processPending() override { pump(); }
+    void processPendingOrWait(int) override { pump(); }
+
+private:
+    void pump()
+    {
+        ++pumps;
+        if (onPump)
+            onPump();
+    }
+};
+
+// Time moves only when a test moves it, or by stepPerRead at every reading.
+class FakeClock : public Clock
+{
+public:
+    mutable double now = 1000.0;
+    double stepPerRead = 0.0;
+    int midnightSeconds = 0;
+
+    double monotonicSeconds() const override
+    {
+        now += stepPerRead;
+        return now;
+    }
+    int secondsSinceMidnight() const override { return midnightSeconds; }
+};
+
+class FakeRandom : public RandomSource
+{
+public:
+    double value = 0.5;
+    double next() override { return value; }
+};
+
+class FakeMessages : public MessageBoxes
+{
+public:
+    QStringList shown;
+    std::function<void(const QString &)> onShow;
+
+    void inform(const QString &text) override
+    {
+        shown << text;
+        if (onShow)
+            onShow(text);
+    }
+};
+
+class FakeDesktop : public Desktop
+{
+public:
+    QStringList openedUrls;
+
+    void openUrl(const QString &url) override { openedUrls << url; }
+    [[noreturn]] void endProcess() override { throw ProcessEnded(); }
+};
+
+class FakeFileDialog : public FileDialog
+{
+public:
+    QString selection;
+    int opened = 0;
+    FileDialogSettings lastSettings;
+
+    QString showOpen(QWidget *, const FileDialogSettings &settings) override
+    {
+        ++opened;
+        lastSettings = settings;
+        return selection;
+    }
+};
+
+class FakeFolderBrowser : public FolderBrowser
+{
+public:
+    QString folder;
+    int opened = 0;
+    QString lastTitle;
+
+    QString browseForFolder(QWidget *, const QString &title) override
+    {
+        ++opened;
+        lastTitle = title;
+        return folder;
+    }
+};
+
+class FakeCursor : public CursorPosition
+{
+public:
+    QPoint pos{100, 330};
+    QPoint screenPos() const override { return pos; }
+};
+
+// All the fakes together, ready to hand to the window.
+struct FakePlatform
+{
+    FakeEngine engine;
+    FakePump pump;
+    FakeClock clock;
+    FakeRandom random;
+    FakeMessages messages;
+    FakeDesktop desktop;
+    FakeFileDialog fileDialog;
+    FakeFolderBrowser folderBrowser;
+    FakeCursor cursor;
+
+    Platform platform() { return {engine, pump, clock, random, messages, desktop, fileDialog,
+                                  folderBrowser, cursor}; }
+};
