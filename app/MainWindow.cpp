@@ -6,7 +6,11 @@
 #include "app/LatchingButton.h"
 #include "app/MainWindowLayout.h"
 #include "app/ProgressBar.h"
+#include "filelist/AddFilesDialog.h"
+#include "filelist/DragReorder.h"
 #include "filelist/FileListView.h"
+#include "filelist/FolderTree.h"
+#include "platform/CursorPosition.h"
 #include "platform/Desktop.h"
 #include "platform/PointerCode.h"
 #include "platform/PointerCursor.h"
@@ -17,6 +21,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QMouseEvent>
 
 namespace {
 
@@ -47,8 +52,7 @@ MainWindow::MainWindow(const Platform &platform, const QString &programFolder, Q
     : QWidget(parent)
     , m_platform(platform)
     , m_programFolder(programFolder)
-    , m_conversion(m_fileList, *this, platform.engine, platform.pump, platform.clock,
-                   platform.messages)
+    , m_conversion(m_fileList, *this, platform)
 {
     createControls();
     connectHandlers();
@@ -160,8 +164,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    // Only moves over the bare background reach here; the controls take their own.
-    setMousePointer(DefaultPointer);
+    // Moves that a control ignored come here too; only the bare background resets the pointer.
+    if (!childAt(event->position().toPoint()))
+        setMousePointer(DefaultPointer);
     QWidget::mouseMoveEvent(event);
 }
 
@@ -189,12 +194,25 @@ void MainWindow::Check3_Click()
 {
     if (!m_check3->takeLatch())
         return;
+    const QString chosen = BrowseForFolder(m_platform.folderBrowser, this,
+                                           QStringLiteral("Please select folder to add:"));
+    if (chosen.isEmpty())
+        return;
+    setMousePointer(HourglassPointer);
+    m_fileList.append(htmlFilesInTree(chosen, m_platform.pump));
+    setMousePointer(DefaultPointer);
 }
 
 void MainWindow::Check4_Click()
 {
     if (!m_check4->takeLatch())
         return;
+    const QString selection = m_platform.fileDialog.showOpen(this, addFilesDialogSettings());
+    if (!selection.isEmpty()) {
+        setMousePointer(HourglassPointer);
+        m_fileList.append(pathsFromSelection(selection));
+    }
+    setMousePointer(DefaultPointer);
 }
 
 void MainWindow::ListView1_DblClick()
@@ -211,16 +229,47 @@ void MainWindow::ListView1_OLEDragDrop(const QStringList &paths)
 
 void MainWindow::ListView1_ItemClick()
 {
+    // Read afresh at every click. An icon that cannot be read leaves the list's last picture
+    // (at first the plain arrow), so the pointer stays usable and reordering does not care.
+    QCursor dragIcon = m_listView->mouseIcon();
+    loadPointerPicture(m_programFolder + QDir::separator() + QStringLiteral("drag.ico"), dragIcon);
+    m_listView->setMouseIcon(dragIcon);
+    m_listView->setMousePointer(CustomPointer);
+    // The list never starts a drag of its own; from the first item click on it takes no drops
+    // either, so a press on an item always means reordering.
+    m_listView->setAcceptDrops(false);
+    m_dragItem = m_listView->selectedItem();
 }
 
 void MainWindow::ListView1_MouseDown()
 {
+    m_buttonDown = true;
 }
 
-void MainWindow::ListView1_MouseMove(const QPoint &)
+void MainWindow::ListView1_MouseMove(const QPoint &pos)
 {
+    if (m_mousePointer != HourglassPointer)
+        setMousePointer(DefaultPointer);
+    if (!m_buttonDown)
+        return;
+
+    // A dragged item that a double-click has removed refers to nothing (position 0), and
+    // then nothing is exchanged until the next item click picks a new one.
+    const int moved = exchangeDraggedPath(m_fileList, FileListView::positionOf(m_dragItem),
+                                          m_listView->hitTest(pos));
+    if (moved == 0)
+        return;
+    m_listView->select(moved);
+    m_dragItem = m_listView->selectedItem();
+
+    const int neighbour = edgeScrollNeighbour(m_platform.cursor.screenPos().y(), moved,
+                                              m_fileList.count());
+    if (neighbour != 0)
+        m_listView->ensureVisible(neighbour);
 }
 
 void MainWindow::ListView1_MouseUp()
 {
+    m_buttonDown = false;
+    m_listView->setMousePointer(ArrowPointer);
 }

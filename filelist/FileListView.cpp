@@ -20,6 +20,8 @@ FileListView::FileListView(QWidget *parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     // Items are reordered by the window's own exchange logic, never by the view's drag.
     setDragEnabled(false);
+    // Only an explicit ensureVisible() scrolls: selecting must not, and neither must dragging.
+    setAutoScroll(false);
     setDragDropMode(QAbstractItemView::DropOnly);
     setAcceptDrops(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -69,6 +71,10 @@ void FileListView::ensureVisible(int position)
 
 int FileListView::hitTest(const QPoint &viewportPos) const
 {
+    // While a button is held the pointer keeps reporting beyond the list's edges, where
+    // indexAt() would still name rows that are scrolled out of sight; nothing is under it there.
+    if (!viewport()->rect().contains(viewportPos))
+        return 0;
     const QModelIndex item = indexAt(viewportPos);
     return item.isValid() ? item.row() + 1 : 0;
 }
@@ -82,6 +88,11 @@ void FileListView::setMousePointer(int code)
 {
     m_mousePointer = code;
     showPointer(*viewport(), code, m_mouseIcon);
+}
+
+QCursor FileListView::mouseIcon() const
+{
+    return m_mouseIcon;
 }
 
 void FileListView::setMouseIcon(const QCursor &picture)
@@ -123,27 +134,35 @@ void FileListView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void FileListView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (acceptDrops() && !droppedLocalFiles(*event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    answerDrag(event);
 }
 
 void FileListView::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (acceptDrops() && !droppedLocalFiles(*event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    answerDrag(event);
 }
 
 void FileListView::dropEvent(QDropEvent *event)
 {
-    const QStringList paths = droppedLocalFiles(*event->mimeData());
-    if (!acceptDrops() || paths.isEmpty()) {
+    answerDrag(event);
+    if (event->isAccepted())
+        emit filesDropped(droppedLocalFiles(*event->mimeData()));
+}
+
+bool FileListView::takesDrop(const QDropEvent &event) const
+{
+    return acceptDrops() && event.possibleActions().testFlag(Qt::CopyAction)
+           && !droppedLocalFiles(*event.mimeData()).isEmpty();
+}
+
+void FileListView::answerDrag(QDropEvent *event)
+{
+    if (!takesDrop(*event)) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
-    emit filesDropped(paths);
+    // The list only takes note of the paths. Reporting a move would tell the program the
+    // files came from that the drop took them over, and it may delete its originals.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }

@@ -12,12 +12,15 @@
 #include "platform/MessageBoxes.h"
 #include "platform/MessagePump.h"
 #include "platform/Platform.h"
+#include "platform/QtTextFileWriter.h"
 #include "platform/RandomSource.h"
 #include "platform/RenderEngine.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 
 // Thrown by FakeDesktop::endProcess(), so a test can see that the process would end there.
@@ -26,11 +29,13 @@ struct ProcessEnded
 };
 
 // A page loader that answers from a table: path -> text. A path missing from the table fails
-// to load. A page becomes complete after pollsUntilComplete readiness polls.
+// to load. A page becomes complete after pollsUntilComplete readiness polls; a hanging page
+// (a script that never ends) never does.
 class FakeEngine : public RenderEngine
 {
 public:
     QHash<QString, QString> pages;
+    QSet<QString> hangingPages;
     int pollsUntilComplete = 2;
     QStringList navigations;
     int abandonedPages = 0;
@@ -48,7 +53,9 @@ public:
             --m_pollsLeft;
             return Loading;
         }
-        return pollsUntilComplete < 0 ? Loading : Complete; // < 0: never completes
+        if (pollsUntilComplete < 0 || hangingPages.contains(m_location)) // < 0: never completes
+            return Loading;
+        return Complete;
     }
     bool loadFailed() const override { return !pages.contains(m_location); }
     QString errorString() const override { return loadFailed() ? QStringLiteral("not found") : QString(); }
@@ -67,10 +74,17 @@ class FakePump : public MessagePump
 {
 public:
     int pumps = 0;
+    int waitingPumps = 0; // those that could have waited for an event
+    int longestWaitMs = 0;
     std::function<void()> onPump;
 
     void processPending() override { pump(); }
-    void processPendingOrWait(int) override { pump(); }
+    void processPendingOrWait(int maxWaitMs) override
+    {
+        ++waitingPumps;
+        longestWaitMs = std::max(longestWaitMs, maxWaitMs);
+        pump();
+    }
 
 private:
     void pump()
@@ -164,6 +178,28 @@ public:
     QPoint screenPos() const override { return pos; }
 };
 
+// Writes to the real file system as the program does, except for the paths a test makes fail
+// the way a full disk would.
+class FakeFileWriter : public TextFileWriter
+{
+public:
+    QHash<QString, QString> failures; // path -> error
+    int writes = 0;
+
+    bool writeFile(const QString &path, const QByteArray &content, QString &error) override
+    {
+        ++writes;
+        if (failures.contains(path)) {
+            error = failures.value(path);
+            return false;
+        }
+        return m_real.writeFile(path, content, error);
+    }
+
+private:
+    QtTextFileWriter m_real;
+};
+
 // All the fakes together, ready to hand to the window.
 struct FakePlatform
 {
@@ -176,7 +212,8 @@ struct FakePlatform
     FakeFileDialog fileDialog;
     FakeFolderBrowser folderBrowser;
     FakeCursor cursor;
+    FakeFileWriter fileWriter;
 
     Platform platform() { return {engine, pump, clock, random, messages, desktop, fileDialog,
-                                  folderBrowser, cursor}; }
+                                  folderBrowser, cursor, fileWriter}; }
 };

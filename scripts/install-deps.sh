@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Quillmere need, when any is
+# missing. Safe to run again: with everything present it changes nothing.
+set -euo pipefail
+
+packages=(
+    cmake g++ make
+    qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
+    fonts-liberation          # "Arial" resolves to Liberation Sans, of Arial's metrics
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo_if_needed=()
+[[ $(id -u) -eq 0 ]] || sudo_if_needed=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo_if_needed[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
