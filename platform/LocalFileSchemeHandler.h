@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <QWebEngineUrlSchemeHandler>
+
+// Serves local files to the engine under a scheme of our own. A plain file:// URL lets the
+// engine choose by the file's name how to treat it: it shows some files as source, starts a
+// download for others and rejects XHTML that is not well-formed. Here the document asked for is
+// always answered as HTML, and the files it refers to as whatever their extension says.
+class LocalFileSchemeHandler : public QWebEngineUrlSchemeHandler
+{
+    Q_OBJECT
+
+public:
+    static const QByteArray schemeName;
+
+    // Must run before the application object exists.
+    static void registerScheme();
+    static QUrl urlForFile(const QString &absolutePath);
+
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+    // The file to answer as HTML whatever its name; every other file gets its extension's type.
+    void setDocumentPath(const QString &absolutePath);
+
+    void requestStarted(QWebEngineUrlRequestJob *job) override;
+
+signals:
+    // A requested file could not be opened; reason is readable by a user ("Permission denied").
+    void fileUnreadable(const QString &absolutePath, const QString &reason);
+
+private:
+    QByteArray contentTypeFor(const QString &absolutePath) const;
+
+    QString m_documentPath;
+};
