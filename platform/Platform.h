@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextFileWriter.h"
+
 class RenderEngine;
 class MessagePump;
 class Clock;
@@ -23,4 +25,6 @@ struct Platform
     FileDialog &fileDialog;
     FolderBrowser &folderBrowser;
     CursorPosition &cursor;
+    // Last and defaulted, so that only those who need a failing disk have to name a writer.
+    TextFileWriter &fileWriter = systemTextFileWriter();
 };

@@ -1,0 +1,32 @@
+#include "convert/FailureReport.h"
+
+#include <algorithm>
+
+namespace {
+
+// Enough to see what went wrong without the box outgrowing the screen.
+constexpr qsizetype maxListedFailures = 20;
+
+QString failureCount(qsizetype count)
+{
+    if (count == 1)
+        return QStringLiteral("1 file could not be converted:");
+    return QStringLiteral("%1 files could not be converted:").arg(count);
+}
+
+} // namespace
+
+QString doneMessage(const QList<ItemFailure> &failures)
+{
+    QString message = QStringLiteral("Done.");
+    if (failures.isEmpty())
+        return message;
+
+    message += QStringLiteral("\n\n") + failureCount(failures.size());
+    const qsizetype listed = std::min(failures.size(), maxListedFailures);
+    for (qsizetype i = 0; i < listed; ++i)
+        message += QStringLiteral("\n%1: %2").arg(failures[i].path, failures[i].reason);
+    if (failures.size() > listed)
+        message += QStringLiteral("\nand %1 more").arg(failures.size() - listed);
+    return message;
+}

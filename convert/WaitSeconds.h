@@ -1,0 +1,8 @@
+#pragma once
+
+class Clock;
+class MessagePump;
+
+// Returns once the given number of seconds has passed on the monotonic clock, processing
+// pending events all the while so that the window stays alive.
+void WaitSeconds(double seconds, const Clock &clock, MessagePump &pump);
