@@ -29,6 +29,7 @@ public:
 
     int mousePointer() const;
     void setMousePointer(int code);
+    QCursor mouseIcon() const;
     void setMouseIcon(const QCursor &picture);
 
 signals:
@@ -49,6 +50,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // Drops are taken while the list accepts them, when they carry local files only and the
+    // dragging program lets them be copied.
+    bool takesDrop(const QDropEvent &event) const;
+    void answerDrag(QDropEvent *event);
+
     int m_mousePointer = 0;
     QCursor m_mouseIcon;
 };

@@ -21,6 +21,6 @@ public:
 
     // Shows the dialog over owner and returns the selection string: empty when cancelled; one
     // full path when one file was picked; otherwise the folder, then for each picked file a NUL
-    // character and its bare name.
+    // character and its bare name (its path below the folder when the files lie in several).
     virtual QString showOpen(QWidget *owner, const FileDialogSettings &settings) = 0;
 };
