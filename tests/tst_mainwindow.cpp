@@ -54,8 +54,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void startUpState();
-    void layoutFollowsTheTable();
+    void startUpStateAndLayout();
     void homePageOpensOnlyOnSeven();
     void fileExists();
     void centring();
@@ -66,28 +65,21 @@ private slots:
     void closingEndsTheProcessAtOnce();
 };
 
-void TestMainWindow::startUpState()
+void TestMainWindow::startUpStateAndLayout()
 {
     FakePlatform fakes;
     MainWindow window(fakes.platform(), QDir::tempPath());
 
     QCOMPARE(window.windowTitle(), QStringLiteral("Quillmere"));
     QCOMPARE(window.fileList().count(), 0);
-    QHeaderView *header = window.listView()->header();
-    QCOMPARE(header->count(), 1);
+    QCOMPARE(window.listView()->header()->count(), 1);
     QCOMPARE(window.fileList().headerData(0, Qt::Horizontal).toString(), QStringLiteral("HTML File(s)"));
-    QCOMPARE(header->sectionSize(0), 6000 / 15);
+    QCOMPARE(window.listView()->header()->sectionSize(0), 6000 / 15);
     QCOMPARE(window.progressBar()->percent(), 0.0f);
     QCOMPARE(window.progressBar()->palette().color(QPalette::Base), QColor(Qt::white));
     QVERIFY(fakes.engine.silent);
     QCOMPARE(fakes.engine.navigations, QStringList{QStringLiteral("about:blank")});
     QCOMPARE(window.mousePointer(), int(DefaultPointer));
-}
-
-void TestMainWindow::layoutFollowsTheTable()
-{
-    FakePlatform fakes;
-    MainWindow window(fakes.platform(), QDir::tempPath());
 
     QCOMPARE(window.size(), QSize(490, 233));
     QCOMPARE(window.listView()->geometry(), QRect(8, 8, 473, 105));
