@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QHash>
+#include <QtGlobal>
+
+// CPU time and resident memory of this process together with every process below it (the
+// engine renders in helper processes that getrusage() cannot see until they have ended and
+// been waited for). Read from /proc at each sample, so a helper that ends between two samples
+// loses at most the CPU time it used since the last one.
+class ProcessTreeUsage
+{
+public:
+    void sample();
+
+    // User plus system time of the processes below this one, as last sampled.
+    double descendantCpuSeconds() const;
+    // The largest total resident memory of this process and those below it in one sample.
+    qint64 peakTreeResidentBytes() const { return m_peakTreeResident; }
+    int descendantsSeen() const { return int(m_descendantCpuTicks.size()); }
+
+private:
+    // Keyed by process id and start time, so that a reused id counts as a new process.
+    QHash<QString, qint64> m_descendantCpuTicks;
+    qint64 m_peakTreeResident = 0;
+};
