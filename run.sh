@@ -5,5 +5,5 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
-cmake --build build/release -j"$(nproc)"
+cmake --build build/release -j"$(nproc)" --target quillmere
 exec build/release/quillmere
