@@ -106,39 +106,43 @@ void drawLetterT(QPainter &painter, const QRectF &area)
     painter.drawRect(QRectF(area.center().x() - bar / 2, area.top(), bar, area.height()));
 }
 
+// A 32 by 32 picture on a transparent ground, drawn by draw.
+template<typename Draw>
+QIcon picture(Draw draw)
+{
+    QPixmap canvas = transparentCanvas();
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter);
+    painter.end();
+    return QIcon(canvas);
+}
+
 } // namespace
 
 namespace ButtonPictures {
 
 QIcon addFiles()
 {
-    QPixmap canvas = transparentCanvas();
-    QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::Antialiasing);
-    drawPage(painter, QRectF(4.5, 1.5, 20, 27));
-    drawGlobe(painter, QRectF(7.5, 8.5, 13, 13));
-    drawPlus(painter, QPointF(24, 24));
-    return QIcon(canvas);
+    return picture([](QPainter &painter) {
+        drawPage(painter, QRectF(4.5, 1.5, 20, 27));
+        drawGlobe(painter, QRectF(7.5, 8.5, 13, 13));
+        drawPlus(painter, QPointF(24, 24));
+    });
 }
 
 QIcon addFolder()
 {
-    QPixmap canvas = transparentCanvas();
-    QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::Antialiasing);
-    drawOpenFolder(painter);
-    return QIcon(canvas);
+    return picture(drawOpenFolder);
 }
 
 QIcon saveAsText()
 {
-    QPixmap canvas = transparentCanvas();
-    QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::Antialiasing);
-    drawPage(painter, QRectF(3.5, 1.5, 22, 29));
-    drawLetterT(painter, QRectF(7, 6, 13, 15));
-    drawGlobe(painter, QRectF(17.5, 18.5, 12, 12));
-    return QIcon(canvas);
+    return picture([](QPainter &painter) {
+        drawPage(painter, QRectF(3.5, 1.5, 22, 29));
+        drawLetterT(painter, QRectF(7, 6, 13, 15));
+        drawGlobe(painter, QRectF(17.5, 18.5, 12, 12));
+    });
 }
 
 QIcon blankWindowIcon()
