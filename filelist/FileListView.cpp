@@ -6,6 +6,7 @@
 
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 FileListView::FileListView(QWidget *parent)
@@ -130,6 +131,24 @@ void FileListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTreeView::mouseDoubleClickEvent(event);
     emit doubleClickedAnywhere();
+}
+
+void FileListView::keyPressEvent(QKeyEvent *event)
+{
+    // Scrolling does not follow the current item by itself (dragging must not scroll), so
+    // moving through the list with the keys brings the new item into view here.
+    QTreeView::keyPressEvent(event);
+    scrollTo(currentIndex());
+}
+
+QItemSelectionModel::SelectionFlags FileListView::selectionCommand(const QModelIndex &index,
+                                                                   const QEvent *event) const
+{
+    // A press on an item always selects it: Ctrl would otherwise take the selection away and
+    // leave a drag that follows it with nothing to move.
+    if (index.isValid() && event && event->type() == QEvent::MouseButtonPress)
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return QTreeView::selectionCommand(index, event);
 }
 
 void FileListView::dragEnterEvent(QDragEnterEvent *event)
