@@ -5,6 +5,7 @@
 #include "platform/QtFolderBrowser.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtMessagePump.h"
+#include "platform/QtTextFileWriter.h"
 #include "platform/RenderEngineSetup.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
@@ -26,8 +27,9 @@ int main(int argc, char *argv[])
     QtFileDialog fileDialog;
     QtFolderBrowser folderBrowser;
     QtCursorPosition cursor;
+    QtTextFileWriter fileWriter;
     const Platform platform{engine, pump, clock, random, messages, desktop, fileDialog,
-                            folderBrowser, cursor};
+                            folderBrowser, cursor, fileWriter};
 
     MainWindow window(platform, QCoreApplication::applicationDirPath());
     window.show();

@@ -16,6 +16,7 @@
 #include "platform/QtFileDialog.h"
 #include "platform/QtFolderBrowser.h"
 #include "platform/QtMessagePump.h"
+#include "platform/QtTextFileWriter.h"
 #include "platform/RenderEngineSetup.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
@@ -158,8 +159,9 @@ int main(int argc, char *argv[])
     QtFileDialog fileDialog;
     QtFolderBrowser folderBrowser;
     QtCursorPosition cursor;
+    QtTextFileWriter fileWriter;
     const Platform platform{engine, pump, clock, random, closing, desktop, fileDialog,
-                            folderBrowser, cursor};
+                            folderBrowser, cursor, fileWriter};
 
     const QStringList files = inputFiles(arguments, pump);
     FileListModel list;

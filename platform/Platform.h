@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/TextFileWriter.h"
-
 class RenderEngine;
 class MessagePump;
 class Clock;
@@ -11,6 +9,7 @@ class Desktop;
 class FileDialog;
 class FolderBrowser;
 class CursorPosition;
+class TextFileWriter;
 
 // Everything the window reaches outside its own widgets. The program fills it with the real
 // services; tests fill it with fakes and run without a display or a browser.
@@ -25,6 +24,5 @@ struct Platform
     FileDialog &fileDialog;
     FolderBrowser &folderBrowser;
     CursorPosition &cursor;
-    // Last and defaulted, so that only those who need a failing disk have to name a writer.
-    TextFileWriter &fileWriter = systemTextFileWriter();
+    TextFileWriter &fileWriter;
 };

@@ -15,6 +15,3 @@ public:
     // and sets error to a sentence saying why.
     virtual bool writeFile(const QString &path, const QByteArray &content, QString &error) = 0;
 };
-
-// The writer that goes to the real file system, shared by everything that does not bring its own.
-TextFileWriter &systemTextFileWriter();

@@ -4,6 +4,7 @@
 // without a display, a browser or a user. Each fake records what it was asked and lets a test
 // react at the moment it is asked (the hooks run where the real thing would process events).
 
+#include "convert/RunView.h"
 #include "platform/Clock.h"
 #include "platform/CursorPosition.h"
 #include "platform/Desktop.h"
@@ -178,27 +179,32 @@ public:
     QPoint screenPos() const override { return pos; }
 };
 
-// Writes to the real file system as the program does, except for the paths a test makes fail
-// the way a full disk would.
+// Writes to the real file system as the program does, or only counts the writes, for lists too
+// long to write file by file.
 class FakeFileWriter : public TextFileWriter
 {
 public:
-    QHash<QString, QString> failures; // path -> error
-    bool offDisk = false; // only counts, for lists too long to write file by file
+    bool offDisk = false;
     int writes = 0;
 
     bool writeFile(const QString &path, const QByteArray &content, QString &error) override
     {
         ++writes;
-        if (failures.contains(path)) {
-            error = failures.value(path);
-            return false;
-        }
         return offDisk || m_real.writeFile(path, content, error);
     }
 
 private:
     QtTextFileWriter m_real;
+};
+
+// What a conversion run would show in the window: the progress bar's values, in order.
+class FakeRunView : public RunView
+{
+public:
+    QList<float> progress;
+
+    void setMousePointer(int) override {}
+    void setProgress(float percent) override { progress << percent; }
 };
 
 // All the fakes together, ready to hand to the window.
