@@ -54,9 +54,7 @@ public:
             --m_pollsLeft;
             return Loading;
         }
-        if (pollsUntilComplete < 0 || hangingPages.contains(m_location)) // < 0: never completes
-            return Loading;
-        return Complete;
+        return hangingPages.contains(m_location) ? Loading : Complete;
     }
     bool loadFailed() const override { return !pages.contains(m_location); }
     QString errorString() const override { return loadFailed() ? QStringLiteral("not found") : QString(); }
@@ -79,20 +77,17 @@ public:
     int longestWaitMs = 0;
     std::function<void()> onPump;
 
-    void processPending() override { pump(); }
-    void processPendingOrWait(int maxWaitMs) override
-    {
-        ++waitingPumps;
-        longestWaitMs = std::max(longestWaitMs, maxWaitMs);
-        pump();
-    }
-
-private:
-    void pump()
+    void processPending() override
     {
         ++pumps;
         if (onPump)
             onPump();
+    }
+    void processPendingOrWait(int maxWaitMs) override
+    {
+        ++waitingPumps;
+        longestWaitMs = std::max(longestWaitMs, maxWaitMs);
+        processPending();
     }
 };
 
@@ -147,12 +142,9 @@ class FakeFileDialog : public FileDialog
 public:
     QString selection;
     int opened = 0;
-    FileDialogSettings lastSettings;
-
-    QString showOpen(QWidget *, const FileDialogSettings &settings) override
+    QString showOpen(QWidget *, const FileDialogSettings &) override
     {
         ++opened;
-        lastSettings = settings;
         return selection;
     }
 };
@@ -161,15 +153,7 @@ class FakeFolderBrowser : public FolderBrowser
 {
 public:
     QString folder;
-    int opened = 0;
-    QString lastTitle;
-
-    QString browseForFolder(QWidget *, const QString &title) override
-    {
-        ++opened;
-        lastTitle = title;
-        return folder;
-    }
+    QString browseForFolder(QWidget *, const QString &) override { return folder; }
 };
 
 class FakeCursor : public CursorPosition
