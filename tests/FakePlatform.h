@@ -37,7 +37,7 @@ class FakeEngine : public RenderEngine
 public:
     QHash<QString, QString> pages;
     QSet<QString> hangingPages;
-    int pollsUntilComplete = 2;
+    static constexpr int pollsUntilComplete = 2;
     QStringList navigations;
     int abandonedPages = 0;
 
