@@ -11,7 +11,7 @@
 FileDialogSettings addFilesDialogSettings();
 
 // The paths to append for a selection string, in its order: none for an empty string, the
-// string itself when it holds no NUL, and otherwise the folder (the part before the first
+// string itself when it holds no NUL, and otherwise the folder (the text before the first
 // NUL) joined to each name behind it. Every doubled separator of such a joined path becomes
 // one, so that a root folder, which already ends in one, gives single separators too.
 QStringList pathsFromSelection(const QString &selection);

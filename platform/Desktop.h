@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The parts of the desktop outside this process: other programs and the process's own end.
+// What lies outside this process on the desktop: other programs, and the end of this process.
 class Desktop
 {
 public:
