@@ -80,7 +80,8 @@ void MainWindow::createControls()
     m_listView->setFileList(&m_fileList);
     m_listView->viewport()->setMouseTracking(true);
 
-    m_check4 = new LatchingButton(QStringLiteral("Add HTML Files"), ButtonPictures::addFiles(), this);
+    m_check4 = new LatchingButton(QStringLiteral("Add HTML Files"), ButtonPictures::addFiles(),
+                                  this);
     m_check4->setGeometry(Layout::addFilesButton);
     m_check3 = new LatchingButton(QStringLiteral("Add All HTML Files In Folder"),
                                   ButtonPictures::addFolder(), this);
@@ -89,7 +90,8 @@ void MainWindow::createControls()
     m_progressBar = new ProgressBar(this);
     m_progressBar->setGeometry(Layout::progressBar);
 
-    m_check2 = new LatchingButton(QStringLiteral("Save As Text"), ButtonPictures::saveAsText(), this);
+    m_check2 = new LatchingButton(QStringLiteral("Save As Text"), ButtonPictures::saveAsText(),
+                                  this);
     m_check2->setGeometry(Layout::saveAsTextButton);
 
     for (LatchingButton *button : {m_check4, m_check3, m_check2}) {
@@ -114,7 +116,8 @@ void MainWindow::connectHandlers()
     connect(m_check3, &QAbstractButton::toggled, this, &MainWindow::Check3_Click);
     connect(m_check2, &QAbstractButton::toggled, this, &MainWindow::Check2_Click);
 
-    connect(m_listView, &FileListView::doubleClickedAnywhere, this, &MainWindow::ListView1_DblClick);
+    connect(m_listView, &FileListView::doubleClickedAnywhere, this,
+            &MainWindow::ListView1_DblClick);
     connect(m_listView, &FileListView::filesDropped, this, &MainWindow::ListView1_OLEDragDrop);
     connect(m_listView, &FileListView::itemClicked, this, &MainWindow::ListView1_ItemClick);
     connect(m_listView, &FileListView::mouseDown, this, &MainWindow::ListView1_MouseDown);

@@ -57,7 +57,10 @@ public:
         return hangingPages.contains(m_location) ? Loading : Complete;
     }
     bool loadFailed() const override { return !pages.contains(m_location); }
-    QString errorString() const override { return loadFailed() ? QStringLiteral("not found") : QString(); }
+    QString errorString() const override
+    {
+        return loadFailed() ? QStringLiteral("not found") : QString();
+    }
     QString bodyText() const override { return pages.value(m_location); }
     QString location() const override { return m_location; }
     void abandonPage() override { ++abandonedPages; }

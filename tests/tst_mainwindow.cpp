@@ -72,7 +72,8 @@ void TestMainWindow::startUpStateAndLayout()
     QCOMPARE(window.windowTitle(), QStringLiteral("Quillmere"));
     QCOMPARE(window.fileList().count(), 0);
     QCOMPARE(window.listView()->header()->count(), 1);
-    QCOMPARE(window.fileList().headerData(0, Qt::Horizontal).toString(), QStringLiteral("HTML File(s)"));
+    QCOMPARE(window.fileList().headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("HTML File(s)"));
     QCOMPARE(window.listView()->header()->sectionSize(0), 6000 / 15);
     QCOMPARE(window.progressBar()->percent(), 0.0f);
     QCOMPARE(window.progressBar()->palette().color(QPalette::Base), QColor(Qt::white));
@@ -93,7 +94,8 @@ void TestMainWindow::startUpStateAndLayout()
                                     window.addFolderButton(), window.progressBar(),
                                     window.saveAsTextButton()};
     QList<QWidget *> chain;
-    for (QWidget *w = window.listView(); chain.size() < tabOrder.size(); w = w->nextInFocusChain()) {
+    for (QWidget *w = window.listView(); chain.size() < tabOrder.size();
+         w = w->nextInFocusChain()) {
         if (tabOrder.contains(w))
             chain << w;
     }
@@ -213,7 +215,8 @@ void TestMainWindow::doubleClickRemovesTheSelectedItem()
 void TestMainWindow::closingEndsTheProcessAtOnce()
 {
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--close-inside-nested-loop")});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--close-inside-nested-loop")});
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
