@@ -21,8 +21,8 @@ void CenterForm(QWidget &window)
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    // Before the window is first shown the frame is not known yet; the client area plus the
-    // frame margins the window will get is the best estimate, and move() places the frame.
+    // move() places the outer frame, so the frame's size is what is centred. Before the window
+    // is first shown it has no frame yet, and its client area stands in for it.
     const QRect frame = window.frameGeometry();
     const QPoint topLeft = centredPosition(frame.size(), screen->geometry().size());
     window.move(screen->geometry().topLeft() + topLeft);

@@ -23,11 +23,6 @@ bool LatchingButton::takeLatch()
     return true;
 }
 
-QSize LatchingButton::sizeHint() const
-{
-    return size();
-}
-
 void LatchingButton::paintEvent(QPaintEvent *)
 {
     QStylePainter painter(this);

@@ -19,8 +19,6 @@ public:
     // True when the button was down; it is up again afterwards.
     bool takeLatch();
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
