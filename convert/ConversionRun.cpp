@@ -4,17 +4,21 @@
 #include "convert/RunView.h"
 #include "convert/WaitSeconds.h"
 #include "filelist/FileListModel.h"
+#include "platform/FileNames.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Platform.h"
 #include "platform/PointerCode.h"
 #include "platform/RenderEngine.h"
 #include "platform/TextFileWriter.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,15 +32,25 @@ float progressPercent(int itemNumber, int currentCount)
     return float(std::min(double(itemNumber) / currentCount * 100, 100.0));
 }
 
+// How long the engine may take to hand over the text of a page still loading at the bound.
+constexpr double partialTextSeconds = 5.0;
+
 std::optional<QString> whyUnreadable(const QString &path)
 {
+    const QByteArray name = encodeFileName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0) {
+        if (errno == ENOENT && hasUnreadableBytes(path))
+            return QStringLiteral("its name cannot be read: it holds bytes that are not text");
+        return QStringLiteral("the file cannot be read (%1)").arg(qt_error_string(errno));
+    }
     // Folders, devices and pipes are no pages, and opening a pipe would wait for a writer.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
+    if (!S_ISREG(info.st_mode))
         return QStringLiteral("it is not a file");
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly))
-        return QStringLiteral("the file cannot be read (%1)").arg(input.errorString());
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QStringLiteral("the file cannot be read (%1)").arg(qt_error_string(errno));
+    ::close(fd);
     return std::nullopt;
 }
 
@@ -83,6 +97,7 @@ void ConversionRun::run()
 QList<ItemFailure> ConversionRun::convertList()
 {
     QList<ItemFailure> failures;
+    m_writtenOutputs.clear();
     // Items added during the run are left for the next one. Items removed during it shift the
     // rest up, and the run ends where the list now ends.
     const int itemTotal = m_list.count();
@@ -103,8 +118,14 @@ std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
     if (const std::optional<QString> failure = whyUnreadable(inputPath))
         return failure;
     const QString outputPath = outputPathFor(inputPath);
+    if (const std::optional<QString> failure = whyOutputIsLeftAlone(outputPath))
+        return failure;
     if (isSameFile(inputPath, outputPath))
         return QStringLiteral("its text file would replace the file itself");
+    // "a.htm" and "a.html" share "a.txt": the later one would replace the earlier one's text.
+    const std::optional<FileIdentity> existingOutput = fileIdentity(outputPath);
+    if (existingOutput && m_writtenOutputs.contains(*existingOutput))
+        return QStringLiteral("its text file was already written for an earlier item in this run");
 
     QString text;
     if (const std::optional<QString> failure = loadPageText(inputPath, text))
@@ -115,6 +136,8 @@ std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
     QString error;
     if (!m_fileWriter.writeFile(outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
+    if (const std::optional<FileIdentity> written = fileIdentity(outputPath))
+        m_writtenOutputs.insert(*written);
     return std::nullopt;
 }
 
@@ -124,9 +147,13 @@ std::optional<QString> ConversionRun::loadPageText(const QString &inputPath, QSt
     const bool complete = waitForPage(m_engine, m_pump, m_clock, m_pageWaitLimits,
                                       [this] { showHourglass(); });
     if (!complete) {
-        // A script that never ends would hold up every later page: take what there is and let
-        // the engine start afresh.
-        text = m_engine.bodyText();
+        // Take the text the page holds so far, if the engine can still give it (a script that
+        // never ends cannot let it), then let the engine start afresh: such a page would hold
+        // up every later one.
+        m_engine.readTextSoFar();
+        waitForPage(m_engine, m_pump, m_clock, {.maxSeconds = partialTextSeconds},
+                    [this] { showHourglass(); });
+        text = m_engine.loadFailed() ? QString() : m_engine.bodyText();
         m_engine.abandonPage();
         if (text.isNull())
             return QStringLiteral("the page did not finish loading in time");

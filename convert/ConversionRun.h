@@ -1,11 +1,13 @@
 #pragma once
 
 #include "convert/FailureReport.h"
+#include "convert/OutputPath.h"
 #include "convert/PageWait.h"
 
 #include <QString>
 
 #include <optional>
+#include <set>
 
 class Clock;
 class FileListModel;
@@ -48,5 +50,6 @@ private:
     TextFileWriter &m_fileWriter;
 
     PageWaitLimits m_pageWaitLimits;
+    std::set<FileIdentity> m_writtenOutputs; // by this run so far
     bool m_running = false;
 };

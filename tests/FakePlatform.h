@@ -31,7 +31,8 @@ struct ProcessEnded
 
 // A page loader that answers from a table: path -> text. A path missing from the table fails
 // to load. A page becomes complete after pollsUntilComplete readiness polls; a hanging page
-// (a script that never ends) never does.
+// (a script that never ends) never does, but gives its text so far when asked, if the table
+// has any.
 class FakeEngine : public RenderEngine
 {
 public:
@@ -47,6 +48,7 @@ public:
         navigations << pathOrUrl;
         m_location = pathOrUrl;
         m_pollsLeft = pollsUntilComplete;
+        m_textSoFarAsked = false;
     }
     int readyState() const override
     {
@@ -54,7 +56,9 @@ public:
             --m_pollsLeft;
             return Loading;
         }
-        return hangingPages.contains(m_location) ? Loading : Complete;
+        const bool hangs = hangingPages.contains(m_location)
+            && !(m_textSoFarAsked && pages.contains(m_location));
+        return hangs ? Loading : Complete;
     }
     bool loadFailed() const override { return !pages.contains(m_location); }
     QString errorString() const override
@@ -63,6 +67,7 @@ public:
     }
     QString bodyText() const override { return pages.value(m_location); }
     QString location() const override { return m_location; }
+    void readTextSoFar() override { m_textSoFarAsked = true; }
     void abandonPage() override { ++abandonedPages; }
 
     bool silent = false;
@@ -70,6 +75,7 @@ public:
 private:
     QString m_location = QStringLiteral("about:blank");
     mutable int m_pollsLeft = 0;
+    bool m_textSoFarAsked = false;
 };
 
 class FakePump : public MessagePump
