@@ -33,6 +33,11 @@ public:
     // What the engine shows now: "about:blank" after start-up, else the last path or URL asked for.
     virtual QString location() const = 0;
 
+    // Asks for the body text of a page still loading, as far as it has come. readyState() turns
+    // Complete once the text is at hand (or the load has ended meanwhile); a page whose scripts
+    // keep the engine busy may never give it.
+    virtual void readTextSoFar() = 0;
+
     // Gives up on the current page (a script that never ends, say) and continues with a fresh
     // one, so that later navigations are not held up by it.
     virtual void abandonPage() = 0;

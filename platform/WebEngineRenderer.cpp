@@ -2,7 +2,7 @@
 
 #include "platform/HiddenPage.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -10,8 +10,14 @@
 
 namespace {
 
-// Run in an isolated world, where the page's own scripts cannot replace what it calls.
-const QString bodyTextScript = QStringLiteral("document.body ? document.body.innerText : ''");
+// Run in an isolated world, where the page's own scripts cannot replace what it calls nor see
+// the mark it leaves: a document whose text was taken is marked, so that a later read of text
+// so far, made before the next page has replaced it, knows it for the previous page's.
+const QString bodyTextScript = QStringLiteral(
+    "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
+const QString textSoFarScript = QStringLiteral(
+    "window.quillmereTextTaken || location.protocol == 'about:' ? null"
+    " : document.body ? document.body.innerText : ''");
 
 bool isUrl(const QString &pathOrUrl)
 {
@@ -93,7 +99,11 @@ void WebEngineRenderer::startNavigation(const QString &pathOrUrl)
         m_requestedFile.clear();
         m_requestedUrl = QUrl(pathOrUrl);
     } else {
-        m_requestedFile = QFileInfo(pathOrUrl).absoluteFilePath();
+        // cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own
+        // encoding, which loses bytes that are not UTF-8.
+        m_requestedFile = QDir::cleanPath(QDir::isAbsolutePath(pathOrUrl)
+                                              ? pathOrUrl
+                                              : QDir::currentPath() + u'/' + pathOrUrl);
         m_requestedUrl = LocalFileSchemeHandler::urlForFile(m_requestedFile);
     }
     m_fileHandler.setDocumentPath(m_requestedFile);
@@ -124,6 +134,12 @@ QString WebEngineRenderer::bodyText() const
 QString WebEngineRenderer::location() const
 {
     return m_location;
+}
+
+void WebEngineRenderer::readTextSoFar()
+{
+    if (m_state == Loading)
+        readText(textSoFarScript, NoTextIfNone);
 }
 
 void WebEngineRenderer::abandonPage()
@@ -163,7 +179,7 @@ bool WebEngineRenderer::isRequestedPage(const QUrl &url) const
     // The engine gives back its own spelling of the URL; the decoded path is what both share.
     if (!m_requestedFile.isEmpty())
         return url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName)
-            && url.path(QUrl::FullyDecoded) == m_requestedFile;
+            && LocalFileSchemeHandler::fileForUrl(url) == m_requestedFile;
     return url == m_requestedUrl;
 }
 
@@ -191,19 +207,29 @@ void WebEngineRenderer::onRenderProcessTerminated()
 
 void WebEngineRenderer::readBodyText()
 {
+    readText(bodyTextScript, EmptyTextIfNone);
+}
+
+void WebEngineRenderer::readText(const QString &script, MissingText missingText)
+{
     m_state = Interactive;
     m_page->setFollowsOwnNavigations(false);
     const quint64 navigation = m_navigation;
-    m_page->runJavaScript(bodyTextScript, QWebEngineScript::ApplicationWorld,
-                          [this, navigation](const QVariant &result) {
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                          [this, navigation, missingText](const QVariant &result) {
                               if (navigation == m_navigation)
-                                  takeBodyText(result);
+                                  takeBodyText(result, missingText);
                           });
 }
 
-void WebEngineRenderer::takeBodyText(const QVariant &result)
+void WebEngineRenderer::takeBodyText(const QVariant &result, MissingText missingText)
 {
-    // Not a string when the page went away meanwhile: no text then.
+    // Not a string when the page went away meanwhile, or when the text so far would have been
+    // that of another page.
+    if (result.typeId() != QMetaType::QString && missingText == NoTextIfNone) {
+        fail(tr("The page gave no text"));
+        return;
+    }
     m_text = result.toString();
     if (m_text.isNull())
         m_text = QLatin1String("");

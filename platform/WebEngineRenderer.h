@@ -37,6 +37,7 @@ public:
     QString errorString() const override;
     QString bodyText() const override;
     QString location() const override;
+    void readTextSoFar() override;
     void abandonPage() override;
 
 private slots:
@@ -51,7 +52,9 @@ private:
     bool isRequestedPage(const QUrl &url) const;
     bool isBusy() const;
     void readBodyText();
-    void takeBodyText(const QVariant &result);
+    enum MissingText { EmptyTextIfNone, NoTextIfNone };
+    void readText(const QString &script, MissingText missingText);
+    void takeBodyText(const QVariant &result, MissingText missingText);
     void fail(const QString &reason);
 
     LocalFileSchemeHandler m_fileHandler;
