@@ -35,7 +35,8 @@ QUrl LocalFileSchemeHandler::urlForFile(const QString &absolutePath)
     url.setHost(QStringLiteral("local"));
     // Every byte of the name that is not plain ASCII is percent-encoded, so that "#", "?", "%"
     // and bytes that are not UTF-8 all stay part of the path and come back as they were.
-    url.setPath(QString::fromLatin1(encodeFileName(absolutePath).toPercentEncoding("/")));
+    url.setPath(QString::fromLatin1(encodeFileName(absolutePath).toPercentEncoding("/")),
+                QUrl::TolerantMode);
     return url;
 }
 
