@@ -129,7 +129,8 @@ private slots:
         QCOMPARE(QFileInfo(f->path("link.txt")).symLinkTarget(), target);
         QCOMPARE(QFileInfo(target).size(), 0);
         QVERIFY(!QFile::exists(f->path("nowhere")));
-        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"target"});
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"target"});
         QCOMPARE(f->fakes.messages.shown.last().split('\n').sliced(3),
                  (QStringList{link + ": link.txt is a link; it was left alone",
                               dangling + ": dangling.txt is a link; it was left alone",

@@ -187,14 +187,15 @@ private slots:
     }
 
     // Real pages, pump, clock and files. At the time limit a page still loading (here one whose
-    // scripts keep loading more of themselves) gives the text it holds; a hung one, whose script never lets
-    // the engine answer, is given up; either way the next one loads. A name that is not UTF-8
-    // loads like any other.
+    // scripts keep loading more of themselves) gives the text it holds; a hung one, whose script
+    // never lets the engine answer, is given up; either way the next one loads. A name that is
+    // not UTF-8 loads like any other.
     void convertsAListEndToEnd()
     {
         const QString hung = writeFile("hang.html", "<p>never<script>while (true) {}</script>");
         writeFile("more.js", "for (const t = Date.now(); Date.now() - t < 100;);"
-                             "document.write('<script src=more.js?' + Math.random() + '></' + 'script>')");
+                             "document.write('<script src=more.js?' + Math.random()"
+                             " + '></' + 'script>')");
         const QString loading = writeFile("loading.html", "<p>so far<script src=more.js></script>");
         const QByteArray latin1Name = QFile::encodeName(m_dir.path()) + "/caf\xe9.html";
         QFile latin1; // Qt would write the name's last byte as "?"
@@ -208,7 +209,8 @@ private slots:
                                 fakes.desktop, fakes.fileDialog, fakes.folderBrowser, fakes.cursor,
                                 fakes.fileWriter};
         FileListModel list;
-        list.append({loading, hung, decodeFileName(latin1Name), writeFile("after.html", "<p>after")});
+        list.append({loading, hung, decodeFileName(latin1Name),
+                     writeFile("after.html", "<p>after")});
         FakeRunView view;
         ConversionRun run(list, view, platform);
         run.setPageTimeLimit(3);
