@@ -6,7 +6,7 @@
 #include <QScopeGuard>
 
 #include <cerrno>
-#include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,8 +18,8 @@ class FileDescriptor
 {
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    FileDescriptor(FileDescriptor &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor &operator=(FileDescriptor &&) = delete;
     ~FileDescriptor() { close(); }
 
     int get() const { return m_fd; }
@@ -47,14 +47,34 @@ QByteArray temporaryName()
     return ".quillmere-" + QByteArray::number(QRandomGenerator::system()->generate(), 16) + ".tmp";
 }
 
+// A new file under a free temporary name in folder; name tells which. Until it replaces the
+// target, only the owner may read it when private.
+FileDescriptor createTemporary(int folder, bool makePrivate, QByteArray &name)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        name = temporaryName();
+        FileDescriptor file(::openat(folder, name.constData(),
+                                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                     makePrivate ? 0600 : 0666));
+        if (file.isValid() || errno != EEXIST)
+            return file;
+    }
+    return FileDescriptor(-1);
+}
+
 bool writeAll(int fd, const QByteArray &content)
 {
     // A full disk or a file-size limit shows as a short write; the next write says why.
     for (qsizetype written = 0; written < content.size();) {
         const ssize_t chunk = ::write(fd, content.constData() + written, content.size() - written);
-        if (chunk < 0 && errno != EINTR)
+        if (chunk < 0 && errno == EINTR)
+            continue;
+        if (chunk <= 0) {
+            if (chunk == 0)
+                errno = ENOSPC;
             return false;
-        written += std::max<ssize_t>(chunk, 0);
+        }
+        written += chunk;
     }
     return true;
 }
@@ -89,31 +109,24 @@ bool QtTextFileWriter::writeFile(const QString &path, const QByteArray &content,
         return false;
     }
 
-    // Until the rename, only the owner may read the new file; then it gets the old one's mode.
+    // A replaced file's mode goes to its successor, which nobody else may read until then.
     QByteArray temporary;
-    std::optional<FileDescriptor> file;
-    for (int attempt = 0; attempt < 16 && !(file && file->isValid()); ++attempt) {
-        temporary = temporaryName();
-        file.emplace(::openat(folder.get(), temporary.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666));
-        if (!file->isValid() && errno != EEXIST)
-            break;
-    }
-    if (!file->isValid()) {
+    FileDescriptor file = createTemporary(folder.get(), exists, temporary);
+    if (!file.isValid()) {
         error = lastError();
         return false;
     }
     auto removeTemporary =
         qScopeGuard([&] { ::unlinkat(folder.get(), temporary.constData(), 0); });
 
-    if (!writeAll(file->get(), content)) {
+    if (!writeAll(file.get(), content)) {
         error = lastError();
         return false;
     }
     if (exists)
-        ::fchmod(file->get(), existing.st_mode & 07777);
-    ::fsync(file->get()); // not every file system can; the rename is what must not fail
-    if (!file->close()
+        ::fchmod(file.get(), existing.st_mode & 07777);
+    ::fsync(file.get()); // not every file system can; the rename is what must not fail
+    if (!file.close()
         || ::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0) {
         error = lastError();
         return false;
