@@ -71,8 +71,8 @@ void ConversionRun::run()
     const QScopedValueRollback running(m_running, true);
 
     showHourglass();
-    const QList<ItemFailure> failures = convertList();
-    m_messages.inform(doneMessage(failures));
+    const ListOutcome outcome = convertList();
+    m_messages.inform(doneMessage(outcome.failures, outcome.ownTextFiles));
 
     // The finished bar stays in view a moment longer.
     WaitSeconds(1, m_clock, m_pump);
@@ -80,9 +80,9 @@ void ConversionRun::run()
     m_view.setProgress(0);
 }
 
-QList<ItemFailure> ConversionRun::convertList()
+ConversionRun::ListOutcome ConversionRun::convertList()
 {
-    QList<ItemFailure> failures;
+    ListOutcome outcome;
     // Items added during the run are left for the next one. Items removed during it shift the
     // rest up, and the run ends where the list now ends.
     const int itemTotal = m_list.count();
@@ -90,12 +90,16 @@ QList<ItemFailure> ConversionRun::convertList()
          ++itemNumber) {
         showHourglass();
         const QString inputPath = m_list.text(itemNumber);
-        if (const std::optional<QString> failure = convertItem(inputPath))
-            failures.append({inputPath, *failure});
+        // Not a failure: such an item is the output of an earlier run, or a text file picked
+        // with the pages, and it is left as it is.
+        if (isSameFile(inputPath, outputPathFor(inputPath)))
+            ++outcome.ownTextFiles;
+        else if (const std::optional<QString> failure = convertItem(inputPath))
+            outcome.failures.append({inputPath, *failure});
         showHourglass();
         showProgress(itemNumber);
     }
-    return failures;
+    return outcome;
 }
 
 std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
@@ -103,8 +107,6 @@ std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
     if (const std::optional<QString> failure = whyUnreadable(inputPath))
         return failure;
     const QString outputPath = outputPathFor(inputPath);
-    if (isSameFile(inputPath, outputPath))
-        return QStringLiteral("its text file would replace the file itself");
 
     QString text;
     if (const std::optional<QString> failure = loadPageText(inputPath, text))
