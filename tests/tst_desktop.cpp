@@ -252,7 +252,9 @@ private slots:
     void folderRunEndsWithDone()
     {
         const QString folder = m_dir.filePath("saved-html");
-        writeFile(folder + "/a.html", "<p>one");
+        // Laid out as in a desktop browser window, whatever the display: no narrow-screen rules.
+        writeFile(folder + "/a.html", "<style>@media (max-width: 1023px) { p { display: none } }"
+                                      "</style><p>one");
         writeFile(folder + "/deeper/b.htm", "<p>two");
 
         startProgram();
