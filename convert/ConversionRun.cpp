@@ -85,8 +85,8 @@ void ConversionRun::run()
     const QScopedValueRollback running(m_running, true);
 
     showHourglass();
-    const QList<ItemFailure> failures = convertList();
-    m_messages.inform(doneMessage(failures));
+    const ListOutcome outcome = convertList();
+    m_messages.inform(doneMessage(outcome.failures, outcome.ownTextFiles));
 
     // The finished bar stays in view a moment longer.
     WaitSeconds(1, m_clock, m_pump);
@@ -94,9 +94,9 @@ void ConversionRun::run()
     m_view.setProgress(0);
 }
 
-QList<ItemFailure> ConversionRun::convertList()
+ConversionRun::ListOutcome ConversionRun::convertList()
 {
-    QList<ItemFailure> failures;
+    ListOutcome outcome;
     m_writtenOutputs.clear();
     // Items added during the run are left for the next one. Items removed during it shift the
     // rest up, and the run ends where the list now ends.
@@ -105,12 +105,16 @@ QList<ItemFailure> ConversionRun::convertList()
          ++itemNumber) {
         showHourglass();
         const QString inputPath = m_list.text(itemNumber);
-        if (const std::optional<QString> failure = convertItem(inputPath))
-            failures.append({inputPath, *failure});
+        // Not a failure: such an item is the output of an earlier run, or a text file picked
+        // with the pages, and it is left as it is.
+        if (isSameFile(inputPath, outputPathFor(inputPath)))
+            ++outcome.ownTextFiles;
+        else if (const std::optional<QString> failure = convertItem(inputPath))
+            outcome.failures.append({inputPath, *failure});
         showHourglass();
         showProgress(itemNumber);
     }
-    return failures;
+    return outcome;
 }
 
 std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
@@ -120,8 +124,6 @@ std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
     const QString outputPath = outputPathFor(inputPath);
     if (const std::optional<QString> failure = whyOutputIsLeftAlone(outputPath))
         return failure;
-    if (isSameFile(inputPath, outputPath))
-        return QStringLiteral("its text file would replace the file itself");
     // "a.htm" and "a.html" share "a.txt": the later one would replace the earlier one's text.
     const std::optional<FileIdentity> existingOutput = fileIdentity(outputPath);
     if (existingOutput && m_writtenOutputs.contains(*existingOutput))

@@ -34,7 +34,13 @@ public:
     void run();
 
 private:
-    QList<ItemFailure> convertList();
+    struct ListOutcome
+    {
+        QList<ItemFailure> failures;
+        qsizetype ownTextFiles = 0; // items left alone because each is its own output
+    };
+
+    ListOutcome convertList();
     // Each returns why the file could not be converted, or nothing when it was.
     std::optional<QString> convertItem(const QString &inputPath);
     std::optional<QString> loadPageText(const QString &inputPath, QString &text);

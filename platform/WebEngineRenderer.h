@@ -13,11 +13,16 @@
 class HiddenPage;
 class QWebEngineLoadingInfo;
 class QWebEngineProfile;
+class QWebEngineView;
 
 // The rendering engine of the program: a hidden Chromium page (Qt WebEngine) that loads one
 // file at a time and reads back its body's innerText. Nothing is fetched from the network,
 // nothing is stored on disk and images are not loaded. prepareRenderEngine() must have run
 // before the application object was created, and the renderer must be gone before it is.
+//
+// Pages are laid out as in a desktop browser window of 1280 x 720 CSS pixels at a device pixel
+// ratio of 1, on a screen of that size, whatever the display: a page's style rules for narrow
+// screens never apply.
 //
 // A page that sends itself elsewhere while it loads is followed, and the text is that of the
 // page it ends on. After abandonPage() the engine shows a fresh blank page and reports a failed
@@ -48,6 +53,7 @@ private slots:
 
 private:
     void startAfresh();
+    void giveThePageItsSize();
     void startNavigation(const QString &pathOrUrl);
     bool isRequestedPage(const QUrl &url) const;
     bool isBusy() const;
@@ -75,4 +81,6 @@ private:
     // Declared last so that the page goes first, before the profile and the handlers it uses.
     std::unique_ptr<QWebEngineProfile> m_profile;
     std::unique_ptr<HiddenPage> m_page;
+    // Never shown: it only gives the page its size (a page without a view has none).
+    std::unique_ptr<QWebEngineView> m_view;
 };
