@@ -125,9 +125,15 @@ std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
     if (const std::optional<QString> failure = whyOutputIsLeftAlone(outputPath))
         return failure;
     // "a.htm" and "a.html" share "a.txt": the later one would replace the earlier one's text.
-    const std::optional<FileIdentity> existingOutput = fileIdentity(outputPath);
-    if (existingOutput && m_writtenOutputs.contains(*existingOutput))
-        return QStringLiteral("its text file was already written for an earlier item in this run");
+    // A page listed twice (a folder added again) has its text written already, and that is all.
+    if (const std::optional<FileIdentity> output = fileIdentity(outputPath)) {
+        const auto written = m_writtenOutputs.find(*output);
+        if (written != m_writtenOutputs.end() && written->second == fileIdentity(inputPath))
+            return std::nullopt;
+        if (written != m_writtenOutputs.end())
+            return QStringLiteral(
+                "its text file was already written for an earlier item in this run");
+    }
 
     QString text;
     if (const std::optional<QString> failure = loadPageText(inputPath, text))
@@ -138,8 +144,10 @@ std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
     QString error;
     if (!m_fileWriter.writeFile(outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
-    if (const std::optional<FileIdentity> written = fileIdentity(outputPath))
-        m_writtenOutputs.insert(*written);
+    const std::optional<FileIdentity> written = fileIdentity(outputPath);
+    const std::optional<FileIdentity> input = fileIdentity(inputPath);
+    if (written && input)
+        m_writtenOutputs.insert({*written, *input});
     return std::nullopt;
 }
 

@@ -7,7 +7,7 @@
 #include <QString>
 
 #include <optional>
-#include <set>
+#include <map>
 
 class Clock;
 class FileListModel;
@@ -56,6 +56,7 @@ private:
     TextFileWriter &m_fileWriter;
 
     PageWaitLimits m_pageWaitLimits;
-    std::set<FileIdentity> m_writtenOutputs; // by this run so far
+    // The text files this run has written so far, each with the page it was written for.
+    std::map<FileIdentity, FileIdentity> m_writtenOutputs;
     bool m_running = false;
 };

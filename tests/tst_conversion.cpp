@@ -109,7 +109,8 @@ private slots:
     }
 
     // What stands at an output's name and is not a regular file is left alone, and nothing
-    // outside the input's folder changes; of two items that share an output, the first keeps it.
+    // outside the input's folder changes; of two items that share an output, the first keeps it,
+    // and a page listed twice is converted once without complaint.
     void outputsAreNeitherFollowedNorSharedThroughARun()
     {
         QTemporaryDir elsewhere;
@@ -122,7 +123,8 @@ private slots:
         const QString first = f->page("a.htm", "first"), second = f->page("a.html", "second");
         const QString link = f->page("link.html"), dangling = f->page("dangling.html"),
                       folder = f->page("folder.html"), pipe = f->page("pipe.html");
-        f->list.append({first, link, dangling, folder, pipe, f->page("b.html"), second});
+        const QString b = f->page("b.html");
+        f->list.append({first, link, dangling, folder, pipe, b, b, second});
         f->run.run();
 
         QCOMPARE(contents(f->path("a.txt")), "first");
