@@ -36,6 +36,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -67,6 +68,9 @@ private:
     LatchingButton *m_check3 = nullptr;
     LatchingButton *m_check2 = nullptr;
     ProgressBar *m_progressBar = nullptr;
+
+    // Whether the window has been centred again once its frame was known (see moveEvent).
+    bool m_centredWithFrame = false;
 
     int m_mousePointer = 0;
     QCursor m_mouseIcon;
