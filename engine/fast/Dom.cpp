@@ -1,0 +1,154 @@
+#include "engine/fast/Dom.h"
+
+#include <QRegularExpression>
+
+#include <gumbo.h>
+
+#include <memory>
+
+namespace {
+
+struct GumboOutputDeleter
+{
+    void operator()(GumboOutput *output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+};
+
+DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
+{
+    switch (ns) {
+    case GUMBO_NAMESPACE_SVG: return DomNode::Svg;
+    case GUMBO_NAMESPACE_MATHML: return DomNode::MathMl;
+    case GUMBO_NAMESPACE_HTML: break;
+    }
+    return DomNode::Html;
+}
+
+QString elementName(const GumboElement &element)
+{
+    if (element.tag != GUMBO_TAG_UNKNOWN)
+        return QString::fromLatin1(gumbo_normalized_tagname(element.tag));
+    // The source spelling, "<custom-tag attr>", cut down to the name.
+    GumboStringPiece piece = element.original_tag;
+    gumbo_tag_from_original_text(&piece);
+    return QString::fromUtf8(piece.data, qsizetype(piece.length)).toLower();
+}
+
+DomNode elementNode(const GumboElement &element)
+{
+    DomNode node;
+    node.kind = DomNode::Element;
+    node.ns = namespaceOf(element.tag_namespace);
+    node.name = elementName(element);
+    for (unsigned i = 0; i < element.attributes.length; ++i) {
+        const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
+        node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
+                                QString::fromUtf8(attribute->value)});
+    }
+    node.id = node.attribute(QLatin1String("id"));
+    static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
+    node.classes = node.attribute(QLatin1String("class")).split(spaces, Qt::SkipEmptyParts);
+    return node;
+}
+
+} // namespace
+
+QString DomNode::attribute(QLatin1String attributeName) const
+{
+    for (const auto &[name, value] : attributes) {
+        if (name == attributeName)
+            return value.isNull() ? QLatin1String("") : value;
+    }
+    return {};
+}
+
+int Dom::append(DomNode node, int parent)
+{
+    const int index = int(m_nodes.size());
+    node.parent = parent;
+    if (parent >= 0) {
+        DomNode &parentNode = m_nodes[size_t(parent)];
+        node.previousSibling = parentNode.lastChild;
+        if (parentNode.lastChild >= 0)
+            m_nodes[size_t(parentNode.lastChild)].nextSibling = index;
+        else
+            parentNode.firstChild = index;
+        parentNode.lastChild = index;
+    }
+    m_nodes.push_back(std::move(node));
+    return index;
+}
+
+Dom Dom::parse(const QString &html)
+{
+    const QByteArray utf8 = html.toUtf8();
+    const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(
+        gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size())));
+    Dom dom;
+    dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
+
+    // Each pending entry: a gumbo node and the index of the parent it goes below.
+    std::vector<std::pair<const GumboNode *, int>> pending;
+    pending.emplace_back(output->root, -1);
+    while (!pending.empty()) {
+        const auto [source, parent] = pending.back();
+        pending.pop_back();
+        switch (source->type) {
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_WHITESPACE:
+        case GUMBO_NODE_CDATA: {
+            DomNode text;
+            text.kind = DomNode::Text;
+            text.text = QString::fromUtf8(source->v.text.text);
+            // Adjacent text nodes are one node in a browser's tree.
+            const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild : -1;
+            if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text)
+                dom.m_nodes[size_t(previous)].text += text.text;
+            else
+                dom.append(std::move(text), parent);
+            break;
+        }
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboElement &element = source->v.element;
+            const int index = dom.append(elementNode(element), parent);
+            if (source == output->root)
+                dom.m_documentElement = index;
+            else if (dom.m_body < 0 && parent == dom.m_documentElement
+                     && (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_FRAMESET))
+                dom.m_body = index;
+            // A template's content belongs to no rendered tree.
+            if (source->type == GUMBO_NODE_TEMPLATE)
+                break;
+            for (unsigned i = element.children.length; i-- > 0;)
+                pending.emplace_back(static_cast<const GumboNode *>(element.children.data[i]), index);
+            break;
+        }
+        case GUMBO_NODE_DOCUMENT:
+        case GUMBO_NODE_COMMENT:
+            break;
+        }
+    }
+    return dom;
+}
+
+int Dom::next(int index, int root, bool skipChildren) const
+{
+    const DomNode &current = node(index);
+    if (!skipChildren && current.firstChild >= 0)
+        return current.firstChild;
+    for (int at = index; at >= 0 && at != root; at = node(at).parent) {
+        if (node(at).nextSibling >= 0)
+            return node(at).nextSibling;
+    }
+    return -1;
+}
+
+QString Dom::textContent(int index) const
+{
+    QString text;
+    for (int at = index; at >= 0; at = next(at, index)) {
+        if (node(at).kind == DomNode::Text)
+            text += node(at).text;
+    }
+    return text;
+}

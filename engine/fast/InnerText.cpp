@@ -1,0 +1,478 @@
+#include "engine/fast/InnerText.h"
+
+#include "engine/fast/Dom.h"
+
+namespace {
+
+bool isWideEastAsian(char32_t c)
+{
+    const bool hangul = (c >= 0x1100 && c <= 0x11FF) || (c >= 0x3130 && c <= 0x318F)
+                        || (c >= 0xAC00 && c <= 0xD7A3);
+    if (hangul)
+        return false;
+    return (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF)
+           || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF)
+           || (c >= 0xA000 && c <= 0xA4CF) || (c >= 0xF900 && c <= 0xFAFF)
+           || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
+           || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+bool isCollapsibleSpace(QChar c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool isWordCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c.isMark() || c == '\'' || c == QChar(0x2019) || c == '_';
+}
+
+// Elements whose own content the engine does not lay out as text (a replaced element's
+// children are fallback content).
+bool isReplaced(const DomNode &element)
+{
+    if (element.ns == DomNode::Svg)
+        return true;
+    if (element.ns != DomNode::Html)
+        return false;
+    static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
+                                   "video", "audio", "canvas", "embed", "meter", "progress",
+                                   "object", "frameset", "keygen", "applet"};
+    return names.contains(element.name);
+}
+
+// Replaced elements whose box is a block container, which counts as block-level.
+bool isBlockContainerControl(const DomNode &element)
+{
+    return element.isElement("input") || element.isElement("textarea")
+           || element.isElement("select") || element.isElement("meter")
+           || element.isElement("progress");
+}
+
+QString optionText(const Dom &dom, int option)
+{
+    QString text;
+    for (int at = option; at >= 0; at = dom.next(at, option, dom.node(at).isElement("script"))) {
+        if (dom.node(at).kind == DomNode::Text)
+            text += dom.node(at).text;
+    }
+    return text.simplified();
+}
+
+class Collector
+{
+public:
+    Collector(const Dom &dom, const std::vector<ComputedStyle> &styles) : m_dom(dom), m_styles(styles)
+    {
+        m_lines.push_back({});
+    }
+
+    QString run(int root)
+    {
+        for (int at = m_dom.node(root).firstChild; at >= 0;) {
+            if (enter(at) && m_dom.node(at).firstChild >= 0) {
+                at = m_dom.node(at).firstChild;
+                continue;
+            }
+            // Leave every node whose subtree is done, up to one with a next sibling.
+            for (;;) {
+                if (!m_entered.empty() && m_entered.back() == at) {
+                    m_entered.pop_back();
+                    leave(at);
+                }
+                if (m_dom.node(at).nextSibling >= 0) {
+                    at = m_dom.node(at).nextSibling;
+                    break;
+                }
+                at = m_dom.node(at).parent;
+                if (at == root) {
+                    at = -1;
+                    break;
+                }
+            }
+        }
+        return m_text;
+    }
+
+private:
+    // The state of the line being laid out within one inline formatting context.
+    struct Line
+    {
+        bool afterSpace = true; // at a line start or after a collapsible space
+        bool pendingSpace = false; // a collapsible space that stays unless the line ends
+        bool pendingVisible = false;
+        QChar lastCharacter = ' ';
+    };
+
+    // --- What the text receives -----------------------------------------------------------
+
+    void flushLineBreaks()
+    {
+        if (m_requiredLineBreaks > 0)
+            m_text.append(QString(m_requiredLineBreaks, '\n'));
+        m_requiredLineBreaks = 0;
+    }
+
+    void emitText(QStringView text)
+    {
+        if (text.isEmpty())
+            return;
+        flushLineBreaks();
+        m_text += text;
+    }
+
+    void emitRequiredLineBreaks(int count)
+    {
+        if (count == 0 || m_text.isEmpty())
+            return;
+        m_requiredLineBreaks = std::max(m_requiredLineBreaks, count);
+    }
+
+    void emitCharacter(QChar c)
+    {
+        flushLineBreaks();
+        m_text += c;
+    }
+
+    // --- Line layout ------------------------------------------------------------------------
+
+    Line &line() { return m_lines.back(); }
+
+    // A block boundary or a forced break: a space pending at the line's end goes.
+    void endLine()
+    {
+        line().pendingSpace = false;
+        line().afterSpace = true;
+        line().lastCharacter = ' ';
+    }
+
+    // Something that is not a collapsible space comes: a pending space stays.
+    void content(QChar c = QChar(0xFFFC))
+    {
+        Line &current = line();
+        if (current.pendingSpace && current.pendingVisible)
+            emitCharacter(' ');
+        current.pendingSpace = false;
+        current.afterSpace = false;
+        current.lastCharacter = c;
+    }
+
+    void collapsibleSpace(bool visible)
+    {
+        Line &current = line();
+        if (current.afterSpace)
+            return;
+        current.pendingSpace = true;
+        current.pendingVisible = visible;
+        current.afterSpace = true;
+        current.lastCharacter = ' ';
+    }
+
+    QString transformed(const QString &text, TextTransform transform)
+    {
+        switch (transform) {
+        case TextTransform::None: return text;
+        case TextTransform::Uppercase: return text.toUpper();
+        case TextTransform::Lowercase: return text.toLower();
+        case TextTransform::Capitalize: break;
+        }
+        QString result = text;
+        QChar previous = line().lastCharacter;
+        for (qsizetype i = 0; i < result.size(); ++i) {
+            if (result[i].isLetter() && !isWordCharacter(previous))
+                result[i] = result[i].toTitleCase();
+            previous = result[i];
+        }
+        return result;
+    }
+
+    // Lays out a run of text in a line, writing what is visible.
+    void layOutText(const QString &source, WhiteSpace whiteSpace, TextTransform transform, bool visible)
+    {
+        const QString text = transformed(source, transform);
+        const bool collapse = collapsesSpaces(whiteSpace);
+        const bool keepNewlines = whiteSpace != WhiteSpace::Normal && whiteSpace != WhiteSpace::Nowrap;
+        qsizetype i = 0;
+        while (i < text.size()) {
+            const QChar c = text[i];
+            if (collapse && isCollapsibleSpace(c)) {
+                qsizetype end = i;
+                bool newline = false;
+                while (end < text.size() && isCollapsibleSpace(text[end])) {
+                    newline = newline || text[end] == '\n' || text[end] == '\r';
+                    ++end;
+                }
+                if (newline && keepNewlines) {
+                    // pre-line: the spaces around each newline go, the newlines stay.
+                    for (qsizetype j = i; j < end; ++j) {
+                        if (text[j] == '\n') {
+                            endLine();
+                            if (visible)
+                                emitCharacter('\n');
+                        }
+                    }
+                } else if (newline && removesSegmentBreak(text, end)) {
+                    line().pendingSpace = false;
+                } else {
+                    collapsibleSpace(visible);
+                }
+                i = end;
+                continue;
+            }
+            if (c == '\n' || c == '\r') {
+                endLine();
+                if (visible)
+                    emitCharacter('\n');
+                ++i;
+                continue;
+            }
+            content(c);
+            // Keep surrogate pairs whole.
+            const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            if (visible)
+                emitText(QStringView(text).mid(i, length));
+            i += length;
+        }
+    }
+
+    // A segment break between two wide East Asian characters, or next to a zero width space,
+    // disappears instead of becoming a space.
+    bool removesSegmentBreak(const QString &text, qsizetype after)
+    {
+        const QChar before = line().pendingSpace ? QChar(' ') : line().lastCharacter;
+        if (after >= text.size())
+            return before == QChar(0x200B);
+        const QChar next = text[after];
+        if (before == QChar(0x200B) || next == QChar(0x200B))
+            return true;
+        return !line().afterSpace && isWideEastAsian(before.unicode()) && isWideEastAsian(next.unicode());
+    }
+
+    void layOutGenerated(const GeneratedContent &generated)
+    {
+        switch (generated.kind) {
+        case GeneratedContent::Nothing: return;
+        case GeneratedContent::InlineText:
+            layOutText(generated.text, generated.whiteSpace, TextTransform::None, false);
+            return;
+        case GeneratedContent::AtomicInline: content(); return;
+        case GeneratedContent::Block: endLine(); return;
+        }
+    }
+
+    // --- Tables ------------------------------------------------------------------------------
+
+    bool isRenderedWithDisplay(int at, Display display) const
+    {
+        const DomNode &node = m_dom.node(at);
+        return node.kind == DomNode::Element && m_styles[size_t(at)].rendered
+               && m_styles[size_t(at)].display == display;
+    }
+
+    bool hasLaterCell(int cell) const
+    {
+        for (int at = m_dom.node(cell).nextSibling; at >= 0; at = m_dom.node(at).nextSibling) {
+            if (isRenderedWithDisplay(at, Display::TableCell))
+                return true;
+        }
+        return false;
+    }
+
+    static bool isRowGroup(Display display)
+    {
+        return display == Display::TableRowGroup || display == Display::TableHeaderGroup
+               || display == Display::TableFooterGroup;
+    }
+
+    bool hasLaterRow(int row) const
+    {
+        for (int at = m_dom.node(row).nextSibling; at >= 0; at = m_dom.node(at).nextSibling) {
+            if (isRenderedWithDisplay(at, Display::TableRow))
+                return true;
+        }
+        const int section = m_dom.node(row).parent;
+        if (section < 0 || !isRowGroup(m_styles[size_t(section)].display))
+            return false;
+        for (int at = m_dom.node(section).nextSibling; at >= 0; at = m_dom.node(at).nextSibling) {
+            if (m_dom.node(at).kind != DomNode::Element || !m_styles[size_t(at)].rendered
+                || !isRowGroup(m_styles[size_t(at)].display))
+                continue;
+            for (int child = m_dom.node(at).firstChild; child >= 0; child = m_dom.node(child).nextSibling) {
+                if (isRenderedWithDisplay(child, Display::TableRow))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    // --- Nodes -------------------------------------------------------------------------------
+
+    void enterText(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        const ComputedStyle &style = m_styles[size_t(at)];
+        if (!style.rendered || node.text.isEmpty())
+            return;
+        const Display container = style.display == Display::Contents ? style.parentBoxDisplay : style.display;
+        const bool anonymousBox = isFlexOrGrid(container) || isTableBox(container);
+        if (anonymousBox) {
+            // Text right inside a flex, grid or table box is a box of its own, and white
+            // space alone there makes none.
+            bool blank = true;
+            for (QChar c : node.text)
+                blank = blank && isCollapsibleSpace(c);
+            if (blank)
+                return;
+            endLine();
+        }
+        layOutText(node.text, style.whiteSpace, style.textTransform, style.visibility == Visibility::Visible);
+        if (anonymousBox)
+            endLine();
+    }
+
+    void emitSelect(int select)
+    {
+        for (int child = m_dom.node(select).firstChild; child >= 0; child = m_dom.node(child).nextSibling) {
+            if (m_dom.node(child).isElement("option")) {
+                emitOption(child);
+            } else if (m_dom.node(child).isElement("optgroup")) {
+                for (int option = m_dom.node(child).firstChild; option >= 0; option = m_dom.node(option).nextSibling) {
+                    if (m_dom.node(option).isElement("option"))
+                        emitOption(option);
+                }
+            }
+        }
+    }
+
+    void emitOption(int option)
+    {
+        emitRequiredLineBreaks(1);
+        emitText(optionText(m_dom, option));
+        emitRequiredLineBreaks(1);
+    }
+
+    // Returns whether the children are to be walked (leave() follows then).
+    bool enter(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        if (node.kind == DomNode::Text) {
+            enterText(at);
+            return false;
+        }
+        const ComputedStyle &style = m_styles[size_t(at)];
+        if (!style.rendered)
+            return false;
+        const bool visible = style.visibility == Visibility::Visible;
+        const Display display = style.display;
+        if (display == Display::Contents) {
+            m_entered.push_back(at);
+            return true;
+        }
+        if (display == Display::TableColumn || display == Display::TableColumnGroup)
+            return false;
+        if (node.isElement("br")) {
+            endLine();
+            if (visible)
+                emitCharacter('\n');
+            return false;
+        }
+        const bool outOfLine = style.floating || style.outOfFlow;
+        if (node.isElement("option") || node.isElement("select") || isReplaced(node)) {
+            if (outOfLine || isBlockLevel(display)) {
+                endLine();
+                if (visible && (isBlockContainerControl(node) || node.isElement("option")))
+                    emitRequiredLineBreaks(1);
+            } else {
+                content();
+            }
+            if (visible && node.isElement("select"))
+                emitSelect(at);
+            else if (visible && node.isElement("option"))
+                emitOption(at);
+            if (outOfLine || isBlockLevel(display)) {
+                if (visible && isBlockContainerControl(node))
+                    emitRequiredLineBreaks(1);
+                endLine();
+            }
+            return false;
+        }
+
+        m_entered.push_back(at);
+        if (outOfLine || isAtomicInline(display)) {
+            if (!outOfLine)
+                content();
+            m_lines.push_back({});
+        } else if (display != Display::Inline && display != Display::Ruby) {
+            endLine();
+        }
+        if (visible) {
+            if (node.isElement("p"))
+                emitRequiredLineBreaks(2);
+            else if (isBlockLevel(display))
+                emitRequiredLineBreaks(1);
+        }
+        layOutGenerated(style.before);
+        return true;
+    }
+
+    void leave(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        const ComputedStyle &style = m_styles[size_t(at)];
+        const Display display = style.display;
+        if (display == Display::Contents)
+            return;
+        const bool visible = style.visibility == Visibility::Visible;
+        layOutGenerated(style.after);
+        const bool outOfLine = style.floating || style.outOfFlow;
+        if (outOfLine || isAtomicInline(display)) {
+            m_lines.pop_back();
+            if (!outOfLine)
+                line().afterSpace = false;
+        } else if (display != Display::Inline && display != Display::Ruby) {
+            endLine();
+        }
+        if (!visible)
+            return;
+        if (display == Display::TableCell && hasLaterCell(at))
+            emitCharacter('\t');
+        else if (display == Display::TableRow && hasLaterRow(at))
+            emitCharacter('\n');
+        if (node.isElement("p"))
+            emitRequiredLineBreaks(2);
+        else if (isBlockLevel(display))
+            emitRequiredLineBreaks(1);
+    }
+
+    const Dom &m_dom;
+    const std::vector<ComputedStyle> &m_styles;
+    QString m_text;
+    int m_requiredLineBreaks = 0;
+    std::vector<Line> m_lines;
+    std::vector<int> m_entered; // elements whose leave() is still to come, innermost last
+};
+
+// The text of an element that is not rendered: its text content, with a newline for each <br>.
+QString unrenderedText(const Dom &dom, int element)
+{
+    QString text;
+    for (int at = element; at >= 0; at = dom.next(at, element)) {
+        if (dom.node(at).kind == DomNode::Text)
+            text += dom.node(at).text;
+        else if (dom.node(at).isElement("br"))
+            text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
+QString innerText(const Dom &dom, const std::vector<ComputedStyle> &styles, int element)
+{
+    if (element < 0)
+        return QString();
+    const ComputedStyle &style = styles[size_t(element)];
+    if (!style.rendered || style.display == Display::Contents)
+        return unrenderedText(dom, element);
+    return Collector(dom, styles).run(element);
+}

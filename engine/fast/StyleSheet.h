@@ -1,0 +1,47 @@
+#pragma once
+
+#include "engine/fast/Selector.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// The properties that decide a page's rendered text; every other property is dropped as the
+// sheet is read.
+enum class Property : unsigned char {
+    Display, Visibility, WhiteSpace, TextTransform, ContentVisibility, Float, Position, Content,
+    Count
+};
+
+struct Declaration
+{
+    Property property;
+    QString value; // lower case, trimmed, without "!important" (but `content` keeps its case)
+    bool important = false;
+};
+
+struct StyleRule
+{
+    std::vector<ComplexSelector> selectors;
+    std::vector<Declaration> declarations;
+};
+
+// Reads a style sheet at `path` (an @import's target), or gives a null string when it cannot.
+using SheetLoader = std::function<QString(const QString &path)>;
+
+// Appends the rules of a style sheet that apply to a 1280 x 720 screen to `rules`, in cascade
+// order, with the rules of each @import in its place. `path` is where the sheet lies, for
+// resolving @import; `loader` reads imported sheets (nothing is imported without one).
+void appendStyleRules(const QString &sheet, const QString &path, const SheetLoader &loader,
+                      std::vector<StyleRule> &rules);
+
+// The declarations of a style attribute.
+std::vector<Declaration> parseDeclarations(const QString &text);
+
+// Whether a media query list (a media attribute or an @media prelude) holds for the window.
+bool mediaMatches(const QString &mediaList);
+
+// The local file that a style sheet reference names, relative to `basePath`, or an empty
+// string when it is not a local file.
+QString localPathFor(const QString &reference, const QString &basePath);
