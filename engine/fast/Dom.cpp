@@ -50,6 +50,21 @@ DomNode elementNode(const GumboElement &element)
     return node;
 }
 
+// A browser with scripts on reads a <noscript>'s content as plain text, even in the head, where
+// the parser (which knows only the scripts-off way) would end the head at the first element
+// that does not belong there. A <noframes> is read as plain text everywhere and is never shown,
+// just like such a <noscript>.
+QString withNoscriptAsRawText(const QString &html)
+{
+    static const QRegularExpression noscript(QStringLiteral("<(/?)noscript(?=[\\s/>])"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (!html.contains(QLatin1String("noscript"), Qt::CaseInsensitive))
+        return html;
+    QString result = html;
+    result.replace(noscript, QStringLiteral("<\\1noframes"));
+    return result;
+}
+
 } // namespace
 
 QString DomNode::attribute(QLatin1String attributeName) const
@@ -80,7 +95,7 @@ int Dom::append(DomNode node, int parent)
 
 Dom Dom::parse(const QString &html)
 {
-    const QByteArray utf8 = html.toUtf8();
+    const QByteArray utf8 = withNoscriptAsRawText(html).toUtf8();
     const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(
         gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size())));
     Dom dom;

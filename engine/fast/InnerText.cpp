@@ -4,19 +4,6 @@
 
 namespace {
 
-bool isWideEastAsian(char32_t c)
-{
-    const bool hangul = (c >= 0x1100 && c <= 0x11FF) || (c >= 0x3130 && c <= 0x318F)
-                        || (c >= 0xAC00 && c <= 0xD7A3);
-    if (hangul)
-        return false;
-    return (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF)
-           || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF)
-           || (c >= 0xA000 && c <= 0xA4CF) || (c >= 0xF900 && c <= 0xFAFF)
-           || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60)
-           || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
 bool isCollapsibleSpace(QChar c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -31,22 +18,12 @@ bool isWordCharacter(QChar c)
 // children are fallback content).
 bool isReplaced(const DomNode &element)
 {
-    if (element.ns == DomNode::Svg)
-        return true;
     if (element.ns != DomNode::Html)
         return false;
     static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
                                    "video", "audio", "canvas", "embed", "meter", "progress",
-                                   "object", "frameset", "keygen", "applet"};
+                                   "frameset", "keygen", "applet"};
     return names.contains(element.name);
-}
-
-// Replaced elements whose box is a block container, which counts as block-level.
-bool isBlockContainerControl(const DomNode &element)
-{
-    return element.isElement("input") || element.isElement("textarea")
-           || element.isElement("select") || element.isElement("meter")
-           || element.isElement("progress");
 }
 
 QString optionText(const Dom &dom, int option)
@@ -157,6 +134,16 @@ private:
         current.lastCharacter = c;
     }
 
+    // A float or a positioned box in the line: the space before it is no longer at the line's
+    // end, yet a space after it still collapses with that one.
+    void keepPendingSpace()
+    {
+        Line &current = line();
+        if (current.pendingSpace && current.pendingVisible)
+            emitCharacter(' ');
+        current.pendingSpace = false;
+    }
+
     void collapsibleSpace(bool visible)
     {
         Line &current = line();
@@ -176,11 +163,16 @@ private:
         case TextTransform::Lowercase: return text.toLower();
         case TextTransform::Capitalize: break;
         }
+        // A word goes on across "." and ":" between letters, as in "foo.bar".
         QString result = text;
+        QChar beforePrevious = ' ';
         QChar previous = line().lastCharacter;
         for (qsizetype i = 0; i < result.size(); ++i) {
-            if (result[i].isLetter() && !isWordCharacter(previous))
+            const bool inWord = isWordCharacter(previous)
+                                || ((previous == '.' || previous == ':') && beforePrevious.isLetter());
+            if (result[i].isLetter() && !inWord)
                 result[i] = result[i].toTitleCase();
+            beforePrevious = previous;
             previous = result[i];
         }
         return result;
@@ -235,17 +227,11 @@ private:
         }
     }
 
-    // A segment break between two wide East Asian characters, or next to a zero width space,
-    // disappears instead of becoming a space.
+    // A segment break next to a zero width space disappears instead of becoming a space.
     bool removesSegmentBreak(const QString &text, qsizetype after)
     {
         const QChar before = line().pendingSpace ? QChar(' ') : line().lastCharacter;
-        if (after >= text.size())
-            return before == QChar(0x200B);
-        const QChar next = text[after];
-        if (before == QChar(0x200B) || next == QChar(0x200B))
-            return true;
-        return !line().afterSpace && isWideEastAsian(before.unicode()) && isWideEastAsian(next.unicode());
+        return before == QChar(0x200B) || (after < text.size() && text[after] == QChar(0x200B));
     }
 
     void layOutGenerated(const GeneratedContent &generated)
@@ -380,7 +366,7 @@ private:
         if (node.isElement("option") || node.isElement("select") || isReplaced(node)) {
             if (outOfLine || isBlockLevel(display)) {
                 endLine();
-                if (visible && (isBlockContainerControl(node) || node.isElement("option")))
+                if (visible)
                     emitRequiredLineBreaks(1);
             } else {
                 content();
@@ -390,7 +376,7 @@ private:
             else if (visible && node.isElement("option"))
                 emitOption(at);
             if (outOfLine || isBlockLevel(display)) {
-                if (visible && isBlockContainerControl(node))
+                if (visible)
                     emitRequiredLineBreaks(1);
                 endLine();
             }
@@ -398,9 +384,11 @@ private:
         }
 
         m_entered.push_back(at);
-        if (outOfLine || isAtomicInline(display)) {
-            if (!outOfLine)
-                content();
+        if (outOfLine) {
+            keepPendingSpace();
+            m_lines.push_back({});
+        } else if (isAtomicInline(display)) {
+            content();
             m_lines.push_back({});
         } else if (display != Display::Inline && display != Display::Ruby) {
             endLine();
@@ -452,19 +440,6 @@ private:
     std::vector<int> m_entered; // elements whose leave() is still to come, innermost last
 };
 
-// The text of an element that is not rendered: its text content, with a newline for each <br>.
-QString unrenderedText(const Dom &dom, int element)
-{
-    QString text;
-    for (int at = element; at >= 0; at = dom.next(at, element)) {
-        if (dom.node(at).kind == DomNode::Text)
-            text += dom.node(at).text;
-        else if (dom.node(at).isElement("br"))
-            text += '\n';
-    }
-    return text;
-}
-
 } // namespace
 
 QString innerText(const Dom &dom, const std::vector<ComputedStyle> &styles, int element)
@@ -473,6 +448,6 @@ QString innerText(const Dom &dom, const std::vector<ComputedStyle> &styles, int 
         return QString();
     const ComputedStyle &style = styles[size_t(element)];
     if (!style.rendered || style.display == Display::Contents)
-        return unrenderedText(dom, element);
+        return dom.textContent(element);
     return Collector(dom, styles).run(element);
 }

@@ -144,12 +144,14 @@ GeneratedContent generatedContent(const QString &value, const DomNode &element)
     if (lower == "none" || lower == "normal" || isGlobalKeyword(lower))
         return content;
     qsizetype at = 0;
+    bool any = false;
     while (at < value.size()) {
         const QChar c = value[at];
         if (isCssSpace(c)) {
             ++at;
         } else if (c == '"' || c == '\'') {
             content.text += readString(value, at);
+            any = true;
         } else if (c == '/') {
             break; // alternative text follows
         } else {
@@ -171,20 +173,18 @@ GeneratedContent generatedContent(const QString &value, const DomNode &element)
             }
         }
     }
-    if (content.kind == GeneratedContent::Nothing && !content.text.isEmpty())
+    if (content.kind == GeneratedContent::Nothing && (any || !content.text.isEmpty()))
         content.kind = GeneratedContent::InlineText;
     return content;
 }
 
 bool isRenderedAsReplaced(const DomNode &element)
 {
-    if (element.ns == DomNode::Svg)
-        return true;
     if (element.ns != DomNode::Html)
         return false;
     static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
                                    "video", "audio", "canvas", "embed", "meter", "progress",
-                                   "object", "frameset", "keygen", "applet"};
+                                   "frameset", "keygen", "applet"};
     return names.contains(element.name);
 }
 
@@ -195,6 +195,48 @@ bool isDetailsSummary(const Dom &dom, int details, int child)
             return at == child;
     }
     return false;
+}
+
+bool isSvgTextElement(const DomNode &element)
+{
+    return element.ns == DomNode::Svg
+           && (element.name == "text" || element.name == "tspan" || element.name == "textpath");
+}
+
+// Whether the engine lays out a child of a rendered element whose children are rendered at all.
+bool childIsLaidOut(const Dom &dom, int parent, int child)
+{
+    const DomNode &parentNode = dom.node(parent);
+    const DomNode &childNode = dom.node(child);
+    // A closed <details> shows its summary only.
+    if (parentNode.isElement("details") && !parentNode.hasAttribute(QLatin1String("open")))
+        return isDetailsSummary(dom, parent, child);
+    // An <optgroup> shows its label and options, never other content.
+    if (parentNode.isElement("optgroup"))
+        return childNode.isElement("option");
+    // In a drawing only the text of <text> elements shows.
+    if (parentNode.ns == DomNode::Svg && childNode.kind == DomNode::Text)
+        return isSvgTextElement(parentNode) || (parentNode.name == "a" && dom.node(parentNode.parent).ns == DomNode::Svg
+                                                && isSvgTextElement(dom.node(parentNode.parent)));
+    return true;
+}
+
+// The boxes of a drawing's elements: the drawing is a box in the line, each <text> a block,
+// groups and links pass their content on, and shapes and the rest show no text.
+Display svgDisplay(const Dom &dom, int element, Display computed)
+{
+    const DomNode &node = dom.node(element);
+    if (computed == Display::None)
+        return Display::None;
+    if (node.parent < 0 || dom.node(node.parent).ns != DomNode::Svg)
+        return isBlockLevel(computed) ? computed : Display::InlineBlock;
+    if (node.name == "text")
+        return Display::Block;
+    if (node.name == "tspan" || node.name == "textpath")
+        return Display::Inline;
+    if (node.name == "g" || node.name == "svg" || node.name == "switch" || node.name == "a")
+        return isSvgTextElement(dom.node(node.parent)) ? Display::Inline : Display::Contents;
+    return Display::None;
 }
 
 bool hasNoscriptAncestor(const Dom &dom, int element)
@@ -427,6 +469,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         if (root || style.floating || style.outOfFlow || isFlexOrGrid(parentBox))
             style.display = blockified(style.display);
     }
+    if (node.ns == DomNode::Svg)
+        style.display = svgDisplay(m_dom, element, style.display);
     // Replaced elements make no boxes of the kinds that only hold other boxes.
     if (isRenderedAsReplaced(node) && style.display == Display::Contents)
         style.display = Display::None;
@@ -474,17 +518,11 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
             computeElement(at, parent, styles);
             const ComputedStyle &style = styles[size_t(at)];
             childrenRendered = style.rendered && !isRenderedAsReplaced(node)
-                               && style.contentVisibility != ContentVisibility::Hidden;
+                               && style.contentVisibility == ContentVisibility::Visible;
         }
         int next = m_dom.next(at, root, !childrenRendered);
-        // A closed <details> shows its summary only.
-        while (next >= 0 && m_dom.node(next).parent >= 0) {
-            const DomNode &nextParent = m_dom.node(m_dom.node(next).parent);
-            if (!nextParent.isElement("details") || nextParent.hasAttribute(QLatin1String("open"))
-                || isDetailsSummary(m_dom, m_dom.node(next).parent, next))
-                break;
+        while (next >= 0 && !childIsLaidOut(m_dom, m_dom.node(next).parent, next))
             next = m_dom.next(next, root, true);
-        }
         at = next;
     }
     return styles;
