@@ -1,7 +1,8 @@
 // Runs the fast engine and the browser engine over the same pages and says how often their
 // texts agree byte for byte, with the first disagreements as diffs. Folders are walked as
-// "Add All HTML Files In Folder" walks them; pages that carry a script are left out unless
-// --all is given (the fast engine is meant only for pages without).
+// "Add All HTML Files In Folder" walks them; pages that carry a script, and pages whose
+// encoding only a guess can tell, are left out unless --all is given (the fast engine is meant
+// for the others only).
 //
 //     fast_vs_browser [--all] [--diffs N] [--require PERCENT] <folder or file>...
 //     fast_vs_browser --show <file>       (both texts of one page, escaped)
@@ -129,7 +130,8 @@ int show(WebEngineRenderer &engine, QtMessagePump &pump, const QString &path)
     const FastPage page(readFile(path), path);
     const QString fast = page.bodyText();
     const QString browser = browserText(engine, pump, path);
-    std::printf("carries script: %s\n--- browser\n", page.carriesScript() ? "yes" : "no");
+    std::printf("carries script: %s; encoding guessed: %s\n--- browser\n",
+                page.carriesScript() ? "yes" : "no", page.encodingGuessed() ? "yes" : "no");
     for (const QString &line : browser.split('\n'))
         std::printf("|%s\n", qPrintable(escaped(line)));
     std::printf("--- fast\n");
@@ -158,11 +160,12 @@ int main(int argc, char *argv[])
     if (options.show)
         return show(engine, pump, options.paths.first());
 
-    int compared = 0, identical = 0, withScript = 0, unloadable = 0, shownDiffs = 0;
+    int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, unloadable = 0;
+    int shownDiffs = 0;
     for (const QString &path : inputFiles(options.paths, pump)) {
         const FastPage page(readFile(path), path);
-        if (!options.all && page.carriesScript()) {
-            ++withScript;
+        if (!options.all && !page.isExact()) {
+            ++(page.carriesScript() ? withScript : guessedEncoding);
             continue;
         }
         const QString browser = browserText(engine, pump, path);
@@ -180,8 +183,9 @@ int main(int argc, char *argv[])
         }
     }
     const double percent = compared ? 100.0 * identical / compared : 100.0;
-    std::printf("%d of %d pages identical (%.1f%%); %d with scripts left out, %d the browser"
-                " could not load\n", identical, compared, percent, withScript, unloadable);
+    std::printf("%d of %d pages identical (%.1f%%); left out: %d with scripts, %d in an"
+                " undeclared encoding; %d the browser could not load\n",
+                identical, compared, percent, withScript, guessedEncoding, unloadable);
     std::fflush(stdout);
     return options.requiredPercent >= 0 && percent < options.requiredPercent ? 1 : 0;
 }

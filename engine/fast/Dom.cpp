@@ -8,10 +8,26 @@
 
 namespace {
 
+// The parser's error list keeps a copy of the open elements for every error, which for a page
+// nested thousands deep costs gigabytes; nothing here reads it.
+const GumboOptions &parserOptions()
+{
+    static const GumboOptions options = [] {
+        GumboOptions without = kGumboDefaultOptions;
+        without.max_errors = 0;
+        return without;
+    }();
+    return options;
+}
+
 struct GumboOutputDeleter
 {
-    void operator()(GumboOutput *output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+    void operator()(GumboOutput *output) const { gumbo_destroy_output(&parserOptions(), output); }
 };
+
+// Below this many open elements the browser's parser puts each new node beside its parent
+// instead of in it, so that no page can make its tree deeper.
+constexpr int maxTreeDepth = 512;
 
 DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
 {
@@ -97,16 +113,25 @@ Dom Dom::parse(const QString &html)
 {
     const QByteArray utf8 = withNoscriptAsRawText(html).toUtf8();
     const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(
-        gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size())));
+        gumbo_parse_with_options(&parserOptions(), utf8.constData(), size_t(utf8.size())));
     Dom dom;
     dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
 
-    // Each pending entry: a gumbo node and the index of the parent it goes below.
-    std::vector<std::pair<const GumboNode *, int>> pending;
-    pending.emplace_back(output->root, -1);
+    // Each pending entry: a gumbo node, the index of the parent it goes below and that
+    // parent's depth in the parser's tree (the root element's is 1).
+    struct Pending
+    {
+        const GumboNode *source;
+        int parent;
+        int parentDepth;
+    };
+    std::vector<Pending> pending;
+    pending.push_back({output->root, -1, 0});
     while (!pending.empty()) {
-        const auto [source, parent] = pending.back();
+        auto [source, parent, parentDepth] = pending.back();
         pending.pop_back();
+        if (parentDepth > maxTreeDepth)
+            parent = dom.m_nodes[size_t(parent)].parent;
         switch (source->type) {
         case GUMBO_NODE_TEXT:
         case GUMBO_NODE_WHITESPACE:
@@ -135,7 +160,8 @@ Dom Dom::parse(const QString &html)
             if (source->type == GUMBO_NODE_TEMPLATE)
                 break;
             for (unsigned i = element.children.length; i-- > 0;)
-                pending.emplace_back(static_cast<const GumboNode *>(element.children.data[i]), index);
+                pending.push_back({static_cast<const GumboNode *>(element.children.data[i]), index,
+                                   parentDepth + 1});
             break;
         }
         case GUMBO_NODE_DOCUMENT:

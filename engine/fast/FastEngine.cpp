@@ -36,12 +36,15 @@ QString readStyleSheetFile(const QString &path)
         if (!decoded.isNull())
             return decoded;
     }
-    return decodePage(bytes);
+    return decodePage(bytes).text;
 }
 
 FastPage::FastPage(const QByteArray &bytes, const QString &path)
-    : m_path(QFileInfo(path).absoluteFilePath()), m_dom(Dom::parse(decodePage(bytes)))
+    : m_path(QFileInfo(path).absoluteFilePath())
 {
+    const DecodedPage decoded = decodePage(bytes);
+    m_encodingGuessed = decoded.guessed;
+    m_dom = Dom::parse(decoded.text);
 }
 
 bool FastPage::carriesScript() const

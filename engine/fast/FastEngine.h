@@ -18,6 +18,14 @@ public:
 
     bool carriesScript() const;
 
+    // True for a page that declares no encoding and is not UTF-8: the browser engine guesses
+    // its encoding by a detector of its own, so its text may differ from ours.
+    bool encodingGuessed() const { return m_encodingGuessed; }
+
+    // Whether the text is the browser engine's for sure, as far as the page itself tells:
+    // no script, and an encoding that is not a guess.
+    bool isExact() const { return !carriesScript() && !encodingGuessed(); }
+
     // The body's innerText; empty for a page without a body.
     QString bodyText() const;
 
@@ -26,6 +34,7 @@ public:
 private:
     QString m_path;
     Dom m_dom;
+    bool m_encodingGuessed = false;
 };
 
 // Reads a style sheet file for a page: a regular file only, decoded by its byte-order mark or

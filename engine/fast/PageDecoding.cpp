@@ -151,9 +151,9 @@ QString decodeAs(const QByteArray &bytes, const QByteArray &encoding)
 
 bool isValidUtf8(const QByteArray &bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString decoded = decoder.decode(bytes);
+    return !decoder.hasError() && !decoded.contains(QChar::ReplacementCharacter);
 }
 
 // --- The prescan of the page's head for a <meta> charset -------------------------------------
@@ -339,20 +339,22 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label)
     return encoding.isEmpty() ? QString() : decodeAs(bytes, encoding);
 }
 
-QString decodePage(const QByteArray &bytes)
+DecodedPage decodePage(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
+        return {QString::fromUtf8(bytes.mid(3))};
     if (bytes.startsWith("\xFF\xFE"))
-        return decodeWithIconv(bytes.mid(2), "UTF-16LE");
+        return {decodeWithIconv(bytes.mid(2), "UTF-16LE")};
     if (bytes.startsWith("\xFE\xFF"))
-        return decodeWithIconv(bytes.mid(2), "UTF-16BE");
+        return {decodeWithIconv(bytes.mid(2), "UTF-16BE")};
 
     QByteArray encoding = encodingForLabel(declaredCharset(bytes));
     // A page that says UTF-16 in ASCII bytes cannot be UTF-16.
     if (encoding.startsWith("UTF-16"))
         encoding = "UTF-8";
-    if (encoding.isEmpty())
-        encoding = isValidUtf8(bytes) ? "UTF-8" : "WINDOWS-1252";
-    return decodeAs(bytes, encoding);
+    if (!encoding.isEmpty())
+        return {decodeAs(bytes, encoding)};
+    if (isValidUtf8(bytes))
+        return {QString::fromUtf8(bytes)};
+    return {decodeAs(bytes, "WINDOWS-1252"), true};
 }

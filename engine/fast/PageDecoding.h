@@ -3,11 +3,20 @@
 #include <QByteArray>
 #include <QString>
 
+struct DecodedPage
+{
+    QString text;
+    // True when the encoding was guessed: the bytes declare none and are not UTF-8. The browser
+    // engine then runs a detector of its own (it finds Shift_JIS, KOI8-R and others from the
+    // bytes), which this guess of windows-1252 does not match.
+    bool guessed = false;
+};
+
 // Turns a page's bytes into characters as the browser engine does for a local page served as
 // text/html without a charset: a byte-order mark first, then a <meta> charset declaration near
 // the top, then UTF-8 (the engine's default here), and windows-1252 for undeclared bytes that
 // are not UTF-8.
-QString decodePage(const QByteArray &bytes);
+DecodedPage decodePage(const QByteArray &bytes);
 
 // Decodes bytes in the encoding an encoding label names (as a page or style sheet may say it),
 // or returns a null string for a label no browser knows.
