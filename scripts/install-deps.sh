@@ -7,6 +7,8 @@ packages=(
     cmake g++ make
     qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
     fonts-liberation          # "Arial" resolves to Liberation Sans, of Arial's metrics
+    pkg-config libgumbo-dev   # the fast engine's HTML parser
+    debian-handbook           # real static pages the fast engine is checked against
 )
 
 missing=()
