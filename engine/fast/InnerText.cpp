@@ -211,7 +211,7 @@ private:
                 i = end;
                 continue;
             }
-            if (c == '\n' || c == '\r') {
+            if (c == '\n') {
                 endLine();
                 if (visible)
                     emitCharacter('\n');

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -354,7 +355,8 @@ DecodedPage decodePage(const QByteArray &bytes)
         encoding = "UTF-8";
     if (!encoding.isEmpty())
         return {decodeAs(bytes, encoding)};
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (isValidUtf8(bytes))
-        return {QString::fromUtf8(bytes)};
+        return {QString::fromUtf8(bytes), !ascii};
     return {decodeAs(bytes, "WINDOWS-1252"), true};
 }

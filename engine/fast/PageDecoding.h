@@ -6,9 +6,10 @@
 struct DecodedPage
 {
     QString text;
-    // True when the encoding was guessed: the bytes declare none and are not UTF-8. The browser
-    // engine then runs a detector of its own (it finds Shift_JIS, KOI8-R and others from the
-    // bytes), which this guess of windows-1252 does not match.
+    // True when the encoding was guessed: the bytes declare none and are not plain ASCII. The
+    // browser engine then runs a detector of its own (it finds Shift_JIS or KOI8-R from the
+    // bytes, and may take a page of UTF-8 with few accents for a legacy encoding), which the
+    // guess here (UTF-8, else windows-1252) does not always match.
     bool guessed = false;
 };
 
