@@ -93,6 +93,9 @@ private slots:
         QTest::newRow("float") << QByteArray("a <span style=\"float:left\">X</span> b") << "a \nX\nb";
         QTest::newRow("positioned") << QByteArray("a <span style=\"position:absolute\">X</span> b <div style=\"position:absolute\">Y</div> c")
                                     << "a \nX\nb \nY\nc";
+        QTest::newRow("positioned at a line's end")
+            << QByteArray("<p>a <span style=\"position:absolute\">X</span></p><p><span style=\"float:left\">F</span> a</p>")
+            << "a\nX\n\nF\na";
         QTest::newRow("flex") << QByteArray("<div style=\"display:flex\">a <span>b</span> c</div><div style=\"display:flex\"> <span>x</span> <span>y</span> </div>")
                               << "a\nb\nc\nx\ny";
         QTest::newRow("grid") << QByteArray("<div style=\"display:grid\">a<span>b</span>c</div>") << "a\nb\nc";

@@ -78,6 +78,9 @@ private:
         bool afterSpace = true; // at a line start or after a collapsible space
         bool pendingSpace = false; // a collapsible space that stays unless the line ends
         bool pendingVisible = false;
+        // Where the pending space goes in the text: the text of a float or a positioned box
+        // may come after it and before what decides the space's fate.
+        qsizetype pendingAt = 0;
         QChar lastCharacter = ' ';
     };
 
@@ -127,21 +130,15 @@ private:
     void content(QChar c = QChar(0xFFFC))
     {
         Line &current = line();
-        if (current.pendingSpace && current.pendingVisible)
-            emitCharacter(' ');
+        if (current.pendingSpace && current.pendingVisible) {
+            if (current.pendingAt == m_text.size())
+                emitCharacter(' ');
+            else
+                m_text.insert(current.pendingAt, ' ');
+        }
         current.pendingSpace = false;
         current.afterSpace = false;
         current.lastCharacter = c;
-    }
-
-    // A float or a positioned box in the line: the space before it is no longer at the line's
-    // end, yet a space after it still collapses with that one.
-    void keepPendingSpace()
-    {
-        Line &current = line();
-        if (current.pendingSpace && current.pendingVisible)
-            emitCharacter(' ');
-        current.pendingSpace = false;
     }
 
     void collapsibleSpace(bool visible)
@@ -151,6 +148,7 @@ private:
             return;
         current.pendingSpace = true;
         current.pendingVisible = visible;
+        current.pendingAt = m_text.size();
         current.afterSpace = true;
         current.lastCharacter = ' ';
     }
@@ -385,7 +383,7 @@ private:
 
         m_entered.push_back(at);
         if (outOfLine) {
-            keepPendingSpace();
+            // Floats and positioned boxes leave the line as it is.
             m_lines.push_back({});
         } else if (isAtomicInline(display)) {
             content();
