@@ -210,6 +210,10 @@ private slots:
         QCOMPARE(textOf("<!DOCTYPE html>" + links), QString("U\n\nt"));
         // A quirks-mode page takes a style sheet whatever its type.
         QCOMPARE(textOf(links), QString("U"));
+        // References start from the page's <base>.
+        QCOMPARE(textOf("<!DOCTYPE html><base href=more/><link rel=stylesheet href=upper.css><p class=up>u"), QString("U"));
+        QCOMPARE(textOf("<!DOCTYPE html><base href=http://example.org/><link rel=stylesheet href=hide.css><p class=gone>g"),
+                 QString("g"));
     }
 
     void detectsScripts_data()

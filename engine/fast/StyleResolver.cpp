@@ -239,13 +239,16 @@ Display svgDisplay(const Dom &dom, int element, Display computed)
     return Display::None;
 }
 
-bool hasNoscriptAncestor(const Dom &dom, int element)
+// The URL a page's relative references start from: its first <base href>, else its own.
+QUrl documentBase(const Dom &dom, const QString &pagePath)
 {
-    for (int at = dom.node(element).parent; at >= 0; at = dom.node(at).parent) {
-        if (dom.node(at).isElement("noscript"))
-            return true;
+    const QUrl page = QUrl::fromLocalFile(pagePath);
+    for (int at = 0; at < dom.size(); ++at) {
+        const DomNode &node = dom.node(at);
+        if (node.isElement("base") && node.hasAttribute(QLatin1String("href")))
+            return page.resolved(QUrl(node.attribute(QLatin1String("href")).trimmed()));
     }
-    return false;
+    return page;
 }
 
 bool isCssType(const QString &type)
@@ -259,7 +262,7 @@ StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const Shee
     : m_dom(dom)
 {
     std::vector<StyleRule> userAgent;
-    appendStyleRules(userAgentStyleSheet(), QString(), {}, userAgent);
+    appendStyleRules(userAgentStyleSheet(), QUrl(), {}, userAgent);
     addRules(std::move(userAgent), true);
     collectPageSheets(pagePath, loader);
 }
@@ -283,27 +286,28 @@ void StyleResolver::addRules(std::vector<StyleRule> rules, bool userAgent)
 void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader &loader)
 {
     const QMimeDatabase mimeTypes;
+    const QUrl base = documentBase(m_dom, pagePath);
     for (int at = 0; at >= 0 && at < m_dom.size(); at = m_dom.next(at, -1)) {
         const DomNode &node = m_dom.node(at);
         if (node.kind != DomNode::Element)
             continue;
         const bool style = node.name == "style" && (node.ns == DomNode::Html || node.ns == DomNode::Svg);
         const bool link = node.isElement("link");
-        if ((!style && !link) || hasNoscriptAncestor(m_dom, at))
+        if (!style && !link)
             continue;
         if (!isCssType(node.attribute(QLatin1String("type")))
             || !mediaMatches(node.attribute(QLatin1String("media"))))
             continue;
         std::vector<StyleRule> rules;
         if (style) {
-            appendStyleRules(m_dom.textContent(at), pagePath, loader, rules);
+            appendStyleRules(m_dom.textContent(at), base, loader, rules);
         } else {
             const QStringList relations = node.attribute(QLatin1String("rel")).toLower().split(
                 QRegularExpression(QStringLiteral("[ \t\n\f\r]+")), Qt::SkipEmptyParts);
             if (!relations.contains("stylesheet") || relations.contains("alternate")
                 || node.hasAttribute(QLatin1String("disabled")) || !loader)
                 continue;
-            const QString path = localPathFor(node.attribute(QLatin1String("href")), pagePath);
+            const QString path = localPathFor(node.attribute(QLatin1String("href")), base);
             if (path.isEmpty() || path == pagePath)
                 continue;
             // A standards-mode page takes a style sheet only when it is served as text/css.
@@ -313,7 +317,7 @@ void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader
             const QString sheet = loader(path);
             if (sheet.isNull())
                 continue;
-            appendStyleRules(sheet, path, loader, rules);
+            appendStyleRules(sheet, QUrl::fromLocalFile(path), loader, rules);
         }
         addRules(std::move(rules), false);
     }

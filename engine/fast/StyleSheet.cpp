@@ -254,9 +254,9 @@ QString importTarget(const QString &prelude, QString &media)
 class SheetParser
 {
 public:
-    SheetParser(const QString &path, const SheetLoader &loader, std::vector<StyleRule> &rules,
+    SheetParser(const QUrl &base, const SheetLoader &loader, std::vector<StyleRule> &rules,
                 QStringList &chain)
-        : m_path(path), m_loader(loader), m_rules(rules), m_chain(chain)
+        : m_base(base), m_loader(loader), m_rules(rules), m_chain(chain)
     {
     }
 
@@ -328,19 +328,19 @@ private:
         const QString target = importTarget(prelude, media);
         if (target.isEmpty() || !m_loader || !mediaMatches(media.isEmpty() ? "all" : media.toLower()))
             return;
-        const QString path = localPathFor(target, m_path);
+        const QString path = localPathFor(target, m_base);
         if (path.isEmpty() || m_chain.contains(path) || m_chain.size() >= maxImportDepth)
             return;
         const QString sheet = m_loader(path);
         if (sheet.isNull())
             return;
         m_chain.append(path);
-        SheetParser(path, m_loader, m_rules, m_chain).parse(withoutComments(sheet));
+        SheetParser(QUrl::fromLocalFile(path), m_loader, m_rules, m_chain).parse(withoutComments(sheet));
         m_chain.removeLast();
         (void)depth;
     }
 
-    QString m_path;
+    QUrl m_base;
     const SheetLoader &m_loader;
     std::vector<StyleRule> &m_rules;
     QStringList &m_chain;
@@ -397,21 +397,22 @@ std::vector<Declaration> parseDeclarations(const QString &text)
     return declarations;
 }
 
-QString localPathFor(const QString &reference, const QString &basePath)
+QString localPathFor(const QString &reference, const QUrl &base)
 {
     const QString trimmed = reference.trimmed();
     if (trimmed.isEmpty())
         return {};
-    const QUrl base = QUrl::fromLocalFile(basePath);
     const QUrl resolved = base.resolved(QUrl(trimmed));
     if (!resolved.isLocalFile())
         return {};
     return QDir::cleanPath(resolved.toLocalFile());
 }
 
-void appendStyleRules(const QString &sheet, const QString &path, const SheetLoader &loader,
+void appendStyleRules(const QString &sheet, const QUrl &base, const SheetLoader &loader,
                       std::vector<StyleRule> &rules)
 {
-    QStringList chain{path};
-    SheetParser(path, loader, rules, chain).parse(withoutComments(sheet));
+    QStringList chain;
+    if (base.isLocalFile())
+        chain << QDir::cleanPath(base.toLocalFile());
+    SheetParser(base, loader, rules, chain).parse(withoutComments(sheet));
 }

@@ -3,6 +3,7 @@
 #include "engine/fast/Selector.h"
 
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <vector>
@@ -31,9 +32,9 @@ struct StyleRule
 using SheetLoader = std::function<QString(const QString &path)>;
 
 // Appends the rules of a style sheet that apply to a 1280 x 720 screen to `rules`, in cascade
-// order, with the rules of each @import in its place. `path` is where the sheet lies, for
-// resolving @import; `loader` reads imported sheets (nothing is imported without one).
-void appendStyleRules(const QString &sheet, const QString &path, const SheetLoader &loader,
+// order, with the rules of each @import in its place. `base` is the URL its @imports are
+// relative to; `loader` reads imported sheets (nothing is imported without one).
+void appendStyleRules(const QString &sheet, const QUrl &base, const SheetLoader &loader,
                       std::vector<StyleRule> &rules);
 
 // The declarations of a style attribute.
@@ -42,6 +43,6 @@ std::vector<Declaration> parseDeclarations(const QString &text);
 // Whether a media query list (a media attribute or an @media prelude) holds for the window.
 bool mediaMatches(const QString &mediaList);
 
-// The local file that a style sheet reference names, relative to `basePath`, or an empty
-// string when it is not a local file.
-QString localPathFor(const QString &reference, const QString &basePath);
+// The local file that a style sheet reference names, relative to `base`, or an empty string
+// when it is not a local file.
+QString localPathFor(const QString &reference, const QUrl &base);
