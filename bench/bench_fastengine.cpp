@@ -96,7 +96,9 @@ int main(int argc, char *argv[])
         const QStringList found = QFileInfo(argument).isDir() ? htmlFilesInTree(argument, pump)
                                                              : QStringList{argument};
         for (const QString &file : found) {
-            if (FastPage(readFile(file), file).isExact()) {
+            // Below a folder named "html" every style sheet and picture would count as a page.
+            const bool named = QFileInfo(file).fileName().contains(QLatin1String("htm"), Qt::CaseInsensitive);
+            if (named && FastPage(readFile(file), file).isExact()) {
                 files << file;
                 bytes += QFileInfo(file).size();
             }

@@ -1,6 +1,7 @@
 // Runs the fast engine and the browser engine over the same pages and says how often their
 // texts agree byte for byte, with the first disagreements as diffs. Folders are walked as
-// "Add All HTML Files In Folder" walks them; pages that carry a script, and pages whose
+// "Add All HTML Files In Folder" walks them (files whose own name holds "htm"); pages that
+// carry a script, and pages whose
 // encoding only a guess can tell, are left out unless --all is given (the fast engine is meant
 // for the others only).
 //
@@ -117,11 +118,21 @@ void printDiff(const QString &fast, const QString &browser)
         std::printf("  + %s\n", qPrintable(escaped(fastLines[i])));
 }
 
+// A folder is walked as the program walks it, but only files whose own name holds "htm" are
+// kept: below a folder named "html" every style sheet and picture would count as a page.
 QStringList inputFiles(const QStringList &paths, MessagePump &pump)
 {
     QStringList files;
-    for (const QString &path : paths)
-        files += QFileInfo(path).isDir() ? htmlFilesInTree(path, pump) : QStringList{path};
+    for (const QString &path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            files << path;
+            continue;
+        }
+        for (const QString &file : htmlFilesInTree(path, pump)) {
+            if (QFileInfo(file).fileName().contains(QLatin1String("htm"), Qt::CaseInsensitive))
+                files << file;
+        }
+    }
     return files;
 }
 

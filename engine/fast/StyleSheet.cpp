@@ -378,7 +378,7 @@ std::vector<Declaration> parseDeclarations(const QString &text)
         const qsizetype colon = item.indexOf(':');
         if (colon < 0)
             continue;
-        Property property;
+        Property property = Property::Count;
         if (!propertyFor(item.left(colon).trimmed().toLower(), property))
             continue;
         QString value = item.mid(colon + 1).trimmed();
