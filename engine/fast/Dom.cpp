@@ -98,6 +98,8 @@ int Dom::append(DomNode node, int parent)
     node.parent = parent;
     if (parent >= 0) {
         DomNode &parentNode = m_nodes[size_t(parent)];
+        if (node.kind == DomNode::Element)
+            node.elementIndex = ++parentNode.elementChildCount;
         node.previousSibling = parentNode.lastChild;
         if (parentNode.lastChild >= 0)
             m_nodes[size_t(parentNode.lastChild)].nextSibling = index;

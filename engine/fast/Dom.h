@@ -24,6 +24,8 @@ struct DomNode
     QString name; // an element's local name in lower case
     QList<std::pair<QString, QString>> attributes; // names in lower case, in source order
     QString text; // a text node's characters
+    int elementIndex = 0; // an element's position among its parent's elements, from 1
+    int elementChildCount = 0;
     QString id; // an element's id attribute
     QStringList classes; // the words of an element's class attribute
 

@@ -415,17 +415,27 @@ bool nthMatches(int a, int b, int position)
     return (position - b) / a >= 0 && (position - b) % a == 0;
 }
 
-int countSiblings(const Dom &dom, int element, bool forward, bool ofType)
+// The element's position among its siblings of its own type, from the first or the last.
+int positionOfType(const Dom &dom, int element, bool fromEnd)
 {
     const DomNode &self = dom.node(element);
     int position = 1;
-    for (int at = forward ? self.nextSibling : self.previousSibling; at >= 0;
-         at = forward ? dom.node(at).nextSibling : dom.node(at).previousSibling) {
+    for (int at = fromEnd ? self.nextSibling : self.previousSibling; at >= 0;
+         at = fromEnd ? dom.node(at).nextSibling : dom.node(at).previousSibling) {
         const DomNode &sibling = dom.node(at);
-        if (sibling.kind == DomNode::Element && (!ofType || sibling.name == self.name))
+        if (sibling.kind == DomNode::Element && sibling.name == self.name)
             ++position;
     }
     return position;
+}
+
+// The element's position among its parent's elements, counted from the last.
+int elementsFromEnd(const Dom &dom, int element)
+{
+    const DomNode &self = dom.node(element);
+    if (self.parent < 0)
+        return 1;
+    return dom.node(self.parent).elementChildCount - self.elementIndex + 1;
 }
 
 bool isLink(const DomNode &element)
@@ -459,19 +469,18 @@ bool matchesTest(const SimpleTest &test, const Dom &dom, int element, bool quirk
     case SimpleTest::AttributeContains:
         return matchesAttribute(test, node);
     case SimpleTest::NthChild:
-        return nthMatches(test.a, test.b, countSiblings(dom, element, false, false));
+        return nthMatches(test.a, test.b, node.elementIndex);
     case SimpleTest::NthLastChild:
-        return nthMatches(test.a, test.b, countSiblings(dom, element, true, false));
+        return nthMatches(test.a, test.b, elementsFromEnd(dom, element));
     case SimpleTest::NthOfType:
-        return nthMatches(test.a, test.b, countSiblings(dom, element, false, true));
+        return nthMatches(test.a, test.b, positionOfType(dom, element, false));
     case SimpleTest::NthLastOfType:
-        return nthMatches(test.a, test.b, countSiblings(dom, element, true, true));
+        return nthMatches(test.a, test.b, positionOfType(dom, element, true));
     case SimpleTest::OnlyChild:
-        return countSiblings(dom, element, false, false) == 1
-               && countSiblings(dom, element, true, false) == 1;
+        return node.elementIndex == 1 && elementsFromEnd(dom, element) == 1;
     case SimpleTest::OnlyOfType:
-        return countSiblings(dom, element, false, true) == 1
-               && countSiblings(dom, element, true, true) == 1;
+        return positionOfType(dom, element, false) == 1
+               && positionOfType(dom, element, true) == 1;
     case SimpleTest::Root:
         return element == dom.documentElement();
     case SimpleTest::Empty:
