@@ -1,5 +1,6 @@
 #include "engine/fast/Dom.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <gumbo.h>
@@ -171,7 +172,26 @@ Dom Dom::parse(const QString &html)
             break;
         }
     }
+    dom.countElementsByType();
     return dom;
+}
+
+void Dom::countElementsByType()
+{
+    QHash<QString, int> counts;
+    for (DomNode &parent : m_nodes) {
+        if (parent.elementChildCount == 0)
+            continue;
+        counts.clear();
+        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            if (m_nodes[size_t(child)].kind == DomNode::Element)
+                m_nodes[size_t(child)].typeIndex = ++counts[m_nodes[size_t(child)].name];
+        }
+        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            if (m_nodes[size_t(child)].kind == DomNode::Element)
+                m_nodes[size_t(child)].typeCount = counts.value(m_nodes[size_t(child)].name);
+        }
+    }
 }
 
 int Dom::next(int index, int root, bool skipChildren) const

@@ -26,6 +26,8 @@ struct DomNode
     QString text; // a text node's characters
     int elementIndex = 0; // an element's position among its parent's elements, from 1
     int elementChildCount = 0;
+    int typeIndex = 0; // its position among its parent's elements of its name, from 1
+    int typeCount = 0; // how many elements of its name its parent has
     QString id; // an element's id attribute
     QStringList classes; // the words of an element's class attribute
 
@@ -59,6 +61,7 @@ public:
 
 private:
     int append(DomNode node, int parent);
+    void countElementsByType();
 
     std::vector<DomNode> m_nodes;
     int m_documentElement = -1;

@@ -415,20 +415,6 @@ bool nthMatches(int a, int b, int position)
     return (position - b) / a >= 0 && (position - b) % a == 0;
 }
 
-// The element's position among its siblings of its own type, from the first or the last.
-int positionOfType(const Dom &dom, int element, bool fromEnd)
-{
-    const DomNode &self = dom.node(element);
-    int position = 1;
-    for (int at = fromEnd ? self.nextSibling : self.previousSibling; at >= 0;
-         at = fromEnd ? dom.node(at).nextSibling : dom.node(at).previousSibling) {
-        const DomNode &sibling = dom.node(at);
-        if (sibling.kind == DomNode::Element && sibling.name == self.name)
-            ++position;
-    }
-    return position;
-}
-
 // The element's position among its parent's elements, counted from the last.
 int elementsFromEnd(const Dom &dom, int element)
 {
@@ -473,14 +459,13 @@ bool matchesTest(const SimpleTest &test, const Dom &dom, int element, bool quirk
     case SimpleTest::NthLastChild:
         return nthMatches(test.a, test.b, elementsFromEnd(dom, element));
     case SimpleTest::NthOfType:
-        return nthMatches(test.a, test.b, positionOfType(dom, element, false));
+        return nthMatches(test.a, test.b, node.typeIndex);
     case SimpleTest::NthLastOfType:
-        return nthMatches(test.a, test.b, positionOfType(dom, element, true));
+        return nthMatches(test.a, test.b, node.typeCount - node.typeIndex + 1);
     case SimpleTest::OnlyChild:
         return node.elementIndex == 1 && elementsFromEnd(dom, element) == 1;
     case SimpleTest::OnlyOfType:
-        return positionOfType(dom, element, false) == 1
-               && positionOfType(dom, element, true) == 1;
+        return node.typeCount == 1;
     case SimpleTest::Root:
         return element == dom.documentElement();
     case SimpleTest::Empty:
