@@ -42,8 +42,16 @@ DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
 
 QString elementName(const GumboElement &element)
 {
-    if (element.tag != GUMBO_TAG_UNKNOWN)
-        return QString::fromLatin1(gumbo_normalized_tagname(element.tag));
+    if (element.tag != GUMBO_TAG_UNKNOWN) {
+        // One shared string for each known name, rather than one for each element.
+        static const std::vector<QString> names = [] {
+            std::vector<QString> all;
+            for (int tag = 0; tag < GUMBO_TAG_UNKNOWN; ++tag)
+                all.push_back(QString::fromLatin1(gumbo_normalized_tagname(GumboTag(tag))));
+            return all;
+        }();
+        return names[size_t(element.tag)];
+    }
     // The source spelling, "<custom-tag attr>", cut down to the name.
     GumboStringPiece piece = element.original_tag;
     gumbo_tag_from_original_text(&piece);
