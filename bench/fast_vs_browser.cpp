@@ -45,7 +45,10 @@ bool parseOptions(const QStringList &arguments, Options &options)
             const double value = arguments[++i].toDouble(&ok);
             if (!ok)
                 return false;
-            (argument == "--diffs" ? void(options.diffs = int(value)) : void(options.requiredPercent = value));
+            if (argument == "--diffs")
+                options.diffs = int(value);
+            else
+                options.requiredPercent = value;
         } else if (argument.startsWith("--")) {
             return false;
         } else {

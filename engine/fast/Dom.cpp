@@ -92,6 +92,14 @@ QString withNoscriptAsRawText(const QString &html)
 
 } // namespace
 
+bool DomNode::isReplaced() const
+{
+    static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
+                                   "video", "audio", "canvas", "embed", "meter", "progress",
+                                   "frameset", "keygen", "applet"};
+    return kind == Element && ns == Html && names.contains(name);
+}
+
 QString DomNode::attribute(QLatin1String attributeName) const
 {
     for (const auto &[name, value] : attributes) {

@@ -35,6 +35,9 @@ struct DomNode
     {
         return kind == Element && ns == Html && name == QLatin1String(localName);
     }
+    // An element whose content the engine does not lay out as text: a replaced element, whose
+    // children are at most fallback content, or a form control with its own inner parts.
+    bool isReplaced() const;
     // The value of an attribute, or a null string when the element lacks it.
     QString attribute(QLatin1String attributeName) const;
     bool hasAttribute(QLatin1String attributeName) const { return !attribute(attributeName).isNull(); }

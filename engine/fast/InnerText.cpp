@@ -14,26 +14,32 @@ bool isWordCharacter(QChar c)
     return c.isLetterOrNumber() || c.isMark() || c == '\'' || c == QChar(0x2019) || c == '_';
 }
 
-// Elements whose own content the engine does not lay out as text (a replaced element's
-// children are fallback content).
-bool isReplaced(const DomNode &element)
+bool isHtmlSpace(QChar c)
 {
-    if (element.ns != DomNode::Html)
-        return false;
-    static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
-                                   "video", "audio", "canvas", "embed", "meter", "progress",
-                                   "frameset", "keygen", "applet"};
-    return names.contains(element.name);
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+// An option's text: its text content outside scripts, with runs of HTML white space made one
+// space and none at either end (no-break spaces stay).
 QString optionText(const Dom &dom, int option)
 {
     QString text;
+    bool space = false;
     for (int at = option; at >= 0; at = dom.next(at, option, dom.node(at).isElement("script"))) {
-        if (dom.node(at).kind == DomNode::Text)
-            text += dom.node(at).text;
+        if (dom.node(at).kind != DomNode::Text)
+            continue;
+        for (QChar c : dom.node(at).text) {
+            if (isHtmlSpace(c)) {
+                space = !text.isEmpty();
+            } else {
+                if (space)
+                    text += ' ';
+                text += c;
+                space = false;
+            }
+        }
     }
-    return text.simplified();
+    return text;
 }
 
 class Collector
@@ -361,7 +367,7 @@ private:
             return false;
         }
         const bool outOfLine = style.floating || style.outOfFlow;
-        if (node.isElement("option") || node.isElement("select") || isReplaced(node)) {
+        if (node.isElement("option") || node.isElement("select") || node.isReplaced()) {
             if (outOfLine || isBlockLevel(display)) {
                 endLine();
                 if (visible)

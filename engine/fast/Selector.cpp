@@ -257,7 +257,6 @@ private:
             "window-inactive", "-internal-never"};
         static const QStringList always{"defined", "scope", "valid", "in-range",
                                         "read-only", "optional", "link-never-visited"};
-        static const QStringList unsupported{"has", "host", "host-context"};
         if (name == "first-child") test = nthTest(SimpleTest::NthChild, 0, 1);
         else if (name == "last-child") test = nthTest(SimpleTest::NthLastChild, 0, 1);
         else if (name == "first-of-type") test = nthTest(SimpleTest::NthOfType, 0, 1);
@@ -274,7 +273,6 @@ private:
         else if (never.contains(name)) test.kind = SimpleTest::Never;
         else if (always.contains(name)) test.kind = SimpleTest::Always;
         else return false;
-        (void)unsupported;
         return true;
     }
 

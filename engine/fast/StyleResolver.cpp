@@ -178,15 +178,6 @@ GeneratedContent generatedContent(const QString &value, const DomNode &element)
     return content;
 }
 
-bool isRenderedAsReplaced(const DomNode &element)
-{
-    if (element.ns != DomNode::Html)
-        return false;
-    static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
-                                   "video", "audio", "canvas", "embed", "meter", "progress",
-                                   "frameset", "keygen", "applet"};
-    return names.contains(element.name);
-}
 
 bool isDetailsSummary(const Dom &dom, int details, int child)
 {
@@ -411,7 +402,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
             const bool reset = value == "initial" || value == "unset" || value == "revert" || value == "revert-layer";
             switch (Property(p)) {
             case Property::Display:
-                out.display = inherit ? inherited.display : reset ? Display::Inline : Display::Inline;
+                out.display = inherit ? inherited.display : Display::Inline;
                 if (!inherit && !reset)
                     parseDisplay(value, out.display);
                 break;
@@ -476,13 +467,13 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     if (node.ns == DomNode::Svg)
         style.display = svgDisplay(m_dom, element, style.display);
     // Replaced elements make no boxes of the kinds that only hold other boxes.
-    if (isRenderedAsReplaced(node) && style.display == Display::Contents)
+    if (node.isReplaced() && style.display == Display::Contents)
         style.display = Display::None;
     style.rendered = style.display != Display::None;
 
     for (auto [winners, generated] : {std::pair{&before, &style.before}, std::pair{&after, &style.after}}) {
         const Declaration *content = (*winners)[size_t(Property::Content)].declaration;
-        if (!content || !style.rendered || style.display == Display::Contents || isRenderedAsReplaced(node))
+        if (!content || !style.rendered || style.display == Display::Contents || node.isReplaced())
             continue;
         ComputedStyle pseudo;
         apply(*winners, style, pseudo);
@@ -521,7 +512,7 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
         } else {
             computeElement(at, parent, styles);
             const ComputedStyle &style = styles[size_t(at)];
-            childrenRendered = style.rendered && !isRenderedAsReplaced(node)
+            childrenRendered = style.rendered && !node.isReplaced()
                                && style.contentVisibility == ContentVisibility::Visible;
         }
         int next = m_dom.next(at, root, !childrenRendered);

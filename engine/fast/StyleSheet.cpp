@@ -170,11 +170,9 @@ bool queryMatches(const QString &query)
     bool result = true;
     if (!tokens[i].startsWith('(')) {
         const QString type = tokens[i++];
-        static const QStringList known{"all", "screen", "print", "speech", "tty", "tv",
-                                       "projection", "handheld", "braille", "embossed", "aural"};
         if (type == "and" || type == "or" || type == "not" || type == "only")
             return false;
-        result = type == "all" || type == "screen" || !known.contains(type) ? type == "all" || type == "screen" : false;
+        result = type == "all" || type == "screen";
         if (i < tokens.size() && tokens[i] != "and")
             return false;
         if (i < tokens.size())
@@ -289,7 +287,7 @@ private:
                 if (brace < 0 || (semicolon >= 0 && semicolon < brace)) {
                     const qsizetype stop = semicolon < 0 ? end : semicolon;
                     if (name == "import" && importsAllowed)
-                        import(text.mid(at, stop - at), depth);
+                        import(text.mid(at, stop - at));
                     else if (name != "charset" && name != "layer" && name != "namespace")
                         importsAllowed = false;
                     at = stop + 1;
@@ -322,7 +320,7 @@ private:
         }
     }
 
-    void import(const QString &prelude, int depth)
+    void import(const QString &prelude)
     {
         QString media;
         const QString target = importTarget(prelude, media);
@@ -337,7 +335,6 @@ private:
         m_chain.append(path);
         SheetParser(QUrl::fromLocalFile(path), m_loader, m_rules, m_chain).parse(withoutComments(sheet));
         m_chain.removeLast();
-        (void)depth;
     }
 
     QUrl m_base;
