@@ -128,6 +128,12 @@ private slots:
         QTest::newRow("later wins, invalid is dropped")
             << QByteArray("<style>p { text-transform: uppercase } p { text-transform: bogus }</style><p>x")
             << "X";
+        QTest::newRow("cascade layers")
+            << QByteArray("<style>@layer base, theme; @layer theme { p { display: none } .i { display: block !important } }"
+                          " @layer base { p.x { display: block } .i { display: none !important } }"
+                          " @layer { .z { display: inline } } .u { display: block }</style>"
+                          "<p class=x>x</p><p class=z>z</p><p class=u>u</p><p class=i>i</p>")
+            << "z\n\nu";
         QTest::newRow("inheritance") << QByteArray("<div style=\"text-transform:uppercase\">a<span style=\"text-transform:none\">b</span></div>")
                                      << "Ab";
         QTest::newRow("selectors")

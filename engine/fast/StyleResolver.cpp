@@ -19,6 +19,10 @@ bool beats(const W &candidate, const W &current)
 {
     if (candidate.level != current.level)
         return candidate.level > current.level;
+    if (candidate.attached != current.attached)
+        return candidate.attached;
+    if (candidate.layerRank != current.layerRank)
+        return candidate.layerRank > current.layerRank;
     if (candidate.specificity != current.specificity)
         return candidate.specificity > current.specificity;
     return candidate.order >= current.order;
@@ -253,7 +257,8 @@ StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const Shee
     : m_dom(dom)
 {
     std::vector<StyleRule> userAgent;
-    appendStyleRules(userAgentStyleSheet(), QUrl(), {}, userAgent);
+    LayerOrder noLayers;
+    appendStyleRules(userAgentStyleSheet(), QUrl(), {}, userAgent, noLayers);
     addRules(std::move(userAgent), true);
     collectPageSheets(pagePath, loader);
 }
@@ -291,7 +296,7 @@ void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader
             continue;
         std::vector<StyleRule> rules;
         if (style) {
-            appendStyleRules(m_dom.textContent(at), base, loader, rules);
+            appendStyleRules(m_dom.textContent(at), base, loader, rules, m_layers);
         } else {
             const QStringList relations = node.attribute(QLatin1String("rel")).toLower().split(
                 QRegularExpression(QStringLiteral("[ \t\n\f\r]+")), Qt::SkipEmptyParts);
@@ -308,7 +313,7 @@ void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader
             const QString sheet = loader(path);
             if (sheet.isNull())
                 continue;
-            appendStyleRules(sheet, QUrl::fromLocalFile(path), loader, rules);
+            appendStyleRules(sheet, QUrl::fromLocalFile(path), loader, rules, m_layers);
         }
         addRules(std::move(rules), false);
     }
@@ -337,6 +342,10 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
                 Winner candidate;
                 candidate.level = userAgent ? (declaration.important ? UserAgentImportant : UserAgentNormal)
                                             : (declaration.important ? AuthorImportant : AuthorNormal);
+                // Rules in no layer beat layered ones, and later layers earlier ones; for
+                // !important declarations it is the other way round.
+                const int layerRank = rule.layer == 0 ? INT_MAX : rule.layer;
+                candidate.layerRank = userAgent ? 0 : declaration.important ? -layerRank : layerRank;
                 candidate.specificity = selector.specificity;
                 candidate.order = ref.rule;
                 candidate.declaration = &declaration;
@@ -380,7 +389,9 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         Winner candidate;
         const bool hint = i < hintCount;
         candidate.level = hint ? PresentationalHint : declaration.important ? AuthorImportant : AuthorNormal;
-        candidate.specificity = hint ? 0 : INT_MAX;
+        candidate.attached = !hint;
+        candidate.layerRank = hint ? 0 : declaration.important ? -INT_MAX : INT_MAX;
+        candidate.specificity = 0;
         candidate.order = INT_MAX;
         candidate.declaration = &declaration;
         Winner &current = own[size_t(declaration.property)];

@@ -31,6 +31,8 @@ private:
     struct Winner
     {
         int level = -1;
+        bool attached = false; // from the element's own style attribute
+        int layerRank = 0;
         int specificity = 0;
         int order = 0;
         const Declaration *declaration = nullptr;
@@ -44,6 +46,7 @@ private:
 
     const Dom &m_dom;
     std::vector<StyleRule> m_rules;
+    LayerOrder m_layers;
     int m_userAgentRuleCount = 0;
     QHash<QString, std::vector<RuleRef>> m_rulesByKey;
     std::vector<std::vector<Declaration>> m_styleAttributes; // per node, filled on demand

@@ -253,17 +253,18 @@ class SheetParser
 {
 public:
     SheetParser(const QUrl &base, const SheetLoader &loader, std::vector<StyleRule> &rules,
-                QStringList &chain)
-        : m_base(base), m_loader(loader), m_rules(rules), m_chain(chain)
+                LayerOrder &layers, QStringList &chain)
+        : m_base(base), m_loader(loader), m_rules(rules), m_layers(layers), m_chain(chain)
     {
     }
 
-    void parse(const QString &text) { parseRules(text, 0, text.size(), true); }
+    void parse(const QString &text) { parseRules(text, 0, text.size(), true, {}); }
 
 private:
     // The recursion follows @media and @supports blocks, which style sheets nest a few deep;
     // blocks deeper than that are skipped.
-    void parseRules(const QString &text, qsizetype at, qsizetype end, bool topLevel, int depth = 0)
+    void parseRules(const QString &text, qsizetype at, qsizetype end, bool topLevel,
+                    const QString &layer, int depth = 0)
     {
         bool importsAllowed = topLevel;
         while (at < end) {
@@ -290,6 +291,10 @@ private:
                         import(text.mid(at, stop - at));
                     else if (name != "charset" && name != "layer" && name != "namespace")
                         importsAllowed = false;
+                    if (name == "layer") {
+                        for (const QString &each : text.mid(at, stop - at).split(','))
+                            layerIndex(qualified(layer, each.trimmed()));
+                    }
                     at = stop + 1;
                     continue;
                 }
@@ -299,8 +304,15 @@ private:
                 const bool descend = (name == "media" && mediaMatches(prelude))
                                      || (name == "supports" && supportsMatches(prelude))
                                      || name == "layer" || name == "document";
+                // An unnamed layer is a layer of its own that nothing else can name.
+                const QString inner = name != "layer" ? layer
+                                      : qualified(layer, prelude.isEmpty()
+                                                             ? QString("\u0001%1").arg(m_layers.size())
+                                                             : prelude);
+                if (name == "layer")
+                    layerIndex(inner);
                 if (descend && depth < 8)
-                    parseRules(text, brace + 1, close, false, depth + 1);
+                    parseRules(text, brace + 1, close, false, inner, depth + 1);
                 at = close + 1;
                 continue;
             }
@@ -313,6 +325,7 @@ private:
             rule.selectors = parseSelectorList(text.mid(at, brace - at).trimmed());
             if (!rule.selectors.empty()) {
                 rule.declarations = parseDeclarations(text.mid(brace + 1, close - brace - 1));
+                rule.layer = layer.isEmpty() ? 0 : layerIndex(layer);
                 if (!rule.declarations.empty())
                     m_rules.push_back(std::move(rule));
             }
@@ -333,13 +346,30 @@ private:
         if (sheet.isNull())
             return;
         m_chain.append(path);
-        SheetParser(QUrl::fromLocalFile(path), m_loader, m_rules, m_chain).parse(withoutComments(sheet));
+        SheetParser(QUrl::fromLocalFile(path), m_loader, m_rules, m_layers, m_chain)
+            .parse(withoutComments(sheet));
         m_chain.removeLast();
+    }
+
+    static QString qualified(const QString &outer, const QString &name)
+    {
+        return outer.isEmpty() ? name : outer + '.' + name;
+    }
+
+    int layerIndex(const QString &name)
+    {
+        qsizetype index = m_layers.indexOf(name);
+        if (index < 0) {
+            m_layers.append(name);
+            index = m_layers.size() - 1;
+        }
+        return int(index) + 1;
     }
 
     QUrl m_base;
     const SheetLoader &m_loader;
     std::vector<StyleRule> &m_rules;
+    LayerOrder &m_layers;
     QStringList &m_chain;
 };
 
@@ -406,10 +436,10 @@ QString localPathFor(const QString &reference, const QUrl &base)
 }
 
 void appendStyleRules(const QString &sheet, const QUrl &base, const SheetLoader &loader,
-                      std::vector<StyleRule> &rules)
+                      std::vector<StyleRule> &rules, LayerOrder &layers)
 {
     QStringList chain;
     if (base.isLocalFile())
         chain << QDir::cleanPath(base.toLocalFile());
-    SheetParser(base, loader, rules, chain).parse(withoutComments(sheet));
+    SheetParser(base, loader, rules, layers, chain).parse(withoutComments(sheet));
 }

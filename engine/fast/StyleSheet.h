@@ -26,7 +26,12 @@ struct StyleRule
 {
     std::vector<ComplexSelector> selectors;
     std::vector<Declaration> declarations;
+    // 0 for a rule in no cascade layer, else its layer's place in the page's LayerOrder, from 1.
+    int layer = 0;
 };
+
+// The names of a page's cascade layers (@layer) in the order they were first named.
+using LayerOrder = QStringList;
 
 // Reads a style sheet at `path` (an @import's target), or gives a null string when it cannot.
 using SheetLoader = std::function<QString(const QString &path)>;
@@ -35,7 +40,7 @@ using SheetLoader = std::function<QString(const QString &path)>;
 // order, with the rules of each @import in its place. `base` is the URL its @imports are
 // relative to; `loader` reads imported sheets (nothing is imported without one).
 void appendStyleRules(const QString &sheet, const QUrl &base, const SheetLoader &loader,
-                      std::vector<StyleRule> &rules);
+                      std::vector<StyleRule> &rules, LayerOrder &layers);
 
 // The declarations of a style attribute.
 std::vector<Declaration> parseDeclarations(const QString &text);
