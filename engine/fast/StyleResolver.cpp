@@ -71,49 +71,69 @@ bool isGlobalKeyword(const QString &value)
            || value == "revert-layer";
 }
 
-bool isValid(const Declaration &declaration)
+// Sets the property in `out` from a keyword; false when the keyword is none of its values.
+bool applyKeyword(Property property, const QString &value, ComputedStyle &out)
 {
-    const QString &value = declaration.value;
-    if (isGlobalKeyword(value))
-        return true;
-    Display display;
-    Visibility visibility;
-    WhiteSpace whiteSpace;
-    TextTransform transform;
-    ContentVisibility contentVisibility;
-    bool flag;
-    switch (declaration.property) {
-    case Property::Display: return parseDisplay(value, display);
+    switch (property) {
+    case Property::Display:
+        return parseDisplay(value, out.display);
     case Property::Visibility:
         return parseKeyword(value, {{"visible", Visibility::Visible}, {"hidden", Visibility::Hidden},
-                                    {"collapse", Visibility::Collapse}}, visibility);
+                                    {"collapse", Visibility::Collapse}}, out.visibility);
     case Property::WhiteSpace:
         return parseKeyword(value, {{"normal", WhiteSpace::Normal}, {"pre", WhiteSpace::Pre},
                                     {"nowrap", WhiteSpace::Nowrap}, {"pre-wrap", WhiteSpace::PreWrap},
                                     {"pre-line", WhiteSpace::PreLine},
                                     {"break-spaces", WhiteSpace::BreakSpaces},
-                                    {"-webkit-nowrap", WhiteSpace::Nowrap}}, whiteSpace);
+                                    {"-webkit-nowrap", WhiteSpace::Nowrap}}, out.whiteSpace);
     case Property::TextTransform:
         return parseKeyword(value, {{"none", TextTransform::None},
                                     {"capitalize", TextTransform::Capitalize},
                                     {"uppercase", TextTransform::Uppercase},
-                                    {"lowercase", TextTransform::Lowercase}}, transform);
+                                    {"lowercase", TextTransform::Lowercase}}, out.textTransform);
     case Property::ContentVisibility:
         return parseKeyword(value, {{"visible", ContentVisibility::Visible},
                                     {"auto", ContentVisibility::Auto},
-                                    {"hidden", ContentVisibility::Hidden}}, contentVisibility);
+                                    {"hidden", ContentVisibility::Hidden}}, out.contentVisibility);
     case Property::Float:
-        return parseKeyword(value, {{"left", true}, {"right", true}, {"none", false}}, flag);
+        return parseKeyword(value, {{"left", true}, {"right", true}, {"none", false}}, out.floating);
     case Property::Position:
         return parseKeyword(value, {{"static", false}, {"relative", false}, {"sticky", false},
                                     {"-webkit-sticky", false}, {"absolute", true},
-                                    {"fixed", true}}, flag);
+                                    {"fixed", true}}, out.outOfFlow);
     case Property::Content:
-        return true;
+        return true; // read by generatedContent()
     case Property::Count:
         break;
     }
     return false;
+}
+
+bool isInherited(Property property)
+{
+    return property == Property::Visibility || property == Property::WhiteSpace
+           || property == Property::TextTransform;
+}
+
+void copyProperty(Property property, const ComputedStyle &from, ComputedStyle &to)
+{
+    switch (property) {
+    case Property::Display: to.display = from.display; break;
+    case Property::Visibility: to.visibility = from.visibility; break;
+    case Property::WhiteSpace: to.whiteSpace = from.whiteSpace; break;
+    case Property::TextTransform: to.textTransform = from.textTransform; break;
+    case Property::ContentVisibility: to.contentVisibility = from.contentVisibility; break;
+    case Property::Float: to.floating = from.floating; break;
+    case Property::Position: to.outOfFlow = from.outOfFlow; break;
+    case Property::Content:
+    case Property::Count: break;
+    }
+}
+
+bool isValid(const Declaration &declaration)
+{
+    ComputedStyle scratch;
+    return isGlobalKeyword(declaration.value) || applyKeyword(declaration.property, declaration.value, scratch);
 }
 
 // Makes a box block-level, as floats, absolutely positioned boxes and flex and grid items are.
@@ -367,6 +387,28 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
         consider(lookUp('.' + name));
 }
 
+void StyleResolver::applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out)
+{
+    static const ComputedStyle initial;
+    for (Property property : {Property::Visibility, Property::WhiteSpace, Property::TextTransform})
+        copyProperty(property, parent, out);
+    for (size_t p = 0; p < winners.size(); ++p) {
+        const Declaration *declaration = winners[p].declaration;
+        if (!declaration)
+            continue;
+        const Property property = Property(p);
+        const QString &value = declaration->value;
+        if (value == "inherit")
+            copyProperty(property, parent, out);
+        else if (value == "initial")
+            copyProperty(property, initial, out);
+        else if (isGlobalKeyword(value)) // unset, revert
+            copyProperty(property, isInherited(property) ? parent : initial, out);
+        else
+            applyKeyword(property, value, out);
+    }
+}
+
 void StyleResolver::computeElement(int element, const ComputedStyle &parent,
                                    std::vector<ComputedStyle> &styles) const
 {
@@ -400,69 +442,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     }
 
     ComputedStyle style;
-    auto apply = [](const Winners &winners, const ComputedStyle &inherited, ComputedStyle &out) {
-        out.visibility = inherited.visibility;
-        out.whiteSpace = inherited.whiteSpace;
-        out.textTransform = inherited.textTransform;
-        for (size_t p = 0; p < winners.size(); ++p) {
-            const Declaration *declaration = winners[p].declaration;
-            if (!declaration)
-                continue;
-            const QString &value = declaration->value;
-            const bool inherit = value == "inherit";
-            const bool reset = value == "initial" || value == "unset" || value == "revert" || value == "revert-layer";
-            switch (Property(p)) {
-            case Property::Display:
-                out.display = inherit ? inherited.display : Display::Inline;
-                if (!inherit && !reset)
-                    parseDisplay(value, out.display);
-                break;
-            case Property::Visibility:
-                if (reset && value == "initial")
-                    out.visibility = Visibility::Visible;
-                else if (!inherit && !reset)
-                    parseKeyword(value, {{"visible", Visibility::Visible}, {"hidden", Visibility::Hidden},
-                                         {"collapse", Visibility::Collapse}}, out.visibility);
-                break;
-            case Property::WhiteSpace:
-                if (reset && value == "initial")
-                    out.whiteSpace = WhiteSpace::Normal;
-                else if (!inherit && !reset)
-                    parseKeyword(value, {{"normal", WhiteSpace::Normal}, {"pre", WhiteSpace::Pre},
-                                         {"nowrap", WhiteSpace::Nowrap}, {"pre-wrap", WhiteSpace::PreWrap},
-                                         {"pre-line", WhiteSpace::PreLine},
-                                         {"break-spaces", WhiteSpace::BreakSpaces},
-                                         {"-webkit-nowrap", WhiteSpace::Nowrap}}, out.whiteSpace);
-                break;
-            case Property::TextTransform:
-                if (reset && value == "initial")
-                    out.textTransform = TextTransform::None;
-                else if (!inherit && !reset)
-                    parseKeyword(value, {{"none", TextTransform::None},
-                                         {"capitalize", TextTransform::Capitalize},
-                                         {"uppercase", TextTransform::Uppercase},
-                                         {"lowercase", TextTransform::Lowercase}}, out.textTransform);
-                break;
-            case Property::ContentVisibility:
-                out.contentVisibility = inherit ? inherited.contentVisibility : ContentVisibility::Visible;
-                if (!inherit && !reset)
-                    parseKeyword(value, {{"visible", ContentVisibility::Visible},
-                                         {"auto", ContentVisibility::Auto},
-                                         {"hidden", ContentVisibility::Hidden}}, out.contentVisibility);
-                break;
-            case Property::Float:
-                out.floating = inherit ? inherited.floating : !reset && value != "none";
-                break;
-            case Property::Position:
-                out.outOfFlow = inherit ? inherited.outOfFlow : !reset && (value == "absolute" || value == "fixed");
-                break;
-            case Property::Content:
-            case Property::Count:
-                break;
-            }
-        }
-    };
-    apply(own, parent, style);
+    applyWinners(own, parent, style);
 
     const Display parentBox = parent.display == Display::Contents ? parent.parentBoxDisplay : parent.display;
     style.parentBoxDisplay = parentBox;
@@ -487,7 +467,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         if (!content || !style.rendered || style.display == Display::Contents || node.isReplaced())
             continue;
         ComputedStyle pseudo;
-        apply(*winners, style, pseudo);
+        applyWinners(*winners, style, pseudo);
         if (pseudo.display == Display::None)
             continue;
         *generated = generatedContent(content->value, node);
