@@ -303,7 +303,10 @@ private:
             return false;
         const QString argument = m_text.mid(m_at, close - m_at).trimmed().toLower();
         m_at = close + 1;
-        if (name == "lang" || name == "dir") {
+        if (name == "lang") {
+            test.kind = SimpleTest::Lang;
+            test.value = argument;
+        } else if (name == "dir") {
             test.kind = SimpleTest::Never;
         } else if (name == "nth-child" || name == "nth-last-child" || name == "nth-of-type"
                    || name == "nth-last-of-type") {
@@ -422,6 +425,31 @@ int elementsFromEnd(const Dom &dom, int element)
     return dom.node(self.parent).elementChildCount - self.elementIndex + 1;
 }
 
+// Whether the element's language (its own lang attribute or its nearest ancestor's) is one of
+// the comma-separated ranges, or a subtag of one.
+bool matchesLanguage(const Dom &dom, int element, const QString &ranges)
+{
+    QString language;
+    for (int at = element; at >= 0; at = dom.node(at).parent) {
+        const DomNode &node = dom.node(at);
+        QString value = node.attribute(QLatin1String("xml:lang"));
+        if (value.isNull())
+            value = node.attribute(QLatin1String("lang"));
+        if (!value.isNull()) {
+            language = value.toLower();
+            break;
+        }
+    }
+    if (language.isEmpty())
+        return false;
+    for (QString range : ranges.split(',')) {
+        range = range.trimmed().remove('"').remove('\'');
+        if (!range.isEmpty() && (language == range || language.startsWith(range + '-')))
+            return true;
+    }
+    return false;
+}
+
 bool isLink(const DomNode &element)
 {
     return (element.isElement("a") || element.isElement("area") || element.isElement("link"))
@@ -481,6 +509,8 @@ bool matchesTest(const SimpleTest &test, const Dom &dom, int element, bool quirk
         return isFormControl(node) && node.hasAttribute(QLatin1String("disabled"));
     case SimpleTest::Enabled:
         return isFormControl(node) && !node.hasAttribute(QLatin1String("disabled"));
+    case SimpleTest::Lang:
+        return matchesLanguage(dom, element, test.value);
     case SimpleTest::Never:
         return false;
     case SimpleTest::Always:

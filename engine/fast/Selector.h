@@ -18,7 +18,7 @@ struct SimpleTest
         AttributeExists, AttributeEquals, AttributeWord, AttributeDashPrefix, AttributePrefix,
         AttributeSuffix, AttributeContains,
         NthChild, NthLastChild, NthOfType, NthLastOfType, OnlyChild, OnlyOfType,
-        Root, Empty, AnyLink, Checked, Disabled, Enabled, Never, Always,
+        Root, Empty, AnyLink, Checked, Disabled, Enabled, Lang, Never, Always,
         Not, Is // with a list of selectors
     };
     Kind kind = Always;
