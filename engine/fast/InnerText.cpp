@@ -135,6 +135,8 @@ private:
     // Something that is not a collapsible space comes: a pending space stays.
     void content(QChar c = QChar(0xFFFC))
     {
+        if (c == QChar(0xFFFC))
+            m_firstLetterPending = false;
         Line &current = line();
         if (current.pendingSpace && current.pendingVisible) {
             if (current.pendingAt == m_text.size())
@@ -225,8 +227,14 @@ private:
             content(c);
             // Keep surrogate pairs whole.
             const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-            if (visible)
+            if (m_firstLetterPending && !c.isPunct()) {
+                m_firstLetterPending = false;
+                const QString letter = transformed(text.mid(i, length), m_firstLetterTransform);
+                if (visible)
+                    emitText(letter);
+            } else if (visible) {
                 emitText(QStringView(text).mid(i, length));
+            }
             i += length;
         }
     }
@@ -361,6 +369,7 @@ private:
         if (display == Display::TableColumn || display == Display::TableColumnGroup)
             return false;
         if (node.isElement("br")) {
+            m_firstLetterPending = false;
             endLine();
             if (visible)
                 emitCharacter('\n');
@@ -403,6 +412,10 @@ private:
             else if (isBlockLevel(display))
                 emitRequiredLineBreaks(1);
         }
+        if (style.transformsFirstLetter) {
+            m_firstLetterPending = true;
+            m_firstLetterTransform = style.firstLetterTransform;
+        }
         layOutGenerated(style.before);
         return true;
     }
@@ -441,6 +454,9 @@ private:
     QString m_text;
     int m_requiredLineBreaks = 0;
     std::vector<Line> m_lines;
+    // The first letter of a block's first line is still to come, to be set in this case.
+    bool m_firstLetterPending = false;
+    TextTransform m_firstLetterTransform = TextTransform::None;
     std::vector<int> m_entered; // elements whose leave() is still to come, innermost last
 };
 

@@ -223,6 +223,8 @@ private:
                 selector.pseudoElement = ComplexSelector::Before;
             else if (name == "after")
                 selector.pseudoElement = ComplexSelector::After;
+            else if (name == "first-letter")
+                selector.pseudoElement = ComplexSelector::FirstLetter;
             else if (isKnownPseudoElement(name))
                 selector.pseudoElement = ComplexSelector::OtherPseudoElement;
             else

@@ -39,7 +39,7 @@ struct CompoundSelector
 struct ComplexSelector
 {
     enum Combinator : unsigned char { Descendant, Child, NextSibling, LaterSibling };
-    enum PseudoElement : unsigned char { NoPseudoElement, Before, After, OtherPseudoElement };
+    enum PseudoElement : unsigned char { NoPseudoElement, Before, After, FirstLetter, OtherPseudoElement };
 
     std::vector<CompoundSelector> compounds; // left to right
     std::vector<Combinator> combinators; // combinators[i] joins compounds[i] and [i + 1]

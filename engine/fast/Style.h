@@ -40,6 +40,9 @@ struct ComputedStyle
     Display parentBoxDisplay = Display::Block;
     GeneratedContent before;
     GeneratedContent after;
+    // A ::first-letter that changes the case of the first letter of a block's first line.
+    bool transformsFirstLetter = false;
+    TextTransform firstLetterTransform = TextTransform::None;
 };
 
 inline bool isBlockLevel(Display display)

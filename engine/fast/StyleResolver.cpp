@@ -339,7 +339,8 @@ void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader
     }
 }
 
-void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners &after) const
+void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners &after,
+                            Winners &firstLetter) const
 {
     const DomNode &node = m_dom.node(element);
     const bool quirks = m_dom.quirksMode();
@@ -354,6 +355,7 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
             Winners *winners = selector.pseudoElement == ComplexSelector::NoPseudoElement ? &own
                                : selector.pseudoElement == ComplexSelector::Before      ? &before
                                : selector.pseudoElement == ComplexSelector::After       ? &after
+                               : selector.pseudoElement == ComplexSelector::FirstLetter ? &firstLetter
                                                                                         : nullptr;
             if (!winners)
                 continue;
@@ -413,8 +415,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
                                    std::vector<ComputedStyle> &styles) const
 {
     const DomNode &node = m_dom.node(element);
-    Winners own{}, before{}, after{};
-    cascade(element, own, before, after);
+    Winners own{}, before{}, after{}, firstLetter{};
+    cascade(element, own, before, after, firstLetter);
 
     // Presentational hints and the style attribute.
     std::vector<Declaration> extra;
@@ -479,6 +481,14 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
             generated->kind = GeneratedContent::Block;
         else if (isAtomicInline(pseudo.display))
             generated->kind = GeneratedContent::AtomicInline;
+    }
+    const bool blockContainer = isBlockLevel(style.display) || isAtomicInline(style.display)
+                                || style.display == Display::TableCell;
+    if (firstLetter[size_t(Property::TextTransform)].declaration && blockContainer) {
+        ComputedStyle pseudo;
+        applyWinners(firstLetter, style, pseudo);
+        style.transformsFirstLetter = true;
+        style.firstLetterTransform = pseudo.textTransform;
     }
     styles[size_t(element)] = std::move(style);
 }

@@ -41,7 +41,7 @@ private:
 
     void addRules(std::vector<StyleRule> rules, bool userAgent);
     void collectPageSheets(const QString &pagePath, const SheetLoader &loader);
-    void cascade(int element, Winners &own, Winners &before, Winners &after) const;
+    void cascade(int element, Winners &own, Winners &before, Winners &after, Winners &firstLetter) const;
     // The computed values the winning declarations give, on top of what `parent` passes on.
     static void applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out);
     void computeElement(int element, const ComputedStyle &parent, std::vector<ComputedStyle> &styles) const;
