@@ -349,6 +349,32 @@ private:
         emitRequiredLineBreaks(1);
     }
 
+    // A replaced element or a form control: a box in the line or a block, whose only text is
+    // that of a select's options.
+    void layOutReplaced(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        const ComputedStyle &style = m_styles[size_t(at)];
+        const bool visible = style.visibility == Visibility::Visible;
+        const bool block = style.floating || style.outOfFlow || isBlockLevel(style.display);
+        if (block) {
+            endLine();
+            if (visible)
+                emitRequiredLineBreaks(1);
+        } else {
+            content();
+        }
+        if (visible && node.isElement("select"))
+            emitSelect(at);
+        else if (visible && node.isElement("option"))
+            emitOption(at);
+        if (block) {
+            if (visible)
+                emitRequiredLineBreaks(1);
+            endLine();
+        }
+    }
+
     // Returns whether the children are to be walked (leave() follows then).
     bool enter(int at)
     {
@@ -375,27 +401,12 @@ private:
                 emitCharacter('\n');
             return false;
         }
-        const bool outOfLine = style.floating || style.outOfFlow;
         if (node.isElement("option") || node.isElement("select") || node.isReplaced()) {
-            if (outOfLine || isBlockLevel(display)) {
-                endLine();
-                if (visible)
-                    emitRequiredLineBreaks(1);
-            } else {
-                content();
-            }
-            if (visible && node.isElement("select"))
-                emitSelect(at);
-            else if (visible && node.isElement("option"))
-                emitOption(at);
-            if (outOfLine || isBlockLevel(display)) {
-                if (visible)
-                    emitRequiredLineBreaks(1);
-                endLine();
-            }
+            layOutReplaced(at);
             return false;
         }
 
+        const bool outOfLine = style.floating || style.outOfFlow;
         m_entered.push_back(at);
         if (outOfLine) {
             // Floats and positioned boxes leave the line as it is.
