@@ -5,6 +5,7 @@
 
 #include <gumbo.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -29,6 +30,56 @@ struct GumboOutputDeleter
 // Below this many open elements the browser's parser puts each new node beside its parent
 // instead of in it, so that no page can make its tree deeper.
 constexpr int maxTreeDepth = 512;
+
+// The parser replaces control characters in the page's text by U+FFFD, where a browser keeps
+// them. They pass through it in disguise, as private-use characters of plane 16 (U+10FF00 plus
+// the control's code, a surrogate pair of 0xDBFF and 0xDF00 plus the code), and come back after.
+constexpr char16_t disguiseHigh = 0xDBFF;
+constexpr char16_t disguiseLowBase = 0xDF00;
+
+bool isDisguisedControl(char16_t c)
+{
+    return (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F)
+           || (c >= 0x7F && c <= 0x9F);
+}
+
+QString withControlsDisguised(const QString &html)
+{
+    const bool any = std::any_of(html.begin(), html.end(),
+                                 [](QChar c) { return isDisguisedControl(c.unicode()); });
+    if (!any)
+        return html;
+    QString result;
+    result.reserve(html.size() + 16);
+    for (QChar c : html) {
+        if (isDisguisedControl(c.unicode())) {
+            result += QChar(disguiseHigh);
+            result += QChar(char16_t(disguiseLowBase + c.unicode()));
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QString withControlsRestored(const QString &text)
+{
+    if (!text.contains(QChar(disguiseHigh)))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
+        if (c == disguiseHigh && next > disguiseLowBase && isDisguisedControl(char16_t(next - disguiseLowBase))) {
+            result += QChar(char16_t(next - disguiseLowBase));
+            ++i;
+        } else {
+            result += QChar(c);
+        }
+    }
+    return result;
+}
 
 DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
 {
@@ -67,7 +118,7 @@ DomNode elementNode(const GumboElement &element)
     for (unsigned i = 0; i < element.attributes.length; ++i) {
         const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
         node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
-                                QString::fromUtf8(attribute->value)});
+                                withControlsRestored(QString::fromUtf8(attribute->value))});
     }
     node.id = node.attribute(QLatin1String("id"));
     static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
@@ -130,7 +181,7 @@ int Dom::append(DomNode node, int parent)
 
 Dom Dom::parse(const QString &html)
 {
-    const QByteArray utf8 = withNoscriptAsRawText(html).toUtf8();
+    const QByteArray utf8 = withControlsDisguised(withNoscriptAsRawText(html)).toUtf8();
     const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(
         gumbo_parse_with_options(&parserOptions(), utf8.constData(), size_t(utf8.size())));
     Dom dom;
@@ -157,7 +208,7 @@ Dom Dom::parse(const QString &html)
         case GUMBO_NODE_CDATA: {
             DomNode text;
             text.kind = DomNode::Text;
-            text.text = QString::fromUtf8(source->v.text.text);
+            text.text = withControlsRestored(QString::fromUtf8(source->v.text.text));
             // Adjacent text nodes are one node in a browser's tree.
             const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild : -1;
             if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text)
