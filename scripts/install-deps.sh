@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
     fonts-liberation          # "Arial" resolves to Liberation Sans, of Arial's metrics
     xvfb openbox xdotool xclip x11-utils   # the tests of the real program in a real X server
+    pkg-config libgumbo-dev   # the fast engine's HTML parser
+    debian-handbook           # real static pages the fast engine is checked against
 )
 
 missing=()

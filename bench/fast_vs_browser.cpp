@@ -1,0 +1,205 @@
+// Runs the fast engine and the browser engine over the same pages and says how often their
+// texts agree byte for byte, with the first disagreements as diffs. Folders are walked as
+// "Add All HTML Files In Folder" walks them (files whose own name holds "htm"); pages that
+// carry a script, and pages whose
+// encoding only a guess can tell, are left out unless --all is given (the fast engine is meant
+// for the others only).
+//
+//     fast_vs_browser [--all] [--diffs N] [--require PERCENT] <folder or file>...
+//     fast_vs_browser --show <file>       (both texts of one page, escaped)
+
+#include "engine/fast/FastEngine.h"
+#include "filelist/FolderTree.h"
+#include "platform/QtMessagePump.h"
+#include "platform/RenderEngineSetup.h"
+#include "platform/WebEngineRenderer.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+struct Options
+{
+    bool all = false;
+    bool show = false;
+    int diffs = 5;
+    double requiredPercent = -1;
+    QStringList paths;
+};
+
+bool parseOptions(const QStringList &arguments, Options &options)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == "--all") {
+            options.all = true;
+        } else if (argument == "--show") {
+            options.show = true;
+        } else if ((argument == "--diffs" || argument == "--require") && i + 1 < arguments.size()) {
+            bool ok = false;
+            const double value = arguments[++i].toDouble(&ok);
+            if (!ok)
+                return false;
+            if (argument == "--diffs")
+                options.diffs = int(value);
+            else
+                options.requiredPercent = value;
+        } else if (argument.startsWith("--")) {
+            return false;
+        } else {
+            options.paths << argument;
+        }
+    }
+    return !options.paths.isEmpty();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The browser engine's text of a page, or a null string when it could not load it.
+QString browserText(WebEngineRenderer &engine, QtMessagePump &pump, const QString &path)
+{
+    engine.navigate(path);
+    const QDeadlineTimer deadline(30'000);
+    while (engine.readyState() != RenderEngine::Complete && !deadline.hasExpired())
+        pump.processPendingOrWait(10);
+    if (engine.readyState() != RenderEngine::Complete) {
+        engine.abandonPage();
+        return {};
+    }
+    return engine.loadFailed() ? QString() : engine.bodyText();
+}
+
+// Tabs, newlines and spaces at a line's end made visible.
+QString escaped(const QString &line)
+{
+    QString out;
+    for (QChar c : line) {
+        if (c == '\t')
+            out += "\\t";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c.unicode() < 0x20 || c == QChar(0xA0) || c == QChar(0x200B))
+            out += QString("\\u%1").arg(c.unicode(), 4, 16, QChar('0'));
+        else
+            out += c;
+    }
+    if (out.endsWith(' '))
+        out += "⏎";
+    return out;
+}
+
+// The lines around the first difference of two texts.
+void printDiff(const QString &fast, const QString &browser)
+{
+    const QStringList fastLines = fast.split('\n');
+    const QStringList browserLines = browser.split('\n');
+    qsizetype first = 0;
+    while (first < fastLines.size() && first < browserLines.size()
+           && fastLines[first] == browserLines[first])
+        ++first;
+    qsizetype fromEnd = 0;
+    while (fromEnd < fastLines.size() - first && fromEnd < browserLines.size() - first
+           && fastLines[fastLines.size() - 1 - fromEnd] == browserLines[browserLines.size() - 1 - fromEnd])
+        ++fromEnd;
+    std::printf("  @@ line %lld (fast %lld lines, browser %lld lines)\n", (long long)first + 1,
+                (long long)fastLines.size(), (long long)browserLines.size());
+    if (first > 0)
+        std::printf("    %s\n", qPrintable(escaped(fastLines[first - 1])));
+    constexpr qsizetype shown = 4;
+    for (qsizetype i = first; i < std::min(browserLines.size() - fromEnd, first + shown); ++i)
+        std::printf("  - %s\n", qPrintable(escaped(browserLines[i])));
+    for (qsizetype i = first; i < std::min(fastLines.size() - fromEnd, first + shown); ++i)
+        std::printf("  + %s\n", qPrintable(escaped(fastLines[i])));
+}
+
+// A folder is walked as the program walks it, but only files whose own name holds "htm" are
+// kept: below a folder named "html" every style sheet and picture would count as a page.
+QStringList inputFiles(const QStringList &paths, MessagePump &pump)
+{
+    QStringList files;
+    for (const QString &path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            files << path;
+            continue;
+        }
+        for (const QString &file : htmlFilesInTree(path, pump)) {
+            if (QFileInfo(file).fileName().contains(QLatin1String("htm"), Qt::CaseInsensitive))
+                files << file;
+        }
+    }
+    return files;
+}
+
+int show(WebEngineRenderer &engine, QtMessagePump &pump, const QString &path)
+{
+    const FastPage page(readFile(path), path);
+    const QString fast = page.bodyText();
+    const QString browser = browserText(engine, pump, path);
+    std::printf("carries script: %s; encoding guessed: %s\n--- browser\n",
+                page.carriesScript() ? "yes" : "no", page.encodingGuessed() ? "yes" : "no");
+    for (const QString &line : browser.split('\n'))
+        std::printf("|%s\n", qPrintable(escaped(line)));
+    std::printf("--- fast\n");
+    for (const QString &line : fast.split('\n'))
+        std::printf("|%s\n", qPrintable(escaped(line)));
+    std::printf("--- %s\n", fast == browser ? "identical" : "DIFFERENT");
+    return fast == browser ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareRenderEngine();
+    QApplication app(argc, argv);
+    Options options;
+    if (!parseOptions(app.arguments().mid(1), options)) {
+        std::fprintf(stderr, "usage: fast_vs_browser [--all] [--diffs N] [--require PERCENT]"
+                             " <folder or file>...\n       fast_vs_browser --show <file>\n");
+        return 2;
+    }
+    WebEngineRenderer engine;
+    QtMessagePump pump;
+    if (options.show)
+        return show(engine, pump, options.paths.first());
+
+    int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, unloadable = 0;
+    int shownDiffs = 0;
+    for (const QString &path : inputFiles(options.paths, pump)) {
+        const FastPage page(readFile(path), path);
+        if (!options.all && !page.isExact()) {
+            ++(page.carriesScript() ? withScript : guessedEncoding);
+            continue;
+        }
+        const QString browser = browserText(engine, pump, path);
+        if (browser.isNull()) {
+            ++unloadable;
+            continue;
+        }
+        const QString fast = page.bodyText();
+        ++compared;
+        if (fast == browser) {
+            ++identical;
+        } else if (shownDiffs++ < options.diffs) {
+            std::printf("%s\n", qPrintable(path));
+            printDiff(fast, browser);
+        }
+    }
+    const double percent = compared ? 100.0 * identical / compared : 100.0;
+    std::printf("%d of %d pages identical (%.1f%%); left out: %d with scripts, %d in an"
+                " undeclared encoding; %d the browser could not load\n",
+                identical, compared, percent, withScript, guessedEncoding, unloadable);
+    std::fflush(stdout);
+    return options.requiredPercent >= 0 && percent < options.requiredPercent ? 1 : 0;
+}

@@ -1,0 +1,284 @@
+#include "engine/fast/Dom.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// The parser's error list keeps a copy of the open elements for every error, which for a page
+// nested thousands deep costs gigabytes; nothing here reads it.
+const GumboOptions &parserOptions()
+{
+    static const GumboOptions options = [] {
+        GumboOptions without = kGumboDefaultOptions;
+        without.max_errors = 0;
+        return without;
+    }();
+    return options;
+}
+
+struct GumboOutputDeleter
+{
+    void operator()(GumboOutput *output) const { gumbo_destroy_output(&parserOptions(), output); }
+};
+
+// Below this many open elements the browser's parser puts each new node beside its parent
+// instead of in it, so that no page can make its tree deeper.
+constexpr int maxTreeDepth = 512;
+
+// The parser replaces control characters in the page's text by U+FFFD, where a browser keeps
+// them. They pass through it in disguise, as private-use characters of plane 16 (U+10FF00 plus
+// the control's code, a surrogate pair of 0xDBFF and 0xDF00 plus the code), and come back after.
+constexpr char16_t disguiseHigh = 0xDBFF;
+constexpr char16_t disguiseLowBase = 0xDF00;
+
+bool isDisguisedControl(char16_t c)
+{
+    return (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F)
+           || (c >= 0x7F && c <= 0x9F);
+}
+
+QString withControlsDisguised(const QString &html)
+{
+    const bool any = std::any_of(html.begin(), html.end(),
+                                 [](QChar c) { return isDisguisedControl(c.unicode()); });
+    if (!any)
+        return html;
+    QString result;
+    result.reserve(html.size() + 16);
+    for (QChar c : html) {
+        if (isDisguisedControl(c.unicode())) {
+            result += QChar(disguiseHigh);
+            result += QChar(char16_t(disguiseLowBase + c.unicode()));
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QString withControlsRestored(const QString &text)
+{
+    if (!text.contains(QChar(disguiseHigh)))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
+        if (c == disguiseHigh && next > disguiseLowBase && isDisguisedControl(char16_t(next - disguiseLowBase))) {
+            result += QChar(char16_t(next - disguiseLowBase));
+            ++i;
+        } else {
+            result += QChar(c);
+        }
+    }
+    return result;
+}
+
+DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
+{
+    switch (ns) {
+    case GUMBO_NAMESPACE_SVG: return DomNode::Svg;
+    case GUMBO_NAMESPACE_MATHML: return DomNode::MathMl;
+    case GUMBO_NAMESPACE_HTML: break;
+    }
+    return DomNode::Html;
+}
+
+QString elementName(const GumboElement &element)
+{
+    if (element.tag != GUMBO_TAG_UNKNOWN) {
+        // One shared string for each known name, rather than one for each element.
+        static const std::vector<QString> names = [] {
+            std::vector<QString> all;
+            for (int tag = 0; tag < GUMBO_TAG_UNKNOWN; ++tag)
+                all.push_back(QString::fromLatin1(gumbo_normalized_tagname(GumboTag(tag))));
+            return all;
+        }();
+        return names[size_t(element.tag)];
+    }
+    // The source spelling, "<custom-tag attr>", cut down to the name.
+    GumboStringPiece piece = element.original_tag;
+    gumbo_tag_from_original_text(&piece);
+    return QString::fromUtf8(piece.data, qsizetype(piece.length)).toLower();
+}
+
+DomNode elementNode(const GumboElement &element)
+{
+    DomNode node;
+    node.kind = DomNode::Element;
+    node.ns = namespaceOf(element.tag_namespace);
+    node.name = elementName(element);
+    for (unsigned i = 0; i < element.attributes.length; ++i) {
+        const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
+        node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
+                                withControlsRestored(QString::fromUtf8(attribute->value))});
+    }
+    node.id = node.attribute(QLatin1String("id"));
+    static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
+    node.classes = node.attribute(QLatin1String("class")).split(spaces, Qt::SkipEmptyParts);
+    return node;
+}
+
+// A browser with scripts on reads a <noscript>'s content as plain text, even in the head, where
+// the parser (which knows only the scripts-off way) would end the head at the first element
+// that does not belong there. A <noframes> is read as plain text everywhere and is never shown,
+// just like such a <noscript>.
+QString withNoscriptAsRawText(const QString &html)
+{
+    static const QRegularExpression noscript(QStringLiteral("<(/?)noscript(?=[\\s/>])"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    if (!html.contains(QLatin1String("noscript"), Qt::CaseInsensitive))
+        return html;
+    QString result = html;
+    result.replace(noscript, QStringLiteral("<\\1noframes"));
+    return result;
+}
+
+} // namespace
+
+bool DomNode::isReplaced() const
+{
+    static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
+                                   "video", "audio", "canvas", "embed", "meter", "progress",
+                                   "frameset", "keygen", "applet"};
+    return kind == Element && ns == Html && names.contains(name);
+}
+
+QString DomNode::attribute(QLatin1String attributeName) const
+{
+    for (const auto &[name, value] : attributes) {
+        if (name == attributeName)
+            return value.isNull() ? QLatin1String("") : value;
+    }
+    return {};
+}
+
+int Dom::append(DomNode node, int parent)
+{
+    const int index = int(m_nodes.size());
+    node.parent = parent;
+    if (parent >= 0) {
+        DomNode &parentNode = m_nodes[size_t(parent)];
+        if (node.kind == DomNode::Element)
+            node.elementIndex = ++parentNode.elementChildCount;
+        node.previousSibling = parentNode.lastChild;
+        if (parentNode.lastChild >= 0)
+            m_nodes[size_t(parentNode.lastChild)].nextSibling = index;
+        else
+            parentNode.firstChild = index;
+        parentNode.lastChild = index;
+    }
+    m_nodes.push_back(std::move(node));
+    return index;
+}
+
+Dom Dom::parse(const QString &html)
+{
+    const QByteArray utf8 = withControlsDisguised(withNoscriptAsRawText(html)).toUtf8();
+    const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(
+        gumbo_parse_with_options(&parserOptions(), utf8.constData(), size_t(utf8.size())));
+    Dom dom;
+    dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
+
+    // Each pending entry: a gumbo node, the index of the parent it goes below and that
+    // parent's depth in the parser's tree (the root element's is 1).
+    struct Pending
+    {
+        const GumboNode *source;
+        int parent;
+        int parentDepth;
+    };
+    std::vector<Pending> pending;
+    pending.push_back({output->root, -1, 0});
+    while (!pending.empty()) {
+        auto [source, parent, parentDepth] = pending.back();
+        pending.pop_back();
+        if (parentDepth > maxTreeDepth)
+            parent = dom.m_nodes[size_t(parent)].parent;
+        switch (source->type) {
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_WHITESPACE:
+        case GUMBO_NODE_CDATA: {
+            DomNode text;
+            text.kind = DomNode::Text;
+            text.text = withControlsRestored(QString::fromUtf8(source->v.text.text));
+            // Adjacent text nodes are one node in a browser's tree.
+            const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild : -1;
+            if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text)
+                dom.m_nodes[size_t(previous)].text += text.text;
+            else
+                dom.append(std::move(text), parent);
+            break;
+        }
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboElement &element = source->v.element;
+            const int index = dom.append(elementNode(element), parent);
+            if (source == output->root)
+                dom.m_documentElement = index;
+            else if (dom.m_body < 0 && parent == dom.m_documentElement
+                     && (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_FRAMESET))
+                dom.m_body = index;
+            // A template's content belongs to no rendered tree.
+            if (source->type == GUMBO_NODE_TEMPLATE)
+                break;
+            for (unsigned i = element.children.length; i-- > 0;)
+                pending.push_back({static_cast<const GumboNode *>(element.children.data[i]), index,
+                                   parentDepth + 1});
+            break;
+        }
+        case GUMBO_NODE_DOCUMENT:
+        case GUMBO_NODE_COMMENT:
+            break;
+        }
+    }
+    dom.countElementsByType();
+    return dom;
+}
+
+void Dom::countElementsByType()
+{
+    QHash<QString, int> counts;
+    for (DomNode &parent : m_nodes) {
+        if (parent.elementChildCount == 0)
+            continue;
+        counts.clear();
+        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            if (m_nodes[size_t(child)].kind == DomNode::Element)
+                m_nodes[size_t(child)].typeIndex = ++counts[m_nodes[size_t(child)].name];
+        }
+        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            if (m_nodes[size_t(child)].kind == DomNode::Element)
+                m_nodes[size_t(child)].typeCount = counts.value(m_nodes[size_t(child)].name);
+        }
+    }
+}
+
+int Dom::next(int index, int root, bool skipChildren) const
+{
+    const DomNode &current = node(index);
+    if (!skipChildren && current.firstChild >= 0)
+        return current.firstChild;
+    for (int at = index; at >= 0 && at != root; at = node(at).parent) {
+        if (node(at).nextSibling >= 0)
+            return node(at).nextSibling;
+    }
+    return -1;
+}
+
+QString Dom::textContent(int index) const
+{
+    QString text;
+    for (int at = index; at >= 0; at = next(at, index)) {
+        if (node(at).kind == DomNode::Text)
+            text += node(at).text;
+    }
+    return text;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+// A page's document tree as the HTML parser builds it, held flat in one array so that every
+// walk over it can be a loop: a page nested 100,000 deep must not exhaust the stack.
+struct DomNode
+{
+    enum Kind : unsigned char { Element, Text };
+    enum Namespace : unsigned char { Html, Svg, MathMl };
+
+    Kind kind = Element;
+    Namespace ns = Html;
+    int parent = -1;
+    int firstChild = -1;
+    int lastChild = -1;
+    int previousSibling = -1;
+    int nextSibling = -1;
+    QString name; // an element's local name in lower case
+    QList<std::pair<QString, QString>> attributes; // names in lower case, in source order
+    QString text; // a text node's characters
+    int elementIndex = 0; // an element's position among its parent's elements, from 1
+    int elementChildCount = 0;
+    int typeIndex = 0; // its position among its parent's elements of its name, from 1
+    int typeCount = 0; // how many elements of its name its parent has
+    QString id; // an element's id attribute
+    QStringList classes; // the words of an element's class attribute
+
+    bool isElement(const char *localName) const
+    {
+        return kind == Element && ns == Html && name == QLatin1String(localName);
+    }
+    // An element whose content the engine does not lay out as text: a replaced element, whose
+    // children are at most fallback content, or a form control with its own inner parts.
+    bool isReplaced() const;
+    // The value of an attribute, or a null string when the element lacks it.
+    QString attribute(QLatin1String attributeName) const;
+    bool hasAttribute(QLatin1String attributeName) const { return !attribute(attributeName).isNull(); }
+};
+
+class Dom
+{
+public:
+    // Parses a page as a browser does (HTML5 tree construction).
+    static Dom parse(const QString &html);
+
+    const DomNode &node(int index) const { return m_nodes[size_t(index)]; }
+    int size() const { return int(m_nodes.size()); }
+    int documentElement() const { return m_documentElement; }
+    int body() const { return m_body; }
+    bool quirksMode() const { return m_quirksMode; }
+
+    // Next node in document order below `root`, or -1; with `skipChildren` the walk leaves the
+    // current node's subtree out.
+    int next(int index, int root, bool skipChildren = false) const;
+
+    // The concatenated text of every text node below `index`.
+    QString textContent(int index) const;
+
+private:
+    int append(DomNode node, int parent);
+    void countElementsByType();
+
+    std::vector<DomNode> m_nodes;
+    int m_documentElement = -1;
+    int m_body = -1;
+    bool m_quirksMode = false;
+};

@@ -1,0 +1,484 @@
+#include "engine/fast/InnerText.h"
+
+#include "engine/fast/Dom.h"
+
+namespace {
+
+bool isCollapsibleSpace(QChar c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool isWordCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c.isMark() || c == '\'' || c == QChar(0x2019) || c == '_';
+}
+
+bool isHtmlSpace(QChar c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// An option's text: its text content outside scripts, with runs of HTML white space made one
+// space and none at either end (no-break spaces stay).
+QString optionText(const Dom &dom, int option)
+{
+    QString text;
+    bool space = false;
+    for (int at = option; at >= 0; at = dom.next(at, option, dom.node(at).isElement("script"))) {
+        if (dom.node(at).kind != DomNode::Text)
+            continue;
+        for (QChar c : dom.node(at).text) {
+            if (isHtmlSpace(c)) {
+                space = !text.isEmpty();
+            } else {
+                if (space)
+                    text += ' ';
+                text += c;
+                space = false;
+            }
+        }
+    }
+    return text;
+}
+
+class Collector
+{
+public:
+    Collector(const Dom &dom, const std::vector<ComputedStyle> &styles) : m_dom(dom), m_styles(styles)
+    {
+        m_lines.push_back({});
+    }
+
+    QString run(int root)
+    {
+        for (int at = m_dom.node(root).firstChild; at >= 0;) {
+            if (enter(at) && m_dom.node(at).firstChild >= 0) {
+                at = m_dom.node(at).firstChild;
+                continue;
+            }
+            // Leave every node whose subtree is done, up to one with a next sibling.
+            for (;;) {
+                if (!m_entered.empty() && m_entered.back() == at) {
+                    m_entered.pop_back();
+                    leave(at);
+                }
+                if (m_dom.node(at).nextSibling >= 0) {
+                    at = m_dom.node(at).nextSibling;
+                    break;
+                }
+                at = m_dom.node(at).parent;
+                if (at == root) {
+                    at = -1;
+                    break;
+                }
+            }
+        }
+        return m_text;
+    }
+
+private:
+    // The state of the line being laid out within one inline formatting context.
+    struct Line
+    {
+        bool afterSpace = true; // at a line start or after a collapsible space
+        bool pendingSpace = false; // a collapsible space that stays unless the line ends
+        bool pendingVisible = false;
+        // Where the pending space goes in the text: the text of a float or a positioned box
+        // may come after it and before what decides the space's fate.
+        qsizetype pendingAt = 0;
+        QChar lastCharacter = ' ';
+    };
+
+    // --- What the text receives -----------------------------------------------------------
+
+    void flushLineBreaks()
+    {
+        if (m_requiredLineBreaks > 0)
+            m_text.append(QString(m_requiredLineBreaks, '\n'));
+        m_requiredLineBreaks = 0;
+    }
+
+    void emitText(QStringView text)
+    {
+        if (text.isEmpty())
+            return;
+        flushLineBreaks();
+        m_text += text;
+    }
+
+    void emitRequiredLineBreaks(int count)
+    {
+        if (count == 0 || m_text.isEmpty())
+            return;
+        m_requiredLineBreaks = std::max(m_requiredLineBreaks, count);
+    }
+
+    void emitCharacter(QChar c)
+    {
+        flushLineBreaks();
+        m_text += c;
+    }
+
+    // --- Line layout ------------------------------------------------------------------------
+
+    Line &line() { return m_lines.back(); }
+
+    // A block boundary or a forced break: a space pending at the line's end goes.
+    void endLine()
+    {
+        line().pendingSpace = false;
+        line().afterSpace = true;
+        line().lastCharacter = ' ';
+    }
+
+    // Something that is not a collapsible space comes: a pending space stays.
+    void content(QChar c = QChar(0xFFFC))
+    {
+        if (c == QChar(0xFFFC))
+            m_firstLetterPending = false;
+        Line &current = line();
+        if (current.pendingSpace && current.pendingVisible) {
+            if (current.pendingAt == m_text.size())
+                emitCharacter(' ');
+            else
+                m_text.insert(current.pendingAt, ' ');
+        }
+        current.pendingSpace = false;
+        current.afterSpace = false;
+        current.lastCharacter = c;
+    }
+
+    void collapsibleSpace(bool visible)
+    {
+        Line &current = line();
+        if (current.afterSpace)
+            return;
+        current.pendingSpace = true;
+        current.pendingVisible = visible;
+        current.pendingAt = m_text.size();
+        current.afterSpace = true;
+        current.lastCharacter = ' ';
+    }
+
+    QString transformed(const QString &text, TextTransform transform)
+    {
+        switch (transform) {
+        case TextTransform::None: return text;
+        case TextTransform::Uppercase: return text.toUpper();
+        case TextTransform::Lowercase: return text.toLower();
+        case TextTransform::Capitalize: break;
+        }
+        // A word goes on across "." and ":" between letters, as in "foo.bar".
+        QString result = text;
+        QChar beforePrevious = ' ';
+        QChar previous = line().lastCharacter;
+        for (qsizetype i = 0; i < result.size(); ++i) {
+            const bool inWord = isWordCharacter(previous)
+                                || ((previous == '.' || previous == ':') && beforePrevious.isLetter());
+            if (result[i].isLetter() && !inWord)
+                result[i] = result[i].toTitleCase();
+            beforePrevious = previous;
+            previous = result[i];
+        }
+        return result;
+    }
+
+    // Lays out a run of text in a line, writing what is visible.
+    void layOutText(const QString &source, WhiteSpace whiteSpace, TextTransform transform, bool visible)
+    {
+        const QString text = transformed(source, transform);
+        const bool collapse = collapsesSpaces(whiteSpace);
+        const bool keepNewlines = whiteSpace != WhiteSpace::Normal && whiteSpace != WhiteSpace::Nowrap;
+        qsizetype i = 0;
+        while (i < text.size()) {
+            const QChar c = text[i];
+            if (collapse && isCollapsibleSpace(c)) {
+                qsizetype end = i;
+                bool newline = false;
+                while (end < text.size() && isCollapsibleSpace(text[end])) {
+                    newline = newline || text[end] == '\n' || text[end] == '\r';
+                    ++end;
+                }
+                if (newline && keepNewlines) {
+                    // pre-line: the spaces around each newline go, the newlines stay.
+                    for (qsizetype j = i; j < end; ++j) {
+                        if (text[j] == '\n') {
+                            endLine();
+                            if (visible)
+                                emitCharacter('\n');
+                        }
+                    }
+                } else if (newline && removesSegmentBreak(text, end)) {
+                    line().pendingSpace = false;
+                } else {
+                    collapsibleSpace(visible);
+                }
+                i = end;
+                continue;
+            }
+            if (c == '\n') {
+                endLine();
+                if (visible)
+                    emitCharacter('\n');
+                ++i;
+                continue;
+            }
+            content(c);
+            // Keep surrogate pairs whole.
+            const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            if (m_firstLetterPending && !c.isPunct()) {
+                m_firstLetterPending = false;
+                const QString letter = transformed(text.mid(i, length), m_firstLetterTransform);
+                if (visible)
+                    emitText(letter);
+            } else if (visible) {
+                emitText(QStringView(text).mid(i, length));
+            }
+            i += length;
+        }
+    }
+
+    // A segment break next to a zero width space disappears instead of becoming a space.
+    bool removesSegmentBreak(const QString &text, qsizetype after)
+    {
+        const QChar before = line().pendingSpace ? QChar(' ') : line().lastCharacter;
+        return before == QChar(0x200B) || (after < text.size() && text[after] == QChar(0x200B));
+    }
+
+    void layOutGenerated(const GeneratedContent &generated)
+    {
+        switch (generated.kind) {
+        case GeneratedContent::Nothing: return;
+        case GeneratedContent::InlineText:
+            layOutText(generated.text, generated.whiteSpace, TextTransform::None, false);
+            return;
+        case GeneratedContent::AtomicInline: content(); return;
+        case GeneratedContent::Block: endLine(); return;
+        }
+    }
+
+    // --- Tables ------------------------------------------------------------------------------
+
+    bool isRenderedWithDisplay(int at, Display display) const
+    {
+        const DomNode &node = m_dom.node(at);
+        return node.kind == DomNode::Element && m_styles[size_t(at)].rendered
+               && m_styles[size_t(at)].display == display;
+    }
+
+    bool hasLaterCell(int cell) const
+    {
+        for (int at = m_dom.node(cell).nextSibling; at >= 0; at = m_dom.node(at).nextSibling) {
+            if (isRenderedWithDisplay(at, Display::TableCell))
+                return true;
+        }
+        return false;
+    }
+
+    static bool isRowGroup(Display display)
+    {
+        return display == Display::TableRowGroup || display == Display::TableHeaderGroup
+               || display == Display::TableFooterGroup;
+    }
+
+    bool hasLaterRow(int row) const
+    {
+        for (int at = m_dom.node(row).nextSibling; at >= 0; at = m_dom.node(at).nextSibling) {
+            if (isRenderedWithDisplay(at, Display::TableRow))
+                return true;
+        }
+        const int section = m_dom.node(row).parent;
+        if (section < 0 || !isRowGroup(m_styles[size_t(section)].display))
+            return false;
+        for (int at = m_dom.node(section).nextSibling; at >= 0; at = m_dom.node(at).nextSibling) {
+            if (m_dom.node(at).kind != DomNode::Element || !m_styles[size_t(at)].rendered
+                || !isRowGroup(m_styles[size_t(at)].display))
+                continue;
+            for (int child = m_dom.node(at).firstChild; child >= 0; child = m_dom.node(child).nextSibling) {
+                if (isRenderedWithDisplay(child, Display::TableRow))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    // --- Nodes -------------------------------------------------------------------------------
+
+    void enterText(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        const ComputedStyle &style = m_styles[size_t(at)];
+        if (!style.rendered || node.text.isEmpty())
+            return;
+        const Display container = style.display == Display::Contents ? style.parentBoxDisplay : style.display;
+        const bool anonymousBox = isFlexOrGrid(container) || isTableBox(container);
+        if (anonymousBox) {
+            // Text right inside a flex, grid or table box is a box of its own, and white
+            // space alone there makes none.
+            bool blank = true;
+            for (QChar c : node.text)
+                blank = blank && isCollapsibleSpace(c);
+            if (blank)
+                return;
+            endLine();
+        }
+        layOutText(node.text, style.whiteSpace, style.textTransform, style.visibility == Visibility::Visible);
+        if (anonymousBox)
+            endLine();
+    }
+
+    void emitSelect(int select)
+    {
+        for (int child = m_dom.node(select).firstChild; child >= 0; child = m_dom.node(child).nextSibling) {
+            if (m_dom.node(child).isElement("option")) {
+                emitOption(child);
+            } else if (m_dom.node(child).isElement("optgroup")) {
+                for (int option = m_dom.node(child).firstChild; option >= 0; option = m_dom.node(option).nextSibling) {
+                    if (m_dom.node(option).isElement("option"))
+                        emitOption(option);
+                }
+            }
+        }
+    }
+
+    void emitOption(int option)
+    {
+        emitRequiredLineBreaks(1);
+        emitText(optionText(m_dom, option));
+        emitRequiredLineBreaks(1);
+    }
+
+    // A replaced element or a form control: a box in the line or a block, whose only text is
+    // that of a select's options.
+    void layOutReplaced(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        const ComputedStyle &style = m_styles[size_t(at)];
+        const bool visible = style.visibility == Visibility::Visible;
+        const bool block = style.floating || style.outOfFlow || isBlockLevel(style.display);
+        if (block) {
+            endLine();
+            if (visible)
+                emitRequiredLineBreaks(1);
+        } else {
+            content();
+        }
+        if (visible && node.isElement("select"))
+            emitSelect(at);
+        else if (visible && node.isElement("option"))
+            emitOption(at);
+        if (block) {
+            if (visible)
+                emitRequiredLineBreaks(1);
+            endLine();
+        }
+    }
+
+    // Returns whether the children are to be walked (leave() follows then).
+    bool enter(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        if (node.kind == DomNode::Text) {
+            enterText(at);
+            return false;
+        }
+        const ComputedStyle &style = m_styles[size_t(at)];
+        if (!style.rendered)
+            return false;
+        const bool visible = style.visibility == Visibility::Visible;
+        const Display display = style.display;
+        if (display == Display::Contents) {
+            m_entered.push_back(at);
+            return true;
+        }
+        if (display == Display::TableColumn || display == Display::TableColumnGroup)
+            return false;
+        if (node.isElement("br")) {
+            m_firstLetterPending = false;
+            endLine();
+            if (visible)
+                emitCharacter('\n');
+            return false;
+        }
+        if (node.isElement("option") || node.isElement("select") || node.isReplaced()) {
+            layOutReplaced(at);
+            return false;
+        }
+
+        const bool outOfLine = style.floating || style.outOfFlow;
+        m_entered.push_back(at);
+        if (outOfLine) {
+            // Floats and positioned boxes leave the line as it is.
+            m_lines.push_back({});
+        } else if (isAtomicInline(display)) {
+            content();
+            m_lines.push_back({});
+        } else if (display != Display::Inline && display != Display::Ruby) {
+            endLine();
+        }
+        if (visible) {
+            if (node.isElement("p"))
+                emitRequiredLineBreaks(2);
+            else if (isBlockLevel(display))
+                emitRequiredLineBreaks(1);
+        }
+        if (style.transformsFirstLetter) {
+            m_firstLetterPending = true;
+            m_firstLetterTransform = style.firstLetterTransform;
+        }
+        layOutGenerated(style.before);
+        return true;
+    }
+
+    void leave(int at)
+    {
+        const DomNode &node = m_dom.node(at);
+        const ComputedStyle &style = m_styles[size_t(at)];
+        const Display display = style.display;
+        if (display == Display::Contents)
+            return;
+        const bool visible = style.visibility == Visibility::Visible;
+        layOutGenerated(style.after);
+        const bool outOfLine = style.floating || style.outOfFlow;
+        if (outOfLine || isAtomicInline(display)) {
+            m_lines.pop_back();
+            if (!outOfLine)
+                line().afterSpace = false;
+        } else if (display != Display::Inline && display != Display::Ruby) {
+            endLine();
+        }
+        if (!visible)
+            return;
+        if (display == Display::TableCell && hasLaterCell(at))
+            emitCharacter('\t');
+        else if (display == Display::TableRow && hasLaterRow(at))
+            emitCharacter('\n');
+        if (node.isElement("p"))
+            emitRequiredLineBreaks(2);
+        else if (isBlockLevel(display))
+            emitRequiredLineBreaks(1);
+    }
+
+    const Dom &m_dom;
+    const std::vector<ComputedStyle> &m_styles;
+    QString m_text;
+    int m_requiredLineBreaks = 0;
+    std::vector<Line> m_lines;
+    // The first letter of a block's first line is still to come, to be set in this case.
+    bool m_firstLetterPending = false;
+    TextTransform m_firstLetterTransform = TextTransform::None;
+    std::vector<int> m_entered; // elements whose leave() is still to come, innermost last
+};
+
+} // namespace
+
+QString innerText(const Dom &dom, const std::vector<ComputedStyle> &styles, int element)
+{
+    if (element < 0)
+        return QString();
+    const ComputedStyle &style = styles[size_t(element)];
+    if (!style.rendered || style.display == Display::Contents)
+        return dom.textContent(element);
+    return Collector(dom, styles).run(element);
+}
