@@ -6,15 +6,18 @@
 #include "app/LatchingButton.h"
 #include "app/MainWindowLayout.h"
 #include "app/ProgressBar.h"
+#include "convert/FileListItems.h"
+#include "convert/RunProgress.h"
+#include "convert/WaitSeconds.h"
 #include "filelist/AddFilesDialog.h"
 #include "filelist/DragReorder.h"
 #include "filelist/FileListView.h"
 #include "filelist/FolderTree.h"
 #include "platform/CursorPosition.h"
 #include "platform/Desktop.h"
+#include "platform/MessageBoxes.h"
 #include "platform/PointerCode.h"
 #include "platform/PointerCursor.h"
-#include "platform/RenderEngine.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -22,6 +25,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -52,7 +56,8 @@ MainWindow::MainWindow(const Platform &platform, const QString &programFolder, Q
     : QWidget(parent)
     , m_platform(platform)
     , m_programFolder(programFolder)
-    , m_conversion(m_fileList, *this, platform)
+    , m_textFiles(platform.fileWriter)
+    , m_conversion(platform.engine, m_textFiles, platform.pump, platform.clock)
 {
     createControls();
     connectHandlers();
@@ -137,8 +142,8 @@ void MainWindow::Form_Load()
 
     setWindowTitle(programTitle);
 
-    m_platform.engine.setSilent(true);
-    m_platform.engine.navigate(QStringLiteral("about:blank"));
+    // The engine's pages are made now, while the user fills the list.
+    m_conversion.prepare();
 
     m_listView->header()->resizeSection(0, MainWindowLayout::fileColumnWidth);
 
@@ -154,9 +159,16 @@ void MainWindow::setMousePointer(int code)
     showPointer(*this, code, m_mouseIcon);
 }
 
-void MainWindow::setProgress(float percent)
+void MainWindow::itemDone(int itemNumber, const ItemOutcome &)
 {
-    m_progressBar->setPercent(percent);
+    setMousePointer(HourglassPointer);
+    m_progressBar->setPercent(progressPercent(itemNumber, m_fileList.count()));
+}
+
+void MainWindow::eventsProcessed()
+{
+    // Events processed during the run may have set another pointer (a move over the window).
+    setMousePointer(HourglassPointer);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -190,7 +202,23 @@ void MainWindow::Check2_Click()
 {
     if (!m_check2->takeLatch())
         return;
-    m_conversion.run();
+    // A press during a run (from an event processed inside it) starts nothing: a second run
+    // would have to wait for this one anyway.
+    if (m_saving)
+        return;
+    if (m_fileList.count() < 1) {
+        m_platform.messages.inform(QStringLiteral("No files added."));
+        return;
+    }
+    const QScopedValueRollback saving(m_saving, true);
+    setMousePointer(HourglassPointer);
+    const ConversionReport report = m_conversion.run(FileListItems(m_fileList), *this);
+    m_platform.messages.inform(doneMessage(report.notConverted()));
+
+    // The finished bar stays in view a moment longer.
+    WaitSeconds(1, m_platform.clock, m_platform.pump);
+    setMousePointer(DefaultPointer);
+    m_progressBar->setPercent(0);
 }
 
 void MainWindow::Check3_Click()

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "convert/ConversionRun.h"
-#include "convert/RunView.h"
+#include "convert/RunObserver.h"
+#include "convert/TextFilesBesideInputs.h"
 #include "filelist/FileListModel.h"
 #include "platform/Platform.h"
 
@@ -15,7 +16,7 @@ class ProgressBar;
 
 // The program's one window: the file list, the three buttons and the progress bar. Its
 // handlers carry the names of the controls and events they answer.
-class MainWindow : public QWidget, private RunView
+class MainWindow : public QWidget, private RunObserver
 {
     Q_OBJECT
 
@@ -31,7 +32,7 @@ public:
     ProgressBar *progressBar() const { return m_progressBar; }
 
     int mousePointer() const { return m_mousePointer; }
-    void setMousePointer(int code) override;
+    void setMousePointer(int code);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -55,11 +56,13 @@ private:
     void ListView1_MouseMove(const QPoint &pos);
     void ListView1_MouseUp();
 
-    void setProgress(float percent) override;
+    void itemDone(int itemNumber, const ItemOutcome &outcome) override;
+    void eventsProcessed() override;
 
     Platform m_platform;
     QString m_programFolder;
     FileListModel m_fileList;
+    TextFilesBesideInputs m_textFiles;
     ConversionRun m_conversion;
 
     FileListView *m_listView = nullptr;
@@ -68,6 +71,7 @@ private:
     LatchingButton *m_check2 = nullptr;
     ProgressBar *m_progressBar = nullptr;
 
+    bool m_saving = false; // from a press of "Save As Text" until its closing pause has passed
     int m_mousePointer = 0;
     QCursor m_mouseIcon;
 

@@ -1,32 +1,33 @@
 #include "convert/ConversionRun.h"
 
-#include "convert/OutputPath.h"
-#include "convert/RunView.h"
-#include "convert/WaitSeconds.h"
-#include "filelist/FileListModel.h"
-#include "platform/MessageBoxes.h"
-#include "platform/Platform.h"
-#include "platform/PointerCode.h"
-#include "platform/RenderEngine.h"
-#include "platform/TextFileWriter.h"
+#include "convert/RunItems.h"
+#include "convert/RunObserver.h"
+#include "convert/TextDestination.h"
+#include "engine/PageEngine.h"
+#include "engine/PageLoader.h"
+#include "platform/Clock.h"
+#include "platform/MessagePump.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QThread>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace {
 
-// Share of the list done after itemNumber, counted against the list as it is now: the
-// division and the multiplication in double precision, the result in single. The list may
-// have shrunk during the run, so the result is held within 0 to 100.
-float progressPercent(int itemNumber, int currentCount)
-{
-    if (currentCount < 1)
-        return 100.0f;
-    return float(std::min(double(itemNumber) / currentCount * 100, 100.0));
-}
+// How far the run may start items ahead of the first one still loading. Their texts wait in
+// memory to be written in list order, so a page that hangs does not hold up the others, nor
+// do the waiting texts pile up without end.
+constexpr int maxItemsAhead = 64;
+
+// The longest a wait for pages lasts before the run looks at its clock again.
+constexpr int maxWaitMs = 100;
+
+using Result = ItemOutcome::Result;
 
 std::optional<QString> whyUnreadable(const QString &path)
 {
@@ -42,111 +43,183 @@ std::optional<QString> whyUnreadable(const QString &path)
 
 } // namespace
 
-ConversionRun::ConversionRun(FileListModel &list, RunView &view, const Platform &platform)
-    : m_list(list)
-    , m_view(view)
-    , m_engine(platform.engine)
-    , m_pump(platform.pump)
-    , m_clock(platform.clock)
-    , m_messages(platform.messages)
-    , m_fileWriter(platform.fileWriter)
+// One loader and the item it is loading, if any.
+struct ConversionRun::Slot
 {
+    std::unique_ptr<PageLoader> loader;
+    int itemNumber = 0; // 0 while idle
+    QString path;
+    double deadline = 0;
+};
+
+ConversionRun::ConversionRun(PageEngine &engine, TextDestination &destination, MessagePump &pump,
+                             const Clock &clock)
+    : m_engine(engine)
+    , m_destination(destination)
+    , m_pump(pump)
+    , m_clock(clock)
+    , m_jobs(defaultJobs())
+{
+}
+
+ConversionRun::~ConversionRun() = default;
+
+int ConversionRun::defaultJobs()
+{
+    return std::max(2, QThread::idealThreadCount());
+}
+
+void ConversionRun::setJobs(int jobs)
+{
+    m_jobs = std::max(1, jobs);
 }
 
 void ConversionRun::setPageTimeLimit(double seconds)
 {
-    m_pageWaitLimits.maxSeconds = seconds;
+    m_pageTimeLimit = seconds;
 }
 
-void ConversionRun::run()
+void ConversionRun::prepare()
 {
-    // A second run would drive the engine while this one waits for its page, and the two would
-    // read each other's text.
+    while (int(m_slots.size()) > m_jobs)
+        m_slots.pop_back();
+    while (int(m_slots.size()) < m_jobs) {
+        auto slot = std::make_unique<Slot>();
+        slot->loader = m_engine.createLoader();
+        PageLoader *loader = slot->loader.get();
+        Slot *target = slot.get();
+        QObject::connect(loader, &PageLoader::pageLoaded, loader, [this, target](const QString &text) {
+            pageFinished(*target, {{Result::Converted, target->path, {}}, text});
+        });
+        QObject::connect(loader, &PageLoader::pageFailed, loader, [this, target](const QString &reason) {
+            const QString why = QStringLiteral("the page could not be loaded (%1)").arg(reason);
+            pageFinished(*target, {{Result::Failed, target->path, why}, {}});
+        });
+        m_slots.push_back(std::move(slot));
+    }
+}
+
+ConversionReport ConversionRun::run(const RunItems &items, RunObserver &observer)
+{
     if (m_running)
-        return;
-    if (m_list.count() < 1) {
-        m_messages.inform(QStringLiteral("No files added."));
-        return;
-    }
+        return {};
     const QScopedValueRollback running(m_running, true);
+    prepare();
+    m_items = &items;
+    m_itemTotal = items.count();
+    m_nextToStart = 1;
+    m_nextToReport = 1;
+    m_finished.clear();
+    m_report = {};
 
-    showHourglass();
-    const QList<ItemFailure> failures = convertList();
-    m_messages.inform(doneMessage(failures));
-
-    // The finished bar stays in view a moment longer.
-    WaitSeconds(1, m_clock, m_pump);
-    m_view.setMousePointer(DefaultPointer);
-    m_view.setProgress(0);
-}
-
-QList<ItemFailure> ConversionRun::convertList()
-{
-    QList<ItemFailure> failures;
-    // Items added during the run are left for the next one. Items removed during it shift the
-    // rest up, and the run ends where the list now ends.
-    const int itemTotal = m_list.count();
-    for (int itemNumber = 1; itemNumber <= itemTotal && itemNumber <= m_list.count();
-         ++itemNumber) {
-        showHourglass();
-        const QString inputPath = m_list.text(itemNumber);
-        if (const std::optional<QString> failure = convertItem(inputPath))
-            failures.append({inputPath, *failure});
-        showHourglass();
-        showProgress(itemNumber);
+    for (;;) {
+        // Reporting makes room for more items to start, and refused ones are reported at once.
+        do
+            startItems();
+        while (reportFinishedItems(observer));
+        if (!anyPageInFlight() && !mayStartNextItem())
+            break;
+        waitForPages();
+        observer.eventsProcessed();
+        abandonLatePages();
     }
-    return failures;
+    m_items = nullptr;
+    return std::exchange(m_report, {});
 }
 
-std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
+bool ConversionRun::mayStartNextItem() const
 {
-    if (const std::optional<QString> failure = whyUnreadable(inputPath))
-        return failure;
-    const QString outputPath = outputPathFor(inputPath);
-    if (isSameFile(inputPath, outputPath))
-        return QStringLiteral("its text file would replace the file itself");
+    return m_nextToStart <= m_itemTotal && m_nextToStart <= m_items->count();
+}
 
-    QString text;
-    if (const std::optional<QString> failure = loadPageText(inputPath, text))
-        return failure;
+void ConversionRun::startItems()
+{
+    for (const std::unique_ptr<Slot> &slot : m_slots) {
+        while (slot->itemNumber == 0 && mayStartNextItem()
+               && m_nextToStart - m_nextToReport < maxItemsAhead) {
+            const int itemNumber = m_nextToStart++;
+            const QString path = m_items->path(itemNumber);
+            if (std::optional<FinishedItem> refused = checkBeforeLoading(path)) {
+                m_finished.emplace(itemNumber, *refused);
+                continue;
+            }
+            slot->itemNumber = itemNumber;
+            slot->path = path;
+            slot->deadline = m_clock.monotonicSeconds() + m_pageTimeLimit;
+            // May finish at once, inside this call.
+            slot->loader->load(path);
+        }
+    }
+}
 
-    // Opened, written and closed without processing events, so that closing the window (which
-    // ends the process at once) never leaves a file half written.
-    QString error;
-    if (!m_fileWriter.writeFile(outputPath, text.toUtf8(), error))
-        return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
+std::optional<ConversionRun::FinishedItem> ConversionRun::checkBeforeLoading(const QString &path) const
+{
+    if (std::optional<QString> failure = whyUnreadable(path))
+        return FinishedItem{{Result::Failed, path, *failure}, {}};
+    if (std::optional<QString> skip = m_destination.whySkipped(path))
+        return FinishedItem{{Result::Skipped, path, *skip}, {}};
     return std::nullopt;
 }
 
-std::optional<QString> ConversionRun::loadPageText(const QString &inputPath, QString &text)
+void ConversionRun::pageFinished(Slot &slot, const FinishedItem &item)
 {
-    m_engine.navigate(inputPath);
-    const bool complete = waitForPage(m_engine, m_pump, m_clock, m_pageWaitLimits,
-                                      [this] { showHourglass(); });
-    if (!complete) {
+    if (slot.itemNumber == 0)
+        return;
+    m_finished.emplace(slot.itemNumber, item);
+    slot.itemNumber = 0;
+}
+
+bool ConversionRun::reportFinishedItems(RunObserver &observer)
+{
+    const int firstToReport = m_nextToReport;
+    for (auto next = m_finished.find(m_nextToReport); next != m_finished.end();
+         next = m_finished.find(m_nextToReport)) {
+        FinishedItem item = std::move(next->second);
+        m_finished.erase(next);
+        // Written here, in list order, so that two items with one output leave the text a
+        // one-page run would leave. Opened, written and closed without processing events, so
+        // that closing the window (which ends the process at once) never leaves a file half
+        // written.
+        if (item.outcome.result == Result::Converted) {
+            if (std::optional<QString> failure = m_destination.write(item.outcome.path, item.text))
+                item.outcome = {Result::Failed, item.outcome.path, *failure};
+        }
+        m_report.items.append(item.outcome);
+        observer.itemDone(m_nextToReport++, item.outcome);
+    }
+    return m_nextToReport != firstToReport;
+}
+
+void ConversionRun::waitForPages()
+{
+    // A page that finishes wakes the wait; the bound is for pages that take too long.
+    double nearestDeadline = m_clock.monotonicSeconds() + maxWaitMs / 1000.0;
+    for (const std::unique_ptr<Slot> &slot : m_slots) {
+        if (slot->itemNumber != 0)
+            nearestDeadline = std::min(nearestDeadline, slot->deadline);
+    }
+    const double waitMs = (nearestDeadline - m_clock.monotonicSeconds()) * 1000.0;
+    m_pump.processPendingOrWait(std::clamp(int(std::ceil(waitMs)), 0, maxWaitMs));
+}
+
+void ConversionRun::abandonLatePages()
+{
+    for (const std::unique_ptr<Slot> &slot : m_slots) {
+        if (slot->itemNumber == 0 || m_clock.monotonicSeconds() < slot->deadline)
+            continue;
         // A script that never ends would hold up every later page: take what there is and let
-        // the engine start afresh.
-        text = m_engine.bodyText();
-        m_engine.abandonPage();
+        // the loader start afresh.
+        const QString text = slot->loader->abandon();
         if (text.isNull())
-            return QStringLiteral("the page did not finish loading in time");
-        return std::nullopt;
+            pageFinished(*slot, {{Result::Failed, slot->path,
+                                  QStringLiteral("the page did not finish loading in time")}, {}});
+        else
+            pageFinished(*slot, {{Result::Converted, slot->path, {}}, text});
     }
-    if (m_engine.loadFailed())
-        return QStringLiteral("the page could not be loaded (%1)").arg(m_engine.errorString());
-    text = m_engine.bodyText();
-    if (text.isNull())
-        return QStringLiteral("the page has no text");
-    return std::nullopt;
 }
 
-void ConversionRun::showProgress(int itemNumber)
+bool ConversionRun::anyPageInFlight() const
 {
-    m_view.setProgress(progressPercent(itemNumber, m_list.count()));
-}
-
-void ConversionRun::showHourglass()
-{
-    // Events processed during the run may have set another pointer (a move over the window).
-    m_view.setMousePointer(HourglassPointer);
+    return std::any_of(m_slots.begin(), m_slots.end(),
+                       [](const std::unique_ptr<Slot> &slot) { return slot->itemNumber != 0; });
 }

@@ -4,13 +4,16 @@
 #include "app/MainWindow.h"
 #include "app/ProgressBar.h"
 #include "convert/ConversionRun.h"
+#include "convert/RunItems.h"
+#include "convert/RunProgress.h"
+#include "convert/TextFilesBesideInputs.h"
 #include "convert/WaitSeconds.h"
-#include "filelist/FileListModel.h"
 #include "platform/PointerCode.h"
 
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,17 +29,21 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A folder of input files and a run over a list that starts empty. The folder's name holds a
-// ".", which is no extension. The clock moves a millisecond at every reading, so waits end.
+// A folder of input files and a run with three pages in flight. The folder's name holds a ".",
+// which is no extension. The clock moves a millisecond at every reading, so waits end.
 struct RunFixture
 {
     QTemporaryDir folder{QDir::tempPath() + QStringLiteral("/v1.2-XXXXXX")};
     FakePlatform fakes;
-    FileListModel list;
-    FakeRunView view;
-    ConversionRun run{list, view, fakes.platform()};
+    TextFilesBesideInputs textFiles{fakes.fileWriter};
+    ConversionRun run{fakes.engine, textFiles, fakes.pump, fakes.clock};
+    FakeObserver observer;
 
-    RunFixture() { fakes.clock.stepPerRead = 0.001; }
+    RunFixture()
+    {
+        fakes.clock.stepPerRead = 0.001;
+        run.setJobs(3);
+    }
     QString path(const QString &name) const { return folder.filePath(name); }
 
     // A file on disk holding a page of the given text, which the engine knows.
@@ -48,7 +55,17 @@ struct RunFixture
             qFatal("cannot write %s", qPrintable(file.fileName()));
         return path(name);
     }
+
+    ConversionReport convert(const QStringList &paths)
+    {
+        return run.run(FixedItems(paths), observer);
+    }
 };
+
+QStringList reportLines(const ConversionReport &report)
+{
+    return doneMessage(report.notConverted()).split('\n');
+}
 
 } // namespace
 
@@ -61,9 +78,9 @@ class TestConversion : public QObject
 private slots:
     void init() { f = std::make_unique<RunFixture>(); }
 
-    // Every item gets its text file beside it or a line in the closing message, and the run
-    // goes on. Nothing is lost: no input is replaced by its own text, and a write that fails
-    // part way (here as on a full disk) leaves the old output whole.
+    // Every item gets its text file beside it or a line in the report, and the run goes on.
+    // Nothing is lost: no input is replaced by its own text, and a write that fails part way
+    // (here as on a full disk) leaves the old output whole.
     void eachItemGetsItsTextFileOrAReportLine()
     {
         const QString missing = f->path("missing.html"), pipe = f->path("pipe.html"),
@@ -74,9 +91,9 @@ private slots:
         QVERIFY(QFile::link(linked, f->path("linked.txt")));
         f->fakes.engine.pages.remove(broken);
         f->page("README.txt", "an older and much longer text");
-        f->list.append({f->page("report.final.htm", "Grüße – ☃\nzweite Zeile"),
-                        f->page("README", "new"), missing, pipe, notes, linked, broken, big});
-        f->list.append(QStringList(20, missing));
+        QStringList items{f->page("report.final.htm", "Grüße – ☃\nzweite Zeile"),
+                          f->page("README", "new"), missing, pipe, notes, linked, broken, big};
+        items += QStringList(20, missing);
         // A write beyond 64 KiB stops part way and does not end the process.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit usual{};
@@ -84,7 +101,7 @@ private slots:
         const auto restoreLimit = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &usual); });
         const rlimit diskFull{65'536, usual.rlim_max};
         setrlimit(RLIMIT_FSIZE, &diskFull);
-        f->run.run();
+        const ConversionReport report = f->convert(items);
 
         // UTF-8 without a byte-order mark.
         QCOMPARE(contents(f->path("report.final.txt")), "Grüße – ☃\nzweite Zeile");
@@ -94,6 +111,9 @@ private slots:
         QCOMPARE(contents(bigText), "<p>old output");
         QCOMPARE(QDir(f->folder.path()).entryList({"big*"}, QDir::Files | QDir::Hidden),
                  (QStringList{"big.html", "big.txt"})); // no temporary file left behind
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 2);
+        QCOMPARE(report.count(ItemOutcome::Result::Skipped), 2);
+        QCOMPARE(report.count(ItemOutcome::Result::Failed), 24);
         const QString unreadable = ": the file cannot be read (No such file or directory)";
         const QString sameFile = ": its text file would replace the file itself";
         QStringList message{"Done.", "", "26 files could not be converted:", missing + unreadable,
@@ -102,47 +122,64 @@ private slots:
                             big + ": " + bigText + " could not be written (File too large)"};
         // Twenty failures are listed, the rest counted.
         message << QStringList(20 - 6, missing + unreadable) << "and 6 more";
-        QCOMPARE(f->fakes.messages.shown.last().split('\n'), message);
+        QCOMPARE(reportLines(report), message);
     }
 
-    // The bar shows the share done of the list as it is now, worked out in double precision.
-    // Items removed during the run end it early; the item being converted still gets its file.
-    void theBarFollowsTheListAsItShrinks()
+    // Pages finish in another order than they started; the texts are written, the observer
+    // told and the report ordered as the list is, and a failed page among them keeps its place.
+    // Two items with one output leave the text of the later one, as a one-page run would.
+    void pagesFinishOutOfOrderButAreReportedInListOrder()
     {
-        f->list.append({f->page("a.html"), f->page("b.html"), f->page("c.html")});
-        f->run.run();
-        QCOMPARE(f->view.progress, (QList<float>{33.333332f, 66.666664f, 100.0f, 0.0f}));
+        const QStringList items{f->page("a.html", "a"), f->page("b.htm", "b"),
+                                f->page("b.html", "later b"), f->page("c.html"),
+                                f->page("failing.html"), f->page("d.html")};
+        f->fakes.engine.roundsToLoad = {{items[0], 9}, {items[1], 6}, {items[2], 1},
+                                        {items[4], 1}};
+        f->fakes.engine.pages.remove(items[4]);
+        const ConversionReport report = f->convert(items);
 
-        f->view.progress.clear();
-        f->fakes.pump.onPump = [&] {
-            while (f->fakes.engine.location() == f->path("b.html") && f->list.count() > 0)
-                f->list.remove(1);
-        };
-        f->run.run();
-        QCOMPARE(contents(f->path("b.txt")), "text");
-        QCOMPARE(f->view.progress, (QList<float>{33.333332f, 100.0f, 0.0f}));
+        QCOMPARE(f->fakes.engine.mostPagesInFlight, 3);
+        QCOMPARE(f->fakes.engine.loads, items);
+        QCOMPARE(f->observer.itemsDone, (QList<int>{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(report.items.size(), 6);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(report.items[i].path, items[i]);
+        QCOMPARE(report.count(ItemOutcome::Result::Failed), 1);
+        QCOMPARE(report.items[4].reason, "the page could not be loaded (not found)");
+        QCOMPARE(contents(f->path("a.txt")), "a");
+        QCOMPARE(contents(f->path("b.txt")), "later b");
     }
 
-    void hangingPagesAreAbandonedAtTheFirstBound()
+    // A page that never finishes holds up neither the others nor the end of the run: the
+    // others are converted meanwhile, and it is abandoned at its time limit with the text it
+    // has by then (or reported late when it has none).
+    void aHangingPageIsAbandonedWhileOthersGoOn()
     {
         const QString partial = f->page("partial.html", "what loaded so far"),
                       blank = f->page("blank.html");
         f->fakes.engine.pages.remove(blank); // no text at all yet
         f->fakes.engine.hangingPages << partial << blank;
-        f->list.append({partial, blank, f->page("next.html")});
-        // The clock stands still on the first page, so only the poll count ends that wait; on
-        // the second it moves a second a poll, and sixty seconds end it.
+        QStringList items{partial};
+        for (int i = 0; i < 10; ++i)
+            items << f->page(QString("page%1.html").arg(i));
+        items << blank;
+        f->run.setPageTimeLimit(5);
+        int pagesLoadedBeforeAbandoning = -1;
         f->fakes.pump.onPump = [&] {
-            f->fakes.clock.stepPerRead = f->fakes.engine.location() == partial ? 0 : 1;
+            if (f->fakes.engine.abandonedPages == 0)
+                pagesLoadedBeforeAbandoning = int(f->fakes.engine.loads.size());
         };
-        f->run.run();
+        const ConversionReport report = f->convert(items);
 
-        QCOMPARE(contents(f->path("partial.txt")), "what loaded so far");
+        QCOMPARE(pagesLoadedBeforeAbandoning, 12);
         QCOMPARE(f->fakes.engine.abandonedPages, 2);
-        const QString late = blank + ": the page did not finish loading in time";
-        QCOMPARE(f->fakes.messages.shown[0], "Done.\n\n1 file could not be converted:\n" + late);
-        QVERIFY(qAbs(f->fakes.pump.waitingPumps - (10'000'000 + 60)) < 5);
-        QCOMPARE(f->fakes.pump.longestWaitMs, 1); // a poll never keeps a core busy, nor waits long
+        QCOMPARE(contents(f->path("partial.txt")), "what loaded so far");
+        QCOMPARE(contents(f->path("page9.txt")), "text");
+        QCOMPARE(reportLines(report).mid(2), (QStringList{
+            "1 file could not be converted:",
+            blank + ": the page did not finish loading in time"}));
+        QCOMPARE(f->observer.itemsDone.size(), 12);
+        QVERIFY(f->fakes.pump.longestWaitMs <= 100); // a wait never keeps a core busy, nor lasts
     }
 
     void waitSecondsLastsAcrossMidnight()
@@ -157,10 +194,41 @@ private slots:
     void fortyThousandItemsConvertCompletely()
     {
         f->fakes.fileWriter.offDisk = true;
-        f->list.append(QStringList(40'000, f->page("page.html")));
-        f->run.run();
+        const ConversionReport report = f->convert(QStringList(40'000, f->page("page.html")));
         QCOMPARE(f->fakes.fileWriter.writes, 40'000);
-        QCOMPARE(f->fakes.messages.shown, QStringList{"Done."});
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 40'000);
+    }
+
+    // The bar shows the share done of the list as it is now, worked out in double precision.
+    // Items removed during the run end it early; the pages in flight still get their files.
+    void theBarFollowsTheListAsItShrinks()
+    {
+        QCOMPARE(progressPercent(1, 3), 33.333332f);
+        QCOMPARE(progressPercent(2, 3), 66.666664f);
+        QCOMPARE(progressPercent(3, 2), 100.0f);
+
+        MainWindow window(f->fakes.platform(), f->folder.path());
+        const int jobs = ConversionRun::defaultJobs();
+        QStringList pages;
+        for (int i = 0; i < jobs + 3; ++i)
+            pages << f->page(QString("p%1.html").arg(i));
+        window.fileList().append(pages);
+        f->fakes.pump.onPump = [&] {
+            // Once the first pages are in flight, every later item goes.
+            while (window.fileList().count() > jobs)
+                window.fileList().remove(jobs + 1);
+        };
+        float barAtDone = -1;
+        f->fakes.messages.onShow = [&](auto) { barAtDone = window.progressBar()->percent(); };
+        QSignalSpy bar(window.progressBar(), &QProgressBar::valueChanged);
+        window.saveAsTextButton()->click();
+
+        QCOMPARE(f->fakes.engine.loads, pages.mid(0, jobs));
+        QCOMPARE(contents(f->path(QString("p%1.txt").arg(jobs - 1))), "text");
+        QVERIFY(!QFile::exists(f->path(QString("p%1.txt").arg(jobs))));
+        QCOMPARE(barAtDone, 100.0f);
+        QCOMPARE(bar.first().first().toInt(), 100 / jobs);
+        QCOMPARE(bar.last().first().toInt(), 0);
     }
 
     // A press converts the list as it stood: presses and additions during the run are left for
@@ -179,12 +247,15 @@ private slots:
         float barAtDone = -1;
         f->fakes.messages.onShow = [&](auto) { barAtDone = window.progressBar()->percent(); };
         window.saveAsTextButton()->click();
-        QCOMPARE(f->fakes.engine.navigations.sliced(1), inputs); // after the start-up page
+        QCOMPARE(f->fakes.engine.loads, inputs);
         QCOMPARE(barAtDone, 50.0f);
         QCOMPARE(window.mousePointer(), int(DefaultPointer));
 
+        f->fakes.engine.loads.clear();
+        f->fakes.engine.roundsToLoad[f->path("d.html")] = 100;
         f->fakes.pump.onPump = [&] {
-            if (f->fakes.engine.location() == f->path("d.html"))
+            if (f->fakes.engine.loads.contains(f->path("d.html"))
+                && QFile::exists(f->path("c.txt")))
                 window.close();
         };
         QVERIFY_THROWS_EXCEPTION(ProcessEnded, window.saveAsTextButton()->click());

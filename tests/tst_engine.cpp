@@ -3,11 +3,13 @@
 #include "FakePlatform.h"
 
 #include "convert/ConversionRun.h"
-#include "filelist/FileListModel.h"
+#include "convert/RunItems.h"
+#include "convert/TextFilesBesideInputs.h"
+#include "engine/BrowserEngine.h"
+#include "engine/BrowserPageLoader.h"
+#include "engine/RenderEngineSetup.h"
 #include "platform/QtMessagePump.h"
-#include "platform/RenderEngineSetup.h"
 #include "platform/SystemClock.h"
-#include "platform/WebEngineRenderer.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -20,8 +22,11 @@ class EngineTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    WebEngineRenderer m_engine;
+    BrowserPageLoader m_loader;
     QtMessagePump m_pump;
+    bool m_done = false;
+    QString m_text;
+    QString m_failure;
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
@@ -35,16 +40,26 @@ class EngineTest : public QObject
     // every page down to seconds, as the engine needs many turns of the event loop for one page.
     bool load(const QString &path)
     {
-        m_engine.navigate(path);
+        m_done = false;
+        m_text = m_failure = QString();
+        m_loader.load(path);
         const QDeadlineTimer deadline(10'000);
-        while (m_engine.readyState() != RenderEngine::Complete && !deadline.hasExpired())
+        while (!m_done && !deadline.hasExpired())
             m_pump.processPendingOrWait(10);
-        return m_engine.readyState() == RenderEngine::Complete;
+        return m_done;
     }
 
 private slots:
     void initTestCase()
     {
+        connect(&m_loader, &PageLoader::pageLoaded, this, [this](const QString &text) {
+            m_done = true;
+            m_text = text;
+        });
+        connect(&m_loader, &PageLoader::pageFailed, this, [this](const QString &reason) {
+            m_done = true;
+            m_failure = reason;
+        });
         writeFile("hide.css", ".hidden { display: none }");
         writeFile("write.js", "document.write('<p>from a script file</p>');");
         writeFile("moved.html", "<p>moved here");
@@ -81,7 +96,7 @@ private slots:
     {
         QFETCH(QString, content);
         QVERIFY(load(writeFile(QTest::currentDataTag(), content.toUtf8())));
-        QTEST(m_engine.bodyText(), "text");
+        QTEST(m_text, "text");
     }
 
     // The text is that of the page asked for last: not of a page before it that sends itself
@@ -95,11 +110,11 @@ private slots:
         for (int round = 0; round < 5; ++round) {
             QVERIFY(load(refreshing));
             QVERIFY(load(next));
-            QCOMPARE(m_engine.bodyText(), "next");
+            QCOMPARE(m_text, "next");
         }
         QVERIFY(load(m_dir.filePath("missing.html")));
-        QVERIFY(m_engine.loadFailed());
-        QVERIFY(m_engine.bodyText().isNull());
+        QVERIFY(m_text.isNull());
+        QVERIFY(!m_failure.isEmpty());
     }
 
     void fetchesNothingFromNetwork()
@@ -116,28 +131,27 @@ private slots:
         QVERIFY(!server.hasPendingConnections());
     }
 
-    // Real pages, pump, clock and files; a hung page is given up after the time limit and the
-    // next one loads.
+    // Real pages, pump, clock and files; a hung page is given up after the time limit while
+    // the pages after it load.
     void convertsAListEndToEnd()
     {
         const QString hung = writeFile("hang.html", "<p>never<script>while (true) {}</script>");
-        FakePlatform fakes;
+        BrowserEngine engine;
         SystemClock clock;
-        const Platform platform{m_engine, m_pump, clock, fakes.random, fakes.messages,
-                                fakes.desktop, fakes.fileDialog, fakes.folderBrowser, fakes.cursor,
-                                fakes.fileWriter};
-        FileListModel list;
-        list.append({hung, writeFile("after.html", "<p>after")});
-        FakeRunView view;
-        ConversionRun run(list, view, platform);
+        QtTextFileWriter writer;
+        TextFilesBesideInputs textFiles(writer);
+        ConversionRun run(engine, textFiles, m_pump, clock);
         run.setPageTimeLimit(3);
-        run.run();
+        FakeObserver observer;
+        const ConversionReport report =
+            run.run(FixedItems({hung, writeFile("after.html", "<p>after")}), observer);
 
         QFile after(m_dir.filePath("after.txt"));
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), "after");
-        QCOMPARE(fakes.messages.shown.value(0), "Done.\n\n1 file could not be converted:\n" + hung
-                                                     + ": the page did not finish loading in time");
+        QCOMPARE(doneMessage(report.notConverted()),
+                 "Done.\n\n1 file could not be converted:\n" + hung
+                     + ": the page did not finish loading in time");
     }
 };
 

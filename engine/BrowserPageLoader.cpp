@@ -1,6 +1,6 @@
-#include "platform/WebEngineRenderer.h"
+#include "engine/BrowserPageLoader.h"
 
-#include "platform/HiddenPage.h"
+#include "engine/HiddenPage.h"
 
 #include <QFileInfo>
 #include <QWebEngineLoadingInfo>
@@ -13,27 +13,21 @@ namespace {
 // Run in an isolated world, where the page's own scripts cannot replace what it calls.
 const QString bodyTextScript = QStringLiteral("document.body ? document.body.innerText : ''");
 
-bool isUrl(const QString &pathOrUrl)
-{
-    return pathOrUrl.startsWith(QLatin1String("about:"), Qt::CaseInsensitive)
-        || pathOrUrl.startsWith(QLatin1String("data:"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
-WebEngineRenderer::WebEngineRenderer(QObject *parent)
-    : QObject(parent)
+BrowserPageLoader::BrowserPageLoader(QObject *parent)
+    : PageLoader(parent)
 {
     connect(&m_fileHandler, &LocalFileSchemeHandler::fileUnreadable, this,
-            &WebEngineRenderer::onFileUnreadable);
+            &BrowserPageLoader::onFileUnreadable);
     startAfresh();
 }
 
-WebEngineRenderer::~WebEngineRenderer() = default;
+BrowserPageLoader::~BrowserPageLoader() = default;
 
 // A new profile as well as a new page: pages of different profiles never share a renderer
 // process, so a page given up on cannot hold up its successor.
-void WebEngineRenderer::startAfresh()
+void BrowserPageLoader::startAfresh()
 {
     m_page.reset();
     // A profile without a storage name is off the record: it keeps nothing on disk.
@@ -52,93 +46,48 @@ void WebEngineRenderer::startAfresh()
 
     m_page = std::make_unique<HiddenPage>(m_profile.get());
     connect(m_page.get(), &QWebEnginePage::loadingChanged, this,
-            &WebEngineRenderer::onLoadingChanged);
+            &BrowserPageLoader::onLoadingChanged);
     connect(m_page.get(), &HiddenPage::followingOwnNavigation, this,
-            &WebEngineRenderer::onFollowingOwnNavigation);
+            &BrowserPageLoader::onFollowingOwnNavigation);
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
-            &WebEngineRenderer::onRenderProcessTerminated);
+            &BrowserPageLoader::onRenderProcessTerminated);
 }
 
-void WebEngineRenderer::setSilent(bool)
-{
-    // The page never asks anything anyway (see HiddenPage).
-}
-
-void WebEngineRenderer::navigate(const QString &pathOrUrl)
+void BrowserPageLoader::load(const QString &path)
 {
     // The page is reused when it is done. One still at work, or one that has sent itself
-    // elsewhere, may report the end of that after the next navigation has begun, and the engine
+    // elsewhere, may report the end of that after the next load has begun, and the engine
     // would take it for the end of the new one.
-    if (isBusy() || m_page->hasNavigatedOnItsOwn())
+    if (m_state != State::Idle || m_page->hasNavigatedOnItsOwn())
         startAfresh();
-    startNavigation(pathOrUrl);
-}
-
-void WebEngineRenderer::startNavigation(const QString &pathOrUrl)
-{
-    ++m_navigation;
-    m_location = pathOrUrl;
-    m_state = Loading;
-    m_failed = false;
-    m_error.clear();
+    ++m_loadNumber;
+    m_state = State::Loading;
     m_unreadableReason.clear();
-    m_text = QString();
     m_followedUrls.clear();
-    if (pathOrUrl.isEmpty()) {
+    if (path.isEmpty()) {
         // It would name the URL of no file, and the engine would never report on it.
         fail(tr("No file name was given"));
         return;
     }
-    if (isUrl(pathOrUrl)) {
-        m_requestedFile.clear();
-        m_requestedUrl = QUrl(pathOrUrl);
-    } else {
-        m_requestedFile = QFileInfo(pathOrUrl).absoluteFilePath();
-        m_requestedUrl = LocalFileSchemeHandler::urlForFile(m_requestedFile);
-    }
+    m_requestedFile = QFileInfo(path).absoluteFilePath();
     m_fileHandler.setDocumentPath(m_requestedFile);
     m_page->setFollowsOwnNavigations(true);
-    m_page->load(m_requestedUrl);
+    m_page->load(LocalFileSchemeHandler::urlForFile(m_requestedFile));
 }
 
-int WebEngineRenderer::readyState() const
+QString BrowserPageLoader::abandon()
 {
-    return m_state;
-}
-
-bool WebEngineRenderer::loadFailed() const
-{
-    return m_failed;
-}
-
-QString WebEngineRenderer::errorString() const
-{
-    return m_error;
-}
-
-QString WebEngineRenderer::bodyText() const
-{
-    return m_text;
-}
-
-QString WebEngineRenderer::location() const
-{
-    return m_location;
-}
-
-void WebEngineRenderer::abandonPage()
-{
-    ++m_navigation;
+    ++m_loadNumber;
+    m_state = State::Idle;
     startAfresh();
-    m_location = QStringLiteral("about:blank");
-    fail(tr("The page was abandoned"));
+    return QString();
 }
 
-void WebEngineRenderer::onLoadingChanged(const QWebEngineLoadingInfo &info)
+void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
     const bool requested = isRequestedPage(info.url());
     // Any other URL is that of a navigation the page was refused.
-    if (m_state != Loading || (!requested && !m_followedUrls.contains(info.url())))
+    if (m_state != State::Loading || (!requested && !m_followedUrls.contains(info.url())))
         return;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
@@ -158,63 +107,52 @@ void WebEngineRenderer::onLoadingChanged(const QWebEngineLoadingInfo &info)
     }
 }
 
-bool WebEngineRenderer::isRequestedPage(const QUrl &url) const
+bool BrowserPageLoader::isRequestedPage(const QUrl &url) const
 {
     // The engine gives back its own spelling of the URL; the decoded path is what both share.
-    if (!m_requestedFile.isEmpty())
-        return url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName)
-            && url.path(QUrl::FullyDecoded) == m_requestedFile;
-    return url == m_requestedUrl;
+    return url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName)
+        && url.path(QUrl::FullyDecoded) == m_requestedFile;
 }
 
-bool WebEngineRenderer::isBusy() const
-{
-    return m_state == Loading || m_state == Interactive;
-}
-
-void WebEngineRenderer::onFollowingOwnNavigation(const QUrl &url)
+void BrowserPageLoader::onFollowingOwnNavigation(const QUrl &url)
 {
     m_followedUrls.append(url);
 }
 
-void WebEngineRenderer::onFileUnreadable(const QString &absolutePath, const QString &reason)
+void BrowserPageLoader::onFileUnreadable(const QString &absolutePath, const QString &reason)
 {
     if (absolutePath == m_requestedFile)
         m_unreadableReason = reason;
 }
 
-void WebEngineRenderer::onRenderProcessTerminated()
+void BrowserPageLoader::onRenderProcessTerminated()
 {
-    if (isBusy())
+    if (m_state != State::Idle)
         fail(tr("The page's renderer stopped before the page was read"));
 }
 
-void WebEngineRenderer::readBodyText()
+void BrowserPageLoader::readBodyText()
 {
-    m_state = Interactive;
+    m_state = State::ReadingText;
     m_page->setFollowsOwnNavigations(false);
-    const quint64 navigation = m_navigation;
+    const quint64 loadNumber = m_loadNumber;
     m_page->runJavaScript(bodyTextScript, QWebEngineScript::ApplicationWorld,
-                          [this, navigation](const QVariant &result) {
-                              if (navigation == m_navigation)
-                                  takeBodyText(result);
+                          [this, loadNumber](const QVariant &result) {
+                              // Not a string when the page went away meanwhile: no text then.
+                              if (loadNumber == m_loadNumber)
+                                  finish(result.toString());
                           });
 }
 
-void WebEngineRenderer::takeBodyText(const QVariant &result)
+void BrowserPageLoader::finish(const QString &text)
 {
-    // Not a string when the page went away meanwhile: no text then.
-    m_text = result.toString();
-    if (m_text.isNull())
-        m_text = QLatin1String("");
-    m_state = Complete;
+    m_state = State::Idle;
+    emit pageLoaded(text.isNull() ? QLatin1String("") : text);
 }
 
-void WebEngineRenderer::fail(const QString &reason)
+void BrowserPageLoader::fail(const QString &reason)
 {
     m_page->setFollowsOwnNavigations(false);
-    m_failed = true;
-    m_error = reason;
-    m_text = QString();
-    m_state = Complete;
+    m_state = State::Idle;
+    emit pageFailed(reason);
 }

@@ -1,6 +1,6 @@
-#include "platform/RenderEngineSetup.h"
+#include "engine/RenderEngineSetup.h"
 
-#include "platform/LocalFileSchemeHandler.h"
+#include "engine/LocalFileSchemeHandler.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "platform/HiddenPage.h"
+#include "engine/HiddenPage.h"
 
 #include <QAuthenticator>
 #include <QWebEngineCertificateError>

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "engine/LocalFileSchemeHandler.h"
+#include "engine/LocalOnlyRequestFilter.h"
+#include "engine/PageLoader.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <memory>
+
+class HiddenPage;
+class QWebEngineLoadingInfo;
+class QWebEngineProfile;
+
+// A hidden Chromium page (Qt WebEngine) that loads one file at a time and reads back its body's
+// innerText. Nothing is fetched from the network, nothing is stored on disk and images are not
+// loaded. Its profile is its own, so its pages render in a process of their own.
+//
+// A page that sends itself elsewhere while it loads is followed, and the text is that of the
+// page it ends on.
+class BrowserPageLoader : public PageLoader
+{
+    Q_OBJECT
+
+public:
+    explicit BrowserPageLoader(QObject *parent = nullptr);
+    ~BrowserPageLoader() override;
+
+    void load(const QString &path) override;
+    QString abandon() override;
+
+private slots:
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onFollowingOwnNavigation(const QUrl &url);
+    void onFileUnreadable(const QString &absolutePath, const QString &reason);
+    void onRenderProcessTerminated();
+
+private:
+    enum class State { Idle, Loading, ReadingText };
+
+    void startAfresh();
+    bool isRequestedPage(const QUrl &url) const;
+    void readBodyText();
+    void finish(const QString &text);
+    void fail(const QString &reason);
+
+    LocalFileSchemeHandler m_fileHandler;
+    LocalOnlyRequestFilter m_requestFilter;
+
+    State m_state = State::Idle;
+    QString m_requestedFile; // absolute
+    QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
+    QString m_unreadableReason;
+    // Tells the answer of a text read apart from answers meant for earlier loads.
+    quint64 m_loadNumber = 0;
+
+    // Declared last so that the page goes first, before the profile and the handlers it uses.
+    std::unique_ptr<QWebEngineProfile> m_profile;
+    std::unique_ptr<HiddenPage> m_page;
+};
