@@ -1,4 +1,4 @@
-#include "bench/ProcessTreeUsage.h"
+#include "cli/ProcessTreeUsage.h"
 
 #include <QDir>
 #include <QFile>
