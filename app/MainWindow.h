@@ -14,8 +14,8 @@ class FileListView;
 class LatchingButton;
 class ProgressBar;
 
-// The program's one window: the file list, the three buttons and the progress bar. Its
-// handlers carry the names of the controls and events they answer.
+// The program's one window: the file list, the three buttons and the progress bar. Each
+// handler is named after what it does for the user.
 class MainWindow : public QWidget, private RunObserver
 {
     Q_OBJECT
@@ -26,9 +26,9 @@ public:
 
     FileListModel &fileList() { return m_fileList; }
     FileListView *listView() const { return m_listView; }
-    LatchingButton *addFilesButton() const { return m_check4; }
-    LatchingButton *addFolderButton() const { return m_check3; }
-    LatchingButton *saveAsTextButton() const { return m_check2; }
+    LatchingButton *addFilesButton() const { return m_addFilesButton; }
+    LatchingButton *addFolderButton() const { return m_addFolderButton; }
+    LatchingButton *saveAsTextButton() const { return m_saveAsTextButton; }
     ProgressBar *progressBar() const { return m_progressBar; }
 
     int mousePointer() const { return m_mousePointer; }
@@ -40,22 +40,25 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void Form_Load();
+    void startUp();
     void createControls();
     void connectHandlers();
 
-    void Check2_Click();
-    void Check3_Click();
-    void Check4_Click();
-    void CheckButton_MouseMove();
+    // The three buttons, and the hand over them.
+    void addFiles();
+    void addFolder();
+    void saveAllAsText();
+    void showHandOverButton();
 
-    void ListView1_DblClick();
-    void ListView1_OLEDragDrop(const QStringList &paths);
-    void ListView1_ItemClick();
-    void ListView1_MouseDown();
-    void ListView1_MouseMove(const QPoint &pos);
-    void ListView1_MouseUp();
+    // The file list.
+    void removeSelectedItem();
+    void appendDroppedFiles(const QStringList &paths);
+    void pickUpClickedItem();
+    void listButtonPressed();
+    void dragItemAlong(const QPoint &pos);
+    void listButtonReleased();
 
+    // The run under way.
     void itemDone(int itemNumber, const ItemOutcome &outcome) override;
     void eventsProcessed() override;
 
@@ -66,9 +69,9 @@ private:
     ConversionRun m_conversion;
 
     FileListView *m_listView = nullptr;
-    LatchingButton *m_check4 = nullptr;
-    LatchingButton *m_check3 = nullptr;
-    LatchingButton *m_check2 = nullptr;
+    LatchingButton *m_addFilesButton = nullptr;
+    LatchingButton *m_addFolderButton = nullptr;
+    LatchingButton *m_saveAsTextButton = nullptr;
     ProgressBar *m_progressBar = nullptr;
 
     bool m_saving = false; // from a press of "Save As Text" until its closing pause has passed
