@@ -27,6 +27,11 @@ constexpr int maxItemsAhead = 64;
 // The longest a wait for pages lasts before the run looks at its clock again.
 constexpr int maxWaitMs = 100;
 
+// How long the engine may take to hand over the text of a page still loading at the bound.
+constexpr double textSoFarSeconds = 5.0;
+
+const QString lateReason = QStringLiteral("the page did not finish loading in time");
+
 using Result = ItemOutcome::Result;
 
 std::optional<QString> whyUnreadable(const QString &path)
@@ -50,6 +55,7 @@ struct ConversionRun::Slot
     int itemNumber = 0; // 0 while idle
     QString path;
     double deadline = 0;
+    bool askedForTextSoFar = false;
 };
 
 ConversionRun::ConversionRun(PageEngine &engine, TextDestination &destination, MessagePump &pump,
@@ -92,7 +98,9 @@ void ConversionRun::prepare()
             pageFinished(*target, {{Result::Converted, target->path, {}}, text});
         });
         QObject::connect(loader, &PageLoader::pageFailed, loader, [this, target](const QString &reason) {
-            const QString why = QStringLiteral("the page could not be loaded (%1)").arg(reason);
+            const QString why = target->askedForTextSoFar
+                ? lateReason
+                : QStringLiteral("the page could not be loaded (%1)").arg(reason);
             pageFinished(*target, {{Result::Failed, target->path, why}, {}});
         });
         m_slots.push_back(std::move(slot));
@@ -146,6 +154,7 @@ void ConversionRun::startItems()
             slot->itemNumber = itemNumber;
             slot->path = path;
             slot->deadline = m_clock.monotonicSeconds() + m_pageTimeLimit;
+            slot->askedForTextSoFar = false;
             // May finish at once, inside this call.
             slot->loader->load(path);
         }
@@ -207,14 +216,17 @@ void ConversionRun::abandonLatePages()
     for (const std::unique_ptr<Slot> &slot : m_slots) {
         if (slot->itemNumber == 0 || m_clock.monotonicSeconds() < slot->deadline)
             continue;
-        // A script that never ends would hold up every later page: take what there is and let
-        // the loader start afresh.
-        const QString text = slot->loader->abandon();
-        if (text.isNull())
-            pageFinished(*slot, {{Result::Failed, slot->path,
-                                  QStringLiteral("the page did not finish loading in time")}, {}});
-        else
-            pageFinished(*slot, {{Result::Converted, slot->path, {}}, text});
+        // Take the text the page holds so far, if the engine can still give it (a script that
+        // never ends cannot let it); the loader starts afresh afterwards, as such a page would
+        // hold up every later one.
+        if (!slot->askedForTextSoFar) {
+            slot->askedForTextSoFar = true;
+            slot->deadline = m_clock.monotonicSeconds() + textSoFarSeconds;
+            slot->loader->readTextSoFar();
+            continue;
+        }
+        slot->loader->abandon();
+        pageFinished(*slot, {{Result::Failed, slot->path, lateReason}, {}});
     }
 }
 

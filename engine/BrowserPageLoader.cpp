@@ -3,6 +3,7 @@
 #include "engine/HiddenPage.h"
 
 #include <QFileInfo>
+#include <QVariant>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -12,6 +13,9 @@ namespace {
 
 // Run in an isolated world, where the page's own scripts cannot replace what it calls.
 const QString bodyTextScript = QStringLiteral("document.body ? document.body.innerText : ''");
+// Before the page asked for has replaced the one before it, there is no text of its own yet.
+const QString textSoFarScript = QStringLiteral(
+    "location.protocol == 'about:' ? null : document.body ? document.body.innerText : ''");
 
 } // namespace
 
@@ -30,6 +34,7 @@ BrowserPageLoader::~BrowserPageLoader() = default;
 void BrowserPageLoader::startAfresh()
 {
     m_page.reset();
+    m_cutShort = false;
     // A profile without a storage name is off the record: it keeps nothing on disk.
     m_profile = std::make_unique<QWebEngineProfile>();
     m_profile->setUrlRequestInterceptor(&m_requestFilter);
@@ -58,7 +63,7 @@ void BrowserPageLoader::load(const QString &path)
     // The page is reused when it is done. One still at work, or one that has sent itself
     // elsewhere, may report the end of that after the next load has begun, and the engine
     // would take it for the end of the new one.
-    if (m_state != State::Idle || m_page->hasNavigatedOnItsOwn())
+    if (m_state != State::Idle || m_cutShort || m_page->hasNavigatedOnItsOwn())
         startAfresh();
     ++m_loadNumber;
     m_state = State::Loading;
@@ -75,12 +80,19 @@ void BrowserPageLoader::load(const QString &path)
     m_page->load(LocalFileSchemeHandler::urlForFile(m_requestedFile));
 }
 
-QString BrowserPageLoader::abandon()
+void BrowserPageLoader::readTextSoFar()
+{
+    if (m_state != State::Loading)
+        return;
+    m_cutShort = true;
+    readText(textSoFarScript, NoTextIfNone);
+}
+
+void BrowserPageLoader::abandon()
 {
     ++m_loadNumber;
     m_state = State::Idle;
     startAfresh();
-    return QString();
 }
 
 void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
@@ -98,11 +110,11 @@ void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
             return;
         }
         // Where the page wanted to go could not be loaded, so it is still where it was.
-        readBodyText();
+        readText(bodyTextScript, EmptyTextIfNone);
         return;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadStoppedStatus:
-        readBodyText();
+        readText(bodyTextScript, EmptyTextIfNone);
         return;
     }
 }
@@ -131,21 +143,27 @@ void BrowserPageLoader::onRenderProcessTerminated()
         fail(tr("The page's renderer stopped before the page was read"));
 }
 
-void BrowserPageLoader::readBodyText()
+void BrowserPageLoader::readText(const QString &script, MissingText missingText)
 {
     m_state = State::ReadingText;
     m_page->setFollowsOwnNavigations(false);
     const quint64 loadNumber = m_loadNumber;
-    m_page->runJavaScript(bodyTextScript, QWebEngineScript::ApplicationWorld,
-                          [this, loadNumber](const QVariant &result) {
-                              // Not a string when the page went away meanwhile: no text then.
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                          [this, loadNumber, missingText](const QVariant &result) {
                               if (loadNumber == m_loadNumber)
-                                  finish(result.toString());
+                                  takeBodyText(result, missingText);
                           });
 }
 
-void BrowserPageLoader::finish(const QString &text)
+void BrowserPageLoader::takeBodyText(const QVariant &result, MissingText missingText)
 {
+    // Not a string when the page went away meanwhile, or when the text so far would have been
+    // that of another page.
+    if (result.typeId() != QMetaType::QString && missingText == NoTextIfNone) {
+        fail(tr("The page gave no text"));
+        return;
+    }
+    const QString text = result.toString();
     m_state = State::Idle;
     emit pageLoaded(text.isNull() ? QLatin1String("") : text);
 }

@@ -28,7 +28,8 @@ public:
     ~BrowserPageLoader() override;
 
     void load(const QString &path) override;
-    QString abandon() override;
+    void readTextSoFar() override;
+    void abandon() override;
 
 private slots:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
@@ -41,14 +42,16 @@ private:
 
     void startAfresh();
     bool isRequestedPage(const QUrl &url) const;
-    void readBodyText();
-    void finish(const QString &text);
+    enum MissingText { EmptyTextIfNone, NoTextIfNone };
+    void readText(const QString &script, MissingText missingText);
+    void takeBodyText(const QVariant &result, MissingText missingText);
     void fail(const QString &reason);
 
     LocalFileSchemeHandler m_fileHandler;
     LocalOnlyRequestFilter m_requestFilter;
 
     State m_state = State::Idle;
+    bool m_cutShort = false; // its text was taken while it was still loading
     QString m_requestedFile; // absolute
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
     QString m_unreadableReason;

@@ -18,10 +18,15 @@ public:
     // whatever its name.
     virtual void load(const QString &path) = 0;
 
+    // For a page still loading when its time is up: asks for the text it holds so far.
+    // pageLoaded follows with it, or pageFailed when it has none; a page whose scripts keep the
+    // engine busy may never answer, and is then to be abandoned. The next load() starts on a
+    // fresh page either way.
+    virtual void readTextSoFar() = 0;
+
     // Gives up on the page being loaded (a script that never ends, say), so that the next
-    // load() is not held up by it; no signal follows for it. Returns the text the page showed
-    // by then, or a null string when there is none.
-    virtual QString abandon() = 0;
+    // load() is not held up by it; no signal follows for it.
+    virtual void abandon() = 0;
 
 signals:
     // The body's innerText of the page asked for.

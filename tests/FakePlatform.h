@@ -44,7 +44,8 @@ public:
     ~FakePageLoader() override;
 
     void load(const QString &path) override;
-    QString abandon() override;
+    void readTextSoFar() override { m_textSoFarAsked = true; }
+    void abandon() override;
     // One round of events: the page comes one round closer to its end.
     void processEvents();
     bool isLoading() const { return !m_path.isNull(); }
@@ -53,11 +54,13 @@ private:
     FakePageEngine &m_engine;
     QString m_path;
     int m_roundsLeft = 0;
+    bool m_textSoFarAsked = false;
 };
 
 // An engine that answers from a table: path -> text. A path missing from the table fails to
 // load. A page is done after roundsToLoad rounds of events (2 unless the table says otherwise);
-// a hanging page (a script that never ends) never is, and abandoning it gives its text.
+// a hanging page (a script that never ends) never is, but gives its text so far when asked, if
+// the table has any, and else never answers.
 class FakePageEngine : public PageEngine
 {
 public:
@@ -101,18 +104,22 @@ inline void FakePageLoader::load(const QString &path)
     m_engine.loads << path;
     m_path = path;
     m_roundsLeft = m_engine.roundsToLoad.value(path, 2);
+    m_textSoFarAsked = false;
     m_engine.mostPagesInFlight = std::max(m_engine.mostPagesInFlight, m_engine.pagesInFlight());
 }
 
-inline QString FakePageLoader::abandon()
+inline void FakePageLoader::abandon()
 {
     ++m_engine.abandonedPages;
-    return m_engine.pages.value(std::exchange(m_path, QString())); // null when it has none
+    m_path = QString();
 }
 
 inline void FakePageLoader::processEvents()
 {
-    if (!isLoading() || m_engine.hangingPages.contains(m_path) || --m_roundsLeft > 0)
+    if (!isLoading() || --m_roundsLeft > 0)
+        return;
+    if (m_engine.hangingPages.contains(m_path)
+        && !(m_textSoFarAsked && m_engine.pages.contains(m_path)))
         return;
     const QString path = std::exchange(m_path, QString());
     if (m_engine.pages.contains(path))
