@@ -70,4 +70,7 @@ void RunStatistics::print(std::FILE *stream, int failed) const
                          " processes (sampled every %d ms)\n",
                  ownPeakResidentMegabytes(), double(m_tree.peakTreeResidentBytes()) / 1048576.0,
                  usageSampleMs);
+    std::fprintf(stream, "peak PSS     %.0f MB with the engine's helper processes, shared pages"
+                         " counted once\n",
+                 double(m_tree.peakTreeProportionalBytes()) / 1048576.0);
 }
