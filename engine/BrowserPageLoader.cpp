@@ -3,6 +3,7 @@
 #include "engine/HiddenPage.h"
 
 #include <QFileInfo>
+#include <QUuid>
 #include <QVariant>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -13,6 +14,12 @@ namespace {
 
 // Run in an isolated world, where the page's own scripts cannot replace what it calls.
 const QString bodyTextScript = QStringLiteral("document.body ? document.body.innerText : ''");
+// Three rounds of the page's timers after its load: work that the page put off until it had
+// loaded (jQuery runs its "ready" handlers from a timer, and so do many pages) is done by
+// then, as it is before a user looks at the page. The page's own scripts cannot see the mark,
+// nor change the functions called here.
+const QString settleScript = QStringLiteral(
+    "setTimeout(() => setTimeout(() => setTimeout(() => console.debug('%1'))))");
 // Before the page asked for has replaced the one before it, there is no text of its own yet.
 const QString textSoFarScript = QStringLiteral(
     "location.protocol == 'about:' ? null : document.body ? document.body.innerText : ''");
@@ -50,12 +57,19 @@ void BrowserPageLoader::startAfresh()
     settings->setDefaultTextEncoding(QStringLiteral("UTF-8"));
 
     m_page = std::make_unique<HiddenPage>(m_profile.get());
+    // The engine treats a page nobody sees as a tab in the background and holds its timers
+    // back to about once a second. Work a page does from a timer (jQuery runs its "ready"
+    // handlers from one) would then be done before the text is read or after it, as timing
+    // has it. In front, as in a browser window, it is done at once.
+    m_page->setVisible(true);
     connect(m_page.get(), &QWebEnginePage::loadingChanged, this,
             &BrowserPageLoader::onLoadingChanged);
     connect(m_page.get(), &HiddenPage::followingOwnNavigation, this,
             &BrowserPageLoader::onFollowingOwnNavigation);
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
             &BrowserPageLoader::onRenderProcessTerminated);
+    connect(m_page.get(), &HiddenPage::consoleMessageLogged, this,
+            &BrowserPageLoader::onConsoleMessageLogged);
 }
 
 void BrowserPageLoader::load(const QString &path)
@@ -82,7 +96,7 @@ void BrowserPageLoader::load(const QString &path)
 
 void BrowserPageLoader::readTextSoFar()
 {
-    if (m_state != State::Loading)
+    if (m_state != State::Loading && m_state != State::Settling)
         return;
     m_cutShort = true;
     readText(textSoFarScript, NoTextIfNone);
@@ -110,11 +124,11 @@ void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
             return;
         }
         // Where the page wanted to go could not be loaded, so it is still where it was.
-        readText(bodyTextScript, EmptyTextIfNone);
+        letPageSettle();
         return;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadStoppedStatus:
-        readText(bodyTextScript, EmptyTextIfNone);
+        letPageSettle();
         return;
     }
 }
@@ -141,6 +155,20 @@ void BrowserPageLoader::onRenderProcessTerminated()
 {
     if (m_state != State::Idle)
         fail(tr("The page's renderer stopped before the page was read"));
+}
+
+void BrowserPageLoader::letPageSettle()
+{
+    m_state = State::Settling;
+    m_page->setFollowsOwnNavigations(false);
+    m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
+}
+
+void BrowserPageLoader::onConsoleMessageLogged(const QString &message)
+{
+    if (m_state == State::Settling && message == m_settledMark)
+        readText(bodyTextScript, EmptyTextIfNone);
 }
 
 void BrowserPageLoader::readText(const QString &script, MissingText missingText)

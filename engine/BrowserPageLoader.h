@@ -36,12 +36,14 @@ private slots:
     void onFollowingOwnNavigation(const QUrl &url);
     void onFileUnreadable(const QString &absolutePath, const QString &reason);
     void onRenderProcessTerminated();
+    void onConsoleMessageLogged(const QString &message);
 
 private:
-    enum class State { Idle, Loading, ReadingText };
+    enum class State { Idle, Loading, Settling, ReadingText };
 
     void startAfresh();
     bool isRequestedPage(const QUrl &url) const;
+    void letPageSettle();
     enum MissingText { EmptyTextIfNone, NoTextIfNone };
     void readText(const QString &script, MissingText missingText);
     void takeBodyText(const QVariant &result, MissingText missingText);
@@ -55,6 +57,7 @@ private:
     QString m_requestedFile; // absolute
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
     QString m_unreadableReason;
+    QString m_settledMark; // logged to the console once the page has settled
     // Tells the answer of a text read apart from answers meant for earlier loads.
     quint64 m_loadNumber = 0;
 

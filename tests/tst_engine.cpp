@@ -78,6 +78,11 @@ private slots:
             << "<!doctype html><link rel=stylesheet href=hide.css><script>document.write('<p>"
                "inline')</script><script src=write.js></script><p class=hidden>hidden"
             << "inline\n\nfrom a script file";
+        // jQuery runs "ready" handlers from a timer, two turns after the document is parsed.
+        QTest::newRow("work put off until loaded.html")
+            << "<p>start<script>document.addEventListener('DOMContentLoaded', () =>"
+               " setTimeout(() => setTimeout(() => document.body.append('ready'))))</script>"
+            << "start\n\nready";
         QTest::newRow("isolated from page scripts.html")
             << "<script>Object.defineProperty(HTMLElement.prototype, 'innerText',"
                " { get() { return 'forged' } });</script><p>real" << "real";
