@@ -3,7 +3,17 @@
 #include <cerrno>
 #include <cstring>
 
+std::optional<QString> StandardOutputText::whyNotWritable(const QString &) const
+{
+    return std::nullopt;
+}
+
 std::optional<QString> StandardOutputText::whySkipped(const QString &) const
+{
+    return std::nullopt;
+}
+
+std::optional<QString> StandardOutputText::whyNoLongerWritable(const QString &) const
 {
     return std::nullopt;
 }

@@ -10,7 +10,9 @@ class StandardOutputText : public TextDestination
 public:
     explicit StandardOutputText(std::FILE *stream) : m_stream(stream) {}
 
+    std::optional<QString> whyNotWritable(const QString &inputPath) const override;
     std::optional<QString> whySkipped(const QString &inputPath) const override;
+    std::optional<QString> whyNoLongerWritable(const QString &inputPath) const override;
     std::optional<QString> write(const QString &inputPath, const QString &text) override;
 
 private:

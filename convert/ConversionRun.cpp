@@ -8,14 +8,19 @@
 #include "platform/Clock.h"
 #include "platform/MessagePump.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/FileNames.h"
+
 #include <QScopedValueRollback>
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,13 +41,20 @@ using Result = ItemOutcome::Result;
 
 std::optional<QString> whyUnreadable(const QString &path)
 {
+    const QByteArray name = encodeFileName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0) {
+        if (errno == ENOENT && hasUnreadableBytes(path))
+            return QStringLiteral("its name cannot be read: it holds bytes that are not text");
+        return QStringLiteral("the file cannot be read (%1)").arg(qt_error_string(errno));
+    }
     // Folders, devices and pipes are no pages, and opening a pipe would wait for a writer.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
+    if (!S_ISREG(info.st_mode))
         return QStringLiteral("it is not a file");
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly))
-        return QStringLiteral("the file cannot be read (%1)").arg(input.errorString());
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QStringLiteral("the file cannot be read (%1)").arg(qt_error_string(errno));
+    ::close(fd);
     return std::nullopt;
 }
 
@@ -119,6 +131,7 @@ ConversionReport ConversionRun::run(const RunItems &items, RunObserver &observer
     m_nextToReport = 1;
     m_finished.clear();
     m_report = {};
+    m_destination.startRun();
 
     for (;;) {
         // Reporting makes room for more items to start, and refused ones are reported at once.
@@ -165,16 +178,19 @@ std::optional<ConversionRun::FinishedItem> ConversionRun::checkBeforeLoading(con
 {
     if (std::optional<QString> failure = whyUnreadable(path))
         return FinishedItem{{Result::Failed, path, *failure}, {}};
+    if (std::optional<QString> failure = m_destination.whyNotWritable(path))
+        return FinishedItem{{Result::Failed, path, *failure}, {}};
     if (std::optional<QString> skip = m_destination.whySkipped(path))
         return FinishedItem{{Result::Skipped, path, *skip}, {}};
     return std::nullopt;
 }
 
-void ConversionRun::pageFinished(Slot &slot, const FinishedItem &item)
+void ConversionRun::pageFinished(Slot &slot, FinishedItem item)
 {
     if (slot.itemNumber == 0)
         return;
-    m_finished.emplace(slot.itemNumber, item);
+    item.loaded = true;
+    m_finished.emplace(slot.itemNumber, std::move(item));
     slot.itemNumber = 0;
 }
 
@@ -189,6 +205,10 @@ bool ConversionRun::reportFinishedItems(RunObserver &observer)
         // one-page run would leave. Opened, written and closed without processing events, so
         // that closing the window (which ends the process at once) never leaves a file half
         // written.
+        if (item.loaded) {
+            if (std::optional<QString> failure = m_destination.whyNoLongerWritable(item.outcome.path))
+                item.outcome = {Result::Failed, item.outcome.path, *failure};
+        }
         if (item.outcome.result == Result::Converted) {
             if (std::optional<QString> failure = m_destination.write(item.outcome.path, item.text))
                 item.outcome = {Result::Failed, item.outcome.path, *failure};

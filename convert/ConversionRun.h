@@ -55,12 +55,13 @@ private:
     {
         ItemOutcome outcome;
         QString text;
+        bool loaded = false; // its page was loaded, rather than refused beforehand
     };
 
     bool mayStartNextItem() const;
     void startItems();
     std::optional<FinishedItem> checkBeforeLoading(const QString &path) const;
-    void pageFinished(Slot &slot, const FinishedItem &item);
+    void pageFinished(Slot &slot, FinishedItem item);
     // Returns whether it reported any.
     bool reportFinishedItems(RunObserver &observer);
     void waitForPages();

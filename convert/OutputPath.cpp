@@ -1,10 +1,14 @@
 #include "convert/OutputPath.h"
 
+#include "platform/FileNames.h"
+
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 #include <filesystem>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -15,8 +19,7 @@ bool isSeparator(QChar c)
 
 std::filesystem::path fileSystemPath(const QString &path)
 {
-    // The same byte form Qt uses when it opens the file.
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    return std::filesystem::path(encodeFileName(path).toStdString());
 }
 
 } // namespace
@@ -41,4 +44,23 @@ bool isSameFile(const QString &path, const QString &otherPath)
     std::error_code missingFile;
     return std::filesystem::equivalent(fileSystemPath(path), fileSystemPath(otherPath),
                                        missingFile);
+}
+
+std::optional<FileIdentity> fileIdentity(const QString &path)
+{
+    struct stat info;
+    if (::stat(encodeFileName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
+std::optional<QString> whyOutputIsLeftAlone(const QString &path)
+{
+    struct stat info;
+    if (::lstat(encodeFileName(path).constData(), &info) != 0 || S_ISREG(info.st_mode))
+        return std::nullopt;
+    const QString name = QFileInfo(path).fileName();
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("%1 is a link; it was left alone").arg(name);
+    return QStringLiteral("%1 is not a file; it was left alone").arg(name);
 }

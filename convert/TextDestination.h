@@ -10,8 +10,17 @@ class TextDestination
 public:
     virtual ~TextDestination() = default;
 
-    // Why the text of inputPath is not to be written at all, or nothing when it may be.
+    // A run begins.
+    virtual void startRun() {}
+
+    // Asked before an item's page is loaded: why its text cannot be written (a failure), or
+    // why it is not to be written at all (nothing is lost), or nothing when it may be.
+    virtual std::optional<QString> whyNotWritable(const QString &inputPath) const = 0;
     virtual std::optional<QString> whySkipped(const QString &inputPath) const = 0;
+
+    // Asked when the item's turn has come, the items before it written: why its text can no
+    // longer be written (an earlier item's text went where it would go), whatever its page gave.
+    virtual std::optional<QString> whyNoLongerWritable(const QString &inputPath) const = 0;
 
     // Writes the text of inputPath whole, or not at all: returns why it could not.
     virtual std::optional<QString> write(const QString &inputPath, const QString &text) = 0;

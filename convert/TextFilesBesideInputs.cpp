@@ -1,12 +1,29 @@
 #include "convert/TextFilesBesideInputs.h"
 
-#include "convert/OutputPath.h"
 #include "platform/TextFileWriter.h"
+
+void TextFilesBesideInputs::startRun()
+{
+    m_writtenOutputs.clear();
+}
+
+std::optional<QString> TextFilesBesideInputs::whyNotWritable(const QString &inputPath) const
+{
+    return whyOutputIsLeftAlone(outputPathFor(inputPath));
+}
 
 std::optional<QString> TextFilesBesideInputs::whySkipped(const QString &inputPath) const
 {
     if (isSameFile(inputPath, outputPathFor(inputPath)))
         return QStringLiteral("its text file would replace the file itself");
+    return std::nullopt;
+}
+
+std::optional<QString> TextFilesBesideInputs::whyNoLongerWritable(const QString &inputPath) const
+{
+    const std::optional<FileIdentity> existingOutput = fileIdentity(outputPathFor(inputPath));
+    if (existingOutput && m_writtenOutputs.contains(*existingOutput))
+        return QStringLiteral("its text file was already written for an earlier item in this run");
     return std::nullopt;
 }
 
@@ -16,5 +33,7 @@ std::optional<QString> TextFilesBesideInputs::write(const QString &inputPath, co
     QString error;
     if (!m_writer.writeFile(outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
+    if (const std::optional<FileIdentity> written = fileIdentity(outputPath))
+        m_writtenOutputs.insert(*written);
     return std::nullopt;
 }

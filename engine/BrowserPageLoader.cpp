@@ -2,7 +2,7 @@
 
 #include "engine/HiddenPage.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QUuid>
 #include <QVariant>
 #include <QWebEngineLoadingInfo>
@@ -12,17 +12,20 @@
 
 namespace {
 
-// Run in an isolated world, where the page's own scripts cannot replace what it calls.
-const QString bodyTextScript = QStringLiteral("document.body ? document.body.innerText : ''");
+// Run in an isolated world, where the page's own scripts cannot replace what it calls nor see
+// the mark it leaves: a document whose text was taken is marked, so that a later read of text
+// so far, made before the next page has replaced it, knows it for the previous page's.
+const QString bodyTextScript = QStringLiteral(
+    "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
 // Three rounds of the page's timers after its load: work that the page put off until it had
 // loaded (jQuery runs its "ready" handlers from a timer, and so do many pages) is done by
 // then, as it is before a user looks at the page. The page's own scripts cannot see the mark,
 // nor change the functions called here.
 const QString settleScript = QStringLiteral(
     "setTimeout(() => setTimeout(() => setTimeout(() => console.debug('%1'))))");
-// Before the page asked for has replaced the one before it, there is no text of its own yet.
 const QString textSoFarScript = QStringLiteral(
-    "location.protocol == 'about:' ? null : document.body ? document.body.innerText : ''");
+    "window.quillmereTextTaken || location.protocol == 'about:' ? null"
+    " : document.body ? document.body.innerText : ''");
 
 } // namespace
 
@@ -88,7 +91,11 @@ void BrowserPageLoader::load(const QString &path)
         fail(tr("No file name was given"));
         return;
     }
-    m_requestedFile = QFileInfo(path).absoluteFilePath();
+    // cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own
+    // encoding, which loses bytes that are not UTF-8.
+    m_requestedFile = QDir::cleanPath(QDir::isAbsolutePath(path)
+                                          ? path
+                                          : QDir::currentPath() + u'/' + path);
     m_fileHandler.setDocumentPath(m_requestedFile);
     m_page->setFollowsOwnNavigations(true);
     m_page->load(LocalFileSchemeHandler::urlForFile(m_requestedFile));
@@ -137,7 +144,7 @@ bool BrowserPageLoader::isRequestedPage(const QUrl &url) const
 {
     // The engine gives back its own spelling of the URL; the decoded path is what both share.
     return url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName)
-        && url.path(QUrl::FullyDecoded) == m_requestedFile;
+        && LocalFileSchemeHandler::fileForUrl(url) == m_requestedFile;
 }
 
 void BrowserPageLoader::onFollowingOwnNavigation(const QUrl &url)

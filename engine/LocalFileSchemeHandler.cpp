@@ -1,10 +1,18 @@
 #include "engine/LocalFileSchemeHandler.h"
 
+#include "platform/FileNames.h"
+
 #include <QFile>
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const QByteArray LocalFileSchemeHandler::schemeName = QByteArrayLiteral("quillmere-file");
 
@@ -25,9 +33,16 @@ QUrl LocalFileSchemeHandler::urlForFile(const QString &absolutePath)
     QUrl url;
     url.setScheme(QString::fromLatin1(schemeName));
     url.setHost(QStringLiteral("local"));
-    // Decoded mode, so that "#", "?" and "%" in a file name stay part of the path.
-    url.setPath(absolutePath, QUrl::DecodedMode);
+    // Every byte of the name that is not plain ASCII is percent-encoded, so that "#", "?", "%"
+    // and bytes that are not UTF-8 all stay part of the path and come back as they were.
+    url.setPath(QString::fromLatin1(encodeFileName(absolutePath).toPercentEncoding("/")),
+                QUrl::TolerantMode);
     return url;
+}
+
+QString LocalFileSchemeHandler::fileForUrl(const QUrl &url)
+{
+    return decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
 void LocalFileSchemeHandler::setDocumentPath(const QString &absolutePath)
@@ -37,15 +52,24 @@ void LocalFileSchemeHandler::setDocumentPath(const QString &absolutePath)
 
 void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
 {
-    const QString path = job->requestUrl().path(QUrl::FullyDecoded);
-    // Owned by the job: the engine reads it until the job is gone.
-    auto *file = new QFile(path, job);
-    if (!file->open(QIODevice::ReadOnly)) {
-        emit fileUnreadable(path, file->errorString());
-        job->fail(QFile::exists(path) ? QWebEngineUrlRequestJob::RequestDenied
-                                      : QWebEngineUrlRequestJob::UrlNotFound);
+    const QString path = fileForUrl(job->requestUrl());
+    // This runs on the window's thread, and the engine reads the answer there too. Only regular
+    // files are served: a pipe would wait for a writer for good, and a device such as /dev/zero
+    // never ends. Opening does not wait even for a pipe, and what was opened is what is looked at.
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool denied = fd < 0 && errno == EACCES;
+        emit fileUnreadable(path, fd < 0 ? qt_error_string(errno) : tr("It is not a file"));
+        if (fd >= 0)
+            ::close(fd);
+        job->fail(denied ? QWebEngineUrlRequestJob::RequestDenied
+                         : QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
+    // Owned by the job: the engine reads it until the job is gone.
+    auto *file = new QFile(job);
+    file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     job->reply(contentTypeFor(path), file);
 }
 

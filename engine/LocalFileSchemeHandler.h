@@ -18,6 +18,8 @@ public:
     // Must run before the application object exists.
     static void registerScheme();
     static QUrl urlForFile(const QString &absolutePath);
+    // The absolute path that a URL of this scheme names, byte for byte (see FileNames.h).
+    static QString fileForUrl(const QUrl &url);
 
     using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
 

@@ -1,5 +1,7 @@
 #include "filelist/DroppedFiles.h"
 
+#include "platform/FileNames.h"
+
 #include <QDir>
 #include <QMimeData>
 #include <QUrl>
@@ -12,7 +14,11 @@ QStringList droppedLocalFiles(const QMimeData &data)
     for (const QUrl &url : data.urls()) {
         if (!url.isLocalFile())
             return {};
-        paths << QDir::toNativeSeparators(url.toLocalFile());
+        // The URL holds the name's exact bytes, percent-encoded; toLocalFile() would read them
+        // as UTF-8 and lose those that are not.
+        const QByteArray name = QByteArray::fromPercentEncoding(
+            url.path(QUrl::FullyEncoded).toLatin1());
+        paths << QDir::toNativeSeparators(decodeFileName(name));
     }
     return paths;
 }

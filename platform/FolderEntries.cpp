@@ -1,6 +1,6 @@
 #include "platform/FolderEntries.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
 
 #include <algorithm>
 #include <memory>
@@ -76,12 +76,12 @@ void sortByCaseInsensitiveName(std::vector<FolderEntry> &entries)
 std::vector<FolderEntry> readFolder(const QString &folder)
 {
     std::vector<FolderEntry> entries;
-    const DirHandle dir(opendir(QFile::encodeName(folder).constData()));
+    const DirHandle dir(opendir(encodeFileName(folder).constData()));
     if (!dir)
         return entries;
     while (const dirent *entry = readdir(dir.get())) {
         if (!isDotOrDotDot(entry->d_name))
-            entries.push_back({QFile::decodeName(entry->d_name), kindOf(dir.get(), *entry)});
+            entries.push_back({decodeFileName(entry->d_name), kindOf(dir.get(), *entry)});
     }
     sortByCaseInsensitiveName(entries);
     return entries;
@@ -90,7 +90,7 @@ std::vector<FolderEntry> readFolder(const QString &folder)
 std::optional<FolderIdentity> folderIdentity(const QString &path)
 {
     struct stat info;
-    if (stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+    if (stat(encodeFileName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
         return std::nullopt;
     return FolderIdentity{info.st_dev, info.st_ino};
 }

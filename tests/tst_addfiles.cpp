@@ -3,8 +3,10 @@
 #include "app/LatchingButton.h"
 #include "app/MainWindow.h"
 #include "filelist/AddFilesDialog.h"
+#include "filelist/DroppedFiles.h"
 #include "filelist/FileListView.h"
 #include "filelist/FolderTree.h"
+#include "platform/FileNames.h"
 #include "platform/PointerCode.h"
 #include "platform/SelectionString.h"
 
@@ -16,7 +18,9 @@
 #include <QTest>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -168,6 +172,30 @@ private slots:
             expected << root + "//" + below;
         QCOMPARE(htmlFilesInTree(root + u'/', pump), expected);
         QCOMPARE(htmlFilesInTree(root + "/empty", pump), QStringList());
+    }
+
+    // A name is bytes. Whatever they are, the walk and the drop hand the run a name that turns
+    // back into those very bytes; valid UTF-8 reads as text.
+    void namesKeepTheirBytes()
+    {
+        for (const QByteArray &bytes : {"caf\xe9.htm"_ba, "\xed\xb2\x80"_ba, "\xc0\xaf"_ba,
+                                        "x\xf0\x9f\x98"_ba, "\xff\xfe"_ba, "naïve ☃ 😀"_ba})
+            QCOMPARE(encodeFileName(decodeFileName(bytes)), bytes);
+        QCOMPARE(decodeFileName("naïve ☃ 😀"_ba), u"naïve ☃ 😀"_s);
+
+        QTemporaryDir tree;
+        const QByteArray name = QFile::encodeName(tree.path()) + "/caf\xe9.htm";
+        QVERIFY(QFile().open(::creat(name.constData(), 0600), QIODevice::WriteOnly,
+                             QFileDevice::AutoCloseHandle));
+        FakePump pump;
+        const QStringList walked = htmlFilesInTree(tree.path(), pump);
+        ::unlink(name.constData()); // QTemporaryDir cannot remove what Qt cannot name
+        QCOMPARE(walked.size(), 1);
+        QCOMPARE(encodeFileName(walked[0]), name);
+
+        QMimeData drop;
+        drop.setUrls({QUrl::fromEncoded("file:///web/caf%E9%20x.htm")});
+        QCOMPARE(encodeFileName(droppedLocalFiles(drop).value(0)), "/web/caf\xe9 x.htm");
     }
 };
 

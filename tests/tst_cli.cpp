@@ -149,7 +149,7 @@ private slots:
         QVERIFY(m_out.text().isEmpty());
 
         m_fakes.engine.mostPagesInFlight = 0;
-        QCOMPARE(convert({"--jobs", "1", first, first}), int(NoneFailed));
+        QCOMPARE(convert({"--jobs", "1", first, m_dir.filePath("site/a.html")}), int(NoneFailed));
         QCOMPARE(m_fakes.engine.mostPagesInFlight, 1);
     }
 

@@ -4,10 +4,12 @@
 #include "app/MainWindow.h"
 #include "app/ProgressBar.h"
 #include "convert/ConversionRun.h"
+#include "convert/OutputPath.h"
 #include "convert/RunItems.h"
 #include "convert/RunProgress.h"
 #include "convert/TextFilesBesideInputs.h"
 #include "convert/WaitSeconds.h"
+#include "platform/FileNames.h"
 #include "platform/PointerCode.h"
 
 #include <QDir>
@@ -88,7 +90,7 @@ private slots:
                       broken = f->page("broken.html"), bigText = f->page("big.txt", "old output"),
                       big = f->page("big.html", QString(100'000, u'x'));
         QCOMPARE(::mkfifo(QFile::encodeName(pipe), 0600), 0); // opening it would wait for a writer
-        QVERIFY(QFile::link(linked, f->path("linked.txt")));
+        QCOMPARE(::link(QFile::encodeName(linked), QFile::encodeName(f->path("linked.txt"))), 0);
         f->fakes.engine.pages.remove(broken);
         f->page("README.txt", "an older and much longer text");
         QStringList items{f->page("report.final.htm", "Grüße – ☃\nzweite Zeile"),
@@ -125,9 +127,81 @@ private slots:
         QCOMPARE(reportLines(report), message);
     }
 
+    // What stands at an output's name and is not a regular file is left alone, and nothing
+    // outside the input's folder changes; of two items that share an output, the first keeps it,
+    // even when the page of the second is done first.
+    void outputsAreNeitherFollowedNorSharedThroughARun()
+    {
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath("target");
+        QFile(target).open(QIODevice::WriteOnly);
+        QVERIFY(QFile::link(target, f->path("link.txt")));
+        QVERIFY(QFile::link(f->path("nowhere"), f->path("dangling.txt")));
+        QVERIFY(QDir(f->folder.path()).mkdir("folder.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(f->path("pipe.txt")), 0600), 0);
+        const QString first = f->page("a.htm", "first"), second = f->page("a.html", "second");
+        const QString link = f->page("link.html"), dangling = f->page("dangling.html"),
+                      folder = f->page("folder.html"), pipe = f->page("pipe.html");
+        f->fakes.engine.roundsToLoad[first] = 20;
+        f->run.setJobs(8);
+        const ConversionReport report =
+            f->convert({first, link, dangling, folder, pipe, f->page("b.html"), second});
+
+        QCOMPARE(contents(f->path("a.txt")), "first");
+        QCOMPARE(contents(f->path("b.txt")), "text");
+        QCOMPARE(QFileInfo(f->path("link.txt")).symLinkTarget(), target);
+        QCOMPARE(QFileInfo(target).size(), 0);
+        QVERIFY(!QFile::exists(f->path("nowhere")));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"target"});
+        QCOMPARE(reportLines(report).sliced(3),
+                 (QStringList{link + ": link.txt is a link; it was left alone",
+                              dangling + ": dangling.txt is a link; it was left alone",
+                              folder + ": folder.txt is not a file; it was left alone",
+                              pipe + ": pipe.txt is not a file; it was left alone",
+                              second + ": its text file was already written for an earlier item"
+                                       " in this run"}));
+        // The next run refreshes the output again.
+        f->convert({second});
+        QCOMPARE(contents(f->path("a.txt")), "second");
+    }
+
+    // Names at the file system's limit of 255 bytes and names that are not UTF-8 convert every
+    // time; a name whose text file cannot be named, or whose bytes were lost before the list got
+    // it, gets a reason that says so.
+    void oddNamesConvertEveryTime()
+    {
+        const QString longest = f->page(QString(250, u'x') + ".html"); // 255 bytes
+        const QByteArray latin1Name = "caf\xe9.html"; // "café" in ISO 8859-1
+        const QString notUtf8 = f->path(decodeFileName(latin1Name));
+        f->fakes.engine.pages.insert(notUtf8, "text");
+        QFile file(f->path("placeholder"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(::rename(QFile::encodeName(file.fileName()),
+                          QFile::encodeName(f->folder.path()) + '/' + latin1Name), 0);
+        const QString tooLong = f->page(QString(253, u'y') + ".h"); // its text file would not fit
+        const QString lost = f->path(QString::fromUtf8("caf\xe9.html"));
+        for (int run = 0; run < 2; ++run) {
+            const ConversionReport report = f->convert({longest, notUtf8, tooLong, lost});
+            QCOMPARE(reportLines(report).sliced(3),
+                     (QStringList{tooLong + ": " + StripExtension(tooLong) + ".txt could not be"
+                                  " written (its name is longer than the file system allows)",
+                                  lost + ": its name cannot be read: it holds bytes that are not"
+                                  " text"}));
+        }
+        QCOMPARE(contents(f->path(QString(250, u'x') + ".txt")), "text");
+        const QByteArray latin1Text = QFile::encodeName(f->folder.path()) + "/caf\xe9.txt";
+        QCOMPARE(::access(latin1Text.constData(), F_OK), 0);
+        // QTemporaryDir cannot remove what Qt cannot name.
+        ::unlink(latin1Text.constData());
+        ::unlink(encodeFileName(notUtf8).constData());
+    }
+
     // Pages finish in another order than they started; the texts are written, the observer
     // told and the report ordered as the list is, and a failed page among them keeps its place.
-    // Two items with one output leave the text of the later one, as a one-page run would.
+    // Of two items with one output the first keeps it, as in a run of one page at a time, even
+    // when the page of the second is done first.
     void pagesFinishOutOfOrderButAreReportedInListOrder()
     {
         const QStringList items{f->page("a.html", "a"), f->page("b.htm", "b"),
@@ -144,10 +218,12 @@ private slots:
         QCOMPARE(report.items.size(), 6);
         for (int i = 0; i < 6; ++i)
             QCOMPARE(report.items[i].path, items[i]);
-        QCOMPARE(report.count(ItemOutcome::Result::Failed), 1);
+        QCOMPARE(report.count(ItemOutcome::Result::Failed), 2);
+        QCOMPARE(report.items[2].reason,
+                 "its text file was already written for an earlier item in this run");
         QCOMPARE(report.items[4].reason, "the page could not be loaded (not found)");
         QCOMPARE(contents(f->path("a.txt")), "a");
-        QCOMPARE(contents(f->path("b.txt")), "later b");
+        QCOMPARE(contents(f->path("b.txt")), "b");
     }
 
     // A page that never finishes holds up neither the others nor the end of the run: the

@@ -8,14 +8,21 @@
 #include "engine/BrowserEngine.h"
 #include "engine/BrowserPageLoader.h"
 #include "engine/RenderEngineSetup.h"
+#include "platform/FileNames.h"
 #include "platform/QtMessagePump.h"
 #include "platform/SystemClock.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QDeadlineTimer>
 #include <QTcpServer>
+#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class EngineTest : public QObject
 {
@@ -88,6 +95,9 @@ private slots:
                " { get() { return 'forged' } });</script><p>real" << "real";
         QTest::newRow("sent elsewhere while loading.html")
             << "<p>left<script>location.href = 'moved.html'</script>" << "moved here";
+        QTest::newRow("sent elsewhere by a file URL.html")
+            << "<p>left<script>location.href = 'file://" + m_dir.filePath("moved.html")
+                   + "'</script>" << "moved here";
         QTest::newRow("malformed.xhtml")
             << "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\">"
                "<body><p>one<br>two</p></body></html>" << "one\ntwo";
@@ -136,11 +146,83 @@ private slots:
         QVERIFY(!server.hasPendingConnections());
     }
 
-    // Real pages, pump, clock and files; a hung page is given up after the time limit while
-    // the pages after it load.
+    // Sources that are not regular files fail as missing ones do, at once, and the page goes on
+    // without them: a pipe would wait for a writer for good, a device would never end. The same
+    // holds for file:// URLs.
+    void servesPagesOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("text");
+        const QString pipe = m_dir.filePath("pipe.js"), deviceLink = m_dir.filePath("zero.js");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe), 0600), 0);
+        QVERIFY(QFile::link("/dev/zero", deviceLink));
+        QTest::newRow("pipe") << pipe << "rest";
+        QTest::newRow("device") << "/dev/zero" << "rest";
+        QTest::newRow("link to a device") << deviceLink << "rest";
+        QTest::newRow("folder") << m_dir.path() << "rest";
+        QTest::newRow("missing file") << m_dir.filePath("missing.js") << "rest";
+        QTest::newRow("file URL of a device") << "file:///dev/zero" << "rest";
+        QTest::newRow("file URL of a pipe") << "file://" + pipe << "rest";
+        QTest::newRow("file URL of a file")
+            << "file://" + m_dir.filePath("write.js") << "from a script file\n\nrest";
+    }
+
+    void servesPagesOnlyRegularFiles()
+    {
+        QFETCH(QString, source);
+        const QString page = writeFile("source.html", "<script src='" + source.toUtf8()
+                                                          + "'></script><link rel=stylesheet href='"
+                                                          + source.toUtf8() + "'><p>rest");
+        QVERIFY(load(page));
+        QTEST(m_text, "text");
+    }
+
+    // Peer connections and WebTransport, a page's ways past the request filter, send nothing:
+    // no packet for a STUN or TURN server by UDP or TCP, nor multicast DNS, nor QUIC.
+    void sendsNothingByPeerConnections()
+    {
+        QUdpSocket udp;
+        QVERIFY(udp.bind(QHostAddress::Any));
+        QTcpServer tcp;
+        QVERIFY(tcp.listen(QHostAddress::LocalHost));
+        QUdpSocket mdns; // where a machine without a multicast route cannot listen, it is left out
+        const bool hearsMdns =
+            mdns.bind(QHostAddress::AnyIPv4, 5353,
+                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)
+            && mdns.joinMulticastGroup(QHostAddress(QStringLiteral("224.0.0.251")));
+        QByteArray content =
+            "<p>sent<script>const pc = new RTCPeerConnection({iceServers: ["
+            "{urls: 'stun:127.0.0.1:@UDP'}, {urls: 'turn:127.0.0.1:@UDP', username: 'u',"
+            " credential: 'c'}, {urls: 'turn:127.0.0.1:@TCP?transport=tcp', username: 'u',"
+            " credential: 'c'}]});"
+            "pc.createDataChannel('d'); pc.createOffer().then(o => pc.setLocalDescription(o));"
+            "try { new WebTransport('https://127.0.0.1:@UDP/') } catch (e) {}</script>";
+        content.replace("@UDP", QByteArray::number(udp.localPort()))
+            .replace("@TCP", QByteArray::number(tcp.serverPort()));
+        QVERIFY(load(writeFile("rtc.html", content)));
+        QTest::qWait(2000); // ICE gathering takes its time
+        QVERIFY(!udp.hasPendingDatagrams());
+        QVERIFY(!hearsMdns || !mdns.hasPendingDatagrams());
+        QVERIFY(!tcp.hasPendingConnections());
+    }
+
+    // Real pages, pump, clock and files. At the time limit a page still loading (here one whose
+    // scripts keep loading more of themselves) gives the text it holds; a hung one, whose script
+    // never lets the engine answer, is given up; either way the next one loads. A name that is
+    // not UTF-8 loads like any other.
     void convertsAListEndToEnd()
     {
         const QString hung = writeFile("hang.html", "<p>never<script>while (true) {}</script>");
+        writeFile("more.js", "for (const t = Date.now(); Date.now() - t < 100;);"
+                             "document.write('<script src=more.js?' + Math.random()"
+                             " + '></' + 'script>')");
+        const QString loading = writeFile("loading.html", "<p>so far<script src=more.js></script>");
+        const QByteArray latin1Name = QFile::encodeName(m_dir.path()) + "/caf\xe9.html";
+        QFile latin1; // Qt would write the name's last byte as "?"
+        QVERIFY(latin1.open(::creat(latin1Name.constData(), 0600), QIODevice::WriteOnly,
+                            QFileDevice::AutoCloseHandle));
+        latin1.write("<p>café");
+        latin1.close();
         BrowserEngine engine;
         SystemClock clock;
         QtTextFileWriter writer;
@@ -148,12 +230,22 @@ private slots:
         ConversionRun run(engine, textFiles, m_pump, clock);
         run.setPageTimeLimit(3);
         FakeObserver observer;
-        const ConversionReport report =
-            run.run(FixedItems({hung, writeFile("after.html", "<p>after")}), observer);
+        const ConversionReport report = run.run(
+            FixedItems({loading, hung, decodeFileName(latin1Name),
+                        writeFile("after.html", "<p>after")}),
+            observer);
 
         QFile after(m_dir.filePath("after.txt"));
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), "after");
+        QFile soFar(m_dir.filePath("loading.txt"));
+        QVERIFY(soFar.open(QIODevice::ReadOnly));
+        QCOMPARE(soFar.readAll(), "so far");
+        const QByteArray latin1Text = QFile::encodeName(m_dir.path()) + "/caf\xe9.txt";
+        QCOMPARE(::access(latin1Text.constData(), F_OK), 0);
+        // QTemporaryDir cannot remove what Qt cannot name.
+        ::unlink(latin1Text.constData());
+        ::unlink(latin1Name.constData());
         QCOMPARE(doneMessage(report.notConverted()),
                  "Done.\n\n1 file could not be converted:\n" + hung
                      + ": the page did not finish loading in time");
