@@ -213,7 +213,8 @@ void MainWindow::saveAllAsText()
     const QScopedValueRollback saving(m_saving, true);
     setMousePointer(HourglassPointer);
     const ConversionReport report = m_conversion.run(FileListItems(m_fileList), *this);
-    m_platform.messages.inform(doneMessage(report.notConverted()));
+    m_platform.messages.inform(
+        doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped)));
 
     // The finished bar stays in view a moment longer.
     WaitSeconds(1, m_platform.clock, m_platform.pump);

@@ -8,7 +8,7 @@
 #include "platform/QtTextFileWriter.h"
 #include "platform/SystemClock.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 
@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     prepareRenderEngine();
     // The engine reads the application's arguments as its own switches; it gets none of ours.
     int applicationArgc = 1;
-    QGuiApplication app(applicationArgc, argv);
+    QApplication app(applicationArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmere-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
 

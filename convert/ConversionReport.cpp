@@ -8,11 +8,11 @@ qsizetype ConversionReport::count(ItemOutcome::Result result) const
                          [result](const ItemOutcome &item) { return item.result == result; });
 }
 
-QList<ItemFailure> ConversionReport::notConverted() const
+QList<ItemFailure> ConversionReport::failures() const
 {
     QList<ItemFailure> failures;
     for (const ItemOutcome &item : items) {
-        if (item.result != ItemOutcome::Result::Converted)
+        if (item.result == ItemOutcome::Result::Failed)
             failures.append({item.path, item.reason});
     }
     return failures;

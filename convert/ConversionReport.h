@@ -11,7 +11,7 @@ struct ItemOutcome
     enum class Result {
         Converted, // its text was written
         Failed,    // it could not be converted; reason says why
-        Skipped,   // it was left alone on purpose; reason says why
+        Skipped,   // it was left alone on purpose, nothing lost; reason says why
     };
 
     Result result = Result::Converted;
@@ -26,6 +26,6 @@ struct ConversionReport
     QList<ItemOutcome> items;
 
     qsizetype count(ItemOutcome::Result result) const;
-    // The items failed or skipped, in list order, as the closing message names them.
-    QList<ItemFailure> notConverted() const;
+    // The items that failed, in list order, as the closing message names them.
+    QList<ItemFailure> failures() const;
 };

@@ -176,12 +176,12 @@ void ConversionRun::startItems()
 
 std::optional<ConversionRun::FinishedItem> ConversionRun::checkBeforeLoading(const QString &path) const
 {
+    if (std::optional<QString> skip = m_destination.whySkipped(path))
+        return FinishedItem{{Result::Skipped, path, *skip}, {}};
     if (std::optional<QString> failure = whyUnreadable(path))
         return FinishedItem{{Result::Failed, path, *failure}, {}};
     if (std::optional<QString> failure = m_destination.whyNotWritable(path))
         return FinishedItem{{Result::Failed, path, *failure}, {}};
-    if (std::optional<QString> skip = m_destination.whySkipped(path))
-        return FinishedItem{{Result::Skipped, path, *skip}, {}};
     return std::nullopt;
 }
 

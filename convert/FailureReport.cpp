@@ -14,11 +14,20 @@ QString failureCount(qsizetype count)
     return QStringLiteral("%1 files could not be converted:").arg(count);
 }
 
+QString ownTextFilesLine(qsizetype count)
+{
+    if (count == 1)
+        return QStringLiteral("1 file was left out: it is its own text file.");
+    return QStringLiteral("%1 files were left out: each is its own text file.").arg(count);
+}
+
 } // namespace
 
-QString doneMessage(const QList<ItemFailure> &failures)
+QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles)
 {
     QString message = QStringLiteral("Done.");
+    if (ownTextFiles > 0)
+        message += QStringLiteral("\n\n") + ownTextFilesLine(ownTextFiles);
     if (failures.isEmpty())
         return message;
 

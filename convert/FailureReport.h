@@ -10,6 +10,8 @@ struct ItemFailure
     QString reason;
 };
 
-// What the message box says at the end of a run: "Done." alone when every file was converted,
-// else below it how many were not, with the first of them and their reasons.
-QString doneMessage(const QList<ItemFailure> &failures);
+// What the message box says at the end of a run: "Done." alone when every file was converted.
+// Below it, on one line, how many items were left out because each is its own text file (a
+// folder added again after a run lists the outputs of that run too), and then how many could
+// not be converted, with the first of them and their reasons.
+QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles = 0);

@@ -13,10 +13,11 @@ public:
     // A run begins.
     virtual void startRun() {}
 
-    // Asked before an item's page is loaded: why its text cannot be written (a failure), or
-    // why it is not to be written at all (nothing is lost), or nothing when it may be.
-    virtual std::optional<QString> whyNotWritable(const QString &inputPath) const = 0;
+    // Asked before an item's page is loaded: why its text is not to be written at all (nothing
+    // is lost; an item that is its own text file), or why it cannot be written (a failure), or
+    // nothing when it may be.
     virtual std::optional<QString> whySkipped(const QString &inputPath) const = 0;
+    virtual std::optional<QString> whyNotWritable(const QString &inputPath) const = 0;
 
     // Asked when the item's turn has come, the items before it written: why its text can no
     // longer be written (an earlier item's text went where it would go), whatever its page gave.

@@ -8,7 +8,9 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
+#include <QWebEngineView>
 
 namespace {
 
@@ -27,6 +29,27 @@ const QString textSoFarScript = QStringLiteral(
     "window.quillmereTextTaken || location.protocol == 'about:' ? null"
     " : document.body ? document.body.innerText : ''");
 
+// The window a desktop browser gives a page, in CSS pixels.
+constexpr int pageWidth = 1280;
+constexpr int pageHeight = 720;
+
+// The engine reports the display's own screen; a page sees one of the window's size instead.
+QWebEngineScript desktopScreenScript()
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("desktop screen"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(QStringLiteral(
+        "(() => { const size = { width: %1, height: %2, availWidth: %1, availHeight: %2 };"
+        " for (const name in size) Object.defineProperty(Screen.prototype, name,"
+        " { get: () => size[name], configurable: true }); })();")
+                             .arg(pageWidth)
+                             .arg(pageHeight));
+    return script;
+}
+
 } // namespace
 
 BrowserPageLoader::BrowserPageLoader(QObject *parent)
@@ -43,6 +66,7 @@ BrowserPageLoader::~BrowserPageLoader() = default;
 // process, so a page given up on cannot hold up its successor.
 void BrowserPageLoader::startAfresh()
 {
+    m_view.reset();
     m_page.reset();
     m_cutShort = false;
     // A profile without a storage name is off the record: it keeps nothing on disk.
@@ -60,6 +84,8 @@ void BrowserPageLoader::startAfresh()
     settings->setDefaultTextEncoding(QStringLiteral("UTF-8"));
 
     m_page = std::make_unique<HiddenPage>(m_profile.get());
+    m_page->scripts().insert(desktopScreenScript());
+    giveThePageItsSize();
     // The engine treats a page nobody sees as a tab in the background and holds its timers
     // back to about once a second. Work a page does from a timer (jQuery runs its "ready"
     // handlers from one) would then be done before the text is read or after it, as timing
@@ -73,6 +99,18 @@ void BrowserPageLoader::startAfresh()
             &BrowserPageLoader::onRenderProcessTerminated);
     connect(m_page.get(), &HiddenPage::consoleMessageLogged, this,
             &BrowserPageLoader::onConsoleMessageLogged);
+}
+
+void BrowserPageLoader::giveThePageItsSize()
+{
+    // The engine lays a page out at the display's pixel ratio, times the zoom. Zooming by its
+    // inverse makes the ratio 1, and the view is sized so that the page still gets its 1280 x
+    // 720 CSS pixels.
+    m_view = std::make_unique<QWebEngineView>();
+    m_view->setPage(m_page.get());
+    const qreal displayRatio = m_view->devicePixelRatioF();
+    m_page->setZoomFactor(1 / displayRatio);
+    m_view->resize(qRound(pageWidth / displayRatio), qRound(pageHeight / displayRatio));
 }
 
 void BrowserPageLoader::load(const QString &path)

@@ -12,10 +12,15 @@
 class HiddenPage;
 class QWebEngineLoadingInfo;
 class QWebEngineProfile;
+class QWebEngineView;
 
 // A hidden Chromium page (Qt WebEngine) that loads one file at a time and reads back its body's
 // innerText. Nothing is fetched from the network, nothing is stored on disk and images are not
 // loaded. Its profile is its own, so its pages render in a process of their own.
+//
+// Pages are laid out as in a desktop browser window of 1280 x 720 CSS pixels at a device pixel
+// ratio of 1, on a screen of that size, whatever the display: a page's style rules for narrow
+// screens never apply.
 //
 // A page that sends itself elsewhere while it loads is followed, and the text is that of the
 // page it ends on.
@@ -42,6 +47,7 @@ private:
     enum class State { Idle, Loading, Settling, ReadingText };
 
     void startAfresh();
+    void giveThePageItsSize();
     bool isRequestedPage(const QUrl &url) const;
     void letPageSettle();
     enum MissingText { EmptyTextIfNone, NoTextIfNone };
@@ -64,4 +70,6 @@ private:
     // Declared last so that the page goes first, before the profile and the handlers it uses.
     std::unique_ptr<QWebEngineProfile> m_profile;
     std::unique_ptr<HiddenPage> m_page;
+    // Never shown: it only gives the page its size (a page without a view has none).
+    std::unique_ptr<QWebEngineView> m_view;
 };

@@ -7,5 +7,7 @@ void QtMessageBoxes::inform(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillmere"), text, QMessageBox::Ok,
                     QApplication::activeWindow());
+    // The failure lines name files, which the user may want to copy.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }

@@ -7,6 +7,7 @@ packages=(
     cmake g++ make
     qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
     fonts-liberation          # "Arial" resolves to Liberation Sans, of Arial's metrics
+    xvfb openbox xdotool xclip x11-utils   # the tests of the real program in a real X server
 )
 
 missing=()
