@@ -85,18 +85,18 @@ void MainWindow::createControls()
     m_listView->setFileList(&m_fileList);
     m_listView->viewport()->setMouseTracking(true);
 
-    m_addFilesButton = new LatchingButton(QStringLiteral("Add HTML Files"), ButtonPictures::addFiles(),
-                                  this);
+    m_addFilesButton = new LatchingButton(QStringLiteral("Add HTML Files"),
+                                          ButtonPictures::addFiles(), this);
     m_addFilesButton->setGeometry(Layout::addFilesButton);
     m_addFolderButton = new LatchingButton(QStringLiteral("Add All HTML Files In Folder"),
-                                  ButtonPictures::addFolder(), this);
+                                           ButtonPictures::addFolder(), this);
     m_addFolderButton->setGeometry(Layout::addFolderButton);
 
     m_progressBar = new ProgressBar(this);
     m_progressBar->setGeometry(Layout::progressBar);
 
-    m_saveAsTextButton = new LatchingButton(QStringLiteral("Save As Text"), ButtonPictures::saveAsText(),
-                                  this);
+    m_saveAsTextButton = new LatchingButton(QStringLiteral("Save As Text"),
+                                            ButtonPictures::saveAsText(), this);
     m_saveAsTextButton->setGeometry(Layout::saveAsTextButton);
 
     for (LatchingButton *button : {m_addFilesButton, m_addFolderButton, m_saveAsTextButton}) {

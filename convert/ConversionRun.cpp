@@ -106,10 +106,12 @@ void ConversionRun::prepare()
         slot->loader = m_engine.createLoader();
         PageLoader *loader = slot->loader.get();
         Slot *target = slot.get();
-        QObject::connect(loader, &PageLoader::pageLoaded, loader, [this, target](const QString &text) {
+        QObject::connect(loader, &PageLoader::pageLoaded, loader,
+                         [this, target](const QString &text) {
             pageFinished(*target, {{Result::Converted, target->path, {}}, text});
         });
-        QObject::connect(loader, &PageLoader::pageFailed, loader, [this, target](const QString &reason) {
+        QObject::connect(loader, &PageLoader::pageFailed, loader,
+                         [this, target](const QString &reason) {
             const QString why = target->askedForTextSoFar
                 ? lateReason
                 : QStringLiteral("the page could not be loaded (%1)").arg(reason);
@@ -174,7 +176,8 @@ void ConversionRun::startItems()
     }
 }
 
-std::optional<ConversionRun::FinishedItem> ConversionRun::checkBeforeLoading(const QString &path) const
+std::optional<ConversionRun::FinishedItem>
+ConversionRun::checkBeforeLoading(const QString &path) const
 {
     if (std::optional<QString> skip = m_destination.whySkipped(path))
         return FinishedItem{{Result::Skipped, path, *skip}, {}};
@@ -206,8 +209,9 @@ bool ConversionRun::reportFinishedItems(RunObserver &observer)
         // that closing the window (which ends the process at once) never leaves a file half
         // written.
         if (item.loaded) {
-            if (std::optional<QString> failure = m_destination.whyNoLongerWritable(item.outcome.path))
-                item.outcome = {Result::Failed, item.outcome.path, *failure};
+            const QString &path = item.outcome.path;
+            if (std::optional<QString> failure = m_destination.whyNoLongerWritable(path))
+                item.outcome = {Result::Failed, path, *failure};
         }
         if (item.outcome.result == Result::Converted) {
             if (std::optional<QString> failure = m_destination.write(item.outcome.path, item.text))
