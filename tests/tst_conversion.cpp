@@ -256,7 +256,7 @@ private slots:
             "1 file could not be converted:",
             blank + ": the page did not finish loading in time"}));
         QCOMPARE(f->observer.itemsDone.size(), 12);
-        QVERIFY(f->fakes.pump.longestWaitMs <= 100); // a wait never keeps a core busy, nor lasts
+        QVERIFY(f->fakes.pump.longestWaitMs <= 100); // a wait never keeps a core busy, nor lasts long
     }
 
     void waitSecondsLastsAcrossMidnight()
