@@ -6,9 +6,8 @@
 #include "engine/PageEngine.h"
 #include "engine/PageLoader.h"
 #include "platform/Clock.h"
-#include "platform/MessagePump.h"
-
 #include "platform/FileNames.h"
+#include "platform/MessagePump.h"
 
 #include <QScopedValueRollback>
 #include <QThread>
