@@ -25,6 +25,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QScopedValueRollback>
 
 namespace {
@@ -183,6 +184,18 @@ void MainWindow::mouseMoveEvent(QMouseEvent *event)
     if (!childAt(event->position().toPoint()))
         setMousePointer(DefaultPointer);
     QWidget::mouseMoveEvent(event);
+}
+
+void MainWindow::moveEvent(QMoveEvent *event)
+{
+    // A window manager adds its frame only after the window is first shown, and moves the
+    // window to make room for it: that is when the frame's size is known and the window can be
+    // centred as a whole. Once only, so that the user's own moves stay.
+    if (!m_centredWithFrame && frameGeometry().size() != size()) {
+        m_centredWithFrame = true;
+        CenterForm(*this);
+    }
+    QWidget::moveEvent(event);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -37,6 +37,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -73,6 +74,9 @@ private:
     LatchingButton *m_addFolderButton = nullptr;
     LatchingButton *m_saveAsTextButton = nullptr;
     ProgressBar *m_progressBar = nullptr;
+
+    // Whether the window has been centred again once its frame was known (see moveEvent).
+    bool m_centredWithFrame = false;
 
     bool m_saving = false; // from a press of "Save As Text" until its closing pause has passed
     int m_mousePointer = 0;

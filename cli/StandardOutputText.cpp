@@ -13,6 +13,11 @@ std::optional<QString> StandardOutputText::whySkipped(const QString &) const
     return std::nullopt;
 }
 
+bool StandardOutputText::isWrittenAlready(const QString &) const
+{
+    return false;
+}
+
 std::optional<QString> StandardOutputText::whyNoLongerWritable(const QString &) const
 {
     return std::nullopt;

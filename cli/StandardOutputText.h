@@ -12,6 +12,7 @@ public:
 
     std::optional<QString> whyNotWritable(const QString &inputPath) const override;
     std::optional<QString> whySkipped(const QString &inputPath) const override;
+    bool isWrittenAlready(const QString &inputPath) const override;
     std::optional<QString> whyNoLongerWritable(const QString &inputPath) const override;
     std::optional<QString> write(const QString &inputPath, const QString &text) override;
 

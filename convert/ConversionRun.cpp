@@ -201,25 +201,31 @@ bool ConversionRun::reportFinishedItems(RunObserver &observer)
     const int firstToReport = m_nextToReport;
     for (auto next = m_finished.find(m_nextToReport); next != m_finished.end();
          next = m_finished.find(m_nextToReport)) {
-        FinishedItem item = std::move(next->second);
+        const ItemOutcome outcome = takeTurn(next->second);
         m_finished.erase(next);
-        // Written here, in list order, so that two items with one output leave the text a
-        // one-page run would leave. Opened, written and closed without processing events, so
-        // that closing the window (which ends the process at once) never leaves a file half
-        // written.
-        if (item.loaded) {
-            const QString &path = item.outcome.path;
-            if (std::optional<QString> failure = m_destination.whyNoLongerWritable(path))
-                item.outcome = {Result::Failed, path, *failure};
-        }
-        if (item.outcome.result == Result::Converted) {
-            if (std::optional<QString> failure = m_destination.write(item.outcome.path, item.text))
-                item.outcome = {Result::Failed, item.outcome.path, *failure};
-        }
-        m_report.items.append(item.outcome);
-        observer.itemDone(m_nextToReport++, item.outcome);
+        m_report.items.append(outcome);
+        observer.itemDone(m_nextToReport++, outcome);
     }
     return m_nextToReport != firstToReport;
+}
+
+// Texts are written here, in list order, so that items that share an output leave what a run
+// of one page at a time would leave. Opened, written and closed without processing events, so
+// that closing the window (which ends the process at once) never leaves a file half written.
+ItemOutcome ConversionRun::takeTurn(const FinishedItem &item)
+{
+    const QString path = item.outcome.path;
+    if (item.loaded && m_destination.isWrittenAlready(path))
+        return {Result::Converted, path, {}};
+    if (item.loaded) {
+        if (std::optional<QString> failure = m_destination.whyNoLongerWritable(path))
+            return {Result::Failed, path, *failure};
+    }
+    if (item.outcome.result != Result::Converted)
+        return item.outcome;
+    if (std::optional<QString> failure = m_destination.write(path, item.text))
+        return {Result::Failed, path, *failure};
+    return item.outcome;
 }
 
 void ConversionRun::waitForPages()

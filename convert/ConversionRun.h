@@ -64,6 +64,7 @@ private:
     void pageFinished(Slot &slot, FinishedItem item);
     // Returns whether it reported any.
     bool reportFinishedItems(RunObserver &observer);
+    ItemOutcome takeTurn(const FinishedItem &item);
     void waitForPages();
     void abandonLatePages();
     bool anyPageInFlight() const;

@@ -19,8 +19,11 @@ public:
     virtual std::optional<QString> whySkipped(const QString &inputPath) const = 0;
     virtual std::optional<QString> whyNotWritable(const QString &inputPath) const = 0;
 
-    // Asked when the item's turn has come, the items before it written: why its text can no
-    // longer be written (an earlier item's text went where it would go), whatever its page gave.
+    // Asked when the item's turn has come, the items before it written, whatever its page gave:
+    // whether its text is there already (the same page listed earlier), so that it counts as
+    // converted and is not written again; else why its text can no longer be written (another
+    // item's text went where it would go).
+    virtual bool isWrittenAlready(const QString &inputPath) const = 0;
     virtual std::optional<QString> whyNoLongerWritable(const QString &inputPath) const = 0;
 
     // Writes the text of inputPath whole, or not at all: returns why it could not.

@@ -19,10 +19,17 @@ std::optional<QString> TextFilesBesideInputs::whySkipped(const QString &inputPat
     return std::nullopt;
 }
 
+bool TextFilesBesideInputs::isWrittenAlready(const QString &inputPath) const
+{
+    const std::optional<FileIdentity> output = fileIdentity(outputPathFor(inputPath));
+    const auto written = output ? m_writtenOutputs.find(*output) : m_writtenOutputs.end();
+    return written != m_writtenOutputs.end() && written->second == fileIdentity(inputPath);
+}
+
 std::optional<QString> TextFilesBesideInputs::whyNoLongerWritable(const QString &inputPath) const
 {
-    const std::optional<FileIdentity> existingOutput = fileIdentity(outputPathFor(inputPath));
-    if (existingOutput && m_writtenOutputs.contains(*existingOutput))
+    const std::optional<FileIdentity> output = fileIdentity(outputPathFor(inputPath));
+    if (output && m_writtenOutputs.contains(*output))
         return QStringLiteral("its text file was already written for an earlier item in this run");
     return std::nullopt;
 }
@@ -33,7 +40,9 @@ std::optional<QString> TextFilesBesideInputs::write(const QString &inputPath, co
     QString error;
     if (!m_writer.writeFile(outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
-    if (const std::optional<FileIdentity> written = fileIdentity(outputPath))
-        m_writtenOutputs.insert(*written);
+    const std::optional<FileIdentity> written = fileIdentity(outputPath);
+    const std::optional<FileIdentity> input = fileIdentity(inputPath);
+    if (written && input)
+        m_writtenOutputs.insert({*written, *input});
     return std::nullopt;
 }

@@ -130,7 +130,8 @@ private slots:
 
     // What stands at an output's name and is not a regular file is left alone, and nothing
     // outside the input's folder changes; of two items that share an output, the first keeps it,
-    // even when the page of the second is done first.
+    // even when the page of the second is done first, and a page listed twice is converted
+    // once without complaint.
     void outputsAreNeitherFollowedNorSharedThroughARun()
     {
         QTemporaryDir elsewhere;
@@ -143,13 +144,16 @@ private slots:
         const QString first = f->page("a.htm", "first"), second = f->page("a.html", "second");
         const QString link = f->page("link.html"), dangling = f->page("dangling.html"),
                       folder = f->page("folder.html"), pipe = f->page("pipe.html");
+        const QString b = f->page("b.html");
         f->fakes.engine.roundsToLoad[first] = 20;
+        f->fakes.engine.roundsToLoad[b] = 30;
         f->run.setJobs(8);
         const ConversionReport report =
-            f->convert({first, link, dangling, folder, pipe, f->page("b.html"), second});
+            f->convert({first, link, dangling, folder, pipe, b, b, second});
 
         QCOMPARE(contents(f->path("a.txt")), "first");
         QCOMPARE(contents(f->path("b.txt")), "text");
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 3);
         QCOMPARE(QFileInfo(f->path("link.txt")).symLinkTarget(), target);
         QCOMPARE(QFileInfo(target).size(), 0);
         QVERIFY(!QFile::exists(f->path("nowhere")));
