@@ -6,15 +6,18 @@
 #include "app/LatchingButton.h"
 #include "app/MainWindowLayout.h"
 #include "app/ProgressBar.h"
+#include "convert/FileListItems.h"
+#include "convert/RunProgress.h"
+#include "convert/WaitSeconds.h"
 #include "filelist/AddFilesDialog.h"
 #include "filelist/DragReorder.h"
 #include "filelist/FileListView.h"
 #include "filelist/FolderTree.h"
 #include "platform/CursorPosition.h"
 #include "platform/Desktop.h"
+#include "platform/MessageBoxes.h"
 #include "platform/PointerCode.h"
 #include "platform/PointerCursor.h"
-#include "platform/RenderEngine.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -23,6 +26,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -53,11 +57,12 @@ MainWindow::MainWindow(const Platform &platform, const QString &programFolder, Q
     : QWidget(parent)
     , m_platform(platform)
     , m_programFolder(programFolder)
-    , m_conversion(m_fileList, *this, platform)
+    , m_textFiles(platform.fileWriter)
+    , m_conversion(platform.engine, m_textFiles, platform.pump, platform.clock)
 {
     createControls();
     connectHandlers();
-    Form_Load();
+    startUp();
 }
 
 void MainWindow::createControls()
@@ -81,21 +86,21 @@ void MainWindow::createControls()
     m_listView->setFileList(&m_fileList);
     m_listView->viewport()->setMouseTracking(true);
 
-    m_check4 = new LatchingButton(QStringLiteral("Add HTML Files"), ButtonPictures::addFiles(),
-                                  this);
-    m_check4->setGeometry(Layout::addFilesButton);
-    m_check3 = new LatchingButton(QStringLiteral("Add All HTML Files In Folder"),
-                                  ButtonPictures::addFolder(), this);
-    m_check3->setGeometry(Layout::addFolderButton);
+    m_addFilesButton = new LatchingButton(QStringLiteral("Add HTML Files"),
+                                          ButtonPictures::addFiles(), this);
+    m_addFilesButton->setGeometry(Layout::addFilesButton);
+    m_addFolderButton = new LatchingButton(QStringLiteral("Add All HTML Files In Folder"),
+                                           ButtonPictures::addFolder(), this);
+    m_addFolderButton->setGeometry(Layout::addFolderButton);
 
     m_progressBar = new ProgressBar(this);
     m_progressBar->setGeometry(Layout::progressBar);
 
-    m_check2 = new LatchingButton(QStringLiteral("Save As Text"), ButtonPictures::saveAsText(),
-                                  this);
-    m_check2->setGeometry(Layout::saveAsTextButton);
+    m_saveAsTextButton = new LatchingButton(QStringLiteral("Save As Text"),
+                                            ButtonPictures::saveAsText(), this);
+    m_saveAsTextButton->setGeometry(Layout::saveAsTextButton);
 
-    for (LatchingButton *button : {m_check4, m_check3, m_check2}) {
+    for (LatchingButton *button : {m_addFilesButton, m_addFolderButton, m_saveAsTextButton}) {
         button->setFont(buttonFont());
         QPalette buttonPalette = button->palette();
         buttonPalette.setColor(QPalette::Button, Qt::white);
@@ -103,30 +108,30 @@ void MainWindow::createControls()
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }
-    setTabOrder(m_listView, m_check4);
-    setTabOrder(m_check4, m_check3);
-    setTabOrder(m_check3, m_progressBar);
-    setTabOrder(m_progressBar, m_check2);
+    setTabOrder(m_listView, m_addFilesButton);
+    setTabOrder(m_addFilesButton, m_addFolderButton);
+    setTabOrder(m_addFolderButton, m_progressBar);
+    setTabOrder(m_progressBar, m_saveAsTextButton);
 }
 
 void MainWindow::connectHandlers()
 {
     // toggled() rather than clicked(): unchecking a button in its handler must raise the
     // handler again (and be ignored there), as the latching rule expects.
-    connect(m_check4, &QAbstractButton::toggled, this, &MainWindow::Check4_Click);
-    connect(m_check3, &QAbstractButton::toggled, this, &MainWindow::Check3_Click);
-    connect(m_check2, &QAbstractButton::toggled, this, &MainWindow::Check2_Click);
+    connect(m_addFilesButton, &QAbstractButton::toggled, this, &MainWindow::addFiles);
+    connect(m_addFolderButton, &QAbstractButton::toggled, this, &MainWindow::addFolder);
+    connect(m_saveAsTextButton, &QAbstractButton::toggled, this, &MainWindow::saveAllAsText);
 
     connect(m_listView, &FileListView::doubleClickedAnywhere, this,
-            &MainWindow::ListView1_DblClick);
-    connect(m_listView, &FileListView::filesDropped, this, &MainWindow::ListView1_OLEDragDrop);
-    connect(m_listView, &FileListView::itemClicked, this, &MainWindow::ListView1_ItemClick);
-    connect(m_listView, &FileListView::mouseDown, this, &MainWindow::ListView1_MouseDown);
-    connect(m_listView, &FileListView::mouseMoved, this, &MainWindow::ListView1_MouseMove);
-    connect(m_listView, &FileListView::mouseUp, this, &MainWindow::ListView1_MouseUp);
+            &MainWindow::removeSelectedItem);
+    connect(m_listView, &FileListView::filesDropped, this, &MainWindow::appendDroppedFiles);
+    connect(m_listView, &FileListView::itemClicked, this, &MainWindow::pickUpClickedItem);
+    connect(m_listView, &FileListView::mouseDown, this, &MainWindow::listButtonPressed);
+    connect(m_listView, &FileListView::mouseMoved, this, &MainWindow::dragItemAlong);
+    connect(m_listView, &FileListView::mouseUp, this, &MainWindow::listButtonReleased);
 }
 
-void MainWindow::Form_Load()
+void MainWindow::startUp()
 {
     CenterForm(*this);
 
@@ -138,8 +143,8 @@ void MainWindow::Form_Load()
 
     setWindowTitle(programTitle);
 
-    m_platform.engine.setSilent(true);
-    m_platform.engine.navigate(QStringLiteral("about:blank"));
+    // The engine's pages are made now, while the user fills the list.
+    m_conversion.prepare();
 
     m_listView->header()->resizeSection(0, MainWindowLayout::fileColumnWidth);
 
@@ -155,9 +160,16 @@ void MainWindow::setMousePointer(int code)
     showPointer(*this, code, m_mouseIcon);
 }
 
-void MainWindow::setProgress(float percent)
+void MainWindow::itemDone(int itemNumber, const ItemOutcome &)
 {
-    m_progressBar->setPercent(percent);
+    setMousePointer(HourglassPointer);
+    m_progressBar->setPercent(progressPercent(itemNumber, m_fileList.count()));
+}
+
+void MainWindow::eventsProcessed()
+{
+    // Events processed during the run may have set another pointer (a move over the window).
+    setMousePointer(HourglassPointer);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -189,26 +201,43 @@ void MainWindow::moveEvent(QMoveEvent *event)
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove && qobject_cast<LatchingButton *>(watched))
-        CheckButton_MouseMove();
+        showHandOverButton();
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::CheckButton_MouseMove()
+void MainWindow::showHandOverButton()
 {
     if (m_mousePointer != HourglassPointer)
         setMousePointer(CustomPointer);
 }
 
-void MainWindow::Check2_Click()
+void MainWindow::saveAllAsText()
 {
-    if (!m_check2->takeLatch())
+    if (!m_saveAsTextButton->takeLatch())
         return;
-    m_conversion.run();
+    // A press during a run (from an event processed inside it) starts nothing: a second run
+    // would have to wait for this one anyway.
+    if (m_saving)
+        return;
+    if (m_fileList.count() < 1) {
+        m_platform.messages.inform(QStringLiteral("No files added."));
+        return;
+    }
+    const QScopedValueRollback saving(m_saving, true);
+    setMousePointer(HourglassPointer);
+    const ConversionReport report = m_conversion.run(FileListItems(m_fileList), *this);
+    m_platform.messages.inform(
+        doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped)));
+
+    // The finished bar stays in view a moment longer.
+    WaitSeconds(1, m_platform.clock, m_platform.pump);
+    setMousePointer(DefaultPointer);
+    m_progressBar->setPercent(0);
 }
 
-void MainWindow::Check3_Click()
+void MainWindow::addFolder()
 {
-    if (!m_check3->takeLatch())
+    if (!m_addFolderButton->takeLatch())
         return;
     const QString chosen = BrowseForFolder(m_platform.folderBrowser, this,
                                            QStringLiteral("Please select folder to add:"));
@@ -219,9 +248,9 @@ void MainWindow::Check3_Click()
     setMousePointer(DefaultPointer);
 }
 
-void MainWindow::Check4_Click()
+void MainWindow::addFiles()
 {
-    if (!m_check4->takeLatch())
+    if (!m_addFilesButton->takeLatch())
         return;
     const QString selection = m_platform.fileDialog.showOpen(this, addFilesDialogSettings());
     if (!selection.isEmpty()) {
@@ -231,19 +260,19 @@ void MainWindow::Check4_Click()
     setMousePointer(DefaultPointer);
 }
 
-void MainWindow::ListView1_DblClick()
+void MainWindow::removeSelectedItem()
 {
     const int position = FileListView::positionOf(m_listView->selectedItem());
     if (position > 0)
         m_fileList.remove(position);
 }
 
-void MainWindow::ListView1_OLEDragDrop(const QStringList &paths)
+void MainWindow::appendDroppedFiles(const QStringList &paths)
 {
     m_fileList.append(paths);
 }
 
-void MainWindow::ListView1_ItemClick()
+void MainWindow::pickUpClickedItem()
 {
     // Read afresh at every click. An icon that cannot be read leaves the list's last picture
     // (at first the plain arrow), so the pointer stays usable and reordering does not care.
@@ -257,12 +286,12 @@ void MainWindow::ListView1_ItemClick()
     m_dragItem = m_listView->selectedItem();
 }
 
-void MainWindow::ListView1_MouseDown()
+void MainWindow::listButtonPressed()
 {
     m_buttonDown = true;
 }
 
-void MainWindow::ListView1_MouseMove(const QPoint &pos)
+void MainWindow::dragItemAlong(const QPoint &pos)
 {
     if (m_mousePointer != HourglassPointer)
         setMousePointer(DefaultPointer);
@@ -284,7 +313,7 @@ void MainWindow::ListView1_MouseMove(const QPoint &pos)
         m_listView->ensureVisible(neighbour);
 }
 
-void MainWindow::ListView1_MouseUp()
+void MainWindow::listButtonReleased()
 {
     m_buttonDown = false;
     m_listView->setMousePointer(ArrowPointer);

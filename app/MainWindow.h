@@ -1,7 +1,8 @@
 #pragma once
 
 #include "convert/ConversionRun.h"
-#include "convert/RunView.h"
+#include "convert/RunObserver.h"
+#include "convert/TextFilesBesideInputs.h"
 #include "filelist/FileListModel.h"
 #include "platform/Platform.h"
 
@@ -13,9 +14,9 @@ class FileListView;
 class LatchingButton;
 class ProgressBar;
 
-// The program's one window: the file list, the three buttons and the progress bar. Its
-// handlers carry the names of the controls and events they answer.
-class MainWindow : public QWidget, private RunView
+// The program's one window: the file list, the three buttons and the progress bar. Each
+// handler is named after what it does for the user.
+class MainWindow : public QWidget, private RunObserver
 {
     Q_OBJECT
 
@@ -25,13 +26,13 @@ public:
 
     FileListModel &fileList() { return m_fileList; }
     FileListView *listView() const { return m_listView; }
-    LatchingButton *addFilesButton() const { return m_check4; }
-    LatchingButton *addFolderButton() const { return m_check3; }
-    LatchingButton *saveAsTextButton() const { return m_check2; }
+    LatchingButton *addFilesButton() const { return m_addFilesButton; }
+    LatchingButton *addFolderButton() const { return m_addFolderButton; }
+    LatchingButton *saveAsTextButton() const { return m_saveAsTextButton; }
     ProgressBar *progressBar() const { return m_progressBar; }
 
     int mousePointer() const { return m_mousePointer; }
-    void setMousePointer(int code) override;
+    void setMousePointer(int code);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -40,38 +41,44 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void Form_Load();
+    void startUp();
     void createControls();
     void connectHandlers();
 
-    void Check2_Click();
-    void Check3_Click();
-    void Check4_Click();
-    void CheckButton_MouseMove();
+    // The three buttons, and the hand over them.
+    void addFiles();
+    void addFolder();
+    void saveAllAsText();
+    void showHandOverButton();
 
-    void ListView1_DblClick();
-    void ListView1_OLEDragDrop(const QStringList &paths);
-    void ListView1_ItemClick();
-    void ListView1_MouseDown();
-    void ListView1_MouseMove(const QPoint &pos);
-    void ListView1_MouseUp();
+    // The file list.
+    void removeSelectedItem();
+    void appendDroppedFiles(const QStringList &paths);
+    void pickUpClickedItem();
+    void listButtonPressed();
+    void dragItemAlong(const QPoint &pos);
+    void listButtonReleased();
 
-    void setProgress(float percent) override;
+    // The run under way.
+    void itemDone(int itemNumber, const ItemOutcome &outcome) override;
+    void eventsProcessed() override;
 
     Platform m_platform;
     QString m_programFolder;
     FileListModel m_fileList;
+    TextFilesBesideInputs m_textFiles;
     ConversionRun m_conversion;
 
     FileListView *m_listView = nullptr;
-    LatchingButton *m_check4 = nullptr;
-    LatchingButton *m_check3 = nullptr;
-    LatchingButton *m_check2 = nullptr;
+    LatchingButton *m_addFilesButton = nullptr;
+    LatchingButton *m_addFolderButton = nullptr;
+    LatchingButton *m_saveAsTextButton = nullptr;
     ProgressBar *m_progressBar = nullptr;
 
     // Whether the window has been centred again once its frame was known (see moveEvent).
     bool m_centredWithFrame = false;
 
+    bool m_saving = false; // from a press of "Save As Text" until its closing pause has passed
     int m_mousePointer = 0;
     QCursor m_mouseIcon;
 

@@ -1,4 +1,6 @@
 #include "app/MainWindow.h"
+#include "engine/BrowserEngine.h"
+#include "engine/RenderEngineSetup.h"
 #include "platform/QtCursorPosition.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtFileDialog.h"
@@ -6,10 +8,8 @@
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtMessagePump.h"
 #include "platform/QtTextFileWriter.h"
-#include "platform/RenderEngineSetup.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
-#include "platform/WebEngineRenderer.h"
 
 #include <QApplication>
 
@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
 
     SystemClock clock;
     SeededRandom random(unsigned(clock.secondsSinceMidnight()));
-    WebEngineRenderer engine;
+    BrowserEngine engine;
     QtMessagePump pump;
     QtMessageBoxes messages;
     QtDesktop desktop;

@@ -1,20 +1,21 @@
 #include "convert/ConversionRun.h"
 
-#include "convert/OutputPath.h"
-#include "convert/RunView.h"
-#include "convert/WaitSeconds.h"
-#include "filelist/FileListModel.h"
+#include "convert/RunItems.h"
+#include "convert/RunObserver.h"
+#include "convert/TextDestination.h"
+#include "engine/PageEngine.h"
+#include "engine/PageLoader.h"
+#include "platform/Clock.h"
 #include "platform/FileNames.h"
-#include "platform/MessageBoxes.h"
-#include "platform/Platform.h"
-#include "platform/PointerCode.h"
-#include "platform/RenderEngine.h"
-#include "platform/TextFileWriter.h"
+#include "platform/MessagePump.h"
 
 #include <QScopedValueRollback>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,18 +23,20 @@
 
 namespace {
 
-// Share of the list done after itemNumber, counted against the list as it is now: the
-// division and the multiplication in double precision, the result in single. The list may
-// have shrunk during the run, so the result is held within 0 to 100.
-float progressPercent(int itemNumber, int currentCount)
-{
-    if (currentCount < 1)
-        return 100.0f;
-    return float(std::min(double(itemNumber) / currentCount * 100, 100.0));
-}
+// How far the run may start items ahead of the first one still loading. Their texts wait in
+// memory to be written in list order, so a page that hangs does not hold up the others, nor
+// do the waiting texts pile up without end.
+constexpr int maxItemsAhead = 64;
+
+// The longest a wait for pages lasts before the run looks at its clock again.
+constexpr int maxWaitMs = 100;
 
 // How long the engine may take to hand over the text of a page still loading at the bound.
-constexpr double partialTextSeconds = 5.0;
+constexpr double textSoFarSeconds = 5.0;
+
+const QString lateReason = QStringLiteral("the page did not finish loading in time");
+
+using Result = ItemOutcome::Result;
 
 std::optional<QString> whyUnreadable(const QString &path)
 {
@@ -56,134 +59,208 @@ std::optional<QString> whyUnreadable(const QString &path)
 
 } // namespace
 
-ConversionRun::ConversionRun(FileListModel &list, RunView &view, const Platform &platform)
-    : m_list(list)
-    , m_view(view)
-    , m_engine(platform.engine)
-    , m_pump(platform.pump)
-    , m_clock(platform.clock)
-    , m_messages(platform.messages)
-    , m_fileWriter(platform.fileWriter)
+// One loader and the item it is loading, if any.
+struct ConversionRun::Slot
 {
+    std::unique_ptr<PageLoader> loader;
+    int itemNumber = 0; // 0 while idle
+    QString path;
+    double deadline = 0;
+    bool askedForTextSoFar = false;
+};
+
+ConversionRun::ConversionRun(PageEngine &engine, TextDestination &destination, MessagePump &pump,
+                             const Clock &clock)
+    : m_engine(engine)
+    , m_destination(destination)
+    , m_pump(pump)
+    , m_clock(clock)
+    , m_jobs(defaultJobs())
+{
+}
+
+ConversionRun::~ConversionRun() = default;
+
+int ConversionRun::defaultJobs()
+{
+    return std::max(2, QThread::idealThreadCount());
+}
+
+void ConversionRun::setJobs(int jobs)
+{
+    m_jobs = std::max(1, jobs);
 }
 
 void ConversionRun::setPageTimeLimit(double seconds)
 {
-    m_pageWaitLimits.maxSeconds = seconds;
+    m_pageTimeLimit = seconds;
 }
 
-void ConversionRun::run()
+void ConversionRun::prepare()
 {
-    // A second run would drive the engine while this one waits for its page, and the two would
-    // read each other's text.
+    while (int(m_slots.size()) > m_jobs)
+        m_slots.pop_back();
+    while (int(m_slots.size()) < m_jobs) {
+        auto slot = std::make_unique<Slot>();
+        slot->loader = m_engine.createLoader();
+        PageLoader *loader = slot->loader.get();
+        Slot *target = slot.get();
+        QObject::connect(loader, &PageLoader::pageLoaded, loader,
+                         [this, target](const QString &text) {
+            pageFinished(*target, {{Result::Converted, target->path, {}}, text});
+        });
+        QObject::connect(loader, &PageLoader::pageFailed, loader,
+                         [this, target](const QString &reason) {
+            const QString why = target->askedForTextSoFar
+                ? lateReason
+                : QStringLiteral("the page could not be loaded (%1)").arg(reason);
+            pageFinished(*target, {{Result::Failed, target->path, why}, {}});
+        });
+        m_slots.push_back(std::move(slot));
+    }
+}
+
+ConversionReport ConversionRun::run(const RunItems &items, RunObserver &observer)
+{
     if (m_running)
-        return;
-    if (m_list.count() < 1) {
-        m_messages.inform(QStringLiteral("No files added."));
-        return;
-    }
+        return {};
     const QScopedValueRollback running(m_running, true);
+    prepare();
+    m_items = &items;
+    m_itemTotal = items.count();
+    m_nextToStart = 1;
+    m_nextToReport = 1;
+    m_finished.clear();
+    m_report = {};
+    m_destination.startRun();
 
-    showHourglass();
-    const ListOutcome outcome = convertList();
-    m_messages.inform(doneMessage(outcome.failures, outcome.ownTextFiles));
-
-    // The finished bar stays in view a moment longer.
-    WaitSeconds(1, m_clock, m_pump);
-    m_view.setMousePointer(DefaultPointer);
-    m_view.setProgress(0);
+    for (;;) {
+        // Reporting makes room for more items to start, and refused ones are reported at once.
+        do
+            startItems();
+        while (reportFinishedItems(observer));
+        if (!anyPageInFlight() && !mayStartNextItem())
+            break;
+        waitForPages();
+        observer.eventsProcessed();
+        abandonLatePages();
+    }
+    m_items = nullptr;
+    return std::exchange(m_report, {});
 }
 
-ConversionRun::ListOutcome ConversionRun::convertList()
+bool ConversionRun::mayStartNextItem() const
 {
-    ListOutcome outcome;
-    m_writtenOutputs.clear();
-    // Items added during the run are left for the next one. Items removed during it shift the
-    // rest up, and the run ends where the list now ends.
-    const int itemTotal = m_list.count();
-    for (int itemNumber = 1; itemNumber <= itemTotal && itemNumber <= m_list.count();
-         ++itemNumber) {
-        showHourglass();
-        const QString inputPath = m_list.text(itemNumber);
-        // Not a failure: such an item is the output of an earlier run, or a text file picked
-        // with the pages, and it is left as it is.
-        if (isSameFile(inputPath, outputPathFor(inputPath)))
-            ++outcome.ownTextFiles;
-        else if (const std::optional<QString> failure = convertItem(inputPath))
-            outcome.failures.append({inputPath, *failure});
-        showHourglass();
-        showProgress(itemNumber);
-    }
-    return outcome;
+    return m_nextToStart <= m_itemTotal && m_nextToStart <= m_items->count();
 }
 
-std::optional<QString> ConversionRun::convertItem(const QString &inputPath)
+void ConversionRun::startItems()
 {
-    if (const std::optional<QString> failure = whyUnreadable(inputPath))
-        return failure;
-    const QString outputPath = outputPathFor(inputPath);
-    if (const std::optional<QString> failure = whyOutputIsLeftAlone(outputPath))
-        return failure;
-    // "a.htm" and "a.html" share "a.txt": the later one would replace the earlier one's text.
-    // A page listed twice (a folder added again) has its text written already, and that is all.
-    if (const std::optional<FileIdentity> output = fileIdentity(outputPath)) {
-        const auto written = m_writtenOutputs.find(*output);
-        if (written != m_writtenOutputs.end() && written->second == fileIdentity(inputPath))
-            return std::nullopt;
-        if (written != m_writtenOutputs.end())
-            return QStringLiteral(
-                "its text file was already written for an earlier item in this run");
+    for (const std::unique_ptr<Slot> &slot : m_slots) {
+        while (slot->itemNumber == 0 && mayStartNextItem()
+               && m_nextToStart - m_nextToReport < maxItemsAhead) {
+            const int itemNumber = m_nextToStart++;
+            const QString path = m_items->path(itemNumber);
+            if (std::optional<FinishedItem> refused = checkBeforeLoading(path)) {
+                m_finished.emplace(itemNumber, *refused);
+                continue;
+            }
+            slot->itemNumber = itemNumber;
+            slot->path = path;
+            slot->deadline = m_clock.monotonicSeconds() + m_pageTimeLimit;
+            slot->askedForTextSoFar = false;
+            // May finish at once, inside this call.
+            slot->loader->load(path);
+        }
     }
+}
 
-    QString text;
-    if (const std::optional<QString> failure = loadPageText(inputPath, text))
-        return failure;
-
-    // Opened, written and closed without processing events, so that closing the window (which
-    // ends the process at once) never leaves a file half written.
-    QString error;
-    if (!m_fileWriter.writeFile(outputPath, text.toUtf8(), error))
-        return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
-    const std::optional<FileIdentity> written = fileIdentity(outputPath);
-    const std::optional<FileIdentity> input = fileIdentity(inputPath);
-    if (written && input)
-        m_writtenOutputs.insert({*written, *input});
+std::optional<ConversionRun::FinishedItem>
+ConversionRun::checkBeforeLoading(const QString &path) const
+{
+    if (std::optional<QString> skip = m_destination.whySkipped(path))
+        return FinishedItem{{Result::Skipped, path, *skip}, {}};
+    if (std::optional<QString> failure = whyUnreadable(path))
+        return FinishedItem{{Result::Failed, path, *failure}, {}};
+    if (std::optional<QString> failure = m_destination.whyNotWritable(path))
+        return FinishedItem{{Result::Failed, path, *failure}, {}};
     return std::nullopt;
 }
 
-std::optional<QString> ConversionRun::loadPageText(const QString &inputPath, QString &text)
+void ConversionRun::pageFinished(Slot &slot, FinishedItem item)
 {
-    m_engine.navigate(inputPath);
-    const bool complete = waitForPage(m_engine, m_pump, m_clock, m_pageWaitLimits,
-                                      [this] { showHourglass(); });
-    if (!complete) {
+    if (slot.itemNumber == 0)
+        return;
+    item.loaded = true;
+    m_finished.emplace(slot.itemNumber, std::move(item));
+    slot.itemNumber = 0;
+}
+
+bool ConversionRun::reportFinishedItems(RunObserver &observer)
+{
+    const int firstToReport = m_nextToReport;
+    for (auto next = m_finished.find(m_nextToReport); next != m_finished.end();
+         next = m_finished.find(m_nextToReport)) {
+        const ItemOutcome outcome = takeTurn(next->second);
+        m_finished.erase(next);
+        m_report.items.append(outcome);
+        observer.itemDone(m_nextToReport++, outcome);
+    }
+    return m_nextToReport != firstToReport;
+}
+
+// Texts are written here, in list order, so that items that share an output leave what a run
+// of one page at a time would leave. Opened, written and closed without processing events, so
+// that closing the window (which ends the process at once) never leaves a file half written.
+ItemOutcome ConversionRun::takeTurn(const FinishedItem &item)
+{
+    const QString path = item.outcome.path;
+    if (item.loaded && m_destination.isWrittenAlready(path))
+        return {Result::Converted, path, {}};
+    if (item.loaded) {
+        if (std::optional<QString> failure = m_destination.whyNoLongerWritable(path))
+            return {Result::Failed, path, *failure};
+    }
+    if (item.outcome.result != Result::Converted)
+        return item.outcome;
+    if (std::optional<QString> failure = m_destination.write(path, item.text))
+        return {Result::Failed, path, *failure};
+    return item.outcome;
+}
+
+void ConversionRun::waitForPages()
+{
+    // A page that finishes wakes the wait; the bound is for pages that take too long.
+    double nearestDeadline = m_clock.monotonicSeconds() + maxWaitMs / 1000.0;
+    for (const std::unique_ptr<Slot> &slot : m_slots) {
+        if (slot->itemNumber != 0)
+            nearestDeadline = std::min(nearestDeadline, slot->deadline);
+    }
+    const double waitMs = (nearestDeadline - m_clock.monotonicSeconds()) * 1000.0;
+    m_pump.processPendingOrWait(std::clamp(int(std::ceil(waitMs)), 0, maxWaitMs));
+}
+
+void ConversionRun::abandonLatePages()
+{
+    for (const std::unique_ptr<Slot> &slot : m_slots) {
+        if (slot->itemNumber == 0 || m_clock.monotonicSeconds() < slot->deadline)
+            continue;
         // Take the text the page holds so far, if the engine can still give it (a script that
-        // never ends cannot let it), then let the engine start afresh: such a page would hold
-        // up every later one.
-        m_engine.readTextSoFar();
-        waitForPage(m_engine, m_pump, m_clock, {.maxSeconds = partialTextSeconds},
-                    [this] { showHourglass(); });
-        text = m_engine.loadFailed() ? QString() : m_engine.bodyText();
-        m_engine.abandonPage();
-        if (text.isNull())
-            return QStringLiteral("the page did not finish loading in time");
-        return std::nullopt;
+        // never ends cannot let it); the loader starts afresh afterwards, as such a page would
+        // hold up every later one.
+        if (!slot->askedForTextSoFar) {
+            slot->askedForTextSoFar = true;
+            slot->deadline = m_clock.monotonicSeconds() + textSoFarSeconds;
+            slot->loader->readTextSoFar();
+            continue;
+        }
+        slot->loader->abandon();
+        pageFinished(*slot, {{Result::Failed, slot->path, lateReason}, {}});
     }
-    if (m_engine.loadFailed())
-        return QStringLiteral("the page could not be loaded (%1)").arg(m_engine.errorString());
-    text = m_engine.bodyText();
-    if (text.isNull())
-        return QStringLiteral("the page has no text");
-    return std::nullopt;
 }
 
-void ConversionRun::showProgress(int itemNumber)
+bool ConversionRun::anyPageInFlight() const
 {
-    m_view.setProgress(progressPercent(itemNumber, m_list.count()));
-}
-
-void ConversionRun::showHourglass()
-{
-    // Events processed during the run may have set another pointer (a move over the window).
-    m_view.setMousePointer(HourglassPointer);
+    return std::any_of(m_slots.begin(), m_slots.end(),
+                       [](const std::unique_ptr<Slot> &slot) { return slot->itemNumber != 0; });
 }

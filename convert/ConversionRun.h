@@ -1,62 +1,88 @@
 #pragma once
 
-#include "convert/FailureReport.h"
-#include "convert/OutputPath.h"
-#include "convert/PageWait.h"
+#include "convert/ConversionReport.h"
 
 #include <QString>
 
-#include <optional>
 #include <map>
+#include <memory>
+#include <optional>
+#include <vector>
 
 class Clock;
-class FileListModel;
-class MessageBoxes;
 class MessagePump;
-class RenderEngine;
-class RunView;
-class TextFileWriter;
-struct Platform;
+class PageEngine;
+class PageLoader;
+class RunItems;
+class RunObserver;
+class TextDestination;
 
-// The "Save As Text" run: every listed file, in list order, through the engine into a .txt
-// beside it. A file that cannot be converted gets no output and a line in the closing message;
-// the run goes on with the next one.
+// The conversion run behind "Save As Text" and the command line: every item, in list order,
+// through the engine into its text. Several pages are in flight at once, each in a loader of
+// its own; their texts are written, and the items reported, in list order all the same, so the
+// outputs are those of a run that loads one page at a time. An item that cannot be converted
+// gets no output and a line in the report, and the run goes on with the next one.
+//
+// The run knows nothing of windows: it processes pending events while it waits, and tells an
+// observer how far it has come.
 class ConversionRun
 {
 public:
-    ConversionRun(FileListModel &list, RunView &view, const Platform &platform);
+    ConversionRun(PageEngine &engine, TextDestination &destination, MessagePump &pump,
+                  const Clock &clock);
+    ~ConversionRun();
 
-    // How many seconds one page may take to load before the run takes what the engine has.
+    // As many pages in flight as the machine has cores, and at least two: the engine waits on
+    // itself often enough that two pages keep even one core busy.
+    static int defaultJobs();
+
+    void setJobs(int jobs);
+    // How many seconds one page may take before the run takes what the engine has by then.
     void setPageTimeLimit(double seconds);
 
-    // Converts the whole list and tells the user how it went. Returns when the run is over.
-    // A call while a run is under way (from an event processed during it) does nothing.
-    void run();
+    // Makes the page loaders now, so that the first run does not wait for them.
+    void prepare();
+
+    // Converts the items from the first up to the count they have when the run starts, and
+    // returns when every page is done. Items added meanwhile are left for the next run; when
+    // items are removed, the run ends where the list now ends. A call during a run (from an
+    // event processed inside it) does nothing and returns an empty report.
+    ConversionReport run(const RunItems &items, RunObserver &observer);
 
 private:
-    struct ListOutcome
+    struct Slot;
+    struct FinishedItem
     {
-        QList<ItemFailure> failures;
-        qsizetype ownTextFiles = 0; // items left alone because each is its own output
+        ItemOutcome outcome;
+        QString text;
+        bool loaded = false; // its page was loaded, rather than refused beforehand
     };
 
-    ListOutcome convertList();
-    // Each returns why the file could not be converted, or nothing when it was.
-    std::optional<QString> convertItem(const QString &inputPath);
-    std::optional<QString> loadPageText(const QString &inputPath, QString &text);
-    void showProgress(int itemNumber);
-    void showHourglass();
+    bool mayStartNextItem() const;
+    void startItems();
+    std::optional<FinishedItem> checkBeforeLoading(const QString &path) const;
+    void pageFinished(Slot &slot, FinishedItem item);
+    // Returns whether it reported any.
+    bool reportFinishedItems(RunObserver &observer);
+    ItemOutcome takeTurn(const FinishedItem &item);
+    void waitForPages();
+    void abandonLatePages();
+    bool anyPageInFlight() const;
 
-    FileListModel &m_list;
-    RunView &m_view;
-    RenderEngine &m_engine;
+    PageEngine &m_engine;
+    TextDestination &m_destination;
     MessagePump &m_pump;
-    Clock &m_clock;
-    MessageBoxes &m_messages;
-    TextFileWriter &m_fileWriter;
-
-    PageWaitLimits m_pageWaitLimits;
-    // The text files this run has written so far, each with the page it was written for.
-    std::map<FileIdentity, FileIdentity> m_writtenOutputs;
+    const Clock &m_clock;
+    int m_jobs;
+    double m_pageTimeLimit = 60.0;
+    std::vector<std::unique_ptr<Slot>> m_slots;
     bool m_running = false;
+
+    // The run under way.
+    const RunItems *m_items = nullptr;
+    int m_itemTotal = 0;
+    int m_nextToStart = 1;
+    int m_nextToReport = 1;
+    std::map<int, FinishedItem> m_finished; // done, waiting for the items before them
+    ConversionReport m_report;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-class RenderEngine;
+class PageEngine;
 class MessagePump;
 class Clock;
 class RandomSource;
@@ -15,7 +15,7 @@ class TextFileWriter;
 // services; tests fill it with fakes and run without a display or a browser.
 struct Platform
 {
-    RenderEngine &engine;
+    PageEngine &engine;
     MessagePump &pump;
     Clock &clock;
     RandomSource &random;

@@ -4,7 +4,10 @@
 // without a display, a browser or a user. Each fake records what it was asked and lets a test
 // react at the moment it is asked (the hooks run where the real thing would process events).
 
-#include "convert/RunView.h"
+#include "convert/ConversionReport.h"
+#include "convert/RunObserver.h"
+#include "engine/PageEngine.h"
+#include "engine/PageLoader.h"
 #include "platform/Clock.h"
 #include "platform/CursorPosition.h"
 #include "platform/Desktop.h"
@@ -15,7 +18,6 @@
 #include "platform/Platform.h"
 #include "platform/QtTextFileWriter.h"
 #include "platform/RandomSource.h"
-#include "platform/RenderEngine.h"
 
 #include <QHash>
 #include <QSet>
@@ -23,60 +25,108 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 // Thrown by FakeDesktop::endProcess(), so a test can see that the process would end there.
 struct ProcessEnded
 {
 };
 
-// A page loader that answers from a table: path -> text. A path missing from the table fails
-// to load. A page becomes complete after pollsUntilComplete readiness polls; a hanging page
-// (a script that never ends) never does, but gives its text so far when asked, if the table
-// has any.
-class FakeEngine : public RenderEngine
+class FakePageEngine;
+
+// One page in flight of FakePageEngine; see there.
+class FakePageLoader : public PageLoader
+{
+public:
+    explicit FakePageLoader(FakePageEngine &engine) : m_engine(engine) {}
+    ~FakePageLoader() override;
+
+    void load(const QString &path) override;
+    void readTextSoFar() override { m_textSoFarAsked = true; }
+    void abandon() override;
+    // One round of events: the page comes one round closer to its end.
+    void processEvents();
+    bool isLoading() const { return !m_path.isNull(); }
+
+private:
+    FakePageEngine &m_engine;
+    QString m_path;
+    int m_roundsLeft = 0;
+    bool m_textSoFarAsked = false;
+};
+
+// An engine that answers from a table: path -> text. A path missing from the table fails to
+// load. A page is done after roundsToLoad rounds of events (2 unless the table says otherwise);
+// a hanging page (a script that never ends) never is, but gives its text so far when asked, if
+// the table has any, and else never answers.
+class FakePageEngine : public PageEngine
 {
 public:
     QHash<QString, QString> pages;
+    QHash<QString, int> roundsToLoad;
     QSet<QString> hangingPages;
-    static constexpr int pollsUntilComplete = 2;
-    QStringList navigations;
+    QStringList loads;
+    int loadersMade = 0;
     int abandonedPages = 0;
+    int mostPagesInFlight = 0;
+    std::vector<FakePageLoader *> loaders;
 
-    void setSilent(bool silent) override { this->silent = silent; }
-    void navigate(const QString &pathOrUrl) override
+    std::unique_ptr<PageLoader> createLoader() override
     {
-        navigations << pathOrUrl;
-        m_location = pathOrUrl;
-        m_pollsLeft = pollsUntilComplete;
-        m_textSoFarAsked = false;
+        ++loadersMade;
+        auto loader = std::make_unique<FakePageLoader>(*this);
+        loaders.push_back(loader.get());
+        return loader;
     }
-    int readyState() const override
-    {
-        if (m_pollsLeft > 0) {
-            --m_pollsLeft;
-            return Loading;
-        }
-        const bool hangs = hangingPages.contains(m_location)
-            && !(m_textSoFarAsked && pages.contains(m_location));
-        return hangs ? Loading : Complete;
-    }
-    bool loadFailed() const override { return !pages.contains(m_location); }
-    QString errorString() const override
-    {
-        return loadFailed() ? QStringLiteral("not found") : QString();
-    }
-    QString bodyText() const override { return pages.value(m_location); }
-    QString location() const override { return m_location; }
-    void readTextSoFar() override { m_textSoFarAsked = true; }
-    void abandonPage() override { ++abandonedPages; }
 
-    bool silent = false;
+    void processEvents()
+    {
+        for (FakePageLoader *loader : std::vector(loaders))
+            loader->processEvents();
+    }
 
-private:
-    QString m_location = QStringLiteral("about:blank");
-    mutable int m_pollsLeft = 0;
-    bool m_textSoFarAsked = false;
+    int pagesInFlight() const
+    {
+        return int(std::count_if(loaders.begin(), loaders.end(),
+                                 [](FakePageLoader *loader) { return loader->isLoading(); }));
+    }
 };
+
+inline FakePageLoader::~FakePageLoader()
+{
+    std::erase(m_engine.loaders, this);
+}
+
+inline void FakePageLoader::load(const QString &path)
+{
+    m_engine.loads << path;
+    m_path = path;
+    m_roundsLeft = m_engine.roundsToLoad.value(path, 2);
+    m_textSoFarAsked = false;
+    m_engine.mostPagesInFlight = std::max(m_engine.mostPagesInFlight, m_engine.pagesInFlight());
+}
+
+inline void FakePageLoader::abandon()
+{
+    ++m_engine.abandonedPages;
+    m_path = QString();
+}
+
+inline void FakePageLoader::processEvents()
+{
+    if (!isLoading() || --m_roundsLeft > 0)
+        return;
+    if (m_engine.hangingPages.contains(m_path)
+        && !(m_textSoFarAsked && m_engine.pages.contains(m_path)))
+        return;
+    const QString path = std::exchange(m_path, QString());
+    if (m_engine.pages.contains(path))
+        emit pageLoaded(m_engine.pages.value(path));
+    else
+        emit pageFailed(QStringLiteral("not found"));
+}
 
 class FakePump : public MessagePump
 {
@@ -84,11 +134,14 @@ public:
     int pumps = 0;
     int waitingPumps = 0; // those that could have waited for an event
     int longestWaitMs = 0;
+    FakePageEngine *engine = nullptr; // its pages move on at every round of events
     std::function<void()> onPump;
 
     void processPending() override
     {
         ++pumps;
+        if (engine)
+            engine->processEvents();
         if (onPump)
             onPump();
     }
@@ -190,20 +243,24 @@ private:
     QtTextFileWriter m_real;
 };
 
-// What a conversion run would show in the window: the progress bar's values, in order.
-class FakeRunView : public RunView
+// What a run told its observer: the items done, in the order it said so.
+class FakeObserver : public RunObserver
 {
 public:
-    QList<float> progress;
+    QList<int> itemsDone;
+    QList<ItemOutcome> outcomes;
 
-    void setMousePointer(int) override {}
-    void setProgress(float percent) override { progress << percent; }
+    void itemDone(int itemNumber, const ItemOutcome &outcome) override
+    {
+        itemsDone << itemNumber;
+        outcomes << outcome;
+    }
 };
 
 // All the fakes together, ready to hand to the window.
 struct FakePlatform
 {
-    FakeEngine engine;
+    FakePageEngine engine;
     FakePump pump;
     FakeClock clock;
     FakeRandom random;
@@ -213,6 +270,9 @@ struct FakePlatform
     FakeFolderBrowser folderBrowser;
     FakeCursor cursor;
     FakeFileWriter fileWriter;
+
+    FakePlatform() { pump.engine = &engine; }
+    FakePlatform(const FakePlatform &) = delete;
 
     Platform platform() { return {engine, pump, clock, random, messages, desktop, fileDialog,
                                   folderBrowser, cursor, fileWriter}; }

@@ -4,15 +4,18 @@
 #include "app/MainWindow.h"
 #include "app/ProgressBar.h"
 #include "convert/ConversionRun.h"
-#include "convert/WaitSeconds.h"
 #include "convert/OutputPath.h"
-#include "filelist/FileListModel.h"
+#include "convert/RunItems.h"
+#include "convert/RunProgress.h"
+#include "convert/TextFilesBesideInputs.h"
+#include "convert/WaitSeconds.h"
 #include "platform/FileNames.h"
 #include "platform/PointerCode.h"
 
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,17 +31,21 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A folder of input files and a run over a list that starts empty. The folder's name holds a
-// ".", which is no extension. The clock moves a millisecond at every reading, so waits end.
+// A folder of input files and a run with three pages in flight. The folder's name holds a ".",
+// which is no extension. The clock moves a millisecond at every reading, so waits end.
 struct RunFixture
 {
     QTemporaryDir folder{QDir::tempPath() + QStringLiteral("/v1.2-XXXXXX")};
     FakePlatform fakes;
-    FileListModel list;
-    FakeRunView view;
-    ConversionRun run{list, view, fakes.platform()};
+    TextFilesBesideInputs textFiles{fakes.fileWriter};
+    ConversionRun run{fakes.engine, textFiles, fakes.pump, fakes.clock};
+    FakeObserver observer;
 
-    RunFixture() { fakes.clock.stepPerRead = 0.001; }
+    RunFixture()
+    {
+        fakes.clock.stepPerRead = 0.001;
+        run.setJobs(3);
+    }
     QString path(const QString &name) const { return folder.filePath(name); }
 
     // A file on disk holding a page of the given text, which the engine knows.
@@ -50,7 +57,17 @@ struct RunFixture
             qFatal("cannot write %s", qPrintable(file.fileName()));
         return path(name);
     }
+
+    ConversionReport convert(const QStringList &paths)
+    {
+        return run.run(FixedItems(paths), observer);
+    }
 };
+
+QStringList reportLines(const ConversionReport &report)
+{
+    return doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped)).split('\n');
+}
 
 } // namespace
 
@@ -63,9 +80,9 @@ class TestConversion : public QObject
 private slots:
     void init() { f = std::make_unique<RunFixture>(); }
 
-    // Every item gets its text file beside it or a line in the closing message, and the run
-    // goes on. Nothing is lost: no input is replaced by its own text, and a write that fails
-    // part way (here as on a full disk) leaves the old output whole.
+    // Every item gets its text file beside it or a line in the report, and the run goes on.
+    // Nothing is lost: no input is replaced by its own text, and a write that fails part way
+    // (here as on a full disk) leaves the old output whole.
     void eachItemGetsItsTextFileOrAReportLine()
     {
         const QString missing = f->path("missing.html"), pipe = f->path("pipe.html"),
@@ -76,9 +93,9 @@ private slots:
         QCOMPARE(::link(QFile::encodeName(linked), QFile::encodeName(f->path("linked.txt"))), 0);
         f->fakes.engine.pages.remove(broken);
         f->page("README.txt", "an older and much longer text");
-        f->list.append({f->page("report.final.htm", "Grüße – ☃\nzweite Zeile"),
-                        f->page("README", "new"), missing, pipe, notes, linked, broken, big});
-        f->list.append(QStringList(20, missing));
+        QStringList items{f->page("report.final.htm", "Grüße – ☃\nzweite Zeile"),
+                          f->page("README", "new"), missing, pipe, notes, linked, broken, big};
+        items += QStringList(20, missing);
         // A write beyond 64 KiB stops part way and does not end the process.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit usual{};
@@ -86,7 +103,7 @@ private slots:
         const auto restoreLimit = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &usual); });
         const rlimit diskFull{65'536, usual.rlim_max};
         setrlimit(RLIMIT_FSIZE, &diskFull);
-        f->run.run();
+        const ConversionReport report = f->convert(items);
 
         // UTF-8 without a byte-order mark.
         QCOMPARE(contents(f->path("report.final.txt")), "Grüße – ☃\nzweite Zeile");
@@ -96,6 +113,9 @@ private slots:
         QCOMPARE(contents(bigText), "<p>old output");
         QCOMPARE(QDir(f->folder.path()).entryList({"big*"}, QDir::Files | QDir::Hidden),
                  (QStringList{"big.html", "big.txt"})); // no temporary file left behind
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 2);
+        QCOMPARE(report.count(ItemOutcome::Result::Skipped), 2);
+        QCOMPARE(report.count(ItemOutcome::Result::Failed), 24);
         const QString unreadable = ": the file cannot be read (No such file or directory)";
         // Files that are their own text file are counted on one line, not called failures.
         QStringList message{"Done.", "", "2 files were left out: each is its own text file.", "",
@@ -105,12 +125,13 @@ private slots:
                             big + ": " + bigText + " could not be written (File too large)"};
         // Twenty failures are listed, the rest counted.
         message << QStringList(20 - 4, missing + unreadable) << "and 4 more";
-        QCOMPARE(f->fakes.messages.shown.last().split('\n'), message);
+        QCOMPARE(reportLines(report), message);
     }
 
     // What stands at an output's name and is not a regular file is left alone, and nothing
     // outside the input's folder changes; of two items that share an output, the first keeps it,
-    // and a page listed twice is converted once without complaint.
+    // even when the page of the second is done first, and a page listed twice is converted
+    // once without complaint.
     void outputsAreNeitherFollowedNorSharedThroughARun()
     {
         QTemporaryDir elsewhere;
@@ -124,17 +145,21 @@ private slots:
         const QString link = f->page("link.html"), dangling = f->page("dangling.html"),
                       folder = f->page("folder.html"), pipe = f->page("pipe.html");
         const QString b = f->page("b.html");
-        f->list.append({first, link, dangling, folder, pipe, b, b, second});
-        f->run.run();
+        f->fakes.engine.roundsToLoad[first] = 20;
+        f->fakes.engine.roundsToLoad[b] = 30;
+        f->run.setJobs(8);
+        const ConversionReport report =
+            f->convert({first, link, dangling, folder, pipe, b, b, second});
 
         QCOMPARE(contents(f->path("a.txt")), "first");
         QCOMPARE(contents(f->path("b.txt")), "text");
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 3);
         QCOMPARE(QFileInfo(f->path("link.txt")).symLinkTarget(), target);
         QCOMPARE(QFileInfo(target).size(), 0);
         QVERIFY(!QFile::exists(f->path("nowhere")));
         QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"target"});
-        QCOMPARE(f->fakes.messages.shown.last().split('\n').sliced(3),
+        QCOMPARE(reportLines(report).sliced(3),
                  (QStringList{link + ": link.txt is a link; it was left alone",
                               dangling + ": dangling.txt is a link; it was left alone",
                               folder + ": folder.txt is not a file; it was left alone",
@@ -142,9 +167,7 @@ private slots:
                               second + ": its text file was already written for an earlier item"
                                        " in this run"}));
         // The next run refreshes the output again.
-        while (f->list.count() > 1)
-            f->list.remove(1);
-        f->run.run();
+        f->convert({second});
         QCOMPARE(contents(f->path("a.txt")), "second");
     }
 
@@ -164,10 +187,9 @@ private slots:
                           QFile::encodeName(f->folder.path()) + '/' + latin1Name), 0);
         const QString tooLong = f->page(QString(253, u'y') + ".h"); // its text file would not fit
         const QString lost = f->path(QString::fromUtf8("caf\xe9.html"));
-        f->list.append({longest, notUtf8, tooLong, lost});
         for (int run = 0; run < 2; ++run) {
-            f->run.run();
-            QCOMPARE(f->fakes.messages.shown.last().split('\n').sliced(3),
+            const ConversionReport report = f->convert({longest, notUtf8, tooLong, lost});
+            QCOMPARE(reportLines(report).sliced(3),
                      (QStringList{tooLong + ": " + StripExtension(tooLong) + ".txt could not be"
                                   " written (its name is longer than the file system allows)",
                                   lost + ": its name cannot be read: it holds bytes that are not"
@@ -181,45 +203,64 @@ private slots:
         ::unlink(encodeFileName(notUtf8).constData());
     }
 
-    // The bar shows the share done of the list as it is now, worked out in double precision.
-    // Items removed during the run end it early; the item being converted still gets its file.
-    void theBarFollowsTheListAsItShrinks()
+    // Pages finish in another order than they started; the texts are written, the observer
+    // told and the report ordered as the list is, and a failed page among them keeps its place.
+    // Of two items with one output the first keeps it, as in a run of one page at a time, even
+    // when the page of the second is done first.
+    void pagesFinishOutOfOrderButAreReportedInListOrder()
     {
-        f->list.append({f->page("a.html"), f->page("b.html"), f->page("c.html")});
-        f->run.run();
-        QCOMPARE(f->view.progress, (QList<float>{33.333332f, 66.666664f, 100.0f, 0.0f}));
+        const QStringList items{f->page("a.html", "a"), f->page("b.htm", "b"),
+                                f->page("b.html", "later b"), f->page("c.html"),
+                                f->page("failing.html"), f->page("d.html")};
+        f->fakes.engine.roundsToLoad = {{items[0], 9}, {items[1], 6}, {items[2], 1},
+                                        {items[4], 1}};
+        f->fakes.engine.pages.remove(items[4]);
+        const ConversionReport report = f->convert(items);
 
-        f->view.progress.clear();
-        f->fakes.pump.onPump = [&] {
-            while (f->fakes.engine.location() == f->path("b.html") && f->list.count() > 0)
-                f->list.remove(1);
-        };
-        f->run.run();
-        QCOMPARE(contents(f->path("b.txt")), "text");
-        QCOMPARE(f->view.progress, (QList<float>{33.333332f, 100.0f, 0.0f}));
+        QCOMPARE(f->fakes.engine.mostPagesInFlight, 3);
+        QCOMPARE(f->fakes.engine.loads, items);
+        QCOMPARE(f->observer.itemsDone, (QList<int>{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(report.items.size(), 6);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(report.items[i].path, items[i]);
+        QCOMPARE(report.count(ItemOutcome::Result::Failed), 2);
+        QCOMPARE(report.items[2].reason,
+                 "its text file was already written for an earlier item in this run");
+        QCOMPARE(report.items[4].reason, "the page could not be loaded (not found)");
+        QCOMPARE(contents(f->path("a.txt")), "a");
+        QCOMPARE(contents(f->path("b.txt")), "b");
     }
 
-    void hangingPagesAreAbandonedAtTheFirstBound()
+    // A page that never finishes holds up neither the others nor the end of the run: the
+    // others are converted meanwhile. At its time limit it gives the text it has by then; one
+    // that cannot is abandoned and reported late.
+    void aHangingPageIsAbandonedWhileOthersGoOn()
     {
         const QString partial = f->page("partial.html", "what loaded so far"),
                       blank = f->page("blank.html");
         f->fakes.engine.pages.remove(blank); // no text at all yet
         f->fakes.engine.hangingPages << partial << blank;
-        f->list.append({partial, blank, f->page("next.html")});
-        // The clock stands still on the first page, so only the poll count ends that wait; on
-        // the second it moves a second a poll, and sixty seconds end it.
+        QStringList items{partial};
+        for (int i = 0; i < 10; ++i)
+            items << f->page(QString("page%1.html").arg(i));
+        items << blank;
+        f->run.setPageTimeLimit(5);
+        int pagesLoadedBeforeAbandoning = -1;
         f->fakes.pump.onPump = [&] {
-            f->fakes.clock.stepPerRead = f->fakes.engine.location() == partial ? 0 : 1;
+            if (f->fakes.engine.abandonedPages == 0)
+                pagesLoadedBeforeAbandoning = int(f->fakes.engine.loads.size());
         };
-        f->run.run();
+        const ConversionReport report = f->convert(items);
 
+        QCOMPARE(pagesLoadedBeforeAbandoning, 12);
+        QCOMPARE(f->fakes.engine.abandonedPages, 1);
         QCOMPARE(contents(f->path("partial.txt")), "what loaded so far");
-        QCOMPARE(f->fakes.engine.abandonedPages, 2);
-        const QString late = blank + ": the page did not finish loading in time";
-        QCOMPARE(f->fakes.messages.shown[0], "Done.\n\n1 file could not be converted:\n" + late);
-        // Sixty seconds for the blank page, then five for its text so far, which never comes.
-        QVERIFY(qAbs(f->fakes.pump.waitingPumps - (10'000'000 + 60 + 5)) < 5);
-        QCOMPARE(f->fakes.pump.longestWaitMs, 1); // a poll never keeps a core busy, nor waits long
+        QCOMPARE(contents(f->path("page9.txt")), "text");
+        QCOMPARE(reportLines(report).mid(2), (QStringList{
+            "1 file could not be converted:",
+            blank + ": the page did not finish loading in time"}));
+        QCOMPARE(f->observer.itemsDone.size(), 12);
+        QVERIFY(f->fakes.pump.longestWaitMs <= 100); // a wait never keeps a core busy, nor lasts long
     }
 
     void waitSecondsLastsAcrossMidnight()
@@ -234,10 +275,41 @@ private slots:
     void fortyThousandItemsConvertCompletely()
     {
         f->fakes.fileWriter.offDisk = true;
-        f->list.append(QStringList(40'000, f->page("page.html")));
-        f->run.run();
+        const ConversionReport report = f->convert(QStringList(40'000, f->page("page.html")));
         QCOMPARE(f->fakes.fileWriter.writes, 40'000);
-        QCOMPARE(f->fakes.messages.shown, QStringList{"Done."});
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 40'000);
+    }
+
+    // The bar shows the share done of the list as it is now, worked out in double precision.
+    // Items removed during the run end it early; the pages in flight still get their files.
+    void theBarFollowsTheListAsItShrinks()
+    {
+        QCOMPARE(progressPercent(1, 3), 33.333332f);
+        QCOMPARE(progressPercent(2, 3), 66.666664f);
+        QCOMPARE(progressPercent(3, 2), 100.0f);
+
+        MainWindow window(f->fakes.platform(), f->folder.path());
+        const int jobs = ConversionRun::defaultJobs();
+        QStringList pages;
+        for (int i = 0; i < jobs + 3; ++i)
+            pages << f->page(QString("p%1.html").arg(i));
+        window.fileList().append(pages);
+        f->fakes.pump.onPump = [&] {
+            // Once the first pages are in flight, every later item goes.
+            while (window.fileList().count() > jobs)
+                window.fileList().remove(jobs + 1);
+        };
+        float barAtDone = -1;
+        f->fakes.messages.onShow = [&](auto) { barAtDone = window.progressBar()->percent(); };
+        QSignalSpy bar(window.progressBar(), &QProgressBar::valueChanged);
+        window.saveAsTextButton()->click();
+
+        QCOMPARE(f->fakes.engine.loads, pages.mid(0, jobs));
+        QCOMPARE(contents(f->path(QString("p%1.txt").arg(jobs - 1))), "text");
+        QVERIFY(!QFile::exists(f->path(QString("p%1.txt").arg(jobs))));
+        QCOMPARE(barAtDone, 100.0f);
+        QCOMPARE(bar.first().first().toInt(), 100 / jobs);
+        QCOMPARE(bar.last().first().toInt(), 0);
     }
 
     // A press converts the list as it stood: presses and additions during the run are left for
@@ -256,12 +328,15 @@ private slots:
         float barAtDone = -1;
         f->fakes.messages.onShow = [&](auto) { barAtDone = window.progressBar()->percent(); };
         window.saveAsTextButton()->click();
-        QCOMPARE(f->fakes.engine.navigations.sliced(1), inputs); // after the start-up page
+        QCOMPARE(f->fakes.engine.loads, inputs);
         QCOMPARE(barAtDone, 50.0f);
         QCOMPARE(window.mousePointer(), int(DefaultPointer));
 
+        f->fakes.engine.loads.clear();
+        f->fakes.engine.roundsToLoad[f->path("d.html")] = 100;
         f->fakes.pump.onPump = [&] {
-            if (f->fakes.engine.location() == f->path("d.html"))
+            if (f->fakes.engine.loads.contains(f->path("d.html"))
+                && QFile::exists(f->path("c.txt")))
                 window.close();
         };
         QVERIFY_THROWS_EXCEPTION(ProcessEnded, window.saveAsTextButton()->click());

@@ -3,12 +3,14 @@
 #include "FakePlatform.h"
 
 #include "convert/ConversionRun.h"
-#include "filelist/FileListModel.h"
+#include "convert/RunItems.h"
+#include "convert/TextFilesBesideInputs.h"
+#include "engine/BrowserEngine.h"
+#include "engine/BrowserPageLoader.h"
+#include "engine/RenderEngineSetup.h"
 #include "platform/FileNames.h"
 #include "platform/QtMessagePump.h"
-#include "platform/RenderEngineSetup.h"
 #include "platform/SystemClock.h"
-#include "platform/WebEngineRenderer.h"
 
 #include <QApplication>
 #include <QFile>
@@ -27,8 +29,11 @@ class EngineTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    WebEngineRenderer m_engine;
+    BrowserPageLoader m_loader;
     QtMessagePump m_pump;
+    bool m_done = false;
+    QString m_text;
+    QString m_failure;
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
@@ -42,16 +47,26 @@ class EngineTest : public QObject
     // every page down to seconds, as the engine needs many turns of the event loop for one page.
     bool load(const QString &path)
     {
-        m_engine.navigate(path);
+        m_done = false;
+        m_text = m_failure = QString();
+        m_loader.load(path);
         const QDeadlineTimer deadline(10'000);
-        while (m_engine.readyState() != RenderEngine::Complete && !deadline.hasExpired())
+        while (!m_done && !deadline.hasExpired())
             m_pump.processPendingOrWait(10);
-        return m_engine.readyState() == RenderEngine::Complete;
+        return m_done;
     }
 
 private slots:
     void initTestCase()
     {
+        connect(&m_loader, &PageLoader::pageLoaded, this, [this](const QString &text) {
+            m_done = true;
+            m_text = text;
+        });
+        connect(&m_loader, &PageLoader::pageFailed, this, [this](const QString &reason) {
+            m_done = true;
+            m_failure = reason;
+        });
         writeFile("hide.css", ".hidden { display: none }");
         writeFile("write.js", "document.write('<p>from a script file</p>');");
         writeFile("moved.html", "<p>moved here");
@@ -70,6 +85,11 @@ private slots:
             << "<!doctype html><link rel=stylesheet href=hide.css><script>document.write('<p>"
                "inline')</script><script src=write.js></script><p class=hidden>hidden"
             << "inline\n\nfrom a script file";
+        // jQuery runs "ready" handlers from a timer, two turns after the document is parsed.
+        QTest::newRow("work put off until loaded.html")
+            << "<p>start<script>document.addEventListener('DOMContentLoaded', () =>"
+               " setTimeout(() => setTimeout(() => document.body.append('ready'))))</script>"
+            << "start\n\nready";
         QTest::newRow("isolated from page scripts.html")
             << "<script>Object.defineProperty(HTMLElement.prototype, 'innerText',"
                " { get() { return 'forged' } });</script><p>real" << "real";
@@ -91,7 +111,7 @@ private slots:
     {
         QFETCH(QString, content);
         QVERIFY(load(writeFile(QTest::currentDataTag(), content.toUtf8())));
-        QTEST(m_engine.bodyText(), "text");
+        QTEST(m_text, "text");
     }
 
     // The text is that of the page asked for last: not of a page before it that sends itself
@@ -115,7 +135,7 @@ private slots:
             ".join(' ')</script>");
         for (int round = 0; round < 2; ++round) {
             QVERIFY(load(page));
-            QCOMPARE(m_engine.bodyText(), "navigation\n\nsidebar\n\n1280 720 1280 720 1 true");
+            QCOMPARE(m_text, "navigation\n\nsidebar\n\n1280 720 1280 720 1 true");
             QVERIFY(load(writeFile("other.html", "<p>other")));
         }
     }
@@ -128,11 +148,11 @@ private slots:
         for (int round = 0; round < 5; ++round) {
             QVERIFY(load(refreshing));
             QVERIFY(load(next));
-            QCOMPARE(m_engine.bodyText(), "next");
+            QCOMPARE(m_text, "next");
         }
         QVERIFY(load(m_dir.filePath("missing.html")));
-        QVERIFY(m_engine.loadFailed());
-        QVERIFY(m_engine.bodyText().isNull());
+        QVERIFY(m_text.isNull());
+        QVERIFY(!m_failure.isEmpty());
     }
 
     void fetchesNothingFromNetwork()
@@ -177,7 +197,7 @@ private slots:
                                                           + "'></script><link rel=stylesheet href='"
                                                           + source.toUtf8() + "'><p>rest");
         QVERIFY(load(page));
-        QTEST(m_engine.bodyText(), "text");
+        QTEST(m_text, "text");
     }
 
     // Peer connections and WebTransport, a page's ways past the request filter, send nothing:
@@ -226,18 +246,17 @@ private slots:
                             QFileDevice::AutoCloseHandle));
         latin1.write("<p>café");
         latin1.close();
-        FakePlatform fakes;
+        BrowserEngine engine;
         SystemClock clock;
-        const Platform platform{m_engine, m_pump, clock, fakes.random, fakes.messages,
-                                fakes.desktop, fakes.fileDialog, fakes.folderBrowser, fakes.cursor,
-                                fakes.fileWriter};
-        FileListModel list;
-        list.append({loading, hung, decodeFileName(latin1Name),
-                     writeFile("after.html", "<p>after")});
-        FakeRunView view;
-        ConversionRun run(list, view, platform);
+        QtTextFileWriter writer;
+        TextFilesBesideInputs textFiles(writer);
+        ConversionRun run(engine, textFiles, m_pump, clock);
         run.setPageTimeLimit(3);
-        run.run();
+        FakeObserver observer;
+        const ConversionReport report = run.run(
+            FixedItems({loading, hung, decodeFileName(latin1Name),
+                        writeFile("after.html", "<p>after")}),
+            observer);
 
         QFile after(m_dir.filePath("after.txt"));
         QVERIFY(after.open(QIODevice::ReadOnly));
@@ -250,8 +269,9 @@ private slots:
         // QTemporaryDir cannot remove what Qt cannot name.
         ::unlink(latin1Text.constData());
         ::unlink(latin1Name.constData());
-        QCOMPARE(fakes.messages.shown.value(0), "Done.\n\n1 file could not be converted:\n" + hung
-                                                     + ": the page did not finish loading in time");
+        QCOMPARE(doneMessage(report.failures()),
+                 "Done.\n\n1 file could not be converted:\n" + hung
+                     + ": the page did not finish loading in time");
     }
 };
 

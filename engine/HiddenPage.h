@@ -3,7 +3,8 @@
 #include <QWebEnginePage>
 
 // A page that nobody sees. It never asks anybody anything: every question a page can put to its
-// user gets the quiet answer "no" (or "nothing"), and script console output is dropped.
+// user gets the quiet answer "no" (or "nothing"), and script console output goes to its owner
+// alone.
 // Navigations that the page starts on its own (a script or a <meta> refresh sending it elsewhere)
 // are followed only while its owner says so; other times they are refused.
 class HiddenPage : public QWebEnginePage
@@ -19,6 +20,7 @@ public:
 
 signals:
     void followingOwnNavigation(const QUrl &url);
+    void consoleMessageLogged(const QString &message);
 
 protected:
     QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,

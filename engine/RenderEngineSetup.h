@@ -1,5 +1,5 @@
 #pragma once
 
-// Gets the process ready for WebEngineRenderer. Call it once, before the QApplication is
+// Gets the process ready for BrowserEngine. Call it once, before the application object is
 // constructed: the engine reads its process-wide settings when the application starts.
 void prepareRenderEngine();

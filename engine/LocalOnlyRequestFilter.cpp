@@ -1,6 +1,6 @@
-#include "platform/LocalOnlyRequestFilter.h"
+#include "engine/LocalOnlyRequestFilter.h"
 
-#include "platform/LocalFileSchemeHandler.h"
+#include "engine/LocalFileSchemeHandler.h"
 
 #include <QUrl>
 

@@ -1,4 +1,4 @@
-#include "bench/ProcessTreeUsage.h"
+#include "cli/ProcessTreeUsage.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +55,20 @@ QList<ProcessStat> allProcesses()
     return processes;
 }
 
+// The process's proportional share of the memory it uses (a page shared by n processes counts
+// 1/n), in bytes; 0 when it ended meanwhile.
+qint64 proportionalBytes(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
+        if (line.startsWith("Pss:"))
+            return line.mid(4).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return 0;
+}
+
 bool isBelow(qint64 pid, qint64 ancestor, const QHash<qint64, qint64> &parents)
 {
     for (qint64 p = parents.value(pid); p > 1; p = parents.value(p)) {
@@ -75,16 +89,20 @@ void ProcessTreeUsage::sample()
 
     const qint64 self = getpid();
     qint64 residentPages = 0;
+    qint64 proportional = 0;
     for (const ProcessStat &stat : processes) {
-        if (stat.pid == self) {
-            residentPages += stat.residentPages;
-        } else if (isBelow(stat.pid, self, parents)) {
-            residentPages += stat.residentPages;
+        const bool below = isBelow(stat.pid, self, parents);
+        if (stat.pid != self && !below)
+            continue;
+        residentPages += stat.residentPages;
+        proportional += proportionalBytes(stat.pid);
+        if (below) {
             const QString process = QString::number(stat.pid) + '@' + stat.startTime;
             m_descendantCpuTicks.insert(process, stat.cpuTicks);
         }
     }
     m_peakTreeResident = std::max(m_peakTreeResident, residentPages * sysconf(_SC_PAGESIZE));
+    m_peakTreeProportional = std::max(m_peakTreeProportional, proportional);
 }
 
 double ProcessTreeUsage::descendantCpuSeconds() const

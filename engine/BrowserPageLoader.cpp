@@ -1,8 +1,10 @@
-#include "platform/WebEngineRenderer.h"
+#include "engine/BrowserPageLoader.h"
 
-#include "platform/HiddenPage.h"
+#include "engine/HiddenPage.h"
 
 #include <QDir>
+#include <QUuid>
+#include <QVariant>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -17,6 +19,12 @@ namespace {
 // so far, made before the next page has replaced it, knows it for the previous page's.
 const QString bodyTextScript = QStringLiteral(
     "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
+// Three rounds of the page's timers after its load: work that the page put off until it had
+// loaded (jQuery runs its "ready" handlers from a timer, and so do many pages) is done by
+// then, as it is before a user looks at the page. The page's own scripts cannot see the mark,
+// nor change the functions called here.
+const QString settleScript = QStringLiteral(
+    "setTimeout(() => setTimeout(() => setTimeout(() => console.debug('%1'))))");
 const QString textSoFarScript = QStringLiteral(
     "window.quillmereTextTaken || location.protocol == 'about:' ? null"
     " : document.body ? document.body.innerText : ''");
@@ -42,30 +50,25 @@ QWebEngineScript desktopScreenScript()
     return script;
 }
 
-bool isUrl(const QString &pathOrUrl)
-{
-    return pathOrUrl.startsWith(QLatin1String("about:"), Qt::CaseInsensitive)
-        || pathOrUrl.startsWith(QLatin1String("data:"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
-WebEngineRenderer::WebEngineRenderer(QObject *parent)
-    : QObject(parent)
+BrowserPageLoader::BrowserPageLoader(QObject *parent)
+    : PageLoader(parent)
 {
     connect(&m_fileHandler, &LocalFileSchemeHandler::fileUnreadable, this,
-            &WebEngineRenderer::onFileUnreadable);
+            &BrowserPageLoader::onFileUnreadable);
     startAfresh();
 }
 
-WebEngineRenderer::~WebEngineRenderer() = default;
+BrowserPageLoader::~BrowserPageLoader() = default;
 
 // A new profile as well as a new page: pages of different profiles never share a renderer
 // process, so a page given up on cannot hold up its successor.
-void WebEngineRenderer::startAfresh()
+void BrowserPageLoader::startAfresh()
 {
     m_view.reset();
     m_page.reset();
+    m_cutShort = false;
     // A profile without a storage name is off the record: it keeps nothing on disk.
     m_profile = std::make_unique<QWebEngineProfile>();
     m_profile->setUrlRequestInterceptor(&m_requestFilter);
@@ -83,15 +86,22 @@ void WebEngineRenderer::startAfresh()
     m_page = std::make_unique<HiddenPage>(m_profile.get());
     m_page->scripts().insert(desktopScreenScript());
     giveThePageItsSize();
+    // The engine treats a page nobody sees as a tab in the background and holds its timers
+    // back to about once a second. Work a page does from a timer (jQuery runs its "ready"
+    // handlers from one) would then be done before the text is read or after it, as timing
+    // has it. In front, as in a browser window, it is done at once.
+    m_page->setVisible(true);
     connect(m_page.get(), &QWebEnginePage::loadingChanged, this,
-            &WebEngineRenderer::onLoadingChanged);
+            &BrowserPageLoader::onLoadingChanged);
     connect(m_page.get(), &HiddenPage::followingOwnNavigation, this,
-            &WebEngineRenderer::onFollowingOwnNavigation);
+            &BrowserPageLoader::onFollowingOwnNavigation);
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
-            &WebEngineRenderer::onRenderProcessTerminated);
+            &BrowserPageLoader::onRenderProcessTerminated);
+    connect(m_page.get(), &HiddenPage::consoleMessageLogged, this,
+            &BrowserPageLoader::onConsoleMessageLogged);
 }
 
-void WebEngineRenderer::giveThePageItsSize()
+void BrowserPageLoader::giveThePageItsSize()
 {
     // The engine lays a page out at the display's pixel ratio, times the zoom. Zooming by its
     // inverse makes the ratio 1, and the view is sized so that the page still gets its 1280 x
@@ -103,96 +113,52 @@ void WebEngineRenderer::giveThePageItsSize()
     m_view->resize(qRound(pageWidth / displayRatio), qRound(pageHeight / displayRatio));
 }
 
-void WebEngineRenderer::setSilent(bool)
-{
-    // The page never asks anything anyway (see HiddenPage).
-}
-
-void WebEngineRenderer::navigate(const QString &pathOrUrl)
+void BrowserPageLoader::load(const QString &path)
 {
     // The page is reused when it is done. One still at work, or one that has sent itself
-    // elsewhere, may report the end of that after the next navigation has begun, and the engine
+    // elsewhere, may report the end of that after the next load has begun, and the engine
     // would take it for the end of the new one.
-    if (isBusy() || m_page->hasNavigatedOnItsOwn())
+    if (m_state != State::Idle || m_cutShort || m_page->hasNavigatedOnItsOwn())
         startAfresh();
-    startNavigation(pathOrUrl);
-}
-
-void WebEngineRenderer::startNavigation(const QString &pathOrUrl)
-{
-    ++m_navigation;
-    m_location = pathOrUrl;
-    m_state = Loading;
-    m_failed = false;
-    m_error.clear();
+    ++m_loadNumber;
+    m_state = State::Loading;
     m_unreadableReason.clear();
-    m_text = QString();
     m_followedUrls.clear();
-    if (pathOrUrl.isEmpty()) {
+    if (path.isEmpty()) {
         // It would name the URL of no file, and the engine would never report on it.
         fail(tr("No file name was given"));
         return;
     }
-    if (isUrl(pathOrUrl)) {
-        m_requestedFile.clear();
-        m_requestedUrl = QUrl(pathOrUrl);
-    } else {
-        // cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own
-        // encoding, which loses bytes that are not UTF-8.
-        m_requestedFile = QDir::cleanPath(QDir::isAbsolutePath(pathOrUrl)
-                                              ? pathOrUrl
-                                              : QDir::currentPath() + u'/' + pathOrUrl);
-        m_requestedUrl = LocalFileSchemeHandler::urlForFile(m_requestedFile);
-    }
+    // cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own
+    // encoding, which loses bytes that are not UTF-8.
+    m_requestedFile = QDir::cleanPath(QDir::isAbsolutePath(path)
+                                          ? path
+                                          : QDir::currentPath() + u'/' + path);
     m_fileHandler.setDocumentPath(m_requestedFile);
     m_page->setFollowsOwnNavigations(true);
-    m_page->load(m_requestedUrl);
+    m_page->load(LocalFileSchemeHandler::urlForFile(m_requestedFile));
 }
 
-int WebEngineRenderer::readyState() const
+void BrowserPageLoader::readTextSoFar()
 {
-    return m_state;
+    if (m_state != State::Loading && m_state != State::Settling)
+        return;
+    m_cutShort = true;
+    readText(textSoFarScript, NoTextIfNone);
 }
 
-bool WebEngineRenderer::loadFailed() const
+void BrowserPageLoader::abandon()
 {
-    return m_failed;
-}
-
-QString WebEngineRenderer::errorString() const
-{
-    return m_error;
-}
-
-QString WebEngineRenderer::bodyText() const
-{
-    return m_text;
-}
-
-QString WebEngineRenderer::location() const
-{
-    return m_location;
-}
-
-void WebEngineRenderer::readTextSoFar()
-{
-    if (m_state == Loading)
-        readText(textSoFarScript, NoTextIfNone);
-}
-
-void WebEngineRenderer::abandonPage()
-{
-    ++m_navigation;
+    ++m_loadNumber;
+    m_state = State::Idle;
     startAfresh();
-    m_location = QStringLiteral("about:blank");
-    fail(tr("The page was abandoned"));
 }
 
-void WebEngineRenderer::onLoadingChanged(const QWebEngineLoadingInfo &info)
+void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
     const bool requested = isRequestedPage(info.url());
     // Any other URL is that of a navigation the page was refused.
-    if (m_state != Loading || (!requested && !m_followedUrls.contains(info.url())))
+    if (m_state != State::Loading || (!requested && !m_followedUrls.contains(info.url())))
         return;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
@@ -203,64 +169,66 @@ void WebEngineRenderer::onLoadingChanged(const QWebEngineLoadingInfo &info)
             return;
         }
         // Where the page wanted to go could not be loaded, so it is still where it was.
-        readBodyText();
+        letPageSettle();
         return;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadStoppedStatus:
-        readBodyText();
+        letPageSettle();
         return;
     }
 }
 
-bool WebEngineRenderer::isRequestedPage(const QUrl &url) const
+bool BrowserPageLoader::isRequestedPage(const QUrl &url) const
 {
     // The engine gives back its own spelling of the URL; the decoded path is what both share.
-    if (!m_requestedFile.isEmpty())
-        return url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName)
-            && LocalFileSchemeHandler::fileForUrl(url) == m_requestedFile;
-    return url == m_requestedUrl;
+    return url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName)
+        && LocalFileSchemeHandler::fileForUrl(url) == m_requestedFile;
 }
 
-bool WebEngineRenderer::isBusy() const
-{
-    return m_state == Loading || m_state == Interactive;
-}
-
-void WebEngineRenderer::onFollowingOwnNavigation(const QUrl &url)
+void BrowserPageLoader::onFollowingOwnNavigation(const QUrl &url)
 {
     m_followedUrls.append(url);
 }
 
-void WebEngineRenderer::onFileUnreadable(const QString &absolutePath, const QString &reason)
+void BrowserPageLoader::onFileUnreadable(const QString &absolutePath, const QString &reason)
 {
     if (absolutePath == m_requestedFile)
         m_unreadableReason = reason;
 }
 
-void WebEngineRenderer::onRenderProcessTerminated()
+void BrowserPageLoader::onRenderProcessTerminated()
 {
-    if (isBusy())
+    if (m_state != State::Idle)
         fail(tr("The page's renderer stopped before the page was read"));
 }
 
-void WebEngineRenderer::readBodyText()
+void BrowserPageLoader::letPageSettle()
 {
-    readText(bodyTextScript, EmptyTextIfNone);
+    m_state = State::Settling;
+    m_page->setFollowsOwnNavigations(false);
+    m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
 }
 
-void WebEngineRenderer::readText(const QString &script, MissingText missingText)
+void BrowserPageLoader::onConsoleMessageLogged(const QString &message)
 {
-    m_state = Interactive;
+    if (m_state == State::Settling && message == m_settledMark)
+        readText(bodyTextScript, EmptyTextIfNone);
+}
+
+void BrowserPageLoader::readText(const QString &script, MissingText missingText)
+{
+    m_state = State::ReadingText;
     m_page->setFollowsOwnNavigations(false);
-    const quint64 navigation = m_navigation;
+    const quint64 loadNumber = m_loadNumber;
     m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                          [this, navigation, missingText](const QVariant &result) {
-                              if (navigation == m_navigation)
+                          [this, loadNumber, missingText](const QVariant &result) {
+                              if (loadNumber == m_loadNumber)
                                   takeBodyText(result, missingText);
                           });
 }
 
-void WebEngineRenderer::takeBodyText(const QVariant &result, MissingText missingText)
+void BrowserPageLoader::takeBodyText(const QVariant &result, MissingText missingText)
 {
     // Not a string when the page went away meanwhile, or when the text so far would have been
     // that of another page.
@@ -268,17 +236,14 @@ void WebEngineRenderer::takeBodyText(const QVariant &result, MissingText missing
         fail(tr("The page gave no text"));
         return;
     }
-    m_text = result.toString();
-    if (m_text.isNull())
-        m_text = QLatin1String("");
-    m_state = Complete;
+    const QString text = result.toString();
+    m_state = State::Idle;
+    emit pageLoaded(text.isNull() ? QLatin1String("") : text);
 }
 
-void WebEngineRenderer::fail(const QString &reason)
+void BrowserPageLoader::fail(const QString &reason)
 {
     m_page->setFollowsOwnNavigations(false);
-    m_failed = true;
-    m_error = reason;
-    m_text = QString();
-    m_state = Complete;
+    m_state = State::Idle;
+    emit pageFailed(reason);
 }

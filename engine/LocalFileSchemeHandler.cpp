@@ -1,4 +1,4 @@
-#include "platform/LocalFileSchemeHandler.h"
+#include "engine/LocalFileSchemeHandler.h"
 
 #include "platform/FileNames.h"
 

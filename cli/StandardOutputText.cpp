@@ -1,0 +1,34 @@
+#include "cli/StandardOutputText.h"
+
+#include <cerrno>
+#include <cstring>
+
+std::optional<QString> StandardOutputText::whyNotWritable(const QString &) const
+{
+    return std::nullopt;
+}
+
+std::optional<QString> StandardOutputText::whySkipped(const QString &) const
+{
+    return std::nullopt;
+}
+
+bool StandardOutputText::isWrittenAlready(const QString &) const
+{
+    return false;
+}
+
+std::optional<QString> StandardOutputText::whyNoLongerWritable(const QString &) const
+{
+    return std::nullopt;
+}
+
+std::optional<QString> StandardOutputText::write(const QString &, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream) != size_t(bytes.size())
+        || std::fflush(m_stream) != 0)
+        return QStringLiteral("standard output could not be written (%1)")
+            .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    return std::nullopt;
+}

@@ -1,0 +1,67 @@
+// quillmere-convert: the conversion run from a terminal or a script, without a window.
+
+#include "cli/CommandLine.h"
+#include "cli/ConvertCommand.h"
+#include "engine/BrowserEngine.h"
+#include "engine/RenderEngineSetup.h"
+#include "platform/QtMessagePump.h"
+#include "platform/QtTextFileWriter.h"
+#include "platform/SystemClock.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+
+// Qt's own warnings (a missing runtime folder, fonts) are no business of a script reading
+// standard error, where each line names a file that failed.
+void keepOnlySeriousMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "quillmere-convert: %s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // No display is needed, and none is looked for unless asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(keepOnlySeriousMessages);
+    prepareRenderEngine();
+    // The engine reads the application's arguments as its own switches; it gets none of ours.
+    int applicationArgc = 1;
+    QApplication app(applicationArgc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quillmere-convert"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ParsedCommandLine command = parseCommandLine(arguments);
+    switch (command.action) {
+    case ParsedCommandLine::Action::ShowHelp:
+        std::fputs(qPrintable(helpText()), stdout);
+        return NoneFailed;
+    case ParsedCommandLine::Action::ShowVersion:
+        std::printf("quillmere-convert %s\n", QUILLMERE_VERSION);
+        return NoneFailed;
+    case ParsedCommandLine::Action::UsageError:
+        std::fprintf(stderr, "quillmere-convert: %s\nTry 'quillmere-convert --help'.\n",
+                     qPrintable(command.error));
+        return UsageError;
+    case ParsedCommandLine::Action::Convert:
+        break;
+    }
+
+    SystemClock clock;
+    QtMessagePump pump;
+    QtTextFileWriter writer;
+    BrowserEngine engine;
+    return convertFiles(command.options, engine, writer, pump, clock,
+                        {stdout, stderr, isatty(STDERR_FILENO) == 1});
+}

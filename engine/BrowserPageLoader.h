@@ -1,0 +1,75 @@
+#pragma once
+
+#include "engine/LocalFileSchemeHandler.h"
+#include "engine/LocalOnlyRequestFilter.h"
+#include "engine/PageLoader.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <memory>
+
+class HiddenPage;
+class QWebEngineLoadingInfo;
+class QWebEngineProfile;
+class QWebEngineView;
+
+// A hidden Chromium page (Qt WebEngine) that loads one file at a time and reads back its body's
+// innerText. Nothing is fetched from the network, nothing is stored on disk and images are not
+// loaded. Its profile is its own, so its pages render in a process of their own.
+//
+// Pages are laid out as in a desktop browser window of 1280 x 720 CSS pixels at a device pixel
+// ratio of 1, on a screen of that size, whatever the display: a page's style rules for narrow
+// screens never apply.
+//
+// A page that sends itself elsewhere while it loads is followed, and the text is that of the
+// page it ends on.
+class BrowserPageLoader : public PageLoader
+{
+    Q_OBJECT
+
+public:
+    explicit BrowserPageLoader(QObject *parent = nullptr);
+    ~BrowserPageLoader() override;
+
+    void load(const QString &path) override;
+    void readTextSoFar() override;
+    void abandon() override;
+
+private slots:
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onFollowingOwnNavigation(const QUrl &url);
+    void onFileUnreadable(const QString &absolutePath, const QString &reason);
+    void onRenderProcessTerminated();
+    void onConsoleMessageLogged(const QString &message);
+
+private:
+    enum class State { Idle, Loading, Settling, ReadingText };
+
+    void startAfresh();
+    void giveThePageItsSize();
+    bool isRequestedPage(const QUrl &url) const;
+    void letPageSettle();
+    enum MissingText { EmptyTextIfNone, NoTextIfNone };
+    void readText(const QString &script, MissingText missingText);
+    void takeBodyText(const QVariant &result, MissingText missingText);
+    void fail(const QString &reason);
+
+    LocalFileSchemeHandler m_fileHandler;
+    LocalOnlyRequestFilter m_requestFilter;
+
+    State m_state = State::Idle;
+    bool m_cutShort = false; // its text was taken while it was still loading
+    QString m_requestedFile; // absolute
+    QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
+    QString m_unreadableReason;
+    QString m_settledMark; // logged to the console once the page has settled
+    // Tells the answer of a text read apart from answers meant for earlier loads.
+    quint64 m_loadNumber = 0;
+
+    // Declared last so that the page goes first, before the profile and the handlers it uses.
+    std::unique_ptr<QWebEngineProfile> m_profile;
+    std::unique_ptr<HiddenPage> m_page;
+    // Never shown: it only gives the page its size (a page without a view has none).
+    std::unique_ptr<QWebEngineView> m_view;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// One page in flight: loads one file at a time into a hidden HTML engine and says when its text
+// is at hand. Loading is asynchronous: load() returns at once, and the page makes progress only
+// while the caller processes events. Each load() ends in exactly one of the two signals, unless
+// the page is abandoned first.
+class PageLoader : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Starts loading a file, its path exactly as the list holds it. It is read as HTML
+    // whatever its name.
+    virtual void load(const QString &path) = 0;
+
+    // For a page still loading when its time is up: asks for the text it holds so far.
+    // pageLoaded follows with it, or pageFailed when it has none; a page whose scripts keep the
+    // engine busy may never answer, and is then to be abandoned. The next load() starts on a
+    // fresh page either way.
+    virtual void readTextSoFar() = 0;
+
+    // Gives up on the page being loaded (a script that never ends, say), so that the next
+    // load() is not held up by it; no signal follows for it.
+    virtual void abandon() = 0;
+
+signals:
+    // The body's innerText of the page asked for.
+    void pageLoaded(const QString &text);
+    // The page could not be loaded; reason is a sentence a user can read.
+    void pageFailed(const QString &reason);
+};

@@ -1,0 +1,213 @@
+// quillmere-convert: its arguments and exit statuses with a fake engine, and the real program
+// on the sample corpus.
+
+#include "FakePlatform.h"
+
+#include "cli/CommandLine.h"
+#include "cli/ConvertCommand.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+// A stream whose text a test can read back.
+class CapturedStream
+{
+public:
+    CapturedStream() : m_stream(open_memstream(&m_buffer, &m_size)) {}
+    ~CapturedStream()
+    {
+        std::fclose(m_stream);
+        std::free(m_buffer);
+    }
+    std::FILE *stream() const { return m_stream; }
+    QString text() const
+    {
+        std::fflush(m_stream);
+        return QString::fromUtf8(m_buffer, qsizetype(m_size));
+    }
+
+private:
+    char *m_buffer = nullptr;
+    size_t m_size = 0;
+    std::FILE *m_stream;
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The text files below folder, by their paths relative to it.
+QMap<QString, QByteArray> textFilesIn(const QString &folder)
+{
+    QMap<QString, QByteArray> texts;
+    QDirIterator it(folder, {"*.txt"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        texts.insert(QDir(folder).relativeFilePath(path), contents(path));
+    }
+    return texts;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    FakePlatform m_fakes;
+    CapturedStream m_out;
+    CapturedStream m_err;
+
+    QString page(const QString &name, const QString &text = QStringLiteral("text"))
+    {
+        const QString path = m_dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write("<p>" + text.toUtf8()) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+        m_fakes.engine.pages.insert(path, text);
+        return path;
+    }
+
+    int convert(const QStringList &arguments, bool terminal = false)
+    {
+        const ParsedCommandLine parsed = parseCommandLine(arguments);
+        if (parsed.action != ParsedCommandLine::Action::Convert)
+            qFatal("not a conversion: %s", qPrintable(parsed.error));
+        return convertFiles(parsed.options, m_fakes.engine, m_fakes.fileWriter, m_fakes.pump,
+                            m_fakes.clock, {m_out.stream(), m_err.stream(), terminal});
+    }
+
+private slots:
+    void init() { m_fakes.clock.stepPerRead = 0.001; }
+
+    void readsItsArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("error");
+        using A = ParsedCommandLine::Action;
+        QTest::newRow("no PATH") << QStringList{"--jobs", "2"} << int(A::UsageError)
+                                 << "No PATH given.";
+        QTest::newRow("unknown option") << QStringList{"--fast", "a.html"} << int(A::UsageError)
+                                        << "Unknown option 'fast'.";
+        QTest::newRow("jobs not a number") << QStringList{"--jobs", "two", "a.html"}
+                                           << int(A::UsageError)
+                                           << "--jobs takes a whole number of at least 1.";
+        QTest::newRow("no jobs") << QStringList{"--jobs=0", "a.html"} << int(A::UsageError)
+                                 << "--jobs takes a whole number of at least 1.";
+        QTest::newRow("fast engine") << QStringList{"--engine", "fast", "a.html"}
+                                     << int(A::UsageError)
+                                     << "The fast engine is not there yet; use --engine browser "
+                                        "or auto.";
+        QTest::newRow("browser engine") << QStringList{"--engine=browser", "a.html"}
+                                        << int(A::Convert) << "";
+        QTest::newRow("help") << QStringList{"--help"} << int(A::ShowHelp) << "";
+        QTest::newRow("version") << QStringList{"--version"} << int(A::ShowVersion) << "";
+    }
+
+    void readsItsArguments()
+    {
+        QFETCH(QStringList, arguments);
+        const ParsedCommandLine parsed = parseCommandLine(arguments);
+        QTEST(int(parsed.action), "action");
+        QTEST(parsed.error, "error");
+    }
+
+    // A folder is walked as the window walks it; every failure is named on standard error in
+    // list order; one failure makes the status 1.
+    void convertsFilesAndFoldersAndNamesFailures()
+    {
+        const QString first = page("first.html", "one");
+        page("site/b.htm", "b");
+        page("site/a.html", "a");
+        page("site/~skipped.htm");
+        page("site/notes.css");
+        const QString broken = page("site/sub/broken.html");
+        m_fakes.engine.pages.remove(broken);
+        const QString missing = m_dir.filePath("missing.html");
+
+        QCOMPARE(convert({first, m_dir.filePath("site/"), missing}), int(SomeFailed));
+        QCOMPARE(m_fakes.engine.loads,
+                 (QStringList{first, m_dir.filePath("site/a.html"), m_dir.filePath("site/b.htm"),
+                              broken}));
+        QCOMPARE(contents(m_dir.filePath("first.txt")), "one");
+        QCOMPARE(contents(m_dir.filePath("site/b.txt")), "b");
+        QCOMPARE(m_err.text(), broken + ": the page could not be loaded (not found)\n" + missing
+                                   + ": the file cannot be read (No such file or directory)\n");
+        QVERIFY(m_out.text().isEmpty());
+
+        m_fakes.engine.mostPagesInFlight = 0;
+        QCOMPARE(convert({"--jobs", "1", first, m_dir.filePath("site/a.html")}), int(NoneFailed));
+        QCOMPARE(m_fakes.engine.mostPagesInFlight, 1);
+    }
+
+    // The text alone on standard output, and no file; more than one file is a usage error.
+    void writesASingleTextToStandardOutput()
+    {
+        const QString notes = page("notes.txt", "Grüße");
+        QCOMPARE(convert({"--stdout", notes}), int(NoneFailed));
+        QCOMPARE(m_out.text(), "Grüße");
+        QCOMPARE(contents(notes), "<p>Grüße");
+
+        QCOMPARE(convert({"--stdout", notes, notes}), int(UsageError));
+        QVERIFY(m_err.text().contains("--stdout takes a single file"));
+    }
+
+    // On a terminal a live line follows the run and is gone at its end; --stats prints the
+    // figures.
+    void showsProgressOnATerminalAndFiguresWhenAsked()
+    {
+        const QString a = page("a.html"), b = page("b.html");
+        QCOMPARE(convert({"--stats", a, b}, true), int(NoneFailed));
+        QVERIFY(m_err.text().contains("2/2 files"));
+        QVERIFY(m_err.text().endsWith("\r\033[K"));
+        for (const char *figure : {"files/s", "input MB/s", "CPU seconds", "peak RSS"})
+            QVERIFY2(m_out.text().contains(figure), figure);
+    }
+
+    // The real program, headless and as it is installed: the same texts whether one page or
+    // several are in flight; a usage error before any engine starts.
+    void realProgramWritesTheSameTextsWithOneJobOrMany()
+    {
+        QTemporaryDir corpus;
+        for (const QString folder : {"one", "many"}) { // the same pages in both
+            QVERIFY(QDir().mkpath(corpus.filePath(folder)));
+            QProcess makeCorpus;
+            makeCorpus.start(MAKE_CORPUS, {corpus.filePath(folder), "40"});
+            QVERIFY(makeCorpus.waitForFinished(60'000));
+            QCOMPARE(makeCorpus.exitCode(), 0);
+        }
+
+        QProcess program;
+        program.setProcessEnvironment(QProcessEnvironment()); // no display, nothing set
+        for (const QStringList &arguments : {QStringList{"--jobs", "1", corpus.filePath("one")},
+                                             QStringList{corpus.filePath("many")}}) {
+            program.start(QUILLMERE_CONVERT, arguments);
+            QVERIFY(program.waitForFinished(120'000));
+            QCOMPARE(program.readAllStandardError(), QByteArray());
+            QCOMPARE(program.exitCode(), int(NoneFailed));
+        }
+        const QMap<QString, QByteArray> texts = textFilesIn(corpus.filePath("one"));
+        QCOMPARE(texts.size(), 40);
+        QVERIFY(texts == textFilesIn(corpus.filePath("many")));
+
+        program.start(QUILLMERE_CONVERT, {"--jobs"});
+        QVERIFY(program.waitForFinished(10'000));
+        QCOMPARE(program.exitCode(), int(UsageError));
+    }
+};
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_cli.moc"
