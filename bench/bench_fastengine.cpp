@@ -7,15 +7,15 @@
 // With --fast-only the browser engine is never started, so the peak memory printed is that of
 // the fast path alone.
 
-#include "bench/ProcessTreeUsage.h"
-#include "engine/fast/FastEngine.h"
+#include "bench/PageText.h"
+#include "cli/ProcessTreeUsage.h"
+#include "engine/BrowserPageLoader.h"
+#include "engine/RenderEngineSetup.h"
+#include "engine/fast/FastPage.h"
 #include "filelist/FolderTree.h"
 #include "platform/QtMessagePump.h"
-#include "platform/RenderEngineSetup.h"
-#include "platform/WebEngineRenderer.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -132,19 +132,15 @@ int main(int argc, char *argv[])
         std::printf("w3m      not installed\n");
     }
 
-    WebEngineRenderer engine;
-    engine.navigate(QStringLiteral("about:blank"));
-    while (engine.readyState() != RenderEngine::Complete)
-        pump.processPendingOrWait(1);
+    BrowserPageLoader engine;
+    // Its processes are started before the clock runs.
+    waitForPageText(engine, files.first(), 30'000);
     ProcessTreeUsage helpers;
     helpers.sample();
     const double helperCpuAtStart = helpers.descendantCpuSeconds();
     int sinceSample = 0;
     measure("browser", files, [&](const QString &file) {
-        engine.navigate(file);
-        const QDeadlineTimer deadline(30'000);
-        while (engine.readyState() != RenderEngine::Complete && !deadline.hasExpired())
-            pump.processPendingOrWait(1);
+        waitForPageText(engine, file, 30'000);
         if (++sinceSample % 10 == 0)
             helpers.sample();
     });

@@ -8,14 +8,14 @@
 //     fast_vs_browser [--all] [--diffs N] [--require PERCENT] <folder or file>...
 //     fast_vs_browser --show <file>       (both texts of one page, escaped)
 
-#include "engine/fast/FastEngine.h"
+#include "bench/PageText.h"
+#include "engine/BrowserPageLoader.h"
+#include "engine/RenderEngineSetup.h"
+#include "engine/fast/FastPage.h"
 #include "filelist/FolderTree.h"
 #include "platform/QtMessagePump.h"
-#include "platform/RenderEngineSetup.h"
-#include "platform/WebEngineRenderer.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -65,17 +65,9 @@ QByteArray readFile(const QString &path)
 }
 
 // The browser engine's text of a page, or a null string when it could not load it.
-QString browserText(WebEngineRenderer &engine, QtMessagePump &pump, const QString &path)
+QString browserText(PageLoader &engine, const QString &path)
 {
-    engine.navigate(path);
-    const QDeadlineTimer deadline(30'000);
-    while (engine.readyState() != RenderEngine::Complete && !deadline.hasExpired())
-        pump.processPendingOrWait(10);
-    if (engine.readyState() != RenderEngine::Complete) {
-        engine.abandonPage();
-        return {};
-    }
-    return engine.loadFailed() ? QString() : engine.bodyText();
+    return waitForPageText(engine, path, 30'000).value_or(QString());
 }
 
 // Tabs, newlines and spaces at a line's end made visible.
@@ -139,11 +131,11 @@ QStringList inputFiles(const QStringList &paths, MessagePump &pump)
     return files;
 }
 
-int show(WebEngineRenderer &engine, QtMessagePump &pump, const QString &path)
+int show(PageLoader &engine, const QString &path)
 {
     const FastPage page(readFile(path), path);
     const QString fast = page.bodyText();
-    const QString browser = browserText(engine, pump, path);
+    const QString browser = browserText(engine, path);
     std::printf("carries script: %s; encoding guessed: %s\n--- browser\n",
                 page.carriesScript() ? "yes" : "no", page.encodingGuessed() ? "yes" : "no");
     for (const QString &line : browser.split('\n'))
@@ -169,10 +161,10 @@ int main(int argc, char *argv[])
                              " <folder or file>...\n       fast_vs_browser --show <file>\n");
         return 2;
     }
-    WebEngineRenderer engine;
+    BrowserPageLoader engine;
     QtMessagePump pump;
     if (options.show)
-        return show(engine, pump, options.paths.first());
+        return show(engine, options.paths.first());
 
     int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, unloadable = 0;
     int shownDiffs = 0;
@@ -182,7 +174,7 @@ int main(int argc, char *argv[])
             ++(page.carriesScript() ? withScript : guessedEncoding);
             continue;
         }
-        const QString browser = browserText(engine, pump, path);
+        const QString browser = browserText(engine, path);
         if (browser.isNull()) {
             ++unloadable;
             continue;

@@ -4,7 +4,7 @@
 //
 //     fuzz_fastengine <seconds> <sample folder or file>...
 
-#include "engine/fast/FastEngine.h"
+#include "engine/fast/FastPage.h"
 
 #include <QCoreApplication>
 #include <QDir>

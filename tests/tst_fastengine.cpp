@@ -1,7 +1,7 @@
 // The fast engine on small pages, one rule at a time. Every expected text is the one the
 // browser engine gives for the same page (bench/fast_vs_browser checks them against it).
 
-#include "engine/fast/FastEngine.h"
+#include "engine/fast/FastPage.h"
 #include "engine/fast/ScriptDetection.h"
 
 #include <QDir>

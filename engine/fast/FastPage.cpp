@@ -1,4 +1,4 @@
-#include "engine/fast/FastEngine.h"
+#include "engine/fast/FastPage.h"
 
 #include "engine/fast/InnerText.h"
 #include "engine/fast/PageDecoding.h"
