@@ -22,8 +22,9 @@ void describeOptions(QCommandLineParser &parser)
     parser.addOptions({
         {jobsOption, QStringLiteral("Pages in flight at once (default: one per core, at least 2)."),
          QStringLiteral("N")},
-        {engineOption, QStringLiteral("browser, or auto for the best there is (the default; "
-                                      "browser for now)."),
+        {engineOption, QStringLiteral("auto (the default): the fast engine for pages without "
+                                      "scripts, the browser engine for the others; browser or "
+                                      "fast for one engine only (fast runs no script)."),
          QStringLiteral("ENGINE"), QStringLiteral("auto")},
         {stdoutOption, QStringLiteral("Write the text of a single file to standard output "
                                       "instead of a file.")},
@@ -63,14 +64,15 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return parsed;
     }
 
-    const QString engine = parser.value(engineOption);
-    if (engine == QLatin1String("fast"))
-        return usageError(QStringLiteral("The fast engine is not there yet; use --engine browser "
-                                         "or auto."));
-    if (engine != QLatin1String("browser") && engine != QLatin1String("auto"))
-        return usageError(QStringLiteral("Unknown engine '%1'; use browser or auto.").arg(engine));
-
     ConvertOptions &options = parsed.options;
+    const QString engine = parser.value(engineOption);
+    if (engine == QLatin1String("browser"))
+        options.engine = EngineChoice::Browser;
+    else if (engine == QLatin1String("fast"))
+        options.engine = EngineChoice::Fast;
+    else if (engine != QLatin1String("auto"))
+        return usageError(QStringLiteral("Unknown engine '%1'; use auto, browser or fast.")
+                              .arg(engine));
     if (parser.isSet(jobsOption)) {
         bool isNumber = false;
         options.jobs = parser.value(jobsOption).toInt(&isNumber);

@@ -3,11 +3,19 @@
 #include <QString>
 #include <QStringList>
 
+// Which engine gives the pages their text.
+enum class EngineChoice {
+    Auto,    // the fast engine for pages without scripts, the browser engine for the others
+    Browser, // the browser engine for every page
+    Fast,    // the fast engine for every page, its scripts not run
+};
+
 // What quillmere-convert was asked to do.
 struct ConvertOptions
 {
     QStringList paths;     // files, and folders to walk
     int jobs = 0;          // pages in flight; 0 for the default
+    EngineChoice engine = EngineChoice::Auto;
     bool toStandardOutput = false;
     bool stats = false;
 };

@@ -2,8 +2,10 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConvertCommand.h"
+#include "engine/AutoEngine.h"
 #include "engine/BrowserEngine.h"
 #include "engine/RenderEngineSetup.h"
+#include "engine/fast/FastEngine.h"
 #include "platform/QtMessagePump.h"
 #include "platform/QtTextFileWriter.h"
 #include "platform/SystemClock.h"
@@ -22,6 +24,20 @@ void keepOnlySeriousMessages(QtMsgType type, const QMessageLogContext &, const Q
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "quillmere-convert: %s\n", qPrintable(message));
+}
+
+PageEngine &chosenEngine(EngineChoice choice, BrowserEngine &browser, FastEngine &fast,
+                         AutoEngine &automatic)
+{
+    switch (choice) {
+    case EngineChoice::Browser:
+        return browser;
+    case EngineChoice::Fast:
+        return fast;
+    case EngineChoice::Auto:
+        break;
+    }
+    return automatic;
 }
 
 } // namespace
@@ -61,7 +77,11 @@ int main(int argc, char *argv[])
     SystemClock clock;
     QtMessagePump pump;
     QtTextFileWriter writer;
-    BrowserEngine engine;
+    // The browser engine starts its processes only when its first loader is made.
+    BrowserEngine browser;
+    FastEngine fast;
+    AutoEngine automatic(browser);
+    PageEngine &engine = chosenEngine(command.options.engine, browser, fast, automatic);
     return convertFiles(command.options, engine, writer, pump, clock,
                         {stdout, stderr, isatty(STDERR_FILENO) == 1});
 }

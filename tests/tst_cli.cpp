@@ -108,9 +108,10 @@ private slots:
         QTest::newRow("no jobs") << QStringList{"--jobs=0", "a.html"} << int(A::UsageError)
                                  << "--jobs takes a whole number of at least 1.";
         QTest::newRow("fast engine") << QStringList{"--engine", "fast", "a.html"}
-                                     << int(A::UsageError)
-                                     << "The fast engine is not there yet; use --engine browser "
-                                        "or auto.";
+                                     << int(A::Convert) << "";
+        QTest::newRow("unknown engine") << QStringList{"--engine", "w3m", "a.html"}
+                                        << int(A::UsageError)
+                                        << "Unknown engine 'w3m'; use auto, browser or fast.";
         QTest::newRow("browser engine") << QStringList{"--engine=browser", "a.html"}
                                         << int(A::Convert) << "";
         QTest::newRow("help") << QStringList{"--help"} << int(A::ShowHelp) << "";

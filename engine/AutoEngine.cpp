@@ -1,0 +1,13 @@
+#include "engine/AutoEngine.h"
+
+#include "engine/AutoPageLoader.h"
+
+AutoEngine::AutoEngine(PageEngine &browser)
+    : m_browser(browser)
+{
+}
+
+std::unique_ptr<PageLoader> AutoEngine::createLoader()
+{
+    return std::make_unique<AutoPageLoader>([this] { return m_browser.createLoader(); });
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "engine/PageLoader.h"
+#include "engine/fast/FastPageLoader.h"
+
+#include <functional>
+#include <memory>
+
+// One page in flight of AutoEngine: the fast engine reads each page first and gives its text
+// when that is the browser's for sure; otherwise the page is loaded again by a browser loader,
+// made the first time one is needed.
+class AutoPageLoader : public PageLoader
+{
+    Q_OBJECT
+
+public:
+    using BrowserLoaderFactory = std::function<std::unique_ptr<PageLoader>()>;
+
+    explicit AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, QObject *parent = nullptr);
+    ~AutoPageLoader() override;
+
+    void load(const QString &path) override;
+    void readTextSoFar() override;
+    void abandon() override;
+
+private:
+    void loadInBrowser();
+
+    FastPageLoader m_fast{FastPageLoader::Pages::ExactOnly};
+    BrowserLoaderFactory m_makeBrowserLoader;
+    std::unique_ptr<PageLoader> m_browser;
+    QString m_path;
+    bool m_inBrowser = false; // the current page is the browser loader's
+};

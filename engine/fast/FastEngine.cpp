@@ -1,0 +1,8 @@
+#include "engine/fast/FastEngine.h"
+
+#include "engine/fast/FastPageLoader.h"
+
+std::unique_ptr<PageLoader> FastEngine::createLoader()
+{
+    return std::make_unique<FastPageLoader>();
+}

@@ -1,0 +1,102 @@
+#include "engine/fast/FastPageLoader.h"
+
+#include "engine/fast/FastPage.h"
+#include "platform/FileNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Outcome
+{
+    enum class Kind { Text, Failed, NotExact };
+    Kind kind;
+    QString textOrReason;
+};
+
+// Runs on a thread of the pool: it may touch nothing but its arguments.
+Outcome readPage(const QString &path, FastPageLoader::Pages pages)
+{
+    // As the browser engine's file handler reads: opening does not wait even for a pipe, and
+    // what was opened is what is looked at, so a pipe or a device is refused, never read.
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0)
+        return {Outcome::Kind::Failed, qt_error_string(errno)};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {Outcome::Kind::Failed, FastPageLoader::tr("It is not a file")};
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {Outcome::Kind::Failed, file.errorString()};
+
+    const FastPage page(bytes, path);
+    if (pages == FastPageLoader::Pages::ExactOnly && !page.isExact())
+        return {Outcome::Kind::NotExact, {}};
+    return {Outcome::Kind::Text, page.bodyText()};
+}
+
+} // namespace
+
+FastPageLoader::FastPageLoader(Pages pages, QObject *parent)
+    : PageLoader(parent)
+    , m_pages(pages)
+{
+}
+
+void FastPageLoader::load(const QString &path)
+{
+    const quint64 loadNumber = ++m_loadNumber;
+    if (path.isEmpty()) {
+        QMetaObject::invokeMethod(this, [this] { emit pageFailed(tr("No file name was given")); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    // cleanPath() works on the text alone, keeping bytes of the name that are not UTF-8.
+    const QString absolutePath = QDir::cleanPath(
+        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
+
+    // The watcher reports through a posted event even when the page is done already. It is
+    // the loader's child: a loader that goes away takes it along, and the page's result with it.
+    auto *watcher = new QFutureWatcher<Outcome>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, loadNumber] {
+        watcher->deleteLater();
+        if (loadNumber != m_loadNumber)
+            return;
+        const Outcome outcome = watcher->result();
+        switch (outcome.kind) {
+        case Outcome::Kind::Text:
+            emit pageLoaded(outcome.textOrReason);
+            return;
+        case Outcome::Kind::Failed:
+            emit pageFailed(outcome.textOrReason);
+            return;
+        case Outcome::Kind::NotExact:
+            emit pageNotExact();
+            return;
+        }
+    });
+    watcher->setFuture(QtConcurrent::run(readPage, absolutePath, m_pages));
+}
+
+void FastPageLoader::readTextSoFar()
+{
+}
+
+void FastPageLoader::abandon()
+{
+    // The computation cannot be stopped; its result is dropped when it comes.
+    ++m_loadNumber;
+}

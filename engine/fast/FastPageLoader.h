@@ -1,0 +1,39 @@
+#pragma once
+
+#include "engine/PageLoader.h"
+
+// Loads pages with the fast engine (FastPage): no browser, no process of its own. The file is
+// read and its text computed on a thread of the global thread pool, since a large or
+// pathological page takes seconds; the result comes back through the event loop, so that
+// pageLoaded or pageFailed always follows load() asynchronously, as with the browser engine.
+//
+// Only regular files are read (links followed), as the browser engine reads them, and a page's
+// scripts are never run: for a page with scripts the text is that of the page with scripts off.
+class FastPageLoader : public PageLoader
+{
+    Q_OBJECT
+
+public:
+    enum class Pages {
+        All,
+        // The text only of a page whose text is the browser engine's for sure (no script, an
+        // encoding that is no guess); for any other, pageNotExact instead.
+        ExactOnly,
+    };
+
+    explicit FastPageLoader(Pages pages = Pages::All, QObject *parent = nullptr);
+
+    void load(const QString &path) override;
+    // The text is computed in one piece, so there is none to give early: it comes when done.
+    void readTextSoFar() override;
+    void abandon() override;
+
+signals:
+    // Under Pages::ExactOnly: the page needs the browser engine; its text was not computed.
+    void pageNotExact();
+
+private:
+    Pages m_pages;
+    // Tells the result of the current load() apart from those of pages given up on.
+    quint64 m_loadNumber = 0;
+};
