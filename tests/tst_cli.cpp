@@ -178,8 +178,9 @@ private slots:
             QVERIFY2(m_out.text().contains(figure), figure);
     }
 
-    // The real program, headless and as it is installed: the same texts whether one page or
-    // several are in flight; a usage error before any engine starts.
+    // The real program, headless and as it is installed: the same texts from the browser
+    // engine one page at a time as from the default (several pages in flight, the fast engine
+    // for pages without scripts); a usage error before any engine starts.
     void realProgramWritesTheSameTextsWithOneJobOrMany()
     {
         QTemporaryDir corpus;
@@ -193,7 +194,8 @@ private slots:
 
         QProcess program;
         program.setProcessEnvironment(QProcessEnvironment()); // no display, nothing set
-        for (const QStringList &arguments : {QStringList{"--jobs", "1", corpus.filePath("one")},
+        for (const QStringList &arguments : {QStringList{"--engine", "browser", "--jobs", "1",
+                                                         corpus.filePath("one")},
                                              QStringList{corpus.filePath("many")}}) {
             program.start(QUILLMERE_CONVERT, arguments);
             QVERIFY(program.waitForFinished(120'000));
@@ -207,6 +209,39 @@ private slots:
         program.start(QUILLMERE_CONVERT, {"--jobs"});
         QVERIFY(program.waitForFinished(10'000));
         QCOMPARE(program.exitCode(), int(UsageError));
+    }
+
+    // The fast engine alone converts a folder, a page with scripts too, without ever starting
+    // the browser: with its helper program out of reach, starting it would end the program.
+    void realProgramWithTheFastEngineStartsNoBrowser()
+    {
+        QTemporaryDir folder;
+        const QMap<QString, QByteArray> pages{
+            {"plain.html", "<h1>Title</h1><p>Some <i>text</i>"},
+            {"script.htm", "<p>one<script>document.write('two')</script>"},
+        };
+        for (auto page = pages.begin(); page != pages.end(); ++page) {
+            QFile file(folder.filePath(page.key()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(page.value());
+        }
+        QProcessEnvironment environment;
+        environment.insert("QTWEBENGINEPROCESS_PATH", "/nonexistent/QtWebEngineProcess");
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QUILLMERE_CONVERT, {"--engine", "fast", folder.path()});
+        QVERIFY(program.waitForFinished(30'000));
+        QCOMPARE(program.readAllStandardError(), QByteArray());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), int(NoneFailed));
+        const QMap<QString, QByteArray> texts = textFilesIn(folder.path());
+        QCOMPARE(texts.value("plain.txt"), QByteArray("Title\n\nSome text"));
+        QCOMPARE(texts.value("script.txt"), QByteArray("one"));
+
+        // The check holds: under auto the page with scripts needs the browser, which fails.
+        program.start(QUILLMERE_CONVERT, {"--engine", "auto", folder.path()});
+        QVERIFY(program.waitForFinished(30'000));
+        QVERIFY(program.exitStatus() != QProcess::NormalExit || program.exitCode() != 0);
     }
 };
 

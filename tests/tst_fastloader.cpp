@@ -1,0 +1,140 @@
+// The fast engine's page loader, and the automatic choice between it and the browser engine
+// (a fake here): which pages go where, and files that cannot be read.
+
+#include "FakePlatform.h"
+#include "engine/AutoEngine.h"
+#include "engine/fast/FastEngine.h"
+#include "engine/fast/FastPageLoader.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct Outcome
+{
+    bool loaded = false;
+    QString textOrReason;
+};
+
+} // namespace
+
+class TestFastLoader : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    FakePageEngine m_browser; // answers "browser: <name>" for every page written here
+
+    QString page(const QString &name, const QByteArray &html)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(html) != html.size())
+            qFatal("cannot write %s", qPrintable(path));
+        m_browser.pages.insert(path, "browser: " + name);
+        return path;
+    }
+
+    // Loads a page and processes events, the fake browser's among them, until it is done;
+    // a loader that never answers fails the test instead of hanging it.
+    Outcome load(PageLoader &loader, const QString &path)
+    {
+        QSignalSpy loaded(&loader, &PageLoader::pageLoaded);
+        QSignalSpy failed(&loader, &PageLoader::pageFailed);
+        loader.load(path);
+        if (!loaded.isEmpty() || !failed.isEmpty())
+            qFatal("%s was answered inside load()", qPrintable(path));
+        const QDeadlineTimer deadline(10'000);
+        while (loaded.isEmpty() && failed.isEmpty() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            m_browser.processEvents();
+        }
+        if (loaded.size() + failed.size() != 1)
+            qFatal("%s: %lld answers", qPrintable(path),
+                   static_cast<long long>(loaded.size() + failed.size()));
+        return loaded.isEmpty() ? Outcome{false, failed.first().first().toString()}
+                                : Outcome{true, loaded.first().first().toString()};
+    }
+
+private slots:
+    void init() { m_browser.loads.clear(); }
+
+    // Only pages whose text is the browser's for sure go to the fast engine, and the browser
+    // engine is not started before a page needs it.
+    void autoSendsEachPageToTheRightEngine()
+    {
+        AutoEngine engine(m_browser);
+        const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        const QString plain =
+            page("plain.html", "<p>Plain <b>text</b><style>b { text-transform: uppercase }</style>");
+        const QString declared = page("declared.html", "<meta charset=windows-1252><p>caf\xe9");
+        QCOMPARE(load(*loader, plain).textOrReason, QString("Plain TEXT"));
+        QCOMPARE(load(*loader, declared).textOrReason, QString("café"));
+        QCOMPARE(m_browser.loadersMade, 0);
+
+        const QString script = page("script.html", "<p>a</p><script>document.write('b')</script>");
+        const QString handler = page("handler.html", "<p onclick='x()'>a</p>");
+        const QString guessed = page("guessed.html", "<p>caf\xe9");
+        for (const QString &path : {script, plain, handler, guessed}) {
+            const Outcome outcome = load(*loader, path);
+            QVERIFY(outcome.loaded);
+            QCOMPARE(outcome.textOrReason.startsWith("browser: "), path != plain);
+        }
+        QCOMPARE(m_browser.loadersMade, 1);
+        QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed}));
+    }
+
+    // Under the fast engine alone a page's scripts are not run, and no browser is needed.
+    void fastGivesTheTextWithoutRunningScripts()
+    {
+        FastEngine engine;
+        const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        const QString script = page("script.html",
+                                    "<p>a</p><script>document.write('b')</script><p>c</p>");
+        QCOMPARE(load(*loader, script).textOrReason, QString("a\n\nc"));
+    }
+
+    // Files that are no pages are reported with a reason, and a pipe is never waited on.
+    void reportsWhatItCannotRead()
+    {
+        FastPageLoader loader;
+        const QString pipe = m_dir.filePath("pipe.html");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(m_dir.filePath("folder.html")));
+        QCOMPARE(load(loader, m_dir.filePath("missing.html")).textOrReason,
+                 QString("No such file or directory"));
+        QCOMPARE(load(loader, m_dir.filePath("folder.html")).textOrReason,
+                 QString("It is not a file"));
+        QCOMPARE(load(loader, pipe).textOrReason, QString("It is not a file"));
+        QCOMPARE(load(loader, QString()).textOrReason, QString("No file name was given"));
+        // A link is followed to the page it names.
+        const QString target = page("target.html", "<p>linked");
+        QVERIFY(QFile::link(target, m_dir.filePath("link.html")));
+        QCOMPARE(load(loader, m_dir.filePath("link.html")).textOrReason, QString("linked"));
+    }
+
+    // A page given up on says nothing when its text comes late; the next page is answered.
+    void dropsTheResultOfAnAbandonedPage()
+    {
+        FastPageLoader loader;
+        const QString first = page("first.html", "<p>first");
+        const QString second = page("second.html", "<p>second");
+        QSignalSpy loaded(&loader, &PageLoader::pageLoaded);
+        loader.load(first);
+        loader.abandon();
+        QCOMPARE(load(loader, second).textOrReason, QString("second"));
+        QTest::qWait(50);
+        QCOMPARE(loaded.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFastLoader)
+#include "tst_fastloader.moc"
