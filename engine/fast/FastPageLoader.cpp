@@ -28,7 +28,8 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
 {
     // As the browser engine's file handler reads: opening does not wait even for a pipe, and
     // what was opened is what is looked at, so a pipe or a device is refused, never read.
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray name = encodeFileName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat info;
     if (fd < 0)
         return {Outcome::Kind::Failed, qt_error_string(errno)};
@@ -42,8 +43,11 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     if (file.error() != QFileDevice::NoError)
         return {Outcome::Kind::Failed, file.errorString()};
 
+    // The fast engine finds a page's style sheets by names taken as text: beside a page whose
+    // name is not valid UTF-8 it would miss them.
+    const bool nameIsText = name == path.toUtf8();
     const FastPage page(bytes, path);
-    if (pages == FastPageLoader::Pages::ExactOnly && !page.isExact())
+    if (pages == FastPageLoader::Pages::ExactOnly && !(page.isExact() && nameIsText))
         return {Outcome::Kind::NotExact, {}};
     return {Outcome::Kind::Text, page.bodyText()};
 }

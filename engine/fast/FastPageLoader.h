@@ -17,7 +17,8 @@ public:
     enum class Pages {
         All,
         // The text only of a page whose text is the browser engine's for sure (no script, an
-        // encoding that is no guess); for any other, pageNotExact instead.
+        // encoding that is no guess, a name that is valid UTF-8); for any other, pageNotExact
+        // instead.
         ExactOnly,
     };
 
