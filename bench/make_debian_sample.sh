@@ -36,12 +36,13 @@ for package in "$scratch"/*.deb; do
 done
 docs=$scratch/root/usr/share/doc
 
-# The first pages by name of each source, with everything they refer to (the scripts are
-# links into libjs-jquery and libjs-underscore, followed by -L).
+# The first pages by name of each source, with everything they refer to (the scripts are links
+# into libjs-jquery and libjs-underscore, followed by -L). sed rather than head: head stops
+# reading early, and sort, writing into the closed pipe, would fail the script under pipefail.
 sphinx=$docs/${python_doc%-doc}/html
 mkdir -p "$folder/sphinx/library"
 cp -rL "$sphinx/_static" "$folder/sphinx/"
-find "$sphinx/library" -maxdepth 1 -name '*.html' | LC_ALL=C sort | head -n "$half" |
+find "$sphinx/library" -maxdepth 1 -name '*.html' | LC_ALL=C sort | sed -n "1,${half}p" |
     xargs cp -t "$folder/sphinx/library"
 
 handbook=$docs/debian-handbook/html
@@ -49,9 +50,9 @@ for language in en-US fr-FR; do
     mkdir -p "$folder/docbook/$language"
     cp -r "$handbook/$language/Common_Content" "$folder/docbook/$language/"
 done
-find "$handbook/en-US" -maxdepth 1 -name '*.html' | LC_ALL=C sort | head -n $((half / 2)) |
+find "$handbook/en-US" -maxdepth 1 -name '*.html' | LC_ALL=C sort | sed -n "1,$((half / 2))p" |
     xargs cp -t "$folder/docbook/en-US"
-find "$handbook/fr-FR" -maxdepth 1 -name '*.html' | LC_ALL=C sort | head -n $((half - half / 2)) |
+find "$handbook/fr-FR" -maxdepth 1 -name '*.html' | LC_ALL=C sort | sed -n "1,$((half - half / 2))p" |
     xargs cp -t "$folder/docbook/fr-FR"
 
 echo "$(find "$folder" -name '*.html' | wc -l) pages in $folder"
