@@ -8,6 +8,7 @@
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
 #include "convert/TextFilesBesideInputs.h"
+#include "platform/FileNames.h"
 #include "filelist/FolderTree.h"
 
 #include <QFileInfo>
@@ -51,7 +52,8 @@ public:
         if (outcome.result != ItemOutcome::Result::Converted) {
             if (m_progress)
                 m_progress->clear();
-            std::fprintf(m_err, "%s: %s\n", qPrintable(outcome.path), qPrintable(outcome.reason));
+            std::fprintf(m_err, "%s: %s\n", encodeFileName(outcome.path).constData(),
+                         qPrintable(outcome.reason));
         }
         if (m_progress)
             m_progress->update(itemNumber);

@@ -6,6 +6,7 @@
 #include "engine/BrowserEngine.h"
 #include "engine/RenderEngineSetup.h"
 #include "engine/fast/FastEngine.h"
+#include "platform/FileNames.h"
 #include "platform/QtMessagePump.h"
 #include "platform/QtTextFileWriter.h"
 #include "platform/SystemClock.h"
@@ -55,9 +56,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("quillmere-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
 
+    // Paths are bytes: a name that is not valid UTF-8 must still name its file.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << decodeFileName(QByteArray(argv[i]));
     const ParsedCommandLine command = parseCommandLine(arguments);
     switch (command.action) {
     case ParsedCommandLine::Action::ShowHelp:

@@ -238,6 +238,16 @@ private slots:
         QCOMPARE(texts.value("plain.txt"), QByteArray("Title\n\nSome text"));
         QCOMPARE(texts.value("script.txt"), QByteArray("one"));
 
+        // A name that is not valid UTF-8 ("caf\xe9" in Latin-1), given on the command line,
+        // still names its file; the shell passes the bytes as they are.
+        program.setWorkingDirectory(folder.path());
+        program.start("sh", {"-c", "name=$(printf 'caf\\351') && printf '<p>odd' > \"$name.html\""
+                                   " && \"$0\" --engine fast \"$name.html\" && cat \"$name.txt\"",
+                             QUILLMERE_CONVERT});
+        QVERIFY(program.waitForFinished(30'000));
+        QCOMPARE(program.readAllStandardError(), QByteArray());
+        QCOMPARE(program.readAllStandardOutput(), QByteArray("odd"));
+
         // The check holds: under auto the page with scripts needs the browser, which fails.
         program.start(QUILLMERE_CONVERT, {"--engine", "auto", folder.path()});
         QVERIFY(program.waitForFinished(30'000));
