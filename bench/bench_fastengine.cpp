@@ -36,33 +36,18 @@ QByteArray readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-double cpuSeconds(int who)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double peakResidentMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
 // Times one engine over every file and prints files/s and CPU seconds (this process and the
 // processes it waited for).
 void measure(const char *name, const QStringList &files, const std::function<void(const QString &)> &convert)
 {
-    const double ownAtStart = cpuSeconds(RUSAGE_SELF);
-    const double childrenAtStart = cpuSeconds(RUSAGE_CHILDREN);
+    const double ownAtStart = usageCpuSeconds(RUSAGE_SELF);
+    const double childrenAtStart = usageCpuSeconds(RUSAGE_CHILDREN);
     QElapsedTimer elapsed;
     elapsed.start();
     for (const QString &file : files)
         convert(file);
     const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds(RUSAGE_SELF) - ownAtStart + cpuSeconds(RUSAGE_CHILDREN) - childrenAtStart;
+    const double cpu = usageCpuSeconds(RUSAGE_SELF) - ownAtStart + usageCpuSeconds(RUSAGE_CHILDREN) - childrenAtStart;
     std::printf("%-8s %8.1f files/s  %7.2f s  %7.2f CPU s (%.2f ms a page)\n", name,
                 files.size() / seconds, seconds, cpu, 1000 * cpu / files.size());
     std::fflush(stdout);
@@ -117,7 +102,7 @@ int main(int argc, char *argv[])
         characters += FastPage(readFile(file), file).bodyText().size();
     });
     std::printf("peak RSS %.0f MB after the fast engine (%lld characters of text)\n",
-                peakResidentMegabytes(), (long long)characters);
+                ownPeakResidentMegabytes(), (long long)characters);
     if (fastOnly)
         return 0;
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -111,4 +112,19 @@ double ProcessTreeUsage::descendantCpuSeconds() const
     for (qint64 processTicks : m_descendantCpuTicks)
         ticks += processTicks;
     return double(ticks) / double(sysconf(_SC_CLK_TCK));
+}
+
+double usageCpuSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double ownPeakResidentMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }

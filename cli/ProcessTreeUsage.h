@@ -27,3 +27,9 @@ private:
     qint64 m_peakTreeResident = 0;
     qint64 m_peakTreeProportional = 0;
 };
+
+// User plus system time that getrusage() reports for who: RUSAGE_SELF, or RUSAGE_CHILDREN for
+// the processes below this one that have ended and been waited for.
+double usageCpuSeconds(int who);
+// The largest resident memory this process has had.
+double ownPeakResidentMegabytes();

@@ -8,21 +8,6 @@ namespace {
 
 constexpr int usageSampleMs = 200;
 
-double ownCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double ownPeakResidentMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-}
-
 } // namespace
 
 RunStatistics::RunStatistics(const QStringList &files)
@@ -38,7 +23,7 @@ RunStatistics::RunStatistics(const QStringList &files)
 void RunStatistics::start()
 {
     m_tree.sample();
-    m_ownCpuAtStart = ownCpuSeconds();
+    m_ownCpuAtStart = usageCpuSeconds(RUSAGE_SELF);
     m_helperCpuAtStart = m_tree.descendantCpuSeconds();
     m_sampler.start(usageSampleMs);
     m_elapsed.start();
@@ -48,7 +33,7 @@ void RunStatistics::stop()
 {
     m_seconds = double(m_elapsed.nsecsElapsed()) / 1e9;
     m_sampler.stop();
-    m_ownCpuSeconds = ownCpuSeconds() - m_ownCpuAtStart;
+    m_ownCpuSeconds = usageCpuSeconds(RUSAGE_SELF) - m_ownCpuAtStart;
     m_tree.sample();
     m_helperCpuSeconds = m_tree.descendantCpuSeconds() - m_helperCpuAtStart;
 }
