@@ -1,5 +1,7 @@
 #include "platform/QtMessageBoxes.h"
 
+#include "platform/HeldKeyFilter.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -9,5 +11,6 @@ void QtMessageBoxes::inform(const QString &text)
                     QApplication::activeWindow());
     // The failure lines name files, which the user may want to copy.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    const HeldKeyFilter heldKeys(box);
     box.exec();
 }
