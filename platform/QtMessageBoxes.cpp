@@ -1,6 +1,6 @@
 #include "platform/QtMessageBoxes.h"
 
-#include "platform/HeldKeyFilter.h"
+#include "platform/StrayInputFilter.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -11,6 +11,6 @@ void QtMessageBoxes::inform(const QString &text)
                     QApplication::activeWindow());
     // The failure lines name files, which the user may want to copy.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    const HeldKeyFilter heldKeys(box);
+    const StrayInputFilter strayInput(box);
     box.exec();
 }

@@ -1,17 +1,21 @@
-// The message box takes only keys pressed while it is up: a key held down since before it
-// opened goes on repeating into it, and must not dismiss it unseen.
+// The message box takes only input meant for it: not the second click of a double-click, nor a
+// key pressed as it opens, and not the repeats of a key held down since before it opened.
 
 #include "platform/QtMessageBoxes.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStyleHints>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
 
 namespace {
+
+constexpr int doubleClickMs = 100;
 
 struct Key
 {
@@ -31,21 +35,89 @@ void send(const Key &key)
     QApplication::sendEvent(box->focusWidget() ? box->focusWidget() : box, &event);
 }
 
+void sendAll(const QList<Key> &keys)
+{
+    for (const Key &key : keys)
+        send(key);
+}
+
 } // namespace
 
 class TestMessageBox : public QObject
 {
     Q_OBJECT
 
+    bool m_upAfterStrayInput = false;
+    bool m_dismissedByWatchdog = false;
+
+    // Shows the box, gives it the stray input and then, once past its first moment, a new
+    // press of Return, which should dismiss it.
+    void showBoxWith(const std::function<void(QMessageBox &)> &strayInput)
+    {
+        m_upAfterStrayInput = m_dismissedByWatchdog = false;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            strayInput(*box);
+            QCoreApplication::processEvents();
+            m_upAfterStrayInput = QApplication::activeModalWidget() == box;
+            QTest::qWait(doubleClickMs + 50);
+            send({QEvent::KeyPress, Qt::Key_Return, 100'000});
+        });
+        // Should the new press not dismiss the box either, the test ends rather than waits.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [&] {
+            if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                m_dismissedByWatchdog = true;
+                box->reject();
+            }
+        });
+        watchdog.start(5000);
+
+        QtMessageBoxes().inform(QStringLiteral("Done."));
+    }
+
 private slots:
-    void heldKeyLeavesTheBoxUp_data();
-    void heldKeyLeavesTheBoxUp();
+    void initTestCase();
+    void pressAsItOpensLeavesItUp_data();
+    void pressAsItOpensLeavesItUp();
+    void heldKeyLeavesItUp_data();
+    void heldKeyLeavesItUp();
 };
 
-void TestMessageBox::heldKeyLeavesTheBoxUp_data()
+void TestMessageBox::initTestCase()
+{
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(doubleClickMs);
+}
+
+void TestMessageBox::pressAsItOpensLeavesItUp_data()
+{
+    QTest::addColumn<QList<Key>>("keys");
+    QTest::addColumn<bool>("clickOk");
+
+    QTest::newRow("second click of a double-click, on OK") << QList<Key>{} << true;
+    QTest::newRow("Return") << QList<Key>{{QEvent::KeyPress, Qt::Key_Return, 10},
+                                          {QEvent::KeyRelease, Qt::Key_Return, 20}}
+                            << false;
+}
+
+void TestMessageBox::pressAsItOpensLeavesItUp()
+{
+    QFETCH(QList<Key>, keys);
+    QFETCH(bool, clickOk);
+    showBoxWith([&](QMessageBox &box) {
+        if (clickOk)
+            QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
+        sendAll(keys);
+    });
+    QVERIFY(m_upAfterStrayInput);
+    QVERIFY(!m_dismissedByWatchdog);
+}
+
+void TestMessageBox::heldKeyLeavesItUp_data()
 {
     QTest::addColumn<QList<Key>>("heldKeyEvents");
-    QTest::addColumn<Qt::Key>("freshKey");
 
     // On X11 a repeat is a release and a press of one timestamp, marked as a repeat or not,
     // depending on whether the press had arrived when Qt read the release.
@@ -53,51 +125,27 @@ void TestMessageBox::heldKeyLeavesTheBoxUp_data()
         << QList<Key>{{QEvent::KeyRelease, Qt::Key_Return, 1000},
                       {QEvent::KeyPress, Qt::Key_Return, 1000},
                       {QEvent::KeyRelease, Qt::Key_Return, 1040},
-                      {QEvent::KeyPress, Qt::Key_Return, 1040}}
-        << Qt::Key_Return;
+                      {QEvent::KeyPress, Qt::Key_Return, 1040}};
     QTest::newRow("marked repeats of Return, then its release")
         << QList<Key>{{QEvent::KeyRelease, Qt::Key_Return, 1000, true},
                       {QEvent::KeyPress, Qt::Key_Return, 1000, true},
                       {QEvent::KeyPress, Qt::Key_Return, 1040, true},
-                      {QEvent::KeyRelease, Qt::Key_Return, 1060}}
-        << Qt::Key_Return;
-    QTest::newRow("unmarked repeats of Escape, new Return")
+                      {QEvent::KeyRelease, Qt::Key_Return, 1060}};
+    QTest::newRow("unmarked repeats of Escape")
         << QList<Key>{{QEvent::KeyRelease, Qt::Key_Escape, 1000},
-                      {QEvent::KeyPress, Qt::Key_Escape, 1000}}
-        << Qt::Key_Return;
+                      {QEvent::KeyPress, Qt::Key_Escape, 1000}};
 }
 
-void TestMessageBox::heldKeyLeavesTheBoxUp()
+void TestMessageBox::heldKeyLeavesItUp()
 {
     QFETCH(QList<Key>, heldKeyEvents);
-    QFETCH(Qt::Key, freshKey);
-
-    bool upAfterHeldKey = false;
-    bool dismissedByWatchdog = false;
-    QTimer::singleShot(0, [&] {
-        QVERIFY(QApplication::activeModalWidget());
-        for (const Key &key : heldKeyEvents)
-            send(key);
-        QCoreApplication::processEvents();
-        QWidget *box = QApplication::activeModalWidget();
-        upAfterHeldKey = box && box->isVisible();
-        if (upAfterHeldKey)
-            send({QEvent::KeyPress, freshKey, 5000});
+    showBoxWith([&](QMessageBox &) {
+        // Past the first moment, where any press would be dropped anyway.
+        QTest::qWait(doubleClickMs + 50);
+        sendAll(heldKeyEvents);
     });
-    // Should the new press not dismiss the box either, the test ends rather than waits.
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-            dismissedByWatchdog = true;
-            box->reject();
-        }
-    });
-    watchdog.start(5000);
-
-    QtMessageBoxes().inform(QStringLiteral("Done."));
-    QVERIFY(upAfterHeldKey);
-    QVERIFY(!dismissedByWatchdog);
+    QVERIFY(m_upAfterStrayInput);
+    QVERIFY(!m_dismissedByWatchdog);
 }
 
 QTEST_MAIN(TestMessageBox)
