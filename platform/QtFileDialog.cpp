@@ -1,6 +1,7 @@
 #include "platform/QtFileDialog.h"
 
 #include "platform/SelectionString.h"
+#include "platform/StrayInputFilter.h"
 
 #include <QFileDialog>
 
@@ -11,6 +12,8 @@ QString QtFileDialog::showOpen(QWidget *owner, const FileDialogSettings &setting
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters(settings.filters);
     dialog.setWindowModality(Qt::WindowModal);
+    // A double-click on the button that opened it must not also pick a file in it.
+    const StrayInputFilter strayInput(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return selectionStringFromPaths(dialog.selectedFiles());

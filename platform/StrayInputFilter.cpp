@@ -3,36 +3,35 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
+#include <QWindow>
 
 StrayInputFilter::StrayInputFilter(QWidget &window)
     : m_window(window)
 {
     m_sinceOpened.start();
-    // On the application rather than on the window: keys go to the window's focus widget, and
-    // clicks to the control under the pointer.
+    // The window's native handle comes with its first showing, so the filter watches the
+    // application and picks that window's input out as it comes.
     qApp->installEventFilter(this);
 }
 
 bool StrayInputFilter::eventFilter(QObject *watched, QEvent *event)
 {
-    const auto *widget = qobject_cast<QWidget *>(watched);
-    if (!widget || widget->window() != &m_window)
+    // Input reaches the window before any of its controls, and before a press moves the focus
+    // to the control under the pointer: only there can it be dropped whole.
+    if (!watched || watched != m_window.windowHandle())
         return false;
     return isStray(*event);
 }
 
 bool StrayInputFilter::isStray(const QEvent &event)
 {
-    const bool justOpened = !m_sinceOpened.hasExpired(QApplication::doubleClickInterval());
     switch (event.type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-        return justOpened;
+        return !m_sinceOpened.hasExpired(QApplication::doubleClickInterval());
+    // Keys typed ahead, while the window was still opening, are meant for it.
     case QEvent::KeyPress:
-        return justOpened || isHeldFromBefore(static_cast<const QKeyEvent &>(event));
     case QEvent::KeyRelease:
-        // The release of a key whose press was dropped is dropped too (it was never pressed
-        // here), so that Space, which acts on release, cannot act either.
         return isHeldFromBefore(static_cast<const QKeyEvent &>(event));
     default:
         return false;

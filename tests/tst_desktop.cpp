@@ -129,10 +129,11 @@ class DesktopTest : public QObject
         QThread::msleep(500);
     }
 
-    void click(const QString &window, QPoint at)
+    void click(const QString &window, QPoint at, int times = 1)
     {
         xdotool({"mousemove", "--sync", "--window", window, QString::number(at.x()),
-                 QString::number(at.y()), "click", "1"});
+                 QString::number(at.y()), "click", "--repeat", QString::number(times), "--delay",
+                 "150", "1"});
     }
 
     void type(const QString &text) { xdotool({"type", "--delay", "20", text}); }
@@ -154,9 +155,9 @@ class DesktopTest : public QObject
     enum class Confirm { PressReturn, HoldReturnDown };
 
     // Picks the folder in the folder dialog by typing its path.
-    void addFolder(const QString &folder, Confirm confirm = Confirm::PressReturn)
+    void addFolder(const QString &folder, Confirm confirm = Confirm::PressReturn, int clicks = 1)
     {
-        click(m_mainWindow, addFolderButton);
+        click(m_mainWindow, addFolderButton, clicks);
         const QString dialog = waitForWindow("select folder to add");
         QVERIFY(!dialog.isEmpty());
         QVERIFY(waitUntilActive(dialog));
@@ -169,9 +170,9 @@ class DesktopTest : public QObject
 
     // Presses "Save As Text", checks that the closing message stays up, copies its text and
     // dismisses it.
-    QString saveAsText()
+    QString saveAsText(int clicks = 1)
     {
-        click(m_mainWindow, saveAsTextButton);
+        click(m_mainWindow, saveAsTextButton, clicks);
         const QString box = waitForWindow(mainTitle);
         if (box.isEmpty())
             return "(no message)";
@@ -310,6 +311,19 @@ private slots:
         QThread::msleep(1000); // the server repeats a key held longer than 660 ms
         QCOMPARE(saveAsText(), "Done.");
         QCOMPARE(readFile(folder + "/a.txt"), "held");
+    }
+
+    // The second click of a double-click lands in the dialog or the message that the first
+    // one opened, and must take nothing there: not the focus from the folder name.
+    void doubleClicksDoWhatOneClickDoes()
+    {
+        const QString folder = m_dir.filePath("double");
+        writeFile(folder + "/a.html", "<p>double");
+
+        startProgram();
+        addFolder(folder, Confirm::PressReturn, 2);
+        QCOMPARE(saveAsText(2), "Done.");
+        QCOMPARE(readFile(folder + "/a.txt"), "double");
     }
 
     void filesDialogAddsThePickedFiles()
