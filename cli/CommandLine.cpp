@@ -2,18 +2,28 @@
 
 #include <QCommandLineParser>
 
+#include <optional>
+
 namespace {
 
 const QString jobsOption = QStringLiteral("jobs");
 const QString engineOption = QStringLiteral("engine");
 const QString stdoutOption = QStringLiteral("stdout");
 const QString statsOption = QStringLiteral("stats");
+const QString outputOption = QStringLiteral("output");
+const QString outputDirOption = QStringLiteral("output-dir");
+const QString noClobberOption = QStringLiteral("no-clobber");
+const QString quietOption = QStringLiteral("quiet");
+const QString helpOption = QStringLiteral("help");
+const QString standardInput = QStringLiteral("-");
 
 // Filled alike for parsing and for the help text, so that the two never disagree.
 void describeOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Writes the text of each HTML file beside it, as a .txt file of the same name.\n"
+        "PATH \"-\" reads one page from standard input and writes its text to standard output;\n"
+        "its relative links are looked up in the current folder.\n"
         "A folder is walked as \"Add All HTML Files In Folder\" walks it: every file below it\n"
         "whose full path contains \"htm\" in any letter case, except names beginning with \"~\".\n"
         "\n"
@@ -30,8 +40,19 @@ void describeOptions(QCommandLineParser &parser)
                                       "instead of a file.")},
         {statsOption, QStringLiteral("Print what the run cost: files/s, input MB/s, CPU "
                                      "seconds, peak memory with the engine's processes.")},
+        {{QStringLiteral("o"), outputOption},
+         QStringLiteral("Write the text of a single file to FILE."), QStringLiteral("FILE")},
+        {outputDirOption, QStringLiteral("Write the texts below DIR instead of beside the files: "
+                                         "a file found in a folder keeps its path below that "
+                                         "folder, a file named directly lands in DIR itself."),
+         QStringLiteral("DIR")},
+        {{QStringLiteral("n"), noClobberOption},
+         QStringLiteral("Leave an existing text file as it is; the file is named as left alone, "
+                        "not failed.")},
+        {{QStringLiteral("q"), quietOption},
+         QStringLiteral("No progress line and no notes, only the files that failed.")},
+        {{QStringLiteral("h"), helpOption}, QStringLiteral("Show this help.")},
     });
-    parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."),
                                  QStringLiteral("PATH..."));
@@ -42,6 +63,28 @@ ParsedCommandLine usageError(const QString &error)
     ParsedCommandLine parsed;
     parsed.error = error;
     return parsed;
+}
+
+// Where the texts go: one place at most, and standard input alone.
+std::optional<QString> readOutputOptions(const QCommandLineParser &parser, ConvertOptions &options)
+{
+    options.outputFile = parser.value(outputOption);
+    options.outputFolder = parser.value(outputDirOption);
+    options.noClobber = parser.isSet(noClobberOption);
+    options.quiet = parser.isSet(quietOption);
+    if (parser.isSet(outputOption) + parser.isSet(outputDirOption) + options.toStandardOutput > 1)
+        return QStringLiteral("Choose one of --stdout, --output and --output-dir.");
+    if (parser.isSet(outputOption) && options.outputFile.isEmpty())
+        return QStringLiteral("--output takes a file name.");
+    if (parser.isSet(outputDirOption) && options.outputFolder.isEmpty())
+        return QStringLiteral("--output-dir takes a folder name.");
+    if (options.paths.contains(standardInput)) {
+        if (options.paths.size() > 1)
+            return QStringLiteral("'-' (standard input) is read alone, without other PATHs.");
+        if (parser.isSet(outputDirOption))
+            return QStringLiteral("'-' (standard input) goes to standard output or --output.");
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -55,7 +98,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return usageError(parser.errorText());
 
     ParsedCommandLine parsed;
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(helpOption)) {
         parsed.action = ParsedCommandLine::Action::ShowHelp;
         return parsed;
     }
@@ -84,6 +127,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         return usageError(QStringLiteral("No PATH given."));
     options.toStandardOutput = parser.isSet(stdoutOption);
     options.stats = parser.isSet(statsOption);
+    if (std::optional<QString> error = readOutputOptions(parser, options))
+        return usageError(*error);
     parsed.action = ParsedCommandLine::Action::Convert;
     return parsed;
 }
@@ -92,5 +137,10 @@ QString helpText()
 {
     QCommandLineParser parser;
     describeOptions(parser);
-    return parser.helpText();
+    // The parser names the program by the path it was started from.
+    QString text = parser.helpText();
+    const qsizetype nameEnd = text.indexOf(QStringLiteral(" [options]"));
+    if (text.startsWith(QStringLiteral("Usage: ")) && nameEnd > 0)
+        text.replace(7, nameEnd - 7, QStringLiteral("quillmere-convert"));
+    return text;
 }

@@ -13,11 +13,17 @@ enum class EngineChoice {
 // What quillmere-convert was asked to do.
 struct ConvertOptions
 {
-    QStringList paths;     // files, and folders to walk
+    QStringList paths;     // files, and folders to walk; "-" alone for standard input
     int jobs = 0;          // pages in flight; 0 for the default
     EngineChoice engine = EngineChoice::Auto;
     bool toStandardOutput = false;
     bool stats = false;
+    // Where the texts go instead of beside the inputs, when set: the single input's text file,
+    // or the folder below which each input's path is mirrored.
+    QString outputFile;
+    QString outputFolder;
+    bool noClobber = false; // an existing text file is left as it is
+    bool quiet = false;     // failures only: no progress line, no notes
 };
 
 struct ParsedCommandLine

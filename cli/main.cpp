@@ -6,6 +6,7 @@
 #include "engine/BrowserEngine.h"
 #include "engine/RenderEngineSetup.h"
 #include "engine/fast/FastEngine.h"
+#include "platform/EscapedText.h"
 #include "platform/FileNames.h"
 #include "platform/QtMessagePump.h"
 #include "platform/QtTextFileWriter.h"
@@ -70,7 +71,7 @@ int main(int argc, char *argv[])
         return NoneFailed;
     case ParsedCommandLine::Action::UsageError:
         std::fprintf(stderr, "quillmere-convert: %s\nTry 'quillmere-convert --help'.\n",
-                     qPrintable(command.error));
+                     escapeControlCharacters(command.error).toUtf8().constData());
         return UsageError;
     case ParsedCommandLine::Action::Convert:
         break;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class MessagePump;
+
+// A file to convert, and its path below the folder it was found in (its name alone when it was
+// named directly): where its text goes below an output folder.
+struct InputFile
+{
+    QString path;
+    QString placeBelowFolder;
+};
+
+// The files the command line's PATHs name: folders are walked as the window's "Add All HTML
+// Files In Folder" walks the folder a user picks; anything else is taken for a file.
+QList<InputFile> filesToConvert(const QStringList &paths, MessagePump &pump);
