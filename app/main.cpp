@@ -1,4 +1,7 @@
 #include "app/MainWindow.h"
+#include "app/PointerFilesFolder.h"
+#include "app/ProgramIcon.h"
+#include "app/QuietTerminal.h"
 #include "engine/AutoEngine.h"
 #include "engine/BrowserEngine.h"
 #include "engine/RenderEngineSetup.h"
@@ -13,11 +16,29 @@
 #include "platform/SystemClock.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+
+namespace {
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int side : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(drawProgramIcon(side)));
+    return icon;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    keepStartUpNotesOffTheTerminal();
     prepareRenderEngine();
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(programIcon());
+    // Lets the desktop match the window to its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillmere"));
 
     SystemClock clock;
     SeededRandom random(unsigned(clock.secondsSinceMidnight()));
@@ -34,7 +55,8 @@ int main(int argc, char *argv[])
     const Platform platform{engine, pump, clock, random, messages, desktop, fileDialog,
                             folderBrowser, cursor, fileWriter};
 
-    MainWindow window(platform, QCoreApplication::applicationDirPath());
+    MainWindow window(platform, pointerFilesFolder(QCoreApplication::applicationDirPath(),
+                                                   QStringLiteral(QUILLMERE_DATA_FROM_PROGRAM)));
     window.show();
     return app.exec();
 }

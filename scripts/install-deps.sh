@@ -10,6 +10,7 @@ packages=(
     xvfb openbox xdotool xclip x11-utils   # the tests of the real program in a real X server
     pkg-config libgumbo-dev   # the fast engine's HTML parser
     debian-handbook           # real static pages the fast engine is checked against
+    dpkg-dev file             # cpack -G DEB: the package's dependencies read from the programs
 )
 
 missing=()
