@@ -5,6 +5,8 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConvertCommand.h"
+#include "platform/EscapedText.h"
+#include "platform/FileNames.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +16,8 @@
 #include <QTest>
 
 #include <cstdio>
+#include <memory>
+#include <tuple>
 
 namespace {
 
@@ -58,6 +62,38 @@ QMap<QString, QByteArray> textFilesIn(const QString &folder)
     return texts;
 }
 
+// The names of everything below folder, with sizes and times, to tell whether anything changed.
+QStringList filesBelow(const QString &folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo entry(it.next());
+        entries << QStringLiteral("%1 %2 %3").arg(entry.filePath()).arg(entry.size())
+                       .arg(entry.lastModified().toMSecsSinceEpoch());
+    }
+    entries.sort();
+    return entries;
+}
+
+// Every folder below root, root included, without write permission (or with it again).
+void setFoldersWritable(const QString &root, bool writable)
+{
+    QStringList folders{root};
+    QDirIterator it(root, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        folders << it.next();
+    for (const QString &folder : folders) {
+        const auto write = QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup;
+        QFile::Permissions permissions = QFile::permissions(folder);
+        QFile::setPermissions(folder, writable ? permissions | write : permissions & ~write);
+    }
+}
+
+void makeReadOnly(const QString &root) { setFoldersWritable(root, false); }
+void makeWritable(const QString &root) { setFoldersWritable(root, true); }
+
 } // namespace
 
 class TestCommandLine : public QObject
@@ -66,8 +102,8 @@ class TestCommandLine : public QObject
 
     QTemporaryDir m_dir;
     FakePlatform m_fakes;
-    CapturedStream m_out;
-    CapturedStream m_err;
+    std::unique_ptr<CapturedStream> m_out;
+    std::unique_ptr<CapturedStream> m_err;
 
     QString page(const QString &name, const QString &text = QStringLiteral("text"))
     {
@@ -86,11 +122,16 @@ class TestCommandLine : public QObject
         if (parsed.action != ParsedCommandLine::Action::Convert)
             qFatal("not a conversion: %s", qPrintable(parsed.error));
         return convertFiles(parsed.options, m_fakes.engine, m_fakes.fileWriter, m_fakes.pump,
-                            m_fakes.clock, {m_out.stream(), m_err.stream(), terminal});
+                            m_fakes.clock, {m_out->stream(), m_err->stream(), terminal});
     }
 
 private slots:
-    void init() { m_fakes.clock.stepPerRead = 0.001; }
+    void init()
+    {
+        m_fakes.clock.stepPerRead = 0.001;
+        m_out = std::make_unique<CapturedStream>();
+        m_err = std::make_unique<CapturedStream>();
+    }
 
     void readsItsArguments_data()
     {
@@ -114,7 +155,19 @@ private slots:
                                         << "Unknown engine 'w3m'; use auto, browser or fast.";
         QTest::newRow("browser engine") << QStringList{"--engine=browser", "a.html"}
                                         << int(A::Convert) << "";
+        QTest::newRow("two places for the texts")
+            << QStringList{"-o", "a.txt", "--output-dir", "text", "a.html"} << int(A::UsageError)
+            << "Choose one of --stdout, --output and --output-dir.";
+        QTest::newRow("standard input among files")
+            << QStringList{"-", "a.html"} << int(A::UsageError)
+            << "'-' (standard input) is read alone, without other PATHs.";
+        QTest::newRow("standard input into a folder")
+            << QStringList{"--output-dir", "text", "-"} << int(A::UsageError)
+            << "'-' (standard input) goes to standard output or --output.";
+        QTest::newRow("standard input to a file") << QStringList{"-o", "a.txt", "-"}
+                                                  << int(A::Convert) << "";
         QTest::newRow("help") << QStringList{"--help"} << int(A::ShowHelp) << "";
+        QTest::newRow("short help") << QStringList{"-h"} << int(A::ShowHelp) << "";
         QTest::newRow("version") << QStringList{"--version"} << int(A::ShowVersion) << "";
     }
 
@@ -145,9 +198,9 @@ private slots:
                               broken}));
         QCOMPARE(contents(m_dir.filePath("first.txt")), "one");
         QCOMPARE(contents(m_dir.filePath("site/b.txt")), "b");
-        QCOMPARE(m_err.text(), broken + ": the page could not be loaded (not found)\n" + missing
+        QCOMPARE(m_err->text(), broken + ": the page could not be loaded (not found)\n" + missing
                                    + ": the file cannot be read (No such file or directory)\n");
-        QVERIFY(m_out.text().isEmpty());
+        QVERIFY(m_out->text().isEmpty());
 
         m_fakes.engine.mostPagesInFlight = 0;
         QCOMPARE(convert({"--jobs", "1", first, m_dir.filePath("site/a.html")}), int(NoneFailed));
@@ -159,11 +212,106 @@ private slots:
     {
         const QString notes = page("notes.txt", "Grüße");
         QCOMPARE(convert({"--stdout", notes}), int(NoneFailed));
-        QCOMPARE(m_out.text(), "Grüße");
+        QCOMPARE(m_out->text(), "Grüße");
         QCOMPARE(contents(notes), "<p>Grüße");
 
         QCOMPARE(convert({"--stdout", notes, notes}), int(UsageError));
-        QVERIFY(m_err.text().contains("--stdout takes a single file"));
+        QVERIFY(m_err->text().contains("--stdout takes a single file"));
+    }
+
+    // -o: the text of the single file at the name given, never over the file itself; more than
+    // one file is a usage error.
+    void writesASingleTextToTheFileNamed()
+    {
+        const QString page = this->page("single/page.html", "one");
+        const QString output = m_dir.filePath("single/chosen name");
+        QCOMPARE(convert({"-o", output, page}), int(NoneFailed));
+        QCOMPARE(contents(output), "one");
+        QVERIFY(!QFile::exists(m_dir.filePath("single/page.txt")));
+
+        QCOMPARE(convert({"--output", page, page}), int(NoneFailed));
+        QCOMPARE(contents(page), "<p>one");
+        QCOMPARE(m_err->text(), page + ": its text file would replace the file itself\n");
+
+        this->page("single/other.htm");
+        QCOMPARE(convert({"-o", output, m_dir.filePath("single")}), int(UsageError));
+        QVERIFY(m_err->text().endsWith("--output takes a single file, not 2.\n"));
+    }
+
+    // --output-dir mirrors each file's path below the folder it was found in; a file named
+    // directly lands in the folder itself. Nothing is written into the input tree, so a source
+    // .txt beside its page stays as it was, and a read-only tree converts all the same. Two
+    // files that would share a text file are reported as beside the inputs.
+    void writesTheTextsBelowAnOutputFolder()
+    {
+        const QString site = m_dir.filePath("site-tree");
+        page("site-tree/git.html", "git page");
+        const QString source = m_dir.filePath("site-tree/git.txt");
+        QFile sourceFile(source);
+        QVERIFY(sourceFile.open(QIODevice::WriteOnly));
+        const QByteArray asciiDoc = "git(1)\n======\n\nNAME\n----\ngit - the stupid content tracker\n";
+        sourceFile.write(asciiDoc);
+        sourceFile.close();
+        page("site-tree/docs/deep/a.htm", "deep");
+        page("site-tree/docs/b.htm", "b from htm");
+        const QString sharing = page("site-tree/docs/b.html", "b from html");
+        const QString direct = page("direct.html", "direct");
+        const QStringList treeBefore = filesBelow(site);
+        makeReadOnly(site);
+
+        const QString out = m_dir.filePath("out");
+        QCOMPARE(convert({"--output-dir", out, site + "/", direct}), int(SomeFailed));
+        makeWritable(site);
+        QCOMPARE(filesBelow(site), treeBefore);
+        QCOMPARE(contents(source), asciiDoc);
+        QCOMPARE(textFilesIn(out), (QMap<QString, QByteArray>{{"git.txt", "git page"},
+                                                               {"docs/deep/a.txt", "deep"},
+                                                               {"docs/b.txt", "b from htm"},
+                                                               {"direct.txt", "direct"}}));
+        QCOMPARE(m_err->text(), sharing + ": its text file was already written for an earlier "
+                                          "item in this run\n");
+    }
+
+    // --no-clobber: an existing text file is kept and its page not even loaded; the item is
+    // named as left alone and does not count as failed. --quiet drops that note and the
+    // progress line, but never a failure.
+    void keepsExistingTextsAndKeepsQuietWhenAsked()
+    {
+        const QString kept = page("keep/kept.html", "new");
+        const QString fresh = page("keep/fresh.html", "fresh");
+        QFile old(m_dir.filePath("keep/kept.txt"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        m_fakes.engine.loads.clear();
+
+        QCOMPARE(convert({"--no-clobber", m_dir.filePath("keep")}), int(NoneFailed));
+        QCOMPARE(contents(m_dir.filePath("keep/kept.txt")), "old");
+        QCOMPARE(contents(m_dir.filePath("keep/fresh.txt")), "fresh");
+        QCOMPARE(m_fakes.engine.loads, QStringList{fresh});
+        QCOMPARE(m_err->text(), kept + ": " + m_dir.filePath("keep/kept.txt")
+                                    + " exists already; it was left alone\n");
+
+        init();
+        const QString broken = page("keep/broken.html");
+        m_fakes.engine.pages.remove(broken);
+        QCOMPARE(convert({"-q", "-n", m_dir.filePath("keep")}, true), int(SomeFailed));
+        QCOMPARE(m_err->text(), broken + ": the page could not be loaded (not found)\n");
+    }
+
+    // A name built to forge a "path: reason" line and move the terminal's cursor shows up on one
+    // line, its control characters escaped as ls -b shows them.
+    void showsControlCharactersInNamesEscaped()
+    {
+        const QString forged = page("evil\nx.html: forged failure line\033[2K\033[1A.html");
+        m_fakes.engine.pages.remove(forged);
+        QCOMPARE(convert({forged}), int(SomeFailed));
+        QCOMPARE(m_err->text(), m_dir.path() + "/evil\\nx.html: forged failure line\\033[2K"
+                                                "\\033[1A.html: the page could not be loaded "
+                                                "(not found)\n");
+
+        QCOMPARE(escapeControlCharacters(decodeFileName("caf\xe9\t\\ \xc2\x9b.html") + "😀"),
+                 "caf\\351\\t\\\\ \\302\\233.html😀");
     }
 
     // On a terminal a live line follows the run and is gone at its end; --stats prints the
@@ -172,10 +320,10 @@ private slots:
     {
         const QString a = page("a.html"), b = page("b.html");
         QCOMPARE(convert({"--stats", a, b}, true), int(NoneFailed));
-        QVERIFY(m_err.text().contains("2/2 files"));
-        QVERIFY(m_err.text().endsWith("\r\033[K"));
+        QVERIFY(m_err->text().contains("2/2 files"));
+        QVERIFY(m_err->text().endsWith("\r\033[K"));
         for (const char *figure : {"files/s", "input MB/s", "CPU seconds", "peak RSS"})
-            QVERIFY2(m_out.text().contains(figure), figure);
+            QVERIFY2(m_out->text().contains(figure), figure);
     }
 
     // The real program, headless and as it is installed: the same texts from the browser
@@ -209,6 +357,45 @@ private slots:
         program.start(QUILLMERE_CONVERT, {"--jobs"});
         QVERIFY(program.waitForFinished(10'000));
         QCOMPARE(program.exitCode(), int(UsageError));
+    }
+
+    // "-": the page on standard input, its relative style sheet and script found in the current
+    // folder, its text on standard output or in the file named; nothing is left behind.
+    void realProgramReadsAPageFromStandardInput()
+    {
+        QTemporaryDir folder;
+        const QMap<QString, QByteArray> files{{"hide.css", "p { display: none }"},
+                                              {"more.js", "document.write('<div>more</div>')"}};
+        for (auto file = files.begin(); file != files.end(); ++file) {
+            QFile out(folder.filePath(file.key()));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(file.value());
+        }
+        const QByteArray page = "<link rel=stylesheet href=hide.css><div>shown</div><p>hidden";
+        const QByteArray withScript = page + "<script src=more.js></script>";
+        QProcess program;
+        program.setWorkingDirectory(folder.path());
+        for (const auto &[arguments, input, text] :
+             {std::tuple{QStringList{"-"}, page, QByteArray("shown")},
+              std::tuple{QStringList{"--engine", "browser", "-"}, withScript,
+                         QByteArray("shown\nmore")}}) {
+            program.start(QUILLMERE_CONVERT, arguments);
+            program.write(input);
+            program.closeWriteChannel();
+            QVERIFY(program.waitForFinished(60'000));
+            QCOMPARE(program.readAllStandardError(), QByteArray());
+            QCOMPARE(program.readAllStandardOutput(), text);
+            QCOMPARE(program.exitCode(), int(NoneFailed));
+        }
+
+        program.start(QUILLMERE_CONVERT, {"-o", "text file", "-"});
+        program.write(page);
+        program.closeWriteChannel();
+        QVERIFY(program.waitForFinished(60'000));
+        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+        QCOMPARE(contents(folder.filePath("text file")), "shown");
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"hide.css", "more.js", "text file"}));
     }
 
     // The fast engine alone converts a folder, a page with scripts too, without ever starting

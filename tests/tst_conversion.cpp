@@ -203,6 +203,18 @@ private slots:
         ::unlink(encodeFileName(notUtf8).constData());
     }
 
+    // A name made to forge a line of the closing message shows on one line of it, its control
+    // characters visible.
+    void aForgedNameStaysOnItsLineInTheClosingMessage()
+    {
+        const QString forged = f->page("evil\nx.html: forged failure line\033[2K\033[1A.html");
+        f->fakes.engine.pages.remove(forged);
+        QCOMPARE(reportLines(f->convert({forged})).sliced(3),
+                 QStringList{f->folder.path() + "/evil\\nx.html: forged failure line\\033[2K"
+                                                "\\033[1A.html: the page could not be loaded "
+                                                "(not found)"});
+    }
+
     // Pages finish in another order than they started; the texts are written, the observer
     // told and the report ordered as the list is, and a failed page among them keeps its place.
     // Of two items with one output the first keeps it, as in a run of one page at a time, even
