@@ -145,9 +145,4 @@ QIcon saveAsText()
     });
 }
 
-QIcon blankWindowIcon()
-{
-    return QIcon(transparentCanvas());
-}
-
 } // namespace ButtonPictures

@@ -8,6 +8,5 @@ namespace ButtonPictures {
 QIcon addFiles();   // a page with a globe and a red plus sign
 QIcon addFolder();  // an open folder
 QIcon saveAsText(); // a text page with a large "T" and a globe
-QIcon blankWindowIcon();
 
 } // namespace ButtonPictures

@@ -70,7 +70,6 @@ void MainWindow::createControls()
     namespace Layout = MainWindowLayout;
 
     setFixedSize(Layout::clientSize);
-    setWindowIcon(ButtonPictures::blankWindowIcon());
     setAutoFillBackground(true);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);

@@ -9,16 +9,16 @@ namespace {
 
 QtMessageHandler passedOn = nullptr;
 
-// Warnings that say the program works as meant, whoever starts it.
+// Notes that say the program works as meant, whoever starts it.
 bool isStartUpNote(const QString &message)
 {
     return message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))
-           || message == QLatin1String("Sandboxing disabled by user.");
+           || message.startsWith(QLatin1String("Sandboxing disabled by user."));
 }
 
 void dropStartUpNotes(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtWarningMsg && isStartUpNote(message))
+    if (type != QtCriticalMsg && type != QtFatalMsg && isStartUpNote(message))
         return;
     passedOn(type, context, message);
 }

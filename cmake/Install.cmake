@@ -40,16 +40,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the Quillmere developers")
 set(CPACK_PACKAGE_CONTACT "Quillmere developers <dev@quillmere.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turns many HTML files into plain-text files")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "turns many HTML files into plain-text files
- Quillmere writes the text a browser shows for the body of each HTML file (its innerText)
- beside it as a .txt file, for a list of files collected in a window or for files and
- folders named on the command line (quillmere-convert). Pages without scripts get their text
- from a fast engine of its own; every other page is loaded into a hidden Qt WebEngine page.
- Pages reach only local files, never the network.")
+# Below the summary, which CPack puts first; it indents the lines itself.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillmere writes the text a browser shows for the body of each HTML file (its
+innerText) beside it as a .txt file, for a list of files collected in a window or
+for files and folders named on the command line (quillmere-convert). Pages without
+scripts get their text from a fast engine of its own; every other page is loaded
+into a hidden Qt WebEngine page. Pages reach only local files, never the network.")
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The engine's helper process and its resources come in packages the programs do not link.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, fonts-liberation")
+# "Arial" in pages must resolve to a face of Arial's metrics, as in the tests.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/copyright)
