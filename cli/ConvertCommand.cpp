@@ -1,29 +1,23 @@
 #include "cli/ConvertCommand.h"
 
+#include "cli/ChosenDestination.h"
 #include "cli/CommandLine.h"
 #include "cli/InputFiles.h"
 #include "cli/ProgressLine.h"
 #include "cli/RunStatistics.h"
 #include "cli/StandardInputPage.h"
-#include "cli/StandardOutputText.h"
 #include "convert/ConversionRun.h"
-#include "convert/ExistingTextFilesKept.h"
-#include "convert/OutputPath.h"
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
-#include "convert/TextFilesAtGivenPaths.h"
-#include "convert/TextFilesBesideInputs.h"
 #include "platform/EscapedText.h"
 
-#include <QDir>
-
-#include <memory>
 #include <optional>
 
 namespace {
 
 const QString standardInputName = QStringLiteral("-");
 
+// Whatever a name holds, it stays on its own line and cannot drive the terminal.
 void printLine(std::FILE *stream, const QString &line)
 {
     std::fprintf(stream, "%s\n", escapeControlCharacters(line).toUtf8().constData());
@@ -55,8 +49,7 @@ public:
                 m_progress->clear();
             const QString path =
                 outcome.path == m_standardInputPage ? standardInputName : outcome.path;
-            std::fprintf(m_err, "%s: %s\n", escapeControlCharacters(path).toUtf8().constData(),
-                         escapeControlCharacters(outcome.reason).toUtf8().constData());
+            printLine(m_err, path + QStringLiteral(": ") + outcome.reason);
         }
         if (m_progress)
             m_progress->update(itemNumber);
@@ -67,61 +60,6 @@ private:
     std::optional<ProgressLine> &m_progress;
     bool m_quiet;
     QString m_standardInputPage;
-};
-
-// Where each text goes, as the options ask; the no-clobber rule wraps whichever it is.
-class ChosenDestination
-{
-public:
-    ChosenDestination(const ConvertOptions &options, bool toStandardOutput,
-                      const QList<InputFile> &files, TextFileWriter &writer, std::FILE *out)
-        : m_besideInputs(writer)
-        , m_standardOutput(out)
-    {
-        if (!options.outputFile.isEmpty()) {
-            m_givenPaths.emplace(writer, QHash<QString, QString>{{files[0].path, options.outputFile}},
-                                 TextFilesAtGivenPaths::Folders::MustExist);
-        } else if (!options.outputFolder.isEmpty()) {
-            m_givenPaths.emplace(writer, pathsBelow(options.outputFolder, files),
-                                 TextFilesAtGivenPaths::Folders::Create);
-        }
-        TextDestination &chosen = m_givenPaths ? static_cast<TextDestination &>(*m_givenPaths)
-                                  : toStandardOutput ? static_cast<TextDestination &>(m_standardOutput)
-                                                     : m_besideInputs;
-        m_destination = &chosen;
-        if (options.noClobber && m_destination != &m_standardOutput) {
-            m_kept.emplace(chosen, [this](const QString &input) { return outputPathFor(input); });
-            m_destination = &*m_kept;
-        }
-    }
-
-    ChosenDestination(const ChosenDestination &) = delete;
-    ChosenDestination &operator=(const ChosenDestination &) = delete;
-
-    TextDestination &destination() { return *m_destination; }
-
-private:
-    static QHash<QString, QString> pathsBelow(const QString &folder, const QList<InputFile> &files)
-    {
-        QHash<QString, QString> paths;
-        for (const InputFile &file : files) {
-            if (!paths.contains(file.path))
-                paths.insert(file.path,
-                             folder + u'/' + ::outputPathFor(file.placeBelowFolder));
-        }
-        return paths;
-    }
-
-    QString outputPathFor(const QString &input) const
-    {
-        return m_givenPaths ? m_givenPaths->outputPathFor(input) : ::outputPathFor(input);
-    }
-
-    TextFilesBesideInputs m_besideInputs;
-    StandardOutputText m_standardOutput;
-    std::optional<TextFilesAtGivenPaths> m_givenPaths;
-    std::optional<ExistingTextFilesKept> m_kept;
-    TextDestination *m_destination = nullptr;
 };
 
 int convertFileList(const ConvertOptions &options, const QList<InputFile> &files,

@@ -1,0 +1,51 @@
+#include "cli/ChosenDestination.h"
+
+#include "cli/CommandLine.h"
+#include "convert/OutputPath.h"
+
+namespace {
+
+// Each input's path below the folder it was found in, moved below folder. A page listed twice
+// keeps the place it was first given.
+QHash<QString, QString> pathsBelow(const QString &folder, const QList<InputFile> &files)
+{
+    QHash<QString, QString> paths;
+    for (const InputFile &file : files) {
+        if (!paths.contains(file.path))
+            paths.insert(file.path, folder + u'/' + ::outputPathFor(file.placeBelowFolder));
+    }
+    return paths;
+}
+
+} // namespace
+
+ChosenDestination::ChosenDestination(const ConvertOptions &options, bool toStandardOutput,
+                                     const QList<InputFile> &files, TextFileWriter &writer,
+                                     std::FILE *out)
+    : m_besideInputs(writer)
+    , m_standardOutput(out)
+{
+    using Folders = TextFilesAtGivenPaths::Folders;
+    if (!options.outputFile.isEmpty())
+        m_givenPaths.emplace(writer, QHash<QString, QString>{{files[0].path, options.outputFile}},
+                             Folders::MustExist);
+    else if (!options.outputFolder.isEmpty())
+        m_givenPaths.emplace(writer, pathsBelow(options.outputFolder, files), Folders::Create);
+
+    if (m_givenPaths)
+        m_destination = &*m_givenPaths;
+    else if (toStandardOutput)
+        m_destination = &m_standardOutput;
+    else
+        m_destination = &m_besideInputs;
+    if (options.noClobber && m_destination != &m_standardOutput) {
+        m_kept.emplace(*m_destination,
+                       [this](const QString &input) { return outputPathFor(input); });
+        m_destination = &*m_kept;
+    }
+}
+
+QString ChosenDestination::outputPathFor(const QString &inputPath) const
+{
+    return m_givenPaths ? m_givenPaths->outputPathFor(inputPath) : ::outputPathFor(inputPath);
+}

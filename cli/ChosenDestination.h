@@ -1,0 +1,35 @@
+#pragma once
+
+#include "cli/InputFiles.h"
+#include "cli/StandardOutputText.h"
+#include "convert/ExistingTextFilesKept.h"
+#include "convert/TextFilesAtGivenPaths.h"
+#include "convert/TextFilesBesideInputs.h"
+
+#include <cstdio>
+#include <optional>
+
+struct ConvertOptions;
+
+// Where the command line puts each text, as its options ask: beside the inputs, on standard
+// output, in the file named by --output or below the --output-dir folder; --no-clobber keeps
+// the existing text files of whichever it is.
+class ChosenDestination
+{
+public:
+    ChosenDestination(const ConvertOptions &options, bool toStandardOutput,
+                      const QList<InputFile> &files, TextFileWriter &writer, std::FILE *out);
+    ChosenDestination(const ChosenDestination &) = delete;
+    ChosenDestination &operator=(const ChosenDestination &) = delete;
+
+    TextDestination &destination() { return *m_destination; }
+
+private:
+    QString outputPathFor(const QString &inputPath) const;
+
+    TextFilesBesideInputs m_besideInputs;
+    StandardOutputText m_standardOutput;
+    std::optional<TextFilesAtGivenPaths> m_givenPaths;
+    std::optional<ExistingTextFilesKept> m_kept;
+    TextDestination *m_destination = nullptr;
+};
