@@ -25,6 +25,8 @@ public:
 
     // The file to answer as HTML whatever its name; every other file gets its extension's type.
     void setDocumentPath(const QString &absolutePath);
+    // What the document is answered as instead of HTML: XHTML, or a page saved as one file.
+    void setDocumentType(const QByteArray &mimeType);
 
     void requestStarted(QWebEngineUrlRequestJob *job) override;
 
@@ -36,4 +38,5 @@ private:
     QByteArray contentTypeFor(const QString &absolutePath) const;
 
     QString m_documentPath;
+    QByteArray m_documentType = QByteArrayLiteral("text/html");
 };
