@@ -12,7 +12,7 @@
 struct DomNode
 {
     enum Kind : unsigned char { Element, Text };
-    enum Namespace : unsigned char { Html, Svg, MathMl };
+    enum Namespace : unsigned char { Html, Svg, MathMl, Other };
 
     Kind kind = Element;
     Namespace ns = Html;
@@ -48,6 +48,11 @@ class Dom
 public:
     // Parses a page as a browser does (HTML5 tree construction).
     static Dom parse(const QString &html);
+    // Parses an XML document (XHTML) as the browser's XML parser does. `exact` is cleared when
+    // the tree may differ from the browser's: the document is not well-formed (the browser then
+    // shows its own error report), or it uses what is not modelled here (entities of its own,
+    // an XML style sheet, elements of other namespaces). The tree is what could be read.
+    static Dom parseXml(const QByteArray &bytes, bool &exact);
 
     const DomNode &node(int index) const { return m_nodes[size_t(index)]; }
     int size() const { return int(m_nodes.size()); }
