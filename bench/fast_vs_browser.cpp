@@ -10,6 +10,7 @@
 
 #include "bench/PageText.h"
 #include "engine/BrowserPageLoader.h"
+#include "engine/PageType.h"
 #include "engine/RenderEngineSetup.h"
 #include "engine/fast/FastPage.h"
 #include "filelist/FolderTree.h"
@@ -113,8 +114,8 @@ void printDiff(const QString &fast, const QString &browser)
         std::printf("  + %s\n", qPrintable(escaped(fastLines[i])));
 }
 
-// A folder is walked as the program walks it, but only files whose own name holds "htm" are
-// kept: below a folder named "html" every style sheet and picture would count as a page.
+// A folder is walked as the program walks it, and, as in a run, only the files that are pages
+// are kept: below a folder named "html" every style sheet and picture would count as one.
 QStringList inputFiles(const QStringList &paths, MessagePump &pump)
 {
     QStringList files;
@@ -124,7 +125,7 @@ QStringList inputFiles(const QStringList &paths, MessagePump &pump)
             continue;
         }
         for (const QString &file : htmlFilesInTree(path, pump)) {
-            if (QFileInfo(file).fileName().contains(QLatin1String("htm"), Qt::CaseInsensitive))
+            if (fileTypeOfFile(file).isPage())
                 files << file;
         }
     }

@@ -7,7 +7,8 @@
 // Serves local files to the engine under a scheme of our own. A plain file:// URL lets the
 // engine choose by the file's name how to treat it: it shows some files as source, starts a
 // download for others and rejects XHTML that is not well-formed. Here the document asked for is
-// always answered as HTML, and the files it refers to as whatever their extension says.
+// answered as HTML, or as XHTML when it is that, and the files it refers to as whatever their
+// extension says.
 class LocalFileSchemeHandler : public QWebEngineUrlSchemeHandler
 {
     Q_OBJECT
