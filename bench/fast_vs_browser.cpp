@@ -167,12 +167,12 @@ int main(int argc, char *argv[])
     if (options.show)
         return show(engine, options.paths.first());
 
-    int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, unloadable = 0;
+    int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, otherTree = 0, unloadable = 0;
     int shownDiffs = 0;
     for (const QString &path : inputFiles(options.paths, pump)) {
         const FastPage page(readFile(path), path);
         if (!options.all && !page.isExact()) {
-            ++(page.carriesScript() ? withScript : guessedEncoding);
+            ++(page.carriesScript() ? withScript : page.encodingGuessed() ? guessedEncoding : otherTree);
             continue;
         }
         const QString browser = browserText(engine, path);
@@ -191,8 +191,9 @@ int main(int argc, char *argv[])
     }
     const double percent = compared ? 100.0 * identical / compared : 100.0;
     std::printf("%d of %d pages identical (%.1f%%); left out: %d with scripts, %d in an"
-                " undeclared encoding; %d the browser could not load\n",
-                identical, compared, percent, withScript, guessedEncoding, unloadable);
+                " undeclared encoding, %d whose tree may not be the browser's; %d the browser"
+                " could not load\n",
+                identical, compared, percent, withScript, guessedEncoding, otherTree, unloadable);
     std::fflush(stdout);
     return options.requiredPercent >= 0 && percent < options.requiredPercent ? 1 : 0;
 }
