@@ -207,6 +207,59 @@ private slots:
         QVERIFY(!FastPage(broken, writeFile("broken.xhtml", broken)).isExact());
     }
 
+    // What the fast engine cannot be sure of is left to the browser, and hostile archives and
+    // documents are read in bounded work: an archive's parts are decoded from their own
+    // encodings and charsets alone.
+    void fastEngineKnowsWhatItCannotMatch_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("exact");
+        const QByteArray xhtmlStart = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body>";
+        QTest::newRow("entity of its own") << "own.xhtml"
+            << "<!DOCTYPE html [<!ENTITY me \"mine\">]>" + xhtmlStart + "<p>&me;</p></body></html>"
+            << "" << false;
+        QTest::newRow("HTML entity without XHTML's document type") << "bare.xhtml"
+            << xhtmlStart + "<p>a&nbsp;b</p></body></html>" << "ab" << false;
+        QTest::newRow("XML style sheet") << "styled.xhtml"
+            << "<?xml-stylesheet href=\"a.css\"?>" + xhtmlStart + "<p>p</p></body></html>" << "p" << false;
+        QTest::newRow("element of another namespace") << "mixed.xhtml"
+            << xhtmlStart + "<x:note xmlns:x=\"urn:x\">note</x:note></body></html>" << "note" << false;
+        QTest::newRow("nested beyond the parser's bound") << "deep.xhtml"
+            << xhtmlStart + QByteArray(100'000 * 5, 'x').replace("xxxxx", "<div>") << "" << false;
+        const QByteArray archiveStart = "Content-Type: multipart/related; boundary=b\r\n\r\n--b\r\n"
+                                        "Content-Type: text/html; charset=utf-8\r\n";
+        QTest::newRow("archive in base64") << "a.mht"
+            << archiveStart + "Content-Transfer-Encoding: base64\r\n\r\n"
+                   + QByteArray("<p>Gr\xc3\xbc\xc3\x9f</p>").toBase64() + "\r\n--b--\r\n"
+            << "Grüß" << true;
+        QTest::newRow("style sheet by a content ID") << "cid.mht"
+            << archiveStart + "\r\n<link rel=stylesheet href=cid:s><p>p\r\n--b\r\n"
+                   "Content-Type: text/css\r\nContent-Location: cid:s\r\n\r\np{display:none}\r\n--b--"
+            << "p" << false;
+        QTest::newRow("style sheet saved from disk, not taken") << "disk.mht"
+            << archiveStart + "Content-Location: file:///site/a.html\r\n\r\n"
+                   "<!DOCTYPE html><link rel=stylesheet href=a.css><p>shown\r\n--b\r\n"
+                   "Content-Type: text/css\r\nContent-Location: file:///site/a.css\r\n\r\n"
+                   "p{display:none}\r\n--b--"
+            << "shown" << true;
+        QTest::newRow("no archive") << "plain.mht" << QByteArray("<p>not MIME") << "" << false;
+        QByteArray manyParts = "Content-Type: multipart/related; boundary=b\r\n\r\n";
+        for (int i = 0; i < 50'000; ++i)
+            manyParts += "--b\r\nContent-Type: text/css\r\nContent-Location: http://x/" + QByteArray::number(i) + ".css\r\n\r\np{}\r\n";
+        QTest::newRow("parts beyond the archive's bound") << "many.mht" << manyParts << "" << false;
+    }
+
+    void fastEngineKnowsWhatItCannotMatch()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        const FastPage page(content, m_dir.filePath(name));
+        QTEST(page.bodyText(), "text");
+        QTEST(page.isExact(), "exact");
+    }
+
     // A run over a folder of every kind: pages get the browser's text, whichever engine gives
     // it; the rest are left out, with nothing written beside them, and counted on one line.
     void theRunConvertsPagesAndLeavesOutTheRest()

@@ -3,7 +3,6 @@
 #include <QList>
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 
 namespace {

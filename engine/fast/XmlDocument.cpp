@@ -9,6 +9,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <mutex>
 
