@@ -155,10 +155,11 @@ private slots:
     }
 
     // A file that is no page is named on standard error with its type, gets no text file and
-    // is no failure.
+    // is no failure, not even two that would share one.
     void namesFilesThatAreNoPages()
     {
-        const QString first = page("first.html", "one"), sheet = page("html/basic.css");
+        const QString first = page("first.html", "one"), sheet = page("html/basic.css"),
+                      drawing = page("html/py.svg");
         const QString picture = m_dir.filePath("html/py.png");
         QFile file(picture);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -171,7 +172,8 @@ private slots:
         QCOMPARE(m_fakes.engine.loads, QStringList{first});
         QCOMPARE(m_err.text().mid(errorsBefore.size()), picture + ": not a web page (image/png)\n" + sheet
                                    + ": not a web page (text/css)\n" + picture
-                                   + ": not a web page (image/png)\n");
+                                   + ": not a web page (image/png)\n" + drawing
+                                   + ": not a web page (image/svg+xml)\n");
         QCOMPARE(textFilesIn(m_dir.filePath("html")), (QMap<QString, QByteArray>{}));
     }
 
