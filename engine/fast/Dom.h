@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-// A page's document tree as the HTML parser builds it, held flat in one array so that every
+// A page's document tree as the HTML parser (or the XML parser, for XHTML) builds it, held flat in one array so that every
 // walk over it can be a loop: a page nested 100,000 deep must not exhaust the stack.
 struct DomNode
 {
     enum Kind : unsigned char { Element, Text };
-    enum Namespace : unsigned char { Html, Svg, MathMl, Other };
+    enum Namespace : unsigned char { Html, Svg, MathMl, Other }; // Other: any other, or none
 
     Kind kind = Element;
     Namespace ns = Html;
@@ -21,8 +21,8 @@ struct DomNode
     int lastChild = -1;
     int previousSibling = -1;
     int nextSibling = -1;
-    QString name; // an element's local name in lower case
-    QList<std::pair<QString, QString>> attributes; // names in lower case, in source order
+    QString name; // an element's local name, in lower case for an HTML page, as written in XML
+    QList<std::pair<QString, QString>> attributes; // names as name is, in source order
     QString text; // a text node's characters
     int elementIndex = 0; // an element's position among its parent's elements, from 1
     int elementChildCount = 0;
