@@ -226,7 +226,8 @@ void MainWindow::saveAllAsText()
     setMousePointer(HourglassPointer);
     const ConversionReport report = m_conversion.run(FileListItems(m_fileList), *this);
     m_platform.messages.inform(
-        doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped)));
+        doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped),
+                    report.count(ItemOutcome::Result::NotAPage)));
 
     // The finished bar stays in view a moment longer.
     WaitSeconds(1, m_platform.clock, m_platform.pump);

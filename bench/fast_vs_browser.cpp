@@ -10,6 +10,7 @@
 
 #include "bench/PageText.h"
 #include "engine/BrowserPageLoader.h"
+#include "engine/PageType.h"
 #include "engine/RenderEngineSetup.h"
 #include "engine/fast/FastPage.h"
 #include "filelist/FolderTree.h"
@@ -113,8 +114,8 @@ void printDiff(const QString &fast, const QString &browser)
         std::printf("  + %s\n", qPrintable(escaped(fastLines[i])));
 }
 
-// A folder is walked as the program walks it, but only files whose own name holds "htm" are
-// kept: below a folder named "html" every style sheet and picture would count as a page.
+// A folder is walked as the program walks it, and, as in a run, only the files that are pages
+// are kept: below a folder named "html" every style sheet and picture would count as one.
 QStringList inputFiles(const QStringList &paths, MessagePump &pump)
 {
     QStringList files;
@@ -124,7 +125,7 @@ QStringList inputFiles(const QStringList &paths, MessagePump &pump)
             continue;
         }
         for (const QString &file : htmlFilesInTree(path, pump)) {
-            if (QFileInfo(file).fileName().contains(QLatin1String("htm"), Qt::CaseInsensitive))
+            if (fileTypeOfFile(file).isPage())
                 files << file;
         }
     }
@@ -166,12 +167,12 @@ int main(int argc, char *argv[])
     if (options.show)
         return show(engine, options.paths.first());
 
-    int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, unloadable = 0;
+    int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, otherTree = 0, unloadable = 0;
     int shownDiffs = 0;
     for (const QString &path : inputFiles(options.paths, pump)) {
         const FastPage page(readFile(path), path);
         if (!options.all && !page.isExact()) {
-            ++(page.carriesScript() ? withScript : guessedEncoding);
+            ++(page.carriesScript() ? withScript : page.encodingGuessed() ? guessedEncoding : otherTree);
             continue;
         }
         const QString browser = browserText(engine, path);
@@ -190,8 +191,9 @@ int main(int argc, char *argv[])
     }
     const double percent = compared ? 100.0 * identical / compared : 100.0;
     std::printf("%d of %d pages identical (%.1f%%); left out: %d with scripts, %d in an"
-                " undeclared encoding; %d the browser could not load\n",
-                identical, compared, percent, withScript, guessedEncoding, unloadable);
+                " undeclared encoding, %d whose tree may not be the browser's; %d the browser"
+                " could not load\n",
+                identical, compared, percent, withScript, guessedEncoding, otherTree, unloadable);
     std::fflush(stdout);
     return options.requiredPercent >= 0 && percent < options.requiredPercent ? 1 : 0;
 }

@@ -1,6 +1,8 @@
 // Feeds the fast engine mutated copies of sample pages for a while and stops at the first page
-// that takes too long; a crash ends the program by itself. A page that hangs is kept in the
-// working folder as fuzz-hang.html so that it can be looked at.
+// that takes too long; a crash ends the program by itself. Each copy keeps its sample's
+// extension, so that XHTML and saved single-file pages are read as what they are. A page that
+// hangs is kept in the working folder as fuzz-hang with that extension, so that it can be
+// looked at.
 //
 //     fuzz_fastengine <seconds> <sample folder or file>...
 
@@ -11,6 +13,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -67,24 +70,31 @@ QByteArray mutated(const QByteArray &page, std::mt19937 &random)
     return bytes;
 }
 
+struct Sample
+{
+    QByteArray bytes;
+    QString extension;
+};
+
 QByteArray current;
+QString currentExtension;
 
 void keepHangingPage(int)
 {
-    QFile file("fuzz-hang.html");
+    QFile file(QStringLiteral("fuzz-hang.") + currentExtension);
     if (file.open(QIODevice::WriteOnly))
         file.write(current);
-    const char message[] = "a page took too long; kept as fuzz-hang.html\n";
+    const char message[] = "a page took too long; kept as fuzz-hang with its extension\n";
     (void)!write(STDERR_FILENO, message, sizeof message - 1);
     _exit(1);
 }
 
-QList<QByteArray> samplePages(const QStringList &paths)
+QList<Sample> samplePages(const QStringList &paths)
 {
-    QList<QByteArray> samples;
+    QList<Sample> samples;
     for (const QString &path : paths) {
         QStringList files;
-        QDirIterator it(path, {"*.htm*"}, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(path, {"*.htm*", "*.xht*", "*.mht*"}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext())
             files << it.next();
         if (files.isEmpty())
@@ -92,7 +102,7 @@ QList<QByteArray> samplePages(const QStringList &paths)
         for (const QString &name : files) {
             QFile file(name);
             if (file.open(QIODevice::ReadOnly) && file.size() < 300'000)
-                samples << file.readAll();
+                samples << Sample{file.readAll(), QFileInfo(name).suffix()};
         }
     }
     return samples;
@@ -106,7 +116,7 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments().mid(1);
     bool ok = false;
     const double seconds = arguments.value(0).toDouble(&ok);
-    const QList<QByteArray> samples = samplePages(arguments.mid(1));
+    const QList<Sample> samples = samplePages(arguments.mid(1));
     if (!ok || samples.isEmpty()) {
         std::fprintf(stderr, "usage: fuzz_fastengine <seconds> <sample folder or file>...\n");
         return 2;
@@ -117,9 +127,11 @@ int main(int argc, char *argv[])
     elapsed.start();
     long pages = 0;
     while (elapsed.elapsed() < qint64(seconds * 1000)) {
-        current = mutated(samples[qsizetype(random() % size_t(samples.size()))], random);
+        const Sample &sample = samples[qsizetype(random() % size_t(samples.size()))];
+        current = mutated(sample.bytes, random);
+        currentExtension = sample.extension;
         alarm(hangSeconds);
-        const FastPage page(current, QDir::current().filePath("fuzz.html"));
+        const FastPage page(current, QDir::current().filePath(QStringLiteral("fuzz.") + currentExtension));
         (void)page.carriesScript();
         (void)page.bodyText();
         alarm(0);

@@ -12,6 +12,7 @@ struct ItemOutcome
         Converted, // its text was written
         Failed,    // it could not be converted; reason says why
         Skipped,   // it was left alone on purpose, nothing lost; reason says why
+        NotAPage,  // a browser shows no page for it (an image, a style sheet); reason says so
     };
 
     Result result = Result::Converted;

@@ -5,6 +5,7 @@
 #include "convert/TextDestination.h"
 #include "engine/PageEngine.h"
 #include "engine/PageLoader.h"
+#include "engine/PageType.h"
 #include "platform/Clock.h"
 #include "platform/FileNames.h"
 #include "platform/MessagePump.h"
@@ -182,6 +183,10 @@ ConversionRun::checkBeforeLoading(const QString &path) const
         return FinishedItem{{Result::Skipped, path, *skip}, {}};
     if (std::optional<QString> failure = whyUnreadable(path))
         return FinishedItem{{Result::Failed, path, *failure}, {}};
+    if (const FileType type = fileTypeOfFile(path); !type.isPage()) {
+        const QString why = QStringLiteral("not a web page (%1)").arg(QString::fromLatin1(type.mimeType));
+        return FinishedItem{{Result::NotAPage, path, why}, {}};
+    }
     if (std::optional<QString> failure = m_destination.whyNotWritable(path))
         return FinishedItem{{Result::Failed, path, *failure}, {}};
     return std::nullopt;

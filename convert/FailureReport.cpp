@@ -23,13 +23,22 @@ QString ownTextFilesLine(qsizetype count)
     return QStringLiteral("%1 files were left out: each is its own text file.").arg(count);
 }
 
+QString notPagesLine(qsizetype count)
+{
+    if (count == 1)
+        return QStringLiteral("1 file was left out: it is not a web page.");
+    return QStringLiteral("%1 files were left out: they are not web pages.").arg(count);
+}
+
 } // namespace
 
-QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles)
+QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles, qsizetype notPages)
 {
     QString message = QStringLiteral("Done.");
     if (ownTextFiles > 0)
         message += QStringLiteral("\n\n") + ownTextFilesLine(ownTextFiles);
+    if (notPages > 0)
+        message += QStringLiteral("\n\n") + notPagesLine(notPages);
     if (failures.isEmpty())
         return message;
 

@@ -12,6 +12,8 @@ struct ItemFailure
 
 // What the message box says at the end of a run: "Done." alone when every file was converted.
 // Below it, on one line, how many items were left out because each is its own text file (a
-// folder added again after a run lists the outputs of that run too), and then how many could
-// not be converted, with the first of them and their reasons.
-QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles = 0);
+// folder added again after a run lists the outputs of that run too), on another how many were
+// left out because they are no web pages (the images and style sheets of a documentation
+// folder), and then how many could not be converted, with the first of them and their reasons.
+QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles = 0,
+                    qsizetype notPages = 0);

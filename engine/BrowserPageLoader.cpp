@@ -1,6 +1,8 @@
 #include "engine/BrowserPageLoader.h"
 
 #include "engine/HiddenPage.h"
+#include "engine/PageType.h"
+#include "platform/FileNames.h"
 
 #include <QDir>
 #include <QUuid>
@@ -48,6 +50,17 @@ QWebEngineScript desktopScreenScript()
                              .arg(pageWidth)
                              .arg(pageHeight));
     return script;
+}
+
+// The engine opens a page saved as one file (MHTML) as the archive it is only from a file://
+// URL; from any other scheme it would download it. Its bytes are named as urlForFile() names them.
+QUrl archiveUrlFor(const QString &absolutePath)
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("file"));
+    url.setPath(QString::fromLatin1(encodeFileName(absolutePath).toPercentEncoding("/")),
+                QUrl::TolerantMode);
+    return url;
 }
 
 } // namespace
@@ -135,8 +148,14 @@ void BrowserPageLoader::load(const QString &path)
                                           ? path
                                           : QDir::currentPath() + u'/' + path);
     m_fileHandler.setDocumentPath(m_requestedFile);
+    // Parsed as the browser parses it from disk; a file that is no page is read as HTML.
+    const FileType type = fileTypeOfFile(m_requestedFile);
+    m_fileHandler.setDocumentType(type.isPage() ? type.mimeType : QByteArrayLiteral("text/html"));
+    m_isArchive = type.kind == PageKind::Mhtml;
+    m_requestFilter.setArchivePath(m_isArchive ? m_requestedFile : QString());
     m_page->setFollowsOwnNavigations(true);
-    m_page->load(LocalFileSchemeHandler::urlForFile(m_requestedFile));
+    m_page->load(m_isArchive ? archiveUrlFor(m_requestedFile)
+                             : LocalFileSchemeHandler::urlForFile(m_requestedFile));
 }
 
 void BrowserPageLoader::readTextSoFar()
@@ -181,8 +200,8 @@ void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
 bool BrowserPageLoader::isRequestedPage(const QUrl &url) const
 {
     // The engine gives back its own spelling of the URL; the decoded path is what both share.
-    return url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName)
-        && LocalFileSchemeHandler::fileForUrl(url) == m_requestedFile;
+    const QLatin1String scheme(m_isArchive ? "file" : LocalFileSchemeHandler::schemeName);
+    return url.scheme() == scheme && LocalFileSchemeHandler::fileForUrl(url) == m_requestedFile;
 }
 
 void BrowserPageLoader::onFollowingOwnNavigation(const QUrl &url)
@@ -204,6 +223,11 @@ void BrowserPageLoader::onRenderProcessTerminated()
 
 void BrowserPageLoader::letPageSettle()
 {
+    // An archive runs no scripts, not even the timers of the settling script.
+    if (m_isArchive) {
+        readText(bodyTextScript, EmptyTextIfNone);
+        return;
+    }
     m_state = State::Settling;
     m_page->setFollowsOwnNavigations(false);
     m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);

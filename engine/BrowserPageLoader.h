@@ -61,6 +61,7 @@ private:
     State m_state = State::Idle;
     bool m_cutShort = false; // its text was taken while it was still loading
     QString m_requestedFile; // absolute
+    bool m_isArchive = false; // the requested file is a page saved as one file (MHTML)
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
     QString m_unreadableReason;
     QString m_settledMark; // logged to the console once the page has settled

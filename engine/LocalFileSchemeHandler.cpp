@@ -50,6 +50,11 @@ void LocalFileSchemeHandler::setDocumentPath(const QString &absolutePath)
     m_documentPath = absolutePath;
 }
 
+void LocalFileSchemeHandler::setDocumentType(const QByteArray &mimeType)
+{
+    m_documentType = mimeType;
+}
+
 void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
 {
     const QString path = fileForUrl(job->requestUrl());
@@ -77,7 +82,7 @@ QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) c
 {
     // No charset: the document's own byte-order mark or <meta charset> decides, as in a browser.
     if (absolutePath == m_documentPath)
-        return QByteArrayLiteral("text/html");
+        return m_documentType;
     const QMimeType type =
         QMimeDatabase().mimeTypeForFile(absolutePath, QMimeDatabase::MatchExtension);
     return type.name().toLatin1();

@@ -7,7 +7,8 @@
 // Serves local files to the engine under a scheme of our own. A plain file:// URL lets the
 // engine choose by the file's name how to treat it: it shows some files as source, starts a
 // download for others and rejects XHTML that is not well-formed. Here the document asked for is
-// always answered as HTML, and the files it refers to as whatever their extension says.
+// answered as HTML, or as XHTML when it is that, and the files it refers to as whatever their
+// extension says.
 class LocalFileSchemeHandler : public QWebEngineUrlSchemeHandler
 {
     Q_OBJECT
@@ -25,6 +26,8 @@ public:
 
     // The file to answer as HTML whatever its name; every other file gets its extension's type.
     void setDocumentPath(const QString &absolutePath);
+    // What the document is answered as instead of HTML: XHTML, or a page saved as one file.
+    void setDocumentType(const QByteArray &mimeType);
 
     void requestStarted(QWebEngineUrlRequestJob *job) override;
 
@@ -36,4 +39,5 @@ private:
     QByteArray contentTypeFor(const QString &absolutePath) const;
 
     QString m_documentPath;
+    QByteArray m_documentType = QByteArrayLiteral("text/html");
 };

@@ -11,5 +11,12 @@ class LocalOnlyRequestFilter : public QWebEngineUrlRequestInterceptor
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
+    // A page saved as one file loads only as a file:// URL, and then takes nothing from outside
+    // itself: that one file:// URL is let through (a regular file; empty for none).
+    void setArchivePath(const QString &absolutePath);
+
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
+
+private:
+    QString m_archivePath;
 };

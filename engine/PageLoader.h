@@ -14,8 +14,9 @@ class PageLoader : public QObject
 public:
     using QObject::QObject;
 
-    // Starts loading a file, its path exactly as the list holds it. It is read as HTML
-    // whatever its name.
+    // Starts loading a file, its path exactly as the list holds it. It is read as a browser
+    // reads it from disk (see fileTypeOf()): HTML, XHTML or a page saved as one file; a file
+    // that is no page is read as HTML.
     virtual void load(const QString &path) = 0;
 
     // For a page still loading when its time is up: asks for the text it holds so far.

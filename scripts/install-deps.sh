@@ -9,6 +9,7 @@ packages=(
     fonts-liberation          # "Arial" resolves to Liberation Sans, of Arial's metrics
     xvfb openbox xdotool xclip x11-utils   # the tests of the real program in a real X server
     pkg-config libgumbo-dev   # the fast engine's HTML parser
+    libxml2-dev               # and its XML parser, for XHTML
     debian-handbook           # real static pages the fast engine is checked against
     dpkg-dev file             # cpack -G DEB: the package's dependencies read from the programs
 )

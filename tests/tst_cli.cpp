@@ -207,10 +207,33 @@ private slots:
         QCOMPARE(m_fakes.engine.mostPagesInFlight, 1);
     }
 
+    // A file that is no page is named on standard error with its type, gets no text file and
+    // is no failure, not even two that would share one.
+    void namesFilesThatAreNoPages()
+    {
+        const QString first = page("first.html", "one"), sheet = page("html/basic.css"),
+                      drawing = page("html/py.svg");
+        const QString picture = m_dir.filePath("html/py.png");
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\x89PNG\r\n\x1A\n", 8));
+        file.close();
+
+        m_fakes.engine.loads.clear();
+        const QString errorsBefore = m_err.text();
+        QCOMPARE(convert({first, picture, m_dir.filePath("html")}), int(NoneFailed));
+        QCOMPARE(m_fakes.engine.loads, QStringList{first});
+        QCOMPARE(m_err.text().mid(errorsBefore.size()), picture + ": not a web page (image/png)\n" + sheet
+                                   + ": not a web page (text/css)\n" + picture
+                                   + ": not a web page (image/png)\n" + drawing
+                                   + ": not a web page (image/svg+xml)\n");
+        QCOMPARE(textFilesIn(m_dir.filePath("html")), (QMap<QString, QByteArray>{}));
+    }
+
     // The text alone on standard output, and no file; more than one file is a usage error.
     void writesASingleTextToStandardOutput()
     {
-        const QString notes = page("notes.txt", "Grüße");
+        const QString notes = page("notes", "Grüße");
         QCOMPARE(convert({"--stdout", notes}), int(NoneFailed));
         QCOMPARE(m_out->text(), "Grüße");
         QCOMPARE(contents(notes), "<p>Grüße");

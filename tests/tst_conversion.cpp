@@ -66,7 +66,9 @@ struct RunFixture
 
 QStringList reportLines(const ConversionReport &report)
 {
-    return doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped)).split('\n');
+    return doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped),
+                       report.count(ItemOutcome::Result::NotAPage))
+        .split('\n');
 }
 
 } // namespace
@@ -79,6 +81,43 @@ class TestConversion : public QObject
 
 private slots:
     void init() { f = std::make_unique<RunFixture>(); }
+
+    // A file a browser shows no page for (an image, a script, a style sheet, an SVG document)
+    // is not loaded and gets no text file; the window's closing message counts such files on
+    // one line, apart from failures. A page is known by its content when its name does not tell.
+    void filesThatAreNoPagesAreLeftOut()
+    {
+        auto file = [this](const QString &name, const QByteArray &bytes) {
+            QFile out(f->path(name));
+            if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+                qFatal("cannot write %s", qPrintable(name));
+            return f->path(name);
+        };
+        const QStringList notPages{
+            file("py.png", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)),
+            file("py.svg", "<svg xmlns='http://www.w3.org/2000/svg'/>"),
+            file("jquery.js", "<!-- -->"), file("basic.css", "<p>"),
+            file("searchindex", "Search.setIndex({})")};
+        const QString page = f->page("page.html"), noName = f->page("index", "index");
+        const QString chapter = file("chapter.xhtml", "<html xmlns='http://www.w3.org/1999/xhtml'/>");
+        f->fakes.engine.pages.insert(chapter, "chapter");
+        const ConversionReport report = f->convert(QStringList{page} + notPages + QStringList{noName, chapter});
+
+        QCOMPARE(f->fakes.engine.loads, (QStringList{page, noName, chapter}));
+        QCOMPARE(contents(f->path("index.txt")), "index");
+        QCOMPARE(QDir(f->folder.path()).entryList({"py*", "jquery*", "basic*", "search*"}),
+                 (QStringList{"basic.css", "jquery.js", "py.png", "py.svg", "searchindex"}));
+        QCOMPARE(report.count(ItemOutcome::Result::NotAPage), 5);
+        QCOMPARE(report.items[1].reason, "not a web page (image/png)");
+        QCOMPARE(report.items[5].reason, "not a web page (text/plain)");
+        QCOMPARE(reportLines(report),
+                 (QStringList{"Done.", "", "5 files were left out: they are not web pages."}));
+        // The window's closing message, in the singular for one.
+        MainWindow window(f->fakes.platform(), f->folder.path());
+        window.fileList().append(QStringList{notPages[0], page});
+        window.saveAsTextButton()->click();
+        QCOMPARE(f->fakes.messages.shown, QStringList{"Done.\n\n1 file was left out: it is not a web page."});
+    }
 
     // Every item gets its text file beside it or a line in the report, and the run goes on.
     // Nothing is lost: no input is replaced by its own text, and a write that fails part way

@@ -7,12 +7,12 @@
 #include <utility>
 #include <vector>
 
-// A page's document tree as the HTML parser builds it, held flat in one array so that every
+// A page's document tree as the HTML parser (or the XML parser, for XHTML) builds it, held flat in one array so that every
 // walk over it can be a loop: a page nested 100,000 deep must not exhaust the stack.
 struct DomNode
 {
     enum Kind : unsigned char { Element, Text };
-    enum Namespace : unsigned char { Html, Svg, MathMl };
+    enum Namespace : unsigned char { Html, Svg, MathMl, Other }; // Other: any other, or none
 
     Kind kind = Element;
     Namespace ns = Html;
@@ -21,8 +21,8 @@ struct DomNode
     int lastChild = -1;
     int previousSibling = -1;
     int nextSibling = -1;
-    QString name; // an element's local name in lower case
-    QList<std::pair<QString, QString>> attributes; // names in lower case, in source order
+    QString name; // an element's local name, in lower case for an HTML page, as written in XML
+    QList<std::pair<QString, QString>> attributes; // names as name is, in source order
     QString text; // a text node's characters
     int elementIndex = 0; // an element's position among its parent's elements, from 1
     int elementChildCount = 0;
@@ -48,6 +48,11 @@ class Dom
 public:
     // Parses a page as a browser does (HTML5 tree construction).
     static Dom parse(const QString &html);
+    // Parses an XML document (XHTML) as the browser's XML parser does. `exact` is cleared when
+    // the tree may differ from the browser's: the document is not well-formed (the browser then
+    // shows its own error report), or it uses what is not modelled here (entities of its own,
+    // an XML style sheet, elements of other namespaces). The tree is what could be read.
+    static Dom parseXml(const QByteArray &bytes, bool &exact);
 
     const DomNode &node(int index) const { return m_nodes[size_t(index)]; }
     int size() const { return int(m_nodes.size()); }

@@ -1,6 +1,10 @@
 #include "engine/fast/FastPage.h"
 
+#include "engine/MimeSniffing.h"
+#include "engine/PageType.h"
+#include "engine/fast/ArchivedStyleSheets.h"
 #include "engine/fast/InnerText.h"
+#include "engine/fast/MhtmlArchive.h"
 #include "engine/fast/PageDecoding.h"
 #include "engine/fast/ScriptDetection.h"
 #include "engine/fast/StyleResolver.h"
@@ -9,6 +13,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <memory>
+
 namespace {
 
 // Style sheets larger than this are not read: no real one comes near it.
@@ -16,15 +23,8 @@ constexpr qint64 maxStyleSheetBytes = 16 * 1024 * 1024;
 
 } // namespace
 
-QString readStyleSheetFile(const QString &path)
+QString decodeStyleSheet(const QByteArray &bytes)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxStyleSheetBytes)
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
@@ -39,12 +39,78 @@ QString readStyleSheetFile(const QString &path)
     return decodePage(bytes).text;
 }
 
+QString readStyleSheetFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > maxStyleSheetBytes)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return decodeStyleSheet(file.readAll());
+}
+
 FastPage::FastPage(const QByteArray &bytes, const QString &path)
     : m_path(QFileInfo(path).absoluteFilePath())
+    , m_pagePath(m_path)
+{
+    switch (fileTypeOf(path, bytes.left(sniffedBytes)).kind) {
+    case PageKind::Xhtml:
+        m_dom = Dom::parseXml(bytes, m_treeExact);
+        return;
+    case PageKind::Mhtml:
+        readArchive(bytes);
+        return;
+    case PageKind::Html:
+    case PageKind::NotAPage:
+        break;
+    }
+    readHtml(bytes);
+}
+
+void FastPage::readHtml(const QByteArray &bytes)
 {
     const DecodedPage decoded = decodePage(bytes);
     m_encodingGuessed = decoded.guessed;
     m_dom = Dom::parse(decoded.text);
+}
+
+void FastPage::readArchive(const QByteArray &bytes)
+{
+    auto archive = std::make_shared<const MhtmlArchive>(bytes);
+    const ArchivePart *page = archive->mainPart();
+    m_treeExact = page && archivedSheetsWithinReach(*archive);
+    if (!page)
+        return;
+    m_sheets = archivedSheetLoader(archive);
+    if (const QString savedAt = archivedPagePath(*page); !savedAt.isEmpty())
+        m_pagePath = savedAt;
+
+    if (page->mimeType == "application/xhtml+xml") {
+        bool wellFormed = true;
+        m_dom = Dom::parseXml(page->body, wellFormed);
+        // Its links to style sheets are not followed into the archive.
+        const bool linksSheets = std::any_of(archive->parts().begin(), archive->parts().end(),
+                                             [](const ArchivePart &part) { return part.mimeType == "text/css"; });
+        m_treeExact = m_treeExact && wellFormed && !linksSheets;
+        return;
+    }
+    if (page->mimeType != "text/html") {
+        m_treeExact = false;
+        return;
+    }
+    QString html = page->charset.isEmpty() ? QString() : decodeWithLabel(page->body, page->charset);
+    if (html.isNull()) {
+        const DecodedPage decoded = decodePage(page->body);
+        m_encodingGuessed = decoded.guessed;
+        html = decoded.text;
+    }
+    m_dom = Dom::parse(withLinksToArchivedSheets(html, *archive, page->location));
+    // An archive runs no scripts, so a browser shows what a <noscript> holds, which the parser
+    // here hides; a <base> would take its links elsewhere.
+    if (html.contains(QLatin1String("<noscript"), Qt::CaseInsensitive)
+        || html.contains(QLatin1String("<base"), Qt::CaseInsensitive))
+        m_treeExact = false;
 }
 
 bool FastPage::carriesScript() const
@@ -56,7 +122,7 @@ QString FastPage::bodyText() const
 {
     if (m_dom.body() < 0 || !m_dom.node(m_dom.body()).isElement("body"))
         return QLatin1String("");
-    const StyleResolver resolver(m_dom, m_path, readStyleSheetFile);
+    const StyleResolver resolver(m_dom, m_pagePath, m_sheets);
     const std::vector<ComputedStyle> styles = resolver.computeStyles();
     const QString text = innerText(m_dom, styles, m_dom.body());
     return text.isNull() ? QLatin1String("") : text;

@@ -1,19 +1,31 @@
 #pragma once
 
 #include "engine/fast/Dom.h"
+#include "engine/fast/StyleSheet.h"
 
 #include <QByteArray>
 #include <QString>
+
+// Reads a style sheet file for a page: a regular file only, decoded by decodeStyleSheet(). A
+// null string when it cannot.
+QString readStyleSheetFile(const QString &path);
+
+// A style sheet's bytes decoded by its byte-order mark or @charset, else as UTF-8
+// (windows-1252 when it is not UTF-8).
+QString decodeStyleSheet(const QByteArray &bytes);
 
 // A page read and parsed without a browser: the text a browser shows for its body, for a
 // desktop window of 1280 x 720 CSS pixels, computed from its HTML and style sheets alone. It is
 // exact only for a page that runs no script (see carriesScript()); for any other page it is
 // the text as it would be with scripts off.
+//
+// The page is read as a browser reads it from disk (see fileTypeOf()): HTML, XHTML parsed as
+// XML, or a page saved as one file (MHTML), whose style sheets come from the archive alone.
 class FastPage
 {
 public:
     // `path` is where the page lies: its linked style sheets are read beside it, as regular
-    // local files only.
+    // local files only; its name, and else its first bytes, tell its type.
     FastPage(const QByteArray &bytes, const QString &path);
 
     bool carriesScript() const;
@@ -23,8 +35,9 @@ public:
     bool encodingGuessed() const { return m_encodingGuessed; }
 
     // Whether the text is the browser engine's for sure, as far as the page itself tells:
-    // no script, and an encoding that is not a guess.
-    bool isExact() const { return !carriesScript() && !encodingGuessed(); }
+    // no script, an encoding that is not a guess, and a document tree that is the browser's
+    // (XHTML that is well-formed; an archive whose style sheets are all found).
+    bool isExact() const { return !carriesScript() && !encodingGuessed() && m_treeExact; }
 
     // The body's innerText; empty for a page without a body.
     QString bodyText() const;
@@ -32,11 +45,13 @@ public:
     const Dom &dom() const { return m_dom; }
 
 private:
+    void readHtml(const QByteArray &bytes);
+    void readArchive(const QByteArray &bytes);
+
     QString m_path;
+    QString m_pagePath; // where its links are read from: for an archive, where it was saved
+    SheetLoader m_sheets = readStyleSheetFile;
     Dom m_dom;
     bool m_encodingGuessed = false;
+    bool m_treeExact = true;
 };
-
-// Reads a style sheet file for a page: a regular file only, decoded by its byte-order mark or
-// @charset, else as UTF-8 (windows-1252 when it is not UTF-8). A null string when it cannot.
-QString readStyleSheetFile(const QString &path);
