@@ -42,8 +42,9 @@ public:
 
     void itemDone(int itemNumber, const ItemOutcome &outcome) override
     {
+        // Files left alone on purpose are notes; --quiet keeps only the failures.
         const bool named = outcome.result == ItemOutcome::Result::Failed
-                           || (outcome.result == ItemOutcome::Result::Skipped && !m_quiet);
+                           || (outcome.result != ItemOutcome::Result::Converted && !m_quiet);
         if (named) {
             if (m_progress)
                 m_progress->clear();

@@ -220,10 +220,10 @@ private slots:
         file.close();
 
         m_fakes.engine.loads.clear();
-        const QString errorsBefore = m_err.text();
+        const QString errorsBefore = m_err->text();
         QCOMPARE(convert({first, picture, m_dir.filePath("html")}), int(NoneFailed));
         QCOMPARE(m_fakes.engine.loads, QStringList{first});
-        QCOMPARE(m_err.text().mid(errorsBefore.size()), picture + ": not a web page (image/png)\n" + sheet
+        QCOMPARE(m_err->text().mid(errorsBefore.size()), picture + ": not a web page (image/png)\n" + sheet
                                    + ": not a web page (text/css)\n" + picture
                                    + ": not a web page (image/png)\n" + drawing
                                    + ": not a web page (image/svg+xml)\n");
