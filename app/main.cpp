@@ -11,6 +11,7 @@
 #include "platform/QtTextFileWriter.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
+#include "platform/TemporaryFiles.h"
 
 #include <QApplication>
 
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
 {
     prepareRenderEngine();
     QApplication app(argc, argv);
+    removeTemporaryFilesOnTerminationSignals();
 
     SystemClock clock;
     SeededRandom random(unsigned(clock.secondsSinceMidnight()));
