@@ -145,6 +145,7 @@ public:
         if (onPump)
             onPump();
     }
+    void wakeUp() override {}
     void processPendingOrWait(int maxWaitMs) override
     {
         ++waitingPumps;

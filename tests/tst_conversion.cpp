@@ -302,6 +302,24 @@ private slots:
         f->fakes.pump.onPump = [&] { f->fakes.clock.midnightSeconds = 0; };
         WaitSeconds(1, f->fakes.clock, f->fakes.pump);
         QCOMPARE(f->fakes.pump.pumps, 3); // readings at +0.25, +0.5, +0.75 go on; +1.0 returns
+        QCOMPARE(f->fakes.pump.waitingPumps, 3); // each sleeps until an event or the time is up
+        QCOMPARE(f->fakes.pump.longestWaitMs, 750);
+    }
+
+    // However many pages in flight are asked for, a run makes loaders only as pages need them,
+    // never more than its ceiling, and the items refused beforehand need none.
+    void loadersAreMadeOnlyAsPagesNeedThem()
+    {
+        f->run.setJobs(2'147'483'647);
+        f->convert({f->path("missing.html"), f->page("one.html")});
+        QCOMPARE(f->fakes.engine.loadersMade, 1);
+        QStringList many;
+        for (int i = 0; i < 40; ++i)
+            many << f->page(QString("p%1.html").arg(i));
+        f->convert(many);
+        QCOMPARE(f->fakes.engine.loadersMade, ConversionRun::maxJobs);
+        QCOMPARE(f->fakes.engine.mostPagesInFlight, ConversionRun::maxJobs);
+        QVERIFY(ConversionRun::defaultJobs() <= ConversionRun::maxJobs);
     }
 
     void fortyThousandItemsConvertCompletely()
@@ -365,7 +383,7 @@ private slots:
         QCOMPARE(window.mousePointer(), int(DefaultPointer));
 
         f->fakes.engine.loads.clear();
-        f->fakes.engine.roundsToLoad[f->path("d.html")] = 100;
+        f->fakes.engine.hangingPages << f->path("d.html");
         f->fakes.pump.onPump = [&] {
             if (f->fakes.engine.loads.contains(f->path("d.html"))
                 && QFile::exists(f->path("c.txt")))
