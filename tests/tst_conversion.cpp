@@ -19,7 +19,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <csignal>
+#include <semaphore>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -261,6 +263,38 @@ private slots:
         QCOMPARE(report.items[4].reason, "the page could not be loaded (not found)");
         QCOMPARE(contents(f->path("a.txt")), "a");
         QCOMPARE(contents(f->path("b.txt")), "b");
+    }
+
+    // The wait for the disk holds up no page: while the first text waits, the later pages load;
+    // the texts are still written, and the items reported, in list order.
+    void pagesLoadWhileTextsWaitForTheDisk()
+    {
+        QStringList items, outputs;
+        for (int i = 0; i < 6; ++i) {
+            items << f->page(QString("p%1.html").arg(i));
+            outputs << f->path(QString("p%1.txt").arg(i));
+        }
+        std::binary_semaphore diskReady{0};
+        QStringList written; // by the writing thread, read once the run is over
+        f->fakes.fileWriter.onWrite = [&](const QString &path) {
+            if (written.isEmpty())
+                diskReady.try_acquire_for(std::chrono::seconds(10)); // a disk that is slow
+            written << path;
+        };
+        int reportedWhenAllLoaded = -1;
+        f->fakes.pump.onPump = [&] {
+            if (reportedWhenAllLoaded < 0 && f->fakes.engine.loads.size() == items.size()
+                && f->fakes.engine.pagesInFlight() == 0) {
+                reportedWhenAllLoaded = int(f->observer.itemsDone.size());
+                diskReady.release();
+            }
+        };
+        const ConversionReport report = f->convert(items);
+
+        QCOMPARE(reportedWhenAllLoaded, 0);
+        QCOMPARE(written, outputs);
+        QCOMPARE(f->observer.itemsDone, (QList<int>{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 6);
     }
 
     // A page that never finishes holds up neither the others nor the end of the run: the
