@@ -22,8 +22,8 @@ class WritingThread;
 // through the engine into its text. Several pages are in flight at once, each in a loader of
 // its own; their texts are written (on a thread of their own, so that no page waits for the
 // disk), and the items reported, in list order all the same, so the outputs are those of a run
-// that loads one page at a time. An item that cannot be converted
-// gets no output and a line in the report, and the run goes on with the next one.
+// that loads one page at a time. An item that cannot be converted gets no output and a line in
+// the report, and the run goes on with the next one.
 //
 // The run knows nothing of windows: it processes pending events while it waits, and tells an
 // observer how far it has come.
@@ -34,13 +34,12 @@ public:
                   const Clock &clock);
     ~ConversionRun();
 
-    // As many pages in flight as the machine has cores, and at least two: the engine waits on
-    // itself often enough that two pages keep even one core busy.
-    static int defaultJobs();
-
     // At most maxJobs pages are in flight, whatever is asked: each holds a loader, and the
     // browser engine's loaders hold a process each.
     static constexpr int maxJobs = 16;
+    // As many pages in flight as the machine has cores, and at least two: the engine waits on
+    // itself often enough that two pages keep even one core busy.
+    static int defaultJobs();
     void setJobs(int jobs);
     // How many seconds one page may take before the run takes what the engine has by then.
     void setPageTimeLimit(double seconds);
@@ -76,6 +75,7 @@ private:
     void handOverFinishedItems();
     // Returns whether it reported any.
     bool reportWrittenItems(RunObserver &observer);
+    // On the writing thread.
     ItemOutcome takeTurn(const FinishedItem &item) const;
     void waitForPages();
     void abandonLatePages();
