@@ -272,7 +272,8 @@ ItemOutcome ConversionRun::takeTurn(const FinishedItem &item) const
 
 void ConversionRun::waitForPages()
 {
-    // A page that finishes wakes the wait; the bound is for pages that take too long.
+    // A page that finishes, or a text written, wakes the wait; the bound is for pages that take
+    // too long.
     double nearestDeadline = m_clock.monotonicSeconds() + maxWaitMs / 1000.0;
     for (const std::unique_ptr<PageInFlight> &page : m_pages) {
         if (page->itemNumber != 0)
