@@ -223,7 +223,7 @@ ConversionRun::checkBeforeLoading(const QString &path) const
 
 void ConversionRun::pageFinished(PageInFlight &page, FinishedItem item)
 {
-    if (page.itemNumber == 0)
+    if (page.isIdle())
         return;
     item.loaded = true;
     m_finished.emplace(page.itemNumber, std::move(item));
@@ -276,7 +276,7 @@ void ConversionRun::waitForPages()
     // too long.
     double nearestDeadline = m_clock.monotonicSeconds() + maxWaitMs / 1000.0;
     for (const std::unique_ptr<PageInFlight> &page : m_pages) {
-        if (page->itemNumber != 0)
+        if (!page->isIdle())
             nearestDeadline = std::min(nearestDeadline, page->deadline);
     }
     const double waitMs = (nearestDeadline - m_clock.monotonicSeconds()) * 1000.0;
@@ -286,7 +286,7 @@ void ConversionRun::waitForPages()
 void ConversionRun::abandonLatePages()
 {
     for (const std::unique_ptr<PageInFlight> &page : m_pages) {
-        if (page->itemNumber == 0 || m_clock.monotonicSeconds() < page->deadline)
+        if (page->isIdle() || m_clock.monotonicSeconds() < page->deadline)
             continue;
         // Take the text the page holds so far, if the engine can still give it (a script that
         // never ends cannot let it); the loader starts afresh afterwards, as such a page would
