@@ -14,6 +14,7 @@
 #include "platform/QtTextFileWriter.h"
 #include "platform/SeededRandom.h"
 #include "platform/SystemClock.h"
+#include "platform/TemporaryFiles.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(programIcon());
     // Lets the desktop match the window to its menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("quillmere"));
+    removeTemporaryFilesOnTerminationSignals();
 
     SystemClock clock;
     SeededRandom random(unsigned(clock.secondsSinceMidnight()));

@@ -28,6 +28,7 @@ struct CountingPump : MessagePump
             real->processPending();
     }
     void processPendingOrWait(int) override { processPending(); }
+    void wakeUp() override {}
 };
 
 void touch(const QString &path)

@@ -30,7 +30,8 @@ void describeOptions(QCommandLineParser &parser)
         "Each file that could not be converted is named on standard error as \"path: reason\".\n"
         "Exit status: 0 when no file failed, 1 when any did, 2 for a usage error."));
     parser.addOptions({
-        {jobsOption, QStringLiteral("Pages in flight at once (default: one per core, at least 2)."),
+        {jobsOption, QStringLiteral("Pages in flight at once (default: one per core, at least 2; "
+                                    "at most 16)."),
          QStringLiteral("N")},
         {engineOption, QStringLiteral("auto (the default): the fast engine for pages without "
                                       "scripts, the browser engine for the others; browser or "

@@ -11,6 +11,7 @@
 #include "platform/QtMessagePump.h"
 #include "platform/QtTextFileWriter.h"
 #include "platform/SystemClock.h"
+#include "platform/TemporaryFiles.h"
 
 #include <QApplication>
 
@@ -56,6 +57,7 @@ int main(int argc, char *argv[])
     QApplication app(applicationArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillmere-convert"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+    removeTemporaryFilesOnTerminationSignals();
 
     // Paths are bytes: a name that is not valid UTF-8 must still name its file.
     QStringList arguments;

@@ -3,6 +3,7 @@
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
 #include "convert/TextDestination.h"
+#include "convert/WritingThread.h"
 #include "engine/PageEngine.h"
 #include "engine/PageLoader.h"
 #include "engine/PageType.h"
@@ -60,14 +61,16 @@ std::optional<QString> whyUnreadable(const QString &path)
 
 } // namespace
 
-// One loader and the item it is loading, if any.
-struct ConversionRun::Slot
+// One loader and the item it is loading, if any; an idle one waits for the next item.
+struct ConversionRun::PageInFlight
 {
     std::unique_ptr<PageLoader> loader;
     int itemNumber = 0; // 0 while idle
     QString path;
     double deadline = 0;
     bool askedForTextSoFar = false;
+
+    bool isIdle() const { return itemNumber == 0; }
 };
 
 ConversionRun::ConversionRun(PageEngine &engine, TextDestination &destination, MessagePump &pump,
@@ -84,12 +87,12 @@ ConversionRun::~ConversionRun() = default;
 
 int ConversionRun::defaultJobs()
 {
-    return std::max(2, QThread::idealThreadCount());
+    return std::clamp(QThread::idealThreadCount(), 2, maxJobs);
 }
 
 void ConversionRun::setJobs(int jobs)
 {
-    m_jobs = std::max(1, jobs);
+    m_jobs = std::clamp(jobs, 1, maxJobs);
 }
 
 void ConversionRun::setPageTimeLimit(double seconds)
@@ -99,26 +102,39 @@ void ConversionRun::setPageTimeLimit(double seconds)
 
 void ConversionRun::prepare()
 {
-    while (int(m_slots.size()) > m_jobs)
-        m_slots.pop_back();
-    while (int(m_slots.size()) < m_jobs) {
-        auto slot = std::make_unique<Slot>();
-        slot->loader = m_engine.createLoader();
-        PageLoader *loader = slot->loader.get();
-        Slot *target = slot.get();
-        QObject::connect(loader, &PageLoader::pageLoaded, loader,
-                         [this, target](const QString &text) {
-            pageFinished(*target, {{Result::Converted, target->path, {}}, text});
-        });
-        QObject::connect(loader, &PageLoader::pageFailed, loader,
-                         [this, target](const QString &reason) {
-            const QString why = target->askedForTextSoFar
-                ? lateReason
-                : QStringLiteral("the page could not be loaded (%1)").arg(reason);
-            pageFinished(*target, {{Result::Failed, target->path, why}, {}});
-        });
-        m_slots.push_back(std::move(slot));
+    while (int(m_pages.size()) < m_jobs)
+        addPageInFlight();
+}
+
+void ConversionRun::dropIdlePagesBeyondJobs()
+{
+    for (auto page = m_pages.begin(); page != m_pages.end() && int(m_pages.size()) > m_jobs;) {
+        if ((*page)->isIdle())
+            page = m_pages.erase(page);
+        else
+            ++page;
     }
+}
+
+ConversionRun::PageInFlight &ConversionRun::addPageInFlight()
+{
+    auto page = std::make_unique<PageInFlight>();
+    page->loader = m_engine.createLoader();
+    PageLoader *loader = page->loader.get();
+    PageInFlight *target = page.get();
+    QObject::connect(loader, &PageLoader::pageLoaded, loader,
+                     [this, target](const QString &text) {
+        pageFinished(*target, {{Result::Converted, target->path, {}}, text});
+    });
+    QObject::connect(loader, &PageLoader::pageFailed, loader,
+                     [this, target](const QString &reason) {
+        const QString why = target->askedForTextSoFar
+            ? lateReason
+            : QStringLiteral("the page could not be loaded (%1)").arg(reason);
+        pageFinished(*target, {{Result::Failed, target->path, why}, {}});
+    });
+    m_pages.push_back(std::move(page));
+    return *m_pages.back();
 }
 
 ConversionReport ConversionRun::run(const RunItems &items, RunObserver &observer)
@@ -126,21 +142,25 @@ ConversionReport ConversionRun::run(const RunItems &items, RunObserver &observer
     if (m_running)
         return {};
     const QScopedValueRollback running(m_running, true);
-    prepare();
+    dropIdlePagesBeyondJobs();
     m_items = &items;
     m_itemTotal = items.count();
     m_nextToStart = 1;
+    m_nextToHand = 1;
     m_nextToReport = 1;
     m_finished.clear();
     m_report = {};
     m_destination.startRun();
+    WritingThread writes([this] { m_pump.wakeUp(); });
+    const QScopedValueRollback writesOfThisRun(m_writes, &writes);
 
     for (;;) {
         // Reporting makes room for more items to start, and refused ones are reported at once.
-        do
+        do {
             startItems();
-        while (reportFinishedItems(observer));
-        if (!anyPageInFlight() && !mayStartNextItem())
+            handOverFinishedItems();
+        } while (reportWrittenItems(observer));
+        if (!anyPageInFlight() && !mayStartNextItem() && !writes.isBusy())
             break;
         waitForPages();
         observer.eventsProcessed();
@@ -157,23 +177,37 @@ bool ConversionRun::mayStartNextItem() const
 
 void ConversionRun::startItems()
 {
-    for (const std::unique_ptr<Slot> &slot : m_slots) {
-        while (slot->itemNumber == 0 && mayStartNextItem()
-               && m_nextToStart - m_nextToReport < maxItemsAhead) {
-            const int itemNumber = m_nextToStart++;
-            const QString path = m_items->path(itemNumber);
-            if (std::optional<FinishedItem> refused = checkBeforeLoading(path)) {
-                m_finished.emplace(itemNumber, *refused);
-                continue;
-            }
-            slot->itemNumber = itemNumber;
-            slot->path = path;
-            slot->deadline = m_clock.monotonicSeconds() + m_pageTimeLimit;
-            slot->askedForTextSoFar = false;
-            // May finish at once, inside this call.
-            slot->loader->load(path);
+    while (mayStartNextItem() && m_nextToStart - m_nextToReport < maxItemsAhead
+           && mayLoadAnotherPage()) {
+        const int itemNumber = m_nextToStart++;
+        const QString path = m_items->path(itemNumber);
+        if (std::optional<FinishedItem> refused = checkBeforeLoading(path)) {
+            m_finished.emplace(itemNumber, *refused);
+            continue;
         }
+        PageInFlight &page = idlePage();
+        page.itemNumber = itemNumber;
+        page.path = path;
+        page.deadline = m_clock.monotonicSeconds() + m_pageTimeLimit;
+        page.askedForTextSoFar = false;
+        // May finish at once, inside this call.
+        page.loader->load(path);
     }
+}
+
+bool ConversionRun::mayLoadAnotherPage() const
+{
+    return int(m_pages.size()) < m_jobs || anyPageIdle();
+}
+
+// A loader is made only when every one there is has a page, so a run of one file makes one.
+ConversionRun::PageInFlight &ConversionRun::idlePage()
+{
+    for (const std::unique_ptr<PageInFlight> &page : m_pages) {
+        if (page->isIdle())
+            return *page;
+    }
+    return addPageInFlight();
 }
 
 std::optional<ConversionRun::FinishedItem>
@@ -192,32 +226,40 @@ ConversionRun::checkBeforeLoading(const QString &path) const
     return std::nullopt;
 }
 
-void ConversionRun::pageFinished(Slot &slot, FinishedItem item)
+void ConversionRun::pageFinished(PageInFlight &page, FinishedItem item)
 {
-    if (slot.itemNumber == 0)
+    if (page.isIdle())
         return;
     item.loaded = true;
-    m_finished.emplace(slot.itemNumber, std::move(item));
-    slot.itemNumber = 0;
+    m_finished.emplace(page.itemNumber, std::move(item));
+    page.itemNumber = 0;
 }
 
-bool ConversionRun::reportFinishedItems(RunObserver &observer)
+void ConversionRun::handOverFinishedItems()
+{
+    for (auto next = m_finished.find(m_nextToHand); next != m_finished.end();
+         next = m_finished.find(m_nextToHand)) {
+        m_writes->hand([this, item = std::move(next->second)] { return takeTurn(item); });
+        m_finished.erase(next);
+        ++m_nextToHand;
+    }
+}
+
+bool ConversionRun::reportWrittenItems(RunObserver &observer)
 {
     const int firstToReport = m_nextToReport;
-    for (auto next = m_finished.find(m_nextToReport); next != m_finished.end();
-         next = m_finished.find(m_nextToReport)) {
-        const ItemOutcome outcome = takeTurn(next->second);
-        m_finished.erase(next);
-        m_report.items.append(outcome);
-        observer.itemDone(m_nextToReport++, outcome);
+    while (std::optional<ItemOutcome> outcome = m_writes->takeOutcome()) {
+        m_report.items.append(*outcome);
+        observer.itemDone(m_nextToReport++, *outcome);
     }
     return m_nextToReport != firstToReport;
 }
 
-// Texts are written here, in list order, so that items that share an output leave what a run
-// of one page at a time would leave. Opened, written and closed without processing events, so
-// that closing the window (which ends the process at once) never leaves a file half written.
-ItemOutcome ConversionRun::takeTurn(const FinishedItem &item)
+// Texts are written here, on the writing thread, in list order, so that items that share an
+// output leave what a run of one page at a time would leave. A process that ends meanwhile
+// (the window closed, a signal) removes the temporary file of the text under way, so no file is
+// ever left half written.
+ItemOutcome ConversionRun::takeTurn(const FinishedItem &item) const
 {
     const QString path = item.outcome.path;
     if (item.loaded && m_destination.isWrittenAlready(path))
@@ -235,11 +277,12 @@ ItemOutcome ConversionRun::takeTurn(const FinishedItem &item)
 
 void ConversionRun::waitForPages()
 {
-    // A page that finishes wakes the wait; the bound is for pages that take too long.
+    // A page that finishes, or a text written, wakes the wait; the bound is for pages that take
+    // too long.
     double nearestDeadline = m_clock.monotonicSeconds() + maxWaitMs / 1000.0;
-    for (const std::unique_ptr<Slot> &slot : m_slots) {
-        if (slot->itemNumber != 0)
-            nearestDeadline = std::min(nearestDeadline, slot->deadline);
+    for (const std::unique_ptr<PageInFlight> &page : m_pages) {
+        if (!page->isIdle())
+            nearestDeadline = std::min(nearestDeadline, page->deadline);
     }
     const double waitMs = (nearestDeadline - m_clock.monotonicSeconds()) * 1000.0;
     m_pump.processPendingOrWait(std::clamp(int(std::ceil(waitMs)), 0, maxWaitMs));
@@ -247,25 +290,31 @@ void ConversionRun::waitForPages()
 
 void ConversionRun::abandonLatePages()
 {
-    for (const std::unique_ptr<Slot> &slot : m_slots) {
-        if (slot->itemNumber == 0 || m_clock.monotonicSeconds() < slot->deadline)
+    for (const std::unique_ptr<PageInFlight> &page : m_pages) {
+        if (page->isIdle() || m_clock.monotonicSeconds() < page->deadline)
             continue;
         // Take the text the page holds so far, if the engine can still give it (a script that
         // never ends cannot let it); the loader starts afresh afterwards, as such a page would
         // hold up every later one.
-        if (!slot->askedForTextSoFar) {
-            slot->askedForTextSoFar = true;
-            slot->deadline = m_clock.monotonicSeconds() + textSoFarSeconds;
-            slot->loader->readTextSoFar();
+        if (!page->askedForTextSoFar) {
+            page->askedForTextSoFar = true;
+            page->deadline = m_clock.monotonicSeconds() + textSoFarSeconds;
+            page->loader->readTextSoFar();
             continue;
         }
-        slot->loader->abandon();
-        pageFinished(*slot, {{Result::Failed, slot->path, lateReason}, {}});
+        page->loader->abandon();
+        pageFinished(*page, {{Result::Failed, page->path, lateReason}, {}});
     }
+}
+
+bool ConversionRun::anyPageIdle() const
+{
+    return std::any_of(m_pages.begin(), m_pages.end(),
+                       [](const std::unique_ptr<PageInFlight> &page) { return page->isIdle(); });
 }
 
 bool ConversionRun::anyPageInFlight() const
 {
-    return std::any_of(m_slots.begin(), m_slots.end(),
-                       [](const std::unique_ptr<Slot> &slot) { return slot->itemNumber != 0; });
+    return !std::all_of(m_pages.begin(), m_pages.end(),
+                        [](const std::unique_ptr<PageInFlight> &page) { return page->isIdle(); });
 }

@@ -16,12 +16,14 @@ class PageLoader;
 class RunItems;
 class RunObserver;
 class TextDestination;
+class WritingThread;
 
 // The conversion run behind "Save As Text" and the command line: every item, in list order,
 // through the engine into its text. Several pages are in flight at once, each in a loader of
-// its own; their texts are written, and the items reported, in list order all the same, so the
-// outputs are those of a run that loads one page at a time. An item that cannot be converted
-// gets no output and a line in the report, and the run goes on with the next one.
+// its own; their texts are written (on a thread of their own, so that no page waits for the
+// disk), and the items reported, in list order all the same, so the outputs are those of a run
+// that loads one page at a time. An item that cannot be converted gets no output and a line in
+// the report, and the run goes on with the next one.
 //
 // The run knows nothing of windows: it processes pending events while it waits, and tells an
 // observer how far it has come.
@@ -32,15 +34,18 @@ public:
                   const Clock &clock);
     ~ConversionRun();
 
+    // At most maxJobs pages are in flight, whatever is asked: each holds a loader, and the
+    // browser engine's loaders hold a process each.
+    static constexpr int maxJobs = 16;
     // As many pages in flight as the machine has cores, and at least two: the engine waits on
     // itself often enough that two pages keep even one core busy.
     static int defaultJobs();
-
     void setJobs(int jobs);
     // How many seconds one page may take before the run takes what the engine has by then.
     void setPageTimeLimit(double seconds);
 
-    // Makes the page loaders now, so that the first run does not wait for them.
+    // Makes the page loaders now, so that the first run does not wait for them. Without it, a
+    // run makes them as pages need them.
     void prepare();
 
     // Converts the items from the first up to the count they have when the run starts, and
@@ -50,7 +55,7 @@ public:
     ConversionReport run(const RunItems &items, RunObserver &observer);
 
 private:
-    struct Slot;
+    struct PageInFlight;
     struct FinishedItem
     {
         ItemOutcome outcome;
@@ -58,15 +63,23 @@ private:
         bool loaded = false; // its page was loaded, rather than refused beforehand
     };
 
+    void dropIdlePagesBeyondJobs();
+    PageInFlight &addPageInFlight();
+    bool mayLoadAnotherPage() const;
+    PageInFlight &idlePage();
     bool mayStartNextItem() const;
     void startItems();
     std::optional<FinishedItem> checkBeforeLoading(const QString &path) const;
-    void pageFinished(Slot &slot, FinishedItem item);
+    void pageFinished(PageInFlight &page, FinishedItem item);
+    // Finished items go to the writing thread in list order, as the items before them are done.
+    void handOverFinishedItems();
     // Returns whether it reported any.
-    bool reportFinishedItems(RunObserver &observer);
-    ItemOutcome takeTurn(const FinishedItem &item);
+    bool reportWrittenItems(RunObserver &observer);
+    // On the writing thread.
+    ItemOutcome takeTurn(const FinishedItem &item) const;
     void waitForPages();
     void abandonLatePages();
+    bool anyPageIdle() const;
     bool anyPageInFlight() const;
 
     PageEngine &m_engine;
@@ -75,13 +88,15 @@ private:
     const Clock &m_clock;
     int m_jobs;
     double m_pageTimeLimit = 60.0;
-    std::vector<std::unique_ptr<Slot>> m_slots;
+    std::vector<std::unique_ptr<PageInFlight>> m_pages;
     bool m_running = false;
 
     // The run under way.
     const RunItems *m_items = nullptr;
     int m_itemTotal = 0;
+    WritingThread *m_writes = nullptr;
     int m_nextToStart = 1;
+    int m_nextToHand = 1;
     int m_nextToReport = 1;
     std::map<int, FinishedItem> m_finished; // done, waiting for the items before them
     ConversionReport m_report;

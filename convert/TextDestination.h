@@ -4,7 +4,10 @@
 
 #include <optional>
 
-// Where a run puts the text of each item.
+// Where a run puts the text of each item. The run asks the questions before loading on its own
+// thread, and takes each item's turn (isWrittenAlready(), whyNoLongerWritable(), write()) on a
+// writing thread, one item after another, meanwhile: the first two must therefore not read
+// what the turns change.
 class TextDestination
 {
 public:

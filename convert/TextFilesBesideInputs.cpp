@@ -1,6 +1,26 @@
 #include "convert/TextFilesBesideInputs.h"
 
+#include "platform/FileNames.h"
 #include "platform/TextFileWriter.h"
+
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// The folder with every link and "." or ".." resolved, so that each folder has one spelling;
+// the name as it is. Empty when the folder is not there.
+QString resolvedFolder(const QString &path)
+{
+    const QByteArray folder = encodeFileName(QFileInfo(path).path());
+    const std::unique_ptr<char, decltype(&std::free)> resolved(
+        ::realpath(folder.constData(), nullptr), &std::free);
+    return resolved ? decodeFileName(QByteArray(resolved.get())) : QString();
+}
+
+} // namespace
 
 void TextFilesBesideInputs::startRun()
 {
@@ -19,17 +39,34 @@ std::optional<QString> TextFilesBesideInputs::whySkipped(const QString &inputPat
     return std::nullopt;
 }
 
+// Another program may replace files in the same folder meanwhile (a second run, say), which
+// frees inodes for reuse: an output is therefore known by its path, and its identity is
+// compared only with what is at that path now, where a case-insensitive file system may give
+// one file two spellings.
+const TextFilesBesideInputs::WrittenOutput *
+TextFilesBesideInputs::writtenOutput(const QString &outputPath) const
+{
+    const QString folder = resolvedFolder(outputPath);
+    if (folder.isEmpty())
+        return nullptr;
+    const QString name = QFileInfo(outputPath).fileName();
+    const auto written = m_writtenOutputs.find({folder, name.toCaseFolded()});
+    if (written == m_writtenOutputs.end())
+        return nullptr;
+    if (written->second.name == name || fileIdentity(outputPath) == written->second.output)
+        return &written->second;
+    return nullptr;
+}
+
 bool TextFilesBesideInputs::isWrittenAlready(const QString &inputPath) const
 {
-    const std::optional<FileIdentity> output = fileIdentity(outputPathFor(inputPath));
-    const auto written = output ? m_writtenOutputs.find(*output) : m_writtenOutputs.end();
-    return written != m_writtenOutputs.end() && written->second == fileIdentity(inputPath);
+    const WrittenOutput *written = writtenOutput(outputPathFor(inputPath));
+    return written && written->input && written->input == fileIdentity(inputPath);
 }
 
 std::optional<QString> TextFilesBesideInputs::whyNoLongerWritable(const QString &inputPath) const
 {
-    const std::optional<FileIdentity> output = fileIdentity(outputPathFor(inputPath));
-    if (output && m_writtenOutputs.contains(*output))
+    if (writtenOutput(outputPathFor(inputPath)))
         return QStringLiteral("its text file was already written for an earlier item in this run");
     return std::nullopt;
 }
@@ -40,9 +77,9 @@ std::optional<QString> TextFilesBesideInputs::write(const QString &inputPath, co
     QString error;
     if (!m_writer.writeFile(outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
-    const std::optional<FileIdentity> written = fileIdentity(outputPath);
-    const std::optional<FileIdentity> input = fileIdentity(inputPath);
-    if (written && input)
-        m_writtenOutputs.insert({*written, *input});
+    const QString name = QFileInfo(outputPath).fileName();
+    m_writtenOutputs.insert_or_assign(
+        {resolvedFolder(outputPath), name.toCaseFolded()},
+        WrittenOutput{name, fileIdentity(outputPath), fileIdentity(inputPath)});
     return std::nullopt;
 }

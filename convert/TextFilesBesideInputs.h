@@ -4,6 +4,7 @@
 #include "convert/TextDestination.h"
 
 #include <map>
+#include <utility>
 
 class TextFileWriter;
 
@@ -25,7 +26,16 @@ public:
     std::optional<QString> write(const QString &inputPath, const QString &text) override;
 
 private:
+    struct WrittenOutput
+    {
+        QString name;
+        std::optional<FileIdentity> output;
+        std::optional<FileIdentity> input; // the page it was written for
+    };
+    // The written output at outputPath, if this run wrote one there.
+    const WrittenOutput *writtenOutput(const QString &outputPath) const;
+
     TextFileWriter &m_writer;
-    // The text files this run has written so far, each with the page it was written for.
-    std::map<FileIdentity, FileIdentity> m_writtenOutputs;
+    // The text files this run has written so far, by their resolved folder and case-folded name.
+    std::map<std::pair<QString, QString>, WrittenOutput> m_writtenOutputs;
 };

@@ -12,4 +12,7 @@ public:
     // Like processPending(), but when nothing is pending waits for the next event for at most
     // maxWaitMs, so that a polling loop does not keep a core busy.
     virtual void processPendingOrWait(int maxWaitMs) = 0;
+
+    // Ends a processPendingOrWait() under way on the main thread soon. Callable from any thread.
+    virtual void wakeUp() = 0;
 };

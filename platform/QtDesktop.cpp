@@ -1,5 +1,7 @@
 #include "platform/QtDesktop.h"
 
+#include "platform/TemporaryFiles.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -16,8 +18,10 @@ void QtDesktop::endProcess()
 {
     // Closing may happen inside a nested event loop (a run waiting for a page). Leaving through
     // the normal shutdown would return into that loop and let the run go on, so the process ends
-    // here without running destructors or any further handler. Every output file is closed
-    // before events are processed, so nothing is left half written.
+    // here without running destructors or any further handler. Texts are written whole under a
+    // temporary name and renamed into place; the one under way is dropped, so nothing is left
+    // half written.
+    removeTemporaryFiles();
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }

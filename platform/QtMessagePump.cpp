@@ -19,3 +19,9 @@ void QtMessagePump::processPendingOrWait(int maxWaitMs)
     wakeUp.start(maxWaitMs);
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
+
+void QtMessagePump::wakeUp()
+{
+    // An empty call queued for the main thread is an event like any other.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+}

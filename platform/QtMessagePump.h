@@ -8,4 +8,5 @@ class QtMessagePump : public MessagePump
 public:
     void processPending() override;
     void processPendingOrWait(int maxWaitMs) override;
+    void wakeUp() override;
 };

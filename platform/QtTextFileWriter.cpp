@@ -1,12 +1,9 @@
 #include "platform/QtTextFileWriter.h"
 
 #include "platform/FileNames.h"
-
-#include <QRandomGenerator>
-#include <QScopeGuard>
+#include "platform/TemporaryFiles.h"
 
 #include <cerrno>
-#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,19 +15,16 @@ class FileDescriptor
 {
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(FileDescriptor &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    FileDescriptor &operator=(FileDescriptor &&) = delete;
-    ~FileDescriptor() { close(); }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
 
     int get() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
-    // Closing reports late write errors (on network file systems, say).
-    bool close()
-    {
-        const bool closed = m_fd < 0 || ::close(m_fd) == 0;
-        m_fd = -1;
-        return closed;
-    }
 
 private:
     int m_fd;
@@ -39,27 +33,6 @@ private:
 QString lastError()
 {
     return qt_error_string(errno);
-}
-
-// Short and of fixed length, so that a target name that fits also leaves room for this one.
-QByteArray temporaryName()
-{
-    return ".quillmere-" + QByteArray::number(QRandomGenerator::system()->generate(), 16) + ".tmp";
-}
-
-// A new file under a free temporary name in folder; name tells which. Until it replaces the
-// target, only the owner may read it when private.
-FileDescriptor createTemporary(int folder, bool makePrivate, QByteArray &name)
-{
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        name = temporaryName();
-        FileDescriptor file(::openat(folder, name.constData(),
-                                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                                     makePrivate ? 0600 : 0666));
-        if (file.isValid() || errno != EEXIST)
-            return file;
-    }
-    return FileDescriptor(-1);
 }
 
 bool writeAll(int fd, const QByteArray &content)
@@ -110,27 +83,17 @@ bool QtTextFileWriter::writeFile(const QString &path, const QByteArray &content,
     }
 
     // A replaced file's mode goes to its successor, which nobody else may read until then.
-    QByteArray temporary;
-    FileDescriptor file = createTemporary(folder.get(), exists, temporary);
-    if (!file.isValid()) {
-        error = lastError();
-        return false;
-    }
-    auto removeTemporary =
-        qScopeGuard([&] { ::unlinkat(folder.get(), temporary.constData(), 0); });
-
-    if (!writeAll(file.get(), content)) {
+    TemporaryFile file(folder.get(), exists ? 0600 : 0666);
+    if (!file.isValid() || !writeAll(file.fd(), content)) {
         error = lastError();
         return false;
     }
     if (exists)
-        ::fchmod(file.get(), existing.st_mode & 07777);
-    ::fsync(file.get()); // not every file system can; the rename is what must not fail
-    if (!file.close()
-        || ::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0) {
+        ::fchmod(file.fd(), existing.st_mode & 07777);
+    ::fsync(file.fd()); // not every file system can; the rename is what must not fail
+    if (!file.closeAndRenameTo(name)) {
         error = lastError();
         return false;
     }
-    removeTemporary.dismiss();
     return true;
 }

@@ -145,6 +145,7 @@ public:
         if (onPump)
             onPump();
     }
+    void wakeUp() override {}
     void processPendingOrWait(int maxWaitMs) override
     {
         ++waitingPumps;
@@ -232,10 +233,13 @@ class FakeFileWriter : public TextFileWriter
 public:
     bool offDisk = false;
     int writes = 0;
+    std::function<void(const QString &)> onWrite; // on the thread that writes
 
     bool writeFile(const QString &path, const QByteArray &content, QString &error) override
     {
         ++writes;
+        if (onWrite)
+            onWrite(path);
         return offDisk || m_real.writeFile(path, content, error);
     }
 

@@ -12,12 +12,18 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
 #include <memory>
 #include <tuple>
+
+#include <csignal>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,6 +49,24 @@ private:
     size_t m_size = 0;
     std::FILE *m_stream;
 };
+
+// Waits until a file whose name starts with prefix is made in the folder watched by the
+// inotify descriptor; false when none comes within the timeout.
+bool awaitFileMade(int inotify, const QByteArray &prefix, int timeoutMs)
+{
+    pollfd ready{inotify, POLLIN, 0};
+    alignas(inotify_event) char events[4096];
+    while (::poll(&ready, 1, timeoutMs) == 1) {
+        const ssize_t size = ::read(inotify, events, sizeof events);
+        for (ssize_t at = 0; at < size;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+            if (event->len > 0 && QByteArray(event->name).startsWith(prefix))
+                return true;
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    return false;
+}
 
 QByteArray contents(const QString &path)
 {
@@ -419,6 +443,38 @@ private slots:
         QCOMPARE(contents(folder.filePath("text file")), "shown");
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"hide.css", "more.js", "text file"}));
+    }
+
+    // Interrupted in the middle of writing a large text, the program removes its temporary file,
+    // damages no output and ends by the signal, which a shell shows as 128 + the signal (130 for
+    // SIGINT).
+    void realProgramCleansUpWhenInterrupted()
+    {
+        QTemporaryDir folder;
+        QFile page(folder.filePath("large.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<pre>" + QByteArray("a line of the page's text\n").repeated(400'000));
+        page.close();
+        QFile output(folder.filePath("large.txt"));
+        QVERIFY(output.open(QIODevice::WriteOnly));
+        output.write("the last run's text");
+        output.close();
+
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            const int inotify = ::inotify_init1(IN_CLOEXEC);
+            const auto closeInotify = qScopeGuard([&] { ::close(inotify); });
+            QVERIFY(::inotify_add_watch(inotify, QFile::encodeName(folder.path()), IN_CREATE) >= 0);
+            QProcess program;
+            program.start(QUILLMERE_CONVERT, {"--engine", "fast", page.fileName()});
+            QVERIFY(awaitFileMade(inotify, ".quillmere-", 60'000));
+            ::kill(pid_t(program.processId()), signal);
+            QVERIFY(program.waitForFinished(30'000));
+            QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(program.exitCode(), signal);
+            QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+                     (QStringList{"large.html", "large.txt"}));
+            QCOMPARE(contents(output.fileName()), "the last run's text");
+        }
     }
 
     // The fast engine alone converts a folder, a page with scripts too, without ever starting

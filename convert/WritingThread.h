@@ -1,0 +1,42 @@
+#pragma once
+
+#include "convert/ConversionReport.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+// Takes the items' turns at the destination on a thread of its own, one after another in the
+// order they were handed over, so that the wait for the disk holds up no page; their outcomes
+// come back in that same order.
+class WritingThread
+{
+public:
+    using Turn = std::function<ItemOutcome()>;
+
+    // wakeOwner is called on this thread after each turn, for the owner waiting on events.
+    explicit WritingThread(std::function<void()> wakeOwner);
+    // Turns not begun are dropped; the one under way is finished.
+    ~WritingThread();
+
+    void hand(Turn turn);
+    // The outcome of the earliest turn not taken yet, once that turn is done.
+    std::optional<ItemOutcome> takeOutcome();
+    // Whether a turn was handed over and its outcome not taken yet.
+    bool isBusy() const;
+
+private:
+    void takeTurns();
+
+    const std::function<void()> m_wakeOwner;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_turnHanded;
+    std::deque<Turn> m_turns;
+    std::deque<ItemOutcome> m_outcomes;
+    int m_turnsUnderWay = 0; // handed and not done
+    bool m_stopping = false;
+    std::thread m_thread; // last, so that it starts with everything else made
+};
