@@ -160,6 +160,15 @@ QString DomNode::attribute(QLatin1String attributeName) const
     return {};
 }
 
+QString DomNode::attribute(QStringView attributeName) const
+{
+    for (const auto &[name, value] : attributes) {
+        if (name == attributeName)
+            return value.isNull() ? QLatin1String("") : value;
+    }
+    return {};
+}
+
 int Dom::append(DomNode node, int parent)
 {
     const int index = int(m_nodes.size());

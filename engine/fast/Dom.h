@@ -40,6 +40,7 @@ struct DomNode
     bool isReplaced() const;
     // The value of an attribute, or a null string when the element lacks it.
     QString attribute(QLatin1String attributeName) const;
+    QString attribute(QStringView attributeName) const;
     bool hasAttribute(QLatin1String attributeName) const { return !attribute(attributeName).isNull(); }
 };
 

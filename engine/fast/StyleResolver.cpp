@@ -2,6 +2,7 @@
 
 #include "engine/fast/CssText.h"
 #include "engine/fast/Dom.h"
+#include "engine/fast/PageCancellation.h"
 #include "engine/fast/UserAgentStyle.h"
 
 #include <QMimeDatabase>
@@ -275,6 +276,7 @@ bool isCssType(const QString &type)
 
 StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader)
     : m_dom(dom)
+    , m_matcher(dom)
 {
     std::vector<StyleRule> userAgent;
     LayerOrder noLayers;
@@ -286,6 +288,7 @@ StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const Shee
 void StyleResolver::addRules(std::vector<StyleRule> rules, bool userAgent)
 {
     for (StyleRule &rule : rules) {
+        checkPageCancelled();
         const int index = int(m_rules.size());
         for (int s = 0; s < int(rule.selectors.size()); ++s) {
             QString key = rule.selectors[size_t(s)].key();
@@ -350,7 +353,7 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
         for (const RuleRef &ref : *refs) {
             const StyleRule &rule = m_rules[size_t(ref.rule)];
             const ComplexSelector &selector = rule.selectors[size_t(ref.selector)];
-            if (!matches(selector, m_dom, element, quirks))
+            if (!m_matcher.matches(selector, element))
                 continue;
             Winners *winners = selector.pseudoElement == ComplexSelector::NoPseudoElement ? &own
                                : selector.pseudoElement == ComplexSelector::Before      ? &before
@@ -501,6 +504,7 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
     documentStyle.rendered = true;
     const int root = m_dom.documentElement();
     for (int at = root; at >= 0;) {
+        checkPageCancelled();
         const DomNode &node = m_dom.node(at);
         const int parentIndex = node.parent;
         const ComputedStyle &parent = parentIndex >= 0 ? styles[size_t(parentIndex)] : documentStyle;
