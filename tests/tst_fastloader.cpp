@@ -115,13 +115,16 @@ private slots:
         const QString guessed = page("guessed.html", "<p>caf\xe9");
         // Its style sheets would be missed (names that are not UTF-8 are held as in FileNames.h).
         const QString oddName = page(decodeFileName("odd\xff.html"), "<p>plain");
-        for (const QString &path : {script, plain, handler, guessed, oddName}) {
+        // Encodings not decoded here as the browser decodes them.
+        const QString utf7 = page("utf7.html", "<meta charset=utf-7><p>a+AKM-");
+        const QString replacement = page("replacement.html", "<meta charset=iso-2022-kr><p>a");
+        for (const QString &path : {script, plain, handler, guessed, oddName, utf7, replacement}) {
             const Outcome outcome = load(*loader, path);
             QVERIFY(outcome.loaded);
             QCOMPARE(outcome.textOrReason.startsWith("browser: "), path != plain);
         }
         QCOMPARE(m_browser.loadersMade, 1);
-        QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed, oddName}));
+        QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed, oddName, utf7, replacement}));
     }
 
     // Under the fast engine alone a page's scripts are not run, and no browser is needed.

@@ -93,6 +93,47 @@ private slots:
         QFETCH(QString, text);
         QCOMPARE(textOf(html), text);
     }
+
+    // The parser compares each attribute of a tag with every one before it: past a few hundred
+    // only those that style or text may depend on reach it, and the page is marked inexact.
+    void manyAttributes()
+    {
+        QByteArray attributes;
+        for (int attribute = 0; attribute < 100'000; ++attribute)
+            attributes += " a" + QByteArray::number(attribute) + "=x";
+        const QByteArray html = "<style>.gone{display:none}</style><p" + attributes + ">hi</p><p"
+                                + attributes + " class=gone>gone</p><p>end</p>";
+        const FastPage page(html, m_dir.filePath(QStringLiteral("page.html")));
+        QCOMPARE(page.bodyText(), QString("hi\n\nend"));
+        QVERIFY(!page.isExact());
+        QVERIFY(FastPage("<p a=1 a=2 b=3>x", {}).isExact());
+    }
+
+    // UTF-8 with the WHATWG error handling: one U+FFFD for each maximal broken part; labels
+    // that are not decoded here as the browser decodes them make the page inexact.
+    void decodesBrokenUtf8AndOddLabels_data()
+    {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("cut-off sequence") << QByteArray("<meta charset=utf-8><p>a\xE2\x82" "b") << "a\uFFFDb" << true;
+        QTest::newRow("cut off at the end") << QByteArray("<meta charset=utf-8><p>a\xF0\x9F\x98") << "a\uFFFD" << true;
+        QTest::newRow("surrogate and overlong") << QByteArray("<meta charset=utf-8><p>\xED\xA0\x80|\xC0\xAF|\xE0\x80")
+                                                << "\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD" << true;
+        QTest::newRow("valid") << QByteArray("<meta charset=utf-8><p>\xE2\x82\xAC\xF0\x9F\x98\x80") << "\u20AC\U0001F600" << true;
+        QTest::newRow("replacement") << QByteArray("<meta charset=replacement><p>a") << "a" << false;
+        QTest::newRow("iso-2022-kr") << QByteArray("<meta charset=\"iso-2022-kr\"><p>a") << "a" << false;
+        QTest::newRow("utf-7") << QByteArray("<meta charset=utf-7><p>a+AKM-") << "a+AKM-" << false;
+    }
+    void decodesBrokenUtf8AndOddLabels()
+    {
+        QFETCH(QByteArray, html);
+        QFETCH(QString, text);
+        QFETCH(bool, exact);
+        const FastPage page(html, m_dir.filePath(QStringLiteral("page.html")));
+        QCOMPARE(page.bodyText(), text);
+        QCOMPARE(page.isExact(), exact);
+    }
 };
 
 QTEST_GUILESS_MAIN(HostilePagesTest)

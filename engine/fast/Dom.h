@@ -47,14 +47,16 @@ struct DomNode
 class Dom
 {
 public:
-    // Parses a page as a browser does (HTML5 tree construction).
-    static Dom parse(const QString &html);
+    // Parses a page, given in UTF-8, as a browser does (HTML5 tree construction).
+    static Dom parse(const QByteArray &utf8);
 
     const DomNode &node(int index) const { return m_nodes[size_t(index)]; }
     int size() const { return int(m_nodes.size()); }
     int documentElement() const { return m_documentElement; }
     int body() const { return m_body; }
     bool quirksMode() const { return m_quirksMode; }
+    // Whether a start tag with hundreds of attributes lost some (see ParserInput.h).
+    bool attributesDropped() const { return m_attributesDropped; }
 
     // Next node in document order below `root`, or -1; with `skipChildren` the walk leaves the
     // current node's subtree out.
@@ -71,4 +73,5 @@ private:
     int m_documentElement = -1;
     int m_body = -1;
     bool m_quirksMode = false;
+    bool m_attributesDropped = false;
 };

@@ -42,9 +42,10 @@ QString readStyleSheetFile(const QString &path)
 FastPage::FastPage(const QByteArray &bytes, const QString &path)
     : m_path(QFileInfo(path).absoluteFilePath())
 {
-    const DecodedPage decoded = decodePage(bytes);
+    const Utf8Page decoded = decodePageToUtf8(bytes);
     m_encodingGuessed = decoded.guessed;
-    m_dom = Dom::parse(decoded.text);
+    m_encodingExact = decoded.exact;
+    m_dom = Dom::parse(decoded.utf8);
 }
 
 bool FastPage::carriesScript() const

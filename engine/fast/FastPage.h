@@ -23,8 +23,13 @@ public:
     bool encodingGuessed() const { return m_encodingGuessed; }
 
     // Whether the text is the browser engine's for sure, as far as the page itself tells:
-    // no script, and an encoding that is not a guess.
-    bool isExact() const { return !carriesScript() && !encodingGuessed(); }
+    // no script, an encoding that is no guess and is decoded here as the browser decodes it,
+    // and every attribute parsed.
+    bool isExact() const
+    {
+        return !carriesScript() && !encodingGuessed() && m_encodingExact
+               && !m_dom.attributesDropped();
+    }
 
     // The body's innerText; empty for a page without a body.
     QString bodyText() const;
@@ -35,6 +40,7 @@ private:
     QString m_path;
     Dom m_dom;
     bool m_encodingGuessed = false;
+    bool m_encodingExact = true;
 };
 
 // Reads a style sheet file for a page: a regular file only, decoded by its byte-order mark or
