@@ -2,6 +2,7 @@
 
 #include "engine/fast/FastPage.h"
 #include "engine/fast/PageCancellation.h"
+#include "engine/fast/ScriptDetection.h"
 #include "platform/FileNames.h"
 
 #include <QDir>
@@ -47,6 +48,10 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     // The fast engine finds a page's style sheets by names taken as text: beside a page whose
     // name is not valid UTF-8 it would miss them.
     const bool nameIsText = name == path.toUtf8();
+    // A page with a script goes to the browser without being parsed, as far as its bytes
+    // tell.
+    if (pages == FastPageLoader::Pages::ExactOnly && (!nameIsText || pageBytesCarryScript(bytes)))
+        return {Outcome::Kind::NotExact, {}};
     const FastPage page(bytes, path);
     if (pages == FastPageLoader::Pages::ExactOnly && !(page.isExact() && nameIsText))
         return {Outcome::Kind::NotExact, {}};

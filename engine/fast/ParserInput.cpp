@@ -1,6 +1,6 @@
 #include "engine/fast/ParserInput.h"
 
-#include "engine/fast/PageCancellation.h"
+#include "engine/fast/HtmlTagScanner.h"
 
 #include <QByteArrayList>
 
@@ -13,7 +13,7 @@ constexpr char16_t disguiseHigh = 0xDBFF;
 constexpr char16_t disguiseLowBase = 0xDF00;
 
 // A start tag's attributes beyond this many are dropped, but for those in keptAttribute().
-constexpr int maxAttributesPerTag = 200;
+constexpr size_t maxAttributesPerTag = 200;
 
 bool isDisguisedControl(char32_t c)
 {
@@ -74,16 +74,6 @@ QByteArray withControlsDisguised(const QByteArray &utf8)
     return rewriter.result();
 }
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // Attributes that the style of a page or its text may depend on, kept on a tag of any size.
 bool keptAttribute(const QByteArray &name)
 {
@@ -95,147 +85,32 @@ bool keptAttribute(const QByteArray &name)
     return names.contains(name.toLower());
 }
 
-// Elements whose content the parser reads as text up to their end tag (a <noscript> once read
-// as a <noframes>).
-bool isRawTextElement(const QByteArray &name)
+// Rewrites the tags that need it.
+ParserInput rewriteTags(const QByteArray &utf8)
 {
-    static const QByteArrayList names{"script", "style", "textarea", "title", "xmp", "iframe",
-                                      "noembed", "noframes", "noscript", "plaintext"};
-    return names.contains(name);
+    Rewriter rewriter(utf8);
+    bool dropped = false;
+    HtmlTagScanner scanner(utf8);
+    HtmlTagScanner::Tag tag;
+    while (scanner.next(tag)) {
+        if (tag.name == "noscript")
+            rewriter.replace(tag.nameStart, tag.nameEnd) += "noframes";
+        for (size_t i = maxAttributesPerTag; i < tag.attributes.size(); ++i) {
+            const HtmlTagScanner::Attribute &attribute = tag.attributes[i];
+            if (!keptAttribute(attribute.name.toByteArray())) {
+                rewriter.replace(attribute.start, attribute.end);
+                dropped = true;
+            }
+        }
+    }
+    return {rewriter.result(), dropped};
 }
-
-// Walks the start and end tags of a page as the parser's tokenizer finds them, closely enough
-// for what is rewritten here.
-class TagWalker
-{
-public:
-    explicit TagWalker(const QByteArray &utf8) : m_bytes(utf8), m_rewriter(utf8) {}
-
-    ParserInput run()
-    {
-        const qsizetype size = m_bytes.size();
-        while (m_at < size) {
-            checkPageCancelled();
-            const qsizetype open = m_bytes.indexOf('<', m_at);
-            if (open < 0)
-                break;
-            m_at = open + 1;
-            if (bytesAt(m_at, "!--")) {
-                const qsizetype end = m_bytes.indexOf("-->", m_at + 3);
-                m_at = end < 0 ? size : end + 3;
-                continue;
-            }
-            const bool endTag = m_at < size && m_bytes[m_at] == '/';
-            if (endTag)
-                ++m_at;
-            if (m_at >= size || !isAsciiLetter(m_bytes[m_at]))
-                continue;
-            const QByteArray name = tagName();
-            if (endTag)
-                continue;
-            attributes();
-            if (isRawTextElement(name))
-                skipRawText(name);
-        }
-        return {m_rewriter.result(), m_dropped};
-    }
-
-private:
-    bool bytesAt(qsizetype at, QByteArrayView expected) const
-    {
-        return at + expected.size() <= m_bytes.size()
-               && QByteArrayView(m_bytes).sliced(at, expected.size()) == expected;
-    }
-
-    QByteArray tagName()
-    {
-        const qsizetype start = m_at;
-        while (m_at < m_bytes.size() && !isSpace(m_bytes[m_at]) && m_bytes[m_at] != '/'
-               && m_bytes[m_at] != '>')
-            ++m_at;
-        QByteArray name = m_bytes.sliced(start, m_at - start).toLower();
-        if (name == "noscript")
-            m_rewriter.replace(start, m_at) += "noframes";
-        return name;
-    }
-
-    // Reads the attributes up to the tag's end, dropping those beyond the limit.
-    void attributes()
-    {
-        const qsizetype size = m_bytes.size();
-        int count = 0;
-        for (;;) {
-            while (m_at < size && (isSpace(m_bytes[m_at]) || m_bytes[m_at] == '/'))
-                ++m_at;
-            if (m_at >= size || m_bytes[m_at] == '>') {
-                ++m_at;
-                return;
-            }
-            const qsizetype start = m_at;
-            do
-                ++m_at;
-            while (m_at < size && !isSpace(m_bytes[m_at]) && m_bytes[m_at] != '/'
-                   && m_bytes[m_at] != '>' && m_bytes[m_at] != '=');
-            const qsizetype nameEnd = m_at;
-            skipValue();
-            if (++count > maxAttributesPerTag
-                && !keptAttribute(m_bytes.sliced(start, nameEnd - start))) {
-                m_rewriter.replace(start, m_at);
-                m_dropped = true;
-            }
-        }
-    }
-
-    void skipValue()
-    {
-        const qsizetype size = m_bytes.size();
-        qsizetype at = m_at;
-        while (at < size && isSpace(m_bytes[at]))
-            ++at;
-        if (at >= size || m_bytes[at] != '=')
-            return;
-        ++at;
-        while (at < size && isSpace(m_bytes[at]))
-            ++at;
-        if (at < size && (m_bytes[at] == '"' || m_bytes[at] == '\'')) {
-            const qsizetype close = m_bytes.indexOf(m_bytes[at], at + 1);
-            m_at = close < 0 ? size : close + 1;
-            return;
-        }
-        while (at < size && !isSpace(m_bytes[at]) && m_bytes[at] != '>')
-            ++at;
-        m_at = at;
-    }
-
-    void skipRawText(const QByteArray &name)
-    {
-        if (name == "plaintext") {
-            m_at = m_bytes.size();
-            return;
-        }
-        const QByteArray close = "</" + name;
-        for (qsizetype at = m_bytes.indexOf("</", m_at); at >= 0; at = m_bytes.indexOf("</", at + 2)) {
-            if (QByteArrayView(m_bytes).sliced(at, std::min(close.size(), m_bytes.size() - at))
-                    .compare(close, Qt::CaseInsensitive) == 0) {
-                m_at = at;
-                return;
-            }
-        }
-        m_at = m_bytes.size();
-    }
-
-    const QByteArray &m_bytes;
-    Rewriter m_rewriter;
-    qsizetype m_at = 0;
-    bool m_dropped = false;
-};
 
 } // namespace
 
 ParserInput parserInput(const QByteArray &utf8)
 {
-    const QByteArray disguised = withControlsDisguised(utf8);
-    return TagWalker(disguised).run();
+    return rewriteTags(withControlsDisguised(utf8));
 }
 
 QString withControlsRestored(const QString &text)
