@@ -68,7 +68,14 @@ DomNode elementNode(const GumboElement &element)
     node.kind = DomNode::Element;
     node.ns = namespaceOf(element.tag_namespace);
     node.name = elementName(element);
-    for (unsigned i = 0; i < element.attributes.length; ++i) {
+    unsigned first = 0;
+    if (element.tag == GUMBO_TAG_NOFRAMES && element.attributes.length > 0
+        && qstrcmp(static_cast<const GumboAttribute *>(element.attributes.data[0])->name,
+                   noscriptMarkAttribute) == 0) {
+        node.name = QStringLiteral("noscript");
+        first = 1;
+    }
+    for (unsigned i = first; i < element.attributes.length; ++i) {
         const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
         node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
                                 withControlsRestored(QString::fromUtf8(attribute->value))});

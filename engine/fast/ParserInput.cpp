@@ -94,7 +94,8 @@ ParserInput rewriteTags(const QByteArray &utf8)
     HtmlTagScanner::Tag tag;
     while (scanner.next(tag)) {
         if (tag.name == "noscript")
-            rewriter.replace(tag.nameStart, tag.nameEnd) += "noframes";
+            rewriter.replace(tag.nameStart, tag.nameEnd)
+                += tag.endTag ? QByteArray("noframes") : "noframes " + QByteArray(noscriptMarkAttribute);
         for (size_t i = maxAttributesPerTag; i < tag.attributes.size(); ++i) {
             const HtmlTagScanner::Attribute &attribute = tag.attributes[i];
             if (!keptAttribute(attribute.name.toByteArray())) {

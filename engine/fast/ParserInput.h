@@ -7,9 +7,10 @@
 // browser builds, within the time a browser takes:
 // - control characters, which the parser would replace by U+FFFD where a browser keeps them,
 //   pass through it in disguise (see withControlsRestored());
-// - a <noscript> is read as a <noframes>: a browser with scripts on reads its content as plain
-//   text, even in the head, where the parser (which knows only the scripts-off way) would end
-//   the head at the first element that does not belong there;
+// - a <noscript> is read as a <noframes> with a mark (see noscriptMarkAttribute): a browser with
+//   scripts on reads its content as plain text, even in the head, where the parser (which knows
+//   only the scripts-off way) would end the head at the first element that does not belong
+//   there;
 // - a start tag keeps at most a few hundred attributes (beyond them only those that style or
 //   text depend on), since the parser compares each attribute with all those before it.
 struct ParserInput
@@ -19,6 +20,9 @@ struct ParserInput
 };
 
 ParserInput parserInput(const QByteArray &utf8);
+
+// The first attribute of a <noframes> that was a <noscript>.
+inline constexpr char noscriptMarkAttribute[] = "quillmere-noscript";
 
 // Text or an attribute value from the parser, with its disguised control characters back.
 QString withControlsRestored(const QString &text);

@@ -230,15 +230,18 @@ bool childIsLaidOut(const Dom &dom, int parent, int child)
     // An <optgroup> shows its label and options, never other content.
     if (parentNode.isElement("optgroup"))
         return childNode.isElement("option");
-    // In a drawing only the text of <text> elements shows.
+    // In a drawing only the text of <text> elements shows, and what a <foreignObject> holds.
     if (parentNode.ns == DomNode::Svg && childNode.kind == DomNode::Text)
-        return isSvgTextElement(parentNode) || (parentNode.name == "a" && dom.node(parentNode.parent).ns == DomNode::Svg
+        return isSvgTextElement(parentNode) || parentNode.name == "foreignobject"
+               || (parentNode.name == "a" && dom.node(parentNode.parent).ns == DomNode::Svg
                                                 && isSvgTextElement(dom.node(parentNode.parent)));
     return true;
 }
 
-// The boxes of a drawing's elements: the drawing is a box in the line, each <text> a block,
-// groups and links pass their content on, and shapes and the rest show no text.
+// The boxes of a drawing's elements: the drawing is a box in the line, each <text> and
+// <foreignObject> a block, groups, links and the containers of what is drawn elsewhere (the
+// browser lays out even their text) pass their content on, and shapes and the rest show no
+// text.
 Display svgDisplay(const Dom &dom, int element, Display computed)
 {
     const DomNode &node = dom.node(element);
@@ -246,11 +249,13 @@ Display svgDisplay(const Dom &dom, int element, Display computed)
         return Display::None;
     if (node.parent < 0 || dom.node(node.parent).ns != DomNode::Svg)
         return isBlockLevel(computed) ? computed : Display::InlineBlock;
-    if (node.name == "text")
+    if (node.name == "text" || node.name == "foreignobject")
         return Display::Block;
     if (node.name == "tspan" || node.name == "textpath")
         return Display::Inline;
-    if (node.name == "g" || node.name == "svg" || node.name == "switch" || node.name == "a")
+    static const QStringList containers{"g", "svg", "switch", "a", "defs", "symbol",
+                                        "clippath", "mask", "pattern", "marker"};
+    if (containers.contains(node.name))
         return isSvgTextElement(dom.node(node.parent)) ? Display::Inline : Display::Contents;
     return Display::None;
 }
