@@ -205,6 +205,7 @@ void Dom::countElementsByType()
     for (DomNode &parent : m_nodes) {
         if (parent.elementChildCount == 0)
             continue;
+        checkPageCancelled();
         counts.clear();
         for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
             if (m_nodes[size_t(child)].kind == DomNode::Element)
@@ -233,6 +234,7 @@ QString Dom::textContent(int index) const
 {
     QString text;
     for (int at = index; at >= 0; at = next(at, index)) {
+        checkPageCancelled();
         if (node(at).kind == DomNode::Text)
             text += node(at).text;
     }

@@ -2,6 +2,7 @@
 
 #include "engine/fast/Dom.h"
 #include "engine/fast/HtmlTagScanner.h"
+#include "engine/fast/PageCancellation.h"
 
 #include <QStringList>
 
@@ -66,6 +67,7 @@ bool elementCarriesScript(const DomNode &element)
 bool pageCarriesScript(const Dom &dom)
 {
     for (int at = 0; at < dom.size(); ++at) {
+        checkPageCancelled();
         const DomNode &node = dom.node(at);
         if (node.kind == DomNode::Element && elementCarriesScript(node))
             return true;

@@ -312,6 +312,7 @@ void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader
     const QMimeDatabase mimeTypes;
     const QUrl base = documentBase(m_dom, pagePath);
     for (int at = 0; at >= 0 && at < m_dom.size(); at = m_dom.next(at, -1)) {
+        checkPageCancelled();
         const DomNode &node = m_dom.node(at);
         if (node.kind != DomNode::Element)
             continue;
