@@ -255,8 +255,8 @@ bool SelectorMatcher::mayMatch(const ComplexSelector &selector, int element)
 bool SelectorMatcher::matches(const ComplexSelector &selector, int element)
 {
     checkPageCancelled();
-    return mayMatch(selector, element)
-           && matchesFrom(selector, int(selector.compounds.size()) - 1, element);
+    const int last = int(selector.compounds.size()) - 1;
+    return (last == 0 || mayMatch(selector, element)) && matchesFrom(selector, last, element);
 }
 
 // Matches compounds[0..compound] with compounds[compound] at `element`. The recursion goes
