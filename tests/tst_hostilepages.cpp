@@ -70,6 +70,10 @@ private slots:
                                                             + QByteArray("<div>x</div><div>").repeated(300) + "end"
                                                             + QByteArray("</div>").repeated(300)
                                                     << QStringList(300, "x").join('\n') + "\nend";
+        QTest::newRow("sibling of an ancestor") << QByteArray("<style>.a ~ div > p, #b + div p{display:none}</style>"
+                                                               "<div class=a></div><div><p>gone</p></div>"
+                                                               "<i id=b></i><div><b><p>gone</p></b></div><p>kept</p>")
+                                                << "kept";
         QByteArray is = "em";
         for (int level = 0; level < 15; ++level)
             is = ":is(:not(:is(" + is + ", .n" + QByteArray::number(level) + " div)) div, q)";

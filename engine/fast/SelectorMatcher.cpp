@@ -215,19 +215,17 @@ SelectorMatcher::SelectorMatcher(const Dom &dom)
 }
 
 // The names, ids and classes that some ancestor of a matching element must have: those of
-// every compound left of the first child or descendant combinator, counting from the right.
+// every compound left of a child or descendant combinator. (One left of a sibling combinator
+// matches a sibling of the subject or of an ancestor, which is no ancestor.)
 const std::vector<std::uint32_t> &SelectorMatcher::ancestorHashes(const ComplexSelector &selector)
 {
     const auto found = m_selectorHashes.constFind(&selector);
     if (found != m_selectorHashes.cend())
         return found.value();
     std::vector<std::uint32_t> hashes;
-    bool ancestors = false;
     for (size_t i = selector.compounds.size() - 1; i-- > 0 && hashes.size() < maxAncestorHashes;) {
         const ComplexSelector::Combinator combinator = selector.combinators[i];
-        ancestors = ancestors || combinator == ComplexSelector::Child
-                    || combinator == ComplexSelector::Descendant;
-        if (!ancestors)
+        if (combinator != ComplexSelector::Child && combinator != ComplexSelector::Descendant)
             continue;
         const CompoundSelector &compound = selector.compounds[i];
         if (!compound.type.isEmpty())
