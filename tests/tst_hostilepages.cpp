@@ -110,6 +110,8 @@ private slots:
         const FastPage page(html, m_dir.filePath(QStringLiteral("page.html")));
         QCOMPARE(page.bodyText(), QString("hi\n\nend"));
         QVERIFY(!page.isExact());
+        const QByteArray classes = "<p" + QByteArray(" class=gone").repeated(100'000) + ">x</p>";
+        QCOMPARE(textOf("<style>.gone{display:none}</style>" + classes + "<p>end"), QString("end"));
         QVERIFY(FastPage("<p a=1 a=2 b=3>x", {}).isExact());
     }
 

@@ -3,6 +3,7 @@
 #include "engine/fast/HtmlTagScanner.h"
 
 #include <QByteArrayList>
+#include <QSet>
 
 namespace {
 
@@ -75,14 +76,34 @@ QByteArray withControlsDisguised(const QByteArray &utf8)
 }
 
 // Attributes that the style of a page or its text may depend on, kept on a tag of any size.
-bool keptAttribute(const QByteArray &name)
+bool keptAttribute(const QByteArray &lowerCaseName)
 {
     static const QByteArrayList names{
         "id", "class", "style", "hidden", "type", "lang", "xml:lang", "dir", "open", "href",
         "alt", "value", "label", "nowrap", "selected", "checked", "disabled", "multiple",
         "size", "rel", "media", "charset", "http-equiv", "content", "src", "span", "colspan",
         "rowspan", "start", "reversed", "title", "align", "name"};
-    return names.contains(name.toLower());
+    return names.contains(lowerCaseName);
+}
+
+// Drops the attributes of a huge start tag beyond the limit, but for the first of each kept
+// name (the parser keeps the first of two of a name anyway); true when any went.
+bool dropExcessAttributes(const HtmlTagScanner::Tag &tag, Rewriter &rewriter)
+{
+    QSet<QByteArray> seen;
+    bool dropped = false;
+    for (size_t i = 0; i < tag.attributes.size(); ++i) {
+        const HtmlTagScanner::Attribute &attribute = tag.attributes[i];
+        const QByteArray name = attribute.name.toByteArray().toLower();
+        const bool kept = keptAttribute(name) && !seen.contains(name);
+        if (kept)
+            seen.insert(name);
+        if (i >= maxAttributesPerTag && !kept) {
+            rewriter.replace(attribute.start, attribute.end);
+            dropped = true;
+        }
+    }
+    return dropped;
 }
 
 // Rewrites the tags that need it.
@@ -96,13 +117,8 @@ ParserInput rewriteTags(const QByteArray &utf8)
         if (tag.name == "noscript")
             rewriter.replace(tag.nameStart, tag.nameEnd)
                 += tag.endTag ? QByteArray("noframes") : "noframes " + QByteArray(noscriptMarkAttribute);
-        for (size_t i = maxAttributesPerTag; i < tag.attributes.size(); ++i) {
-            const HtmlTagScanner::Attribute &attribute = tag.attributes[i];
-            if (!keptAttribute(attribute.name.toByteArray())) {
-                rewriter.replace(attribute.start, attribute.end);
-                dropped = true;
-            }
-        }
+        if (tag.attributes.size() > maxAttributesPerTag)
+            dropped = dropExcessAttributes(tag, rewriter) || dropped;
     }
     return {rewriter.result(), dropped};
 }
