@@ -1,9 +1,18 @@
 #include "engine/AutoPageLoader.h"
 
-AutoPageLoader::AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, QObject *parent)
+AutoPageLoader::AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, double fastEngineSeconds,
+                               QObject *parent)
     : PageLoader(parent)
     , m_makeBrowserLoader(std::move(makeBrowserLoader))
 {
+    m_fastEngineTime.setSingleShot(true);
+    m_fastEngineTime.setInterval(std::chrono::milliseconds(qint64(fastEngineSeconds * 1000)));
+    connect(&m_fastEngineTime, &QTimer::timeout, this, [this] {
+        m_fast.abandon();
+        loadInBrowser();
+    });
+    for (auto done : {&PageLoader::pageLoaded, &PageLoader::pageFailed})
+        connect(&m_fast, done, &m_fastEngineTime, &QTimer::stop);
     connect(&m_fast, &PageLoader::pageLoaded, this, &PageLoader::pageLoaded);
     connect(&m_fast, &PageLoader::pageFailed, this, &PageLoader::pageFailed);
     connect(&m_fast, &FastPageLoader::pageNotExact, this, &AutoPageLoader::loadInBrowser);
@@ -16,10 +25,12 @@ void AutoPageLoader::load(const QString &path)
     m_path = path;
     m_inBrowser = false;
     m_fast.load(path);
+    m_fastEngineTime.start();
 }
 
 void AutoPageLoader::loadInBrowser()
 {
+    m_fastEngineTime.stop();
     if (!m_browser) {
         m_browser = m_makeBrowserLoader();
         connect(m_browser.get(), &PageLoader::pageLoaded, this, &PageLoader::pageLoaded);
@@ -43,5 +54,6 @@ void AutoPageLoader::abandon()
         m_browser->abandon();
     else
         m_fast.abandon();
+    m_fastEngineTime.stop();
     m_inBrowser = false;
 }

@@ -3,12 +3,15 @@
 #include "engine/PageLoader.h"
 #include "engine/fast/FastPageLoader.h"
 
+#include <QTimer>
+
 #include <functional>
 #include <memory>
 
 // One page in flight of AutoEngine: the fast engine reads each page first and gives its text
 // when that is the browser's for sure; otherwise the page is loaded again by a browser loader,
-// made the first time one is needed.
+// made the first time one is needed. So is a page the fast engine is still computing after
+// `fastEngineSeconds` (a page huge in elements times rules, say): that computation is stopped.
 class AutoPageLoader : public PageLoader
 {
     Q_OBJECT
@@ -16,7 +19,8 @@ class AutoPageLoader : public PageLoader
 public:
     using BrowserLoaderFactory = std::function<std::unique_ptr<PageLoader>()>;
 
-    explicit AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, QObject *parent = nullptr);
+    explicit AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, double fastEngineSeconds = 10.0,
+                            QObject *parent = nullptr);
     ~AutoPageLoader() override;
 
     void load(const QString &path) override;
@@ -27,6 +31,7 @@ private:
     void loadInBrowser();
 
     FastPageLoader m_fast{FastPageLoader::Pages::ExactOnly};
+    QTimer m_fastEngineTime; // runs while the fast engine has the page
     BrowserLoaderFactory m_makeBrowserLoader;
     std::unique_ptr<PageLoader> m_browser;
     QString m_path;

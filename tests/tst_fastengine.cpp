@@ -237,6 +237,8 @@ private slots:
         QTest::newRow("javascript URL") << QByteArray("<a href=' \tjava\nscript:f()'>x</a>") << true;
         QTest::newRow("refresh") << QByteArray("<meta http-equiv=Refresh content='0; url=x.html'>") << true;
         QTest::newRow("script in a template") << QByteArray("<template><script>x</script></template>") << false;
+        QTest::newRow("script in raw text") << QByteArray("<textarea><script>x</script></textarea><title><p onclick=x></title>") << false;
+        QTest::newRow("attribute like a handler") << QByteArray("<p title=' onclick=x'>a <b\tdata-on=1>b") << false;
     }
 
     void detectsScripts()
@@ -244,6 +246,8 @@ private slots:
         QFETCH(QByteArray, html);
         QFETCH(bool, carriesScript);
         QCOMPARE(FastPage(html, m_dir.filePath("page.html")).carriesScript(), carriesScript);
+        // The quick look at the bytes finds the same in these.
+        QCOMPARE(pageBytesCarryScript(html), carriesScript);
     }
 
     // The parser and every walk over the tree are loops, and the tree is kept as shallow as the

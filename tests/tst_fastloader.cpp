@@ -2,10 +2,17 @@
 // (a fake here): which pages go where, and files that cannot be read.
 
 #include "FakePlatform.h"
+#include "convert/ConversionRun.h"
+#include "convert/RunItems.h"
+#include "convert/TextFilesBesideInputs.h"
 #include "engine/AutoEngine.h"
+#include "engine/AutoPageLoader.h"
 #include "engine/fast/FastEngine.h"
 #include "engine/fast/FastPageLoader.h"
 #include "platform/FileNames.h"
+#include "platform/QtMessagePump.h"
+#include "platform/QtTextFileWriter.h"
+#include "platform/SystemClock.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -13,6 +20,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <cstdio>
@@ -70,6 +78,22 @@ class TestFastLoader : public QObject
                                 : Outcome{true, loaded.first().first().toString()};
     }
 
+    // A page that would keep the fast engine busy for minutes: every rule is tried on every
+    // element.
+    QString endlessPage(const QString &name)
+    {
+        QByteArray html = "<style>";
+        for (int rule = 0; rule < 20'000; ++rule)
+            html += "p:not(.c" + QByteArray::number(rule) + "){display:block}";
+        return page(name, html + "</style>" + QByteArray("<p>p</p>").repeated(20'000));
+    }
+
+    // Whether every page computation has given its pool thread back by then.
+    static bool poolFreeWithin(int milliseconds)
+    {
+        return QThreadPool::globalInstance()->waitForDone(milliseconds);
+    }
+
 private slots:
     void init() { m_browser.loads.clear(); }
 
@@ -91,13 +115,16 @@ private slots:
         const QString guessed = page("guessed.html", "<p>caf\xe9");
         // Its style sheets would be missed (names that are not UTF-8 are held as in FileNames.h).
         const QString oddName = page(decodeFileName("odd\xff.html"), "<p>plain");
-        for (const QString &path : {script, plain, handler, guessed, oddName}) {
+        // Encodings not decoded here as the browser decodes them.
+        const QString utf7 = page("utf7.html", "<meta charset=utf-7><p>a+AKM-");
+        const QString replacement = page("replacement.html", "<meta charset=iso-2022-kr><p>a");
+        for (const QString &path : {script, plain, handler, guessed, oddName, utf7, replacement}) {
             const Outcome outcome = load(*loader, path);
             QVERIFY(outcome.loaded);
             QCOMPARE(outcome.textOrReason.startsWith("browser: "), path != plain);
         }
         QCOMPARE(m_browser.loadersMade, 1);
-        QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed, oddName}));
+        QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed, oddName, utf7, replacement}));
     }
 
     // Under the fast engine alone a page's scripts are not run, and no browser is needed.
@@ -127,6 +154,55 @@ private slots:
         const QString target = page("target.html", "<p>linked");
         QVERIFY(QFile::link(target, m_dir.filePath("link.html")));
         QCOMPARE(load(loader, m_dir.filePath("link.html")).textOrReason, QString("linked"));
+    }
+
+    // A page given up on stops being computed at once, and a loader that goes away stops its
+    // page too; under auto a page the fast engine takes too long over goes to the browser.
+    void stopsAPageGivenUpOn()
+    {
+        const QString endless = endlessPage("endless.html");
+        {
+            FastPageLoader loader;
+            loader.load(endless);
+            QTest::qWait(300);
+            QVERIFY(!poolFreeWithin(0));
+            loader.abandon();
+            QVERIFY(poolFreeWithin(2000));
+            loader.load(endless);
+            QTest::qWait(300);
+        }
+        QVERIFY(poolFreeWithin(2000));
+
+        AutoPageLoader autoLoader([this] { return m_browser.createLoader(); }, 0.5);
+        QCOMPARE(load(autoLoader, endless).textOrReason, QString("browser: endless.html"));
+        QVERIFY(poolFreeWithin(2000));
+    }
+
+    // A run with pages that never end under the fast engine finishes once their time is up,
+    // with every other page converted.
+    void finishesARunWithEndlessPages()
+    {
+        QStringList pages;
+        for (const char *name : {"a.html", "b.html", "c.html", "d.html"})
+            pages += page(name, QByteArray("<p>") + name);
+        pages.insert(1, endlessPage("endless1.html"));
+        pages.insert(4, endlessPage("endless2.html"));
+        FastEngine engine;
+        QtTextFileWriter writer;
+        TextFilesBesideInputs textFiles(writer);
+        QtMessagePump pump;
+        SystemClock clock;
+        ConversionRun run(engine, textFiles, pump, clock);
+        run.setPageTimeLimit(1);
+        FakeObserver observer;
+        const ConversionReport report = run.run(FixedItems(pages), observer);
+        QCOMPARE(report.failures().size(), 2);
+        for (const char *name : {"a", "b", "c", "d"}) {
+            QFile text(m_dir.filePath(QString(name) + ".txt"));
+            QVERIFY(text.open(QIODevice::ReadOnly));
+            QCOMPARE(text.readAll(), QByteArray(name) + ".html");
+        }
+        QVERIFY(poolFreeWithin(2000));
     }
 
     // A page given up on says nothing when its text comes late; the next page is answered.

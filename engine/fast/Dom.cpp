@@ -1,5 +1,8 @@
 #include "engine/fast/Dom.h"
 
+#include "engine/fast/PageCancellation.h"
+#include "engine/fast/ParserInput.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -30,56 +33,6 @@ struct GumboOutputDeleter
 // Below this many open elements the browser's parser puts each new node beside its parent
 // instead of in it, so that no page can make its tree deeper.
 constexpr int maxTreeDepth = 512;
-
-// The parser replaces control characters in the page's text by U+FFFD, where a browser keeps
-// them. They pass through it in disguise, as private-use characters of plane 16 (U+10FF00 plus
-// the control's code, a surrogate pair of 0xDBFF and 0xDF00 plus the code), and come back after.
-constexpr char16_t disguiseHigh = 0xDBFF;
-constexpr char16_t disguiseLowBase = 0xDF00;
-
-bool isDisguisedControl(char16_t c)
-{
-    return (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F)
-           || (c >= 0x7F && c <= 0x9F);
-}
-
-QString withControlsDisguised(const QString &html)
-{
-    const bool any = std::any_of(html.begin(), html.end(),
-                                 [](QChar c) { return isDisguisedControl(c.unicode()); });
-    if (!any)
-        return html;
-    QString result;
-    result.reserve(html.size() + 16);
-    for (QChar c : html) {
-        if (isDisguisedControl(c.unicode())) {
-            result += QChar(disguiseHigh);
-            result += QChar(char16_t(disguiseLowBase + c.unicode()));
-        } else {
-            result += c;
-        }
-    }
-    return result;
-}
-
-QString withControlsRestored(const QString &text)
-{
-    if (!text.contains(QChar(disguiseHigh)))
-        return text;
-    QString result;
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
-        if (c == disguiseHigh && next > disguiseLowBase && isDisguisedControl(char16_t(next - disguiseLowBase))) {
-            result += QChar(char16_t(next - disguiseLowBase));
-            ++i;
-        } else {
-            result += QChar(c);
-        }
-    }
-    return result;
-}
 
 DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
 {
@@ -115,7 +68,14 @@ DomNode elementNode(const GumboElement &element)
     node.kind = DomNode::Element;
     node.ns = namespaceOf(element.tag_namespace);
     node.name = elementName(element);
-    for (unsigned i = 0; i < element.attributes.length; ++i) {
+    unsigned first = 0;
+    if (element.tag == GUMBO_TAG_NOFRAMES && element.attributes.length > 0
+        && qstrcmp(static_cast<const GumboAttribute *>(element.attributes.data[0])->name,
+                   noscriptMarkAttribute) == 0) {
+        node.name = QStringLiteral("noscript");
+        first = 1;
+    }
+    for (unsigned i = first; i < element.attributes.length; ++i) {
         const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
         node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
                                 withControlsRestored(QString::fromUtf8(attribute->value))});
@@ -124,21 +84,6 @@ DomNode elementNode(const GumboElement &element)
     static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
     node.classes = node.attribute(QLatin1String("class")).split(spaces, Qt::SkipEmptyParts);
     return node;
-}
-
-// A browser with scripts on reads a <noscript>'s content as plain text, even in the head, where
-// the parser (which knows only the scripts-off way) would end the head at the first element
-// that does not belong there. A <noframes> is read as plain text everywhere and is never shown,
-// just like such a <noscript>.
-QString withNoscriptAsRawText(const QString &html)
-{
-    static const QRegularExpression noscript(QStringLiteral("<(/?)noscript(?=[\\s/>])"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    if (!html.contains(QLatin1String("noscript"), Qt::CaseInsensitive))
-        return html;
-    QString result = html;
-    result.replace(noscript, QStringLiteral("<\\1noframes"));
-    return result;
 }
 
 } // namespace
@@ -152,6 +97,15 @@ bool DomNode::isReplaced() const
 }
 
 QString DomNode::attribute(QLatin1String attributeName) const
+{
+    for (const auto &[name, value] : attributes) {
+        if (name == attributeName)
+            return value.isNull() ? QLatin1String("") : value;
+    }
+    return {};
+}
+
+QString DomNode::attribute(QStringView attributeName) const
 {
     for (const auto &[name, value] : attributes) {
         if (name == attributeName)
@@ -179,12 +133,13 @@ int Dom::append(DomNode node, int parent)
     return index;
 }
 
-Dom Dom::parse(const QString &html)
+Dom Dom::parse(const QByteArray &utf8)
 {
-    const QByteArray utf8 = withControlsDisguised(withNoscriptAsRawText(html)).toUtf8();
-    const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(
-        gumbo_parse_with_options(&parserOptions(), utf8.constData(), size_t(utf8.size())));
+    const ParserInput input = parserInput(utf8);
+    const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(gumbo_parse_with_options(
+        &parserOptions(), input.utf8.constData(), size_t(input.utf8.size())));
     Dom dom;
+    dom.m_attributesDropped = input.attributesDropped;
     dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
 
     // Each pending entry: a gumbo node, the index of the parent it goes below and that
@@ -198,6 +153,7 @@ Dom Dom::parse(const QString &html)
     std::vector<Pending> pending;
     pending.push_back({output->root, -1, 0});
     while (!pending.empty()) {
+        checkPageCancelled();
         auto [source, parent, parentDepth] = pending.back();
         pending.pop_back();
         if (parentDepth > maxTreeDepth)
@@ -249,6 +205,7 @@ void Dom::countElementsByType()
     for (DomNode &parent : m_nodes) {
         if (parent.elementChildCount == 0)
             continue;
+        checkPageCancelled();
         counts.clear();
         for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
             if (m_nodes[size_t(child)].kind == DomNode::Element)
@@ -277,6 +234,7 @@ QString Dom::textContent(int index) const
 {
     QString text;
     for (int at = index; at >= 0; at = next(at, index)) {
+        checkPageCancelled();
         if (node(at).kind == DomNode::Text)
             text += node(at).text;
     }

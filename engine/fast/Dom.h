@@ -40,14 +40,15 @@ struct DomNode
     bool isReplaced() const;
     // The value of an attribute, or a null string when the element lacks it.
     QString attribute(QLatin1String attributeName) const;
+    QString attribute(QStringView attributeName) const;
     bool hasAttribute(QLatin1String attributeName) const { return !attribute(attributeName).isNull(); }
 };
 
 class Dom
 {
 public:
-    // Parses a page as a browser does (HTML5 tree construction).
-    static Dom parse(const QString &html);
+    // Parses a page, given in UTF-8, as a browser does (HTML5 tree construction).
+    static Dom parse(const QByteArray &utf8);
     // Parses an XML document (XHTML) as the browser's XML parser does. `exact` is cleared when
     // the tree may differ from the browser's: the document is not well-formed (the browser then
     // shows its own error report), or it uses what is not modelled here (entities of its own,
@@ -59,6 +60,8 @@ public:
     int documentElement() const { return m_documentElement; }
     int body() const { return m_body; }
     bool quirksMode() const { return m_quirksMode; }
+    // Whether a start tag with hundreds of attributes lost some (see ParserInput.h).
+    bool attributesDropped() const { return m_attributesDropped; }
 
     // Next node in document order below `root`, or -1; with `skipChildren` the walk leaves the
     // current node's subtree out.
@@ -75,4 +78,5 @@ private:
     int m_documentElement = -1;
     int m_body = -1;
     bool m_quirksMode = false;
+    bool m_attributesDropped = false;
 };

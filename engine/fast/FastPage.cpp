@@ -70,9 +70,10 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path)
 
 void FastPage::readHtml(const QByteArray &bytes)
 {
-    const DecodedPage decoded = decodePage(bytes);
+    const Utf8Page decoded = decodePageToUtf8(bytes);
     m_encodingGuessed = decoded.guessed;
-    m_dom = Dom::parse(decoded.text);
+    m_encodingExact = decoded.exact;
+    m_dom = Dom::parse(decoded.utf8);
 }
 
 void FastPage::readArchive(const QByteArray &bytes)
@@ -105,7 +106,7 @@ void FastPage::readArchive(const QByteArray &bytes)
         m_encodingGuessed = decoded.guessed;
         html = decoded.text;
     }
-    m_dom = Dom::parse(withLinksToArchivedSheets(html, *archive, page->location));
+    m_dom = Dom::parse(withLinksToArchivedSheets(html, *archive, page->location).toUtf8());
     // An archive runs no scripts, so a browser shows what a <noscript> holds, which the parser
     // here hides; a <base> would take its links elsewhere.
     if (html.contains(QLatin1String("<noscript"), Qt::CaseInsensitive)

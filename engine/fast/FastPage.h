@@ -35,9 +35,14 @@ public:
     bool encodingGuessed() const { return m_encodingGuessed; }
 
     // Whether the text is the browser engine's for sure, as far as the page itself tells:
-    // no script, an encoding that is not a guess, and a document tree that is the browser's
-    // (XHTML that is well-formed; an archive whose style sheets are all found).
-    bool isExact() const { return !carriesScript() && !encodingGuessed() && m_treeExact; }
+    // no script, an encoding that is no guess and is decoded here as the browser decodes it,
+    // every attribute parsed, and a document tree that is the browser's (XHTML that is
+    // well-formed; an archive whose style sheets are all found).
+    bool isExact() const
+    {
+        return !carriesScript() && !encodingGuessed() && m_encodingExact
+               && !m_dom.attributesDropped() && m_treeExact;
+    }
 
     // The body's innerText; empty for a page without a body.
     QString bodyText() const;
@@ -54,4 +59,5 @@ private:
     Dom m_dom;
     bool m_encodingGuessed = false;
     bool m_treeExact = true;
+    bool m_encodingExact = true;
 };

@@ -1,6 +1,8 @@
 #include "engine/fast/FastPageLoader.h"
 
 #include "engine/fast/FastPage.h"
+#include "engine/fast/PageCancellation.h"
+#include "engine/fast/ScriptDetection.h"
 #include "platform/FileNames.h"
 
 #include <QDir>
@@ -46,10 +48,26 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     // The fast engine finds a page's style sheets by names taken as text: beside a page whose
     // name is not valid UTF-8 it would miss them.
     const bool nameIsText = name == path.toUtf8();
+    // A page with a script goes to the browser without being parsed, as far as its bytes
+    // tell.
+    if (pages == FastPageLoader::Pages::ExactOnly && (!nameIsText || pageBytesCarryScript(bytes)))
+        return {Outcome::Kind::NotExact, {}};
     const FastPage page(bytes, path);
     if (pages == FastPageLoader::Pages::ExactOnly && !(page.isExact() && nameIsText))
         return {Outcome::Kind::NotExact, {}};
     return {Outcome::Kind::Text, page.bodyText()};
+}
+
+Outcome readPageUnlessCancelled(const QString &path, FastPageLoader::Pages pages,
+                                const std::shared_ptr<std::atomic_bool> &cancel)
+{
+    const PageCancellationScope scope(*cancel);
+    try {
+        return readPage(path, pages);
+    } catch (const PageCancelled &) {
+        // Nobody waits for this result any more.
+        return {Outcome::Kind::Failed, {}};
+    }
 }
 
 } // namespace
@@ -60,8 +78,14 @@ FastPageLoader::FastPageLoader(Pages pages, QObject *parent)
 {
 }
 
+FastPageLoader::~FastPageLoader()
+{
+    abandon();
+}
+
 void FastPageLoader::load(const QString &path)
 {
+    abandon();
     const quint64 loadNumber = ++m_loadNumber;
     if (path.isEmpty()) {
         QMetaObject::invokeMethod(this, [this] { emit pageFailed(tr("No file name was given")); },
@@ -92,7 +116,8 @@ void FastPageLoader::load(const QString &path)
             return;
         }
     });
-    watcher->setFuture(QtConcurrent::run(readPage, absolutePath, m_pages));
+    m_cancel = std::make_shared<std::atomic_bool>(false);
+    watcher->setFuture(QtConcurrent::run(readPageUnlessCancelled, absolutePath, m_pages, m_cancel));
 }
 
 void FastPageLoader::readTextSoFar()
@@ -101,6 +126,8 @@ void FastPageLoader::readTextSoFar()
 
 void FastPageLoader::abandon()
 {
-    // The computation cannot be stopped; its result is dropped when it comes.
     ++m_loadNumber;
+    if (m_cancel)
+        m_cancel->store(true, std::memory_order_relaxed);
+    m_cancel.reset();
 }

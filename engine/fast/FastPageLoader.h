@@ -2,10 +2,15 @@
 
 #include "engine/PageLoader.h"
 
+#include <atomic>
+#include <memory>
+
 // Loads pages with the fast engine (FastPage): no browser, no process of its own. The file is
 // read and its text computed on a thread of the global thread pool, since a large or
 // pathological page takes seconds; the result comes back through the event loop, so that
 // pageLoaded or pageFailed always follows load() asynchronously, as with the browser engine.
+// A page abandoned, or still being computed when its loader goes away, stops within moments
+// and frees its pool thread.
 //
 // Only regular files are read (links followed), as the browser engine reads them, and a page's
 // scripts are never run: for a page with scripts the text is that of the page with scripts off.
@@ -23,6 +28,7 @@ public:
     };
 
     explicit FastPageLoader(Pages pages = Pages::All, QObject *parent = nullptr);
+    ~FastPageLoader() override;
 
     void load(const QString &path) override;
     // The text is computed in one piece, so there is none to give early: it comes when done.
@@ -37,4 +43,6 @@ private:
     Pages m_pages;
     // Tells the result of the current load() apart from those of pages given up on.
     quint64 m_loadNumber = 0;
+    // Set to stop the current page's computation; shared with the pool thread computing it.
+    std::shared_ptr<std::atomic_bool> m_cancel;
 };

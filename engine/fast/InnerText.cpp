@@ -1,6 +1,7 @@
 #include "engine/fast/InnerText.h"
 
 #include "engine/fast/Dom.h"
+#include "engine/fast/PageCancellation.h"
 
 namespace {
 
@@ -42,10 +43,65 @@ QString optionText(const Dom &dom, int option)
     return text;
 }
 
-class Collector
+// The primary language subtag of the element's language (its own lang attribute or its
+// nearest ancestor's), in lower case.
+QString primaryLanguage(const Dom &dom, int element)
+{
+    for (int at = element; at >= 0; at = dom.node(at).parent) {
+        const DomNode &node = dom.node(at);
+        if (node.kind != DomNode::Element)
+            continue;
+        QString value = node.attribute(QLatin1String("xml:lang"));
+        if (value.isNull())
+            value = node.attribute(QLatin1String("lang"));
+        if (!value.isNull())
+            return value.section('-', 0, 0).trimmed().toLower();
+    }
+    return {};
+}
+
+bool hasTurkicCasing(const QString &language)
+{
+    return language == "tr" || language == "az";
+}
+
+// Upper case as the browser maps it for the language: Turkish and Azeri dot the capital I.
+QString upperCase(const QString &text, const QString &language)
+{
+    if (!hasTurkicCasing(language) || !text.contains('i'))
+        return text.toUpper();
+    QString dotted = text;
+    dotted.replace('i', QChar(0x0130));
+    return dotted.toUpper();
+}
+
+// Lower case as the browser maps it for the language: Turkish and Azeri keep the capital I
+// dotless and drop the dot of U+0130; Lithuanian keeps the dot of an accented I.
+QString lowerCase(const QString &text, const QString &language)
+{
+    if (hasTurkicCasing(language)) {
+        QString mapped = text;
+        mapped.replace(QChar(0x0130), 'i').replace('I', QChar(0x0131));
+        return mapped.toLower();
+    }
+    if (language == "lt") {
+        QString mapped = text;
+        mapped.replace(QChar(0x00CC), QStringLiteral("i\u0307\u0300"))
+            .replace(QChar(0x00CD), QStringLiteral("i\u0307\u0301"))
+            .replace(QChar(0x0128), QStringLiteral("i\u0307\u0303"));
+        return mapped.toLower();
+    }
+    return text.toLower();
+}
+
+// The rendered text collection steps of the HTML standard's innerText getter, over the
+// subtree of one element, in one walk; each step is named where it is taken.
+class RenderedTextCollector
 {
 public:
-    Collector(const Dom &dom, const std::vector<ComputedStyle> &styles) : m_dom(dom), m_styles(styles)
+    RenderedTextCollector(const Dom &dom, const std::vector<ComputedStyle> &styles)
+        : m_dom(dom)
+        , m_styles(styles)
     {
         m_lines.push_back({});
     }
@@ -53,6 +109,7 @@ public:
     QString run(int root)
     {
         for (int at = m_dom.node(root).firstChild; at >= 0;) {
+            checkPageCancelled();
             if (enter(at) && m_dom.node(at).firstChild >= 0) {
                 at = m_dom.node(at).firstChild;
                 continue;
@@ -107,6 +164,9 @@ private:
         m_text += text;
     }
 
+    // Getter steps 4 to 6 as the items come: a run of required line breaks at the start goes
+    // (so does one at the end, never flushed), and any other run becomes as many newlines as
+    // its largest count.
     void emitRequiredLineBreaks(int count)
     {
         if (count == 0 || m_text.isEmpty())
@@ -161,12 +221,12 @@ private:
         current.lastCharacter = ' ';
     }
 
-    QString transformed(const QString &text, TextTransform transform)
+    QString transformed(const QString &text, TextTransform transform, int node)
     {
         switch (transform) {
         case TextTransform::None: return text;
-        case TextTransform::Uppercase: return text.toUpper();
-        case TextTransform::Lowercase: return text.toLower();
+        case TextTransform::Uppercase: return upperCase(text, primaryLanguage(m_dom, node));
+        case TextTransform::Lowercase: return lowerCase(text, primaryLanguage(m_dom, node));
         case TextTransform::Capitalize: break;
         }
         // A word goes on across "." and ":" between letters, as in "foo.bar".
@@ -185,9 +245,10 @@ private:
     }
 
     // Lays out a run of text in a line, writing what is visible.
-    void layOutText(const QString &source, WhiteSpace whiteSpace, TextTransform transform, bool visible)
+    void layOutText(const QString &source, WhiteSpace whiteSpace, TextTransform transform,
+                    bool visible, int node)
     {
-        const QString text = transformed(source, transform);
+        const QString text = transformed(source, transform, node);
         const bool collapse = collapsesSpaces(whiteSpace);
         const bool keepNewlines = whiteSpace != WhiteSpace::Normal && whiteSpace != WhiteSpace::Nowrap;
         qsizetype i = 0;
@@ -229,7 +290,7 @@ private:
             const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
             if (m_firstLetterPending && !c.isPunct()) {
                 m_firstLetterPending = false;
-                const QString letter = transformed(text.mid(i, length), m_firstLetterTransform);
+                const QString letter = transformed(text.mid(i, length), m_firstLetterTransform, node);
                 if (visible)
                     emitText(letter);
             } else if (visible) {
@@ -251,7 +312,7 @@ private:
         switch (generated.kind) {
         case GeneratedContent::Nothing: return;
         case GeneratedContent::InlineText:
-            layOutText(generated.text, generated.whiteSpace, TextTransform::None, false);
+            layOutText(generated.text, generated.whiteSpace, TextTransform::None, false, -1);
             return;
         case GeneratedContent::AtomicInline: content(); return;
         case GeneratedContent::Block: endLine(); return;
@@ -323,21 +384,27 @@ private:
                 return;
             endLine();
         }
-        layOutText(node.text, style.whiteSpace, style.textTransform, style.visibility == Visibility::Visible);
+        layOutText(node.text, style.whiteSpace, style.textTransform,
+                   style.visibility == Visibility::Visible, at);
         if (anonymousBox)
             endLine();
     }
 
+    // Step 3, as it reads for a select: its box holds only those of its options and groups,
+    // a group's block only its options, an option's block its text.
     void emitSelect(int select)
     {
         for (int child = m_dom.node(select).firstChild; child >= 0; child = m_dom.node(child).nextSibling) {
             if (m_dom.node(child).isElement("option")) {
                 emitOption(child);
             } else if (m_dom.node(child).isElement("optgroup")) {
+                // A group is a block of its own, even an empty one.
+                emitRequiredLineBreaks(1);
                 for (int option = m_dom.node(child).firstChild; option >= 0; option = m_dom.node(option).nextSibling) {
                     if (m_dom.node(option).isElement("option"))
                         emitOption(option);
                 }
+                emitRequiredLineBreaks(1);
             }
         }
     }
@@ -379,13 +446,18 @@ private:
     bool enter(int at)
     {
         const DomNode &node = m_dom.node(at);
+        // Step 4: a Text node gives the text of its boxes, after the white-space processing
+        // rules and text-transform.
         if (node.kind == DomNode::Text) {
             enterText(at);
             return false;
         }
         const ComputedStyle &style = m_styles[size_t(at)];
+        // Step 3: a node not being rendered gives nothing, nor does anything below it.
         if (!style.rendered)
             return false;
+        // Step 2: a node that is not visible gives no items of its own; its children's items
+        // (step 1) still count.
         const bool visible = style.visibility == Visibility::Visible;
         const Display display = style.display;
         if (display == Display::Contents) {
@@ -394,6 +466,7 @@ private:
         }
         if (display == Display::TableColumn || display == Display::TableColumnGroup)
             return false;
+        // Step 5: a br gives a newline.
         if (node.isElement("br")) {
             m_firstLetterPending = false;
             endLine();
@@ -417,6 +490,8 @@ private:
         } else if (display != Display::Inline && display != Display::Ruby) {
             endLine();
         }
+        // Steps 8 and 9, at the start of the items: a p asks for two line breaks, any other
+        // block-level box (a table caption among them) for one.
         if (visible) {
             if (node.isElement("p"))
                 emitRequiredLineBreaks(2);
@@ -450,10 +525,13 @@ private:
         }
         if (!visible)
             return;
+        // Step 6: a table cell but the last of its row is followed by a tab; step 7: a row but
+        // the last of its table by a newline.
         if (display == Display::TableCell && hasLaterCell(at))
             emitCharacter('\t');
         else if (display == Display::TableRow && hasLaterRow(at))
             emitCharacter('\n');
+        // Steps 8 and 9, at the end of the items.
         if (node.isElement("p"))
             emitRequiredLineBreaks(2);
         else if (isBlockLevel(display))
@@ -478,7 +556,9 @@ QString innerText(const Dom &dom, const std::vector<ComputedStyle> &styles, int 
     if (element < 0)
         return QString();
     const ComputedStyle &style = styles[size_t(element)];
+    // Getter step 1: an element not being rendered gives its descendant text content.
     if (!style.rendered || style.display == Display::Contents)
         return dom.textContent(element);
-    return Collector(dom, styles).run(element);
+    // Getter steps 2 and 3: the collection steps over each child, in tree order.
+    return RenderedTextCollector(dom, styles).run(element);
 }

@@ -1,7 +1,6 @@
 #include "engine/fast/PageDecoding.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
@@ -83,6 +82,14 @@ QByteArray encodingForLabel(const QByteArray &label)
     return encodingsByLabel().value(label.trimmed().toLower());
 }
 
+// Whether a label names an encoding decoded here as the browser decodes it. Not so: the labels
+// of the "replacement" encoding (the browser shows a page in it as one U+FFFD) and labels
+// unknown here (the browser decodes utf-7, say).
+bool isDecodedExactly(const QByteArray &label)
+{
+    return encodingsByLabel().contains(label.trimmed().toLower());
+}
+
 // Decodes with iconv, putting U+FFFD for each byte it cannot decode.
 QString decodeWithIconv(const QByteArray &bytes, const QByteArray &encoding)
 {
@@ -141,21 +148,81 @@ QString decodeSingleByte(const QByteArray &bytes, const QByteArray &encoding)
     return result;
 }
 
+// UTF-8 as the WHATWG Encoding standard decodes it: each maximal invalid or cut-off part of
+// a sequence becomes one U+FFFD (a lone "E2 82" one, not two), written here as UTF-8 again.
+// Returns the bytes themselves, shared, when they are valid already.
+QByteArray withUtf8ErrorsReplaced(const QByteArray &bytes)
+{
+    static constexpr char replacement[] = "\xEF\xBF\xBD";
+    QByteArray result;
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype size = bytes.size();
+    qsizetype validUpTo = 0; // bytes before it not yet copied are all valid
+    const auto replace = [&](qsizetype from, qsizetype to) {
+        if (result.isNull())
+            result.reserve(size + 16);
+        result.append(bytes.constData() + validUpTo, from - validUpTo);
+        result.append(replacement, 3);
+        validUpTo = to;
+    };
+    for (qsizetype at = 0; at < size;) {
+        const uchar lead = data[at];
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        int needed = 0;
+        uchar lower = 0x80, upper = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            needed = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            needed = 2;
+            lower = lead == 0xE0 ? 0xA0 : 0x80;
+            upper = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            needed = 3;
+            lower = lead == 0xF0 ? 0x90 : 0x80;
+            upper = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            replace(at, at + 1);
+            ++at;
+            continue;
+        }
+        qsizetype end = at + 1;
+        for (int seen = 0; seen < needed; ++seen, ++end) {
+            if (end >= size || data[end] < lower || data[end] > upper)
+                break;
+            lower = 0x80;
+            upper = 0xBF;
+        }
+        if (end - at == needed + 1) {
+            at = end;
+        } else {
+            // The byte that broke the sequence starts afresh.
+            replace(at, end);
+            at = end;
+        }
+    }
+    if (result.isNull())
+        return bytes;
+    result.append(bytes.constData() + validUpTo, size - validUpTo);
+    return result;
+}
+
+bool isValidUtf8(const QByteArray &bytes)
+{
+    return withUtf8ErrorsReplaced(bytes).constData() == bytes.constData();
+}
+
 QString decodeAs(const QByteArray &bytes, const QByteArray &encoding)
 {
     if (encoding == "UTF-8")
-        return QString::fromUtf8(bytes);
+        return QString::fromUtf8(withUtf8ErrorsReplaced(bytes));
     if (isSingleByteTable(encoding))
         return decodeSingleByte(bytes, encoding);
     return decodeWithIconv(bytes, encoding);
 }
 
-bool isValidUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded = decoder.decode(bytes);
-    return !decoder.hasError() && !decoded.contains(QChar::ReplacementCharacter);
-}
 
 // --- The prescan of the page's head for a <meta> charset -------------------------------------
 
@@ -340,23 +407,34 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label)
     return encoding.isEmpty() ? QString() : decodeAs(bytes, encoding);
 }
 
-DecodedPage decodePage(const QByteArray &bytes)
+Utf8Page decodePageToUtf8(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return {QString::fromUtf8(bytes.mid(3))};
+        return {withUtf8ErrorsReplaced(bytes.sliced(3))};
     if (bytes.startsWith("\xFF\xFE"))
-        return {decodeWithIconv(bytes.mid(2), "UTF-16LE")};
+        return {decodeWithIconv(bytes.sliced(2), "UTF-16LE").toUtf8()};
     if (bytes.startsWith("\xFE\xFF"))
-        return {decodeWithIconv(bytes.mid(2), "UTF-16BE")};
+        return {decodeWithIconv(bytes.sliced(2), "UTF-16BE").toUtf8()};
 
-    QByteArray encoding = encodingForLabel(declaredCharset(bytes));
+    const QByteArray label = declaredCharset(bytes);
+    if (!label.isEmpty() && !isDecodedExactly(label))
+        return {withUtf8ErrorsReplaced(bytes), false, false};
+    QByteArray encoding = encodingForLabel(label);
     // A page that says UTF-16 in ASCII bytes cannot be UTF-16.
     if (encoding.startsWith("UTF-16"))
         encoding = "UTF-8";
+    if (encoding == "UTF-8")
+        return {withUtf8ErrorsReplaced(bytes)};
     if (!encoding.isEmpty())
-        return {decodeAs(bytes, encoding)};
+        return {decodeAs(bytes, encoding).toUtf8()};
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (isValidUtf8(bytes))
-        return {QString::fromUtf8(bytes), !ascii};
-    return {decodeAs(bytes, "WINDOWS-1252"), true};
+        return {bytes, !ascii};
+    return {decodeAs(bytes, "WINDOWS-1252").toUtf8(), true};
+}
+
+DecodedPage decodePage(const QByteArray &bytes)
+{
+    const Utf8Page page = decodePageToUtf8(bytes);
+    return {QString::fromUtf8(page.utf8), page.guessed};
 }

@@ -13,6 +13,18 @@ struct DecodedPage
     bool guessed = false;
 };
 
+struct Utf8Page
+{
+    QByteArray utf8; // the page's bytes themselves when they are UTF-8 already
+    bool guessed = false; // as in DecodedPage
+    // False when the page declares an encoding that is not decoded here as the browser
+    // decodes it; the characters are then those of UTF-8.
+    bool exact = true;
+};
+
+// As decodePage(), into UTF-8, without a round trip through UTF-16 for a page in UTF-8.
+Utf8Page decodePageToUtf8(const QByteArray &bytes);
+
 // Turns a page's bytes into characters as the browser engine does for a local page served as
 // text/html without a charset: a byte-order mark first, then a <meta> charset declaration near
 // the top, then UTF-8 (the engine's default here), and windows-1252 for undeclared bytes that

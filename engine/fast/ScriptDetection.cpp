@@ -1,16 +1,17 @@
 #include "engine/fast/ScriptDetection.h"
 
 #include "engine/fast/Dom.h"
+#include "engine/fast/HtmlTagScanner.h"
+#include "engine/fast/PageCancellation.h"
 
 #include <QStringList>
 
 namespace {
 
-bool isRunnableScriptType(const DomNode &script)
+// The type and language attributes of a <script>, null when it has none.
+bool isRunnableScriptType(const QString &type, const QString &language)
 {
-    const QString type = script.attribute(QLatin1String("type"));
     if (type.isNull()) {
-        const QString language = script.attribute(QLatin1String("language"));
         return language.isEmpty() || language.startsWith(QLatin1String("javascript"), Qt::CaseInsensitive)
                || language.startsWith(QLatin1String("ecmascript"), Qt::CaseInsensitive)
                || language.startsWith(QLatin1String("jscript"), Qt::CaseInsensitive)
@@ -41,13 +42,18 @@ bool isJavaScriptUrl(const QString &value)
     return compact.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
 }
 
+bool isRefresh(const QString &httpEquiv)
+{
+    return httpEquiv.trimmed().compare(QLatin1String("refresh"), Qt::CaseInsensitive) == 0;
+}
+
 bool elementCarriesScript(const DomNode &element)
 {
     if (element.name == "script" && (element.ns == DomNode::Html || element.ns == DomNode::Svg)
-        && isRunnableScriptType(element))
+        && isRunnableScriptType(element.attribute(QLatin1String("type")),
+                                element.attribute(QLatin1String("language"))))
         return true;
-    if (element.isElement("meta")
-        && element.attribute(QLatin1String("http-equiv")).trimmed().compare(QLatin1String("refresh"), Qt::CaseInsensitive) == 0)
+    if (element.isElement("meta") && isRefresh(element.attribute(QLatin1String("http-equiv"))))
         return true;
     for (const auto &[name, value] : element.attributes) {
         if (name.startsWith(QLatin1String("on")) || isJavaScriptUrl(value))
@@ -61,8 +67,43 @@ bool elementCarriesScript(const DomNode &element)
 bool pageCarriesScript(const Dom &dom)
 {
     for (int at = 0; at < dom.size(); ++at) {
+        checkPageCancelled();
         const DomNode &node = dom.node(at);
         if (node.kind == DomNode::Element && elementCarriesScript(node))
+            return true;
+    }
+    return false;
+}
+
+bool pageBytesCarryScript(QByteArrayView bytes)
+{
+    HtmlTagScanner scanner(bytes);
+    HtmlTagScanner::Tag tag;
+    while (scanner.next(tag)) {
+        if (tag.endTag)
+            continue;
+        // What a template holds never runs; the parsed document tells where it ends.
+        if (tag.name == "template")
+            return false;
+        QString type, language, httpEquiv;
+        const bool scriptOrMeta = tag.name == "script" || tag.name == "meta";
+        for (const HtmlTagScanner::Attribute &attribute : tag.attributes) {
+            if (attribute.name.size() >= 2 && QByteArrayView(attribute.name).first(2).compare("on", Qt::CaseInsensitive) == 0)
+                return true;
+            // Character references are not decoded here: "javascript&colon;" is left to the
+            // parsed document.
+            if (attribute.value.contains(':') && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
+                return true;
+            if (!scriptOrMeta)
+                continue;
+            const QString name = QString::fromUtf8(attribute.name).toLower();
+            QString *wanted = name == "type" ? &type : name == "language" ? &language
+                              : name == "http-equiv" ? &httpEquiv : nullptr;
+            if (wanted && wanted->isNull())
+                *wanted = QString::fromUtf8(attribute.value.isNull() ? QByteArrayView("") : attribute.value);
+        }
+        if ((tag.name == "script" && isRunnableScriptType(type, language))
+            || (tag.name == "meta" && isRefresh(httpEquiv)))
             return true;
     }
     return false;

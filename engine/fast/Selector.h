@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-class Dom;
 struct ComplexSelector;
 
 // One condition of a compound selector beyond its type: an id, a class, an attribute test or
@@ -53,7 +52,3 @@ struct ComplexSelector
 // Parses a comma-separated selector list; an invalid selector anywhere makes the whole list
 // invalid (an empty result), as in a browser.
 std::vector<ComplexSelector> parseSelectorList(const QString &text);
-
-// Whether the element at `element` matches, pseudo-elements aside. In quirks mode classes and
-// ids match without regard to case.
-bool matches(const ComplexSelector &selector, const Dom &dom, int element, bool quirksMode);

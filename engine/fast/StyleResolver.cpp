@@ -2,6 +2,7 @@
 
 #include "engine/fast/CssText.h"
 #include "engine/fast/Dom.h"
+#include "engine/fast/PageCancellation.h"
 #include "engine/fast/UserAgentStyle.h"
 
 #include <QMimeDatabase>
@@ -229,15 +230,18 @@ bool childIsLaidOut(const Dom &dom, int parent, int child)
     // An <optgroup> shows its label and options, never other content.
     if (parentNode.isElement("optgroup"))
         return childNode.isElement("option");
-    // In a drawing only the text of <text> elements shows.
+    // In a drawing only the text of <text> elements shows, and what a <foreignObject> holds.
     if (parentNode.ns == DomNode::Svg && childNode.kind == DomNode::Text)
-        return isSvgTextElement(parentNode) || (parentNode.name == "a" && dom.node(parentNode.parent).ns == DomNode::Svg
+        return isSvgTextElement(parentNode) || parentNode.name == "foreignobject"
+               || (parentNode.name == "a" && dom.node(parentNode.parent).ns == DomNode::Svg
                                                 && isSvgTextElement(dom.node(parentNode.parent)));
     return true;
 }
 
-// The boxes of a drawing's elements: the drawing is a box in the line, each <text> a block,
-// groups and links pass their content on, and shapes and the rest show no text.
+// The boxes of a drawing's elements: the drawing is a box in the line, each <text> and
+// <foreignObject> a block, groups, links and the containers of what is drawn elsewhere (the
+// browser lays out even their text) pass their content on, and shapes and the rest show no
+// text.
 Display svgDisplay(const Dom &dom, int element, Display computed)
 {
     const DomNode &node = dom.node(element);
@@ -245,11 +249,13 @@ Display svgDisplay(const Dom &dom, int element, Display computed)
         return Display::None;
     if (node.parent < 0 || dom.node(node.parent).ns != DomNode::Svg)
         return isBlockLevel(computed) ? computed : Display::InlineBlock;
-    if (node.name == "text")
+    if (node.name == "text" || node.name == "foreignobject")
         return Display::Block;
     if (node.name == "tspan" || node.name == "textpath")
         return Display::Inline;
-    if (node.name == "g" || node.name == "svg" || node.name == "switch" || node.name == "a")
+    static const QStringList containers{"g", "svg", "switch", "a", "defs", "symbol",
+                                        "clippath", "mask", "pattern", "marker"};
+    if (containers.contains(node.name))
         return isSvgTextElement(dom.node(node.parent)) ? Display::Inline : Display::Contents;
     return Display::None;
 }
@@ -275,6 +281,7 @@ bool isCssType(const QString &type)
 
 StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader)
     : m_dom(dom)
+    , m_matcher(dom)
 {
     std::vector<StyleRule> userAgent;
     LayerOrder noLayers;
@@ -286,6 +293,7 @@ StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const Shee
 void StyleResolver::addRules(std::vector<StyleRule> rules, bool userAgent)
 {
     for (StyleRule &rule : rules) {
+        checkPageCancelled();
         const int index = int(m_rules.size());
         for (int s = 0; s < int(rule.selectors.size()); ++s) {
             QString key = rule.selectors[size_t(s)].key();
@@ -304,6 +312,7 @@ void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader
     const QMimeDatabase mimeTypes;
     const QUrl base = documentBase(m_dom, pagePath);
     for (int at = 0; at >= 0 && at < m_dom.size(); at = m_dom.next(at, -1)) {
+        checkPageCancelled();
         const DomNode &node = m_dom.node(at);
         if (node.kind != DomNode::Element)
             continue;
@@ -350,7 +359,7 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
         for (const RuleRef &ref : *refs) {
             const StyleRule &rule = m_rules[size_t(ref.rule)];
             const ComplexSelector &selector = rule.selectors[size_t(ref.selector)];
-            if (!matches(selector, m_dom, element, quirks))
+            if (!m_matcher.matches(selector, element))
                 continue;
             Winners *winners = selector.pseudoElement == ComplexSelector::NoPseudoElement ? &own
                                : selector.pseudoElement == ComplexSelector::Before      ? &before
@@ -501,6 +510,7 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
     documentStyle.rendered = true;
     const int root = m_dom.documentElement();
     for (int at = root; at >= 0;) {
+        checkPageCancelled();
         const DomNode &node = m_dom.node(at);
         const int parentIndex = node.parent;
         const ComputedStyle &parent = parentIndex >= 0 ? styles[size_t(parentIndex)] : documentStyle;

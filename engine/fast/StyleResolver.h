@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/fast/SelectorMatcher.h"
 #include "engine/fast/Style.h"
 #include "engine/fast/StyleSheet.h"
 
@@ -47,6 +48,7 @@ private:
     void computeElement(int element, const ComputedStyle &parent, std::vector<ComputedStyle> &styles) const;
 
     const Dom &m_dom;
+    mutable SelectorMatcher m_matcher; // remembers what it found, for the next elements
     std::vector<StyleRule> m_rules;
     LayerOrder m_layers;
     int m_userAgentRuleCount = 0;

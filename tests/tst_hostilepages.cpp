@@ -1,0 +1,146 @@
+// Pages built to crash or stall the fast engine: each must come out as the browser's text, and
+// at all (a page that stalls fails the test by its time-out, not by a measured figure).
+
+#include "engine/fast/FastPage.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class HostilePagesTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString textOf(const QByteArray &html)
+    {
+        return FastPage(html, m_dir.filePath(QStringLiteral("page.html"))).bodyText();
+    }
+
+private slots:
+    // Numbers from the page at the ends of their range, where a difference or a quotient
+    // overflows unless it is taken in a wider type.
+    void extremeNumbers_data()
+    {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nth-child of a negative n") << QByteArray(
+            "<style>p:nth-child(-n-2147483647){display:none}</style><p>one</p><p>two</p>")
+                                                   << "one\n\ntwo";
+        QTest::newRow("nth-of-type beyond 31 bits") << QByteArray(
+            "<style>b:nth-of-type(-2147483648n+1),i:nth-last-of-type(2147483647n-2147483647){display:none}</style>"
+            "<b>b1</b> <b>b2</b> <i>i1</i> <i>i2</i>")
+                                                    << "b1 b2 i1 i2";
+        QTest::newRow("nth-child within 31 bits") << QByteArray(
+            "<style>b:nth-last-child(-1073741824n+2){display:none}</style><b>1</b><b>2</b><b>3</b>")
+                                                  << "13";
+    }
+    void extremeNumbers()
+    {
+        QFETCH(QByteArray, html);
+        QFETCH(QString, text);
+        QCOMPARE(textOf(html), text);
+    }
+
+    // Selectors whose naive matching walks the tree once for every way of placing their
+    // compounds on it: depth to the power of their length.
+    void selectorMatchingDoesNotExplode_data()
+    {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<QString>("text");
+        const auto nested = [](int depth, const QByteArray &innermost) {
+            return QByteArray("<div>").repeated(depth) + innermost + QByteArray("</div>").repeated(depth);
+        };
+        QTest::newRow("descendants, no match") << "<style>x div div div div{display:none}</style>"
+                                                      + nested(400, "deep")
+                                               << "deep";
+        QTest::newRow("descendants, wrong order") << "<style>.a div div div div div{display:none}</style><div>"
+                                                         + nested(400, "<div class=a><div>deep</div></div>") + "</div>"
+                                                  << "deep";
+        QTest::newRow("descendants and children") << "<style>.b > div div > div div > div div{display:none}</style><div class=b>"
+                                                          + nested(400, "gone") + "</div>"
+                                                   << "";
+        QTest::newRow("later siblings, no match") << "<style>x ~ p ~ p ~ p ~ p{display:none}</style>"
+                                                          + QByteArray("<p>s</p>").repeated(20'000)
+                                                   << QStringList(20'000, "s").join("\n\n");
+        QTest::newRow("later siblings, last match") << "<style>.z ~ p ~ p ~ p + p{display:none}</style><p class=z>z</p>"
+                                                            + QByteArray("<p>s</p>").repeated(10'000)
+                                                    << "z\n\ns\n\ns\n\ns";
+        QTest::newRow("siblings of every ancestor") << "<style>.a ~ div div ~ div div{display:none}</style>"
+                                                            + QByteArray("<div>x</div><div>").repeated(300) + "end"
+                                                            + QByteArray("</div>").repeated(300)
+                                                    << QStringList(300, "x").join('\n') + "\nend";
+        QTest::newRow("sibling of an ancestor") << QByteArray("<style>.a ~ div > p, #b + div p{display:none}</style>"
+                                                               "<div class=a></div><div><p>gone</p></div>"
+                                                               "<i id=b></i><div><b><p>gone</p></b></div><p>kept</p>")
+                                                << "kept";
+        QByteArray is = "em";
+        for (int level = 0; level < 15; ++level)
+            is = ":is(:not(:is(" + is + ", .n" + QByteArray::number(level) + " div)) div, q)";
+        QTest::newRow(":is() and :not() nested") << "<style>" + is + "{display:none}</style>"
+                                                         + nested(200, "<em>e</em>")
+                                                 << "e";
+        const QByteArray value = QByteArray("ab").repeated(50'000);
+        QTest::newRow("long attribute selectors") << "<style>[title*=\"" + value + "c\"],[title~=\"" + value + "\"]"
+                                                         + "{display:none}</style>"
+                                                         + QByteArray("<p title=\"" + value + "\">t</p>").repeated(50)
+                                                  << "";
+        QByteArray rules;
+        for (int rule = 0; rule < 100'000; ++rule)
+            rules += ".c" + QByteArray::number(rule) + " p{display:none}";
+        QTest::newRow("100,000 rules") << "<style>" + rules + "</style>" + nested(100, "<p>p</p>")
+                                       << "p";
+    }
+    void selectorMatchingDoesNotExplode()
+    {
+        QFETCH(QByteArray, html);
+        QFETCH(QString, text);
+        QCOMPARE(textOf(html), text);
+    }
+
+    // The parser compares each attribute of a tag with every one before it: past a few hundred
+    // only those that style or text may depend on reach it, and the page is marked inexact.
+    void manyAttributes()
+    {
+        QByteArray attributes;
+        for (int attribute = 0; attribute < 100'000; ++attribute)
+            attributes += " a" + QByteArray::number(attribute) + "=x";
+        const QByteArray html = "<style>.gone{display:none}</style><p" + attributes + ">hi</p><p"
+                                + attributes + " class=gone>gone</p><p>end</p>";
+        const FastPage page(html, m_dir.filePath(QStringLiteral("page.html")));
+        QCOMPARE(page.bodyText(), QString("hi\n\nend"));
+        QVERIFY(!page.isExact());
+        const QByteArray classes = "<p" + QByteArray(" class=gone").repeated(100'000) + ">x</p>";
+        QCOMPARE(textOf("<style>.gone{display:none}</style>" + classes + "<p>end"), QString("end"));
+        QVERIFY(FastPage("<p a=1 a=2 b=3>x", {}).isExact());
+    }
+
+    // UTF-8 with the WHATWG error handling: one U+FFFD for each maximal broken part; labels
+    // that are not decoded here as the browser decodes them make the page inexact.
+    void decodesBrokenUtf8AndOddLabels_data()
+    {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("cut-off sequence") << QByteArray("<meta charset=utf-8><p>a\xE2\x82" "b") << "a\uFFFDb" << true;
+        QTest::newRow("cut off at the end") << QByteArray("<meta charset=utf-8><p>a\xF0\x9F\x98") << "a\uFFFD" << true;
+        QTest::newRow("surrogate and overlong") << QByteArray("<meta charset=utf-8><p>\xED\xA0\x80|\xC0\xAF|\xE0\x80")
+                                                << "\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD" << true;
+        QTest::newRow("valid") << QByteArray("<meta charset=utf-8><p>\xE2\x82\xAC\xF0\x9F\x98\x80") << "\u20AC\U0001F600" << true;
+        QTest::newRow("replacement") << QByteArray("<meta charset=replacement><p>a") << "a" << false;
+        QTest::newRow("iso-2022-kr") << QByteArray("<meta charset=\"iso-2022-kr\"><p>a") << "a" << false;
+        QTest::newRow("utf-7") << QByteArray("<meta charset=utf-7><p>a+AKM-") << "a+AKM-" << false;
+    }
+    void decodesBrokenUtf8AndOddLabels()
+    {
+        QFETCH(QByteArray, html);
+        QFETCH(QString, text);
+        QFETCH(bool, exact);
+        const FastPage page(html, m_dir.filePath(QStringLiteral("page.html")));
+        QCOMPARE(page.bodyText(), text);
+        QCOMPARE(page.isExact(), exact);
+    }
+};
+
+QTEST_GUILESS_MAIN(HostilePagesTest)
+#include "tst_hostilepages.moc"
