@@ -36,7 +36,3 @@ private:
     Dom m_dom;
     bool m_encodingGuessed = false;
 };
-
-// Reads a style sheet file for a page: a regular file only, decoded by its byte-order mark or
-// @charset, else as UTF-8 (windows-1252 when it is not UTF-8). A null string when it cannot.
-QString readStyleSheetFile(const QString &path);

@@ -50,10 +50,6 @@ struct ComplexSelector
     QString key() const;
 };
 
-// Parses a comma-separated selector list; an invalid selector anywhere makes the whole list
-// invalid (an empty result), as in a browser.
-std::vector<ComplexSelector> parseSelectorList(const QString &text);
-
 // Whether the element at `element` matches, pseudo-elements aside. In quirks mode classes and
 // ids match without regard to case.
 bool matches(const ComplexSelector &selector, const Dom &dom, int element, bool quirksMode);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/fast/Style.h"
-#include "engine/fast/StyleSheet.h"
+#include "engine/fast/CascadeOrder.h"
 
 #include <QHash>
 
@@ -37,19 +37,18 @@ private:
         int order = 0;
         const Declaration *declaration = nullptr;
     };
-    using Winners = std::array<Winner, size_t(Property::Count)>;
+    using Winners = std::array<Winner, propertyCount>;
 
-    void addRules(std::vector<StyleRule> rules, bool userAgent);
-    void collectPageSheets(const QString &pagePath, const SheetLoader &loader);
+    void addRule(const PageRule &rule);
+    void collectPageSheets(const QString &pagePath);
     void cascade(int element, Winners &own, Winners &before, Winners &after, Winners &firstLetter) const;
     // The computed values the winning declarations give, on top of what `parent` passes on.
     static void applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out);
     void computeElement(int element, const ComputedStyle &parent, std::vector<ComputedStyle> &styles) const;
 
     const Dom &m_dom;
-    std::vector<StyleRule> m_rules;
-    LayerOrder m_layers;
+    CascadeOrder m_sheets;
+    std::vector<PageRule> m_rules; // the user agent's, then the page's, in cascade order
     int m_userAgentRuleCount = 0;
     QHash<QString, std::vector<RuleRef>> m_rulesByKey;
-    std::vector<std::vector<Declaration>> m_styleAttributes; // per node, filled on demand
 };

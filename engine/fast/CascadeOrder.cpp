@@ -1,0 +1,126 @@
+#include "engine/fast/CascadeOrder.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+// A chain of @imports deeper than this, or more sheets than this on one page, is cut off.
+constexpr int maxImportDepth = 16;
+constexpr int maxSheets = 256;
+constexpr int maxVisits = 1024;
+
+} // namespace
+
+void CascadeOrder::addSheet(std::shared_ptr<const StyleSheet> sheet)
+{
+    m_pageSheets.push_back(std::move(sheet));
+}
+
+void CascadeOrder::addLinkedSheet(const QString &path)
+{
+    if (std::shared_ptr<const StyleSheet> sheet = load(path))
+        m_pageSheets.push_back(std::move(sheet));
+}
+
+QString CascadeOrder::visitKey(const StyleSheet &sheet, const QString &prefix) const
+{
+    return QString::number(quintptr(&sheet), 16) + QChar(2) + prefix;
+}
+
+QString CascadeOrder::pageLayerName(const StyleSheet &sheet, const QString &prefix, int localLayer) const
+{
+    const QString &local = sheet.layers[localLayer];
+    QString name = prefix.isEmpty() ? local : prefix + '.' + local;
+    // An anonymous layer is the sheet's own, wherever else the sheet stands.
+    if (local.contains(QChar(1)))
+        name += QChar(2) + QString::number(quintptr(&sheet), 16);
+    return name;
+}
+
+int CascadeOrder::nameLayer(const QString &name)
+{
+    const auto found = m_layers.constFind(name);
+    if (found != m_layers.cend())
+        return found.value();
+    const int index = int(m_layers.size()) + 1;
+    m_layers.insert(name, index);
+    return index;
+}
+
+std::shared_ptr<const StyleSheet> CascadeOrder::load(const QString &path)
+{
+    const auto found = m_loaded.constFind(path);
+    if (found != m_loaded.cend())
+        return found.value();
+    if (m_loaded.size() >= maxSheets || !m_loader)
+        return nullptr;
+    std::shared_ptr<const StyleSheet> sheet = m_loader(path);
+    m_loaded.insert(path, sheet);
+    return sheet;
+}
+
+std::pair<QString, int> CascadeOrder::importedPlace(const StyleSheet &sheet, int visit,
+                                                    const StyleSheet::Import &import) const
+{
+    const Visit &from = m_visits[size_t(visit)];
+    if (import.layer == 0)
+        return {from.prefix, from.prefixLayer};
+    return {pageLayerName(sheet, from.prefix, import.layer - 1), from.layers[size_t(import.layer - 1)]};
+}
+
+// Walks the sheets forwards, each once, to number the layers in the order they are first named.
+void CascadeOrder::nameLayersOf(const StyleSheet &sheet, const QString &prefix, int prefixLayer, int depth)
+{
+    const QString key = visitKey(sheet, prefix);
+    if (m_visitIndex.contains(key) || int(m_visits.size()) >= maxVisits)
+        return;
+    const int visit = int(m_visits.size());
+    m_visitIndex.insert(key, visit);
+    m_visits.push_back({prefix, prefixLayer, std::vector<int>(size_t(sheet.layers.size()), 0)});
+    for (const StyleSheet::Item &item : sheet.items) {
+        if (item.kind == StyleSheet::Item::LayerName) {
+            m_visits[size_t(visit)].layers[size_t(item.index)] = nameLayer(pageLayerName(sheet, prefix, item.index));
+            continue;
+        }
+        const StyleSheet::Import &import = sheet.imports[size_t(item.index)];
+        const std::shared_ptr<const StyleSheet> imported = depth < maxImportDepth ? load(import.path) : nullptr;
+        if (!imported)
+            continue;
+        const auto [innerPrefix, innerLayer] = importedPlace(sheet, visit, import);
+        nameLayersOf(*imported, innerPrefix, innerLayer, depth + 1);
+    }
+}
+
+// Walks the sheets backwards, each once, so that the place a sheet keeps is its last one.
+void CascadeOrder::collectBackwards(const StyleSheet &sheet, const QString &prefix, int depth,
+                                    std::vector<PageRule> &out, QSet<QString> &collected)
+{
+    const QString key = visitKey(sheet, prefix);
+    const int visit = m_visitIndex.value(key, -1);
+    if (visit < 0 || collected.contains(key))
+        return;
+    collected.insert(key);
+    const Visit &place = m_visits[size_t(visit)];
+    for (auto rule = sheet.rules.rbegin(); rule != sheet.rules.rend(); ++rule)
+        out.push_back({&*rule, rule->layer == 0 ? place.prefixLayer : place.layers[size_t(rule->layer - 1)]});
+    for (auto import = sheet.imports.rbegin(); import != sheet.imports.rend(); ++import) {
+        const std::shared_ptr<const StyleSheet> imported = depth < maxImportDepth ? load(import->path) : nullptr;
+        if (!imported)
+            continue;
+        collectBackwards(*imported, importedPlace(sheet, visit, *import).first, depth + 1, out, collected);
+    }
+}
+
+std::vector<PageRule> CascadeOrder::rules()
+{
+    for (const auto &sheet : m_pageSheets)
+        nameLayersOf(*sheet, QString(), 0, 0);
+    std::vector<PageRule> out;
+    QSet<QString> collected;
+    for (auto sheet = m_pageSheets.rbegin(); sheet != m_pageSheets.rend(); ++sheet)
+        collectBackwards(**sheet, QString(), 0, out, collected);
+    std::reverse(out.begin(), out.end());
+    return out;
+}
