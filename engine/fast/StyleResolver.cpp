@@ -4,8 +4,6 @@
 #include "engine/fast/Dom.h"
 #include "engine/fast/UserAgentStyle.h"
 
-#include <QMimeDatabase>
-#include <QRegularExpression>
 
 #include <climits>
 
@@ -107,6 +105,23 @@ const StyleSheet &userAgentSheet()
     return sheet;
 }
 
+// The browser's own rules, filed once for every page.
+RuleIndex makeUserAgentRuleIndex(bool quirksMode)
+{
+    RuleIndex index(quirksMode);
+    int order = 0;
+    for (const StyleRule &rule : userAgentSheet().rules)
+        index.add(rule, 0, order++);
+    return index;
+}
+
+const RuleIndex &userAgentRuleIndex(bool quirksMode)
+{
+    static const RuleIndex standards = makeUserAgentRuleIndex(false);
+    static const RuleIndex quirks = makeUserAgentRuleIndex(true);
+    return quirksMode ? quirks : standards;
+}
+
 bool isDetailsSummary(const Dom &dom, int details, int child)
 {
     for (int at = dom.node(details).firstChild; at >= 0; at = dom.node(at).nextSibling) {
@@ -170,6 +185,24 @@ QUrl documentBase(const Dom &dom, const QString &pagePath)
     return page;
 }
 
+// Whether a rel attribute's space-separated keywords hold `keyword`, in any case.
+bool hasRelation(QStringView relations, QStringView keyword)
+{
+    auto isSpace = [](QChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; };
+    qsizetype at = 0;
+    while (at < relations.size()) {
+        while (at < relations.size() && isSpace(relations[at]))
+            ++at;
+        qsizetype end = at;
+        while (end < relations.size() && !isSpace(relations[end]))
+            ++end;
+        if (end > at && relations.mid(at, end - at).compare(keyword, Qt::CaseInsensitive) == 0)
+            return true;
+        at = end;
+    }
+    return false;
+}
+
 bool isCssType(const QString &type)
 {
     return type.isNull() || type.isEmpty() || type.trimmed().compare(QLatin1String("text/css"), Qt::CaseInsensitive) == 0;
@@ -178,31 +211,16 @@ bool isCssType(const QString &type)
 } // namespace
 
 StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader)
-    : m_dom(dom), m_sheets(loader)
+    : m_dom(dom), m_sheets(loader), m_pageRules(dom.quirksMode())
 {
-    for (const StyleRule &rule : userAgentSheet().rules)
-        addRule({&rule, 0});
-    m_userAgentRuleCount = int(m_rules.size());
     collectPageSheets(pagePath);
+    int order = int(userAgentSheet().rules.size());
     for (const PageRule &rule : m_sheets.rules())
-        addRule(rule);
-}
-
-void StyleResolver::addRule(const PageRule &rule)
-{
-    const int index = int(m_rules.size());
-    for (int s = 0; s < int(rule.rule->selectors.size()); ++s) {
-        QString key = rule.rule->selectors[size_t(s)].key();
-        if (m_dom.quirksMode() && (key.startsWith('#') || key.startsWith('.')))
-            key = key.toLower();
-        m_rulesByKey[key].push_back({index, s});
-    }
-    m_rules.push_back(rule);
+        m_pageRules.add(*rule.rule, rule.layer, order++);
 }
 
 void StyleResolver::collectPageSheets(const QString &pagePath)
 {
-    const QMimeDatabase mimeTypes;
     const QUrl base = documentBase(m_dom, pagePath);
     for (int at = 0; at >= 0 && at < m_dom.size(); at = m_dom.next(at, -1)) {
         const DomNode &node = m_dom.node(at);
@@ -220,34 +238,30 @@ void StyleResolver::collectPageSheets(const QString &pagePath)
             m_sheets.addSheet(std::make_shared<const StyleSheet>(parseStyleSheet(text, base)));
             continue;
         }
-        const QStringList relations = node.attribute(QLatin1String("rel")).toLower().split(
-            QRegularExpression(QStringLiteral("[ \t\n\f\r]+")), Qt::SkipEmptyParts);
-        if (!relations.contains("stylesheet") || relations.contains("alternate")
+        const QString relations = node.attribute(QLatin1String("rel"));
+        if (!hasRelation(relations, u"stylesheet") || hasRelation(relations, u"alternate")
             || node.hasAttribute(QLatin1String("disabled")))
             continue;
         const QString path = localPathFor(node.attribute(QLatin1String("href")), base);
         if (path.isEmpty() || path == pagePath)
             continue;
         // A standards-mode page takes a style sheet only when it is served as text/css.
-        if (!m_dom.quirksMode()
-            && mimeTypes.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name() != "text/css")
+        if (!m_dom.quirksMode() && !path.endsWith(QLatin1String(".css"), Qt::CaseInsensitive))
             continue;
         m_sheets.addLinkedSheet(path);
     }
 }
 
+// CSS Cascading Level 5, "Cascading": of the declarations whose selectors match the element
+// (Selectors Level 4, "Matching"), the winner for each property and pseudo-element.
 void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners &after,
                             Winners &firstLetter) const
 {
-    const DomNode &node = m_dom.node(element);
     const bool quirks = m_dom.quirksMode();
-    auto consider = [&](const std::vector<RuleRef> *refs) {
-        if (!refs)
-            return;
-        for (const RuleRef &ref : *refs) {
-            const PageRule &pageRule = m_rules[size_t(ref.rule)];
-            const StyleRule &rule = *pageRule.rule;
-            const ComplexSelector &selector = rule.selectors[size_t(ref.selector)];
+    const int userAgentRules = int(userAgentSheet().rules.size());
+    auto consider = [&](const std::vector<IndexedSelector> &candidates) {
+        for (const IndexedSelector &entry : candidates) {
+            const ComplexSelector &selector = entry.rule->selectors[size_t(entry.selector)];
             if (!matches(selector, m_dom, element, quirks))
                 continue;
             Winners *winners = selector.pseudoElement == ComplexSelector::NoPseudoElement ? &own
@@ -257,17 +271,18 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
                                                                                         : nullptr;
             if (!winners)
                 continue;
-            const bool userAgent = ref.rule < m_userAgentRuleCount;
-            for (const Declaration &declaration : rule.declarations) {
+            const bool userAgent = entry.order < userAgentRules;
+            for (const Declaration &declaration : entry.rule->declarations) {
                 Winner candidate;
+                // "Origin and Importance".
                 candidate.level = userAgent ? (declaration.important ? UserAgentImportant : UserAgentNormal)
                                             : (declaration.important ? AuthorImportant : AuthorNormal);
                 // "Layers": rules in no layer beat layered ones, and later layers earlier
                 // ones; for !important declarations it is the other way round.
-                const int layerRank = pageRule.layer == 0 ? INT_MAX : pageRule.layer;
+                const int layerRank = entry.layer == 0 ? INT_MAX : entry.layer;
                 candidate.layerRank = userAgent ? 0 : declaration.important ? -layerRank : layerRank;
                 candidate.specificity = selector.specificity;
-                candidate.order = ref.rule;
+                candidate.order = entry.order;
                 candidate.declaration = &declaration;
                 Winner &current = (*winners)[declaration.property];
                 if (beats(candidate, current))
@@ -275,16 +290,9 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
             }
         }
     };
-    auto lookUp = [&](const QString &key) {
-        const auto found = m_rulesByKey.find(quirks && (key.startsWith('#') || key.startsWith('.')) ? key.toLower() : key);
-        return found == m_rulesByKey.end() ? nullptr : &found.value();
-    };
-    consider(lookUp(QString()));
-    consider(lookUp(node.name));
-    if (!node.id.isEmpty())
-        consider(lookUp('#' + node.id));
-    for (const QString &name : node.classes)
-        consider(lookUp('.' + name));
+    const DomNode &node = m_dom.node(element);
+    userAgentRuleIndex(quirks).forCandidates(node, consider);
+    m_pageRules.forCandidates(node, consider);
 }
 
 void StyleResolver::applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out)

@@ -2,6 +2,7 @@
 
 #include "engine/fast/Style.h"
 #include "engine/fast/CascadeOrder.h"
+#include "engine/fast/RuleIndex.h"
 
 #include <QHash>
 
@@ -23,11 +24,6 @@ public:
     std::vector<ComputedStyle> computeStyles() const;
 
 private:
-    struct RuleRef
-    {
-        int rule;
-        int selector;
-    };
     struct Winner
     {
         int level = -1;
@@ -39,7 +35,6 @@ private:
     };
     using Winners = std::array<Winner, propertyCount>;
 
-    void addRule(const PageRule &rule);
     void collectPageSheets(const QString &pagePath);
     void cascade(int element, Winners &own, Winners &before, Winners &after, Winners &firstLetter) const;
     // The computed values the winning declarations give, on top of what `parent` passes on.
@@ -48,7 +43,5 @@ private:
 
     const Dom &m_dom;
     CascadeOrder m_sheets;
-    std::vector<PageRule> m_rules; // the user agent's, then the page's, in cascade order
-    int m_userAgentRuleCount = 0;
-    QHash<QString, std::vector<RuleRef>> m_rulesByKey;
+    RuleIndex m_pageRules;
 };

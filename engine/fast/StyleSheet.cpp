@@ -67,6 +67,18 @@ void parseContentValue(const CssTokenRun &run, int from, int to, ContentValue &c
     }
 }
 
+SelectorKey selectorKey(const ComplexSelector &selector)
+{
+    const QString key = selector.key();
+    if (key.isEmpty())
+        return {SelectorKey::Universal, key};
+    if (key.startsWith('#'))
+        return {SelectorKey::Id, key.mid(1)};
+    if (key.startsWith('.'))
+        return {SelectorKey::Class, key.mid(1)};
+    return {SelectorKey::Type, key};
+}
+
 CssWideKeyword wideKeyword(const CssToken &token)
 {
     if (token.isIdent(QLatin1String("inherit"))) return CssWideKeyword::Inherit;
@@ -261,6 +273,8 @@ private:
         if (!prelude.overflowed) {
             prelude.findBlocks();
             rule.selectors = parseSelectorList(prelude, 0, prelude.size());
+            for (const ComplexSelector &selector : rule.selectors)
+                rule.keys.push_back(selectorKey(selector));
         }
         rule.declarations = parseDeclarationList(true);
         rule.layer = layer;

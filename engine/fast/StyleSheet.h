@@ -36,9 +36,18 @@ struct Declaration
     ContentValue content; // for `content` only
 };
 
+// What the rightmost compound of a selector asks for first, by which rules are filed.
+struct SelectorKey
+{
+    enum Kind : unsigned char { Universal, Type, Id, Class };
+    Kind kind;
+    QString name;
+};
+
 struct StyleRule
 {
     std::vector<ComplexSelector> selectors;
+    std::vector<SelectorKey> keys; // one for each selector
     std::vector<Declaration> declarations;
     // 0 for a rule in no cascade layer of its sheet, else its layer's place in the sheet's
     // `layers`, from 1.
