@@ -315,7 +315,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     Winners own{}, before{}, after{}, firstLetter{};
     cascade(element, own, before, after, firstLetter);
 
-    // Presentational hints and the style attribute.
+    // HTML, "Presentational hints", and the style attribute (CSS Style Attributes): cascaded
+    // with the rules, as their own levels of "Origin and Importance".
     std::vector<Declaration> extra;
     if ((node.isElement("td") || node.isElement("th")) && node.hasAttribute(QLatin1String("nowrap"))) {
         Declaration nowrap;
@@ -347,6 +348,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     ComputedStyle style;
     applyWinners(own, parent, style);
 
+    // CSS Display Level 3, "Automatic Box Type Transformations": floats, absolutely
+    // positioned boxes, the root and flex and grid items are blockified.
     const Display parentBox = parent.display == Display::Contents ? parent.parentBoxDisplay : parent.display;
     style.parentBoxDisplay = parentBox;
     if (style.display != Display::None && style.display != Display::Contents) {
@@ -365,6 +368,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         style.display = Display::None;
     style.rendered = style.display != Display::None;
 
+    // CSS Pseudo-Elements Level 4, "Generated Content Pseudo-elements": ::before and ::after,
+    // styled by their own cascade on top of the element's.
     for (auto [winners, generated] : {std::pair{&before, &style.before}, std::pair{&after, &style.after}}) {
         const Declaration *content = (*winners)[propertyNamed("content")].declaration;
         if (!content || !style.rendered || style.display == Display::Contents || node.isReplaced())
@@ -383,6 +388,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         else if (isAtomicInline(pseudo.display))
             generated->kind = GeneratedContent::AtomicInline;
     }
+    // CSS Pseudo-Elements Level 4, "The ::first-letter pseudo-element": only in a block container.
     const bool blockContainer = isBlockLevel(style.display) || isAtomicInline(style.display)
                                 || style.display == Display::TableCell;
     if (firstLetter[propertyNamed("text-transform")].declaration && blockContainer) {
