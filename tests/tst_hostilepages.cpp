@@ -68,6 +68,7 @@ private slots:
             << "p" + repeated(":is(:not(", 6) + ".y" + repeated("))", 6) + " { display: none } " << "";
         QTest::newRow("too deeply nested :not()")
             << repeated(":not(", 5'000) + ".x" + repeated(")", 5'000) + " { display: none } " << "y";
+        QTest::newRow("thousands of ids") << ".y" + repeated(":not(#z)", 3'000) + " { display: none } " << "";
         QTest::newRow("unclosed brackets") << repeated("([{", 30'000) << "y";
         QTest::newRow("extreme nth arguments")
             << QByteArray(":nth-child(99999999999999n+99999999999) { display: none }"

@@ -16,6 +16,14 @@ constexpr int maxCompounds = 64;
 constexpr int idWeight = 1 << 20;
 constexpr int classWeight = 1 << 10;
 constexpr int typeWeight = 1;
+// Past this a selector is as specific as any can be: a page can stack ids without end, and the
+// sum must not overflow.
+constexpr int maxSpecificity = 1 << 30;
+
+void addSpecificity(int &total, int amount)
+{
+    total = int(std::min<qint64>(qint64(total) + amount, maxSpecificity));
+}
 
 SimpleTest valueTest(SimpleTest::Kind kind, const QString &value)
 {
@@ -147,7 +155,7 @@ private:
             if (!parseCompound(at, to, compound, selector, specificity))
                 return false;
             selector.compounds.push_back(std::move(compound));
-            selector.specificity += specificity;
+            addSpecificity(selector.specificity, specificity);
             if (int(selector.compounds.size()) > maxCompounds)
                 return false;
             const bool spaced = at < to && m_run[at].is(CssToken::Whitespace);
@@ -181,7 +189,7 @@ private:
             any = true;
         } else if (at < to && m_run[at].is(CssToken::Ident)) {
             compound.type = m_run[at++].value.toLower();
-            specificity += typeWeight;
+            addSpecificity(specificity, typeWeight);
             any = true;
         }
         if (at < to && m_run[at].isDelim('|'))
@@ -192,20 +200,20 @@ private:
                 if (!token.isId)
                     return false;
                 compound.tests.push_back(valueTest(SimpleTest::Id, token.value));
-                specificity += idWeight;
+                addSpecificity(specificity, idWeight);
                 ++at;
             } else if (token.isDelim('.')) {
                 if (at + 1 >= to || !m_run[at + 1].is(CssToken::Ident))
                     return false;
                 compound.tests.push_back(valueTest(SimpleTest::Class, m_run[at + 1].value));
-                specificity += classWeight;
+                addSpecificity(specificity, classWeight);
                 at += 2;
             } else if (token.is(CssToken::OpenSquare)) {
                 SimpleTest test;
                 if (!isClosed(at, to, CssToken::CloseSquare) || !parseAttribute(at + 1, token.match, test))
                     return false;
                 compound.tests.push_back(std::move(test));
-                specificity += classWeight;
+                addSpecificity(specificity, classWeight);
                 at = token.match + 1;
             } else if (token.is(CssToken::Colon)) {
                 if (!parsePseudo(at, to, compound, selector, specificity))
@@ -303,14 +311,14 @@ private:
                 selector.pseudoElement = ComplexSelector::OtherPseudoElement;
             else
                 return false;
-            specificity += typeWeight;
+            addSpecificity(specificity, typeWeight);
             return true;
         }
         SimpleTest test;
         if (!simplePseudoClass(name, test))
             return false;
         compound.tests.push_back(std::move(test));
-        specificity += classWeight;
+        addSpecificity(specificity, classWeight);
         return true;
     }
 
@@ -327,7 +335,7 @@ private:
                 int most = 0;
                 for (const ComplexSelector &each : test.list)
                     most = std::max(most, each.specificity);
-                specificity += most;
+                addSpecificity(specificity, most);
             }
             compound.tests.push_back(std::move(test));
             return true;
@@ -350,7 +358,7 @@ private:
             return false;
         }
         compound.tests.push_back(std::move(test));
-        specificity += classWeight;
+        addSpecificity(specificity, classWeight);
         return true;
     }
 
