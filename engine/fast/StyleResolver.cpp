@@ -1,9 +1,8 @@
 #include "engine/fast/StyleResolver.h"
 
-#include "engine/fast/MediaQuery.h"
 #include "engine/fast/Dom.h"
+#include "engine/fast/MediaQuery.h"
 #include "engine/fast/UserAgentStyle.h"
-
 
 #include <climits>
 

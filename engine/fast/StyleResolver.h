@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/fast/Style.h"
 #include "engine/fast/CascadeOrder.h"
 #include "engine/fast/RuleIndex.h"
+#include "engine/fast/Style.h"
 
 #include <QHash>
 
