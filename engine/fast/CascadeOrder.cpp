@@ -10,6 +10,8 @@ namespace {
 constexpr int maxImportDepth = 16;
 constexpr int maxSheets = 256;
 constexpr int maxVisits = 1024;
+// Layer names nested deeper than this are taken as top-level layers of their own.
+constexpr int maxLayerNesting = 32;
 
 } // namespace
 
@@ -31,12 +33,10 @@ QString CascadeOrder::visitKey(const StyleSheet &sheet, const QString &prefix) c
 
 QString CascadeOrder::pageLayerName(const StyleSheet &sheet, const QString &prefix, int localLayer) const
 {
-    const QString &local = sheet.layers[localLayer];
-    QString name = prefix.isEmpty() ? local : prefix + '.' + local;
+    QString local = sheet.layers[localLayer];
     // An anonymous layer is the sheet's own, wherever else the sheet stands.
-    if (local.contains(QChar(1)))
-        name += QChar(2) + QString::number(quintptr(&sheet), 16);
-    return name;
+    local.replace(QChar(1), QChar(1) + QString::number(quintptr(&sheet), 16) + ':');
+    return prefix.isEmpty() ? local : prefix + '.' + local;
 }
 
 int CascadeOrder::nameLayer(const QString &name)
@@ -44,9 +44,43 @@ int CascadeOrder::nameLayer(const QString &name)
     const auto found = m_layers.constFind(name);
     if (found != m_layers.cend())
         return found.value();
+    // Naming "a.b" names "a" first.
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot > 0 && name.count('.') <= maxLayerNesting)
+        nameLayer(name.left(dot));
     const int index = int(m_layers.size()) + 1;
     m_layers.insert(name, index);
+    m_layerNames.append(name);
     return index;
+}
+
+// CSS Cascading Level 5, "Layer Ordering": sibling layers rank in the order they were first
+// named, and a layer's own rules rank after all of its sublayers. The result maps the number
+// a layer was named by to its rank.
+std::vector<int> CascadeOrder::layerRanks() const
+{
+    const int count = int(m_layerNames.size());
+    std::vector<std::vector<int>> children(size_t(count) + 1); // [0] holds the top-level layers
+    for (int layer = 1; layer <= count; ++layer) {
+        const QString &name = m_layerNames[layer - 1];
+        const qsizetype dot = name.lastIndexOf('.');
+        children[size_t(dot > 0 ? m_layers.value(name.left(dot), 0) : 0)].push_back(layer);
+    }
+    std::vector<int> ranks(size_t(count) + 1, 0);
+    int next = 1;
+    std::vector<std::pair<int, size_t>> path{{0, 0}}; // a walk after the children, without recursion
+    while (!path.empty()) {
+        const int layer = path.back().first;
+        const size_t child = path.back().second++;
+        if (child < children[size_t(layer)].size()) {
+            path.push_back({children[size_t(layer)][child], 0});
+            continue;
+        }
+        if (layer != 0)
+            ranks[size_t(layer)] = next++;
+        path.pop_back();
+    }
+    return ranks;
 }
 
 std::shared_ptr<const StyleSheet> CascadeOrder::load(const QString &path)
@@ -122,5 +156,8 @@ std::vector<PageRule> CascadeOrder::rules()
     for (auto sheet = m_pageSheets.rbegin(); sheet != m_pageSheets.rend(); ++sheet)
         collectBackwards(**sheet, QString(), 0, out, collected);
     std::reverse(out.begin(), out.end());
+    const std::vector<int> ranks = layerRanks();
+    for (PageRule &rule : out)
+        rule.layer = ranks[size_t(rule.layer)];
     return out;
 }

@@ -12,8 +12,8 @@
 // Reads the style sheet at `path` (a linked sheet or an @import's target); null when it cannot.
 using SheetLoader = std::function<std::shared_ptr<const StyleSheet>(const QString &path)>;
 
-// A rule as it stands in a page's cascade: its layer is the page's, numbered from 1 in the
-// order the page's sheets first name them, or 0 for none.
+// A rule as it stands in a page's cascade: its layer's rank among the page's layers, from 1
+// (later ones win), or 0 for none.
 struct PageRule
 {
     const StyleRule *rule;
@@ -49,6 +49,7 @@ private:
     QString visitKey(const StyleSheet &sheet, const QString &prefix) const;
     QString pageLayerName(const StyleSheet &sheet, const QString &prefix, int localLayer) const;
     int nameLayer(const QString &name);
+    std::vector<int> layerRanks() const;
     std::shared_ptr<const StyleSheet> load(const QString &path);
     // The place in the layers that an @import of the visited sheet gives the imported one.
     std::pair<QString, int> importedPlace(const StyleSheet &sheet, int visit, const StyleSheet::Import &import) const;
@@ -62,4 +63,5 @@ private:
     QHash<QString, int> m_visitIndex;
     std::vector<Visit> m_visits;
     QHash<QString, int> m_layers;
+    QStringList m_layerNames; // in the order first named
 };

@@ -12,7 +12,7 @@ struct IndexedSelector
 {
     const StyleRule *rule;
     int selector;
-    int layer; // the page's layer number, from 1, or 0 for none
+    int layer; // its layer's rank among the page's layers, from 1, or 0 for none
     int order; // the rule's place in the cascade, user agent's rules first
 };
 
