@@ -134,6 +134,11 @@ private slots:
                           " @layer { .z { display: inline } } .u { display: block }</style>"
                           "<p class=x>x</p><p class=z>z</p><p class=u>u</p><p class=i>i</p>")
             << "z\n\nu";
+        QTest::newRow("sublayers rank below their layer's own rules")
+            << QByteArray("<style>@layer a { .x { display: none } @layer b { .x { display: block } } }"
+                          " @layer c.d { .y { display: none } } @layer c { .y { display: block } }</style>"
+                          "<p class=x>x<p class=y>y<p>z")
+            << "y\n\nz";
         QTest::newRow("inheritance") << QByteArray("<div style=\"text-transform:uppercase\">a<span style=\"text-transform:none\">b</span></div>")
                                      << "Ab";
         QTest::newRow("selectors")

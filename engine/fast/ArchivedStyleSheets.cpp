@@ -3,6 +3,8 @@
 #include "engine/fast/FastPage.h"
 #include "engine/fast/MhtmlArchive.h"
 #include "engine/fast/PageDecoding.h"
+#include "engine/fast/StyleSheet.h"
+#include "engine/fast/StyleSheetFile.h"
 
 #include <QDir>
 #include <QHash>
@@ -117,8 +119,11 @@ SheetLoader archivedSheetLoader(std::shared_ptr<const MhtmlArchive> archive)
             sheets->insert(path, &part);
     }
     // Holds the archive, which the parts belong to.
-    return [archive, sheets](const QString &path) -> QString {
+    return [archive, sheets](const QString &path) -> std::shared_ptr<const StyleSheet> {
         const ArchivePart *part = sheets->value(path);
-        return part ? decodeArchivedSheet(*part) : QString();
+        if (!part)
+            return nullptr;
+        return std::make_shared<const StyleSheet>(
+            parseStyleSheet(decodeArchivedSheet(*part), QUrl::fromLocalFile(path)));
     };
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/fast/StyleSheet.h"
+#include "engine/fast/SheetLoader.h"
 
 #include <QString>
 

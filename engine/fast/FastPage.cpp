@@ -8,51 +8,17 @@
 #include "engine/fast/PageDecoding.h"
 #include "engine/fast/ScriptDetection.h"
 #include "engine/fast/StyleResolver.h"
+#include "engine/fast/StyleSheetCache.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <memory>
 
-namespace {
-
-// Style sheets larger than this are not read: no real one comes near it.
-constexpr qint64 maxStyleSheetBytes = 16 * 1024 * 1024;
-
-} // namespace
-
-QString decodeStyleSheet(const QByteArray &bytes)
-{
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
-        return decodeWithLabel(bytes.mid(2), bytes.startsWith("\xFF\xFE") ? "utf-16le" : "utf-16be");
-    static const QRegularExpression charset(QStringLiteral("^@charset \"([^\"]*)\";"));
-    const QRegularExpressionMatch match = charset.match(QString::fromLatin1(bytes.left(128)));
-    if (match.hasMatch()) {
-        const QString decoded = decodeWithLabel(bytes, match.captured(1).toLatin1());
-        if (!decoded.isNull())
-            return decoded;
-    }
-    return decodePage(bytes).text;
-}
-
-QString readStyleSheetFile(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > maxStyleSheetBytes)
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return decodeStyleSheet(file.readAll());
-}
-
 FastPage::FastPage(const QByteArray &bytes, const QString &path)
     : m_path(QFileInfo(path).absoluteFilePath())
     , m_pagePath(m_path)
+    , m_sheets(loadStyleSheet)
 {
     switch (fileTypeOf(path, bytes.left(sniffedBytes)).kind) {
     case PageKind::Xhtml:

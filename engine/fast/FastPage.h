@@ -1,18 +1,10 @@
 #pragma once
 
 #include "engine/fast/Dom.h"
-#include "engine/fast/StyleSheet.h"
+#include "engine/fast/SheetLoader.h"
 
 #include <QByteArray>
 #include <QString>
-
-// Reads a style sheet file for a page: a regular file only, decoded by decodeStyleSheet(). A
-// null string when it cannot.
-QString readStyleSheetFile(const QString &path);
-
-// A style sheet's bytes decoded by its byte-order mark or @charset, else as UTF-8
-// (windows-1252 when it is not UTF-8).
-QString decodeStyleSheet(const QByteArray &bytes);
 
 // A page read and parsed without a browser: the text a browser shows for its body, for a
 // desktop window of 1280 x 720 CSS pixels, computed from its HTML and style sheets alone. It is
@@ -55,7 +47,7 @@ private:
 
     QString m_path;
     QString m_pagePath; // where its links are read from: for an archive, where it was saved
-    SheetLoader m_sheets = readStyleSheetFile;
+    SheetLoader m_sheets; // linked style sheets from disk, or from the archive the page came in
     Dom m_dom;
     bool m_encodingGuessed = false;
     bool m_treeExact = true;

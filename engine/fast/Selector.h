@@ -49,6 +49,3 @@ struct ComplexSelector
     QString key() const;
 };
 
-// Parses a comma-separated selector list; an invalid selector anywhere makes the whole list
-// invalid (an empty result), as in a browser.
-std::vector<ComplexSelector> parseSelectorList(const QString &text);

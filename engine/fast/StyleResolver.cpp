@@ -1,140 +1,62 @@
 #include "engine/fast/StyleResolver.h"
 
-#include "engine/fast/CssText.h"
 #include "engine/fast/Dom.h"
+#include "engine/fast/MediaQuery.h"
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/UserAgentStyle.h"
-
-#include <QMimeDatabase>
-#include <QRegularExpression>
 
 #include <climits>
 
 namespace {
 
-// Cascade levels, lowest first.
+// Cascade levels ("Cascading Origins" and "Important Declarations"), lowest first. The
+// presentational hints of HTML count as author declarations of their own, below the page's.
 enum Level { UserAgentNormal, PresentationalHint, AuthorNormal, AuthorImportant, UserAgentImportant };
 
+// CSS Cascading Level 5, "Cascade Sorting Order": whether a declaration wins over the one that
+// wins so far, criterion by criterion.
 template <typename W>
 bool beats(const W &candidate, const W &current)
 {
+    // "Origin and Importance".
     if (candidate.level != current.level)
         return candidate.level > current.level;
+    // "Element-Attached Styles": the style attribute beats rules.
     if (candidate.attached != current.attached)
         return candidate.attached;
+    // "Layers".
     if (candidate.layerRank != current.layerRank)
         return candidate.layerRank > current.layerRank;
+    // "Specificity" (Selectors Level 4, "Calculating a selector's specificity").
     if (candidate.specificity != current.specificity)
         return candidate.specificity > current.specificity;
+    // "Order of Appearance".
     return candidate.order >= current.order;
 }
 
-bool parseDisplay(const QString &value, Display &display)
+// CSS Cascading Level 5, "Defaulting": the value the winning declaration gives, the CSS-wide
+// keywords included ("revert" is taken as "unset": only the user agent's sheet lies below).
+void applyDeclaration(const Declaration &declaration, const ComputedStyle &parent, ComputedStyle &out)
 {
-    static const QHash<QString, Display> values{
-        {"none", Display::None}, {"contents", Display::Contents}, {"inline", Display::Inline},
-        {"block", Display::Block}, {"inline-block", Display::InlineBlock},
-        {"list-item", Display::ListItem}, {"flow-root", Display::FlowRoot},
-        {"run-in", Display::Block},
-        {"table", Display::Table}, {"inline-table", Display::InlineTable},
-        {"table-row-group", Display::TableRowGroup},
-        {"table-header-group", Display::TableHeaderGroup},
-        {"table-footer-group", Display::TableFooterGroup}, {"table-row", Display::TableRow},
-        {"table-cell", Display::TableCell}, {"table-column-group", Display::TableColumnGroup},
-        {"table-column", Display::TableColumn}, {"table-caption", Display::TableCaption},
-        {"flex", Display::Flex}, {"inline-flex", Display::InlineFlex},
-        {"-webkit-box", Display::Flex}, {"-webkit-inline-box", Display::InlineFlex},
-        {"-webkit-flex", Display::Flex}, {"-webkit-inline-flex", Display::InlineFlex},
-        {"grid", Display::Grid}, {"inline-grid", Display::InlineGrid},
-        {"ruby", Display::Ruby}, {"ruby-text", Display::RubyText}};
-    const auto found = values.find(value);
-    if (found == values.end())
-        return false;
-    display = found.value();
-    return true;
-}
-
-template <typename E>
-bool parseKeyword(const QString &value, std::initializer_list<std::pair<const char *, E>> table, E &out)
-{
-    for (const auto &[keyword, each] : table) {
-        if (value == QLatin1String(keyword)) {
-            out = each;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool isGlobalKeyword(const QString &value)
-{
-    return value == "inherit" || value == "initial" || value == "unset" || value == "revert"
-           || value == "revert-layer";
-}
-
-// Sets the property in `out` from a keyword; false when the keyword is none of its values.
-bool applyKeyword(Property property, const QString &value, ComputedStyle &out)
-{
-    switch (property) {
-    case Property::Display:
-        return parseDisplay(value, out.display);
-    case Property::Visibility:
-        return parseKeyword(value, {{"visible", Visibility::Visible}, {"hidden", Visibility::Hidden},
-                                    {"collapse", Visibility::Collapse}}, out.visibility);
-    case Property::WhiteSpace:
-        return parseKeyword(value, {{"normal", WhiteSpace::Normal}, {"pre", WhiteSpace::Pre},
-                                    {"nowrap", WhiteSpace::Nowrap}, {"pre-wrap", WhiteSpace::PreWrap},
-                                    {"pre-line", WhiteSpace::PreLine},
-                                    {"break-spaces", WhiteSpace::BreakSpaces},
-                                    {"-webkit-nowrap", WhiteSpace::Nowrap}}, out.whiteSpace);
-    case Property::TextTransform:
-        return parseKeyword(value, {{"none", TextTransform::None},
-                                    {"capitalize", TextTransform::Capitalize},
-                                    {"uppercase", TextTransform::Uppercase},
-                                    {"lowercase", TextTransform::Lowercase}}, out.textTransform);
-    case Property::ContentVisibility:
-        return parseKeyword(value, {{"visible", ContentVisibility::Visible},
-                                    {"auto", ContentVisibility::Auto},
-                                    {"hidden", ContentVisibility::Hidden}}, out.contentVisibility);
-    case Property::Float:
-        return parseKeyword(value, {{"left", true}, {"right", true}, {"none", false}}, out.floating);
-    case Property::Position:
-        return parseKeyword(value, {{"static", false}, {"relative", false}, {"sticky", false},
-                                    {"-webkit-sticky", false}, {"absolute", true},
-                                    {"fixed", true}}, out.outOfFlow);
-    case Property::Content:
-        return true; // read by generatedContent()
-    case Property::Count:
+    static const ComputedStyle initial;
+    const PropertyRow &row = propertyRow(declaration.property);
+    if (!row.store)
+        return; // `content`, read by generatedContent()
+    switch (declaration.wide) {
+    case CssWideKeyword::None:
+        row.store(out, declaration.value);
+        break;
+    case CssWideKeyword::Inherit:
+        row.store(out, row.load(parent));
+        break;
+    case CssWideKeyword::Initial:
+        row.store(out, row.load(initial));
+        break;
+    case CssWideKeyword::Unset:
+    case CssWideKeyword::Revert:
+        row.store(out, row.load(row.inherited ? parent : initial));
         break;
     }
-    return false;
-}
-
-bool isInherited(Property property)
-{
-    return property == Property::Visibility || property == Property::WhiteSpace
-           || property == Property::TextTransform;
-}
-
-void copyProperty(Property property, const ComputedStyle &from, ComputedStyle &to)
-{
-    switch (property) {
-    case Property::Display: to.display = from.display; break;
-    case Property::Visibility: to.visibility = from.visibility; break;
-    case Property::WhiteSpace: to.whiteSpace = from.whiteSpace; break;
-    case Property::TextTransform: to.textTransform = from.textTransform; break;
-    case Property::ContentVisibility: to.contentVisibility = from.contentVisibility; break;
-    case Property::Float: to.floating = from.floating; break;
-    case Property::Position: to.outOfFlow = from.outOfFlow; break;
-    case Property::Content:
-    case Property::Count: break;
-    }
-}
-
-bool isValid(const Declaration &declaration)
-{
-    ComputedStyle scratch;
-    return isGlobalKeyword(declaration.value) || applyKeyword(declaration.property, declaration.value, scratch);
 }
 
 // Makes a box block-level, as floats, absolutely positioned boxes and flex and grid items are.
@@ -162,47 +84,43 @@ Display blockified(Display display)
 }
 
 // The text a `content` value puts into a ::before or ::after box.
-GeneratedContent generatedContent(const QString &value, const DomNode &element)
+GeneratedContent generatedContent(const Declaration &declaration, const DomNode &element)
 {
-    GeneratedContent content;
-    const QString lower = value.toLower();
-    if (lower == "none" || lower == "normal" || isGlobalKeyword(lower))
-        return content;
-    qsizetype at = 0;
-    bool any = false;
-    while (at < value.size()) {
-        const QChar c = value[at];
-        if (isCssSpace(c)) {
-            ++at;
-        } else if (c == '"' || c == '\'') {
-            content.text += readString(value, at);
-            any = true;
-        } else if (c == '/') {
-            break; // alternative text follows
-        } else {
-            const QString name = readIdentifier(value, at).toLower();
-            if (at < value.size() && value[at] == '(') {
-                const qsizetype close = findTopLevel(value, at + 1, value.size(), ')');
-                const QString argument = value.mid(at + 1, close < 0 ? -1 : close - at - 1).trimmed();
-                at = close < 0 ? value.size() : close + 1;
-                if (name == "attr")
-                    content.text += element.attribute(QLatin1String(argument.toLower().toLatin1()));
-                else if (name == "counter" || name == "counters")
-                    content.text += '1';
-                else
-                    content.kind = GeneratedContent::AtomicInline;
-            } else if (name.endsWith(QLatin1String("open-quote")) || name.endsWith(QLatin1String("close-quote"))) {
-                content.text += name.startsWith(QLatin1String("no-")) ? QString() : QStringLiteral("\"");
-            } else {
-                ++at;
-            }
-        }
-    }
-    if (content.kind == GeneratedContent::Nothing && (any || !content.text.isEmpty()))
-        content.kind = GeneratedContent::InlineText;
-    return content;
+    GeneratedContent generated;
+    if (declaration.wide != CssWideKeyword::None)
+        return generated;
+    const ContentValue &content = declaration.content;
+    for (const ContentValue::Part &part : content.parts)
+        generated.text += part.attribute ? element.attribute(QLatin1String(part.text.toLatin1())) : part.text;
+    if (content.replaced)
+        generated.kind = GeneratedContent::AtomicInline;
+    else if (content.hasString || !generated.text.isEmpty())
+        generated.kind = GeneratedContent::InlineText;
+    return generated;
 }
 
+const StyleSheet &userAgentSheet()
+{
+    static const StyleSheet sheet = parseStyleSheet(userAgentStyleSheet(), QUrl());
+    return sheet;
+}
+
+// The browser's own rules, filed once for every page.
+RuleIndex makeUserAgentRuleIndex(bool quirksMode)
+{
+    RuleIndex index(quirksMode);
+    int order = 0;
+    for (const StyleRule &rule : userAgentSheet().rules)
+        index.add(rule, 0, order++);
+    return index;
+}
+
+const RuleIndex &userAgentRuleIndex(bool quirksMode)
+{
+    static const RuleIndex standards = makeUserAgentRuleIndex(false);
+    static const RuleIndex quirks = makeUserAgentRuleIndex(true);
+    return quirksMode ? quirks : standards;
+}
 
 bool isDetailsSummary(const Dom &dom, int details, int child)
 {
@@ -272,6 +190,24 @@ QUrl documentBase(const Dom &dom, const QString &pagePath)
     return page;
 }
 
+// Whether a rel attribute's space-separated keywords hold `keyword`, in any case.
+bool hasRelation(QStringView relations, QStringView keyword)
+{
+    auto isSpace = [](QChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; };
+    qsizetype at = 0;
+    while (at < relations.size()) {
+        while (at < relations.size() && isSpace(relations[at]))
+            ++at;
+        qsizetype end = at;
+        while (end < relations.size() && !isSpace(relations[end]))
+            ++end;
+        if (end > at && relations.mid(at, end - at).compare(keyword, Qt::CaseInsensitive) == 0)
+            return true;
+        at = end;
+    }
+    return false;
+}
+
 bool isCssType(const QString &type)
 {
     return type.isNull() || type.isEmpty() || type.trimmed().compare(QLatin1String("text/css"), Qt::CaseInsensitive) == 0;
@@ -280,36 +216,18 @@ bool isCssType(const QString &type)
 } // namespace
 
 StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader)
-    : m_dom(dom)
-    , m_matcher(dom)
+    : m_dom(dom), m_matcher(dom), m_sheets(loader), m_pageRules(dom.quirksMode())
 {
-    std::vector<StyleRule> userAgent;
-    LayerOrder noLayers;
-    appendStyleRules(userAgentStyleSheet(), QUrl(), {}, userAgent, noLayers);
-    addRules(std::move(userAgent), true);
-    collectPageSheets(pagePath, loader);
-}
-
-void StyleResolver::addRules(std::vector<StyleRule> rules, bool userAgent)
-{
-    for (StyleRule &rule : rules) {
+    collectPageSheets(pagePath);
+    int order = int(userAgentSheet().rules.size());
+    for (const PageRule &rule : m_sheets.rules()) {
         checkPageCancelled();
-        const int index = int(m_rules.size());
-        for (int s = 0; s < int(rule.selectors.size()); ++s) {
-            QString key = rule.selectors[size_t(s)].key();
-            if (m_dom.quirksMode() && (key.startsWith('#') || key.startsWith('.')))
-                key = key.toLower();
-            m_rulesByKey[key].push_back({index, s});
-        }
-        m_rules.push_back(std::move(rule));
+        m_pageRules.add(*rule.rule, rule.layer, order++);
     }
-    if (userAgent)
-        m_userAgentRuleCount = int(m_rules.size());
 }
 
-void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader &loader)
+void StyleResolver::collectPageSheets(const QString &pagePath)
 {
-    const QMimeDatabase mimeTypes;
     const QUrl base = documentBase(m_dom, pagePath);
     for (int at = 0; at >= 0 && at < m_dom.size(); at = m_dom.next(at, -1)) {
         checkPageCancelled();
@@ -323,42 +241,35 @@ void StyleResolver::collectPageSheets(const QString &pagePath, const SheetLoader
         if (!isCssType(node.attribute(QLatin1String("type")))
             || !mediaMatches(node.attribute(QLatin1String("media"))))
             continue;
-        std::vector<StyleRule> rules;
         if (style) {
-            appendStyleRules(m_dom.textContent(at), base, loader, rules, m_layers);
-        } else {
-            const QStringList relations = node.attribute(QLatin1String("rel")).toLower().split(
-                QRegularExpression(QStringLiteral("[ \t\n\f\r]+")), Qt::SkipEmptyParts);
-            if (!relations.contains("stylesheet") || relations.contains("alternate")
-                || node.hasAttribute(QLatin1String("disabled")) || !loader)
-                continue;
-            const QString path = localPathFor(node.attribute(QLatin1String("href")), base);
-            if (path.isEmpty() || path == pagePath)
-                continue;
-            // A standards-mode page takes a style sheet only when it is served as text/css.
-            if (!m_dom.quirksMode()
-                && mimeTypes.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name() != "text/css")
-                continue;
-            const QString sheet = loader(path);
-            if (sheet.isNull())
-                continue;
-            appendStyleRules(sheet, QUrl::fromLocalFile(path), loader, rules, m_layers);
+            const QString text = m_dom.textContent(at);
+            m_sheets.addSheet(std::make_shared<const StyleSheet>(parseStyleSheet(text, base)));
+            continue;
         }
-        addRules(std::move(rules), false);
+        const QString relations = node.attribute(QLatin1String("rel"));
+        if (!hasRelation(relations, u"stylesheet") || hasRelation(relations, u"alternate")
+            || node.hasAttribute(QLatin1String("disabled")))
+            continue;
+        const QString path = localPathFor(node.attribute(QLatin1String("href")), base);
+        if (path.isEmpty() || path == pagePath)
+            continue;
+        // A standards-mode page takes a style sheet only when it is served as text/css.
+        if (!m_dom.quirksMode() && !path.endsWith(QLatin1String(".css"), Qt::CaseInsensitive))
+            continue;
+        m_sheets.addLinkedSheet(path);
     }
 }
 
+// CSS Cascading Level 5, "Cascading": of the declarations whose selectors match the element
+// (Selectors Level 4, "Matching"), the winner for each property and pseudo-element.
 void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners &after,
                             Winners &firstLetter) const
 {
-    const DomNode &node = m_dom.node(element);
     const bool quirks = m_dom.quirksMode();
-    auto consider = [&](const std::vector<RuleRef> *refs) {
-        if (!refs)
-            return;
-        for (const RuleRef &ref : *refs) {
-            const StyleRule &rule = m_rules[size_t(ref.rule)];
-            const ComplexSelector &selector = rule.selectors[size_t(ref.selector)];
+    const int userAgentRules = int(userAgentSheet().rules.size());
+    auto consider = [&](const std::vector<IndexedSelector> &candidates) {
+        for (const IndexedSelector &entry : candidates) {
+            const ComplexSelector &selector = entry.rule->selectors[size_t(entry.selector)];
             if (!m_matcher.matches(selector, element))
                 continue;
             Winners *winners = selector.pseudoElement == ComplexSelector::NoPseudoElement ? &own
@@ -368,55 +279,40 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
                                                                                         : nullptr;
             if (!winners)
                 continue;
-            const bool userAgent = ref.rule < m_userAgentRuleCount;
-            for (const Declaration &declaration : rule.declarations) {
+            const bool userAgent = entry.order < userAgentRules;
+            for (const Declaration &declaration : entry.rule->declarations) {
                 Winner candidate;
+                // "Origin and Importance".
                 candidate.level = userAgent ? (declaration.important ? UserAgentImportant : UserAgentNormal)
                                             : (declaration.important ? AuthorImportant : AuthorNormal);
-                // Rules in no layer beat layered ones, and later layers earlier ones; for
-                // !important declarations it is the other way round.
-                const int layerRank = rule.layer == 0 ? INT_MAX : rule.layer;
+                // "Layers": rules in no layer beat layered ones, and later layers earlier
+                // ones; for !important declarations it is the other way round.
+                const int layerRank = entry.layer == 0 ? INT_MAX : entry.layer;
                 candidate.layerRank = userAgent ? 0 : declaration.important ? -layerRank : layerRank;
                 candidate.specificity = selector.specificity;
-                candidate.order = ref.rule;
+                candidate.order = entry.order;
                 candidate.declaration = &declaration;
-                Winner &current = (*winners)[size_t(declaration.property)];
-                if (beats(candidate, current) && isValid(declaration))
+                Winner &current = (*winners)[declaration.property];
+                if (beats(candidate, current))
                     current = candidate;
             }
         }
     };
-    auto lookUp = [&](const QString &key) {
-        const auto found = m_rulesByKey.find(quirks && (key.startsWith('#') || key.startsWith('.')) ? key.toLower() : key);
-        return found == m_rulesByKey.end() ? nullptr : &found.value();
-    };
-    consider(lookUp(QString()));
-    consider(lookUp(node.name));
-    if (!node.id.isEmpty())
-        consider(lookUp('#' + node.id));
-    for (const QString &name : node.classes)
-        consider(lookUp('.' + name));
+    const DomNode &node = m_dom.node(element);
+    userAgentRuleIndex(quirks).forCandidates(node, consider);
+    m_pageRules.forCandidates(node, consider);
 }
 
 void StyleResolver::applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out)
 {
-    static const ComputedStyle initial;
-    for (Property property : {Property::Visibility, Property::WhiteSpace, Property::TextTransform})
-        copyProperty(property, parent, out);
-    for (size_t p = 0; p < winners.size(); ++p) {
-        const Declaration *declaration = winners[p].declaration;
-        if (!declaration)
-            continue;
-        const Property property = Property(p);
-        const QString &value = declaration->value;
-        if (value == "inherit")
-            copyProperty(property, parent, out);
-        else if (value == "initial")
-            copyProperty(property, initial, out);
-        else if (isGlobalKeyword(value)) // unset, revert
-            copyProperty(property, isInherited(property) ? parent : initial, out);
-        else
-            applyKeyword(property, value, out);
+    // "Inheritance": inherited properties take the parent's value unless a declaration wins.
+    for (const PropertyRow &row : properties::rows) {
+        if (row.inherited)
+            row.store(out, row.load(parent));
+    }
+    for (const Winner &winner : winners) {
+        if (winner.declaration)
+            applyDeclaration(*winner.declaration, parent, out);
     }
 }
 
@@ -427,10 +323,15 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     Winners own{}, before{}, after{}, firstLetter{};
     cascade(element, own, before, after, firstLetter);
 
-    // Presentational hints and the style attribute.
+    // HTML, "Presentational hints", and the style attribute (CSS Style Attributes): cascaded
+    // with the rules, as their own levels of "Origin and Importance".
     std::vector<Declaration> extra;
-    if ((node.isElement("td") || node.isElement("th")) && node.hasAttribute(QLatin1String("nowrap")))
-        extra.push_back({Property::WhiteSpace, QStringLiteral("nowrap"), false});
+    if ((node.isElement("td") || node.isElement("th")) && node.hasAttribute(QLatin1String("nowrap"))) {
+        Declaration nowrap;
+        nowrap.property = propertyNamed("white-space");
+        nowrap.value = int(WhiteSpace::Nowrap);
+        extra.push_back(nowrap);
+    }
     const size_t hintCount = extra.size();
     const QString styleAttribute = node.attribute(QLatin1String("style"));
     if (!styleAttribute.isEmpty()) {
@@ -447,14 +348,16 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         candidate.specificity = 0;
         candidate.order = INT_MAX;
         candidate.declaration = &declaration;
-        Winner &current = own[size_t(declaration.property)];
-        if (beats(candidate, current) && isValid(declaration))
+        Winner &current = own[declaration.property];
+        if (beats(candidate, current))
             current = candidate;
     }
 
     ComputedStyle style;
     applyWinners(own, parent, style);
 
+    // CSS Display Level 3, "Automatic Box Type Transformations": floats, absolutely
+    // positioned boxes, the root and flex and grid items are blockified.
     const Display parentBox = parent.display == Display::Contents ? parent.parentBoxDisplay : parent.display;
     style.parentBoxDisplay = parentBox;
     if (style.display != Display::None && style.display != Display::Contents) {
@@ -473,15 +376,17 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         style.display = Display::None;
     style.rendered = style.display != Display::None;
 
+    // CSS Pseudo-Elements Level 4, "Generated Content Pseudo-elements": ::before and ::after,
+    // styled by their own cascade on top of the element's.
     for (auto [winners, generated] : {std::pair{&before, &style.before}, std::pair{&after, &style.after}}) {
-        const Declaration *content = (*winners)[size_t(Property::Content)].declaration;
+        const Declaration *content = (*winners)[propertyNamed("content")].declaration;
         if (!content || !style.rendered || style.display == Display::Contents || node.isReplaced())
             continue;
         ComputedStyle pseudo;
         applyWinners(*winners, style, pseudo);
         if (pseudo.display == Display::None)
             continue;
-        *generated = generatedContent(content->value, node);
+        *generated = generatedContent(*content, node);
         if (generated->kind == GeneratedContent::Nothing)
             continue;
         generated->whiteSpace = pseudo.whiteSpace;
@@ -491,9 +396,10 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         else if (isAtomicInline(pseudo.display))
             generated->kind = GeneratedContent::AtomicInline;
     }
+    // CSS Pseudo-Elements Level 4, "The ::first-letter pseudo-element": only in a block container.
     const bool blockContainer = isBlockLevel(style.display) || isAtomicInline(style.display)
                                 || style.display == Display::TableCell;
-    if (firstLetter[size_t(Property::TextTransform)].declaration && blockContainer) {
+    if (firstLetter[propertyNamed("text-transform")].declaration && blockContainer) {
         ComputedStyle pseudo;
         applyWinners(firstLetter, style, pseudo);
         style.transformsFirstLetter = true;

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "engine/fast/CascadeOrder.h"
+#include "engine/fast/RuleIndex.h"
 #include "engine/fast/SelectorMatcher.h"
 #include "engine/fast/Style.h"
-#include "engine/fast/StyleSheet.h"
 
 #include <QHash>
 
@@ -24,11 +25,6 @@ public:
     std::vector<ComputedStyle> computeStyles() const;
 
 private:
-    struct RuleRef
-    {
-        int rule;
-        int selector;
-    };
     struct Winner
     {
         int level = -1;
@@ -38,10 +34,9 @@ private:
         int order = 0;
         const Declaration *declaration = nullptr;
     };
-    using Winners = std::array<Winner, size_t(Property::Count)>;
+    using Winners = std::array<Winner, propertyCount>;
 
-    void addRules(std::vector<StyleRule> rules, bool userAgent);
-    void collectPageSheets(const QString &pagePath, const SheetLoader &loader);
+    void collectPageSheets(const QString &pagePath);
     void cascade(int element, Winners &own, Winners &before, Winners &after, Winners &firstLetter) const;
     // The computed values the winning declarations give, on top of what `parent` passes on.
     static void applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out);
@@ -49,9 +44,6 @@ private:
 
     const Dom &m_dom;
     mutable SelectorMatcher m_matcher; // remembers what it found, for the next elements
-    std::vector<StyleRule> m_rules;
-    LayerOrder m_layers;
-    int m_userAgentRuleCount = 0;
-    QHash<QString, std::vector<RuleRef>> m_rulesByKey;
-    std::vector<std::vector<Declaration>> m_styleAttributes; // per node, filled on demand
+    CascadeOrder m_sheets;
+    RuleIndex m_pageRules;
 };

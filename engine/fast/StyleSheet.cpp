@@ -1,427 +1,409 @@
 #include "engine/fast/StyleSheet.h"
 
-#include "engine/fast/CssText.h"
+#include "engine/fast/CssTokenizer.h"
+#include "engine/fast/MediaQuery.h"
+#include "engine/fast/SelectorParser.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QUrl>
 
 namespace {
 
-constexpr double windowWidth = 1280;
-constexpr double windowHeight = 720;
-constexpr int maxImportDepth = 16;
+// @media, @supports and @layer blocks nest a few deep in real sheets; deeper ones are skipped.
+constexpr int maxBlockNesting = 8;
 
-// --- Media queries ----------------------------------------------------------------------------
-
-// A length in CSS pixels, or NaN when the text is none.
-double lengthInPixels(const QString &text)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^([+-]?(?:\\d+\\.?\\d*|\\.\\d+)(?:e[+-]?\\d+)?)([a-z%]*)$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return qQNaN();
-    const double number = match.captured(1).toDouble();
-    const QString unit = match.captured(2);
-    if (unit == "px") return number;
-    if (unit == "em" || unit == "rem") return number * 16;
-    if (unit == "pt") return number * 96 / 72;
-    if (unit == "pc") return number * 16;
-    if (unit == "in") return number * 96;
-    if (unit == "cm") return number * 96 / 2.54;
-    if (unit == "mm") return number * 96 / 25.4;
-    if (unit == "q") return number * 96 / 101.6;
-    if (unit == "vw") return number * windowWidth / 100;
-    if (unit == "vh") return number * windowHeight / 100;
-    if (unit == "ex") return number * 8;
-    if (unit == "ch") return number * 8;
-    if (unit.isEmpty() && number == 0) return 0;
-    return qQNaN();
-}
-
-double ratio(const QString &text)
-{
-    const QStringList parts = text.split('/');
-    bool ok = false;
-    const double first = parts[0].trimmed().toDouble(&ok);
-    if (!ok)
-        return qQNaN();
-    if (parts.size() == 1)
-        return first;
-    const double second = parts[1].trimmed().toDouble(&ok);
-    return ok && second != 0 && parts.size() == 2 ? first / second : qQNaN();
-}
-
-enum class FeatureResult { True, False, Invalid };
-
-FeatureResult compare(double actual, double wanted, const QString &prefix)
-{
-    if (qIsNaN(wanted))
-        return FeatureResult::Invalid;
-    const bool holds = prefix == "min-" ? actual >= wanted
-                       : prefix == "max-" ? actual <= wanted
-                                          : qFuzzyCompare(actual + 1, wanted + 1);
-    return holds ? FeatureResult::True : FeatureResult::False;
-}
-
-FeatureResult feature(const QString &expression)
-{
-    const qsizetype colon = expression.indexOf(':');
-    QString name = (colon < 0 ? expression : expression.left(colon)).trimmed();
-    const QString value = colon < 0 ? QString() : expression.mid(colon + 1).trimmed();
-    if (colon >= 0 && value.isEmpty())
-        return FeatureResult::Invalid;
-    QString prefix;
-    for (const char *each : {"min-", "max-"}) {
-        if (name.startsWith(QLatin1String(each))) {
-            prefix = QLatin1String(each);
-            name = name.mid(4);
-        }
-    }
-    if (name.startsWith(QLatin1String("-webkit-min-")) || name.startsWith(QLatin1String("-webkit-max-"))) {
-        prefix = name.mid(8, 4);
-        name = "-webkit-" + name.mid(12);
-    }
-    const bool hasValue = colon >= 0;
-    if (!prefix.isEmpty() && !hasValue)
-        return FeatureResult::Invalid;
-
-    if (name == "width" || name == "device-width")
-        return hasValue ? compare(windowWidth, lengthInPixels(value), prefix) : FeatureResult::True;
-    if (name == "height" || name == "device-height")
-        return hasValue ? compare(windowHeight, lengthInPixels(value), prefix) : FeatureResult::True;
-    if (name == "aspect-ratio" || name == "device-aspect-ratio")
-        return hasValue ? compare(windowWidth / windowHeight, ratio(value), prefix)
-                        : FeatureResult::True;
-    if (name == "-webkit-device-pixel-ratio")
-        return hasValue ? compare(1, ratio(value), prefix) : FeatureResult::True;
-    if (name == "resolution") {
-        if (!hasValue)
-            return FeatureResult::True;
-        double dppx = qQNaN();
-        if (value.endsWith(QLatin1String("dppx")) || value.endsWith(QLatin1String("x")))
-            dppx = value.left(value.size() - (value.endsWith('x') && !value.endsWith(QLatin1String("dppx")) ? 1 : 4)).toDouble();
-        else if (value.endsWith(QLatin1String("dpi")))
-            dppx = value.chopped(3).toDouble() / 96;
-        else if (value.endsWith(QLatin1String("dpcm")))
-            dppx = value.chopped(4).toDouble() * 2.54 / 96;
-        return compare(1, dppx, prefix);
-    }
-    if (name == "color")
-        return hasValue ? compare(8, value.toDouble(), prefix) : FeatureResult::True;
-    if (name == "monochrome" || name == "color-index" || name == "grid")
-        return hasValue ? compare(0, value.toDouble(), prefix) : FeatureResult::False;
-    if (!prefix.isEmpty())
-        return FeatureResult::Invalid;
-    if (name == "orientation")
-        return value == "landscape" ? FeatureResult::True
-               : value == "portrait" ? FeatureResult::False
-                                     : FeatureResult::Invalid;
-    if (name == "hover" || name == "any-hover")
-        return !hasValue || value == "hover" ? FeatureResult::True : FeatureResult::False;
-    if (name == "pointer" || name == "any-pointer")
-        return !hasValue || value == "fine" ? FeatureResult::True : FeatureResult::False;
-    static const QHash<QString, QString> keywords{
-        {"prefers-color-scheme", "light"}, {"prefers-reduced-motion", "no-preference"},
-        {"prefers-contrast", "no-preference"}, {"prefers-reduced-data", "no-preference"},
-        {"forced-colors", "none"}, {"inverted-colors", "none"}, {"scan", "progressive"},
-        {"display-mode", "browser"}, {"dynamic-range", "standard"},
-        {"update", "fast"}, {"overflow-block", "scroll"}, {"overflow-inline", "scroll"},
-        {"color-gamut", "srgb"}, {"scripting", "enabled"}};
-    const auto found = keywords.find(name);
-    if (found == keywords.end())
-        return FeatureResult::Invalid;
-    if (!hasValue)
-        return value == "none" || found.value() == "none" || found.value() == "no-preference"
-                   ? FeatureResult::False
-                   : FeatureResult::True;
-    return value == found.value() ? FeatureResult::True : FeatureResult::False;
-}
-
-// One query of a list: [not|only] type [and (feature)]... or (feature) [and (feature)]...
-bool queryMatches(const QString &query)
-{
-    static const QRegularExpression token(QStringLiteral("\\s*(\\([^()]*\\)|[^\\s()]+)"));
-    QStringList tokens;
-    qsizetype at = 0;
-    while (at < query.size()) {
-        const QRegularExpressionMatch match = token.match(query, at, QRegularExpression::NormalMatch,
-                                                          QRegularExpression::AnchorAtOffsetMatchOption);
-        if (!match.hasMatch()) {
-            if (query.mid(at).trimmed().isEmpty())
-                break;
-            return false;
-        }
-        tokens << match.captured(1);
-        at = match.capturedEnd();
-    }
-    if (tokens.isEmpty())
-        return false;
-    bool negated = false;
-    qsizetype i = 0;
-    if (tokens[0] == "not" || tokens[0] == "only") {
-        negated = tokens[0] == "not";
-        ++i;
-        if (i >= tokens.size() || tokens[i].startsWith('('))
-            return false;
-    }
-    bool result = true;
-    if (!tokens[i].startsWith('(')) {
-        const QString type = tokens[i++];
-        if (type == "and" || type == "or" || type == "not" || type == "only")
-            return false;
-        result = type == "all" || type == "screen";
-        if (i < tokens.size() && tokens[i] != "and")
-            return false;
-        if (i < tokens.size())
-            ++i;
-        if (i >= tokens.size() && tokens.size() > 1 && tokens.back() == "and")
-            return false;
-    }
-    for (bool expectFeature = true; i < tokens.size(); ++i, expectFeature = !expectFeature) {
-        if (expectFeature) {
-            if (!tokens[i].startsWith('('))
-                return false;
-            const FeatureResult each = feature(tokens[i].mid(1, tokens[i].size() - 2).trimmed());
-            if (each == FeatureResult::Invalid)
-                return false; // the whole query is "not all"
-            result = result && each == FeatureResult::True;
-        } else if (tokens[i] != "and" || i + 1 >= tokens.size()) {
-            return false;
-        }
-    }
-    return negated ? !result : result;
-}
-
-// --- Declarations ------------------------------------------------------------------------------
-
-bool propertyFor(const QString &name, Property &property)
-{
-    static const QHash<QString, Property> properties{
-        {"display", Property::Display}, {"visibility", Property::Visibility},
-        {"white-space", Property::WhiteSpace}, {"text-transform", Property::TextTransform},
-        {"content-visibility", Property::ContentVisibility}, {"float", Property::Float},
-        {"position", Property::Position}, {"content", Property::Content}};
-    const auto found = properties.find(name);
-    if (found == properties.end())
-        return false;
-    property = found.value();
-    return true;
-}
-
-// --- Sheets ------------------------------------------------------------------------------------
-
-bool supportsMatches(const QString &condition)
+bool supportsMatches(QStringView condition)
 {
     // Every feature test a page is likely to make holds in the browser engine, except negated ones.
     return !condition.trimmed().startsWith(QLatin1String("not"), Qt::CaseInsensitive);
 }
 
-QString importTarget(const QString &prelude, QString &media)
+QString qualified(const QString &outer, const QString &name)
 {
-    qsizetype at = 0;
-    while (at < prelude.size() && isCssSpace(prelude[at]))
-        ++at;
-    QString target;
-    if (at < prelude.size() && (prelude[at] == '"' || prelude[at] == '\'')) {
-        target = readString(prelude, at);
-    } else if (prelude.mid(at, 4).compare(QLatin1String("url("), Qt::CaseInsensitive) == 0) {
-        at += 4;
-        while (at < prelude.size() && isCssSpace(prelude[at]))
-            ++at;
-        if (at < prelude.size() && (prelude[at] == '"' || prelude[at] == '\'')) {
-            target = readString(prelude, at);
-            const qsizetype close = prelude.indexOf(')', at);
-            at = close < 0 ? prelude.size() : close + 1;
-        } else {
-            const qsizetype close = prelude.indexOf(')', at);
-            if (close < 0)
-                return {};
-            target = prelude.mid(at, close - at).trimmed();
-            at = close + 1;
+    return outer.isEmpty() ? name : outer + '.' + name;
+}
+
+// The value of one declaration, checked against its property's row.
+bool parseKeywordValue(const PropertyRow &row, const CssToken &token, Declaration &declaration)
+{
+    if (!token.is(CssToken::Ident))
+        return false;
+    const QString keyword = token.value.toLower();
+    for (const CssKeyword &each : row.keywords) {
+        if (keyword == QLatin1StringView(each.name.data(), qsizetype(each.name.size()))) {
+            declaration.value = each.value;
+            return true;
         }
-    } else {
-        return {};
     }
-    media = prelude.mid(at).trimmed();
-    return target;
+    return false;
+}
+
+void parseContentValue(const CssTokenRun &run, int from, int to, ContentValue &content)
+{
+    for (int i = from; i < to; i = run.after(i)) {
+        const CssToken &token = run[i];
+        if (token.is(CssToken::String)) {
+            content.parts.push_back({false, token.value});
+            content.hasString = true;
+        } else if (token.isDelim('/')) {
+            return; // alternative text follows
+        } else if (token.is(CssToken::Function)) {
+            const QString name = token.value.toLower();
+            const QString argument = run.text(i + 1, std::min(token.match, to)).trimmed().toString().toLower();
+            if (name == "attr")
+                content.parts.push_back({true, argument});
+            else if (name == "counter" || name == "counters")
+                content.parts.push_back({false, QStringLiteral("1")});
+            else
+                content.replaced = true;
+        } else if (token.is(CssToken::Url) || token.is(CssToken::BadUrl)) {
+            content.replaced = true;
+        } else if (token.is(CssToken::Ident)) {
+            const QString name = token.value.toLower();
+            if (name.endsWith(QLatin1String("open-quote")) || name.endsWith(QLatin1String("close-quote"))) {
+                if (!name.startsWith(QLatin1String("no-")))
+                    content.parts.push_back({false, QStringLiteral("\"")});
+            }
+        }
+    }
+}
+
+SelectorKey selectorKey(const ComplexSelector &selector)
+{
+    const QString key = selector.key();
+    if (key.isEmpty())
+        return {SelectorKey::Universal, key};
+    if (key.startsWith('#'))
+        return {SelectorKey::Id, key.mid(1)};
+    if (key.startsWith('.'))
+        return {SelectorKey::Class, key.mid(1)};
+    return {SelectorKey::Type, key};
+}
+
+CssWideKeyword wideKeyword(const CssToken &token)
+{
+    if (token.isIdent(QLatin1String("inherit"))) return CssWideKeyword::Inherit;
+    if (token.isIdent(QLatin1String("initial"))) return CssWideKeyword::Initial;
+    if (token.isIdent(QLatin1String("unset"))) return CssWideKeyword::Unset;
+    if (token.isIdent(QLatin1String("revert")) || token.isIdent(QLatin1String("revert-layer")))
+        return CssWideKeyword::Revert;
+    return CssWideKeyword::None;
+}
+
+// "Consume a declaration" from a run that starts with the property's name; false for a
+// declaration that is invalid or of a property the engine does not need.
+bool parseDeclaration(CssTokenRun &run, Declaration &declaration)
+{
+    run.findBlocks();
+    const QString name = run[0].value.toLower();
+    int property = 0;
+    while (property < propertyCount
+           && name != QLatin1StringView(properties::rows[property].name.data(),
+                                        qsizetype(properties::rows[property].name.size())))
+        ++property;
+    if (property == propertyCount)
+        return false;
+    int from = run.skipSpace(1, run.size());
+    if (from >= run.size() || !run[from].is(CssToken::Colon))
+        return false;
+    int to = run.size();
+    run.trim(++from, to);
+    if (to > from && run[to - 1].isIdent(QLatin1String("important"))) {
+        int bang = to - 1;
+        while (bang > from && run[bang - 1].is(CssToken::Whitespace))
+            --bang;
+        if (bang > from && run[bang - 1].isDelim('!')) {
+            declaration.important = true;
+            to = bang - 1;
+            run.trim(from, to);
+        }
+    }
+    if (from >= to)
+        return false;
+    declaration.property = PropertyId(property);
+    const PropertyRow &row = propertyRow(declaration.property);
+    if (to - from == 1 && (declaration.wide = wideKeyword(run[from])) != CssWideKeyword::None)
+        return true;
+    if (row.keywords.empty()) {
+        parseContentValue(run, from, to, declaration.content);
+        return true;
+    }
+    return to - from == 1 && parseKeywordValue(row, run[from], declaration);
 }
 
 class SheetParser
 {
 public:
-    SheetParser(const QUrl &base, const SheetLoader &loader, std::vector<StyleRule> &rules,
-                LayerOrder &layers, QStringList &chain)
-        : m_base(base), m_loader(loader), m_rules(rules), m_layers(layers), m_chain(chain)
+    SheetParser(QStringView text, const QUrl &base, StyleSheet &sheet)
+        : m_tokens(text), m_base(base), m_sheet(sheet)
     {
+        advance();
     }
 
-    void parse(const QString &text) { parseRules(text, 0, text.size(), true, {}); }
+    void parseSheet() { parseRules(false, 0, 0); }
+
+    // "Consume a list of declarations" up to the end of the text or of the current block.
+    std::vector<Declaration> parseDeclarationList(bool inBlock)
+    {
+        std::vector<Declaration> declarations;
+        for (;;) {
+            switch (m_current.type) {
+            case CssToken::End:
+                return declarations;
+            case CssToken::CloseCurly:
+                if (inBlock) {
+                    advance();
+                    return declarations;
+                }
+                break;
+            case CssToken::Whitespace:
+            case CssToken::Semicolon:
+                advance();
+                continue;
+            case CssToken::AtKeyword: {
+                CssTokenRun ignored;
+                if (collect(ignored, true, inBlock) == Stop::Block)
+                    skipBlock();
+                continue;
+            }
+            default:
+                break;
+            }
+            const bool named = m_current.is(CssToken::Ident);
+            CssTokenRun run;
+            run.source = m_tokens.source();
+            collect(run, true, inBlock, false);
+            Declaration declaration;
+            if (named && !run.overflowed && parseDeclaration(run, declaration))
+                declarations.push_back(std::move(declaration));
+        }
+    }
 
 private:
-    // The recursion follows @media and @supports blocks, which style sheets nest a few deep;
-    // blocks deeper than that are skipped.
-    void parseRules(const QString &text, qsizetype at, qsizetype end, bool topLevel,
-                    const QString &layer, int depth = 0)
+    enum class Stop { Semicolon, Block, BlockEnd, End };
+
+    void advance() { m_current = m_tokens.next(); }
+
+    // Collects component values into `run` up to a ";" (when `semicolonEnds`), a "{" (when
+    // `curlyOpens`) or the "}" that ends the enclosing block (when `inBlock`), all outside
+    // brackets. The ";" and "{" are consumed, the "}" is not.
+    Stop collect(CssTokenRun &run, bool semicolonEnds, bool inBlock, bool curlyOpens = true)
     {
-        bool importsAllowed = topLevel;
-        while (at < end) {
-            while (at < end && (isCssSpace(text[at]) || text[at] == ';'))
-                ++at;
-            if (at >= end)
-                return;
-            if (topLevel && text.mid(at, 4) == QLatin1String("<!--")) {
-                at += 4;
-                continue;
-            }
-            if (topLevel && text.mid(at, 3) == QLatin1String("-->")) {
-                at += 3;
-                continue;
-            }
-            if (text[at] == '@') {
-                ++at;
-                const QString name = readIdentifier(text, at).toLower();
-                const qsizetype semicolon = findTopLevel(text, at, end, ';');
-                const qsizetype brace = findTopLevel(text, at, end, '{');
-                if (brace < 0 || (semicolon >= 0 && semicolon < brace)) {
-                    const qsizetype stop = semicolon < 0 ? end : semicolon;
-                    if (name == "import" && importsAllowed)
-                        import(text.mid(at, stop - at));
-                    else if (name != "charset" && name != "layer" && name != "namespace")
-                        importsAllowed = false;
-                    if (name == "layer") {
-                        for (const QString &each : text.mid(at, stop - at).split(','))
-                            layerIndex(qualified(layer, each.trimmed()));
-                    }
-                    at = stop + 1;
-                    continue;
+        std::vector<CssToken::Type> open;
+        for (;; advance()) {
+            const CssToken::Type type = m_current.type;
+            if (type == CssToken::End)
+                return Stop::End;
+            if (open.empty()) {
+                if (type == CssToken::Semicolon && semicolonEnds) {
+                    advance();
+                    return Stop::Semicolon;
                 }
-                importsAllowed = false;
-                const qsizetype close = findBlockEnd(text, brace, end);
-                const QString prelude = text.mid(at, brace - at).trimmed().toLower();
-                const bool descend = (name == "media" && mediaMatches(prelude))
-                                     || (name == "supports" && supportsMatches(prelude))
-                                     || name == "layer" || name == "document";
-                // An unnamed layer is a layer of its own that nothing else can name.
-                const QString inner = name != "layer" ? layer
-                                      : qualified(layer, prelude.isEmpty()
-                                                             ? QString("\u0001%1").arg(m_layers.size())
-                                                             : prelude);
-                if (name == "layer")
-                    layerIndex(inner);
-                if (descend && depth < 8)
-                    parseRules(text, brace + 1, close, false, inner, depth + 1);
-                at = close + 1;
+                if (type == CssToken::OpenCurly && curlyOpens) {
+                    advance();
+                    return Stop::Block;
+                }
+                if (type == CssToken::CloseCurly && inBlock)
+                    return Stop::BlockEnd;
+            }
+            if (m_current.opensBlock())
+                open.push_back(closerOf(type));
+            else if (!open.empty() && type == open.back())
+                open.pop_back();
+            run.append(m_current);
+        }
+    }
+
+    static CssToken::Type closerOf(CssToken::Type opener)
+    {
+        return opener == CssToken::OpenSquare  ? CssToken::CloseSquare
+               : opener == CssToken::OpenCurly ? CssToken::CloseCurly
+                                               : CssToken::CloseParen;
+    }
+
+    // Steps over the rest of a block whose "{" was consumed, its closing "}" included.
+    void skipBlock()
+    {
+        std::vector<CssToken::Type> open{CssToken::CloseCurly};
+        for (; !m_current.is(CssToken::End) && !open.empty(); advance()) {
+            if (m_current.opensBlock())
+                open.push_back(closerOf(m_current.type));
+            else if (m_current.type == open.back())
+                open.pop_back();
+        }
+    }
+
+    // "Consume a list of rules", of the whole sheet or of a block whose "{" was consumed.
+    void parseRules(bool inBlock, int layer, int depth)
+    {
+        bool importsAllowed = !inBlock;
+        for (;;) {
+            switch (m_current.type) {
+            case CssToken::End:
+                return;
+            case CssToken::CloseCurly:
+                if (inBlock) {
+                    advance();
+                    return;
+                }
+                break;
+            case CssToken::Whitespace:
+            case CssToken::Cdo:
+            case CssToken::Cdc:
+                advance();
                 continue;
+            case CssToken::AtKeyword:
+                parseAtRule(inBlock, layer, depth, importsAllowed);
+                continue;
+            default:
+                break;
             }
             importsAllowed = false;
-            const qsizetype brace = findTopLevel(text, at, end, '{');
-            if (brace < 0)
-                return;
-            const qsizetype close = findBlockEnd(text, brace, end);
-            StyleRule rule;
-            rule.selectors = parseSelectorList(text.mid(at, brace - at).trimmed());
-            if (!rule.selectors.empty()) {
-                rule.declarations = parseDeclarations(text.mid(brace + 1, close - brace - 1));
-                rule.layer = layer.isEmpty() ? 0 : layerIndex(layer);
-                if (!rule.declarations.empty())
-                    m_rules.push_back(std::move(rule));
+            parseQualifiedRule(inBlock, layer);
+        }
+    }
+
+    // "Consume a qualified rule": a style rule.
+    void parseQualifiedRule(bool inBlock, int layer)
+    {
+        CssTokenRun prelude;
+        prelude.source = m_tokens.source();
+        if (collect(prelude, false, inBlock) != Stop::Block)
+            return;
+        StyleRule rule;
+        if (!prelude.overflowed) {
+            prelude.findBlocks();
+            rule.selectors = parseSelectorList(prelude, 0, prelude.size());
+            for (const ComplexSelector &selector : rule.selectors)
+                rule.keys.push_back(selectorKey(selector));
+        }
+        rule.declarations = parseDeclarationList(true);
+        rule.layer = layer;
+        if (!rule.selectors.empty() && !rule.declarations.empty())
+            m_sheet.rules.push_back(std::move(rule));
+    }
+
+    // "Consume an at-rule".
+    void parseAtRule(bool inBlock, int layer, int depth, bool &importsAllowed)
+    {
+        const QString name = m_current.value.toLower();
+        advance();
+        CssTokenRun prelude;
+        prelude.source = m_tokens.source();
+        const Stop stop = collect(prelude, true, inBlock);
+        prelude.findBlocks();
+        const QStringView text = prelude.text(0, prelude.size()).trimmed();
+        if (stop != Stop::Block) {
+            if (name == "import" && importsAllowed && !prelude.overflowed)
+                parseImport(prelude);
+            else if (name != "charset" && name != "layer" && name != "namespace")
+                importsAllowed = false;
+            if (name == "layer") {
+                for (QStringView each : text.split(QLatin1Char(',')))
+                    nameLayer(qualified(layerName(layer), each.trimmed().toString()));
             }
-            at = close + 1;
+            return;
+        }
+        importsAllowed = false;
+        if (depth >= maxBlockNesting || prelude.overflowed) {
+            skipBlock();
+            return;
+        }
+        if (name == "layer") {
+            // An unnamed layer is a layer of its own that nothing else can name.
+            const QString own = text.isEmpty() ? QStringLiteral("\u0001%1").arg(m_sheet.layers.size())
+                                               : text.toString();
+            parseRules(true, nameLayer(qualified(layerName(layer), own)), depth + 1);
+        } else if ((name == "media" && mediaMatches(text)) || (name == "supports" && supportsMatches(text))
+                   || name == "document") {
+            parseRules(true, layer, depth + 1);
+        } else {
+            skipBlock();
         }
     }
 
-    void import(const QString &prelude)
+    // @import url [layer | layer(name)] [supports(...)] [media list]
+    void parseImport(const CssTokenRun &prelude)
     {
-        QString media;
-        const QString target = importTarget(prelude, media);
-        if (target.isEmpty() || !m_loader || !mediaMatches(media.isEmpty() ? "all" : media.toLower()))
+        int at = prelude.skipSpace(0, prelude.size());
+        if (at >= prelude.size())
             return;
-        const QString path = localPathFor(target, m_base);
-        if (path.isEmpty() || m_chain.contains(path) || m_chain.size() >= maxImportDepth)
+        QString target;
+        const CssToken &first = prelude[at];
+        if (first.is(CssToken::String) || first.is(CssToken::Url)) {
+            target = first.value;
+        } else if (first.is(CssToken::Function) && first.value.compare(QLatin1String("url"), Qt::CaseInsensitive) == 0) {
+            const int inner = prelude.skipSpace(at + 1, prelude.size());
+            if (inner >= prelude.size() || !prelude[inner].is(CssToken::String))
+                return;
+            target = prelude[inner].value;
+        } else {
             return;
-        const QString sheet = m_loader(path);
-        if (sheet.isNull())
-            return;
-        m_chain.append(path);
-        SheetParser(QUrl::fromLocalFile(path), m_loader, m_rules, m_layers, m_chain)
-            .parse(withoutComments(sheet));
-        m_chain.removeLast();
-    }
-
-    static QString qualified(const QString &outer, const QString &name)
-    {
-        return outer.isEmpty() ? name : outer + '.' + name;
-    }
-
-    int layerIndex(const QString &name)
-    {
-        qsizetype index = m_layers.indexOf(name);
-        if (index < 0) {
-            m_layers.append(name);
-            index = m_layers.size() - 1;
         }
-        return int(index) + 1;
+        at = prelude.skipSpace(prelude.after(at), prelude.size());
+        StyleSheet::Import import;
+        if (at < prelude.size() && prelude[at].isIdent(QLatin1String("layer"))) {
+            import.layer = nameLayer(QStringLiteral("\u0001%1").arg(m_sheet.layers.size()));
+            at = prelude.skipSpace(at + 1, prelude.size());
+        } else if (at < prelude.size() && prelude[at].is(CssToken::Function)
+                   && prelude[at].value.compare(QLatin1String("layer"), Qt::CaseInsensitive) == 0) {
+            const QString name = prelude.text(at + 1, prelude[at].match).trimmed().toString();
+            if (name.isEmpty())
+                return;
+            import.layer = nameLayer(name);
+            at = prelude.skipSpace(prelude.after(at), prelude.size());
+        }
+        if (at < prelude.size() && prelude[at].is(CssToken::Function)
+            && prelude[at].value.compare(QLatin1String("supports"), Qt::CaseInsensitive) == 0) {
+            if (!supportsMatches(prelude.text(at + 1, prelude[at].match)))
+                return;
+            at = prelude.after(at);
+        }
+        const QStringView media = prelude.text(at, prelude.size()).trimmed();
+        if (!mediaMatches(media.isEmpty() ? QStringView(u"all") : media))
+            return;
+        import.path = localPathFor(target, m_base);
+        if (import.path.isEmpty())
+            return;
+        m_sheet.items.push_back({StyleSheet::Item::ImportedSheet, int(m_sheet.imports.size())});
+        m_sheet.imports.push_back(std::move(import));
     }
 
+    QString layerName(int layer) const { return layer == 0 ? QString() : m_sheet.layers[layer - 1]; }
+
+    // The layer's place in the sheet's list, from 1, named now if it was not yet.
+    int nameLayer(const QString &name)
+    {
+        const auto found = m_layerIndex.constFind(name);
+        if (found != m_layerIndex.cend())
+            return found.value();
+        m_sheet.layers.append(name);
+        const int index = int(m_sheet.layers.size());
+        m_layerIndex.insert(name, index);
+        m_sheet.items.push_back({StyleSheet::Item::LayerName, index - 1});
+        return index;
+    }
+
+    CssTokenizer m_tokens;
+    CssToken m_current;
     QUrl m_base;
-    const SheetLoader &m_loader;
-    std::vector<StyleRule> &m_rules;
-    LayerOrder &m_layers;
-    QStringList &m_chain;
+    StyleSheet &m_sheet;
+    QHash<QString, int> m_layerIndex;
 };
 
 } // namespace
 
-bool mediaMatches(const QString &mediaList)
+StyleSheet parseStyleSheet(QStringView text, const QUrl &base)
 {
-    const QString list = mediaList.trimmed().toLower();
-    if (list.isEmpty())
-        return true;
-    qsizetype at = 0;
-    for (;;) {
-        const qsizetype comma = findTopLevel(list, at, list.size(), ',');
-        const QString query = list.mid(at, comma < 0 ? -1 : comma - at).trimmed();
-        if (queryMatches(query))
-            return true;
-        if (comma < 0)
-            return false;
-        at = comma + 1;
-    }
+    StyleSheet sheet;
+    sheet.sourceSize = text.size();
+    SheetParser(text, base, sheet).parseSheet();
+    return sheet;
 }
 
-std::vector<Declaration> parseDeclarations(const QString &text)
+std::vector<Declaration> parseDeclarations(QStringView text)
 {
-    std::vector<Declaration> declarations;
-    qsizetype at = 0;
-    while (at < text.size()) {
-        qsizetype end = findTopLevel(text, at, text.size(), ';');
-        if (end < 0)
-            end = text.size();
-        const QString item = text.mid(at, end - at);
-        at = end + 1;
-        const qsizetype colon = item.indexOf(':');
-        if (colon < 0)
-            continue;
-        Property property = Property::Count;
-        if (!propertyFor(item.left(colon).trimmed().toLower(), property))
-            continue;
-        QString value = item.mid(colon + 1).trimmed();
-        static const QRegularExpression important(QStringLiteral("!\\s*important\\s*$"),
-                                                  QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch match = important.match(value);
-        const bool isImportant = match.hasMatch();
-        if (isImportant)
-            value = value.left(match.capturedStart()).trimmed();
-        if (value.isEmpty())
-            continue;
-        if (property != Property::Content)
-            value = value.toLower();
-        declarations.push_back({property, value, isImportant});
-    }
-    return declarations;
+    StyleSheet unused;
+    return SheetParser(text, QUrl(), unused).parseDeclarationList(false);
 }
 
 QString localPathFor(const QString &reference, const QUrl &base)
@@ -433,13 +415,4 @@ QString localPathFor(const QString &reference, const QUrl &base)
     if (!resolved.isLocalFile())
         return {};
     return QDir::cleanPath(resolved.toLocalFile());
-}
-
-void appendStyleRules(const QString &sheet, const QUrl &base, const SheetLoader &loader,
-                      std::vector<StyleRule> &rules, LayerOrder &layers)
-{
-    QStringList chain;
-    if (base.isLocalFile())
-        chain << QDir::cleanPath(base.toLocalFile());
-    SheetParser(base, loader, rules, layers, chain).parse(withoutComments(sheet));
 }
