@@ -79,6 +79,10 @@ void BrowserPageLoader::startAfresh()
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // As a browser does for file:, every page is an origin of its own (serialised "null"), of
+    // one origin with no other file: its scripts may not look into its frames' documents, nor
+    // start workers, and whatever they fetch from another file is fetched across origins.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     // For a document that declares no encoding. The engine never guesses UTF-8 by itself, but
     // from this default it still recognises legacy encodings such as windows-1252 or Shift_JIS.
     settings->setDefaultTextEncoding(QStringLiteral("UTF-8"));

@@ -3,7 +3,10 @@
 #include <QWebEngineUrlRequestInterceptor>
 
 // Refuses every request that would leave the machine: only local files and data:, about: and
-// blob: URLs get through, and file:// URLs are sent to our own handler for local files.
+// blob: URLs get through. Documents (pages and frames) come from our own handler for local
+// files; what the page's elements use (scripts, style sheets, fonts) comes from the engine's own
+// file:// loader, and only from regular files. A page's scripts read no local file:
+// XMLHttpRequest, fetch() and workers never get one.
 class LocalOnlyRequestFilter : public QWebEngineUrlRequestInterceptor
 {
     Q_OBJECT
@@ -12,4 +15,9 @@ public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
+
+signals:
+    // A script, style sheet or frame is on its way: the element that asked for it fires its
+    // "load" or "error" event once it has arrived and (for a script) run.
+    void awaitedFileRequested(const QString &absolutePath);
 };
