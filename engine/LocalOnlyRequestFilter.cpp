@@ -41,11 +41,10 @@ bool isDocument(Info::ResourceType type)
 }
 
 // What the page then waits for before its text is read, as the elements that asked for them
-// report when they are done.
+// report when they are done. Not style sheets: those a style sheet imports have no element.
 bool isAwaited(Info::ResourceType type)
 {
-    return type == Info::ResourceTypeScript || type == Info::ResourceTypeStylesheet
-        || type == Info::ResourceTypeSubFrame;
+    return type == Info::ResourceTypeScript || type == Info::ResourceTypeSubFrame;
 }
 
 // A pipe would keep its reader waiting for a writer for good, and a device such as /dev/zero
@@ -71,11 +70,30 @@ QUrl fileUrlFor(const QString &absolutePath)
     return url;
 }
 
+// Files are all on one host of our scheme; marks are on another.
+const QString markHost = QStringLiteral("mark");
+
 } // namespace
+
+QUrl LocalOnlyRequestFilter::markUrl(const QString &mark)
+{
+    QUrl url;
+    url.setScheme(QString::fromLatin1(LocalFileSchemeHandler::schemeName));
+    url.setHost(markHost);
+    url.setPath(u'/' + mark);
+    return url;
+}
 
 void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
     const QString scheme = info.requestUrl().scheme();
+    if (scheme == QLatin1String(LocalFileSchemeHandler::schemeName)
+        && info.requestUrl().host() == markHost) {
+        info.block(true);
+        const QByteArray query = info.requestUrl().query(QUrl::FullyEncoded).toLatin1();
+        emit markRequested(info.requestUrl().path().mid(1), QUrl::fromPercentEncoding(query));
+        return;
+    }
     const bool isFileUrl = scheme == QLatin1String("file");
     if (!isFileUrl && scheme != QLatin1String(LocalFileSchemeHandler::schemeName)) {
         static const QStringList otherLocalSchemes = {
@@ -85,13 +103,19 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     }
     const QString path = LocalFileSchemeHandler::fileForUrl(info.requestUrl());
     const Info::ResourceType type = info.resourceType();
+    // A request redirected here comes back as a new one, and was counted the first time: its
+    // first time keeps its order among the page's requests.
+    const auto redirected = m_redirectsUnderWay.find(scheme + u':' + path);
+    const bool counted = redirected != m_redirectsUnderWay.end();
+    if (counted)
+        m_redirectsUnderWay.erase(redirected);
     // Documents come from our own handler, which answers the page asked for as HTML and serves
     // regular files only; the engine's file:// loader would read a pipe as readily as a file.
     if (isDocument(type)) {
-        if (isFileUrl)
-            info.redirect(LocalFileSchemeHandler::urlForFile(path));
-        else if (type == Info::ResourceTypeSubFrame)
+        if (type == Info::ResourceTypeSubFrame && !counted)
             emit awaitedFileRequested(path);
+        if (isFileUrl)
+            redirect(info, LocalFileSchemeHandler::urlForFile(path));
         return;
     }
     // A file's contents never reach a page's scripts. Our own handler serves files without the
@@ -103,9 +127,14 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
         info.block(true);
         return;
     }
-    // The redirected request comes back here as a file:// one, and is counted then.
-    if (!isFileUrl)
-        info.redirect(fileUrlFor(path));
-    else if (isAwaited(type))
+    if (isAwaited(type) && !counted)
         emit awaitedFileRequested(path);
+    if (!isFileUrl)
+        redirect(info, fileUrlFor(path));
+}
+
+void LocalOnlyRequestFilter::redirect(QWebEngineUrlRequestInfo &info, const QUrl &target)
+{
+    m_redirectsUnderWay.insert(target.scheme() + u':' + LocalFileSchemeHandler::fileForUrl(target));
+    info.redirect(target);
 }

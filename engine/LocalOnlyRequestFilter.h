@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>
+
+#include <set>
 
 // Refuses every request that would leave the machine: only local files and data:, about: and
 // blob: URLs get through. Documents (pages and frames) come from our own handler for local
@@ -14,10 +17,20 @@ class LocalOnlyRequestFilter : public QWebEngineUrlRequestInterceptor
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
+    // A URL that no file has: a request for it is refused and reported as markRequested, with
+    // the request's query, decoded, as its detail.
+    static QUrl markUrl(const QString &mark);
+
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
 
 signals:
-    // A script, style sheet or frame is on its way: the element that asked for it fires its
-    // "load" or "error" event once it has arrived and (for a script) run.
+    // A script or a frame is on its way: the element that asked for it fires its "load" or
+    // "error" event once it has arrived and (for a script) run.
     void awaitedFileRequested(const QString &absolutePath);
+    void markRequested(const QString &mark, const QString &detail);
+
+private:
+    void redirect(QWebEngineUrlRequestInfo &info, const QUrl &target);
+
+    std::multiset<QString> m_redirectsUnderWay; // by scheme and path
 };

@@ -161,6 +161,35 @@ private slots:
         }
     }
 
+    // A page that loads its parts one after another, each asked for once the one before has
+    // run (from a timer, or from the "load" event of its element, as Doxygen's navigation tree
+    // does), is read after the last, in every run.
+    void readsAPageOnceItsScriptsHaveAllArrived()
+    {
+        constexpr int length = 6;
+        for (int part = 1; part <= length; ++part) {
+            for (const QByteArray chain : {"timed", "chained"}) {
+                const QByteArray next = part < length
+                    ? "add('" + chain + QByteArray::number(part + 1) + ".js')"
+                    : QByteArray();
+                writeFile(chain + QByteArray::number(part) + ".js",
+                          chain + ".append(' " + QByteArray::number(part) + "');"
+                              + (chain == "timed"
+                                     ? "setTimeout(() => { " + next + " })"
+                                     : "document.currentScript.onload = () => { " + next + " }"));
+            }
+        }
+        const QString page = writeFile(
+            "chains.html", "<p id=timed>timed:<p id=chained>chained:<script>const add = source =>"
+                           " document.head.append(Object.assign(document.createElement('script'),"
+                           " { src: source })); onload = () => setTimeout(() => { add('timed1.js');"
+                           " add('chained1.js') })</script>");
+        for (int run = 0; run < 5; ++run) {
+            QVERIFY(load(page));
+            QCOMPARE(m_text, "timed: 1 2 3 4 5 6\n\nchained: 1 2 3 4 5 6");
+        }
+    }
+
     void textIsThatOfThePageAskedForLast()
     {
         const QString refreshing =
