@@ -112,7 +112,8 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     // Documents come from our own handler, which answers the page asked for as HTML and serves
     // regular files only; the engine's file:// loader would read a pipe as readily as a file.
     if (isDocument(type)) {
-        if (type == Info::ResourceTypeSubFrame && !counted)
+        // A frame that fails to load fires no event.
+        if (type == Info::ResourceTypeSubFrame && !counted && isReadableRegularFile(path))
             emit awaitedFileRequested(path);
         if (isFileUrl)
             redirect(info, LocalFileSchemeHandler::urlForFile(path));
