@@ -56,8 +56,8 @@ QWebEngineScript desktopScreenScript()
     return script;
 }
 
-// Reports, from every frame, each element whose file has arrived (and, for a script, run) or
-// failed: the element's "load" or "error" event, heard before the page's own listeners. The
+// Reports, from every frame, each script or frame element whose file has arrived (and, for a
+// script, run) or failed: its "load" or "error" event, heard before the page's own listeners. The
 // report is a request, so that it reaches the request filter in its order among the page's.
 QWebEngineScript arrivalReportScript(const QUrl &markUrl)
 {
@@ -68,9 +68,10 @@ QWebEngineScript arrivalReportScript(const QUrl &markUrl)
     script.setRunsOnSubFrames(true);
     script.setSourceCode(
         QStringLiteral(
-            "(() => { const report = event => { const url = event.target.src"
-            " || event.target.href || event.target.data; if (typeof url != 'string' || !url)"
-            " return; const request = new XMLHttpRequest();"
+            "(() => { const awaited = ['SCRIPT', 'IFRAME', 'FRAME', 'OBJECT'];"
+            " const report = event => { if (!awaited.includes(event.target.tagName)) return;"
+            " const url = event.target.src || event.target.data;"
+            " if (typeof url != 'string' || !url) return; const request = new XMLHttpRequest();"
             " request.open('GET', '%1?' + encodeURIComponent(url)); request.send(); };"
             " document.addEventListener('load', report, true);"
             " document.addEventListener('error', report, true); })();")
