@@ -21,12 +21,18 @@ namespace {
 // so far, made before the next page has replaced it, knows it for the previous page's.
 const QString bodyTextScript = QStringLiteral(
     "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
-// Three rounds of the page's timers after its load: work that the page put off until it had
-// loaded (jQuery runs its "ready" handlers from a timer, and so do many pages) is done by
-// then, as it is before a user looks at the page. The page's own scripts cannot see the mark,
-// nor change the functions called here.
+// Three rounds of the page's timers: work that the page put off (jQuery runs its "ready"
+// handlers from a timer, and so do many pages; a script that arrived may insert the next one
+// from a timer) is done by then, as it is before a user looks at the page. Their end is told by
+// a request, which reaches the request filter after every request the page made before it. The
+// page's own scripts cannot see the mark, nor change the functions called here.
 const QString settleScript = QStringLiteral(
-    "setTimeout(() => setTimeout(() => setTimeout(() => console.debug('%1'))))");
+    "setTimeout(() => setTimeout(() => setTimeout(() => {"
+    " const request = new XMLHttpRequest(); request.open('GET', '%1'); request.send(); })))");
+// How long a page waits with files on their way and nothing arriving before it is read all the
+// same: the modules a module imports have no element to report them. Files that do arrive come
+// in milliseconds, even on a busy machine.
+constexpr std::chrono::seconds stallLimit{2};
 const QString textSoFarScript = QStringLiteral(
     "window.quillmereTextTaken || location.protocol == 'about:' ? null"
     " : document.body ? document.body.innerText : ''");
@@ -52,15 +58,27 @@ QWebEngineScript desktopScreenScript()
     return script;
 }
 
-// The engine opens a page saved as one file (MHTML) as the archive it is only from a file://
-// URL; from any other scheme it would download it. Its bytes are named as urlForFile() names them.
-QUrl archiveUrlFor(const QString &absolutePath)
+// Reports, from every frame, each script or frame element whose file has arrived (and, for a
+// script, run) or failed: its "load" or "error" event, heard before the page's own listeners. The
+// report is a request, so that it reaches the request filter in its order among the page's.
+QWebEngineScript arrivalReportScript(const QUrl &markUrl)
 {
-    QUrl url;
-    url.setScheme(QStringLiteral("file"));
-    url.setPath(QString::fromLatin1(encodeFileName(absolutePath).toPercentEncoding("/")),
-                QUrl::TolerantMode);
-    return url;
+    QWebEngineScript script;
+    script.setName(QStringLiteral("arrival report"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(
+        QStringLiteral(
+            "(() => { const awaited = ['SCRIPT', 'IFRAME', 'FRAME', 'OBJECT'];"
+            " const report = event => { if (!awaited.includes(event.target.tagName)) return;"
+            " const url = event.target.src || event.target.data;"
+            " if (typeof url != 'string' || !url) return; const request = new XMLHttpRequest();"
+            " request.open('GET', '%1?' + encodeURIComponent(url)); request.send(); };"
+            " document.addEventListener('load', report, true);"
+            " document.addEventListener('error', report, true); })();")
+            .arg(markUrl.toString()));
+    return script;
 }
 
 } // namespace
@@ -70,6 +88,13 @@ BrowserPageLoader::BrowserPageLoader(QObject *parent)
 {
     connect(&m_fileHandler, &LocalFileSchemeHandler::fileUnreadable, this,
             &BrowserPageLoader::onFileUnreadable);
+    connect(&m_requestFilter, &LocalOnlyRequestFilter::awaitedFileRequested, this,
+            &BrowserPageLoader::onAwaitedFileRequested);
+    connect(&m_requestFilter, &LocalOnlyRequestFilter::markRequested, this,
+            &BrowserPageLoader::onMarkRequested);
+    m_stallTimer.setSingleShot(true);
+    m_stallTimer.setInterval(stallLimit);
+    connect(&m_stallTimer, &QTimer::timeout, this, &BrowserPageLoader::onStalled);
     startAfresh();
 }
 
@@ -92,12 +117,18 @@ void BrowserPageLoader::startAfresh()
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // As a browser does for file:, every page is an origin of its own (serialised "null"), of
+    // one origin with no other file: its scripts may not look into its frames' documents, nor
+    // start workers, and whatever they fetch from another file is fetched across origins.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     // For a document that declares no encoding. The engine never guesses UTF-8 by itself, but
     // from this default it still recognises legacy encodings such as windows-1252 or Shift_JIS.
     settings->setDefaultTextEncoding(QStringLiteral("UTF-8"));
 
     m_page = std::make_unique<HiddenPage>(m_profile.get());
     m_page->scripts().insert(desktopScreenScript());
+    m_arrivalMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_page->scripts().insert(arrivalReportScript(LocalOnlyRequestFilter::markUrl(m_arrivalMark)));
     giveThePageItsSize();
     // The engine treats a page nobody sees as a tab in the background and holds its timers
     // back to about once a second. Work a page does from a timer (jQuery runs its "ready"
@@ -110,8 +141,6 @@ void BrowserPageLoader::startAfresh()
             &BrowserPageLoader::onFollowingOwnNavigation);
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
             &BrowserPageLoader::onRenderProcessTerminated);
-    connect(m_page.get(), &HiddenPage::consoleMessageLogged, this,
-            &BrowserPageLoader::onConsoleMessageLogged);
 }
 
 void BrowserPageLoader::giveThePageItsSize()
@@ -134,9 +163,11 @@ void BrowserPageLoader::load(const QString &path)
     if (m_state != State::Idle || m_cutShort || m_page->hasNavigatedOnItsOwn())
         startAfresh();
     ++m_loadNumber;
+    m_stallTimer.stop();
     m_state = State::Loading;
     m_unreadableReason.clear();
     m_followedUrls.clear();
+    m_awaitedFiles.clear();
     if (path.isEmpty()) {
         // It would name the URL of no file, and the engine would never report on it.
         fail(tr("No file name was given"));
@@ -154,7 +185,7 @@ void BrowserPageLoader::load(const QString &path)
     m_isArchive = type.kind == PageKind::Mhtml;
     m_requestFilter.setArchivePath(m_isArchive ? m_requestedFile : QString());
     m_page->setFollowsOwnNavigations(true);
-    m_page->load(m_isArchive ? archiveUrlFor(m_requestedFile)
+    m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
                              : LocalFileSchemeHandler::urlForFile(m_requestedFile));
 }
 
@@ -169,6 +200,7 @@ void BrowserPageLoader::readTextSoFar()
 void BrowserPageLoader::abandon()
 {
     ++m_loadNumber;
+    m_stallTimer.stop();
     m_state = State::Idle;
     startAfresh();
 }
@@ -181,6 +213,8 @@ void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
         return;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
+        // The document left behind reports nothing more.
+        m_awaitedFiles.clear();
         return;
     case QWebEngineLoadingInfo::LoadFailedStatus:
         if (requested) {
@@ -221,6 +255,26 @@ void BrowserPageLoader::onRenderProcessTerminated()
         fail(tr("The page's renderer stopped before the page was read"));
 }
 
+void BrowserPageLoader::onAwaitedFileRequested(const QString &absolutePath)
+{
+    ++m_awaitedFiles[absolutePath];
+    takeNews();
+}
+
+void BrowserPageLoader::takeNews()
+{
+    ++m_newsCount;
+    if (m_stallTimer.isActive()) {
+        m_stallTimer.stop();
+        startSettleRounds();
+    }
+}
+
+// The page is read once no file it asked for is still on its way and three rounds of its timers
+// have passed with nothing asked for or arriving meanwhile; whatever arrives sets off three more.
+// Elements report arrivals from inside the page, so that what a script does once it has run is
+// asked for before the report of its arrival comes: however slow the machine, a page that loads
+// its parts one after another is read only after the last.
 void BrowserPageLoader::letPageSettle()
 {
     // An archive runs no scripts, not even the timers of the settling script.
@@ -230,18 +284,52 @@ void BrowserPageLoader::letPageSettle()
     }
     m_state = State::Settling;
     m_page->setFollowsOwnNavigations(false);
-    m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
+    startSettleRounds();
 }
 
-void BrowserPageLoader::onConsoleMessageLogged(const QString &message)
+void BrowserPageLoader::startSettleRounds()
 {
-    if (m_state == State::Settling && message == m_settledMark)
+    m_newsCountAtRounds = m_newsCount;
+    m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString markUrl = LocalOnlyRequestFilter::markUrl(m_settledMark).toString();
+    m_page->runJavaScript(settleScript.arg(markUrl), QWebEngineScript::ApplicationWorld);
+}
+
+void BrowserPageLoader::onSettleRoundsDone()
+{
+    if (m_newsCount != m_newsCountAtRounds)
+        startSettleRounds();
+    else if (m_awaitedFiles.isEmpty())
         readText(bodyTextScript, EmptyTextIfNone);
+    else
+        m_stallTimer.start(); // the next news sets off three more rounds
+}
+
+void BrowserPageLoader::onStalled()
+{
+    if (m_state == State::Settling)
+        readText(bodyTextScript, EmptyTextIfNone);
+}
+
+void BrowserPageLoader::onMarkRequested(const QString &mark, const QString &detail)
+{
+    if (mark == m_arrivalMark)
+        onFileArrived(LocalFileSchemeHandler::fileForUrl(QUrl(detail)));
+    else if (m_state == State::Settling && mark == m_settledMark)
+        onSettleRoundsDone();
+}
+
+void BrowserPageLoader::onFileArrived(const QString &absolutePath)
+{
+    auto awaited = m_awaitedFiles.find(absolutePath);
+    if (awaited != m_awaitedFiles.end() && --awaited.value() == 0)
+        m_awaitedFiles.erase(awaited);
+    takeNews();
 }
 
 void BrowserPageLoader::readText(const QString &script, MissingText missingText)
 {
+    m_stallTimer.stop();
     m_state = State::ReadingText;
     m_page->setFollowsOwnNavigations(false);
     const quint64 loadNumber = m_loadNumber;
@@ -267,6 +355,7 @@ void BrowserPageLoader::takeBodyText(const QVariant &result, MissingText missing
 
 void BrowserPageLoader::fail(const QString &reason)
 {
+    m_stallTimer.stop();
     m_page->setFollowsOwnNavigations(false);
     m_state = State::Idle;
     emit pageFailed(reason);

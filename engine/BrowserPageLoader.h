@@ -4,7 +4,9 @@
 #include "engine/LocalOnlyRequestFilter.h"
 #include "engine/PageLoader.h"
 
+#include <QHash>
 #include <QList>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -41,7 +43,8 @@ private slots:
     void onFollowingOwnNavigation(const QUrl &url);
     void onFileUnreadable(const QString &absolutePath, const QString &reason);
     void onRenderProcessTerminated();
-    void onConsoleMessageLogged(const QString &message);
+    void onAwaitedFileRequested(const QString &absolutePath);
+    void onMarkRequested(const QString &mark, const QString &detail);
 
 private:
     enum class State { Idle, Loading, Settling, ReadingText };
@@ -50,6 +53,11 @@ private:
     void giveThePageItsSize();
     bool isRequestedPage(const QUrl &url) const;
     void letPageSettle();
+    void startSettleRounds();
+    void onSettleRoundsDone();
+    void onFileArrived(const QString &absolutePath);
+    void takeNews();
+    void onStalled();
     enum MissingText { EmptyTextIfNone, NoTextIfNone };
     void readText(const QString &script, MissingText missingText);
     void takeBodyText(const QVariant &result, MissingText missingText);
@@ -64,7 +72,14 @@ private:
     bool m_isArchive = false; // the requested file is a page saved as one file (MHTML)
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
     QString m_unreadableReason;
-    QString m_settledMark; // logged to the console once the page has settled
+    QString m_settledMark; // requested once a round of settling is done
+    QString m_arrivalMark; // requested with the URL of each element whose file has arrived
+    // Scripts and frames asked for and not yet reported by their elements, by path, each with
+    // how many times it is on its way.
+    QHash<QString, int> m_awaitedFiles;
+    quint64 m_newsCount = 0; // files asked for or arrived since the page was created
+    quint64 m_newsCountAtRounds = 0;
+    QTimer m_stallTimer; // runs while files are on their way and nothing else is left to do
     // Tells the answer of a text read apart from answers meant for earlier loads.
     quint64 m_loadNumber = 0;
 

@@ -3,8 +3,7 @@
 #include <QWebEnginePage>
 
 // A page that nobody sees. It never asks anybody anything: every question a page can put to its
-// user gets the quiet answer "no" (or "nothing"), and script console output goes to its owner
-// alone.
+// user gets the quiet answer "no" (or "nothing"), and script console output goes nowhere.
 // Navigations that the page starts on its own (a script or a <meta> refresh sending it elsewhere)
 // are followed only while its owner says so; other times they are refused.
 class HiddenPage : public QWebEnginePage
@@ -20,7 +19,6 @@ public:
 
 signals:
     void followingOwnNavigation(const QUrl &url);
-    void consoleMessageLogged(const QString &message);
 
 protected:
     QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,

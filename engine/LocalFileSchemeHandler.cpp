@@ -40,6 +40,14 @@ QUrl LocalFileSchemeHandler::urlForFile(const QString &absolutePath)
     return url;
 }
 
+QUrl LocalFileSchemeHandler::fileUrlForFile(const QString &absolutePath)
+{
+    QUrl url = urlForFile(absolutePath);
+    url.setScheme(QStringLiteral("file"));
+    url.setHost(QString());
+    return url;
+}
+
 QString LocalFileSchemeHandler::fileForUrl(const QUrl &url)
 {
     return decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));

@@ -19,6 +19,8 @@ public:
     // Must run before the application object exists.
     static void registerScheme();
     static QUrl urlForFile(const QString &absolutePath);
+    // The same file as a file:// URL, its bytes encoded as urlForFile() encodes them.
+    static QUrl fileUrlForFile(const QString &absolutePath);
     // The absolute path that a URL of this scheme names, byte for byte (see FileNames.h).
     static QString fileForUrl(const QUrl &url);
 

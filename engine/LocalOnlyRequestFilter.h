@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>
 
+#include <set>
+
 // Refuses every request that would leave the machine: only local files and data:, about: and
-// blob: URLs get through, and file:// URLs are sent to our own handler for local files.
+// blob: URLs get through. Documents (pages and frames) come from our own handler for local
+// files; what the page's elements use (scripts, style sheets, fonts) comes from the engine's own
+// file:// loader, and only from regular files. A page's scripts read no local file:
+// XMLHttpRequest, fetch() and workers never get one.
 class LocalOnlyRequestFilter : public QWebEngineUrlRequestInterceptor
 {
     Q_OBJECT
@@ -11,12 +17,25 @@ class LocalOnlyRequestFilter : public QWebEngineUrlRequestInterceptor
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
+    // A URL that no file has: a request for it is refused and reported as markRequested, with
+    // the request's query, decoded, as its detail.
+    static QUrl markUrl(const QString &mark);
+
     // A page saved as one file loads only as a file:// URL, and then takes nothing from outside
     // itself: that one file:// URL is let through (a regular file; empty for none).
     void setArchivePath(const QString &absolutePath);
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
 
+signals:
+    // A script or a frame is on its way: the element that asked for it fires its "load" or
+    // "error" event once it has arrived and (for a script) run.
+    void awaitedFileRequested(const QString &absolutePath);
+    void markRequested(const QString &mark, const QString &detail);
+
 private:
+    void redirect(QWebEngineUrlRequestInfo &info, const QUrl &target);
+
+    std::multiset<QString> m_redirectsUnderWay; // by scheme and path
     QString m_archivePath;
 };

@@ -14,6 +14,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QHash>
+#include <QImage>
 #include <QDeadlineTimer>
 #include <QTcpServer>
 #include <QUdpSocket>
@@ -29,6 +31,7 @@ class EngineTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    QTemporaryDir m_elsewhere;
     BrowserPageLoader m_loader;
     QtMessagePump m_pump;
     bool m_done = false;
@@ -37,7 +40,13 @@ class EngineTest : public QObject
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
-        QFile file(m_dir.filePath(name));
+        return writeFileIn(m_dir, name, content);
+    }
+
+    static QString writeFileIn(const QTemporaryDir &dir, const QString &name,
+                               const QByteArray &content)
+    {
+        QFile file(dir.filePath(name));
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write %s", qPrintable(file.fileName()));
         return file.fileName();
@@ -70,6 +79,18 @@ private slots:
         writeFile("hide.css", ".hidden { display: none }");
         writeFile("write.js", "document.write('<p>from a script file</p>');");
         writeFile("moved.html", "<p>moved here");
+        writeFile("reader.js", "const x = new XMLHttpRequest();"
+                               " x.open('GET', location.search.slice(1), false); x.send();"
+                               " postMessage(x.responseText)");
+        for (const auto &[dir, secret] : {std::pair{&m_dir, "SECRETBESIDE"},
+                                          std::pair{&m_elsewhere, "SECRETELSEWHERE"}}) {
+            writeFileIn(*dir, "secret.txt", secret);
+            writeFileIn(*dir, "secret.json", "{\"" + QByteArray(secret) + "\": 1}");
+            writeFileIn(*dir, "secret.css", "#" + QByteArray(secret) + " { color: red }");
+            QImage image(1, 1, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            QVERIFY(image.save(dir->filePath("secret.png")));
+        }
     }
 
     // Each row's name is the name of its file.
@@ -141,6 +162,35 @@ private slots:
         }
     }
 
+    // A page that loads its parts one after another, each asked for once the one before has
+    // run (from a timer, or from the "load" event of its element, as Doxygen's navigation tree
+    // does), is read after the last, in every run.
+    void readsAPageOnceItsScriptsHaveAllArrived()
+    {
+        constexpr int length = 6;
+        for (int part = 1; part <= length; ++part) {
+            for (const QByteArray chain : {"timed", "chained"}) {
+                const QByteArray next = part < length
+                    ? "add('" + chain + QByteArray::number(part + 1) + ".js')"
+                    : QByteArray();
+                writeFile(chain + QByteArray::number(part) + ".js",
+                          chain + ".append(' " + QByteArray::number(part) + "');"
+                              + (chain == "timed"
+                                     ? "setTimeout(() => { " + next + " })"
+                                     : "document.currentScript.onload = () => { " + next + " }"));
+            }
+        }
+        const QString page = writeFile(
+            "chains.html", "<p id=timed>timed:<p id=chained>chained:<script>const add = source =>"
+                           " document.head.append(Object.assign(document.createElement('script'),"
+                           " { src: source })); onload = () => setTimeout(() => { add('timed1.js');"
+                           " add('chained1.js') })</script>");
+        for (int run = 0; run < 5; ++run) {
+            QVERIFY(load(page));
+            QCOMPARE(m_text, "timed: 1 2 3 4 5 6\n\nchained: 1 2 3 4 5 6");
+        }
+    }
+
     void textIsThatOfThePageAskedForLast()
     {
         const QString refreshing =
@@ -154,6 +204,77 @@ private slots:
         QVERIFY(load(m_dir.filePath("missing.html")));
         QVERIFY(m_text.isNull());
         QVERIFY(!m_failure.isEmpty());
+    }
+
+    // A page's scripts read no other file, whether beside the page or elsewhere, in any way:
+    // each page is an origin of its own, as a file: page is in a browser. Each probe says what
+    // it got, and the secrets are also names a script would mention in an error.
+    void scriptsReadNoOtherFile_data()
+    {
+        QTest::addColumn<QString>("probe");
+        QTest::addColumn<QString>("text");
+        const QList<std::pair<const char *, QString>> probes = {
+            {"XMLHttpRequest", "<script>try { const x = new XMLHttpRequest();"
+                               " x.open('GET', '@S.txt', false); x.send(); say(x.responseText) }"
+                               " catch (e) { say('refused') }</script>"},
+            {"XMLHttpRequest, asynchronous",
+             "<script>const x = new XMLHttpRequest(); x.open('GET', '@S.txt');"
+             " x.onload = () => say(x.responseText); x.onerror = () => say('refused');"
+             " x.send()</script>"},
+            {"fetch", "<script>fetch('@S.txt').then(r => r.text()).then(say,"
+                      " () => say('refused'))</script>"},
+            {"frame's document",
+             "<iframe src='@S.txt' onload='try { say(this.contentDocument.body.innerText) }"
+             " catch (e) { say(\"refused\") }'></iframe>"},
+            // Images are not loaded at all, and one that was would taint the canvas.
+            {"canvas", "<img id=i src='@S.png'><script>onload = () => {"
+                       " const c = document.createElement('canvas').getContext('2d');"
+                       " try { c.drawImage(i, 0, 0); say(c.getImageData(0, 0, 1, 1).data) }"
+                       " catch (e) { say('refused') } }</script>"},
+            // A worker made from the page's own blob fails later; it would not read either.
+            {"workers", "<script>const url = new URL('@S.txt', location);"
+                        " const read = `const x = new XMLHttpRequest(); x.open('GET', '${url}',"
+                        " false); x.send(); postMessage(x.responseText)`;"
+                        " for (const source of ['reader.js?' + url,"
+                        " URL.createObjectURL(new Blob([read]))]) try {"
+                        " const w = new Worker(source); w.onmessage = e => say(e.data);"
+                        " } catch (e) { say('refused') }"
+                        "</script>"},
+            {"module scripts", "<script>for (const type of ['json', 'css']) import('@S.' + type,"
+                               " { assert: { type } }).then(m => say(m.default.cssRules ?"
+                               " m.default.cssRules[0].cssText : JSON.stringify(m.default)),"
+                               " () => say('refused'))</script>"},
+            {"error message", "<script>onerror = say</script><script src='@S.txt'></script>"},
+            {"style sheet's rules", "<link rel=stylesheet href='@S.css' onload='try {"
+                                    " say(this.sheet.cssRules[0].cssText) }"
+                                    " catch (e) { say(\"refused\") }'>"},
+        };
+        const QList<std::pair<const char *, QString>> places = {
+            {"beside", QStringLiteral("secret")}, {"elsewhere", m_elsewhere.filePath("secret")}};
+        const QHash<QString, QString> texts = {
+            {"canvas", "0,0,0,0"},
+            {"module scripts", "refused refused"},
+            {"error message", "Script error."}};
+        for (const auto &[probe, html] : probes) {
+            for (const auto &[place, secret] : places) {
+                QTest::addRow("%s, %s", probe, place)
+                    << QString(html).replace("@S", secret)
+                    << texts.value(probe, QStringLiteral("refused"));
+            }
+        }
+    }
+
+    void scriptsReadNoOtherFile()
+    {
+        QFETCH(QString, probe);
+        QFETCH(QString, text);
+        const QString page = writeFile(
+            "probe.html",
+            "<p>start<script>const say = what => document.body.append(' ' + what)</script>"
+                + probe.toUtf8());
+        QVERIFY(load(page));
+        QVERIFY2(!m_text.contains("SECRET"), qPrintable(m_text));
+        QCOMPARE(m_text, "start\n\n" + text);
     }
 
     void fetchesNothingFromNetwork()
