@@ -19,6 +19,13 @@ bool isHtmlSpace(QChar c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+// An input of type hidden makes no box, whatever display its style gives it.
+bool isHiddenInput(const DomNode &node)
+{
+    return node.isElement("input")
+           && node.attribute(QLatin1String("type")).compare(QLatin1String("hidden"), Qt::CaseInsensitive) == 0;
+}
+
 // An option's text: its text content outside scripts, with runs of HTML white space made one
 // space and none at either end (no-break spaces stay).
 QString optionText(const Dom &dom, int option)
@@ -384,7 +391,7 @@ private:
             return false;
         }
         const ComputedStyle &style = m_styles[size_t(at)];
-        if (!style.rendered)
+        if (!style.rendered || isHiddenInput(node))
             return false;
         const bool visible = style.visibility == Visibility::Visible;
         const Display display = style.display;
