@@ -4,6 +4,7 @@
 #include "engine/fast/PageDecoding.h"
 #include "engine/fast/ScriptDetection.h"
 #include "engine/fast/StyleResolver.h"
+#include "engine/fast/knownscripts/KnownScripts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -46,11 +47,8 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path)
     m_encodingGuessed = decoded.guessed;
     m_encodingExact = decoded.exact;
     m_dom = Dom::parse(decoded.utf8);
-}
-
-bool FastPage::carriesScript() const
-{
-    return pageCarriesScript(m_dom);
+    m_carriesScript = pageCarriesScript(m_dom);
+    m_scriptsKnown = m_carriesScript && runKnownScripts(m_dom, m_path);
 }
 
 QString FastPage::bodyText() const

@@ -46,12 +46,9 @@ bool isRefresh(const QString &httpEquiv)
     return httpEquiv.trimmed().compare(QLatin1String("refresh"), Qt::CaseInsensitive) == 0;
 }
 
-bool elementCarriesScript(const DomNode &element)
+// Whatever runs a script on an element other than its being a <script>.
+bool attributesCarryScript(const DomNode &element)
 {
-    if (element.name == "script" && (element.ns == DomNode::Html || element.ns == DomNode::Svg)
-        && isRunnableScriptType(element.attribute(QLatin1String("type")),
-                                element.attribute(QLatin1String("language"))))
-        return true;
     if (element.isElement("meta") && isRefresh(element.attribute(QLatin1String("http-equiv"))))
         return true;
     for (const auto &[name, value] : element.attributes) {
@@ -61,19 +58,7 @@ bool elementCarriesScript(const DomNode &element)
     return false;
 }
 
-} // namespace
-
-bool pageCarriesScript(const Dom &dom)
-{
-    for (int at = 0; at < dom.size(); ++at) {
-        const DomNode &node = dom.node(at);
-        if (node.kind == DomNode::Element && elementCarriesScript(node))
-            return true;
-    }
-    return false;
-}
-
-bool pageBytesCarryScript(QByteArrayView bytes)
+bool bytesCarryScript(QByteArrayView bytes, bool countScriptElements)
 {
     HtmlTagScanner scanner(bytes);
     HtmlTagScanner::Tag tag;
@@ -100,9 +85,48 @@ bool pageBytesCarryScript(QByteArrayView bytes)
             if (wanted && wanted->isNull())
                 *wanted = QString::fromUtf8(attribute.value.isNull() ? QByteArrayView("") : attribute.value);
         }
-        if ((tag.name == "script" && isRunnableScriptType(type, language))
+        if ((countScriptElements && tag.name == "script" && isRunnableScriptType(type, language))
             || (tag.name == "meta" && isRefresh(httpEquiv)))
             return true;
     }
     return false;
+}
+
+} // namespace
+
+bool isRunnableScript(const DomNode &element)
+{
+    return element.name == "script" && (element.ns == DomNode::Html || element.ns == DomNode::Svg)
+           && isRunnableScriptType(element.attribute(QLatin1String("type")),
+                                   element.attribute(QLatin1String("language")));
+}
+
+PageScripts findPageScripts(const Dom &dom)
+{
+    PageScripts scripts;
+    for (int at = 0; at < dom.size(); ++at) {
+        const DomNode &node = dom.node(at);
+        if (node.kind != DomNode::Element)
+            continue;
+        if (isRunnableScript(node))
+            scripts.elements.push_back(at);
+        scripts.otherScript = scripts.otherScript || attributesCarryScript(node);
+    }
+    return scripts;
+}
+
+bool pageCarriesScript(const Dom &dom)
+{
+    const PageScripts scripts = findPageScripts(dom);
+    return scripts.otherScript || !scripts.elements.empty();
+}
+
+bool pageBytesCarryScript(QByteArrayView bytes)
+{
+    return bytesCarryScript(bytes, true);
+}
+
+bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
+{
+    return bytesCarryScript(bytes, false);
 }

@@ -2,7 +2,22 @@
 
 #include <QByteArrayView>
 
+#include <vector>
+
 class Dom;
+struct DomNode;
+
+// Whether a <script> element is of a type a browser runs.
+bool isRunnableScript(const DomNode &element);
+
+// The page's runnable <script> elements in document order, and whether anything else on it
+// runs a script (an event-handler attribute, a javascript: URL, a refresh).
+struct PageScripts
+{
+    std::vector<int> elements;
+    bool otherScript = false;
+};
+PageScripts findPageScripts(const Dom &dom);
 
 // Whether a page would run any script of its own in a browser: a <script> of a runnable type,
 // an event-handler attribute (on...), a javascript: URL in any attribute, or a
@@ -15,3 +30,6 @@ bool pageCarriesScript(const Dom &dom);
 // to the browser that did not need it); false means the parsed document has to tell, as it
 // does from the first <template> on.
 bool pageBytesCarryScript(QByteArrayView bytes);
+
+// The same, leaving out <script> elements: what no known script can make up for.
+bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes);

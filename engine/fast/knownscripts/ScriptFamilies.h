@@ -1,0 +1,8 @@
+#pragma once
+
+#include "engine/fast/knownscripts/KnownScript.h"
+
+#include <vector>
+
+// The known scripts, one family for each documentation generator (one file each).
+const std::vector<KnownScript> &sphinxScripts();
