@@ -94,6 +94,9 @@ private:
         // Where the pending space goes in the text: the text of a float or a positioned box
         // may come after it and before what decides the space's fate.
         qsizetype pendingAt = 0;
+        // Line breaks required after the pending space (by an inline <p> that follows it):
+        // they come after the space if it stays.
+        int breaksAfterPending = 0;
         QChar lastCharacter = ' ';
     };
 
@@ -118,7 +121,18 @@ private:
     {
         if (count == 0 || m_text.isEmpty())
             return;
-        m_requiredLineBreaks = std::max(m_requiredLineBreaks, count);
+        if (!m_lines.empty() && line().pendingSpace && line().pendingAt == m_text.size())
+            line().breaksAfterPending = std::max(line().breaksAfterPending, count);
+        else
+            m_requiredLineBreaks = std::max(m_requiredLineBreaks, count);
+    }
+
+    // The line's pending space goes: the breaks required after it still count.
+    void dropPendingSpace(Line &current)
+    {
+        current.pendingSpace = false;
+        m_requiredLineBreaks = std::max(m_requiredLineBreaks, current.breaksAfterPending);
+        current.breaksAfterPending = 0;
     }
 
     void emitCharacter(QChar c)
@@ -134,7 +148,7 @@ private:
     // A block boundary or a forced break: a space pending at the line's end goes.
     void endLine()
     {
-        line().pendingSpace = false;
+        dropPendingSpace(line());
         line().afterSpace = true;
         line().lastCharacter = ' ';
     }
@@ -151,7 +165,7 @@ private:
             else
                 m_text.insert(current.pendingAt, ' ');
         }
-        current.pendingSpace = false;
+        dropPendingSpace(current);
         current.afterSpace = false;
         current.lastCharacter = c;
     }
@@ -217,7 +231,7 @@ private:
                         }
                     }
                 } else if (newline && removesSegmentBreak(text, end)) {
-                    line().pendingSpace = false;
+                    dropPendingSpace(line());
                 } else {
                     collapsibleSpace(visible);
                 }
@@ -449,6 +463,7 @@ private:
         layOutGenerated(style.after);
         const bool outOfLine = style.floating || style.outOfFlow;
         if (outOfLine || isAtomicInline(display)) {
+            dropPendingSpace(line());
             m_lines.pop_back();
             if (!outOfLine)
                 line().afterSpace = false;
