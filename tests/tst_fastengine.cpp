@@ -233,8 +233,9 @@ private slots:
         QTest::newRow("data block") << QByteArray("<script type=application/ld+json>{}</script><script type=text/template>x</script>") << false;
         QTest::newRow("old language") << QByteArray("<script language=vbscript>x</script>") << false;
         QTest::newRow("handler") << QByteArray("<body onload=f()>") << true;
-        QTest::newRow("handler in a drawing") << QByteArray("<svg><rect onclick=f()></svg>") << true;
+        QTest::newRow("handler in a drawing") << QByteArray("<svg><rect onload=f()></svg>") << true;
         QTest::newRow("javascript URL") << QByteArray("<a href=' \tjava\nscript:f()'>x</a>") << true;
+        QTest::newRow("handlers for clicks and keys only") << QByteArray("<button onclick=f() onKeyDown=g()>b</button>") << false;
         QTest::newRow("refresh") << QByteArray("<meta http-equiv=Refresh content='0; url=x.html'>") << true;
         QTest::newRow("script in a template") << QByteArray("<template><script>x</script></template>") << false;
         QTest::newRow("script in raw text") << QByteArray("<textarea><script>x</script></textarea><title><p onclick=x></title>") << false;

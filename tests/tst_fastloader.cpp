@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(m_browser.loadersMade, 0);
 
         const QString script = page("script.html", "<p>a</p><script>document.write('b')</script>");
-        const QString handler = page("handler.html", "<p onclick='x()'>a</p>");
+        const QString handler = page("handler.html", "<p onmouseover='x()'>a</p>");
         const QString guessed = page("guessed.html", "<p>caf\xe9");
         // Its style sheets would be missed (names that are not UTF-8 are held as in FileNames.h).
         const QString oddName = page(decodeFileName("odd\xff.html"), "<p>plain");

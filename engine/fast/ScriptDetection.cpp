@@ -41,6 +41,22 @@ bool isJavaScriptUrl(const QString &value)
     return compact.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
 }
 
+// An event-handler attribute that runs only when the user acts on the page (clicks, types):
+// in a page read without anyone acting on it, it never runs.
+bool runsOnlyOnUserAction(QStringView attributeName)
+{
+    static const QStringList names{"onclick", "ondblclick", "onmousedown", "onmouseup",
+                                   "onkeydown", "onkeyup", "onkeypress", "oncontextmenu",
+                                   "onchange", "oninput", "onsubmit", "onreset"};
+    return names.contains(attributeName.toString().toLower());
+}
+
+bool isEventHandler(QStringView attributeName)
+{
+    return attributeName.startsWith(QLatin1String("on"), Qt::CaseInsensitive)
+           && !runsOnlyOnUserAction(attributeName);
+}
+
 bool isRefresh(const QString &httpEquiv)
 {
     return httpEquiv.trimmed().compare(QLatin1String("refresh"), Qt::CaseInsensitive) == 0;
@@ -52,7 +68,7 @@ bool attributesCarryScript(const DomNode &element)
     if (element.isElement("meta") && isRefresh(element.attribute(QLatin1String("http-equiv"))))
         return true;
     for (const auto &[name, value] : element.attributes) {
-        if (name.startsWith(QLatin1String("on")) || isJavaScriptUrl(value))
+        if (isEventHandler(name) || isJavaScriptUrl(value))
             return true;
     }
     return false;
@@ -71,7 +87,7 @@ bool bytesCarryScript(QByteArrayView bytes, bool countScriptElements)
         QString type, language, httpEquiv;
         const bool scriptOrMeta = tag.name == "script" || tag.name == "meta";
         for (const HtmlTagScanner::Attribute &attribute : tag.attributes) {
-            if (attribute.name.size() >= 2 && QByteArrayView(attribute.name).first(2).compare("on", Qt::CaseInsensitive) == 0)
+            if (isEventHandler(QString::fromUtf8(attribute.name)))
                 return true;
             // Character references are not decoded here: "javascript&colon;" is left to the
             // parsed document.

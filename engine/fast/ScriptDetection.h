@@ -11,7 +11,8 @@ struct DomNode;
 bool isRunnableScript(const DomNode &element);
 
 // The page's runnable <script> elements in document order, and whether anything else on it
-// runs a script (an event-handler attribute, a javascript: URL, a refresh).
+// runs a script (an event-handler attribute other than for a click or a key, a javascript:
+// URL, a refresh).
 struct PageScripts
 {
     std::vector<int> elements;
@@ -20,7 +21,8 @@ struct PageScripts
 PageScripts findPageScripts(const Dom &dom);
 
 // Whether a page would run any script of its own in a browser: a <script> of a runnable type,
-// an event-handler attribute (on...), a javascript: URL in any attribute, or a
+// an event-handler attribute (on..., but for clicks and keys, which never come), a javascript:
+// URL in any attribute, or a
 // <meta http-equiv="refresh"> (which moves the page elsewhere). Decided from the parsed
 // document, so that the word "script" in a page's text or comments counts for nothing.
 bool pageCarriesScript(const Dom &dom);

@@ -6,8 +6,9 @@ class Dom;
 
 // What a known script leaves changed in the document once the page has loaded and its timers
 // have run, done to the parsed tree before styles are computed. False for a document on which
-// the script would do what is not modelled here: the page then needs the browser.
-using ScriptEffect = bool (*)(Dom &dom);
+// the script would do what is not modelled here: the page then needs the browser. `script` is
+// the script's own element.
+using ScriptEffect = bool (*)(Dom &dom, int script);
 
 // One released version of a script whose effect was verified against the browser engine.
 struct KnownScript

@@ -13,12 +13,16 @@
 #include <QUrl>
 
 #include <optional>
+#include <set>
 
 namespace {
 
+// Known scripts that add scripts that add scripts: none goes deeper than this.
+constexpr int maxRounds = 4;
+
 const std::vector<const std::vector<KnownScript> *> &families()
 {
-    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts()};
+    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts()};
     return all;
 }
 
@@ -110,8 +114,8 @@ const KnownScript *knownScript(const Dom &dom, int element, const QString &pageP
     if (source.isNull())
         return knownInlineScript(dom.textContent(element));
     const std::optional<QString> path = scriptFilePath(source, pagePath);
-    const std::optional<QByteArray> bytes = path ? readScriptFile(*path) : std::nullopt;
-    return bytes ? scriptsByDigest().value(digestOf(*bytes)) : nullptr;
+    const std::optional<QByteArray> digest = path ? scriptFileDigest(*path) : std::nullopt;
+    return digest ? scriptsByDigest().value(*digest) : nullptr;
 }
 
 bool hasBaseUrl(const Dom &dom)
@@ -130,22 +134,34 @@ bool runKnownScripts(Dom &dom, const QString &pagePath)
     const PageScripts scripts = findPageScripts(dom);
     if (scripts.otherScript || (!scripts.elements.empty() && hasBaseUrl(dom)))
         return false;
-    std::vector<ScriptEffect> effects;
-    for (int element : scripts.elements) {
-        const KnownScript *script = knownScript(dom, element, pagePath);
-        if (!script)
-            return false;
-        if (script->effect)
-            effects.push_back(script->effect);
-    }
-    if (effects.empty())
-        return true;
+    // A known script may add scripts of its own, which the browser then runs too: each round
+    // identifies the scripts not seen yet and runs what they do, until no new one comes.
     Dom edited = dom;
-    for (ScriptEffect effect : effects) {
-        if (!effect(edited))
-            return false;
+    std::set<int> seen;
+    bool edits = false;
+    for (int round = 0; round < maxRounds; ++round) {
+        std::vector<std::pair<int, ScriptEffect>> effects;
+        for (int element : findPageScripts(edited).elements) {
+            if (!seen.insert(element).second)
+                continue;
+            const KnownScript *script = knownScript(edited, element, pagePath);
+            if (!script)
+                return false;
+            if (script->effect)
+                effects.emplace_back(element, script->effect);
+        }
+        if (effects.empty()) {
+            if (edits) {
+                edited.finishEditing();
+                dom = std::move(edited);
+            }
+            return true;
+        }
+        for (auto [element, effect] : effects) {
+            if (!effect(edited, element))
+                return false;
+        }
+        edits = true;
     }
-    edited.finishEditing();
-    dom = std::move(edited);
-    return true;
+    return false;
 }

@@ -6,3 +6,4 @@
 
 // The known scripts, one family for each documentation generator (one file each).
 const std::vector<KnownScript> &sphinxScripts();
+const std::vector<KnownScript> &javadocScripts();

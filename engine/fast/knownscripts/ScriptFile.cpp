@@ -2,7 +2,12 @@
 
 #include "platform/FileNames.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+
+#include <map>
+#include <mutex>
+#include <tuple>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,12 +15,34 @@
 
 namespace {
 
-// The largest known script (jQuery) is under 300 KB; nothing bigger can be one of them.
-constexpr qint64 maxScriptBytes = 4 * 1024 * 1024;
+// The largest known script (a javadoc search index) is under 5 MB.
+constexpr qint64 maxScriptBytes = 16 * 1024 * 1024;
+// Digests remembered at most; a run over many documentation sets starts again past it.
+constexpr size_t maxRemembered = 4096;
+
+using FileState = std::tuple<dev_t, ino_t, off_t, long, long, long, long>;
+
+FileState stateOf(const struct stat &info)
+{
+    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec,
+            info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+}
+
+struct RememberedDigests
+{
+    std::mutex mutex;
+    std::map<FileState, QByteArray> digests;
+};
+
+RememberedDigests &remembered()
+{
+    static RememberedDigests digests;
+    return digests;
+}
 
 } // namespace
 
-std::optional<QByteArray> readScriptFile(const QString &path)
+std::optional<QByteArray> scriptFileDigest(const QString &path)
 {
     const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -28,8 +55,21 @@ std::optional<QByteArray> readScriptFile(const QString &path)
         return std::nullopt;
     }
     file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    QByteArray bytes = file.read(maxScriptBytes + 1);
+    const FileState state = stateOf(info);
+    RememberedDigests &cache = remembered();
+    {
+        const std::lock_guard lock(cache.mutex);
+        const auto found = cache.digests.find(state);
+        if (found != cache.digests.end())
+            return found->second;
+    }
+    const QByteArray bytes = file.read(maxScriptBytes + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > maxScriptBytes)
         return std::nullopt;
-    return bytes;
+    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    const std::lock_guard lock(cache.mutex);
+    if (cache.digests.size() >= maxRemembered)
+        cache.digests.clear();
+    cache.digests.emplace(state, digest);
+    return digest;
 }

@@ -11,7 +11,7 @@ namespace {
 // copybutton.js: a ">>>" button at the top right of each Python example with prompts, and the
 // loose text of a traceback wrapped in spans. Each button's border and colour, which the script
 // copies from the first example's computed style, are left out: no text depends on them.
-bool addCopyButtons(Dom &dom)
+bool addCopyButtons(Dom &dom, int)
 {
     static const QStringList languages{"highlight-python", "highlight-python3", "highlight-pycon",
                                        "highlight-pycon3", "highlight-default"};
@@ -73,7 +73,7 @@ bool addCopyButtons(Dom &dom)
 // styles. Its left margin and the contents' width, which the script takes from the laid-out
 // sidebar, are left out: no text depends on them. A page with several sidebars, whose buttons
 // would be styled by the first one's width, is left to the browser.
-bool addSidebarButton(Dom &dom)
+bool addSidebarButton(Dom &dom, int)
 {
     const std::vector<int> sidebars = findElements(dom, -1, withClass(QStringLiteral("sphinxsidebar")));
     if (sidebars.size() > 1)
@@ -102,7 +102,7 @@ bool addSidebarButton(Dom &dom)
 // menu.js: each outermost docutils table wrapped in a scrolling container; and, where the page
 // has the theme's menu toggle, its menu links taken out of the tab order. (Without the toggle
 // the script stops at that point with an error.)
-bool wrapTablesAndMenu(Dom &dom)
+bool wrapTablesAndMenu(Dom &dom, int)
 {
     const ElementTest docutilsTable = [](const DomNode &node) {
         return node.isElement("table") && node.classes.contains(QLatin1String("docutils"));
@@ -127,7 +127,7 @@ bool wrapTablesAndMenu(Dom &dom)
 
 // doctools.js: shows the domain index's toggle pictures (which it then handles clicks on); a
 // page without them is left as it is.
-bool initDomainIndex(Dom &dom)
+bool initDomainIndex(Dom &dom, int)
 {
     return findElements(dom, -1, [](const DomNode &node) {
                return node.isElement("img") && node.classes.contains(QLatin1String("toggler"));
