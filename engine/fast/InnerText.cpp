@@ -415,6 +415,12 @@ private:
         }
         if (display == Display::TableColumn || display == Display::TableColumnGroup)
             return false;
+        if (node.isElement("wbr") && display == Display::Inline) {
+            // A break opportunity, laid out as a zero-width space: a newline right after it
+            // goes (see removesSegmentBreak()).
+            line().lastCharacter = QChar(0x200B);
+            return false;
+        }
         if (node.isElement("br")) {
             m_firstLetterPending = false;
             endLine();
