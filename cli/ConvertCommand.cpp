@@ -8,6 +8,7 @@
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
 #include "convert/TextFilesBesideInputs.h"
+#include "engine/PageEngine.h"
 #include "platform/FileNames.h"
 #include "filelist/FolderTree.h"
 
@@ -104,7 +105,11 @@ int convertFiles(const ConvertOptions &options, PageEngine &engine, TextFileWrit
     const int failed = int(report.count(ItemOutcome::Result::Failed));
     if (statistics) {
         statistics->stop();
-        statistics->print(options.toStandardOutput ? streams.err : streams.out, failed);
+        std::FILE *stream = options.toStandardOutput ? streams.err : streams.out;
+        statistics->print(stream, failed);
+        if (const std::optional<PagesByEngine> pages = engine.pagesByEngine())
+            std::fprintf(stream, "engines      %d pages by the fast engine, %d by the browser engine\n",
+                         pages->fast, pages->browser);
     }
     return failed > 0 ? SomeFailed : NoneFailed;
 }

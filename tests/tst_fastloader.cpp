@@ -129,7 +129,7 @@ private slots:
 
     // A page whose scripts are all known ones goes to the fast engine; a known script changed
     // by one byte, one that is not a regular file or not there, and an unknown one send their
-    // page to the browser.
+    // page to the browser; the engine counts the pages each took.
     void autoTakesPagesWhoseScriptsAreKnown()
     {
         AutoEngine engine(m_browser);
@@ -158,6 +158,9 @@ private slots:
         for (const QString &path : {changed, folder, missing, unknown, onLoad})
             QCOMPARE(load(*loader, path).textOrReason, "browser: " + QFileInfo(path).fileName());
         QCOMPARE(m_browser.loads, (QStringList{changed, folder, missing, unknown, onLoad}));
+        // What --stats tells of the run.
+        QCOMPARE(engine.pagesByEngine()->fast, 1);
+        QCOMPARE(engine.pagesByEngine()->browser, 5);
     }
 
     // Under the fast engine alone a page's scripts are not run, and no browser is needed.
