@@ -5,7 +5,10 @@
 // encoding only a guess can tell, are left out unless --all is given (the fast engine is meant
 // for the others only).
 //
-//     fast_vs_browser [--all] [--diffs N] [--require PERCENT] <folder or file>...
+//     fast_vs_browser [--all] [--diffs N] [--require PERCENT] [--require-taken PERCENT]
+//                     <folder or file>...
+//
+// --require-taken fails the run when the fast engine takes a smaller share of the pages.
 //     fast_vs_browser --show <file>       (both texts of one page, escaped)
 
 #include "bench/PageText.h"
@@ -29,6 +32,8 @@ struct Options
     bool show = false;
     int diffs = 5;
     double requiredPercent = -1;
+    double requiredTakenPercent = -1; // of the pages the fast engine takes
+
     QStringList paths;
 };
 
@@ -40,15 +45,18 @@ bool parseOptions(const QStringList &arguments, Options &options)
             options.all = true;
         } else if (argument == "--show") {
             options.show = true;
-        } else if ((argument == "--diffs" || argument == "--require") && i + 1 < arguments.size()) {
+        } else if ((argument == "--diffs" || argument == "--require" || argument == "--require-taken")
+                   && i + 1 < arguments.size()) {
             bool ok = false;
             const double value = arguments[++i].toDouble(&ok);
             if (!ok)
                 return false;
             if (argument == "--diffs")
                 options.diffs = int(value);
-            else
+            else if (argument == "--require")
                 options.requiredPercent = value;
+            else
+                options.requiredTakenPercent = value;
         } else if (argument.startsWith("--")) {
             return false;
         } else {
@@ -159,7 +167,7 @@ int main(int argc, char *argv[])
     Options options;
     if (!parseOptions(app.arguments().mid(1), options)) {
         std::fprintf(stderr, "usage: fast_vs_browser [--all] [--diffs N] [--require PERCENT]"
-                             " <folder or file>...\n       fast_vs_browser --show <file>\n");
+                             " [--require-taken PERCENT] <folder or file>...\n       fast_vs_browser --show <file>\n");
         return 2;
     }
     BrowserPageLoader engine;
@@ -197,5 +205,10 @@ int main(int argc, char *argv[])
                 " load\n",
                 identical, compared, percent, withKnownScripts, withScript, guessedEncoding, unloadable);
     std::fflush(stdout);
-    return options.requiredPercent >= 0 && percent < options.requiredPercent ? 1 : 0;
+    const int all = compared + withScript + guessedEncoding + unloadable;
+    const double takenPercent = all ? 100.0 * compared / all : 100.0;
+    return (options.requiredPercent >= 0 && percent < options.requiredPercent)
+                   || (options.requiredTakenPercent >= 0 && takenPercent < options.requiredTakenPercent)
+               ? 1
+               : 0;
 }
