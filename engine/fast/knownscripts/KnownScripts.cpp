@@ -19,6 +19,11 @@ namespace {
 
 // Known scripts that add scripts that add scripts: none goes deeper than this.
 constexpr int maxRounds = 4;
+// Each script that changes the document walks it: a page with more of them than any generator
+// writes (ten or so) goes to the browser, so that no page makes the work grow with their number
+// times its size.
+constexpr size_t maxScripts = 64;
+constexpr size_t maxScriptsWithEffects = 16;
 
 const std::vector<const std::vector<KnownScript> *> &families()
 {
@@ -138,14 +143,19 @@ bool runKnownScripts(Dom &dom, const QString &pagePath)
     // identifies the scripts not seen yet and runs what they do, until no new one comes.
     Dom edited = dom;
     std::set<int> seen;
+    size_t withEffects = 0;
     bool edits = false;
     for (int round = 0; round < maxRounds; ++round) {
         std::vector<std::pair<int, ScriptEffect>> effects;
         for (int element : findPageScripts(edited).elements) {
             if (!seen.insert(element).second)
                 continue;
+            if (seen.size() > maxScripts)
+                return false;
             const KnownScript *script = knownScript(edited, element, pagePath);
             if (!script)
+                return false;
+            if (script->effect && ++withEffects > maxScriptsWithEffects)
                 return false;
             if (script->effect)
                 effects.emplace_back(element, script->effect);
