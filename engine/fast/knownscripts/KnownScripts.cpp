@@ -27,7 +27,7 @@ constexpr size_t maxScriptsWithEffects = 16;
 
 const std::vector<const std::vector<KnownScript> *> &families()
 {
-    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts()};
+    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(), &asciidocScripts()};
     return all;
 }
 

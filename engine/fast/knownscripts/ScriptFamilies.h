@@ -7,3 +7,4 @@
 // The known scripts, one family for each documentation generator (one file each).
 const std::vector<KnownScript> &sphinxScripts();
 const std::vector<KnownScript> &javadocScripts();
+const std::vector<KnownScript> &asciidocScripts();
