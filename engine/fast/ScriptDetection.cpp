@@ -74,40 +74,6 @@ bool attributesCarryScript(const DomNode &element)
     return false;
 }
 
-bool bytesCarryScript(QByteArrayView bytes, bool countScriptElements)
-{
-    HtmlTagScanner scanner(bytes);
-    HtmlTagScanner::Tag tag;
-    while (scanner.next(tag)) {
-        if (tag.endTag)
-            continue;
-        // What a template holds never runs; the parsed document tells where it ends.
-        if (tag.name == "template")
-            return false;
-        QString type, language, httpEquiv;
-        const bool scriptOrMeta = tag.name == "script" || tag.name == "meta";
-        for (const HtmlTagScanner::Attribute &attribute : tag.attributes) {
-            if (isEventHandler(QString::fromUtf8(attribute.name)))
-                return true;
-            // Character references are not decoded here: "javascript&colon;" is left to the
-            // parsed document.
-            if (attribute.value.contains(':') && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
-                return true;
-            if (!scriptOrMeta)
-                continue;
-            const QString name = QString::fromUtf8(attribute.name).toLower();
-            QString *wanted = name == "type" ? &type : name == "language" ? &language
-                              : name == "http-equiv" ? &httpEquiv : nullptr;
-            if (wanted && wanted->isNull())
-                *wanted = QString::fromUtf8(attribute.value.isNull() ? QByteArrayView("") : attribute.value);
-        }
-        if ((countScriptElements && tag.name == "script" && isRunnableScriptType(type, language))
-            || (tag.name == "meta" && isRefresh(httpEquiv)))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 bool isRunnableScript(const DomNode &element)
@@ -137,12 +103,30 @@ bool pageCarriesScript(const Dom &dom)
     return scripts.otherScript || !scripts.elements.empty();
 }
 
-bool pageBytesCarryScript(QByteArrayView bytes)
-{
-    return bytesCarryScript(bytes, true);
-}
-
 bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
 {
-    return bytesCarryScript(bytes, false);
+    HtmlTagScanner scanner(bytes);
+    HtmlTagScanner::Tag tag;
+    while (scanner.next(tag)) {
+        if (tag.endTag)
+            continue;
+        // What a template holds never runs; the parsed document tells where it ends.
+        if (tag.name == "template")
+            return false;
+        QString httpEquiv;
+        for (const HtmlTagScanner::Attribute &attribute : tag.attributes) {
+            if (isEventHandler(QString::fromUtf8(attribute.name)))
+                return true;
+            // Character references are not decoded here: "javascript&colon;" is left to the
+            // parsed document.
+            if (attribute.value.contains(':') && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
+                return true;
+            if (tag.name == "meta" && httpEquiv.isNull()
+                && QByteArrayView(attribute.name).compare("http-equiv", Qt::CaseInsensitive) == 0)
+                httpEquiv = QString::fromUtf8(attribute.value.isNull() ? QByteArrayView("") : attribute.value);
+        }
+        if (tag.name == "meta" && isRefresh(httpEquiv))
+            return true;
+    }
+    return false;
 }
