@@ -1,5 +1,6 @@
-// Sphinx's scripts, and those of the CPython documentation's theme (python-docs-theme), as
-// Debian 12 ships them with python3.11-doc and its jQuery and underscore.
+// Sphinx's scripts (5.3, as Debian 12 ships them in libjs-sphinxdoc or copied into a package's
+// pages, with its jQuery and underscore), and those of the themes of the CPython documentation
+// (python3.11-doc) and of the Pallets projects (python-jinja2-doc).
 
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"
@@ -125,6 +126,15 @@ bool wrapTablesAndMenu(Dom &dom, int)
     return true;
 }
 
+// The basic theme's inline script after its search box: the box, hidden without scripts, shows.
+bool showSearchBox(Dom &dom, int)
+{
+    const int box = firstElement(dom, [](const DomNode &node) { return node.id == "searchbox"; });
+    if (box >= 0)
+        addInlineStyle(dom, box, QStringLiteral("display: block;"));
+    return true;
+}
+
 // doctools.js: shows the domain index's toggle pictures (which it then handles clicks on); a
 // page without them is left as it is.
 bool initDomainIndex(Dom &dom, int)
@@ -157,6 +167,12 @@ const std::vector<KnownScript> &sphinxScripts()
          "f1af795443875f7184331d307aa28dba3fed73126d1d27baceedcf376de52a30", addCopyButtons},
         {"menu.js (python-docs-theme, python3.11-doc 3.11.2)",
          "d0fbeb27b75fd2c9163de2f25926bdd72f8cda9e2ed8a97c3002675f0847c9d6", wrapTablesAndMenu},
+        {"inline: document.getElementById('searchbox').style.display = \"block\" (basic theme)",
+         "ce3ec9880594989526b97b2d891c853eb230443b8586ffbeedcd0d8cdad4c68b", showSearchBox},
+        {"documentation_options.js (python-jinja2-doc 3.1.2)",
+         "99bc40748c629c5e54e32f5fa47d5427152c3a3f57fa7034a39a5288e6663fd4", nullptr},
+        {"version_warning_offset.js (Pallets theme; scrolls only, and only on a version warning)",
+         "3ac28a5ace86e19d34cfa8ee4b1f7cbe439e8b7b94dc711aecf363674115ca73", nullptr},
     };
     return scripts;
 }
