@@ -1,11 +1,14 @@
 // Runs the fast engine and the browser engine over the same pages and says how often their
 // texts agree byte for byte, with the first disagreements as diffs. Folders are walked as
 // "Add All HTML Files In Folder" walks them (files whose own name holds "htm"); pages that
-// carry a script, and pages whose
+// carry a script other than known ones (run by the fast engine itself), and pages whose
 // encoding only a guess can tell, are left out unless --all is given (the fast engine is meant
 // for the others only).
 //
-//     fast_vs_browser [--all] [--diffs N] [--require PERCENT] <folder or file>...
+//     fast_vs_browser [--all] [--diffs N] [--require PERCENT] [--require-taken PERCENT]
+//                     <folder or file>...
+//
+// --require-taken fails the run when the fast engine takes a smaller share of the pages.
 //     fast_vs_browser --show <file>       (both texts of one page, escaped)
 
 #include "bench/PageText.h"
@@ -30,6 +33,8 @@ struct Options
     bool show = false;
     int diffs = 5;
     double requiredPercent = -1;
+    double requiredTakenPercent = -1; // of the pages the fast engine takes
+
     QStringList paths;
 };
 
@@ -41,15 +46,18 @@ bool parseOptions(const QStringList &arguments, Options &options)
             options.all = true;
         } else if (argument == "--show") {
             options.show = true;
-        } else if ((argument == "--diffs" || argument == "--require") && i + 1 < arguments.size()) {
+        } else if ((argument == "--diffs" || argument == "--require" || argument == "--require-taken")
+                   && i + 1 < arguments.size()) {
             bool ok = false;
             const double value = arguments[++i].toDouble(&ok);
             if (!ok)
                 return false;
             if (argument == "--diffs")
                 options.diffs = int(value);
-            else
+            else if (argument == "--require")
                 options.requiredPercent = value;
+            else
+                options.requiredTakenPercent = value;
         } else if (argument.startsWith("--")) {
             return false;
         } else {
@@ -138,7 +146,8 @@ int show(PageLoader &engine, const QString &path)
     const QString fast = page.bodyText();
     const QString browser = browserText(engine, path);
     std::printf("carries script: %s; encoding guessed: %s\n--- browser\n",
-                page.carriesScript() ? "yes" : "no", page.encodingGuessed() ? "yes" : "no");
+                !page.carriesScript() ? "no" : page.scriptsKnown() ? "only known ones" : "yes",
+                page.encodingGuessed() ? "yes" : "no");
     for (const QString &line : browser.split('\n'))
         std::printf("|%s\n", qPrintable(escaped(line)));
     std::printf("--- fast\n");
@@ -159,7 +168,7 @@ int main(int argc, char *argv[])
     Options options;
     if (!parseOptions(app.arguments().mid(1), options)) {
         std::fprintf(stderr, "usage: fast_vs_browser [--all] [--diffs N] [--require PERCENT]"
-                             " <folder or file>...\n       fast_vs_browser --show <file>\n");
+                             " [--require-taken PERCENT] <folder or file>...\n       fast_vs_browser --show <file>\n");
         return 2;
     }
     BrowserPageLoader engine;
@@ -167,12 +176,15 @@ int main(int argc, char *argv[])
     if (options.show)
         return show(engine, options.paths.first());
 
-    int compared = 0, identical = 0, withScript = 0, guessedEncoding = 0, otherTree = 0, unloadable = 0;
+    int compared = 0, identical = 0, withKnownScripts = 0, withScript = 0, guessedEncoding = 0;
+    int otherTree = 0, unloadable = 0;
     int shownDiffs = 0;
     for (const QString &path : inputFiles(options.paths, pump)) {
         const FastPage page(readFile(path), path);
         if (!options.all && !page.isExact()) {
-            ++(page.carriesScript() ? withScript : page.encodingGuessed() ? guessedEncoding : otherTree);
+            ++(page.carriesScript() && !page.scriptsKnown() ? withScript
+               : page.encodingGuessed()                   ? guessedEncoding
+                                                          : otherTree);
             continue;
         }
         const QString browser = browserText(engine, path);
@@ -182,6 +194,7 @@ int main(int argc, char *argv[])
         }
         const QString fast = page.bodyText();
         ++compared;
+        withKnownScripts += page.scriptsKnown();
         if (fast == browser) {
             ++identical;
         } else if (shownDiffs++ < options.diffs) {
@@ -190,10 +203,16 @@ int main(int argc, char *argv[])
         }
     }
     const double percent = compared ? 100.0 * identical / compared : 100.0;
-    std::printf("%d of %d pages identical (%.1f%%); left out: %d with scripts, %d in an"
-                " undeclared encoding, %d whose tree may not be the browser's; %d the browser"
-                " could not load\n",
-                identical, compared, percent, withScript, guessedEncoding, otherTree, unloadable);
+    std::printf("%d of %d pages identical (%.1f%%), %d of them with known scripts only; left out:"
+                " %d with other scripts, %d in an undeclared encoding, %d whose tree may not be the"
+                " browser's; %d the browser could not load\n",
+                identical, compared, percent, withKnownScripts, withScript, guessedEncoding, otherTree,
+                unloadable);
     std::fflush(stdout);
-    return options.requiredPercent >= 0 && percent < options.requiredPercent ? 1 : 0;
+    const int all = compared + withScript + guessedEncoding + otherTree + unloadable;
+    const double takenPercent = all ? 100.0 * compared / all : 100.0;
+    return (options.requiredPercent >= 0 && percent < options.requiredPercent)
+                   || (options.requiredTakenPercent >= 0 && takenPercent < options.requiredTakenPercent)
+               ? 1
+               : 0;
 }

@@ -10,6 +10,7 @@
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
 #include "platform/EscapedText.h"
+#include "engine/PageEngine.h"
 
 #include <optional>
 
@@ -93,7 +94,11 @@ int convertFileList(const ConvertOptions &options, const QList<InputFile> &files
     const int failed = int(report.count(ItemOutcome::Result::Failed));
     if (statistics) {
         statistics->stop();
-        statistics->print(toStandardOutput ? streams.err : streams.out, failed);
+        std::FILE *stream = toStandardOutput ? streams.err : streams.out;
+        statistics->print(stream, failed);
+        if (const std::optional<PagesByEngine> pages = engine.pagesByEngine())
+            std::fprintf(stream, "engines      %d pages by the fast engine, %d by the browser engine\n",
+                         pages->fast, pages->browser);
     }
     return failed > 0 ? SomeFailed : NoneFailed;
 }

@@ -9,5 +9,7 @@ AutoEngine::AutoEngine(PageEngine &browser)
 
 std::unique_ptr<PageLoader> AutoEngine::createLoader()
 {
-    return std::make_unique<AutoPageLoader>([this] { return m_browser.createLoader(); });
+    auto loader = std::make_unique<AutoPageLoader>([this] { return m_browser.createLoader(); });
+    loader->countPagesIn(m_pages);
+    return loader;
 }

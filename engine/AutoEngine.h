@@ -12,7 +12,9 @@ public:
     explicit AutoEngine(PageEngine &browser);
 
     std::unique_ptr<PageLoader> createLoader() override;
+    std::optional<PagesByEngine> pagesByEngine() const override { return *m_pages; }
 
 private:
     PageEngine &m_browser;
+    std::shared_ptr<PagesByEngine> m_pages = std::make_shared<PagesByEngine>();
 };

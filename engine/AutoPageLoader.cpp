@@ -11,8 +11,10 @@ AutoPageLoader::AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, double fa
         m_fast.abandon();
         loadInBrowser();
     });
-    for (auto done : {&PageLoader::pageLoaded, &PageLoader::pageFailed})
+    for (auto done : {&PageLoader::pageLoaded, &PageLoader::pageFailed}) {
         connect(&m_fast, done, &m_fastEngineTime, &QTimer::stop);
+        connect(&m_fast, done, this, [this] { ++m_pages->fast; });
+    }
     connect(&m_fast, &PageLoader::pageLoaded, this, &PageLoader::pageLoaded);
     connect(&m_fast, &PageLoader::pageFailed, this, &PageLoader::pageFailed);
     connect(&m_fast, &FastPageLoader::pageNotExact, this, &AutoPageLoader::loadInBrowser);
@@ -33,6 +35,8 @@ void AutoPageLoader::loadInBrowser()
     m_fastEngineTime.stop();
     if (!m_browser) {
         m_browser = m_makeBrowserLoader();
+        for (auto done : {&PageLoader::pageLoaded, &PageLoader::pageFailed})
+            connect(m_browser.get(), done, this, [this] { ++m_pages->browser; });
         connect(m_browser.get(), &PageLoader::pageLoaded, this, &PageLoader::pageLoaded);
         connect(m_browser.get(), &PageLoader::pageFailed, this, &PageLoader::pageFailed);
     }

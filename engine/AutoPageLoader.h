@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/PageEngine.h"
 #include "engine/PageLoader.h"
 #include "engine/fast/FastPageLoader.h"
 
@@ -27,6 +28,9 @@ public:
     void readTextSoFar() override;
     void abandon() override;
 
+    // Counts the pages each engine answers for in `pages`, shared by the loaders of one run.
+    void countPagesIn(std::shared_ptr<PagesByEngine> pages) { m_pages = std::move(pages); }
+
 private:
     void loadInBrowser();
 
@@ -34,6 +38,7 @@ private:
     QTimer m_fastEngineTime; // runs while the fast engine has the page
     BrowserLoaderFactory m_makeBrowserLoader;
     std::unique_ptr<PageLoader> m_browser;
+    std::shared_ptr<PagesByEngine> m_pages = std::make_shared<PagesByEngine>();
     QString m_path;
     bool m_inBrowser = false; // the current page is the browser loader's
 };

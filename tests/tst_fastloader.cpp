@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(m_browser.loadersMade, 0);
 
         const QString script = page("script.html", "<p>a</p><script>document.write('b')</script>");
-        const QString handler = page("handler.html", "<p onclick='x()'>a</p>");
+        const QString handler = page("handler.html", "<p onmouseover='x()'>a</p>");
         const QString guessed = page("guessed.html", "<p>caf\xe9");
         // Its style sheets would be missed (names that are not UTF-8 are held as in FileNames.h).
         const QString oddName = page(decodeFileName("odd\xff.html"), "<p>plain");
@@ -125,6 +125,42 @@ private slots:
         }
         QCOMPARE(m_browser.loadersMade, 1);
         QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed, oddName, utf7, replacement}));
+    }
+
+    // A page whose scripts are all known ones goes to the fast engine; a known script changed
+    // by one byte, one that is not a regular file or not there, and an unknown one send their
+    // page to the browser; the engine counts the pages each took.
+    void autoTakesPagesWhoseScriptsAreKnown()
+    {
+        AutoEngine engine(m_browser);
+        const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        // Sphinx's documentation_options.js as python3.11-doc 3.11.2 ships it.
+        const QByteArray options =
+            "var DOCUMENTATION_OPTIONS = {\n"
+            "    URL_ROOT: document.getElementById(\"documentation_options\").getAttribute('data-url_root'),\n"
+            "    VERSION: '3.11.2',\n    LANGUAGE: 'en',\n    COLLAPSE_INDEX: false,\n"
+            "    BUILDER: 'html',\n    FILE_SUFFIX: '.html',\n    LINK_SUFFIX: '.html',\n"
+            "    HAS_SOURCE: true,\n    SOURCELINK_SUFFIX: '.txt',\n    NAVIGATION_WITH_KEYS: false,\n"
+            "    SHOW_SEARCH_SUMMARY: true,\n    ENABLE_SEARCH_SHORTCUTS: true,\n};";
+        page("options.js", options);
+        page("changed.js", QByteArray(options).replace("3.11.2", "3.11.3"));
+        QVERIFY(QDir(m_dir.path()).mkpath("folder.js"));
+        const QString known = page("known.html", "<script id=documentation_options src=options.js></script>"
+                                                 "<p>a <button onclick=f()>b</button>");
+        QCOMPARE(load(*loader, known).textOrReason, QString("a b"));
+        QVERIFY(m_browser.loads.isEmpty());
+
+        const QString changed = page("changed.html", "<script src=changed.js></script><p>a");
+        const QString folder = page("script-folder.html", "<script src=folder.js></script><p>a");
+        const QString missing = page("missing-script.html", "<script src=missing.js></script><p>a");
+        const QString unknown = page("unknown.html", "<script src=options.js></script><script>var a;</script><p>a");
+        const QString onLoad = page("onload.html", "<script src=options.js></script><body onload=f()><p>a");
+        for (const QString &path : {changed, folder, missing, unknown, onLoad})
+            QCOMPARE(load(*loader, path).textOrReason, "browser: " + QFileInfo(path).fileName());
+        QCOMPARE(m_browser.loads, (QStringList{changed, folder, missing, unknown, onLoad}));
+        // What --stats tells of the run.
+        QCOMPARE(engine.pagesByEngine()->fast, 1);
+        QCOMPARE(engine.pagesByEngine()->browser, 5);
     }
 
     // Under the fast engine alone a page's scripts are not run, and no browser is needed.

@@ -70,6 +70,18 @@ public:
     // The concatenated text of every text node below `index`.
     QString textContent(int index) const;
 
+    // Changes to the tree, as a page's script makes them (DomEditing.cpp). A new node belongs
+    // to no parent until inserted; after the last change, finishEditing() puts the nodes back
+    // in document order and counts their positions again, which every other use relies on.
+    int createElement(const QString &localName, const QList<std::pair<QString, QString>> &attributes = {});
+    int createText(const QString &text);
+    // Inserts `child` (taken from where it was) below `parent`, before `before`, or last when
+    // `before` is -1.
+    void insertBefore(int parent, int child, int before = -1);
+    void detach(int index);
+    void setAttribute(int element, const QString &name, const QString &value);
+    void finishEditing();
+
 private:
     int append(DomNode node, int parent);
     void countElementsByType();

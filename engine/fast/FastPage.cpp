@@ -9,6 +9,7 @@
 #include "engine/fast/ScriptDetection.h"
 #include "engine/fast/StyleResolver.h"
 #include "engine/fast/StyleSheetCache.h"
+#include "engine/fast/knownscripts/KnownScripts.h"
 
 #include <QFileInfo>
 
@@ -23,15 +24,20 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path)
     switch (fileTypeOf(path, bytes.left(sniffedBytes)).kind) {
     case PageKind::Xhtml:
         m_dom = Dom::parseXml(bytes, m_treeExact);
+        m_carriesScript = pageCarriesScript(m_dom);
         return;
     case PageKind::Mhtml:
         readArchive(bytes);
+        m_carriesScript = pageCarriesScript(m_dom);
         return;
     case PageKind::Html:
     case PageKind::NotAPage:
         break;
     }
     readHtml(bytes);
+    m_carriesScript = pageCarriesScript(m_dom);
+    // Known scripts are modelled for pages read as HTML from disk only.
+    m_scriptsKnown = m_carriesScript && runKnownScripts(m_dom, m_path);
 }
 
 void FastPage::readHtml(const QByteArray &bytes)
@@ -78,11 +84,6 @@ void FastPage::readArchive(const QByteArray &bytes)
     if (html.contains(QLatin1String("<noscript"), Qt::CaseInsensitive)
         || html.contains(QLatin1String("<base"), Qt::CaseInsensitive))
         m_treeExact = false;
-}
-
-bool FastPage::carriesScript() const
-{
-    return pageCarriesScript(m_dom);
 }
 
 QString FastPage::bodyText() const

@@ -8,8 +8,8 @@
 
 // A page read and parsed without a browser: the text a browser shows for its body, for a
 // desktop window of 1280 x 720 CSS pixels, computed from its HTML and style sheets alone. It is
-// exact only for a page that runs no script (see carriesScript()); for any other page it is
-// the text as it would be with scripts off.
+// exact only for a page that runs no script (see carriesScript()) or only known ones, which it
+// runs itself (knownscripts/); for any other page it is the text as it would be with scripts off.
 //
 // The page is read as a browser reads it from disk (see fileTypeOf()): HTML, XHTML parsed as
 // XML, or a page saved as one file (MHTML), whose style sheets come from the archive alone.
@@ -20,19 +20,21 @@ public:
     // local files only; its name, and else its first bytes, tell its type.
     FastPage(const QByteArray &bytes, const QString &path);
 
-    bool carriesScript() const;
+    bool carriesScript() const { return m_carriesScript; }
+    // Whether every script the page carries is a known one, run here as the browser would.
+    bool scriptsKnown() const { return m_scriptsKnown; }
 
     // True for a page that declares no encoding and is not plain ASCII: the browser engine
     // guesses its encoding by a detector of its own, so its text may differ from ours.
     bool encodingGuessed() const { return m_encodingGuessed; }
 
     // Whether the text is the browser engine's for sure, as far as the page itself tells:
-    // no script, an encoding that is no guess and is decoded here as the browser decodes it,
-    // every attribute parsed, and a document tree that is the browser's (XHTML that is
-    // well-formed; an archive whose style sheets are all found).
+    // no script but known ones, an encoding that is no guess and is decoded here as the browser
+    // decodes it, every attribute parsed, and a document tree that is the browser's (XHTML that
+    // is well-formed; an archive whose style sheets are all found).
     bool isExact() const
     {
-        return !carriesScript() && !encodingGuessed() && m_encodingExact
+        return (!m_carriesScript || m_scriptsKnown) && !encodingGuessed() && m_encodingExact
                && !m_dom.attributesDropped() && m_treeExact;
     }
 
@@ -49,6 +51,8 @@ private:
     QString m_pagePath; // where its links are read from: for an archive, where it was saved
     SheetLoader m_sheets; // linked style sheets from disk, or from the archive the page came in
     Dom m_dom;
+    bool m_carriesScript = false;
+    bool m_scriptsKnown = false;
     bool m_encodingGuessed = false;
     bool m_treeExact = true;
     bool m_encodingExact = true;

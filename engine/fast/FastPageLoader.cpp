@@ -48,9 +48,9 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     // The fast engine finds a page's style sheets by names taken as text: beside a page whose
     // name is not valid UTF-8 it would miss them.
     const bool nameIsText = name == path.toUtf8();
-    // A page with a script goes to the browser without being parsed, as far as its bytes
-    // tell.
-    if (pages == FastPageLoader::Pages::ExactOnly && (!nameIsText || pageBytesCarryScript(bytes)))
+    // A page that runs a script other than from a <script> goes to the browser without being
+    // parsed, as far as its bytes tell; its <script>s may all be known ones.
+    if (pages == FastPageLoader::Pages::ExactOnly && (!nameIsText || pageBytesCarryScriptOutsideElements(bytes)))
         return {Outcome::Kind::NotExact, {}};
     const FastPage page(bytes, path);
     if (pages == FastPageLoader::Pages::ExactOnly && !(page.isExact() && nameIsText))

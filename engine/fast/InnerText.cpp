@@ -20,6 +20,13 @@ bool isHtmlSpace(QChar c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+// An input of type hidden makes no box, whatever display its style gives it.
+bool isHiddenInput(const DomNode &node)
+{
+    return node.isElement("input")
+           && node.attribute(QLatin1String("type")).compare(QLatin1String("hidden"), Qt::CaseInsensitive) == 0;
+}
+
 // An option's text: its text content outside scripts, with runs of HTML white space made one
 // space and none at either end (no-break spaces stay).
 QString optionText(const Dom &dom, int option)
@@ -144,6 +151,9 @@ private:
         // Where the pending space goes in the text: the text of a float or a positioned box
         // may come after it and before what decides the space's fate.
         qsizetype pendingAt = 0;
+        // Line breaks required after the pending space (by an inline <p> that follows it):
+        // they come after the space if it stays.
+        int breaksAfterPending = 0;
         QChar lastCharacter = ' ';
     };
 
@@ -171,7 +181,18 @@ private:
     {
         if (count == 0 || m_text.isEmpty())
             return;
-        m_requiredLineBreaks = std::max(m_requiredLineBreaks, count);
+        if (!m_lines.empty() && line().pendingSpace && line().pendingAt == m_text.size())
+            line().breaksAfterPending = std::max(line().breaksAfterPending, count);
+        else
+            m_requiredLineBreaks = std::max(m_requiredLineBreaks, count);
+    }
+
+    // The line's pending space goes: the breaks required after it still count.
+    void dropPendingSpace(Line &current)
+    {
+        current.pendingSpace = false;
+        m_requiredLineBreaks = std::max(m_requiredLineBreaks, current.breaksAfterPending);
+        current.breaksAfterPending = 0;
     }
 
     void emitCharacter(QChar c)
@@ -187,7 +208,7 @@ private:
     // A block boundary or a forced break: a space pending at the line's end goes.
     void endLine()
     {
-        line().pendingSpace = false;
+        dropPendingSpace(line());
         line().afterSpace = true;
         line().lastCharacter = ' ';
     }
@@ -204,7 +225,7 @@ private:
             else
                 m_text.insert(current.pendingAt, ' ');
         }
-        current.pendingSpace = false;
+        dropPendingSpace(current);
         current.afterSpace = false;
         current.lastCharacter = c;
     }
@@ -271,7 +292,7 @@ private:
                         }
                     }
                 } else if (newline && removesSegmentBreak(text, end)) {
-                    line().pendingSpace = false;
+                    dropPendingSpace(line());
                 } else {
                     collapsibleSpace(visible);
                 }
@@ -453,8 +474,9 @@ private:
             return false;
         }
         const ComputedStyle &style = m_styles[size_t(at)];
-        // Step 3: a node not being rendered gives nothing, nor does anything below it.
-        if (!style.rendered)
+        // Step 3: a node not being rendered gives nothing, nor does anything below it. A hidden
+        // input makes no box, whatever display its style gives it.
+        if (!style.rendered || isHiddenInput(node))
             return false;
         // Step 2: a node that is not visible gives no items of its own; its children's items
         // (step 1) still count.
@@ -466,6 +488,12 @@ private:
         }
         if (display == Display::TableColumn || display == Display::TableColumnGroup)
             return false;
+        if (node.isElement("wbr") && display == Display::Inline) {
+            // A break opportunity, laid out as a zero-width space: a newline right after it
+            // goes (see removesSegmentBreak()).
+            line().lastCharacter = QChar(0x200B);
+            return false;
+        }
         // Step 5: a br gives a newline.
         if (node.isElement("br")) {
             m_firstLetterPending = false;
@@ -517,6 +545,7 @@ private:
         layOutGenerated(style.after);
         const bool outOfLine = style.floating || style.outOfFlow;
         if (outOfLine || isAtomicInline(display)) {
+            dropPendingSpace(line());
             m_lines.pop_back();
             if (!outOfLine)
                 line().afterSpace = false;

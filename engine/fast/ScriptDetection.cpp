@@ -42,21 +42,34 @@ bool isJavaScriptUrl(const QString &value)
     return compact.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
 }
 
+// An event-handler attribute that runs only when the user acts on the page (clicks, types):
+// in a page read without anyone acting on it, it never runs.
+bool runsOnlyOnUserAction(QStringView attributeName)
+{
+    static const QStringList names{"onclick", "ondblclick", "onmousedown", "onmouseup",
+                                   "onkeydown", "onkeyup", "onkeypress", "oncontextmenu",
+                                   "onchange", "oninput", "onsubmit", "onreset"};
+    return names.contains(attributeName.toString().toLower());
+}
+
+bool isEventHandler(QStringView attributeName)
+{
+    return attributeName.startsWith(QLatin1String("on"), Qt::CaseInsensitive)
+           && !runsOnlyOnUserAction(attributeName);
+}
+
 bool isRefresh(const QString &httpEquiv)
 {
     return httpEquiv.trimmed().compare(QLatin1String("refresh"), Qt::CaseInsensitive) == 0;
 }
 
-bool elementCarriesScript(const DomNode &element)
+// Whatever runs a script on an element other than its being a <script>.
+bool attributesCarryScript(const DomNode &element)
 {
-    if (element.name == "script" && (element.ns == DomNode::Html || element.ns == DomNode::Svg)
-        && isRunnableScriptType(element.attribute(QLatin1String("type")),
-                                element.attribute(QLatin1String("language"))))
-        return true;
     if (element.isElement("meta") && isRefresh(element.attribute(QLatin1String("http-equiv"))))
         return true;
     for (const auto &[name, value] : element.attributes) {
-        if (name.startsWith(QLatin1String("on")) || isJavaScriptUrl(value))
+        if (isEventHandler(name) || isJavaScriptUrl(value))
             return true;
     }
     return false;
@@ -64,18 +77,35 @@ bool elementCarriesScript(const DomNode &element)
 
 } // namespace
 
-bool pageCarriesScript(const Dom &dom)
+bool isRunnableScript(const DomNode &element)
 {
+    return element.name == "script" && (element.ns == DomNode::Html || element.ns == DomNode::Svg)
+           && isRunnableScriptType(element.attribute(QLatin1String("type")),
+                                   element.attribute(QLatin1String("language")));
+}
+
+PageScripts findPageScripts(const Dom &dom)
+{
+    PageScripts scripts;
     for (int at = 0; at < dom.size(); ++at) {
         checkPageCancelled();
         const DomNode &node = dom.node(at);
-        if (node.kind == DomNode::Element && elementCarriesScript(node))
-            return true;
+        if (node.kind != DomNode::Element)
+            continue;
+        if (isRunnableScript(node))
+            scripts.elements.push_back(at);
+        scripts.otherScript = scripts.otherScript || attributesCarryScript(node);
     }
-    return false;
+    return scripts;
 }
 
-bool pageBytesCarryScript(QByteArrayView bytes)
+bool pageCarriesScript(const Dom &dom)
+{
+    const PageScripts scripts = findPageScripts(dom);
+    return scripts.otherScript || !scripts.elements.empty();
+}
+
+bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
 {
     HtmlTagScanner scanner(bytes);
     HtmlTagScanner::Tag tag;
@@ -85,25 +115,19 @@ bool pageBytesCarryScript(QByteArrayView bytes)
         // What a template holds never runs; the parsed document tells where it ends.
         if (tag.name == "template")
             return false;
-        QString type, language, httpEquiv;
-        const bool scriptOrMeta = tag.name == "script" || tag.name == "meta";
+        QString httpEquiv;
         for (const HtmlTagScanner::Attribute &attribute : tag.attributes) {
-            if (attribute.name.size() >= 2 && QByteArrayView(attribute.name).first(2).compare("on", Qt::CaseInsensitive) == 0)
+            if (isEventHandler(QString::fromUtf8(attribute.name)))
                 return true;
             // Character references are not decoded here: "javascript&colon;" is left to the
             // parsed document.
             if (attribute.value.contains(':') && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
                 return true;
-            if (!scriptOrMeta)
-                continue;
-            const QString name = QString::fromUtf8(attribute.name).toLower();
-            QString *wanted = name == "type" ? &type : name == "language" ? &language
-                              : name == "http-equiv" ? &httpEquiv : nullptr;
-            if (wanted && wanted->isNull())
-                *wanted = QString::fromUtf8(attribute.value.isNull() ? QByteArrayView("") : attribute.value);
+            if (tag.name == "meta" && httpEquiv.isNull()
+                && QByteArrayView(attribute.name).compare("http-equiv", Qt::CaseInsensitive) == 0)
+                httpEquiv = QString::fromUtf8(attribute.value.isNull() ? QByteArrayView("") : attribute.value);
         }
-        if ((tag.name == "script" && isRunnableScriptType(type, language))
-            || (tag.name == "meta" && isRefresh(httpEquiv)))
+        if (tag.name == "meta" && isRefresh(httpEquiv))
             return true;
     }
     return false;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+
+class Dom;
+
+// What a known script leaves changed in the document once the page has loaded and its timers
+// have run, done to the parsed tree before styles are computed. False for a document on which
+// the script would do what is not modelled here: the page then needs the browser. `script` is
+// the script's own element.
+using ScriptEffect = bool (*)(Dom &dom, int script);
+
+// One released version of a script whose effect was verified against the browser engine.
+struct KnownScript
+{
+    const char *name; // the script and where that version comes from, for people reading
+    // SHA-256 in hex: of the file's bytes for an external script; for an inline one, of its text
+    // with the contents of the string literals counted in `variableLiterals` left out.
+    const char *sha256;
+    ScriptEffect effect; // nullptr: it changes nothing that is rendered
+    // Only for inline scripts: the string literals (counted from 0 in the text) that may hold any
+    // relative path, such as a page's way back to the root of its documentation.
+    QList<int> variableLiterals = {};
+};

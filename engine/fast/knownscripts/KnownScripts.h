@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+class Dom;
+
+// Runs a page's scripts the way the browser would leave the document, when every script the
+// page would run is a known one (KnownScript), each identified exactly: an external script by
+// the bytes of its file, an inline one by its text. True when done; false, with the document
+// untouched, when anything on the page runs a script that is not known (an unknown, changed
+// or unreadable script, an event-handler attribute, a javascript: URL, a refresh).
+bool runKnownScripts(Dom &dom, const QString &pagePath);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "engine/fast/knownscripts/KnownScript.h"
+
+#include <vector>
+
+// The known scripts, one family for each documentation generator (one file each).
+const std::vector<KnownScript> &sphinxScripts();
+const std::vector<KnownScript> &javadocScripts();
+const std::vector<KnownScript> &asciidocScripts();

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Unpacks real pages of the documentation generators whose scripts the fast engine knows, with
+# the scripts and style sheets they use, below FOLDER as they lie in the packages: Sphinx (part
+# of the Python library reference, python3.11-doc, and the Pallets theme of python-jinja2-doc),
+# javadoc (java.util and java.io of
+# openjdk-17-doc) and AsciiDoc (git's manual pages, git-doc), a couple of hundred pages each. The packages are fetched with
+# `apt-get download` and only the files needed are taken out of them; nothing is installed.
+# Done once: a FOLDER already filled is left as it is.
+#
+#     tests/fetch_generator_pages.sh FOLDER
+set -euo pipefail
+
+folder=${1:?usage: fetch_generator_pages.sh FOLDER}
+[[ -f $folder/complete ]] && exit 0
+rm -rf "$folder"
+mkdir -p "$folder/root"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+chmod 755 "$scratch" # apt-get downloads as its own user where it can
+(cd "$scratch" && apt-get download python3.11-doc python-jinja2-doc openjdk-17-doc git-doc \
+    libjs-jquery libjs-underscore libjs-jquery-ui libjs-sphinxdoc >/dev/null)
+
+# Takes the members matching the patterns (a * does not cross a /) out of a package.
+take() {
+    local package=$1
+    shift
+    dpkg-deb --fsys-tarfile "$scratch"/"$package"_*.deb |
+        tar -x -C "$folder/root" --wildcards --no-wildcards-match-slash "$@"
+}
+take libjs-jquery './usr/share/javascript/jquery/*'
+take libjs-underscore './usr/share/javascript/underscore/*'
+take libjs-jquery-ui './usr/share/javascript/jquery-ui/*'
+take libjs-sphinxdoc './usr/share/javascript/sphinxdoc/1.0/*'
+python=./usr/share/doc/python3.11/html
+take python3.11-doc "$python/_static/*" "$python/library/[a-j]*.html"
+jinja=./usr/share/doc/python-jinja2-doc/html
+take python-jinja2-doc "$jinja/_static/*" "$jinja/*.html"
+api=./usr/share/doc/openjdk-17-jre-headless/api
+take openjdk-17-doc "$api/*.js" "$api/*.css" "$api/script-dir/*" "$api/resources/*" \
+    "$api/java.base/java/util/*.html" "$api/java.base/java/io/*.html"
+take git-doc './usr/share/doc/git-doc/*.html'
+
+touch "$folder/complete"
