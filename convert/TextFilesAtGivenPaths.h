@@ -1,19 +1,13 @@
 #pragma once
 
-#include "convert/OutputPath.h"
-#include "convert/TextDestination.h"
+#include "convert/TextFiles.h"
 
 #include <QHash>
 
-#include <map>
-
-class TextFileWriter;
-
-// Each text in UTF-8 at an output path chosen for its input beforehand (a file named on the
-// command line, a place in an output folder), so that nothing is written beside the inputs.
-// The same care as beside the inputs: an input is never replaced by its own text, an output
-// never written through a link, and no output written twice in one run.
-class TextFilesAtGivenPaths : public TextDestination
+// Each text at an output path chosen for its input beforehand (a file named on the command
+// line, a place in an output folder), so that nothing is written beside the inputs, with the
+// same care as beside them.
+class TextFilesAtGivenPaths : public TextFiles
 {
 public:
     enum class Folders {
@@ -27,26 +21,11 @@ public:
     // Where the text of inputPath goes; empty for an input it was not given.
     QString outputPathFor(const QString &inputPath) const;
 
-    void startRun() override;
-    std::optional<QString> whyNotWritable(const QString &inputPath) const override;
-    std::optional<QString> whySkipped(const QString &inputPath) const override;
-    bool isWrittenAlready(const QString &inputPath) const override;
-    std::optional<QString> whyNoLongerWritable(const QString &inputPath) const override;
-    std::optional<QString> write(const QString &inputPath, const QString &text) override;
+protected:
+    QString outputPathOf(const QString &inputPath) const override;
+    std::optional<QString> prepareFolder(const QString &outputPath) override;
 
 private:
-    struct Written
-    {
-        FileIdentity output;
-        std::optional<FileIdentity> input;
-    };
-
-    // The entry for the output of inputPath, when this run wrote it and it is still there.
-    const Written *writtenOutput(const QString &inputPath) const;
-
-    TextFileWriter &m_writer;
     QHash<QString, QString> m_outputPaths;
     Folders m_folders;
-    // The outputs this run has written so far, by their paths.
-    std::map<QString, Written> m_written;
 };

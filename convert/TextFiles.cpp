@@ -1,4 +1,4 @@
-#include "convert/TextFilesBesideInputs.h"
+#include "convert/TextFiles.h"
 
 #include "platform/FileNames.h"
 #include "platform/TextFileWriter.h"
@@ -22,19 +22,19 @@ QString resolvedFolder(const QString &path)
 
 } // namespace
 
-void TextFilesBesideInputs::startRun()
+void TextFiles::startRun()
 {
     m_writtenOutputs.clear();
 }
 
-std::optional<QString> TextFilesBesideInputs::whyNotWritable(const QString &inputPath) const
+std::optional<QString> TextFiles::whyNotWritable(const QString &inputPath) const
 {
-    return whyOutputIsLeftAlone(outputPathFor(inputPath));
+    return whyOutputIsLeftAlone(outputPathOf(inputPath));
 }
 
-std::optional<QString> TextFilesBesideInputs::whySkipped(const QString &inputPath) const
+std::optional<QString> TextFiles::whySkipped(const QString &inputPath) const
 {
-    if (isSameFile(inputPath, outputPathFor(inputPath)))
+    if (isSameFile(inputPath, outputPathOf(inputPath)))
         return QStringLiteral("its text file would replace the file itself");
     return std::nullopt;
 }
@@ -43,8 +43,8 @@ std::optional<QString> TextFilesBesideInputs::whySkipped(const QString &inputPat
 // frees inodes for reuse: an output is therefore known by its path, and its identity is
 // compared only with what is at that path now, where a case-insensitive file system may give
 // one file two spellings.
-const TextFilesBesideInputs::WrittenOutput *
-TextFilesBesideInputs::writtenOutput(const QString &outputPath) const
+const TextFiles::WrittenOutput *
+TextFiles::writtenOutput(const QString &outputPath) const
 {
     const QString folder = resolvedFolder(outputPath);
     if (folder.isEmpty())
@@ -58,22 +58,24 @@ TextFilesBesideInputs::writtenOutput(const QString &outputPath) const
     return nullptr;
 }
 
-bool TextFilesBesideInputs::isWrittenAlready(const QString &inputPath) const
+bool TextFiles::isWrittenAlready(const QString &inputPath) const
 {
-    const WrittenOutput *written = writtenOutput(outputPathFor(inputPath));
+    const WrittenOutput *written = writtenOutput(outputPathOf(inputPath));
     return written && written->input && written->input == fileIdentity(inputPath);
 }
 
-std::optional<QString> TextFilesBesideInputs::whyNoLongerWritable(const QString &inputPath) const
+std::optional<QString> TextFiles::whyNoLongerWritable(const QString &inputPath) const
 {
-    if (writtenOutput(outputPathFor(inputPath)))
+    if (writtenOutput(outputPathOf(inputPath)))
         return QStringLiteral("its text file was already written for an earlier item in this run");
     return std::nullopt;
 }
 
-std::optional<QString> TextFilesBesideInputs::write(const QString &inputPath, const QString &text)
+std::optional<QString> TextFiles::write(const QString &inputPath, const QString &text)
 {
-    const QString outputPath = outputPathFor(inputPath);
+    const QString outputPath = outputPathOf(inputPath);
+    if (std::optional<QString> why = prepareFolder(outputPath))
+        return why;
     QString error;
     if (!m_writer.writeFile(outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
