@@ -5,11 +5,11 @@
 #include "cli/RunStatistics.h"
 #include "cli/StandardOutputText.h"
 #include "convert/ConversionRun.h"
+#include "convert/FolderWalk.h"
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
 #include "convert/TextFilesBesideInputs.h"
 #include "platform/FileNames.h"
-#include "filelist/FolderTree.h"
 
 #include <QFileInfo>
 

@@ -2,10 +2,10 @@
 
 #include "app/LatchingButton.h"
 #include "app/MainWindow.h"
+#include "convert/FolderWalk.h"
 #include "filelist/AddFilesDialog.h"
 #include "filelist/DroppedFiles.h"
 #include "filelist/FileListView.h"
-#include "filelist/FolderTree.h"
 #include "platform/FileNames.h"
 #include "platform/PointerCode.h"
 #include "platform/SelectionString.h"
