@@ -253,10 +253,10 @@ void MainWindow::addFiles()
 {
     if (!m_addFilesButton->takeLatch())
         return;
-    const QString selection = m_platform.fileDialog.showOpen(this, addFilesDialogSettings());
-    if (!selection.isEmpty()) {
+    const QStringList picked = m_platform.fileDialog.showOpen(this, addFilesDialogSettings());
+    if (!picked.isEmpty()) {
         setMousePointer(HourglassPointer);
-        m_fileList.append(pathsFromSelection(selection));
+        m_fileList.append(picked);
     }
     setMousePointer(DefaultPointer);
 }
