@@ -1,10 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillmere with its tests and runs every test headless.
+# Installs what is missing, builds Quillmere with its tests and runs every test headless; then
+# runs the tests that need no browser engine, and the fast engine's fuzzer for a minute, in a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer. Warnings fail both builds.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug
+
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_WERROR=ON
 cmake --build build/test -j"$(nproc)"
-cd build/test
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+(cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
+
+# -O1 as the sanitizers advise: the checks stay exact and the fuzzer reads several times as
+# many pages in its minute.
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
+    -DQUILLMERE_WERROR=ON -DQUILLMERE_SANITIZE=ON
+cmake --build build/sanitize -j"$(nproc)" --target nobrowser_tests fuzz_fastengine make_corpus
+(cd build/sanitize && QT_QPA_PLATFORM=offscreen ctest -L nobrowser --output-on-failure)
+
+fuzz=build/sanitize/fuzz
+rm -rf "$fuzz" && mkdir -p "$fuzz"
+build/sanitize/bench/make_corpus "$PWD/$fuzz/corpus" 60 >/dev/null
+(cd "$fuzz" && ../bench/fuzz_fastengine 60 corpus ../../../tests/fast-engine-pages)

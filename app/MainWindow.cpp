@@ -1,18 +1,19 @@
 #include "app/MainWindow.h"
 
 #include "app/ButtonPictures.h"
+#include "app/FileListItems.h"
 #include "app/FileUtilities.h"
 #include "app/HomePage.h"
 #include "app/LatchingButton.h"
 #include "app/MainWindowLayout.h"
 #include "app/ProgressBar.h"
-#include "convert/FileListItems.h"
+#include "convert/FolderWalk.h"
 #include "convert/RunProgress.h"
 #include "convert/WaitSeconds.h"
 #include "filelist/AddFilesDialog.h"
 #include "filelist/DragReorder.h"
 #include "filelist/FileListView.h"
-#include "filelist/FolderTree.h"
+#include "filelist/FolderPrompt.h"
 #include "platform/CursorPosition.h"
 #include "platform/Desktop.h"
 #include "platform/MessageBoxes.h"
@@ -252,10 +253,10 @@ void MainWindow::addFiles()
 {
     if (!m_addFilesButton->takeLatch())
         return;
-    const QString selection = m_platform.fileDialog.showOpen(this, addFilesDialogSettings());
-    if (!selection.isEmpty()) {
+    const QStringList picked = m_platform.fileDialog.showOpen(this, addFilesDialogSettings());
+    if (!picked.isEmpty()) {
         setMousePointer(HourglassPointer);
-        m_fileList.append(pathsFromSelection(selection));
+        m_fileList.append(picked);
     }
     setMousePointer(DefaultPointer);
 }

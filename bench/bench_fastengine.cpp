@@ -9,10 +9,10 @@
 
 #include "bench/PageText.h"
 #include "cli/ProcessTreeUsage.h"
+#include "convert/FolderWalk.h"
 #include "engine/BrowserPageLoader.h"
 #include "engine/RenderEngineSetup.h"
 #include "engine/fast/FastPage.h"
-#include "filelist/FolderTree.h"
 #include "platform/QtMessagePump.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 // into the file list, once with events processed as in the program and once without, and
 // the listing of one flat folder. Prints the figures; it checks nothing.
 
+#include "convert/FolderWalk.h"
 #include "filelist/FileListModel.h"
-#include "filelist/FolderTree.h"
 #include "platform/QtMessagePump.h"
 
 #include <QApplication>

@@ -12,11 +12,11 @@
 //     fast_vs_browser --show <file>       (both texts of one page, escaped)
 
 #include "bench/PageText.h"
+#include "convert/FolderWalk.h"
 #include "engine/BrowserPageLoader.h"
 #include "engine/PageType.h"
 #include "engine/RenderEngineSetup.h"
 #include "engine/fast/FastPage.h"
-#include "filelist/FolderTree.h"
 #include "platform/QtMessagePump.h"
 
 #include <QApplication>

@@ -7,6 +7,7 @@
 #include "cli/RunStatistics.h"
 #include "cli/StandardInputPage.h"
 #include "convert/ConversionRun.h"
+#include "convert/FolderWalk.h"
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
 #include "platform/EscapedText.h"

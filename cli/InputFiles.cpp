@@ -1,6 +1,6 @@
 #include "cli/InputFiles.h"
 
-#include "filelist/FolderTree.h"
+#include "convert/FolderWalk.h"
 
 #include <QFileInfo>
 

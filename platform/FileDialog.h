@@ -19,8 +19,7 @@ class FileDialog
 public:
     virtual ~FileDialog() = default;
 
-    // Shows the dialog over owner and returns the selection string: empty when cancelled; one
-    // full path when one file was picked; otherwise the folder, then for each picked file a NUL
-    // character and its bare name (its path below the folder when the files lie in several).
-    virtual QString showOpen(QWidget *owner, const FileDialogSettings &settings) = 0;
+    // Shows the dialog over owner and returns the full paths of the picked files in the
+    // dialog's order; none when cancelled.
+    virtual QStringList showOpen(QWidget *owner, const FileDialogSettings &settings) = 0;
 };

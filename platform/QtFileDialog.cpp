@@ -1,11 +1,10 @@
 #include "platform/QtFileDialog.h"
 
-#include "platform/SelectionString.h"
 #include "platform/StrayInputFilter.h"
 
 #include <QFileDialog>
 
-QString QtFileDialog::showOpen(QWidget *owner, const FileDialogSettings &settings)
+QStringList QtFileDialog::showOpen(QWidget *owner, const FileDialogSettings &settings)
 {
     QFileDialog dialog(owner, settings.title);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -16,5 +15,5 @@ QString QtFileDialog::showOpen(QWidget *owner, const FileDialogSettings &setting
     const StrayInputFilter strayInput(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return selectionStringFromPaths(dialog.selectedFiles());
+    return dialog.selectedFiles();
 }

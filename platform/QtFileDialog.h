@@ -5,5 +5,5 @@
 class QtFileDialog : public FileDialog
 {
 public:
-    QString showOpen(QWidget *owner, const FileDialogSettings &settings) override;
+    QStringList showOpen(QWidget *owner, const FileDialogSettings &settings) override;
 };

@@ -203,12 +203,12 @@ public:
 class FakeFileDialog : public FileDialog
 {
 public:
-    QString selection;
+    QStringList picked;
     int opened = 0;
-    QString showOpen(QWidget *, const FileDialogSettings &) override
+    QStringList showOpen(QWidget *, const FileDialogSettings &) override
     {
         ++opened;
-        return selection;
+        return picked;
     }
 };
 

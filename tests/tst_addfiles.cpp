@@ -2,13 +2,12 @@
 
 #include "app/LatchingButton.h"
 #include "app/MainWindow.h"
+#include "convert/FolderWalk.h"
 #include "filelist/AddFilesDialog.h"
 #include "filelist/DroppedFiles.h"
 #include "filelist/FileListView.h"
-#include "filelist/FolderTree.h"
 #include "platform/FileNames.h"
 #include "platform/PointerCode.h"
-#include "platform/SelectionString.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,28 +68,6 @@ class TestAddFiles : public QObject
     Q_OBJECT
 
 private slots:
-    void selectionStrings_data()
-    {
-        QTest::addColumn<QString>("selection");
-        QTest::addColumn<QStringList>("paths");
-
-        QTest::newRow("none") << QString() << QStringList();
-        QTest::newRow("one file, unaltered") << "/web//a.htm" << QStringList{"/web//a.htm"};
-        QTest::newRow("several, in the dialog's order")
-            << u"/web\0b.htm\0a.htm"_s << QStringList{"/web/b.htm", "/web/a.htm"};
-        QTest::newRow("below the root, in folders whose names start alike")
-            << u"/\0web/a.htm\0webpages/b.htm"_s << QStringList{"/web/a.htm", "/webpages/b.htm"};
-    }
-
-    // The dialog's adapter and the handler's parsing together give back exactly what was picked.
-    void selectionStrings()
-    {
-        QFETCH(QString, selection);
-        QFETCH(QStringList, paths);
-        QCOMPARE(pathsFromSelection(selection), paths);
-        QCOMPARE(selectionStringFromPaths(paths), selection);
-    }
-
     // The dialog, the folder button and drops each append behind what is listed, duplicates and
     // all. A cancelled choice or a refused drop appends nothing.
     void everyWayOfAddingAppends()
@@ -124,7 +101,7 @@ private slots:
         QCOMPARE(dragOnto(list, *dragOf({"/web/e.htm"})), Qt::IgnoreAction);
 
         window.setMousePointer(CustomPointer);
-        fakes.fileDialog.selection = u"/web\0b.htm\0a.htm"_s;
+        fakes.fileDialog.picked = {"/web/b.htm", "/web/a.htm"}; // in the dialog's order
         window.addFilesButton()->click();
         QCOMPARE(window.mousePointer(), int(DefaultPointer));
         fakes.folderBrowser.folder = tree.path();

@@ -1,6 +1,5 @@
-#include "filelist/FolderTree.h"
+#include "convert/FolderWalk.h"
 
-#include "platform/FolderBrowser.h"
 #include "platform/FolderEntries.h"
 #include "platform/MessagePump.h"
 
@@ -39,11 +38,6 @@ bool isAddedFromFolder(const QString &name, const QString &path)
 }
 
 } // namespace
-
-QString BrowseForFolder(FolderBrowser &browser, QWidget *owner, const QString &title)
-{
-    return browser.browseForFolder(owner, title);
-}
 
 void CollectSubfolders(QStringList &folders, MessagePump &pump)
 {

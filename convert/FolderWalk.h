@@ -3,9 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class FolderBrowser;
 class MessagePump;
-class QWidget;
 
 // "Add All HTML Files In Folder": the chosen folder and every folder below it, breadth first,
 // and of their files those whose full path holds "htm" in any letter case, except files whose
@@ -14,9 +12,6 @@ class QWidget;
 //
 // Folder paths in a walk end in the separator that the walk adds, also after a root that
 // already ends in one ("//"), and the items keep that doubled separator.
-
-// The folder prompt over owner: the chosen folder, or "" when the user cancelled.
-QString BrowseForFolder(FolderBrowser &browser, QWidget *owner, const QString &title);
 
 // Appends to folders every folder below its entries, level by level: the first level below
 // all of them, then the second, and so on; below one folder in name order. Each folder is

@@ -1,0 +1,8 @@
+#include "filelist/FolderPrompt.h"
+
+#include "platform/FolderBrowser.h"
+
+QString BrowseForFolder(FolderBrowser &browser, QWidget *owner, const QString &title)
+{
+    return browser.browseForFolder(owner, title);
+}
