@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QWidget>
 
-bool FileExists(const QString &path)
+bool fileExists(const QString &path)
 {
     return !path.isEmpty() && QFileInfo(path).lastModified().isValid();
 }
@@ -16,7 +16,7 @@ QPoint centredPosition(QSize outerSize, QSize screenSize)
             (screenSize.height() - outerSize.height()) / 2};
 }
 
-void CenterForm(QWidget &window)
+void centerForm(QWidget &window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)

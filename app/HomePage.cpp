@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-bool MaybeOpenHomePage(RandomSource &random, Desktop &desktop)
+bool maybeOpenHomePage(RandomSource &random, Desktop &desktop)
 {
     const int n = int(std::floor(random.next() * 100)) + 1;
     if (n != 7)

@@ -7,4 +7,4 @@ class RandomSource;
 inline constexpr char homePageUrl[] = "https://quillmere.example/";
 
 // Draws n from 1 to 100 and opens the home page when n is 7. Returns whether it opened it.
-bool MaybeOpenHomePage(RandomSource &random, Desktop &desktop);
+bool maybeOpenHomePage(RandomSource &random, Desktop &desktop);

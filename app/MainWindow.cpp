@@ -133,13 +133,13 @@ void MainWindow::connectHandlers()
 
 void MainWindow::startUp()
 {
-    CenterForm(*this);
+    centerForm(*this);
 
     const QString handPointer = m_programFolder + QDir::separator() + QStringLiteral("HAND-M.CUR");
-    if (FileExists(handPointer))
+    if (fileExists(handPointer))
         loadPointerPicture(handPointer, m_mouseIcon);
 
-    MaybeOpenHomePage(m_platform.random, m_platform.desktop);
+    maybeOpenHomePage(m_platform.random, m_platform.desktop);
 
     setWindowTitle(programTitle);
 
@@ -193,7 +193,7 @@ void MainWindow::moveEvent(QMoveEvent *event)
     // centred as a whole. Once only, so that the user's own moves stay.
     if (!m_centredWithFrame && frameGeometry().size() != size()) {
         m_centredWithFrame = true;
-        CenterForm(*this);
+        centerForm(*this);
     }
     QWidget::moveEvent(event);
 }
@@ -231,7 +231,7 @@ void MainWindow::saveAllAsText()
                     report.count(ItemOutcome::Result::NotAPage)));
 
     // The finished bar stays in view a moment longer.
-    WaitSeconds(1, m_platform.clock, m_platform.pump);
+    waitSeconds(1, m_platform.clock, m_platform.pump);
     setMousePointer(DefaultPointer);
     m_progressBar->setPercent(0);
 }
@@ -240,7 +240,7 @@ void MainWindow::addFolder()
 {
     if (!m_addFolderButton->takeLatch())
         return;
-    const QString chosen = BrowseForFolder(m_platform.folderBrowser, this,
+    const QString chosen = browseForFolder(m_platform.folderBrowser, this,
                                            QStringLiteral("Please select folder to add:"));
     if (chosen.isEmpty())
         return;

@@ -6,7 +6,7 @@
 
 QString pointerFilesFolder(const QString &programFolder, const QString &dataFolderFromProgram)
 {
-    if (FileExists(programFolder + QDir::separator() + QStringLiteral("HAND-M.CUR")))
+    if (fileExists(programFolder + QDir::separator() + QStringLiteral("HAND-M.CUR")))
         return programFolder;
     return QDir::cleanPath(programFolder + QDir::separator() + dataFolderFromProgram);
 }

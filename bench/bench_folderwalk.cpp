@@ -74,7 +74,7 @@ void timeTree(int topFolders, int subfolders, int filesPerFolder, MessagePump *r
         QElapsedTimer timer;
         timer.start();
         QStringList collected{tree.path() + QDir::separator()};
-        CollectSubfolders(collected, collectPump);
+        collectSubfolders(collected, collectPump);
         const double collectMs = millisecondsSince(timer);
 
         CountingPump walkPump;
@@ -101,7 +101,7 @@ void timeFlatFolder(int files)
         touch(folder.path() + QStringLiteral("/page%1.htm").arg(i));
     QElapsedTimer timer;
     timer.start();
-    const QStringList names = ListFiles(folder.path());
+    const QStringList names = listFiles(folder.path());
     std::printf("%6lld files in one folder: listed in %.1f ms\n", qlonglong(names.size()),
                 millisecondsSince(timer));
 }

@@ -39,7 +39,7 @@ bool isAddedFromFolder(const QString &name, const QString &path)
 
 } // namespace
 
-void CollectSubfolders(QStringList &folders, MessagePump &pump)
+void collectSubfolders(QStringList &folders, MessagePump &pump)
 {
     std::set<FolderIdentity> seen;
     for (const QString &folder : std::as_const(folders)) {
@@ -61,7 +61,7 @@ void CollectSubfolders(QStringList &folders, MessagePump &pump)
     }
 }
 
-QStringList ListFiles(const QString &folder)
+QStringList listFiles(const QString &folder)
 {
     QStringList names;
     for (const FolderEntry &entry : readFolder(folder)) {
@@ -75,12 +75,12 @@ QStringList htmlFilesInTree(const QString &chosenFolder, MessagePump &pump)
 {
     const QChar separator = QDir::separator();
     QStringList folders{chosenFolder + separator};
-    CollectSubfolders(folders, pump);
+    collectSubfolders(folders, pump);
 
     QStringList paths;
     for (const QString &folder : std::as_const(folders)) {
         const QString listed = folder.chopped(1);
-        for (const QString &name : ListFiles(listed)) {
+        for (const QString &name : listFiles(listed)) {
             const QString path = listed + separator + name;
             if (isAddedFromFolder(name, path))
                 paths.append(path);

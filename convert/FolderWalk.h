@@ -18,12 +18,12 @@ class MessagePump;
 // walked once however many links lead to it, so the walk ends even when links lead back up.
 // A folder that cannot be read has nothing below it. Processes pending events between
 // entries so that the window stays alive during a long walk.
-void CollectSubfolders(QStringList &folders, MessagePump &pump);
+void collectSubfolders(QStringList &folders, MessagePump &pump);
 
 // The names of the files directly in folder (with or without a closing separator), in name
 // order, those beginning with "." included. Pipes, devices and sockets are left out: loading
 // one would hang or never end. Empty when the folder cannot be read.
-QStringList ListFiles(const QString &folder);
+QStringList listFiles(const QString &folder);
 
 // The full paths that a walk from chosenFolder appends to the file list, in list order.
 QStringList htmlFilesInTree(const QString &chosenFolder, MessagePump &pump);

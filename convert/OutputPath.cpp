@@ -24,7 +24,7 @@ std::filesystem::path fileSystemPath(const QString &path)
 
 } // namespace
 
-QString StripExtension(const QString &path)
+QString stripExtension(const QString &path)
 {
     for (qsizetype i = path.size() - 1; i >= 0 && !isSeparator(path[i]); --i) {
         if (path[i] == u'.')
@@ -35,7 +35,7 @@ QString StripExtension(const QString &path)
 
 QString outputPathFor(const QString &inputPath)
 {
-    return StripExtension(inputPath) + QStringLiteral(".txt");
+    return stripExtension(inputPath) + QStringLiteral(".txt");
 }
 
 bool isSameFile(const QString &path, const QString &otherPath)

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-void WaitSeconds(double seconds, const Clock &clock, MessagePump &pump)
+void waitSeconds(double seconds, const Clock &clock, MessagePump &pump)
 {
     // The monotonic clock, not the time of day: a wait across midnight lasts as long as any other.
     // Each round sleeps until an event comes or the time is up, so the wait keeps no core busy.

@@ -5,4 +5,4 @@ class MessagePump;
 
 // Returns once the given number of seconds has passed on the monotonic clock, processing
 // events as they come all the while so that the window stays alive.
-void WaitSeconds(double seconds, const Clock &clock, MessagePump &pump);
+void waitSeconds(double seconds, const Clock &clock, MessagePump &pump);

@@ -2,7 +2,7 @@
 
 #include "platform/FolderBrowser.h"
 
-QString BrowseForFolder(FolderBrowser &browser, QWidget *owner, const QString &title)
+QString browseForFolder(FolderBrowser &browser, QWidget *owner, const QString &title)
 {
     return browser.browseForFolder(owner, title);
 }

@@ -7,4 +7,4 @@ class QWidget;
 
 // The folder prompt of "Add All HTML Files In Folder" over owner: the chosen folder, or "" when
 // the user cancelled. What the chosen folder adds is the walk's rule (convert/FolderWalk.h).
-QString BrowseForFolder(FolderBrowser &browser, QWidget *owner, const QString &title);
+QString browseForFolder(FolderBrowser &browser, QWidget *owner, const QString &title);

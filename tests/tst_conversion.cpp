@@ -263,7 +263,7 @@ private slots:
         for (int run = 0; run < 2; ++run) {
             const ConversionReport report = f->convert({longest, notUtf8, tooLong, lost});
             QCOMPARE(reportLines(report).sliced(3),
-                     (QStringList{tooLong + ": " + StripExtension(tooLong) + ".txt could not be"
+                     (QStringList{tooLong + ": " + stripExtension(tooLong) + ".txt could not be"
                                   " written (its name is longer than the file system allows)",
                                   lost + ": its name cannot be read: it holds bytes that are not"
                                   " text"}));
@@ -385,7 +385,7 @@ private slots:
         f->fakes.clock.stepPerRead = 0.25;
         f->fakes.clock.midnightSeconds = 86399;
         f->fakes.pump.onPump = [&] { f->fakes.clock.midnightSeconds = 0; };
-        WaitSeconds(1, f->fakes.clock, f->fakes.pump);
+        waitSeconds(1, f->fakes.clock, f->fakes.pump);
         QCOMPARE(f->fakes.pump.pumps, 3); // readings at +0.25, +0.5, +0.75 go on; +1.0 returns
         QCOMPARE(f->fakes.pump.waitingPumps, 3); // each sleeps until an event or the time is up
         QCOMPARE(f->fakes.pump.longestWaitMs, 750);

@@ -109,7 +109,7 @@ void TestMainWindow::homePageOpensOnlyOnSeven()
     FakeRandom random;
     for (double draw : {0.059999, 0.06, 0.0699999, 0.07}) {
         random.value = draw;
-        QCOMPARE(MaybeOpenHomePage(random, desktop), draw >= 0.06 && draw < 0.07);
+        QCOMPARE(maybeOpenHomePage(random, desktop), draw >= 0.06 && draw < 0.07);
     }
     QCOMPARE(desktop.openedUrls, QStringList(2, QString::fromLatin1(homePageUrl)));
 
@@ -122,9 +122,9 @@ void TestMainWindow::homePageOpensOnlyOnSeven()
 void TestMainWindow::fileExistsAndCentring()
 {
     QTemporaryDir folder;
-    QVERIFY(FileExists(folder.path()));
-    QVERIFY(!FileExists(folder.filePath(QStringLiteral("missing.cur"))));
-    QVERIFY(!FileExists(QString()));
+    QVERIFY(fileExists(folder.path()));
+    QVERIFY(!fileExists(folder.filePath(QStringLiteral("missing.cur"))));
+    QVERIFY(!fileExists(QString()));
 
     QCOMPARE(centredPosition(QSize(100, 50), QSize(800, 600)), QPoint(350, 275));
     QCOMPARE(centredPosition(QSize(1000, 700), QSize(800, 600)), QPoint(-100, -50));
@@ -133,7 +133,7 @@ void TestMainWindow::fileExistsAndCentring()
     MainWindow window(fakes.platform(), QDir::tempPath());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    CenterForm(window);
+    centerForm(window);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const QRect frame = window.frameGeometry();
     QVERIFY(qAbs(frame.left() - screen.left() - (screen.right() - frame.right())) <= 1);
