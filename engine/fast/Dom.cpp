@@ -217,19 +217,32 @@ Dom Dom::parse(const QByteArray &utf8)
 
 void Dom::countElementsByType()
 {
-    QHash<QString, int> counts;
-    for (DomNode &parent : m_nodes) {
-        if (parent.elementChildCount == 0)
+    // One table for the whole tree rather than one for each parent: a name last counted among
+    // another parent's children starts again from nothing.
+    struct Count
+    {
+        int parent = -1;
+        int count = 0;
+    };
+    QHash<QString, Count> counts;
+    for (int parent = 0; parent < size(); ++parent) {
+        if (m_nodes[size_t(parent)].elementChildCount == 0)
             continue;
         checkPageCancelled();
-        counts.clear();
-        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
-            if (m_nodes[size_t(child)].kind == DomNode::Element)
-                m_nodes[size_t(child)].typeIndex = ++counts[m_nodes[size_t(child)].name];
+        const int first = m_nodes[size_t(parent)].firstChild;
+        for (int child = first; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            DomNode &node = m_nodes[size_t(child)];
+            if (node.kind != DomNode::Element)
+                continue;
+            Count &count = counts[node.name];
+            if (count.parent != parent)
+                count = {parent, 0};
+            node.typeIndex = ++count.count;
         }
-        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
-            if (m_nodes[size_t(child)].kind == DomNode::Element)
-                m_nodes[size_t(child)].typeCount = counts.value(m_nodes[size_t(child)].name);
+        for (int child = first; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            DomNode &node = m_nodes[size_t(child)];
+            if (node.kind == DomNode::Element)
+                node.typeCount = counts.value(node.name).count;
         }
     }
 }
