@@ -5,6 +5,7 @@
 #include "engine/fast/ParserInput.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <gumbo.h>
 
@@ -104,9 +105,10 @@ DomNode elementNode(const GumboElement &element)
 
 bool DomNode::isReplaced() const
 {
-    static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
-                                   "video", "audio", "canvas", "embed", "meter", "progress",
-                                   "frameset", "keygen", "applet"};
+    // Asked for every element several times over: a hash rather than a list.
+    static const QSet<QString> names{"img", "input", "textarea", "select", "iframe", "frame",
+                                     "video", "audio", "canvas", "embed", "meter", "progress",
+                                     "frameset", "keygen", "applet"};
     return kind == Element && ns == Html && names.contains(name);
 }
 
