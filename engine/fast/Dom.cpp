@@ -1,34 +1,50 @@
 #include "engine/fast/Dom.h"
 
 #include "engine/fast/PageCancellation.h"
+#include "engine/fast/ParserArena.h"
 #include "engine/fast/ParserInput.h"
 
 #include <QHash>
-#include <QRegularExpression>
+#include <QSet>
 
 #include <gumbo.h>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
 // The parser's error list keeps a copy of the open elements for every error, which for a page
-// nested thousands deep costs gigabytes; nothing here reads it.
-const GumboOptions &parserOptions()
+// nested thousands deep costs gigabytes; nothing here reads it. Its memory comes from `arena`,
+// which takes the parser's tree with it: the tree is never freed node by node.
+GumboOptions parserOptions(ParserArena &arena)
 {
-    static const GumboOptions options = [] {
-        GumboOptions without = kGumboDefaultOptions;
-        without.max_errors = 0;
-        return without;
-    }();
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    options.allocator = &ParserArena::allocate;
+    options.deallocator = &ParserArena::deallocate;
+    options.userdata = &arena;
     return options;
 }
 
-struct GumboOutputDeleter
+bool isClassSeparator(QChar c)
 {
-    void operator()(GumboOutput *output) const { gumbo_destroy_output(&parserOptions(), output); }
-};
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+// The words of a class attribute, split at ASCII white space.
+QStringList classWords(const QString &value)
+{
+    QStringList words;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= value.size(); ++at) {
+        if (at < value.size() && !isClassSeparator(value[at]))
+            continue;
+        if (at > start)
+            words.append(value.sliced(start, at - start));
+        start = at + 1;
+    }
+    return words;
+}
 
 // Below this many open elements the browser's parser puts each new node beside its parent
 // instead of in it, so that no page can make its tree deeper.
@@ -81,8 +97,7 @@ DomNode elementNode(const GumboElement &element)
                                 withControlsRestored(QString::fromUtf8(attribute->value))});
     }
     node.id = node.attribute(QLatin1String("id"));
-    static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
-    node.classes = node.attribute(QLatin1String("class")).split(spaces, Qt::SkipEmptyParts);
+    node.classes = classWords(node.attribute(QLatin1String("class")));
     return node;
 }
 
@@ -90,9 +105,10 @@ DomNode elementNode(const GumboElement &element)
 
 bool DomNode::isReplaced() const
 {
-    static const QStringList names{"img", "input", "textarea", "select", "iframe", "frame",
-                                   "video", "audio", "canvas", "embed", "meter", "progress",
-                                   "frameset", "keygen", "applet"};
+    // Asked for every element several times over: a hash rather than a list.
+    static const QSet<QString> names{"img", "input", "textarea", "select", "iframe", "frame",
+                                     "video", "audio", "canvas", "embed", "meter", "progress",
+                                     "frameset", "keygen", "applet"};
     return kind == Element && ns == Html && names.contains(name);
 }
 
@@ -136,8 +152,10 @@ int Dom::append(DomNode node, int parent)
 Dom Dom::parse(const QByteArray &utf8)
 {
     const ParserInput input = parserInput(utf8);
-    const std::unique_ptr<GumboOutput, GumboOutputDeleter> output(gumbo_parse_with_options(
-        &parserOptions(), input.utf8.constData(), size_t(input.utf8.size())));
+    ParserArena arena;
+    const GumboOptions options = parserOptions(arena);
+    const GumboOutput *output =
+        gumbo_parse_with_options(&options, input.utf8.constData(), size_t(input.utf8.size()));
     Dom dom;
     dom.m_attributesDropped = input.attributesDropped;
     dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
@@ -201,19 +219,32 @@ Dom Dom::parse(const QByteArray &utf8)
 
 void Dom::countElementsByType()
 {
-    QHash<QString, int> counts;
-    for (DomNode &parent : m_nodes) {
-        if (parent.elementChildCount == 0)
+    // One table for the whole tree rather than one for each parent: a name last counted among
+    // another parent's children starts again from nothing.
+    struct Count
+    {
+        int parent = -1;
+        int count = 0;
+    };
+    QHash<QString, Count> counts;
+    for (int parent = 0; parent < size(); ++parent) {
+        if (m_nodes[size_t(parent)].elementChildCount == 0)
             continue;
         checkPageCancelled();
-        counts.clear();
-        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
-            if (m_nodes[size_t(child)].kind == DomNode::Element)
-                m_nodes[size_t(child)].typeIndex = ++counts[m_nodes[size_t(child)].name];
+        const int first = m_nodes[size_t(parent)].firstChild;
+        for (int child = first; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            DomNode &node = m_nodes[size_t(child)];
+            if (node.kind != DomNode::Element)
+                continue;
+            Count &count = counts[node.name];
+            if (count.parent != parent)
+                count = {parent, 0};
+            node.typeIndex = ++count.count;
         }
-        for (int child = parent.firstChild; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
-            if (m_nodes[size_t(child)].kind == DomNode::Element)
-                m_nodes[size_t(child)].typeCount = counts.value(m_nodes[size_t(child)].name);
+        for (int child = first; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            DomNode &node = m_nodes[size_t(child)];
+            if (node.kind == DomNode::Element)
+                node.typeCount = counts.value(node.name).count;
         }
     }
 }

@@ -306,9 +306,19 @@ private:
                 ++i;
                 continue;
             }
+            if (!m_firstLetterPending) {
+                // The characters up to the next space or newline go out at once.
+                QChar last = c;
+                const qsizetype end = plainRunEnd(text, i, collapse, last);
+                content(c);
+                line().lastCharacter = last;
+                if (visible)
+                    emitText(QStringView(text).sliced(i, end - i));
+                i = end;
+                continue;
+            }
             content(c);
-            // Keep surrogate pairs whole.
-            const qsizetype length = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const qsizetype length = unitLength(text, i);
             if (m_firstLetterPending && !c.isPunct()) {
                 m_firstLetterPending = false;
                 const QString letter = transformed(text.mid(i, length), m_firstLetterTransform, node);
@@ -319,6 +329,25 @@ private:
             }
             i += length;
         }
+    }
+
+    // Keep surrogate pairs whole.
+    static qsizetype unitLength(const QString &text, qsizetype at)
+    {
+        return text[at].isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
+    }
+
+    // The end of the characters from `start` that are laid out as they are; `last` becomes the
+    // first character of the last of them, pair or single, as a line remembers it.
+    static qsizetype plainRunEnd(const QString &text, qsizetype start, bool collapse, QChar &last)
+    {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != '\n'
+               && !(collapse && isCollapsibleSpace(text[end]))) {
+            last = text[end];
+            end += unitLength(text, end);
+        }
+        return end;
     }
 
     // A segment break next to a zero width space disappears instead of becoming a space.

@@ -5,6 +5,8 @@
 #include <QByteArrayList>
 #include <QSet>
 
+#include <array>
+
 namespace {
 
 // Controls travel as private-use characters of plane 16: U+10FF00 plus the control's code, in
@@ -16,7 +18,7 @@ constexpr char16_t disguiseLowBase = 0xDF00;
 // A start tag's attributes beyond this many are dropped, but for those in keptAttribute().
 constexpr size_t maxAttributesPerTag = 200;
 
-bool isDisguisedControl(char32_t c)
+constexpr bool isDisguisedControl(char32_t c)
 {
     return (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F)
            || (c >= 0x7F && c <= 0x9F);
@@ -61,13 +63,25 @@ private:
     qsizetype m_copied = 0;
 };
 
+// The bytes that may begin a control: the controls below 0x80 themselves, and 0xC2, the first
+// byte of those from 0x80 to 0x9F. One look-up a byte, as nearly every page has none.
+constexpr std::array<bool, 256> mayBeginControl = [] {
+    std::array<bool, 256> table{};
+    for (char32_t c = 0; c < 0x80; ++c)
+        table[c] = isDisguisedControl(c);
+    table[0xC2] = true;
+    return table;
+}();
+
 QByteArray withControlsDisguised(const QByteArray &utf8)
 {
     Rewriter rewriter(utf8);
     const auto *data = reinterpret_cast<const uchar *>(utf8.constData());
     const qsizetype size = utf8.size();
     for (qsizetype at = 0; at < size; ++at) {
-        if (data[at] < 0x80 && isDisguisedControl(data[at]))
+        if (!mayBeginControl[data[at]])
+            continue;
+        if (data[at] < 0x80)
             appendDisguised(rewriter.replace(at, at + 1), data[at]);
         else if (data[at] == 0xC2 && at + 1 < size && isDisguisedControl(data[at + 1]))
             appendDisguised(rewriter.replace(at, at + 2), data[at + 1]), ++at;
