@@ -2,6 +2,7 @@
 
 #include "engine/HiddenPage.h"
 #include "engine/PageType.h"
+#include "engine/ScriptFreePage.h"
 #include "platform/FileNames.h"
 
 #include <QDir>
@@ -184,6 +185,11 @@ void BrowserPageLoader::load(const QString &path)
     m_fileHandler.setDocumentType(type.isPage() ? type.mimeType : QByteArrayLiteral("text/html"));
     m_isArchive = type.kind == PageKind::Mhtml;
     m_requestFilter.setArchivePath(m_isArchive ? m_requestedFile : QString());
+    // A page that runs nothing loads with scripts off, which changes nothing of its text but
+    // makes sure that nothing in it can read what its elements use; those then need no detour.
+    m_runsScripts = !m_isArchive && !isScriptFreePage(m_requestedFile);
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, m_runsScripts);
+    m_requestFilter.setPageRunsScripts(m_runsScripts);
     m_page->setFollowsOwnNavigations(true);
     m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
                              : LocalFileSchemeHandler::urlForFile(m_requestedFile));
@@ -277,8 +283,9 @@ void BrowserPageLoader::takeNews()
 // its parts one after another is read only after the last.
 void BrowserPageLoader::letPageSettle()
 {
-    // An archive runs no scripts, not even the timers of the settling script.
-    if (m_isArchive) {
+    // A page that runs no script, as an archive, has nothing left to do once loaded; nor do the
+    // timers of the settling script run in it.
+    if (!m_runsScripts) {
         readText(bodyTextScript, EmptyTextIfNone);
         return;
     }

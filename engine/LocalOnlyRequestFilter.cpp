@@ -47,6 +47,15 @@ bool isAwaited(Info::ResourceType type)
     return type == Info::ResourceTypeScript || type == Info::ResourceTypeSubFrame;
 }
 
+// What the engine's file:// loader is there for when a page runs no script: a style sheet's
+// rules and a font's data reach the page only through scripts. A script's text, or a frame's
+// document, is more than that, so what a page whose scripts are off still loads of those
+// comes from that loader all the same.
+bool reachesPageOnlyThroughScripts(Info::ResourceType type)
+{
+    return type == Info::ResourceTypeStylesheet || type == Info::ResourceTypeFontResource;
+}
+
 // A pipe would keep its reader waiting for a writer for good, and a device such as /dev/zero
 // never ends. Opening does not wait even for a pipe.
 bool isReadableRegularFile(const QString &path)
@@ -68,6 +77,11 @@ const QString markHost = QStringLiteral("mark");
 void LocalOnlyRequestFilter::setArchivePath(const QString &absolutePath)
 {
     m_archivePath = absolutePath;
+}
+
+void LocalOnlyRequestFilter::setPageRunsScripts(bool runs)
+{
+    m_pageRunsScripts = runs;
 }
 
 QUrl LocalOnlyRequestFilter::markUrl(const QString &mark)
@@ -128,7 +142,7 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     }
     if (isAwaited(type) && !counted)
         emit awaitedFileRequested(path);
-    if (!isFileUrl)
+    if (!isFileUrl && (m_pageRunsScripts || !reachesPageOnlyThroughScripts(type)))
         redirect(info, LocalFileSchemeHandler::fileUrlForFile(path));
 }
 

@@ -25,6 +25,10 @@ public:
     // itself: that one file:// URL is let through (a regular file; empty for none).
     void setArchivePath(const QString &absolutePath);
 
+    // For a page that runs no script, nothing can read what its elements use: style sheets and
+    // fonts then come from our own handler, without the redirect to the engine's loader.
+    void setPageRunsScripts(bool runs);
+
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
 
 signals:
@@ -38,4 +42,5 @@ private:
 
     std::multiset<QString> m_redirectsUnderWay; // by scheme and path
     QString m_archivePath;
+    bool m_pageRunsScripts = true;
 };

@@ -106,6 +106,13 @@ private slots:
             << "<!doctype html><link rel=stylesheet href=hide.css><script>document.write('<p>"
                "inline')</script><script src=write.js></script><p class=hidden>hidden"
             << "inline\n\nfrom a script file";
+        // A page that runs nothing loads with scripts off: its style sheets still apply, and
+        // <noscript> still shows nothing, as scripts were on.
+        QTest::newRow("style sheet and no script.html")
+            << "<!doctype html><link rel=stylesheet href=hide.css><p class=hidden>hidden<p>shown"
+            << "shown";
+        QTest::newRow("noscript and no script.html") << "<p>one<noscript><p>two</noscript>"
+                                                      << "one";
         // jQuery runs "ready" handlers from a timer, two turns after the document is parsed.
         QTest::newRow("work put off until loaded.html")
             << "<p>start<script>document.addEventListener('DOMContentLoaded', () =>"
