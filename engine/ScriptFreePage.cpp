@@ -15,11 +15,12 @@ namespace {
 // A page longer than this is taken for one with scripts: the check runs on the window's thread.
 constexpr off_t checkedBytesLimit = 2 << 20;
 
-// Tags that load another document, whose own scripts the bytes here do not show, or whose
-// contents the parsed document alone tells (a template's, or <noscript>'s, which is text while
-// scripts run and markup when they do not), and XSLT, which may write scripts of its own.
-const char *const runnableMarkers[] = {"<template", "<noscript", "<iframe", "<frame",
-                                       "<object",   "<embed",    "<portal", "<?xml-stylesheet"};
+// A script element anywhere (in a comment too: being wrong that way costs only time); tags
+// that load another document, whose own scripts the bytes here do not show, or whose contents
+// the parsed document alone tells (a template's, or <noscript>'s, which is text while scripts
+// run and markup when they do not); and XSLT, which may write scripts of its own.
+const char *const runnableMarkers[] = {"<script", "<template", "<noscript", "<iframe", "<frame",
+                                       "<object", "<embed",    "<portal",   "<?xml-stylesheet"};
 
 QByteArray readRegularFile(const QString &path)
 {
@@ -54,5 +55,5 @@ bool isScriptFreePage(const QString &absolutePath)
         if (lowered.contains(marker))
             return false;
     }
-    return !pageBytesCarryScript(bytes);
+    return !pageBytesCarryScriptOutsideElements(bytes);
 }
