@@ -115,6 +115,34 @@ private slots:
         QVERIFY(FastPage("<p a=1 a=2 b=3>x", {}).isExact());
     }
 
+    // The parser searches its stack of open elements for nearly every tag: elements nested
+    // far deeper than the browser keeps its tree are left out before it, and the page is
+    // marked inexact.
+    void deepNesting_data()
+    {
+        QTest::addColumn<QByteArray>("open");
+        QTest::addColumn<QByteArray>("close");
+        QTest::addColumn<bool>("deep"); // a <p> closes the one before it, so its nest stays flat
+        QTest::newRow("div") << QByteArray("<div>") << QByteArray("</div>") << true;
+        QTest::newRow("span") << QByteArray("<span>") << QByteArray("</span>") << true;
+        QTest::newRow("b") << QByteArray("<b>") << QByteArray("</b>") << true;
+        QTest::newRow("p") << QByteArray("<p>") << QByteArray("</p>") << false;
+        QTest::newRow("table") << QByteArray("<table>") << QByteArray("</table>") << true;
+        QTest::newRow("ul and li") << QByteArray("<ul><li>") << QByteArray("</li></ul>") << true;
+    }
+    void deepNesting()
+    {
+        QFETCH(QByteArray, open);
+        QFETCH(QByteArray, close);
+        QFETCH(bool, deep);
+        const int depth = open == "<ul><li>" ? 20'000 : 50'000;
+        const FastPage page(open.repeated(depth) + "x" + close.repeated(depth) + "<p>after</p>",
+                            m_dir.filePath(QStringLiteral("page.html")));
+        QCOMPARE(page.bodyText(), QString("x\n\nafter"));
+        QCOMPARE(page.isExact(), !deep);
+        QVERIFY(FastPage(open.repeated(400) + "x" + close.repeated(400), {}).isExact());
+    }
+
     // UTF-8 with the WHATWG error handling: one U+FFFD for each maximal broken part; labels
     // that are not decoded here as the browser decodes them make the page inexact.
     void decodesBrokenUtf8AndOddLabels_data()

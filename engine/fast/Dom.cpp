@@ -158,6 +158,7 @@ Dom Dom::parse(const QByteArray &utf8)
         gumbo_parse_with_options(&options, input.utf8.constData(), size_t(input.utf8.size()));
     Dom dom;
     dom.m_attributesDropped = input.attributesDropped;
+    dom.m_tagsLeftOut = input.tagsLeftOut;
     dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
 
     // Each pending entry: a gumbo node, the index of the parent it goes below and that

@@ -62,6 +62,8 @@ public:
     bool quirksMode() const { return m_quirksMode; }
     // Whether a start tag with hundreds of attributes lost some (see ParserInput.h).
     bool attributesDropped() const { return m_attributesDropped; }
+    // Whether elements nested too deep for the parser were left out (see ParserInput.h).
+    bool tagsLeftOut() const { return m_tagsLeftOut; }
 
     // Next node in document order below `root`, or -1; with `skipChildren` the walk leaves the
     // current node's subtree out.
@@ -91,4 +93,5 @@ private:
     int m_body = -1;
     bool m_quirksMode = false;
     bool m_attributesDropped = false;
+    bool m_tagsLeftOut = false;
 };

@@ -30,12 +30,12 @@ public:
 
     // Whether the text is the browser engine's for sure, as far as the page itself tells:
     // no script but known ones, an encoding that is no guess and is decoded here as the browser
-    // decodes it, every attribute parsed, and a document tree that is the browser's (XHTML that
-    // is well-formed; an archive whose style sheets are all found).
+    // decodes it, every attribute and element parsed, and a document tree that is the browser's
+    // (XHTML that is well-formed; an archive whose style sheets are all found).
     bool isExact() const
     {
         return (!m_carriesScript || m_scriptsKnown) && !encodingGuessed() && m_encodingExact
-               && !m_dom.attributesDropped() && m_treeExact;
+               && !m_dom.attributesDropped() && !m_dom.tagsLeftOut() && m_treeExact;
     }
 
     // The body's innerText; empty for a page without a body.

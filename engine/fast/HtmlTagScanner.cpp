@@ -41,6 +41,7 @@ bool HtmlTagScanner::next(Tag &tag)
             m_at = end < 0 ? size : end + 3;
             continue;
         }
+        tag.start = open;
         tag.endTag = m_at < size && m_bytes[m_at] == '/';
         if (tag.endTag)
             ++m_at;
@@ -52,11 +53,13 @@ bool HtmlTagScanner::next(Tag &tag)
         tag.nameEnd = m_at;
         tag.name = m_bytes.sliced(tag.nameStart, m_at - tag.nameStart).toByteArray().toLower();
         tag.attributes.clear();
-        if (!tag.endTag) {
-            readAttributes(tag);
-            if (isRawTextElement(tag.name))
-                skipRawText(tag.name);
-        }
+        readAttributes(tag);
+        tag.end = std::min(m_at, size);
+        // An end tag's attributes are read only to find where it ends.
+        if (tag.endTag)
+            tag.attributes.clear();
+        else if (isRawTextElement(tag.name))
+            skipRawText(tag.name);
         return true;
     }
     m_at = size;

@@ -22,6 +22,8 @@ public:
     struct Tag
     {
         bool endTag = false;
+        qsizetype start = 0; // of its "<"
+        qsizetype end = 0; // after its ">"
         qsizetype nameStart = 0;
         qsizetype nameEnd = 0;
         QByteArray name; // in lower case

@@ -1,6 +1,7 @@
 #include "engine/fast/ParserInput.h"
 
 #include "engine/fast/HtmlTagScanner.h"
+#include "engine/fast/NestingBound.h"
 
 #include <QByteArrayList>
 #include <QSet>
@@ -125,16 +126,23 @@ ParserInput rewriteTags(const QByteArray &utf8)
 {
     Rewriter rewriter(utf8);
     bool dropped = false;
+    bool tagsLeftOut = false;
+    NestingBound nesting(utf8);
     HtmlTagScanner scanner(utf8);
     HtmlTagScanner::Tag tag;
     while (scanner.next(tag)) {
+        if (nesting.leavesOut(tag)) {
+            rewriter.replace(tag.start, tag.end);
+            tagsLeftOut = true;
+            continue;
+        }
         if (tag.name == "noscript")
             rewriter.replace(tag.nameStart, tag.nameEnd)
                 += tag.endTag ? QByteArray("noframes") : "noframes " + QByteArray(noscriptMarkAttribute);
         if (tag.attributes.size() > maxAttributesPerTag)
             dropped = dropExcessAttributes(tag, rewriter) || dropped;
     }
-    return {rewriter.result(), dropped};
+    return {rewriter.result(), dropped, tagsLeftOut};
 }
 
 } // namespace

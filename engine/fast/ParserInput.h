@@ -7,6 +7,7 @@
 // browser builds, within the time a browser takes:
 // - control characters, which the parser would replace by U+FFFD where a browser keeps them,
 //   pass through it in disguise (see withControlsRestored());
+// - elements nested deeper than the browser keeps its tree are left out (see NestingBound);
 // - a <noscript> is read as a <noframes> with a mark (see noscriptMarkAttribute): a browser with
 //   scripts on reads its content as plain text, even in the head, where the parser (which knows
 //   only the scripts-off way) would end the head at the first element that does not belong
@@ -17,6 +18,7 @@ struct ParserInput
 {
     QByteArray utf8;
     bool attributesDropped = false; // some tag lost attributes a selector might have tested
+    bool tagsLeftOut = false; // some elements nested too deep are not in the tree
 };
 
 ParserInput parserInput(const QByteArray &utf8);
