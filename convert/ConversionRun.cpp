@@ -267,28 +267,32 @@ bool ConversionRun::reportWrittenItems(RunObserver &observer)
 std::vector<ItemOutcome> ConversionRun::takeTurn(const FinishedItem &item)
 {
     const QString path = item.outcome.path;
-    // The checks below read what the items before this one left.
+    // prepareText() asks what the items before this one left, so those must be in place.
     std::vector<ItemOutcome> done;
     if (item.loaded && m_destination.dependsOnPrepared(path))
         done = commitPrepared();
-    m_held.push_back({item.outcome, false});
-    ItemOutcome &outcome = m_held.back().outcome;
-    if (item.loaded && m_destination.isWrittenAlready(path)) {
-        outcome = {Result::Converted, path, {}};
-    } else if (std::optional<QString> failure = item.loaded ? m_destination.whyNoLongerWritable(path)
-                                                              : std::nullopt) {
-        outcome = {Result::Failed, path, *failure};
-    } else if (outcome.result == Result::Converted) {
-        if (std::optional<QString> failure = m_destination.prepare(path, item.text))
-            outcome = {Result::Failed, path, *failure};
-        else
-            m_held.back().prepared = true;
-    }
+    m_held.push_back(prepareText(item));
     if (int(m_held.size()) >= maxTextsAtOnce) {
         std::vector<ItemOutcome> committed = commitPrepared();
         done.insert(done.end(), committed.begin(), committed.end());
     }
     return done;
+}
+
+ConversionRun::HeldOutcome ConversionRun::prepareText(const FinishedItem &item)
+{
+    const QString path = item.outcome.path;
+    if (item.loaded && m_destination.isWrittenAlready(path))
+        return {{Result::Converted, path, {}}};
+    if (item.loaded) {
+        if (std::optional<QString> failure = m_destination.whyNoLongerWritable(path))
+            return {{Result::Failed, path, *failure}};
+    }
+    if (item.outcome.result != Result::Converted)
+        return {item.outcome};
+    if (std::optional<QString> failure = m_destination.prepare(path, item.text))
+        return {{Result::Failed, path, *failure}};
+    return {item.outcome, true};
 }
 
 std::vector<ItemOutcome> ConversionRun::commitPrepared()
