@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 std::optional<QString> StandardOutputText::whyNotWritable(const QString &) const
 {
@@ -23,12 +24,23 @@ std::optional<QString> StandardOutputText::whyNoLongerWritable(const QString &) 
     return std::nullopt;
 }
 
-std::optional<QString> StandardOutputText::write(const QString &, const QString &text)
+bool StandardOutputText::dependsOnPrepared(const QString &) const
+{
+    return false;
+}
+
+std::optional<QString> StandardOutputText::prepare(const QString &, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream) != size_t(bytes.size())
         || std::fflush(m_stream) != 0)
         return QStringLiteral("standard output could not be written (%1)")
             .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    ++m_prepared;
     return std::nullopt;
+}
+
+std::vector<std::optional<QString>> StandardOutputText::commitPrepared()
+{
+    return std::vector<std::optional<QString>>(std::exchange(m_prepared, 0));
 }

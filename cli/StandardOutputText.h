@@ -14,8 +14,11 @@ public:
     std::optional<QString> whySkipped(const QString &inputPath) const override;
     bool isWrittenAlready(const QString &inputPath) const override;
     std::optional<QString> whyNoLongerWritable(const QString &inputPath) const override;
-    std::optional<QString> write(const QString &inputPath, const QString &text) override;
+    bool dependsOnPrepared(const QString &inputPath) const override;
+    std::optional<QString> prepare(const QString &inputPath, const QString &text) override;
+    std::vector<std::optional<QString>> commitPrepared() override;
 
 private:
     std::FILE *m_stream;
+    int m_prepared = 0; // written already: a stream is not a file to put in place
 };

@@ -30,6 +30,11 @@ namespace {
 // do the waiting texts pile up without end.
 constexpr int maxItemsAhead = 64;
 
+// The most texts prepared before they are committed together: each commit waits for the disk
+// once, which is what many small files spend most of their time on, and reports nothing until
+// it is done. The temporary files stay well within what can be removed on a signal.
+constexpr int maxTextsAtOnce = 32;
+
 // The longest a wait for pages lasts before the run looks at its clock again.
 constexpr int maxWaitMs = 100;
 
@@ -151,7 +156,7 @@ ConversionReport ConversionRun::run(const RunItems &items, RunObserver &observer
     m_finished.clear();
     m_report = {};
     m_destination.startRun();
-    WritingThread writes([this] { m_pump.wakeUp(); });
+    WritingThread writes([this] { m_pump.wakeUp(); }, [this] { return commitPrepared(); });
     const QScopedValueRollback writesOfThisRun(m_writes, &writes);
 
     for (;;) {
@@ -257,22 +262,56 @@ bool ConversionRun::reportWrittenItems(RunObserver &observer)
 
 // Texts are written here, on the writing thread, in list order, so that items that share an
 // output leave what a run of one page at a time would leave. A process that ends meanwhile
-// (the window closed, a signal) removes the temporary file of the text under way, so no file is
-// ever left half written.
-ItemOutcome ConversionRun::takeTurn(const FinishedItem &item) const
+// (the window closed, a signal) removes the temporary files of the texts not yet committed, so
+// no file is ever left half written.
+std::vector<ItemOutcome> ConversionRun::takeTurn(const FinishedItem &item)
+{
+    const QString path = item.outcome.path;
+    // prepareText() asks what the items before this one left, so those must be in place.
+    std::vector<ItemOutcome> done;
+    if (item.loaded && m_destination.dependsOnPrepared(path))
+        done = commitPrepared();
+    m_held.push_back(prepareText(item));
+    if (int(m_held.size()) >= maxTextsAtOnce) {
+        std::vector<ItemOutcome> committed = commitPrepared();
+        done.insert(done.end(), committed.begin(), committed.end());
+    }
+    return done;
+}
+
+ConversionRun::HeldOutcome ConversionRun::prepareText(const FinishedItem &item)
 {
     const QString path = item.outcome.path;
     if (item.loaded && m_destination.isWrittenAlready(path))
-        return {Result::Converted, path, {}};
+        return {{Result::Converted, path, {}}};
     if (item.loaded) {
         if (std::optional<QString> failure = m_destination.whyNoLongerWritable(path))
-            return {Result::Failed, path, *failure};
+            return {{Result::Failed, path, *failure}};
     }
     if (item.outcome.result != Result::Converted)
-        return item.outcome;
-    if (std::optional<QString> failure = m_destination.write(path, item.text))
-        return {Result::Failed, path, *failure};
-    return item.outcome;
+        return {item.outcome};
+    if (std::optional<QString> failure = m_destination.prepare(path, item.text))
+        return {{Result::Failed, path, *failure}};
+    return {item.outcome, true};
+}
+
+std::vector<ItemOutcome> ConversionRun::commitPrepared()
+{
+    std::vector<ItemOutcome> done;
+    if (m_held.empty())
+        return done;
+    const std::vector<std::optional<QString>> failures = m_destination.commitPrepared();
+    auto failure = failures.begin();
+    for (HeldOutcome &held : m_held) {
+        if (held.prepared && failure != failures.end()) {
+            if (*failure)
+                held.outcome = {Result::Failed, held.outcome.path, **failure};
+            ++failure;
+        }
+        done.push_back(std::move(held.outcome));
+    }
+    m_held.clear();
+    return done;
 }
 
 void ConversionRun::waitForPages()

@@ -75,8 +75,15 @@ private:
     void handOverFinishedItems();
     // Returns whether it reported any.
     bool reportWrittenItems(RunObserver &observer);
-    // On the writing thread.
-    ItemOutcome takeTurn(const FinishedItem &item) const;
+    // On the writing thread: each returns the outcomes it completed, in list order.
+    std::vector<ItemOutcome> takeTurn(const FinishedItem &item);
+    std::vector<ItemOutcome> commitPrepared();
+    struct HeldOutcome
+    {
+        ItemOutcome outcome;
+        bool prepared = false; // its text waits to be committed
+    };
+    HeldOutcome prepareText(const FinishedItem &item);
     void waitForPages();
     void abandonLatePages();
     bool anyPageIdle() const;
@@ -99,5 +106,8 @@ private:
     int m_nextToHand = 1;
     int m_nextToReport = 1;
     std::map<int, FinishedItem> m_finished; // done, waiting for the items before them
+    // On the writing thread: the items taken since the last commit, whose outcomes are given
+    // only once the texts before and including them are on disk.
+    std::vector<HeldOutcome> m_held;
     ConversionReport m_report;
 };

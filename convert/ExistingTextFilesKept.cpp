@@ -31,7 +31,17 @@ std::optional<QString> ExistingTextFilesKept::whyNoLongerWritable(const QString 
     return m_destination.whyNoLongerWritable(inputPath);
 }
 
-std::optional<QString> ExistingTextFilesKept::write(const QString &inputPath, const QString &text)
+bool ExistingTextFilesKept::dependsOnPrepared(const QString &inputPath) const
 {
-    return m_destination.write(inputPath, text);
+    return m_destination.dependsOnPrepared(inputPath);
+}
+
+std::optional<QString> ExistingTextFilesKept::prepare(const QString &inputPath, const QString &text)
+{
+    return m_destination.prepare(inputPath, text);
+}
+
+std::vector<std::optional<QString>> ExistingTextFilesKept::commitPrepared()
+{
+    return m_destination.commitPrepared();
 }

@@ -27,6 +27,11 @@ void TextFiles::startRun()
     m_writtenOutputs.clear();
 }
 
+TextFiles::OutputKey TextFiles::outputKey(const QString &outputPath)
+{
+    return {resolvedFolder(outputPath), QFileInfo(outputPath).fileName().toCaseFolded()};
+}
+
 std::optional<QString> TextFiles::whyNotWritable(const QString &inputPath) const
 {
     return whyOutputIsLeftAlone(outputPathOf(inputPath));
@@ -71,17 +76,42 @@ std::optional<QString> TextFiles::whyNoLongerWritable(const QString &inputPath) 
     return std::nullopt;
 }
 
-std::optional<QString> TextFiles::write(const QString &inputPath, const QString &text)
+// An output prepared and not yet in place is known by its name alone; anything that could be
+// the same file waits for it, which an ordinary list of pages never does.
+bool TextFiles::dependsOnPrepared(const QString &inputPath) const
+{
+    return !m_preparedKeys.empty() && m_preparedKeys.contains(outputKey(outputPathOf(inputPath)));
+}
+
+std::optional<QString> TextFiles::prepare(const QString &inputPath, const QString &text)
 {
     const QString outputPath = outputPathOf(inputPath);
     if (std::optional<QString> why = prepareFolder(outputPath))
         return why;
     QString error;
-    if (!m_writer.writeFile(outputPath, text.toUtf8(), error))
+    if (!m_writer.stageFile(outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
-    const QString name = QFileInfo(outputPath).fileName();
-    m_writtenOutputs.insert_or_assign(
-        {resolvedFolder(outputPath), name.toCaseFolded()},
-        WrittenOutput{name, fileIdentity(outputPath), fileIdentity(inputPath)});
+    m_prepared.push_back({outputPath, inputPath});
+    m_preparedKeys.insert(outputKey(outputPath));
     return std::nullopt;
+}
+
+std::vector<std::optional<QString>> TextFiles::commitPrepared()
+{
+    std::vector<std::optional<QString>> outcomes = m_writer.commitStaged();
+    for (size_t i = 0; i < outcomes.size() && i < m_prepared.size(); ++i) {
+        const PreparedOutput &prepared = m_prepared[i];
+        if (outcomes[i]) {
+            outcomes[i] = QStringLiteral("%1 could not be written (%2)")
+                              .arg(prepared.outputPath, *outcomes[i]);
+            continue;
+        }
+        m_writtenOutputs.insert_or_assign(
+            outputKey(prepared.outputPath),
+            WrittenOutput{QFileInfo(prepared.outputPath).fileName(),
+                          fileIdentity(prepared.outputPath), fileIdentity(prepared.inputPath)});
+    }
+    m_prepared.clear();
+    m_preparedKeys.clear();
+    return outcomes;
 }

@@ -4,7 +4,9 @@
 #include "convert/TextDestination.h"
 
 #include <map>
+#include <set>
 #include <utility>
+#include <vector>
 
 class TextFileWriter;
 
@@ -23,7 +25,9 @@ public:
     std::optional<QString> whySkipped(const QString &inputPath) const override;
     bool isWrittenAlready(const QString &inputPath) const override;
     std::optional<QString> whyNoLongerWritable(const QString &inputPath) const override;
-    std::optional<QString> write(const QString &inputPath, const QString &text) override;
+    bool dependsOnPrepared(const QString &inputPath) const override;
+    std::optional<QString> prepare(const QString &inputPath, const QString &text) override;
+    std::vector<std::optional<QString>> commitPrepared() override;
 
 protected:
     virtual QString outputPathOf(const QString &inputPath) const = 0;
@@ -37,10 +41,19 @@ private:
         std::optional<FileIdentity> output;
         std::optional<FileIdentity> input; // the page it was written for
     };
+    using OutputKey = std::pair<QString, QString>; // resolved folder, case-folded name
+    struct PreparedOutput
+    {
+        QString outputPath;
+        QString inputPath;
+    };
     // The written output at outputPath, if this run wrote one there.
     const WrittenOutput *writtenOutput(const QString &outputPath) const;
+    static OutputKey outputKey(const QString &outputPath);
 
     TextFileWriter &m_writer;
     // The text files this run has written so far, by their resolved folder and case-folded name.
-    std::map<std::pair<QString, QString>, WrittenOutput> m_writtenOutputs;
+    std::map<OutputKey, WrittenOutput> m_writtenOutputs;
+    std::vector<PreparedOutput> m_prepared; // staged with the writer, in order
+    std::set<OutputKey> m_preparedKeys;
 };

@@ -1,9 +1,11 @@
 #include "convert/WritingThread.h"
 
+#include <iterator>
 #include <utility>
 
-WritingThread::WritingThread(std::function<void()> wakeOwner)
+WritingThread::WritingThread(std::function<void()> wakeOwner, Turn finishPending)
     : m_wakeOwner(std::move(wakeOwner))
+    , m_finishPending(std::move(finishPending))
     , m_thread([this] { takeTurns(); })
 {
 }
@@ -55,10 +57,20 @@ void WritingThread::takeTurns()
         const Turn turn = std::move(m_turns.front());
         m_turns.pop_front();
         lock.unlock();
-        ItemOutcome outcome = turn();
+        std::vector<ItemOutcome> outcomes = turn();
         lock.lock();
-        m_outcomes.push_back(std::move(outcome));
-        --m_turnsUnderWay;
+        if (m_turns.empty()) {
+            lock.unlock();
+            std::vector<ItemOutcome> finished = m_finishPending();
+            outcomes.insert(outcomes.end(), std::make_move_iterator(finished.begin()),
+                            std::make_move_iterator(finished.end()));
+            lock.lock();
+        }
+        if (outcomes.empty())
+            continue;
+        for (ItemOutcome &outcome : outcomes)
+            m_outcomes.push_back(std::move(outcome));
+        m_turnsUnderWay -= int(outcomes.size());
         lock.unlock();
         m_wakeOwner();
         lock.lock();

@@ -8,17 +8,22 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 // Takes the items' turns at the destination on a thread of its own, one after another in the
 // order they were handed over, so that the wait for the disk holds up no page; their outcomes
-// come back in that same order.
+// come back in that same order. A turn may leave its outcome pending, for a later turn to give
+// with its own, so that many items can wait for the disk together: whatever is pending is
+// finished whenever no turn is waiting.
 class WritingThread
 {
 public:
-    using Turn = std::function<ItemOutcome()>;
+    // Returns the outcomes it completed, of its own item and of earlier ones, in order.
+    using Turn = std::function<std::vector<ItemOutcome>()>;
 
-    // wakeOwner is called on this thread after each turn, for the owner waiting on events.
-    explicit WritingThread(std::function<void()> wakeOwner);
+    // wakeOwner is called on this thread after outcomes come, for the owner waiting on events;
+    // finishPending completes every pending outcome.
+    WritingThread(std::function<void()> wakeOwner, Turn finishPending);
     // Turns not begun are dropped; the one under way is finished.
     ~WritingThread();
 
@@ -32,11 +37,12 @@ private:
     void takeTurns();
 
     const std::function<void()> m_wakeOwner;
+    const Turn m_finishPending;
     mutable std::mutex m_mutex;
     std::condition_variable m_turnHanded;
     std::deque<Turn> m_turns;
     std::deque<ItemOutcome> m_outcomes;
-    int m_turnsUnderWay = 0; // handed and not done
+    int m_turnsUnderWay = 0; // handed and their outcomes not given
     bool m_stopping = false;
     std::thread m_thread; // last, so that it starts with everything else made
 };

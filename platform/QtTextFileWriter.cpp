@@ -4,9 +4,13 @@
 #include "platform/TemporaryFiles.h"
 
 #include <cerrno>
+#include <memory>
+#include <set>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +29,7 @@ public:
 
     int get() const { return m_fd; }
     bool isValid() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -54,14 +59,31 @@ bool writeAll(int fd, const QByteArray &content)
 
 } // namespace
 
-bool QtTextFileWriter::writeFile(const QString &path, const QByteArray &content, QString &error)
+struct QtTextFileWriter::StagedFile
+{
+    StagedFile(FileDescriptor &folderOpen, mode_t mode, const QByteArray &targetName)
+        : folder(folderOpen.release())
+        , file(folder.get(), mode)
+        , name(targetName)
+    {
+    }
+
+    FileDescriptor folder; // open while the temporary file is there, which goes first
+    TemporaryFile file;
+    QByteArray name;
+};
+
+QtTextFileWriter::QtTextFileWriter() = default;
+QtTextFileWriter::~QtTextFileWriter() = default;
+
+bool QtTextFileWriter::stageFile(const QString &path, const QByteArray &content, QString &error)
 {
     const QByteArray target = encodeFileName(path);
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folderPath = slash < 0 ? "." : slash == 0 ? "/" : target.first(slash);
     const QByteArray name = target.sliced(slash + 1);
 
-    const FileDescriptor folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isValid()) {
         error = lastError();
         return false;
@@ -83,17 +105,35 @@ bool QtTextFileWriter::writeFile(const QString &path, const QByteArray &content,
     }
 
     // A replaced file's mode goes to its successor, which nobody else may read until then.
-    TemporaryFile file(folder.get(), exists ? 0600 : 0666);
-    if (!file.isValid() || !writeAll(file.fd(), content)) {
+    auto staged = std::make_unique<StagedFile>(folder, exists ? 0600 : 0666, name);
+    if (!staged->file.isValid() || !writeAll(staged->file.fd(), content)) {
         error = lastError();
         return false;
     }
     if (exists)
-        ::fchmod(file.fd(), existing.st_mode & 07777);
-    ::fsync(file.fd()); // not every file system can; the rename is what must not fail
-    if (!file.closeAndRenameTo(name)) {
-        error = lastError();
-        return false;
-    }
+        ::fchmod(staged->file.fd(), existing.st_mode & 07777);
+    m_staged.push_back(std::move(staged));
     return true;
+}
+
+std::vector<std::optional<QString>> QtTextFileWriter::commitStaged()
+{
+    // One sync a file system puts every staged file's data on disk before any is renamed, so no
+    // output is ever replaced by a file whose content is not there yet. Not every file system
+    // can; the rename is what must not fail.
+    std::set<dev_t> synced;
+    for (const std::unique_ptr<StagedFile> &staged : m_staged) {
+        struct stat folder;
+        if (::fstat(staged->folder.get(), &folder) != 0 || synced.insert(folder.st_dev).second)
+            ::syncfs(staged->folder.get());
+    }
+    std::vector<std::optional<QString>> outcomes;
+    for (const std::unique_ptr<StagedFile> &staged : m_staged) {
+        if (staged->file.closeAndRenameTo(staged->name))
+            outcomes.emplace_back();
+        else
+            outcomes.emplace_back(lastError());
+    }
+    m_staged.clear();
+    return outcomes;
 }

@@ -2,13 +2,26 @@
 
 #include "platform/TextFileWriter.h"
 
-// Writes the content to a temporary file in the target's own folder and renames it over the
-// target once it is complete. The rename replaces a link at the target's name rather than
-// following it, so no write ever lands outside the target's folder, whatever appears there
-// meanwhile. An existing entry that is not a regular file (a link, a folder, a device) and an
-// existing file that is read-only are left alone; a replaced file keeps its permissions.
+#include <memory>
+#include <vector>
+
+// Writes each content to a temporary file in the target's own folder; a commit makes every
+// staged file durable with one sync for each file system they are on, then renames each over
+// its target. The rename replaces a link at the target's name rather than following it, so no
+// write ever lands outside the target's folder, whatever appears there meanwhile. An existing
+// entry that is not a regular file (a link, a folder, a device) and an existing file that is
+// read-only are left alone; a replaced file keeps its permissions.
 class QtTextFileWriter : public TextFileWriter
 {
 public:
-    bool writeFile(const QString &path, const QByteArray &content, QString &error) override;
+    QtTextFileWriter();
+    // Staged files not committed are removed.
+    ~QtTextFileWriter() override;
+
+    bool stageFile(const QString &path, const QByteArray &content, QString &error) override;
+    std::vector<std::optional<QString>> commitStaged() override;
+
+private:
+    struct StagedFile;
+    std::vector<std::unique_ptr<StagedFile>> m_staged;
 };

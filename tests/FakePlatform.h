@@ -233,18 +233,32 @@ class FakeFileWriter : public TextFileWriter
 public:
     bool offDisk = false;
     int writes = 0;
+    int commits = 0;
     std::function<void(const QString &)> onWrite; // on the thread that writes
 
-    bool writeFile(const QString &path, const QByteArray &content, QString &error) override
+    bool stageFile(const QString &path, const QByteArray &content, QString &error) override
     {
         ++writes;
         if (onWrite)
             onWrite(path);
-        return offDisk || m_real.writeFile(path, content, error);
+        if (offDisk) {
+            ++m_stagedOffDisk;
+            return true;
+        }
+        return m_real.stageFile(path, content, error);
+    }
+
+    std::vector<std::optional<QString>> commitStaged() override
+    {
+        ++commits;
+        if (offDisk)
+            return std::vector<std::optional<QString>>(std::exchange(m_stagedOffDisk, 0));
+        return m_real.commitStaged();
     }
 
 private:
     QtTextFileWriter m_real;
+    int m_stagedOffDisk = 0;
 };
 
 // What a run told its observer: the items done, in the order it said so.

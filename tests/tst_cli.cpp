@@ -477,6 +477,43 @@ private slots:
         }
     }
 
+    // A signal while texts wait for the disk together: the ones put in place are whole, the
+    // others never appear, and no temporary file is left.
+    void realProgramCleansUpWhileTextsWaitTogether()
+    {
+        QTemporaryDir folder;
+        QStringList pages;
+        for (int i = 0; i < 5; ++i) {
+            QFile small(folder.filePath(QString("p%1.html").arg(i)));
+            QVERIFY(small.open(QIODevice::WriteOnly));
+            small.write("<p>page " + QByteArray::number(i));
+            pages << small.fileName();
+        }
+        QFile large(folder.filePath("large.html"));
+        QVERIFY(large.open(QIODevice::WriteOnly));
+        large.write("<pre>" + QByteArray("a line of the page's text\n").repeated(400'000));
+        large.close();
+        pages << large.fileName();
+
+        const int inotify = ::inotify_init1(IN_CLOEXEC);
+        const auto closeInotify = qScopeGuard([&] { ::close(inotify); });
+        QVERIFY(::inotify_add_watch(inotify, QFile::encodeName(folder.path()), IN_CREATE) >= 0);
+        QProcess program;
+        program.start(QUILLMERE_CONVERT, QStringList{"--engine", "fast"} + pages);
+        QVERIFY(awaitFileMade(inotify, ".quillmere-", 60'000));
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(30'000));
+        QCOMPARE(program.exitCode(), SIGTERM);
+        const QStringList texts = QDir(folder.path()).entryList({"*.txt", ".quillmere-*"},
+                                                                QDir::Files | QDir::Hidden);
+        for (const QString &text : texts) {
+            const QByteArray expected = text == "large.txt"
+                                            ? QByteArray("a line of the page's text\n").repeated(400'000)
+                                            : "page " + text.sliced(1, 1).toLatin1();
+            QCOMPARE(contents(folder.filePath(text)), expected);
+        }
+    }
+
     // The fast engine alone converts a folder, a page with scripts too, without ever starting
     // the browser: with its helper program out of reach, starting it would end the program.
     void realProgramWithTheFastEngineStartsNoBrowser()

@@ -351,6 +351,58 @@ private slots:
         QCOMPARE(report.count(ItemOutcome::Result::Converted), 6);
     }
 
+    // Texts that wait for the disk together are put in place together, in list order, each one
+    // whole before its item is reported. One that cannot be written fails alone, and an item
+    // whose output an earlier one of them would take still sees what that one left.
+    void textsThatWaitTogetherAreWrittenTogether()
+    {
+        QStringList items;
+        for (int i = 0; i < 6; ++i)
+            items << f->page(QString("p%1.html").arg(i), QString("text %1").arg(i));
+        items << items[2] << f->page("p1.htm", "other");
+        std::binary_semaphore diskReady{0};
+        bool first = true;
+        f->fakes.fileWriter.onWrite = [&](const QString &) {
+            if (!std::exchange(first, false))
+                return;
+            diskReady.try_acquire_for(std::chrono::seconds(10));
+            QDir(f->folder.path()).mkdir("p4.txt"); // after the item's check before loading
+        };
+        int pumpsSinceAllLoaded = 0; // the next pump comes once every item is handed over
+        f->fakes.pump.onPump = [&] {
+            if (f->fakes.engine.loads.size() == items.size() && f->fakes.engine.pagesInFlight() == 0
+                && ++pumpsSinceAllLoaded == 2)
+                diskReady.release();
+        };
+        struct : RunObserver
+        {
+            QList<int> done;
+            QStringList texts; // of the items' outputs when they were reported
+            QString folder;
+            void itemDone(int itemNumber, const ItemOutcome &) override
+            {
+                done << itemNumber;
+                texts << contents(QString("%1/p%2.txt").arg(folder).arg(itemNumber - 1));
+            }
+        } observer;
+        observer.folder = f->folder.path();
+        const ConversionReport report = f->run.run(FixedItems(items), observer);
+
+        QCOMPARE(observer.done, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+        QCOMPARE(observer.texts.first(6),
+                 (QStringList{"text 0", "text 1", "text 2", "text 3", "", "text 5"}));
+        QCOMPARE(f->fakes.fileWriter.commits, 2); // one before the item that needs its output
+        QCOMPARE(report.count(ItemOutcome::Result::Converted), 6);
+        QCOMPARE(report.items[4].reason,
+                 f->path("p4.txt")
+                     + " could not be written (it is not a regular file; it was left alone)");
+        QCOMPARE(report.items[7].reason,
+                 "its text file was already written for an earlier item in this run");
+        QCOMPARE(contents(f->path("p1.txt")), "text 1");
+        QCOMPARE(QDir(f->folder.path()).entryList({".quillmere-*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+
     // A page that never finishes holds up neither the others nor the end of the run: the
     // others are converted meanwhile. At its time limit it gives the text it has by then; one
     // that cannot is abandoned and reported late.
