@@ -173,7 +173,8 @@ private slots:
         QCOMPARE(load(*loader, script).textOrReason, QString("a\n\nc"));
     }
 
-    // Files that are no pages are reported with a reason, and a pipe is never waited on.
+    // Files that cannot be read as pages are reported with a reason, and a pipe is never waited
+    // on.
     void reportsWhatItCannotRead()
     {
         FastPageLoader loader;
@@ -186,6 +187,15 @@ private slots:
                  QString("It is not a file"));
         QCOMPARE(load(loader, pipe).textOrReason, QString("It is not a file"));
         QCOMPARE(load(loader, QString()).textOrReason, QString("No file name was given"));
+        // A page too large to parse in memory is never read whole; under auto the browser
+        // engine takes it.
+        QFile huge(page("huge.html", "<p>"));
+        QVERIFY(huge.resize(33 * 1024 * 1024));
+        QCOMPARE(load(loader, huge.fileName()).textOrReason,
+                 QString("It is larger than the fast engine reads (32 MB)"));
+        AutoEngine engine(m_browser);
+        QCOMPARE(load(*engine.createLoader(), huge.fileName()).textOrReason,
+                 QString("browser: huge.html"));
         // A link is followed to the page it names.
         const QString target = page("target.html", "<p>linked");
         QVERIFY(QFile::link(target, m_dir.filePath("link.html")));

@@ -18,6 +18,10 @@
 
 namespace {
 
+// Parsing takes some seventy times a page's size in memory, and pages in flight add up: a
+// larger one goes to the browser engine, which streams it.
+constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
+
 struct Outcome
 {
     enum class Kind { Text, Failed, NotExact };
@@ -41,9 +45,17 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     }
     QFile file;
     file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QByteArray bytes = file.readAll();
+    // Read to the end but no further than the bound, whatever size the file claims.
+    const QByteArray bytes = file.read(maxPageBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return {Outcome::Kind::Failed, file.errorString()};
+    if (bytes.size() > maxPageBytes) {
+        if (pages == FastPageLoader::Pages::ExactOnly)
+            return {Outcome::Kind::NotExact, {}};
+        return {Outcome::Kind::Failed,
+                FastPageLoader::tr("It is larger than the fast engine reads (%1 MB)")
+                    .arg(maxPageBytes / (1024 * 1024))};
+    }
 
     // The fast engine finds a page's style sheets by names taken as text: beside a page whose
     // name is not valid UTF-8 it would miss them.
