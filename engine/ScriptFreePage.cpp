@@ -1,19 +1,14 @@
 #include "engine/ScriptFreePage.h"
 
 #include "engine/fast/ScriptDetection.h"
-#include "platform/FileNames.h"
+#include "platform/RegularFile.h"
 
 #include <QByteArray>
-#include <QScopeGuard>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // A page longer than this is taken for one with scripts: the check runs on the window's thread.
-constexpr off_t checkedBytesLimit = 2 << 20;
+constexpr qint64 checkedBytesLimit = 2 << 20;
 
 // A script element anywhere (in a comment too: being wrong that way costs only time); tags
 // that load another document, whose own scripts the bytes here do not show, or whose contents
@@ -22,31 +17,12 @@ constexpr off_t checkedBytesLimit = 2 << 20;
 const char *const runnableMarkers[] = {"<script", "<template", "<noscript", "<iframe", "<frame",
                                        "<object", "<embed",    "<portal",   "<?xml-stylesheet"};
 
-QByteArray readRegularFile(const QString &path)
-{
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    const auto closing = qScopeGuard([fd] { ::close(fd); });
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > checkedBytesLimit)
-        return {};
-    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < bytes.size()) {
-        const ssize_t read = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-        if (read <= 0)
-            return {};
-        got += read;
-    }
-    return bytes;
-}
-
 } // namespace
 
 bool isScriptFreePage(const QString &absolutePath)
 {
-    const QByteArray bytes = readRegularFile(absolutePath);
+    const RegularFileRead read = readRegularFile(absolutePath, checkedBytesLimit);
+    const QByteArray &bytes = read.bytes;
     // UTF-16 and UTF-32 hide every tag from a scan of bytes, and they carry zero bytes.
     if (bytes.isEmpty() || bytes.contains('\0'))
         return false;

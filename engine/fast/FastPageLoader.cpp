@@ -4,17 +4,11 @@
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/ScriptDetection.h"
 #include "platform/FileNames.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFutureWatcher>
 #include <QtConcurrent>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -32,34 +26,28 @@ struct Outcome
 // Runs on a thread of the pool: it may touch nothing but its arguments.
 Outcome readPage(const QString &path, FastPageLoader::Pages pages)
 {
-    // As the browser engine's file handler reads: opening does not wait even for a pipe, and
-    // what was opened is what is looked at, so a pipe or a device is refused, never read.
-    const QByteArray name = encodeFileName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat info;
-    if (fd < 0)
-        return {Outcome::Kind::Failed, qt_error_string(errno)};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    // As the browser engine's file handler reads: a pipe or a device is refused, never read.
+    const RegularFileRead read = readRegularFile(path, maxPageBytes);
+    switch (read.status) {
+    case RegularFileRead::Status::Read:
+        break;
+    case RegularFileRead::Status::CannotOpen:
+    case RegularFileRead::Status::ReadFailed:
+        return {Outcome::Kind::Failed, read.error};
+    case RegularFileRead::Status::NotAFile:
         return {Outcome::Kind::Failed, FastPageLoader::tr("It is not a file")};
-    }
-    QFile file;
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    // Read to the end but no further than the bound, whatever size the file claims.
-    const QByteArray bytes = file.read(maxPageBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return {Outcome::Kind::Failed, file.errorString()};
-    if (bytes.size() > maxPageBytes) {
+    case RegularFileRead::Status::TooLarge:
         if (pages == FastPageLoader::Pages::ExactOnly)
             return {Outcome::Kind::NotExact, {}};
         return {Outcome::Kind::Failed,
                 FastPageLoader::tr("It is larger than the fast engine reads (%1 MB)")
                     .arg(maxPageBytes / (1024 * 1024))};
     }
+    const QByteArray &bytes = read.bytes;
 
     // The fast engine finds a page's style sheets by names taken as text: beside a page whose
     // name is not valid UTF-8 it would miss them.
-    const bool nameIsText = name == path.toUtf8();
+    const bool nameIsText = encodeFileName(path) == path.toUtf8();
     // A page that runs a script other than from a <script> goes to the browser without being
     // parsed, as far as its bytes tell; its <script>s may all be known ones.
     if (pages == FastPageLoader::Pages::ExactOnly && (!nameIsText || pageBytesCarryScriptOutsideElements(bytes)))
