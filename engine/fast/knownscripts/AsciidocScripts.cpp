@@ -14,7 +14,7 @@ int elementWithId(const Dom &dom, const QString &id)
 // asciidoc.footnotes(): the footnotes' holder loses the entries it had, and goes altogether when
 // the content has no footnote. Footnotes themselves, which the script copies out of the text as
 // markup, are left to the browser.
-bool rebuildFootnotes(Dom &dom, int)
+bool rebuildFootnotes(Dom &dom, int, const QString &)
 {
     const int holder = elementWithId(dom, QStringLiteral("footnotes"));
     if (holder < 0)

@@ -6,11 +6,8 @@
 #include "engine/fast/knownscripts/ScriptFile.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QUrl>
 
 #include <optional>
 #include <set>
@@ -27,7 +24,8 @@ constexpr size_t maxScriptsWithEffects = 16;
 
 const std::vector<const std::vector<KnownScript> *> &families()
 {
-    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(), &asciidocScripts()};
+    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(), &asciidocScripts(),
+                                                                   &doxygenScripts()};
     return all;
 }
 
@@ -43,7 +41,7 @@ const QHash<QByteArray, const KnownScript *> &scriptsByDigest()
         QHash<QByteArray, const KnownScript *> scripts;
         for (const auto *family : families()) {
             for (const KnownScript &script : *family) {
-                if (script.variableLiterals.isEmpty())
+                if (script.sha256 && script.variableLiterals.isEmpty())
                     scripts.insert(QByteArray(script.sha256), &script);
             }
         }
@@ -85,7 +83,7 @@ const KnownScript *knownInlineScript(const QString &text)
         return script;
     for (const auto *family : families()) {
         for (const KnownScript &script : *family) {
-            if (script.variableLiterals.isEmpty())
+            if (!script.sha256 || script.variableLiterals.isEmpty())
                 continue;
             const std::optional<QByteArray> normalised = withLiteralsLeftOut(text, script.variableLiterals);
             if (normalised && digestOf(*normalised) == script.sha256)
@@ -95,18 +93,16 @@ const KnownScript *knownInlineScript(const QString &text)
     return nullptr;
 }
 
-// The file a script's src names, for a URL relative to the page or an absolute path; nothing
-// for a URL the browser might read otherwise (another scheme, a query, a fragment).
-std::optional<QString> scriptFilePath(const QString &source, const QString &pagePath)
+// A data script, for one whose digest is not known.
+const KnownScript *knownDataScript(const QString &path)
 {
-    static const QRegularExpression plain(QStringLiteral("^[^:?#\\\\]+$"));
-    const QString url = source.trimmed();
-    if (!plain.match(url).hasMatch())
-        return std::nullopt;
-    const QString path = QUrl::fromPercentEncoding(url.toUtf8());
-    if (path.contains(QChar(0)))
-        return std::nullopt;
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QFileInfo(pagePath).path() + u'/' + path);
+    for (const auto *family : families()) {
+        for (const KnownScript &script : *family) {
+            if (script.dataTest && script.dataTest(path))
+                return &script;
+        }
+    }
+    return nullptr;
 }
 
 const KnownScript *knownScript(const Dom &dom, int element, const QString &pagePath)
@@ -120,7 +116,10 @@ const KnownScript *knownScript(const Dom &dom, int element, const QString &pageP
         return knownInlineScript(dom.textContent(element));
     const std::optional<QString> path = scriptFilePath(source, pagePath);
     const std::optional<QByteArray> digest = path ? scriptFileDigest(*path) : std::nullopt;
-    return digest ? scriptsByDigest().value(*digest) : nullptr;
+    if (!digest)
+        return nullptr;
+    const KnownScript *script = scriptsByDigest().value(*digest);
+    return script ? script : knownDataScript(*path);
 }
 
 bool hasBaseUrl(const Dom &dom)
@@ -168,7 +167,7 @@ bool runKnownScripts(Dom &dom, const QString &pagePath)
             return true;
         }
         for (auto [element, effect] : effects) {
-            if (!effect(edited, element))
+            if (!effect(edited, element, pagePath))
                 return false;
         }
         edits = true;

@@ -3,7 +3,11 @@
 #include "platform/FileNames.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
 
 #include <map>
 #include <mutex>
@@ -72,4 +76,16 @@ std::optional<QByteArray> scriptFileDigest(const QString &path)
         cache.digests.clear();
     cache.digests.emplace(state, digest);
     return digest;
+}
+
+std::optional<QString> scriptFilePath(const QString &source, const QString &pagePath)
+{
+    static const QRegularExpression plain(QStringLiteral("^[^:?#\\\\]+$"));
+    const QString url = source.trimmed();
+    if (!plain.match(url).hasMatch())
+        return std::nullopt;
+    const QString path = QUrl::fromPercentEncoding(url.toUtf8());
+    if (path.contains(QChar(0)))
+        return std::nullopt;
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QFileInfo(pagePath).path() + u'/' + path);
 }

@@ -13,3 +13,7 @@
 // index: a digest is remembered for the file as it was (device, inode, size, change times), so
 // that a file changed in any way is read again.
 std::optional<QByteArray> scriptFileDigest(const QString &path);
+
+// The file a script's src names, for a URL relative to the page or an absolute path; nothing
+// for a URL the browser might read otherwise (another scheme, a query, a fragment).
+std::optional<QString> scriptFilePath(const QString &source, const QString &pagePath);

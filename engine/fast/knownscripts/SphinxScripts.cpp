@@ -12,7 +12,7 @@ namespace {
 // copybutton.js: a ">>>" button at the top right of each Python example with prompts, and the
 // loose text of a traceback wrapped in spans. Each button's border and colour, which the script
 // copies from the first example's computed style, are left out: no text depends on them.
-bool addCopyButtons(Dom &dom, int)
+bool addCopyButtons(Dom &dom, int, const QString &)
 {
     static const QStringList languages{"highlight-python", "highlight-python3", "highlight-pycon",
                                        "highlight-pycon3", "highlight-default"};
@@ -74,7 +74,7 @@ bool addCopyButtons(Dom &dom, int)
 // styles. Its left margin and the contents' width, which the script takes from the laid-out
 // sidebar, are left out: no text depends on them. A page with several sidebars, whose buttons
 // would be styled by the first one's width, is left to the browser.
-bool addSidebarButton(Dom &dom, int)
+bool addSidebarButton(Dom &dom, int, const QString &)
 {
     const std::vector<int> sidebars = findElements(dom, -1, withClass(QStringLiteral("sphinxsidebar")));
     if (sidebars.size() > 1)
@@ -103,7 +103,7 @@ bool addSidebarButton(Dom &dom, int)
 // menu.js: each outermost docutils table wrapped in a scrolling container; and, where the page
 // has the theme's menu toggle, its menu links taken out of the tab order. (Without the toggle
 // the script stops at that point with an error.)
-bool wrapTablesAndMenu(Dom &dom, int)
+bool wrapTablesAndMenu(Dom &dom, int, const QString &)
 {
     const ElementTest docutilsTable = [](const DomNode &node) {
         return node.isElement("table") && node.classes.contains(QLatin1String("docutils"));
@@ -127,7 +127,7 @@ bool wrapTablesAndMenu(Dom &dom, int)
 }
 
 // The basic theme's inline script after its search box: the box, hidden without scripts, shows.
-bool showSearchBox(Dom &dom, int)
+bool showSearchBox(Dom &dom, int, const QString &)
 {
     const int box = firstElement(dom, [](const DomNode &node) { return node.id == "searchbox"; });
     if (box >= 0)
@@ -137,7 +137,7 @@ bool showSearchBox(Dom &dom, int)
 
 // doctools.js: shows the domain index's toggle pictures (which it then handles clicks on); a
 // page without them is left as it is.
-bool initDomainIndex(Dom &dom, int)
+bool initDomainIndex(Dom &dom, int, const QString &)
 {
     return findElements(dom, -1, [](const DomNode &node) {
                return node.isElement("img") && node.classes.contains(QLatin1String("toggler"));
