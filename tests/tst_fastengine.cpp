@@ -241,6 +241,7 @@ private slots:
         QTest::newRow("handler in a drawing") << QByteArray("<svg><rect onload=f()></svg>") << true;
         QTest::newRow("javascript URL") << QByteArray("<a href=' \tjava\nscript:f()'>x</a>") << true;
         QTest::newRow("handlers for clicks and keys only") << QByteArray("<button onclick=f() onKeyDown=g()>b</button>") << false;
+        QTest::newRow("click handler written as a URL") << QByteArray("<span onclick='javascript:f(1);'>1</span>") << false;
         QTest::newRow("refresh") << QByteArray("<meta http-equiv=Refresh content='0; url=x.html'>") << true;
         QTest::newRow("script in a template") << QByteArray("<template><script>x</script></template>") << false;
         QTest::newRow("script in raw text") << QByteArray("<textarea><script>x</script></textarea><title><p onclick=x></title>") << false;

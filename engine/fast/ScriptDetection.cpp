@@ -69,7 +69,8 @@ bool attributesCarryScript(const DomNode &element)
     if (element.isElement("meta") && isRefresh(element.attribute(QLatin1String("http-equiv"))))
         return true;
     for (const auto &[name, value] : element.attributes) {
-        if (isEventHandler(name) || isJavaScriptUrl(value))
+        // A click handler written as "javascript:f()" is code that never runs, not a URL.
+        if (isEventHandler(name) || (isJavaScriptUrl(value) && !runsOnlyOnUserAction(name)))
             return true;
     }
     return false;
@@ -121,7 +122,8 @@ bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
                 return true;
             // Character references are not decoded here: "javascript&colon;" is left to the
             // parsed document.
-            if (attribute.value.contains(':') && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
+            if (attribute.value.contains(':') && !runsOnlyOnUserAction(QString::fromUtf8(attribute.name))
+                && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
                 return true;
             if (tag.name == "meta" && httpEquiv.isNull()
                 && QByteArrayView(attribute.name).compare("http-equiv", Qt::CaseInsensitive) == 0)

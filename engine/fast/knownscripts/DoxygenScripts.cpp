@@ -413,8 +413,8 @@ private:
 // The inline script: $(document).ready(function(){initNavTree('page.html','../'); initResizable(); });
 bool buildNavTree(Dom &dom, int script, const QString &pagePath)
 {
-    static const QRegularExpression call(QStringLiteral("initNavTree\\('([A-Za-z0-9_.-]*)','((?:\\.\\./){0,8})'\\)"));
-    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_.-]+$"));
+    static const QRegularExpression call(QStringLiteral("initNavTree\\('([A-Za-z0-9_.~-]*)','((?:\\.\\./){0,8})'\\)"));
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_.~-]+$"));
     const QRegularExpressionMatch match = call.match(dom.textContent(script));
     TreePage page;
     page.toRoot = match.captured(1);

@@ -54,7 +54,7 @@ const QHash<QByteArray, const KnownScript *> &scriptsByDigest()
 // nothing when one of them holds more than a relative path could.
 std::optional<QByteArray> withLiteralsLeftOut(const QString &text, const QList<int> &variable)
 {
-    static const QRegularExpression relativePath(QStringLiteral("^[A-Za-z0-9_./-]*$"));
+    static const QRegularExpression relativePath(QStringLiteral("^[A-Za-z0-9_./~-]*$"));
     QString normalised;
     int literal = 0;
     for (qsizetype at = 0; at < text.size(); ++at) {
