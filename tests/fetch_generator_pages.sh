@@ -3,7 +3,9 @@
 # the scripts and style sheets they use, below FOLDER as they lie in the packages: Sphinx (part
 # of the Python library reference, python3.11-doc, and the Pallets theme of python-jinja2-doc),
 # javadoc (java.util and java.io of
-# openjdk-17-doc) and AsciiDoc (git's manual pages, git-doc), a couple of hundred pages each. The packages are fetched with
+# openjdk-17-doc), AsciiDoc (git's manual pages, git-doc) and Doxygen (the first 250 pages of
+# libstdc++'s reference by name, libstdc++-12-doc, with the data files of their navigation tree),
+# a couple of hundred pages each. The packages are fetched with
 # `apt-get download` and only the files needed are taken out of them; nothing is installed.
 # Done once: a FOLDER already filled is left as it is.
 #
@@ -18,7 +20,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 chmod 755 "$scratch" # apt-get downloads as its own user where it can
 (cd "$scratch" && apt-get download python3.11-doc python-jinja2-doc openjdk-17-doc git-doc \
-    libjs-jquery libjs-underscore libjs-jquery-ui libjs-sphinxdoc >/dev/null)
+    libjs-jquery libjs-underscore libjs-jquery-ui libjs-sphinxdoc libstdc++-12-doc >/dev/null)
 
 # Takes the members matching the patterns (a * does not cross a /) out of a package.
 take() {
@@ -39,5 +41,16 @@ api=./usr/share/doc/openjdk-17-jre-headless/api
 take openjdk-17-doc "$api/*.js" "$api/*.css" "$api/script-dir/*" "$api/resources/*" \
     "$api/java.base/java/util/*.html" "$api/java.base/java/io/*.html"
 take git-doc './usr/share/doc/git-doc/*.html'
+# Of the tree's data, the index files and the folders' lists are shared by the pages; each file
+# page and its source listing load the file's own list too.
+doxygen=./usr/share/doc/gcc-12-base/libstdc++/user
+dpkg-deb --fsys-tarfile "$scratch"/libstdc++-12-doc_*.deb | tar -t >"$scratch/doxygen-members"
+sed -n "\\|^$doxygen/[^/]*\\.html\$|p" "$scratch/doxygen-members" | LC_ALL=C sort | sed -n 1,250p \
+    >"$scratch/doxygen-pages"
+sed -E 's|_source\.html$|.html|; s|\.html$|.js|' "$scratch/doxygen-pages" |
+    grep -Fx -f - "$scratch/doxygen-members" >"$scratch/doxygen-lists" || true
+take libstdc++-12-doc -T "$scratch/doxygen-pages" -T "$scratch/doxygen-lists" "$doxygen/*.css" \
+    "$doxygen/jquery.js" "$doxygen/dynsections.js" "$doxygen/resize.js" "$doxygen/navtree*.js" \
+    "$doxygen/dir_*.js" "$doxygen/files_dup.js"
 
 touch "$folder/complete"

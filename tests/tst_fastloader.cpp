@@ -163,6 +163,50 @@ private slots:
         QCOMPARE(engine.pagesByEngine()->browser, 5);
     }
 
+    // A Doxygen page with its navigation tree, as tests/fetch_generator_pages.sh unpacks it (the
+    // folder named by QUILLMERE_DOXYGEN_PAGES, else skipped): taken by the fast engine as it
+    // is, and by the browser once navtree.js is changed by one byte, a file of the tree's data
+    // is not data or is missing.
+    void autoSendsDoxygenPagesWithChangedTreeFilesToTheBrowser()
+    {
+        const QString pages = qEnvironmentVariable("QUILLMERE_DOXYGEN_PAGES");
+        if (pages.isEmpty())
+            QSKIP("QUILLMERE_DOXYGEN_PAGES names no folder of Doxygen pages");
+        const QDir source(pages);
+        const QString folder = m_dir.filePath("doxygen");
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList files = source.entryList({"*.js", "*.css", "a00026.html"}, QDir::Files);
+        QVERIFY(files.contains("navtree.js") && files.contains("a00026.js"));
+        for (const QString &name : files)
+            QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
+        const auto readFile = [&folder](const QString &name) {
+            QFile file(folder + '/' + name);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray html = readFile("a00026.html");
+        const QByteArray navtree = readFile("navtree.js");
+        const QByteArray list = readFile("a00026.js");
+
+        AutoEngine engine(m_browser);
+        const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        const QString known = page("doxygen/a00026.html", html);
+        QVERIFY(load(*loader, known).textOrReason.contains("\u25BCFile List\n"));
+        QVERIFY(m_browser.loads.isEmpty());
+
+        QByteArray changed = navtree;
+        changed[changed.indexOf("arrowDown = '") + 13] = 'x';
+        page("doxygen/navtree.js", changed);
+        QCOMPARE(load(*loader, known).textOrReason, QString("browser: doxygen/a00026.html"));
+        page("doxygen/navtree.js", navtree);
+        page("doxygen/a00026.js", QByteArray(list).replace("null ]", "f() ]"));
+        QCOMPARE(load(*loader, known).textOrReason, QString("browser: doxygen/a00026.html"));
+        QVERIFY(QFile::remove(folder + "/a00026.js"));
+        QCOMPARE(load(*loader, known).textOrReason, QString("browser: doxygen/a00026.html"));
+        page("doxygen/a00026.js", list);
+        QVERIFY(!load(*loader, known).textOrReason.startsWith("browser: "));
+        QCOMPARE(m_browser.loads.size(), 3);
+    }
+
     // Under the fast engine alone a page's scripts are not run, and no browser is needed.
     void fastGivesTheTextWithoutRunningScripts()
     {

@@ -3,6 +3,8 @@
 
 #include "engine/fast/FastPage.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -167,6 +169,44 @@ private slots:
         const FastPage page(html, m_dir.filePath(QStringLiteral("page.html")));
         QCOMPARE(page.bodyText(), text);
         QCOMPARE(page.isExact(), exact);
+    }
+
+    // A navigation tree's data file (Doxygen's navtreedata.js) is read as data, never run: one
+    // outside its form, too large or nested too deep makes its page need the browser, at once.
+    void treeDataOutsideItsForm_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("data") << QByteArray("/* c */ var NAVTREE = [ [ \"a\\u0041\\\"\", 'b.html', null ] ];\n"
+                                             "var NAVTREEINDEX = [ \"a.html\" ];\nvar SYNCONMSG = 'x'; // end")
+                              << true;
+        QTest::newRow("nested 100,000 deep") << "var NAVTREE = " + QByteArray("[").repeated(100'000)
+                                                        + QByteArray("]").repeated(100'000) + ";"
+                                             << false;
+        QTest::newRow("nested 66 deep") << "var NAVTREE = " + QByteArray("[").repeated(66) + QByteArray("]").repeated(66) + ";"
+                                        << false;
+        QTest::newRow("over 4 MB") << "var NAVTREE = ['" + QByteArray(5'000'000, 'x') + "'];" << false;
+        QTest::newRow("a call") << QByteArray("var NAVTREE = f();") << false;
+        QTest::newRow("another name") << QByteArray("var jQuery = [];") << false;
+        QTest::newRow("string left open") << QByteArray("var NAVTREE = ['a") << false;
+        QTest::newRow("octal number") << QByteArray("var NAVTREE = [010];") << false;
+        QTest::newRow("number past nine digits") << QByteArray("var NAVTREE = [12345678901234567890];") << false;
+        QTest::newRow("hole in an array") << QByteArray("var NAVTREE = [1,,2];") << false;
+        QTest::newRow("prototype key") << QByteArray("var NAVTREEINDEX = {\"__proto__\": []};") << false;
+        QTest::newRow("not ASCII") << QByteArray("var SYNCONMSG = '\xC3\xA9';") << false;
+    }
+    void treeDataOutsideItsForm()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, known);
+        const QString folder = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(folder));
+        QFile file(folder + QStringLiteral("/navtreedata.js"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+        file.close();
+        const FastPage page("<script src=navtreedata.js></script><p>a", folder + QStringLiteral("/page.html"));
+        QCOMPARE(page.bodyText(), QString("a"));
+        QCOMPARE(page.scriptsKnown(), known);
     }
 };
 
