@@ -41,8 +41,9 @@ api=./usr/share/doc/openjdk-17-jre-headless/api
 take openjdk-17-doc "$api/*.js" "$api/*.css" "$api/script-dir/*" "$api/resources/*" \
     "$api/java.base/java/util/*.html" "$api/java.base/java/io/*.html"
 take git-doc './usr/share/doc/git-doc/*.html'
-# Of the tree's data, the index files and the folders' lists are shared by the pages; each file
-# page and its source listing load the file's own list too.
+# Of the tree's data, the index files, the folders' lists and the modules' (some files are
+# listed under a module) are shared by the pages; each file page and its source listing load
+# the file's own list too.
 doxygen=./usr/share/doc/gcc-12-base/libstdc++/user
 dpkg-deb --fsys-tarfile "$scratch"/libstdc++-12-doc_*.deb | tar -t >"$scratch/doxygen-members"
 sed -n "\\|^$doxygen/[^/]*\\.html\$|p" "$scratch/doxygen-members" | LC_ALL=C sort | sed -n 1,250p \
@@ -51,6 +52,7 @@ sed -E 's|_source\.html$|.html|; s|\.html$|.js|' "$scratch/doxygen-pages" |
     grep -Fx -f - "$scratch/doxygen-members" >"$scratch/doxygen-lists" || true
 take libstdc++-12-doc -T "$scratch/doxygen-pages" -T "$scratch/doxygen-lists" "$doxygen/*.css" \
     "$doxygen/jquery.js" "$doxygen/dynsections.js" "$doxygen/resize.js" "$doxygen/navtree*.js" \
-    "$doxygen/dir_*.js" "$doxygen/files_dup.js"
+    "$doxygen/dir_*.js" "$doxygen/files_dup.js" "$doxygen/modules.js" "$doxygen/a015[6-9]?.js" \
+    "$doxygen/a016[01]?.js"
 
 touch "$folder/complete"
