@@ -4,6 +4,7 @@
 // The tree is built from data files the page loads one after another: what navtree.js leaves
 // once every one of them has arrived is built here from the same files.
 
+#include "engine/fast/PageCancellation.h"
 #include "engine/fast/ScriptDetection.h"
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
@@ -333,6 +334,7 @@ private:
         if (m_childNodes.size() <= size_t(node))
             m_childNodes.resize(size_t(node) + 1);
         for (const ScriptValue &entry : children->items) {
+            checkPageCancelled();
             if (m_nodes.size() >= size_t(maxItems) || !entry.isArray() || entry.items.size() != 3)
                 return false;
             const int child = newNode(node, entry.items[0], entry.items[1], entry.items[2]);
