@@ -368,6 +368,35 @@ bool addFerrises(Dom &dom, int)
     return true;
 }
 
+// The older ferris.js of the book's 2018 edition: the picture, unsafe code's too, just before
+// each such block of four lines or more (counted as its line ends, hidden lines included).
+bool addFerrisesBeforeLongBlocks(Dom &dom, int)
+{
+    static const std::pair<const char *, const char *> types[] = {
+        {"does_not_compile", "This code does not compile!"},
+        {"panics", "This code panics!"},
+        {"unsafe", "This code block contains unsafe code."},
+        {"not_desired_behavior", "This code does not produce the desired behavior."}};
+    size_t added = 0;
+    for (const auto &[type, title] : types) {
+        const QString kind = QString::fromLatin1(type);
+        for (int block : findElements(dom, -1, withClass(kind))) {
+            const int parent = dom.node(block).parent;
+            if (++added > maxFerrises || parent < 0)
+                return false;
+            if (dom.textContent(block).count(u'\n') < 4)
+                continue;
+            const int link = dom.createElement(QStringLiteral("a"), {{"href", "ch00-00-introduction.html#ferris"},
+                                                                     {"target", "_blank"}});
+            dom.insertBefore(link, dom.createElement(QStringLiteral("img"), {{"src", "img/ferris/" + kind + ".svg"},
+                                                                             {"title", QString::fromLatin1(title)},
+                                                                             {"class", "ferris"}}));
+            dom.insertBefore(parent, link, block);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 const std::vector<KnownScript> &mdbookScripts()
@@ -379,6 +408,8 @@ const std::vector<KnownScript> &mdbookScripts()
          "51c8bb0d83fb098b48f050fb3fe35db8c6a76b9422bba26987e2b7368cd8c828", runBookScript},
         {"ferris.js (the Rust book, rust-doc 1.63)",
          "eab9836f243d3f1a6ca9651f08c48e25af097bd2bc097212686d539a125d731b", addFerrises},
+        {"ferris.js (the Rust book's 2018 edition, rust-doc 1.63)",
+         "4d46571e013766dc997bccc3405a28848d083a26d269cb9f7c2ee0629b3cc806", addFerrisesBeforeLongBlocks},
         {"inline: var path_to_root = \"...\"; var default_theme = ...",
          "3080578401cc3e0c88e1ce2742fc0c5e953a77fef36045994ffe07a4db2bcd5b", nullptr, {0}},
         {"inline: the sidebar's ARIA attributes after the menu bar",
