@@ -412,6 +412,8 @@ const std::vector<KnownScript> &mdbookScripts()
          "4d46571e013766dc997bccc3405a28848d083a26d269cb9f7c2ee0629b3cc806", addFerrisesBeforeLongBlocks},
         {"inline: var path_to_root = \"...\"; var default_theme = ...",
          "3080578401cc3e0c88e1ce2742fc0c5e953a77fef36045994ffe07a4db2bcd5b", nullptr, {0}},
+        {"inline: the print page's window.print() once loaded (the browser engine prints nothing)",
+         "3db7e5f6e31363624c159c2be0e97c19e6d3ee8b756e8bfcfec1d60e5f2d3099", nullptr},
         {"inline: the sidebar's ARIA attributes after the menu bar",
          "7f9f179dabbeb3d7a9b2fb1f9805e12bbde4e62e797328aa9e89584416990615", markSidebarHidden},
     };
