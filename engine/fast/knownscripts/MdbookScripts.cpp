@@ -7,6 +7,7 @@
 #include "engine/fast/knownscripts/ScriptFamilies.h"
 
 #include <QHash>
+#include <QSet>
 #include <QRegularExpression>
 
 #include <set>
@@ -22,9 +23,12 @@ constexpr size_t maxFerrises = 256;
 void setClasses(Dom &dom, int element, const QStringList &words)
 {
     QStringList unique;
+    QSet<QString> seen;
     for (const QString &word : words) {
-        if (!unique.contains(word))
+        if (!seen.contains(word)) {
+            seen.insert(word);
             unique << word;
+        }
     }
     dom.setAttribute(element, QStringLiteral("class"), unique.join(u' '));
 }
