@@ -27,7 +27,8 @@ constexpr size_t maxScriptsWithEffects = 16;
 
 const std::vector<const std::vector<KnownScript> *> &families()
 {
-    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(), &asciidocScripts()};
+    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(),
+                                                                   &asciidocScripts(), &mdbookScripts()};
     return all;
 }
 
