@@ -10,6 +10,7 @@
 #include "convert/FolderWalk.h"
 #include "convert/RunProgress.h"
 #include "convert/WaitSeconds.h"
+#include "engine/PageEngine.h"
 #include "filelist/AddFilesDialog.h"
 #include "filelist/DragReorder.h"
 #include "filelist/FileListView.h"
@@ -25,11 +26,21 @@
 #include <QEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QScopedValueRollback>
 
 namespace {
+
+// What a run did beyond its closing message, for whoever watches the terminal or the journal.
+Q_LOGGING_CATEGORY(runLog, "quillmere.run")
+
+// Which engine gave each page's text, so a user can see why a run took the time it took.
+void logPagesByEngine(const PagesByEngine &pages)
+{
+    qCInfo(runLog).noquote() << QStringLiteral("Saved as text: %1.").arg(describePagesByEngine(pages));
+}
 
 const QString programTitle = QStringLiteral("Quillmere");
 const QString listToolTip = QStringLiteral(
@@ -225,7 +236,10 @@ void MainWindow::saveAllAsText()
     }
     const QScopedValueRollback saving(m_saving, true);
     setMousePointer(HourglassPointer);
+    const std::optional<PagesByEngine> pagesBefore = m_platform.engine.pagesByEngine();
     const ConversionReport report = m_conversion.run(FileListItems(m_fileList), *this);
+    if (pagesBefore)
+        logPagesByEngine(pagesTakenSince(*pagesBefore, *m_platform.engine.pagesByEngine()));
     m_platform.messages.inform(
         doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped),
                     report.count(ItemOutcome::Result::NotAPage)));

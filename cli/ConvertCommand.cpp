@@ -98,8 +98,7 @@ int convertFileList(const ConvertOptions &options, const QList<InputFile> &files
         std::FILE *stream = toStandardOutput ? streams.err : streams.out;
         statistics->print(stream, failed);
         if (const std::optional<PagesByEngine> pages = engine.pagesByEngine())
-            std::fprintf(stream, "engines      %d pages by the fast engine, %d by the browser engine\n",
-                         pages->fast, pages->browser);
+            std::fprintf(stream, "engines      %s\n", qPrintable(describePagesByEngine(*pages)));
     }
     return failed > 0 ? SomeFailed : NoneFailed;
 }

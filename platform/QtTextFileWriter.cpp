@@ -5,7 +5,7 @@
 
 #include <cerrno>
 #include <memory>
-#include <set>
+#include <map>
 #include <utility>
 
 #include <fcntl.h>
@@ -118,22 +118,38 @@ bool QtTextFileWriter::stageFile(const QString &path, const QByteArray &content,
 
 std::vector<std::optional<QString>> QtTextFileWriter::commitStaged()
 {
-    // One sync a file system puts every staged file's data on disk before any is renamed, so no
-    // output is ever replaced by a file whose content is not there yet. Not every file system
-    // can; the rename is what must not fail.
-    std::set<dev_t> synced;
-    for (const std::unique_ptr<StagedFile> &staged : m_staged) {
-        struct stat folder;
-        if (::fstat(staged->folder.get(), &folder) != 0 || synced.insert(folder.st_dev).second)
-            ::syncfs(staged->folder.get());
-    }
-    std::vector<std::optional<QString>> outcomes;
-    for (const std::unique_ptr<StagedFile> &staged : m_staged) {
-        if (staged->file.closeAndRenameTo(staged->name))
-            outcomes.emplace_back();
-        else
-            outcomes.emplace_back(lastError());
+    std::vector<std::optional<QString>> outcomes = syncStaged();
+    for (size_t i = 0; i < m_staged.size(); ++i) {
+        if (outcomes[i])
+            continue; // its temporary file goes with it, and the target stays as it was
+        if (!m_staged[i]->file.closeAndRenameTo(m_staged[i]->name))
+            outcomes[i] = lastError();
     }
     m_staged.clear();
     return outcomes;
+}
+
+std::vector<std::optional<QString>> QtTextFileWriter::syncStaged() const
+{
+    // One sync a file system puts every staged file's data on disk before any is renamed, so no
+    // output is ever replaced by a file whose content is not there yet. Where that sync fails
+    // (a file system that cannot, or one that lost a write), each file there is synced alone,
+    // and a file that still fails is not put in place: its error is reported instead.
+    std::map<dev_t, bool> fileSystemSynced;
+    std::vector<std::optional<QString>> failures;
+    for (const std::unique_ptr<StagedFile> &staged : m_staged) {
+        struct stat folder;
+        bool synced = false;
+        if (::fstat(staged->folder.get(), &folder) == 0) {
+            const auto [fileSystem, first] = fileSystemSynced.try_emplace(folder.st_dev, false);
+            if (first)
+                fileSystem->second = ::syncfs(staged->folder.get()) == 0;
+            synced = fileSystem->second;
+        }
+        if (synced || ::fsync(staged->file.fd()) == 0)
+            failures.emplace_back();
+        else
+            failures.emplace_back(QStringLiteral("its text could not be put on disk: %1").arg(lastError()));
+    }
+    return failures;
 }

@@ -22,6 +22,9 @@ public:
     std::vector<std::optional<QString>> commitStaged() override;
 
 private:
+    // For each staged file, nothing once its data is on disk, or why it is not.
+    std::vector<std::optional<QString>> syncStaged() const;
+
     struct StagedFile;
     std::vector<std::unique_ptr<StagedFile>> m_staged;
 };

@@ -72,6 +72,11 @@ public:
     int abandonedPages = 0;
     int mostPagesInFlight = 0;
     std::vector<FakePageLoader *> loaders;
+    // Set, the engine counts every page it loads as the fast engine's, like an engine that
+    // chooses one for each page.
+    std::optional<PagesByEngine> pagesTaken;
+
+    std::optional<PagesByEngine> pagesByEngine() const override { return pagesTaken; }
 
     std::unique_ptr<PageLoader> createLoader() override
     {
@@ -102,6 +107,8 @@ inline FakePageLoader::~FakePageLoader()
 inline void FakePageLoader::load(const QString &path)
 {
     m_engine.loads << path;
+    if (m_engine.pagesTaken)
+        ++m_engine.pagesTaken->fast;
     m_path = path;
     m_roundsLeft = m_engine.roundsToLoad.value(path, 2);
     m_textSoFarAsked = false;

@@ -3,9 +3,10 @@
 # the scripts and style sheets they use, below FOLDER as they lie in the packages: Sphinx (part
 # of the Python library reference, python3.11-doc, and the Pallets theme of python-jinja2-doc),
 # javadoc (java.util and java.io of
-# openjdk-17-doc), AsciiDoc (git's manual pages, git-doc) and Doxygen (the first 250 pages of
-# libstdc++'s reference by name, libstdc++-12-doc, with the data files of their navigation tree),
-# a couple of hundred pages each. The packages are fetched with
+# openjdk-17-doc), AsciiDoc (git's manual pages, git-doc), Doxygen (the first 250 pages of
+# libstdc++'s reference by name, libstdc++-12-doc, with the data files of their navigation tree)
+# and mdBook (the Rust book and the Nomicon, rust-doc), a couple of hundred pages each. The
+# packages are fetched with
 # `apt-get download` and only the files needed are taken out of them; nothing is installed.
 # Done once: a FOLDER already filled is left as it is.
 #
@@ -21,6 +22,7 @@ trap 'rm -rf "$scratch"' EXIT
 chmod 755 "$scratch" # apt-get downloads as its own user where it can
 (cd "$scratch" && apt-get download python3.11-doc python-jinja2-doc openjdk-17-doc git-doc \
     libjs-jquery libjs-underscore libjs-jquery-ui libjs-sphinxdoc libstdc++-12-doc >/dev/null)
+(cd "$scratch" && apt-get download rust-doc libjs-highlight.js >/dev/null)
 
 # Takes the members matching the patterns (a * does not cross a /) out of a package.
 take() {
@@ -54,5 +56,12 @@ take libstdc++-12-doc -T "$scratch/doxygen-pages" -T "$scratch/doxygen-lists" "$
     "$doxygen/jquery.js" "$doxygen/dynsections.js" "$doxygen/resize.js" "$doxygen/navtree*.js" \
     "$doxygen/dir_*.js" "$doxygen/files_dup.js" "$doxygen/modules.js" "$doxygen/a015[6-9]?.js" \
     "$doxygen/a016[01]?.js"
+# mdBook: the Rust book's chapters and the Nomicon's, with their scripts and style sheets.
+take libjs-highlight.js './usr/share/javascript/highlight.js/highlight.js'
+rust=./usr/share/doc/rust-doc/html
+take rust-doc "$rust/book/*.html" "$rust/nomicon/*.html" "$rust/book/css/*" "$rust/nomicon/css/*" \
+    "$rust/book/theme/*" "$rust/book/*.css" "$rust/nomicon/*.css" \
+    "$rust/book/book.js" "$rust/book/highlight.js" "$rust/book/ferris.js" \
+    "$rust/nomicon/book.js" "$rust/nomicon/highlight.js"
 
 touch "$folder/complete"

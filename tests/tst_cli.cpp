@@ -545,7 +545,8 @@ private slots:
         // still names its file; the shell passes the bytes as they are.
         program.setWorkingDirectory(folder.path());
         program.start("sh", {"-c", "name=$(printf 'caf\\351') && printf '<p>odd' > \"$name.html\""
-                                   " && \"$0\" --engine fast \"$name.html\" && cat \"$name.txt\"",
+                                   " && \"$0\" --engine fast \"$name.html\" && cat \"$name.txt\""
+                                   " && rm -- \"$name.html\" \"$name.txt\"", // beyond QTemporaryDir
                              QUILLMERE_CONVERT});
         QVERIFY(program.waitForFinished(30'000));
         QCOMPARE(program.readAllStandardError(), QByteArray());

@@ -26,6 +26,7 @@
 #include <cstdio>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -125,6 +126,8 @@ private slots:
         }
         QCOMPARE(m_browser.loadersMade, 1);
         QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed, oddName, utf7, replacement}));
+        // QTemporaryDir removes only names that are UTF-8.
+        QCOMPARE(::unlink(encodeFileName(oddName).constData()), 0);
     }
 
     // A page whose scripts are all known ones goes to the fast engine; a known script changed

@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -45,6 +46,8 @@ struct Part
     QByteArray headers;
     QByteArray body;
 };
+
+QByteArray oneFileArchive(const QList<Part> &parts);
 
 // A page saved as one file, as a browser saves it: the page in quoted-printable, in the charset
 // its part declares, a style sheet in base64 and a frame, each by the URL it was saved from.
@@ -70,6 +73,24 @@ QByteArray savedPage()
          "Content-Location: cid:frame-1@mhtml.blink\r\n",
          "<p>inside the frame</p>"},
     };
+    return oneFileArchive(parts);
+}
+
+// A page saved as one file whose page asks for a style sheet and a frame outside the archive by
+// their file: URLs. Both files exist, but a saved page shows only what it holds.
+QByteArray pageReachingOutside(const QString &hidingSheet, const QString &secretPage)
+{
+    const QByteArray page =
+        "<html><head><link rel=\"stylesheet\" href=\"" + QUrl::fromLocalFile(hidingSheet).toEncoded()
+        + "\"></head><body><p class=\"x\">not hidden</p><iframe src=\""
+        + QUrl::fromLocalFile(secretPage).toEncoded() + "\"></iframe><p>end</p></body></html>";
+    return oneFileArchive({{"Content-Type: text/html\r\nContent-ID: <frame-0@mhtml.blink>\r\n"
+                            "Content-Location: file:///saved/page.html\r\n",
+                            page}});
+}
+
+QByteArray oneFileArchive(const QList<Part> &parts)
+{
     const QByteArray boundary = "----MultipartBoundary--a1b2c3----";
     QByteArray archive = "From: <Saved by Blink>\r\nSubject: Saved\r\nMIME-Version: 1.0\r\n"
                          "Content-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n\tboundary=\""
@@ -164,6 +185,11 @@ private slots:
                                                  << "backed up";
         QTest::newRow("saved as one file") << "saved.mht" << savedPage()
                                            << "CAFÉ SAVED\n\nafter the frame";
+        QTest::newRow("saved as one file, reaching outside")
+            << "outside.mht"
+            << pageReachingOutside(writeFile("hide.css", ".x { display: none }"),
+                                   writeFile("secret.html", "<p>secret</p>"))
+            << "not hidden\n\nend";
     }
 
     void bothEnginesReadEachKindOfPage()

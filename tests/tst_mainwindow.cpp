@@ -10,6 +10,7 @@
 #include "platform/PointerCursor.h"
 #include "platform/QtDesktop.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -58,6 +59,7 @@ private slots:
     void homePageOpensOnlyOnSeven();
     void fileExistsAndCentring();
     void onePressDoesItsWorkOnce();
+    void eachRunLogsItsOwnPagesByEngine();
     void pointerFeedback();
     void pointerPictures();
     void doubleClickRemovesTheSelectedItem();
@@ -155,6 +157,41 @@ void TestMainWindow::onePressDoesItsWorkOnce()
 
     QTest::mouseClick(window.saveAsTextButton(), Qt::LeftButton);
     QCOMPARE(fakes.messages.shown, QStringList{QStringLiteral("No files added.")});
+}
+
+static QStringList loggedLines;
+
+static void keepLoggedLine(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    loggedLines << message;
+}
+
+void TestMainWindow::eachRunLogsItsOwnPagesByEngine()
+{
+    QTemporaryDir folder;
+    FakePlatform fakes;
+    fakes.clock.stepPerRead = 0.001; // so that the pause after a run ends
+    fakes.engine.pagesTaken = PagesByEngine{};
+    QStringList pages;
+    for (const QString name : {"a.html", "b.html"}) {
+        pages << folder.filePath(name);
+        QFile file(pages.last());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<p>x") == 4);
+        fakes.engine.pages.insert(pages.last(), QStringLiteral("x"));
+    }
+    MainWindow window(fakes.platform(), QDir::tempPath());
+
+    loggedLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepLoggedLine);
+    window.fileList().append(pages);
+    window.saveAsTextButton()->click();
+    window.fileList().remove(1);
+    window.saveAsTextButton()->click();
+    qInstallMessageHandler(previous);
+
+    QCOMPARE(loggedLines,
+             (QStringList{"Saved as text: 2 pages by the fast engine, 0 by the browser engine.",
+                          "Saved as text: 1 page by the fast engine, 0 by the browser engine."}));
 }
 
 void TestMainWindow::pointerFeedback()

@@ -3,6 +3,8 @@
 #include "engine/fast/Dom.h"
 #include "engine/fast/PageCancellation.h"
 
+#include <utility>
+
 namespace {
 
 bool isCollapsibleSpace(QChar c)
@@ -138,6 +140,7 @@ public:
                 }
             }
         }
+        releaseHeldBreaks(line(), false); // a space at the very end goes
         return m_text;
     }
 
@@ -154,6 +157,12 @@ private:
         // Line breaks required after the pending space (by an inline <p> that follows it):
         // they come after the space if it stays.
         int breaksAfterPending = 0;
+        // A float or positioned box came after the pending space: the line breaks required
+        // before the space are held back, since that box's text is written after the space and
+        // the two runs of breaks are one only if the space goes.
+        bool boxAfterPending = false;
+        int breaksBeforePending = 0;
+        int breaksFlushedAtPending = 0; // by the first text written where the space is
         QChar lastCharacter = ' ';
     };
 
@@ -161,8 +170,17 @@ private:
 
     void flushLineBreaks()
     {
-        if (m_requiredLineBreaks > 0)
-            m_text.append(QString(m_requiredLineBreaks, '\n'));
+        if (m_requiredLineBreaks == 0)
+            return;
+        // Lines whose pending space is where these breaks go: the innermost ones, as a line
+        // within a box that follows a space starts no earlier than that space.
+        for (auto held = m_linesHoldingBreaks.rbegin(); held != m_linesHoldingBreaks.rend(); ++held) {
+            Line &holding = m_lines[size_t(*held)];
+            if (holding.pendingAt != m_text.size())
+                break;
+            holding.breaksFlushedAtPending = m_requiredLineBreaks;
+        }
+        m_text.append(QString(m_requiredLineBreaks, '\n'));
         m_requiredLineBreaks = 0;
     }
 
@@ -187,9 +205,42 @@ private:
             m_requiredLineBreaks = std::max(m_requiredLineBreaks, count);
     }
 
+    // A float or positioned box follows the line's pending space: the breaks required so far
+    // came before the space.
+    void holdBreaksBeforePendingSpace()
+    {
+        Line &current = line();
+        if (!current.pendingSpace || current.boxAfterPending)
+            return;
+        current.boxAfterPending = true;
+        current.breaksBeforePending = std::exchange(m_requiredLineBreaks, 0);
+        current.breaksFlushedAtPending = 0;
+        m_linesHoldingBreaks.push_back(int(m_lines.size()) - 1);
+    }
+
+    // The breaks held back before a pending space that is now decided: a space that stays comes
+    // between them and what came after it; one that goes leaves one run of breaks, as many as
+    // the larger of the two.
+    void releaseHeldBreaks(Line &current, bool spaceStays)
+    {
+        if (!current.boxAfterPending)
+            return;
+        current.boxAfterPending = false;
+        m_linesHoldingBreaks.pop_back();
+        const int before = std::exchange(current.breaksBeforePending, 0);
+        if (spaceStays) {
+            m_text.insert(current.pendingAt, QString(before, '\n') + u' ');
+        } else if (current.pendingAt == m_text.size()) {
+            m_requiredLineBreaks = std::max(m_requiredLineBreaks, before);
+        } else if (before > current.breaksFlushedAtPending) {
+            m_text.insert(current.pendingAt, QString(before - current.breaksFlushedAtPending, '\n'));
+        }
+    }
+
     // The line's pending space goes: the breaks required after it still count.
     void dropPendingSpace(Line &current)
     {
+        releaseHeldBreaks(current, false);
         current.pendingSpace = false;
         m_requiredLineBreaks = std::max(m_requiredLineBreaks, current.breaksAfterPending);
         current.breaksAfterPending = 0;
@@ -219,7 +270,9 @@ private:
         if (c == QChar(0xFFFC))
             m_firstLetterPending = false;
         Line &current = line();
-        if (current.pendingSpace && current.pendingVisible) {
+        if (current.pendingSpace && current.pendingVisible && current.boxAfterPending) {
+            releaseHeldBreaks(current, true);
+        } else if (current.pendingSpace && current.pendingVisible) {
             if (current.pendingAt == m_text.size())
                 emitCharacter(' ');
             else
@@ -540,6 +593,7 @@ private:
         m_entered.push_back(at);
         if (outOfLine) {
             // Floats and positioned boxes leave the line as it is.
+            holdBreaksBeforePendingSpace();
             m_lines.push_back({});
         } else if (isAtomicInline(display)) {
             content();
@@ -601,6 +655,7 @@ private:
     QString m_text;
     int m_requiredLineBreaks = 0;
     std::vector<Line> m_lines;
+    std::vector<int> m_linesHoldingBreaks; // lines with breaks held back, innermost last
     // The first letter of a block's first line is still to come, to be set in this case.
     bool m_firstLetterPending = false;
     TextTransform m_firstLetterTransform = TextTransform::None;

@@ -24,8 +24,9 @@ constexpr size_t maxScriptsWithEffects = 16;
 
 const std::vector<const std::vector<KnownScript> *> &families()
 {
-    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(), &asciidocScripts(),
-                                                                   &doxygenScripts()};
+    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(),
+                                                                   &asciidocScripts(), &doxygenScripts(),
+                                                                   &mdbookScripts()};
     return all;
 }
 

@@ -9,3 +9,4 @@ const std::vector<KnownScript> &sphinxScripts();
 const std::vector<KnownScript> &javadocScripts();
 const std::vector<KnownScript> &asciidocScripts();
 const std::vector<KnownScript> &doxygenScripts();
+const std::vector<KnownScript> &mdbookScripts();
