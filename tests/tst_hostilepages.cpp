@@ -186,6 +186,7 @@ private slots:
         QTest::newRow("nested 66 deep") << "var NAVTREE = " + QByteArray("[").repeated(66) + QByteArray("]").repeated(66) + ";"
                                         << false;
         QTest::newRow("over 4 MB") << "var NAVTREE = ['" + QByteArray(5'000'000, 'x') + "'];" << false;
+        QTest::newRow("200,001 values") << "var NAVTREE = [" + QByteArray("0,").repeated(200'000) + "0];" << false;
         QTest::newRow("a call") << QByteArray("var NAVTREE = f();") << false;
         QTest::newRow("another name") << QByteArray("var jQuery = [];") << false;
         QTest::newRow("string left open") << QByteArray("var NAVTREE = ['a") << false;

@@ -10,6 +10,8 @@ constexpr int maxNesting = 64;
 constexpr int maxDigits = 9;
 // Generators declare a few variables a file (Doxygen four at most).
 constexpr size_t maxVariables = 16;
+// Each value is kept in some 90 bytes: a file of "0,0,0,…" must not grow forty-fold in memory.
+constexpr qsizetype maxValues = 200'000;
 
 bool isIdentifierStart(char c)
 {
@@ -37,14 +39,14 @@ class DataReader
 public:
     explicit DataReader(QByteArrayView bytes) : m_bytes(bytes) {}
 
-    std::optional<ScriptVariables> variables()
+    std::optional<ScriptData> variables()
     {
         ScriptVariables declared;
         for (;;) {
             if (!skipSpaceAndComments())
                 return std::nullopt;
             if (atEnd())
-                return declared;
+                return ScriptData{std::move(declared), m_values};
             if (!word("var") || !skipSpaceAndComments())
                 return std::nullopt;
             const std::optional<QString> name = identifier();
@@ -132,7 +134,7 @@ private:
     bool value(ScriptValue &out, int depth)
     {
         checkPageCancelled();
-        if (depth > maxNesting || !skipSpaceAndComments())
+        if (depth > maxNesting || ++m_values > maxValues || !skipSpaceAndComments())
             return false;
         const char c = peek();
         if (c == '"' || c == '\'') {
@@ -267,6 +269,7 @@ private:
 
     QByteArrayView m_bytes;
     qsizetype m_at = 0;
+    qsizetype m_values = 0;
 };
 
 } // namespace
@@ -278,7 +281,7 @@ const ScriptValue *ScriptValue::member(const QString &key) const
     return found != members.end() && found->first == key ? &found->second : nullptr;
 }
 
-std::optional<ScriptVariables> parseScriptData(QByteArrayView bytes)
+std::optional<ScriptData> parseScriptData(QByteArrayView bytes)
 {
     return DataReader(bytes).variables();
 }

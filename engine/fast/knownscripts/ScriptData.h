@@ -28,10 +28,18 @@ struct ScriptValue
 // The variables a data file declares, in source order, each once.
 using ScriptVariables = std::vector<std::pair<QString, ScriptValue>>;
 
+// What a data file declares, and how many values that took (for what it costs to keep).
+struct ScriptData
+{
+    ScriptVariables variables;
+    qsizetype values = 0;
+};
+
 // Reads a script made only of `var NAME = value;` statements (and comments) whose values are
 // literals of the subset above, as the browser would evaluate it. Nothing for a script that
-// is anything else or goes beyond the bounds: a value nested deeper than 64 or a number
-// past nine digits. ASCII only, so that the page's encoding cannot change what it says.
-std::optional<ScriptVariables> parseScriptData(QByteArrayView bytes);
+// is anything else or goes beyond the bounds: a value nested deeper than 64, more than 200,000
+// values (Doxygen's largest lists hold a few thousand) or a number past nine digits. ASCII
+// only, so that the page's encoding cannot change what it says.
+std::optional<ScriptData> parseScriptData(QByteArrayView bytes);
 
 const ScriptValue *variable(const ScriptVariables &variables, const QString &name);
