@@ -7,14 +7,16 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 
-cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_WERROR=ON
+# Both builds share the real pages the tests unpack from Debian's packages.
+pages=(-DQUILLMERE_GENERATOR_PAGES="$PWD/build/generator-pages")
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_WERROR=ON "${pages[@]}"
 cmake --build build/test -j"$(nproc)"
 (cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 
 # -O1 as the sanitizers advise: the checks stay exact and the fuzzer reads several times as
 # many pages in its minute.
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
-    -DQUILLMERE_WERROR=ON -DQUILLMERE_SANITIZE=ON
+    -DQUILLMERE_WERROR=ON -DQUILLMERE_SANITIZE=ON "${pages[@]}"
 cmake --build build/sanitize -j"$(nproc)" --target nobrowser_tests fuzz_fastengine make_corpus
 (cd build/sanitize && QT_QPA_PLATFORM=offscreen ctest -L nobrowser --output-on-failure)
 

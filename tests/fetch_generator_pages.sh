@@ -8,13 +8,15 @@
 # and mdBook (the Rust book and the Nomicon, rust-doc), a couple of hundred pages each. The
 # packages are fetched with
 # `apt-get download` and only the files needed are taken out of them; nothing is installed.
-# Done once: a FOLDER already filled is left as it is.
+# Done once: a FOLDER this same script filled is left as it is.
 #
 #     tests/fetch_generator_pages.sh FOLDER
 set -euo pipefail
 
 folder=${1:?usage: fetch_generator_pages.sh FOLDER}
-[[ -f $folder/complete ]] && exit 0
+# The folder is unpacked again whenever this script changes, so new pages are never missed.
+stamp=$(sha256sum "$0" | cut -d' ' -f1)
+[[ -f $folder/complete && $(cat "$folder/complete") == "$stamp" ]] && exit 0
 rm -rf "$folder"
 mkdir -p "$folder/root"
 scratch=$(mktemp -d)
@@ -64,4 +66,4 @@ take rust-doc "$rust/book/*.html" "$rust/nomicon/*.html" "$rust/book/css/*" "$ru
     "$rust/book/book.js" "$rust/book/highlight.js" "$rust/book/ferris.js" \
     "$rust/nomicon/book.js" "$rust/nomicon/highlight.js"
 
-touch "$folder/complete"
+echo "$stamp" >"$folder/complete"
