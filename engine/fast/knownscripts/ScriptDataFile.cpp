@@ -1,10 +1,7 @@
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 
-#include "engine/fast/StyleSheetFile.h"
+#include "engine/fast/FileCache.h"
 #include "platform/RegularFile.h"
-
-#include <QHash>
-#include <QMutex>
 
 namespace {
 
@@ -18,46 +15,9 @@ qint64 keptBytes(const ScriptData &data, qint64 fileSize)
     return qint64(sizeof(ScriptValue)) * data.values + 2 * fileSize;
 }
 
-class DataCache
+FileCache<ScriptData> &cache()
 {
-public:
-    std::shared_ptr<const ScriptData> find(const QString &path, const FileStamp &stamp)
-    {
-        const QMutexLocker lock(&m_mutex);
-        const auto found = m_entries.constFind(path);
-        return found != m_entries.cend() && found->stamp == stamp ? found->data : nullptr;
-    }
-
-    void insert(const QString &path, const FileStamp &stamp, std::shared_ptr<const ScriptData> data)
-    {
-        const qint64 bytes = keptBytes(*data, stamp.size);
-        const QMutexLocker lock(&m_mutex);
-        if (m_bytes + bytes > maxKeptBytes) {
-            m_entries.clear();
-            m_bytes = 0;
-        }
-        const auto old = m_entries.constFind(path);
-        if (old != m_entries.cend())
-            m_bytes -= old->bytes;
-        m_bytes += bytes;
-        m_entries.insert(path, {stamp, bytes, std::move(data)});
-    }
-
-private:
-    struct Entry
-    {
-        FileStamp stamp;
-        qint64 bytes;
-        std::shared_ptr<const ScriptData> data;
-    };
-    QMutex m_mutex;
-    QHash<QString, Entry> m_entries;
-    qint64 m_bytes = 0;
-};
-
-DataCache &cache()
-{
-    static DataCache instance;
+    static FileCache<ScriptData> instance(maxKeptBytes);
     return instance;
 }
 
@@ -79,7 +39,7 @@ std::shared_ptr<const ScriptVariables> loadScriptData(const QString &path)
         if (!parsed)
             return nullptr;
         data = std::make_shared<const ScriptData>(std::move(*parsed));
-        cache().insert(path, *stamp, data);
+        cache().insert(path, *stamp, data, keptBytes(*data, stamp->size));
     }
     return std::shared_ptr<const ScriptVariables>(data, &data->variables);
 }
