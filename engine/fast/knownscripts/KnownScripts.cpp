@@ -26,7 +26,7 @@ const std::vector<const std::vector<KnownScript> *> &families()
 {
     static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(),
                                                                    &asciidocScripts(), &doxygenScripts(),
-                                                                   &mdbookScripts()};
+                                                                   &mdbookScripts(), &rustdocScripts()};
     return all;
 }
 

@@ -45,9 +45,7 @@ public:
                 return std::nullopt;
             if (atEnd())
                 return declared;
-            if (!word("var") || !skipSpaceAndComments())
-                return std::nullopt;
-            const std::optional<QString> name = identifier();
+            const std::optional<QString> name = declaredName();
             ScriptValue value;
             if (!name || !skipSpaceAndComments() || !take('=') || !this->value(value, 0)
                 || !skipSpaceAndComments() || !take(';'))
@@ -117,6 +115,21 @@ private:
     bool ascii(qsizetype from, qsizetype to) const
     {
         return std::all_of(m_bytes.begin() + from, m_bytes.begin() + to, [](char c) { return uchar(c) < 0x80; });
+    }
+
+    // `var NAME` gives NAME; `window.NAME`, as rustdoc writes its data, gives "window.NAME",
+    // so that a reader asking for a bare name never takes a property assigned so.
+    std::optional<QString> declaredName()
+    {
+        if (word("var")) {
+            if (!skipSpaceAndComments())
+                return std::nullopt;
+            return identifier();
+        }
+        if (!word("window") || !skipSpaceAndComments() || !take('.') || !skipSpaceAndComments())
+            return std::nullopt;
+        const std::optional<QString> name = identifier();
+        return name ? std::optional<QString>(QStringLiteral("window.") + *name) : std::nullopt;
     }
 
     std::optional<QString> identifier()

@@ -28,7 +28,8 @@ struct ScriptValue
 // The variables a data file declares, in source order, each once.
 using ScriptVariables = std::vector<std::pair<QString, ScriptValue>>;
 
-// Reads a script made only of `var NAME = value;` statements (and comments) whose values are
+// Reads a script made only of `var NAME = value;` statements (or `window.NAME = value;`, kept
+// as "window.NAME") and comments, whose values are
 // literals of the subset above, as the browser would evaluate it. Nothing for a script that
 // is anything else or goes beyond the bounds: a value nested deeper than 64 or a number
 // past nine digits. ASCII only, so that the page's encoding cannot change what it says.
