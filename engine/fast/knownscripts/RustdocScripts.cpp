@@ -6,11 +6,14 @@
 // in the URL or a setting the page cannot have been given; a page laid out otherwise (a trait's
 // implementors, the crates' list, a source file's tree) goes to the browser.
 
+#include "engine/fast/PageDecoding.h"
 #include "engine/fast/ScriptDetection.h"
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"
 #include "engine/fast/knownscripts/ScriptFile.h"
+
+#include "platform/RegularFile.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -29,15 +32,43 @@ constexpr char sidebarItemsFile[] = "sidebar-items1.63.0.js";
 // More items than the largest module (core::arch::x86_64, some 5,000) and the page goes to the
 // browser.
 constexpr size_t maxSidebarItems = 20000;
+// The most of a page the fast engine reads.
+constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
 
-bool isSidebarItems(const QString &path)
+// Whether the page is read as UTF-8, and so a script it loads without naming a charset: by a
+// byte-order mark, or by the charset its <meta> declares. Any other encoding may read the bytes
+// of a UTF-8 string as more than characters in a string.
+bool pageIsUtf8(const QString &pagePath)
 {
-    if (QFileInfo(path).fileName() != QLatin1String(sidebarItemsFile))
+    const RegularFileRead read = readRegularFile(pagePath, maxPageBytes);
+    if (read.status != RegularFileRead::Status::Read)
         return false;
-    const std::shared_ptr<const ScriptVariables> variables = loadScriptData(path);
-    return variables && variables->size() == 1 && variables->front().first == QLatin1String("window.SIDEBAR_ITEMS");
+    if (read.bytes.startsWith("\xEF\xBB\xBF"))
+        return true;
+    if (read.bytes.startsWith("\xFF\xFE") || read.bytes.startsWith("\xFE\xFF"))
+        return false;
+    static const QList<QByteArray> utf8Labels{"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
+                                              "x-unicode20utf8"};
+    return utf8Labels.contains(declaredCharset(read.bytes).trimmed().toLower());
 }
 
+// The items' file, with UTF-8 in its strings only for a page read as UTF-8.
+std::shared_ptr<const ScriptVariables> sidebarItems(const QString &path, const QString &pagePath)
+{
+    if (QFileInfo(path).fileName() != QLatin1String(sidebarItemsFile))
+        return nullptr;
+    std::shared_ptr<const ScriptVariables> variables = loadScriptData(path);
+    if (!variables && (variables = loadScriptData(path, DataText::Utf8Strings)) && !pageIsUtf8(pagePath))
+        return nullptr;
+    if (!variables || variables->size() != 1 || variables->front().first != QLatin1String("window.SIDEBAR_ITEMS"))
+        return nullptr;
+    return variables;
+}
+
+bool isSidebarItems(const QString &path, const QString &pagePath)
+{
+    return sidebarItems(path, pagePath) != nullptr;
+}
 int elementWithId(const Dom &dom, const QString &id)
 {
     return firstElement(dom, [&id](const DomNode &node) { return node.id == id; });
@@ -107,7 +138,7 @@ std::optional<QString> sidebarItemsOf(const Dom &dom, int mainScript, const QStr
         return std::nullopt;
     const std::optional<QString> storage = scriptFilePath(dom.node(scripts[1]).attribute(QLatin1String("src")), pagePath);
     const std::optional<QString> items = scriptFilePath(dom.node(scripts[2]).attribute(QLatin1String("src")), pagePath);
-    if (!storage || !items || scriptFileDigest(*storage) != QByteArray(storageDigest) || !isSidebarItems(*items))
+    if (!storage || !items || scriptFileDigest(*storage) != QByteArray(storageDigest) || !isSidebarItems(*items, pagePath))
         return std::nullopt;
     return items;
 }
@@ -239,7 +270,7 @@ bool buildSidebar(Dom &dom, int script, const QString &pagePath)
             && (!dom.node(vars).hasAttribute(QLatin1String("data-root-path"))
                 || !dom.node(vars).hasAttribute(QLatin1String("data-current-crate")))))
         return false;
-    const std::shared_ptr<const ScriptVariables> data = loadScriptData(*itemsPath);
+    const std::shared_ptr<const ScriptVariables> data = sidebarItems(*itemsPath, pagePath);
     const ScriptValue *items = data ? variable(*data, QStringLiteral("window.SIDEBAR_ITEMS")) : nullptr;
     if (!items || !itemsInTheirForm(*items) || !copyLocationTitle(dom))
         return false;

@@ -35,7 +35,7 @@ int hexValue(char c)
 class DataReader
 {
 public:
-    explicit DataReader(QByteArrayView bytes) : m_bytes(bytes) {}
+    DataReader(QByteArrayView bytes, DataText text) : m_bytes(bytes), m_utf8Strings(text == DataText::Utf8Strings) {}
 
     std::optional<ScriptVariables> variables()
     {
@@ -177,6 +177,23 @@ private:
         return true;
     }
 
+    // The UTF-8 character whose first byte was just taken; false when it is not valid.
+    bool utf8Character(QString &out)
+    {
+        const qsizetype start = m_at - 1;
+        const uchar first = uchar(m_bytes[start]);
+        const qsizetype length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+        if (length == 1 || start + length > m_bytes.size())
+            return false;
+        const QByteArrayView character = m_bytes.sliced(start, length);
+        const QString decoded = QString::fromUtf8(character);
+        if (decoded.contains(QChar::ReplacementCharacter) || decoded.toUtf8() != character)
+            return false;
+        out += decoded;
+        m_at = start + length;
+        return true;
+    }
+
     bool string(QString &out)
     {
         const char quote = m_bytes[m_at++];
@@ -186,8 +203,13 @@ private:
             const char c = m_bytes[m_at++];
             if (c == quote)
                 return true;
-            if (c == '\n' || c == '\r' || uchar(c) >= 0x80)
+            if (c == '\n' || c == '\r')
                 return false;
+            if (uchar(c) >= 0x80) {
+                if (!m_utf8Strings || !utf8Character(out))
+                    return false;
+                continue;
+            }
             if (c != '\\') {
                 out += QLatin1Char(c);
                 continue;
@@ -279,6 +301,7 @@ private:
     }
 
     QByteArrayView m_bytes;
+    bool m_utf8Strings = false;
     qsizetype m_at = 0;
 };
 
@@ -291,9 +314,9 @@ const ScriptValue *ScriptValue::member(const QString &key) const
     return found != members.end() && found->first == key ? &found->second : nullptr;
 }
 
-std::optional<ScriptVariables> parseScriptData(QByteArrayView bytes)
+std::optional<ScriptVariables> parseScriptData(QByteArrayView bytes, DataText text)
 {
-    return DataReader(bytes).variables();
+    return DataReader(bytes, text).variables();
 }
 
 const ScriptValue *variable(const ScriptVariables &variables, const QString &name)

@@ -32,7 +32,10 @@ using ScriptVariables = std::vector<std::pair<QString, ScriptValue>>;
 // as "window.NAME") and comments, whose values are
 // literals of the subset above, as the browser would evaluate it. Nothing for a script that
 // is anything else or goes beyond the bounds: a value nested deeper than 64 or a number
-// past nine digits. ASCII only, so that the page's encoding cannot change what it says.
-std::optional<ScriptVariables> parseScriptData(QByteArrayView bytes);
+// past nine digits. ASCII only, so that the page's encoding cannot change what it says; with
+// Utf8Strings, string literals may also hold UTF-8 (valid only), for data a page whose encoding
+// is UTF-8 loads: outside them it stays ASCII.
+enum class DataText { Ascii, Utf8Strings };
+std::optional<ScriptVariables> parseScriptData(QByteArrayView bytes, DataText text = DataText::Ascii);
 
 const ScriptValue *variable(const ScriptVariables &variables, const QString &name);
