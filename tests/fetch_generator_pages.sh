@@ -5,16 +5,17 @@
 # javadoc (java.util and java.io of
 # openjdk-17-doc), AsciiDoc (git's manual pages, git-doc), Doxygen (the first 250 pages of
 # libstdc++'s reference by name, libstdc++-12-doc, with the data files of their navigation tree)
-# and mdBook (the Rust book and the Nomicon, rust-doc), a couple of hundred pages each. The
+# mdBook (the Rust book and the Nomicon, rust-doc) and rustdoc (fourteen modules of Rust's
+# std, rust-doc, with each module's list of items), a couple of hundred pages each. The
 # packages are fetched with
 # `apt-get download` and only the files needed are taken out of them; nothing is installed.
-# Done once: a FOLDER already filled is left as it is.
+# Done once: a FOLDER already filled (with every generator's pages) is left as it is.
 #
 #     tests/fetch_generator_pages.sh FOLDER
 set -euo pipefail
 
 folder=${1:?usage: fetch_generator_pages.sh FOLDER}
-[[ -f $folder/complete ]] && exit 0
+[[ -f $folder/complete && -d $folder/root/usr/share/doc/rust-doc/html/std ]] && exit 0
 rm -rf "$folder"
 mkdir -p "$folder/root"
 scratch=$(mktemp -d)
@@ -63,5 +64,13 @@ take rust-doc "$rust/book/*.html" "$rust/nomicon/*.html" "$rust/book/css/*" "$ru
     "$rust/book/theme/*" "$rust/book/*.css" "$rust/nomicon/*.css" \
     "$rust/book/book.js" "$rust/book/highlight.js" "$rust/book/ferris.js" \
     "$rust/nomicon/book.js" "$rust/nomicon/highlight.js"
+# rustdoc: the item pages of a few modules of std, each module's items (which the sidebar lists)
+# and the scripts and style sheets they share; a trait's implementors are left out, as its page
+# goes to the browser anyway.
+rustdoc=("$rust/*1.63.0.css" "$rust/storage1.63.0.js" "$rust/main1.63.0.js")
+for module in cell cmp collections env fs net option process rc result string sync thread vec; do
+    rustdoc+=("$rust/std/$module/*.html" "$rust/std/$module/sidebar-items1.63.0.js")
+done
+take rust-doc "${rustdoc[@]}"
 
 touch "$folder/complete"
