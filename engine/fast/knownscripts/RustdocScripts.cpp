@@ -261,7 +261,8 @@ bool buildSidebar(Dom &dom, int script, const QString &pagePath)
 {
     const std::optional<QString> itemsPath = sidebarItemsOf(dom, script, pagePath);
     const std::optional<QString> page = pageName(pagePath);
-    if (!itemsPath || !page)
+    // In quirks mode class names match whatever their case: not modelled here.
+    if (!itemsPath || !page || dom.quirksMode())
         return false;
     // main.js stops with an error, before it builds anything, without these.
     const int vars = elementWithId(dom, QStringLiteral("rustdoc-vars"));
