@@ -69,6 +69,7 @@ bool isSidebarItems(const QString &path, const QString &pagePath)
 {
     return sidebarItems(path, pagePath) != nullptr;
 }
+
 int elementWithId(const Dom &dom, const QString &id)
 {
     return firstElement(dom, [&id](const DomNode &node) { return node.id == id; });
@@ -79,7 +80,7 @@ int locationTitle(const Dom &dom, const QString &ancestorClass)
 {
     const ElementTest inside = withClass(ancestorClass);
     return firstElement(dom, [&dom, &inside](const DomNode &node) {
-        if (node.kind != DomNode::Element || node.name != QLatin1String("h2") || !node.classes.contains("location"))
+        if (node.name != QLatin1String("h2") || !node.classes.contains("location"))
             return false;
         for (int at = node.parent; at >= 0; at = dom.node(at).parent) {
             if (inside(dom.node(at)))
@@ -89,13 +90,29 @@ int locationTitle(const Dom &dom, const QString &ancestorClass)
     });
 }
 
-// storage.js switches to the light theme (the browser engine prefers no dark scheme) by the
-// main style sheet's URL: a page whose theme link already names that file keeps its styles.
-bool keepsItsTheme(Dom &dom, int, const QString &pagePath)
+// Whether `element` is a child of the head that comes before `script`, another child. The head
+// only ever grows at its end, so that what is before a script there was parsed before it ran.
+bool inHeadBefore(const Dom &dom, int element, int script)
+{
+    const int head = dom.node(script).parent;
+    if (element < 0 || head < 0 || !dom.node(head).isElement("head") || dom.node(element).parent != head)
+        return false;
+    for (int at = dom.node(head).firstChild; at >= 0 && at != script; at = dom.node(at).nextSibling) {
+        if (at == element)
+            return true;
+    }
+    return false;
+}
+
+// storage.js, while the page is parsed, switches to the light theme (the browser engine prefers
+// no dark scheme) by the main style sheet's URL: a page whose theme link, parsed before it,
+// already names that file keeps its styles.
+bool keepsItsTheme(Dom &dom, int script, const QString &pagePath)
 {
     const int main = elementWithId(dom, QStringLiteral("mainThemeStyle"));
     const int theme = elementWithId(dom, QStringLiteral("themeStyle"));
-    if (main < 0 || theme < 0 || !dom.node(main).isElement("link") || !dom.node(theme).isElement("link"))
+    if (!inHeadBefore(dom, main, script) || !inHeadBefore(dom, theme, script) || !dom.node(main).isElement("link")
+        || !dom.node(theme).isElement("link"))
         return false;
     const QString mainHref = dom.node(main).attribute(QLatin1String("href"));
     const QString themeHref = dom.node(theme).attribute(QLatin1String("href"));
@@ -132,8 +149,9 @@ std::optional<QString> sidebarItemsOf(const Dom &dom, int mainScript, const QStr
         if (attributeNames(dom.node(scripts[at])) != attributes[at])
             return std::nullopt;
     }
+    // The settings' script is the one storage.js finds as it runs, both in the head.
     if (dom.node(scripts[0]).id != QLatin1String("default-settings") || !dom.textContent(scripts[0]).isEmpty()
-        || elementWithId(dom, QStringLiteral("default-settings")) != scripts[0]
+        || elementWithId(dom, QStringLiteral("default-settings")) != scripts[0] || !inHeadBefore(dom, scripts[0], scripts[1])
         || dom.node(scripts[2]).attribute(QLatin1String("src")) != QLatin1String(sidebarItemsFile))
         return std::nullopt;
     const std::optional<QString> storage = scriptFilePath(dom.node(scripts[1]).attribute(QLatin1String("src")), pagePath);
