@@ -2,12 +2,12 @@
 # Unpacks real pages of the documentation generators whose scripts the fast engine knows, with
 # the scripts and style sheets they use, below FOLDER as they lie in the packages: Sphinx (part
 # of the Python library reference, python3.11-doc, and the Pallets theme of python-jinja2-doc),
-# javadoc (java.util and java.io of
-# openjdk-17-doc), AsciiDoc (git's manual pages, git-doc), Doxygen (the first 250 pages of
-# libstdc++'s reference by name, libstdc++-12-doc, with the data files of their navigation tree)
-# and mdBook (the Rust book and the Nomicon, rust-doc), a couple of hundred pages each. The
-# packages are fetched with
-# `apt-get download` and only the files needed are taken out of them; nothing is installed.
+# javadoc (java.util and java.io of openjdk-17-doc), AsciiDoc (git's manual pages, git-doc), Doxygen (the first 250 pages of
+# libstdc++'s reference by name, libstdc++-12-doc, with the data files of their navigation tree),
+# mdBook (the Rust book and the Nomicon, rust-doc) and rustdoc (fourteen modules of Rust's
+# std, rust-doc, with each module's list of items), a couple of hundred pages each. The
+# packages are fetched with `apt-get download` and only the files needed are taken out of them;
+# nothing is installed.
 # Done once: a FOLDER this same script filled is left as it is.
 #
 #     tests/fetch_generator_pages.sh FOLDER
@@ -65,5 +65,13 @@ take rust-doc "$rust/book/*.html" "$rust/nomicon/*.html" "$rust/book/css/*" "$ru
     "$rust/book/theme/*" "$rust/book/*.css" "$rust/nomicon/*.css" \
     "$rust/book/book.js" "$rust/book/highlight.js" "$rust/book/ferris.js" \
     "$rust/nomicon/book.js" "$rust/nomicon/highlight.js"
+# rustdoc: the item pages of a few modules of std, each module's items (which the sidebar lists)
+# and the scripts and style sheets they share; a trait's implementors are left out, as its page
+# goes to the browser anyway.
+rustdoc=("$rust/*1.63.0.css" "$rust/storage1.63.0.js" "$rust/main1.63.0.js")
+for module in cell cmp collections env fs net option process rc result string sync thread vec; do
+    rustdoc+=("$rust/std/$module/*.html" "$rust/std/$module/sidebar-items1.63.0.js")
+done
+take rust-doc "${rustdoc[@]}"
 
 echo "$stamp" >"$folder/complete"

@@ -239,7 +239,9 @@ private slots:
         QTest::newRow("old language") << QByteArray("<script language=vbscript>x</script>") << false;
         QTest::newRow("handler") << QByteArray("<body onload=f()>") << true;
         QTest::newRow("handler in a drawing") << QByteArray("<svg><rect onload=f()></svg>") << true;
-        QTest::newRow("javascript URL") << QByteArray("<a href=' \tjava\nscript:f()'>x</a>") << true;
+        QTest::newRow("javascript URL") << QByteArray("<iframe src=' \tjava\nscript:f()'></iframe>") << true;
+        QTest::newRow("javascript URL of a link, followed on a click only")
+            << QByteArray("<a href='javascript:void(0)'>x</a><map><area HREF=javascript:f()></map>") << false;
         QTest::newRow("handlers for clicks and keys only") << QByteArray("<button onclick=f() onKeyDown=g()>b</button>") << false;
         QTest::newRow("click handler written as a URL") << QByteArray("<span onclick='javascript:f(1);'>1</span>") << false;
         QTest::newRow("refresh") << QByteArray("<meta http-equiv=Refresh content='0; url=x.html'>") << true;

@@ -210,6 +210,57 @@ private slots:
         QCOMPARE(m_browser.loads.size(), 3);
     }
 
+    // A rustdoc item page as tests/fetch_generator_pages.sh unpacks it (below the folder named by
+    // QUILLMERE_RUSTDOC_PAGES, else skipped): taken by the fast engine, its sidebar listing the
+    // module's items, and by the browser once main.js is changed by one byte, the items' file is
+    // not data, main.js comes before it, or the theme is not the one storage.js picks.
+    void autoSendsRustdocPagesWithChangedScriptsToTheBrowser()
+    {
+        const QString pages = qEnvironmentVariable("QUILLMERE_RUSTDOC_PAGES");
+        if (pages.isEmpty())
+            QSKIP("QUILLMERE_RUSTDOC_PAGES names no folder of rustdoc pages");
+        const QString folder = m_dir.filePath("rustdoc");
+        QVERIFY(QDir().mkpath(folder + "/std/fs"));
+        const QDir source(pages);
+        for (const QString &name : source.entryList({"*.css", "storage1.63.0.js", "main1.63.0.js"}, QDir::Files))
+            QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
+        for (const char *name : {"std/fs/struct.File.html", "std/fs/sidebar-items1.63.0.js"})
+            QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
+        const auto readFile = [&folder](const QString &name) {
+            QFile file(folder + '/' + name);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray html = readFile("std/fs/struct.File.html");
+        const QByteArray main = readFile("main1.63.0.js");
+        const QByteArray items = readFile("std/fs/sidebar-items1.63.0.js");
+        QVERIFY(!main.isEmpty() && !items.isEmpty());
+
+        AutoEngine engine(m_browser);
+        const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        const QString known = page("rustdoc/std/fs/struct.File.html", html);
+        const QString browser("browser: rustdoc/std/fs/struct.File.html");
+        QVERIFY(load(*loader, known).textOrReason.contains("\nStructs\nDirBuilder\nDirEntry\nFile\n"));
+        QVERIFY(m_browser.loads.isEmpty());
+
+        QByteArray changed = main;
+        changed[changed.indexOf("Type Definitions")] = 't';
+        page("rustdoc/main1.63.0.js", changed);
+        QCOMPARE(load(*loader, known).textOrReason, browser);
+        page("rustdoc/main1.63.0.js", main);
+        page("rustdoc/std/fs/sidebar-items1.63.0.js", items + "window.SIDEBAR_ITEMS.fn = f();");
+        QCOMPARE(load(*loader, known).textOrReason, browser);
+        page("rustdoc/std/fs/sidebar-items1.63.0.js", items);
+        const QByteArray itemsScript = "<script defer src=\"sidebar-items1.63.0.js\"></script>";
+        QVERIFY(html.contains(itemsScript));
+        page("rustdoc/std/fs/struct.File.html", QByteArray(html).replace(itemsScript, "").replace("</body>", itemsScript + "</body>"));
+        QCOMPARE(load(*loader, known).textOrReason, browser);
+        page("rustdoc/std/fs/struct.File.html", QByteArray(html).replace("light1.63.0.css\" id", "dark1.63.0.css\" id"));
+        QCOMPARE(load(*loader, known).textOrReason, browser);
+        page("rustdoc/std/fs/struct.File.html", html);
+        QVERIFY(!load(*loader, known).textOrReason.startsWith("browser: "));
+        QCOMPARE(m_browser.loads.size(), 4);
+    }
+
     // Under the fast engine alone a page's scripts are not run, and no browser is needed.
     void fastGivesTheTextWithoutRunningScripts()
     {

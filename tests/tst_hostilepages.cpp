@@ -209,6 +209,53 @@ private slots:
         QCOMPARE(page.bodyText(), QString("a"));
         QCOMPARE(page.scriptsKnown(), known);
     }
+
+    // rustdoc's list of a module's items is read as data too, its strings in UTF-8 only for a
+    // page read as UTF-8 (in another encoding their bytes could close the string early).
+    void sidebarItemsOutsideTheirForm_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("charset");
+        QTest::addColumn<bool>("known");
+        const QByteArray items = "window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"A \\\"doc\\\".\"]]};";
+        QTest::newRow("data") << items << QByteArray() << true;
+        QTest::newRow("UTF-8 in a string, UTF-8 page")
+            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\"]]};") << QByteArray("utf-8") << true;
+        QTest::newRow("UTF-8 in a string, Shift_JIS page")
+            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\\\\\"]]};") << QByteArray("shift_jis")
+            << false;
+        QTest::newRow("UTF-8 in a string, no charset")
+            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\"]]};") << QByteArray() << false;
+        QTest::newRow("broken UTF-8") << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\x82\"]]};")
+                                      << QByteArray("utf-8") << false;
+        QTest::newRow("UTF-8 outside a string") << QByteArray("window.SIDEBAR_ITEMS = {}; // \xE2\x80\x99")
+                                                << QByteArray("utf-8") << false;
+        QTest::newRow("var, not window") << QByteArray("var SIDEBAR_ITEMS = {};") << QByteArray() << false;
+        QTest::newRow("another property") << items + "window.location = \"x.html\";" << QByteArray() << false;
+        QTest::newRow("a call") << QByteArray("window.SIDEBAR_ITEMS = f();") << QByteArray() << false;
+        QTest::newRow("nested 100,000 deep") << "window.SIDEBAR_ITEMS = " + QByteArray("[").repeated(100'000)
+                                                        + QByteArray("]").repeated(100'000) + ";"
+                                             << QByteArray() << false;
+    }
+    void sidebarItemsOutsideTheirForm()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, charset);
+        QFETCH(bool, known);
+        const QString folder = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(folder));
+        QFile file(folder + QStringLiteral("/sidebar-items1.63.0.js"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+        file.close();
+        const QByteArray html = (charset.isEmpty() ? QByteArray() : "<meta charset=" + charset + ">")
+                                + "<script src=sidebar-items1.63.0.js></script><p>a";
+        QFile pageFile(folder + QStringLiteral("/page.html"));
+        QVERIFY(pageFile.open(QIODevice::WriteOnly) && pageFile.write(html) == html.size());
+        pageFile.close();
+        const FastPage page(html, pageFile.fileName());
+        QCOMPARE(page.bodyText(), QString("a"));
+        QCOMPARE(page.scriptsKnown(), known);
+    }
 };
 
 QTEST_GUILESS_MAIN(HostilePagesTest)

@@ -52,6 +52,12 @@ bool runsOnlyOnUserAction(QStringView attributeName)
     return names.contains(attributeName.toString().toLower());
 }
 
+// A link's javascript: URL runs only when the link is followed, which nobody does here.
+bool followedOnlyOnClick(QStringView tagName, QStringView attributeName)
+{
+    return (tagName == u"a" || tagName == u"area") && attributeName.compare(u"href", Qt::CaseInsensitive) == 0;
+}
+
 bool isEventHandler(QStringView attributeName)
 {
     return attributeName.startsWith(QLatin1String("on"), Qt::CaseInsensitive)
@@ -70,7 +76,9 @@ bool attributesCarryScript(const DomNode &element)
         return true;
     for (const auto &[name, value] : element.attributes) {
         // A click handler written as "javascript:f()" is code that never runs, not a URL.
-        if (isEventHandler(name) || (isJavaScriptUrl(value) && !runsOnlyOnUserAction(name)))
+        const bool onClickOnly = runsOnlyOnUserAction(name)
+                                 || (element.ns == DomNode::Html && followedOnlyOnClick(element.name, name));
+        if (isEventHandler(name) || (isJavaScriptUrl(value) && !onClickOnly))
             return true;
     }
     return false;
@@ -122,7 +130,9 @@ bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
                 return true;
             // Character references are not decoded here: "javascript&colon;" is left to the
             // parsed document.
-            if (attribute.value.contains(':') && !runsOnlyOnUserAction(QString::fromUtf8(attribute.name))
+            const QString name = QString::fromUtf8(attribute.name);
+            if (attribute.value.contains(':') && !runsOnlyOnUserAction(name)
+                && !followedOnlyOnClick(QString::fromUtf8(tag.name), name)
                 && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
                 return true;
             if (tag.name == "meta" && httpEquiv.isNull()

@@ -31,7 +31,7 @@ bool isNavTreeDataName(const QString &name)
            || name == QLatin1String("SYNCONMSG") || name == QLatin1String("SYNCOFFMSG");
 }
 
-bool isNavTreeData(const QString &path)
+bool isNavTreeData(const QString &path, const QString &)
 {
     if (QFileInfo(path).fileName() != QLatin1String("navtreedata.js"))
         return false;
@@ -63,7 +63,7 @@ bool hasDoxygenScripts(const Dom &dom, int call, DoxygenTreePage &page, const QS
             if (known == digests.begin() && at != 0)
                 return false;
             ++seen[size_t(known - digests.begin())];
-        } else if (page.navTreeData.isNull() && isNavTreeData(*path)) {
+        } else if (page.navTreeData.isNull() && isNavTreeData(*path, pagePath)) {
             page.navTreeData = *path;
         } else {
             return false;

@@ -13,8 +13,9 @@ class Dom;
 using ScriptEffect = bool (*)(Dom &dom, int script, const QString &pagePath);
 
 // Whether the external script at `path` holds nothing but data of a known form (variables of
-// literals, as ScriptData.h reads them), which defines names and renders nothing.
-using DataScriptTest = bool (*)(const QString &path);
+// literals, as ScriptData.h reads them), which defines names and renders nothing, as the page
+// at `pagePath` would read it.
+using DataScriptTest = bool (*)(const QString &path, const QString &pagePath);
 
 // One released version of a script whose effect was verified against the browser engine.
 struct KnownScript

@@ -26,7 +26,7 @@ const std::vector<const std::vector<KnownScript> *> &families()
 {
     static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(),
                                                                    &asciidocScripts(), &doxygenScripts(),
-                                                                   &mdbookScripts()};
+                                                                   &mdbookScripts(), &rustdocScripts()};
     return all;
 }
 
@@ -95,11 +95,11 @@ const KnownScript *knownInlineScript(const QString &text)
 }
 
 // A data script, for one whose digest is not known.
-const KnownScript *knownDataScript(const QString &path)
+const KnownScript *knownDataScript(const QString &path, const QString &pagePath)
 {
     for (const auto *family : families()) {
         for (const KnownScript &script : *family) {
-            if (script.dataTest && script.dataTest(path))
+            if (script.dataTest && script.dataTest(path, pagePath))
                 return &script;
         }
     }
@@ -120,7 +120,7 @@ const KnownScript *knownScript(const Dom &dom, int element, const QString &pageP
     if (!digest)
         return nullptr;
     const KnownScript *script = scriptsByDigest().value(*digest);
-    return script ? script : knownDataScript(*path);
+    return script ? script : knownDataScript(*path, pagePath);
 }
 
 bool hasBaseUrl(const Dom &dom)

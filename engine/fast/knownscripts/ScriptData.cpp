@@ -37,7 +37,7 @@ int hexValue(char c)
 class DataReader
 {
 public:
-    explicit DataReader(QByteArrayView bytes) : m_bytes(bytes) {}
+    DataReader(QByteArrayView bytes, DataText text) : m_bytes(bytes), m_utf8Strings(text == DataText::Utf8Strings) {}
 
     std::optional<ScriptData> variables()
     {
@@ -47,9 +47,7 @@ public:
                 return std::nullopt;
             if (atEnd())
                 return ScriptData{std::move(declared), m_values};
-            if (!word("var") || !skipSpaceAndComments())
-                return std::nullopt;
-            const std::optional<QString> name = identifier();
+            const std::optional<QString> name = declaredName();
             ScriptValue value;
             if (!name || !skipSpaceAndComments() || !take('=') || !this->value(value, 0)
                 || !skipSpaceAndComments() || !take(';'))
@@ -121,6 +119,21 @@ private:
         return std::all_of(m_bytes.begin() + from, m_bytes.begin() + to, [](char c) { return uchar(c) < 0x80; });
     }
 
+    // `var NAME` gives NAME; `window.NAME`, as rustdoc writes its data, gives "window.NAME",
+    // so that a reader asking for a bare name never takes a property assigned so.
+    std::optional<QString> declaredName()
+    {
+        if (word("var")) {
+            if (!skipSpaceAndComments())
+                return std::nullopt;
+            return identifier();
+        }
+        if (!word("window") || !skipSpaceAndComments() || !take('.') || !skipSpaceAndComments())
+            return std::nullopt;
+        const std::optional<QString> name = identifier();
+        return name ? std::optional<QString>(QStringLiteral("window.") + *name) : std::nullopt;
+    }
+
     std::optional<QString> identifier()
     {
         const qsizetype start = m_at;
@@ -166,6 +179,23 @@ private:
         return true;
     }
 
+    // The UTF-8 character whose first byte was just taken; false when it is not valid.
+    bool utf8Character(QString &out)
+    {
+        const qsizetype start = m_at - 1;
+        const uchar first = uchar(m_bytes[start]);
+        const qsizetype length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+        if (length == 1 || start + length > m_bytes.size())
+            return false;
+        const QByteArrayView character = m_bytes.sliced(start, length);
+        const QString decoded = QString::fromUtf8(character);
+        if (decoded.contains(QChar::ReplacementCharacter) || decoded.toUtf8() != character)
+            return false;
+        out += decoded;
+        m_at = start + length;
+        return true;
+    }
+
     bool string(QString &out)
     {
         const char quote = m_bytes[m_at++];
@@ -175,8 +205,13 @@ private:
             const char c = m_bytes[m_at++];
             if (c == quote)
                 return true;
-            if (c == '\n' || c == '\r' || uchar(c) >= 0x80)
+            if (c == '\n' || c == '\r')
                 return false;
+            if (uchar(c) >= 0x80) {
+                if (!m_utf8Strings || !utf8Character(out))
+                    return false;
+                continue;
+            }
             if (c != '\\') {
                 out += QLatin1Char(c);
                 continue;
@@ -268,6 +303,7 @@ private:
     }
 
     QByteArrayView m_bytes;
+    bool m_utf8Strings = false;
     qsizetype m_at = 0;
     qsizetype m_values = 0;
 };
@@ -281,9 +317,9 @@ const ScriptValue *ScriptValue::member(const QString &key) const
     return found != members.end() && found->first == key ? &found->second : nullptr;
 }
 
-std::optional<ScriptData> parseScriptData(QByteArrayView bytes)
+std::optional<ScriptData> parseScriptData(QByteArrayView bytes, DataText text)
 {
-    return DataReader(bytes).variables();
+    return DataReader(bytes, text).variables();
 }
 
 const ScriptValue *variable(const ScriptVariables &variables, const QString &name)

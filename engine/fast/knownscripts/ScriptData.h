@@ -35,11 +35,14 @@ struct ScriptData
     qsizetype values = 0;
 };
 
-// Reads a script made only of `var NAME = value;` statements (and comments) whose values are
-// literals of the subset above, as the browser would evaluate it. Nothing for a script that
-// is anything else or goes beyond the bounds: a value nested deeper than 64, more than 200,000
-// values (Doxygen's largest lists hold a few thousand) or a number past nine digits. ASCII
-// only, so that the page's encoding cannot change what it says.
-std::optional<ScriptData> parseScriptData(QByteArrayView bytes);
+// Reads a script made only of `var NAME = value;` statements (or `window.NAME = value;`, kept
+// as "window.NAME") and comments, whose values are literals of the subset above, as the browser
+// would evaluate it. Nothing for a script that is anything else or goes beyond the bounds: a
+// value nested deeper than 64, more than 200,000 values (Doxygen's largest lists hold a few
+// thousand) or a number past nine digits. ASCII only, so that the page's encoding cannot change
+// what it says; with Utf8Strings, string literals may also hold UTF-8 (valid only), for data a
+// page whose encoding is UTF-8 loads: outside them it stays ASCII.
+enum class DataText { Ascii, Utf8Strings };
+std::optional<ScriptData> parseScriptData(QByteArrayView bytes, DataText text = DataText::Ascii);
 
 const ScriptValue *variable(const ScriptVariables &variables, const QString &name);

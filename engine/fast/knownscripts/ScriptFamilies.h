@@ -10,3 +10,4 @@ const std::vector<KnownScript> &javadocScripts();
 const std::vector<KnownScript> &asciidocScripts();
 const std::vector<KnownScript> &doxygenScripts();
 const std::vector<KnownScript> &mdbookScripts();
+const std::vector<KnownScript> &rustdocScripts();
