@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Unpacks real pages of the documentation generators whose scripts the fast engine knows, with
-# the scripts and style sheets they use, below FOLDER as they lie in the packages: Sphinx (part
-# of the Python library reference, python3.11-doc, and the Pallets theme of python-jinja2-doc),
-# javadoc (java.util and java.io of openjdk-17-doc), AsciiDoc (git's manual pages, git-doc), Doxygen (the first 250 pages of
-# libstdc++'s reference by name, libstdc++-12-doc, with the data files of their navigation tree),
-# mdBook (the Rust book and the Nomicon, rust-doc) and rustdoc (fourteen modules of Rust's
-# std, rust-doc, with each module's list of items), a couple of hundred pages each. The
+# Unpacks real pages of the documentation generators whose scripts the fast engine knows, with the
+# scripts and style sheets they use, below FOLDER as they lie in the packages: Sphinx (part of the
+# Python library reference, python3.11-doc, and the Pallets theme of python-jinja2-doc), javadoc
+# (java.util and java.io of openjdk-17-doc), AsciiDoc (git's manual pages, git-doc), Doxygen (the
+# first 250 pages of libstdc++'s reference by name, libstdc++-12-doc, with the data files of their
+# navigation tree), mdBook (the Rust book and the Nomicon, rust-doc) and rustdoc (fourteen modules
+# of Rust's std, rust-doc, with each module's list of items), a couple of hundred pages each. The
 # packages are fetched with `apt-get download` and only the files needed are taken out of them;
 # nothing is installed.
 # Done once: a FOLDER this same script filled is left as it is.
