@@ -166,6 +166,46 @@ private slots:
         QCOMPARE(engine.pagesByEngine()->browser, 5);
     }
 
+    // A redirect page as rustdoc writes it for an item's old name: its text is its target's,
+    // followed through another redirect page as the browser follows it; a loop, a chain longer
+    // than the browser is followed for here, a target that is missing, runs an unknown script,
+    // or names a fragment send the page to the browser.
+    void autoFollowsRustdocRedirectPages()
+    {
+        const auto redirect = [this](const QString &name, const QByteArray &target) {
+            return page(name, "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n"
+                              "    <meta http-equiv=\"refresh\" content=\"0;URL=" + target + "\">\n"
+                              "    <title>Redirection</title>\n</head>\n<body>\n"
+                              "    <p>Redirecting to <a href=\"" + target + "\">" + target + "</a>...</p>\n"
+                              "    <script>location.replace(\"" + target
+                                  + "\" + location.search + location.hash);</script>\n</body>\n</html>\n");
+        };
+        AutoEngine engine(m_browser);
+        const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        QVERIFY(QDir(m_dir.path()).mkpath("items"));
+        page("items/target.html", "<p>Target</p>");
+        page("script-target.html", "<p>a</p><script>document.write('b')</script>");
+        const QString followed = redirect("followed.html", "items/target.html");
+        const QString twice = redirect("items/twice.html", "../followed.html");
+        QCOMPARE(load(*loader, followed).textOrReason, QString("Target"));
+        QCOMPARE(load(*loader, twice).textOrReason, QString("Target"));
+        QVERIFY(m_browser.loads.isEmpty());
+
+        const QString loop = redirect("loop-a.html", "loop-b.html");
+        redirect("loop-b.html", "loop-a.html");
+        QString chain = redirect("chain-0.html", "chain-1.html");
+        for (int hop = 1; hop < 5; ++hop)
+            redirect(QString("chain-%1.html").arg(hop), QString("chain-%1.html").arg(hop + 1).toUtf8());
+        page("chain-5.html", "<p>End</p>");
+        const QString missing = redirect("to-missing.html", "gone.html");
+        const QString unknown = redirect("unknown.html", "script-target.html");
+        const QString fragment = redirect("fragment.html", "items/target.html#top");
+        for (const QString &path : {loop, chain, missing, unknown, fragment})
+            QCOMPARE(load(*loader, path).textOrReason, "browser: " + QFileInfo(path).fileName());
+        QCOMPARE(m_browser.loads, (QStringList{loop, chain, missing, unknown, fragment}));
+        QCOMPARE(engine.pagesByEngine()->fast, 2);
+    }
+
     // A Doxygen page with its navigation tree, as tests/fetch_generator_pages.sh unpacks it (the
     // folder named by QUILLMERE_DOXYGEN_PAGES, else skipped): taken by the fast engine as it
     // is, and by the browser once navtree.js is changed by one byte, a file of the tree's data

@@ -10,13 +10,29 @@
 #include "engine/fast/StyleResolver.h"
 #include "engine/fast/StyleSheetCache.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
+#include "engine/fast/knownscripts/RustdocRedirect.h"
+#include "platform/RegularFile.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <memory>
 
+namespace {
+
+// Redirect pages followed one after another: a longer chain, as a loop, is left to the browser.
+constexpr int maxRedirects = 4;
+// As the fast page loader reads a page.
+constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
+
+} // namespace
+
 FastPage::FastPage(const QByteArray &bytes, const QString &path)
+    : FastPage(bytes, path, maxRedirects)
+{
+}
+
+FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLeft)
     : m_path(QFileInfo(path).absoluteFilePath())
     , m_pagePath(m_path)
     , m_sheets(loadStyleSheet)
@@ -38,6 +54,27 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path)
     m_carriesScript = pageCarriesScript(m_dom);
     // Known scripts are modelled for pages read as HTML from disk only.
     m_scriptsKnown = m_carriesScript && runKnownScripts(m_dom, m_path);
+    if (m_carriesScript && !m_scriptsKnown)
+        followRedirect(redirectsLeft);
+}
+
+void FastPage::followRedirect(int redirectsLeft)
+{
+    // The redirect's script is known by its text only where the page is parsed as the browser
+    // parses it.
+    if (redirectsLeft == 0 || m_encodingGuessed || !m_encodingExact || m_dom.attributesDropped()
+        || m_dom.tagsLeftOut())
+        return;
+    const QString target = rustdocRedirectTarget(m_dom, m_path);
+    if (target.isEmpty())
+        return;
+    // As the browser engine's file handler reads the page it is sent to: a regular file only.
+    const RegularFileRead read = readRegularFile(target, maxPageBytes);
+    if (read.status != RegularFileRead::Status::Read)
+        return;
+    FastPage followed(read.bytes, target, redirectsLeft - 1);
+    if (followed.isExact())
+        *this = std::move(followed);
 }
 
 void FastPage::readHtml(const QByteArray &bytes)

@@ -13,6 +13,9 @@
 //
 // The page is read as a browser reads it from disk (see fileTypeOf()): HTML, XHTML parsed as
 // XML, or a page saved as one file (MHTML), whose style sheets come from the archive alone.
+//
+// A page that does nothing but send the browser on to a page beside it (RustdocRedirect.h) is
+// that page, as the browser follows it, when the fast engine reads that one exactly.
 class FastPage
 {
 public:
@@ -44,7 +47,9 @@ public:
     const Dom &dom() const { return m_dom; }
 
 private:
+    FastPage(const QByteArray &bytes, const QString &path, int redirectsLeft);
     void readHtml(const QByteArray &bytes);
+    void followRedirect(int redirectsLeft);
     void readArchive(const QByteArray &bytes);
 
     QString m_path;

@@ -15,6 +15,8 @@ namespace {
 // Parsing takes some seventy times a page's size in memory, and pages in flight add up: a
 // larger one goes to the browser engine, which streams it.
 constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
+// rustdoc's redirect pages are some 400 bytes: a larger page with a refresh is not parsed.
+constexpr qsizetype maxRedirectPageBytes = 4096;
 
 struct Outcome
 {
@@ -49,8 +51,10 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     // name is not valid UTF-8 it would miss them.
     const bool nameIsText = encodeFileName(path) == path.toUtf8();
     // A page that runs a script other than from a <script> goes to the browser without being
-    // parsed, as far as its bytes tell; its <script>s may all be known ones.
-    if (pages == FastPageLoader::Pages::ExactOnly && (!nameIsText || pageBytesCarryScriptOutsideElements(bytes)))
+    // parsed, as far as its bytes tell; its <script>s may all be known ones. A page as small as
+    // a redirect page may send the browser to one the fast engine reads (see FastPage).
+    if (pages == FastPageLoader::Pages::ExactOnly
+        && (!nameIsText || (bytes.size() > maxRedirectPageBytes && pageBytesCarryScriptOutsideElements(bytes))))
         return {Outcome::Kind::NotExact, {}};
     const FastPage page(bytes, path);
     if (pages == FastPageLoader::Pages::ExactOnly && !(page.isExact() && nameIsText))

@@ -69,11 +69,14 @@ bool isRefresh(const QString &httpEquiv)
     return httpEquiv.trimmed().compare(QLatin1String("refresh"), Qt::CaseInsensitive) == 0;
 }
 
-// Whatever runs a script on an element other than its being a <script>.
+bool isRefreshElement(const DomNode &element)
+{
+    return element.isElement("meta") && isRefresh(element.attribute(QLatin1String("http-equiv")));
+}
+
+// Whatever runs a script on an element other than its being a <script> or a refresh.
 bool attributesCarryScript(const DomNode &element)
 {
-    if (element.isElement("meta") && isRefresh(element.attribute(QLatin1String("http-equiv"))))
-        return true;
     for (const auto &[name, value] : element.attributes) {
         // A click handler written as "javascript:f()" is code that never runs, not a URL.
         const bool onClickOnly = runsOnlyOnUserAction(name)
@@ -103,6 +106,8 @@ PageScripts findPageScripts(const Dom &dom)
             continue;
         if (isRunnableScript(node))
             scripts.elements.push_back(at);
+        if (isRefreshElement(node))
+            scripts.refreshes.push_back(at);
         scripts.otherScript = scripts.otherScript || attributesCarryScript(node);
     }
     return scripts;
@@ -111,7 +116,7 @@ PageScripts findPageScripts(const Dom &dom)
 bool pageCarriesScript(const Dom &dom)
 {
     const PageScripts scripts = findPageScripts(dom);
-    return scripts.otherScript || !scripts.elements.empty();
+    return scripts.otherScript || !scripts.elements.empty() || !scripts.refreshes.empty();
 }
 
 bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)

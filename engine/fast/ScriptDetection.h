@@ -10,12 +10,13 @@ struct DomNode;
 // Whether a <script> element is of a type a browser runs.
 bool isRunnableScript(const DomNode &element);
 
-// The page's runnable <script> elements in document order, and whether anything else on it
-// runs a script (an event-handler attribute other than for a click or a key, a javascript:
-// URL, a refresh).
+// The page's runnable <script> elements and its refreshes (<meta http-equiv="refresh">) in
+// document order, and whether anything else on it runs a script (an event-handler attribute
+// other than for a click or a key, a javascript: URL).
 struct PageScripts
 {
     std::vector<int> elements;
+    std::vector<int> refreshes;
     bool otherScript = false;
 };
 PageScripts findPageScripts(const Dom &dom);

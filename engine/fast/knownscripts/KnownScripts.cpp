@@ -86,8 +86,7 @@ const KnownScript *knownInlineScript(const QString &text)
         for (const KnownScript &script : *family) {
             if (!script.sha256 || script.variableLiterals.isEmpty())
                 continue;
-            const std::optional<QByteArray> normalised = withLiteralsLeftOut(text, script.variableLiterals);
-            if (normalised && digestOf(*normalised) == script.sha256)
+            if (isInlineScript(text, script.sha256, script.variableLiterals))
                 return &script;
         }
     }
@@ -137,7 +136,7 @@ bool hasBaseUrl(const Dom &dom)
 bool runKnownScripts(Dom &dom, const QString &pagePath)
 {
     const PageScripts scripts = findPageScripts(dom);
-    if (scripts.otherScript || (!scripts.elements.empty() && hasBaseUrl(dom)))
+    if (scripts.otherScript || !scripts.refreshes.empty() || (!scripts.elements.empty() && hasBaseUrl(dom)))
         return false;
     // A known script may add scripts of its own, which the browser then runs too: each round
     // identifies the scripts not seen yet and runs what they do, until no new one comes.
@@ -174,4 +173,10 @@ bool runKnownScripts(Dom &dom, const QString &pagePath)
         edits = true;
     }
     return false;
+}
+
+bool isInlineScript(const QString &text, const char *sha256, const QList<int> &variableLiterals)
+{
+    const std::optional<QByteArray> normalised = withLiteralsLeftOut(text, variableLiterals);
+    return normalised && digestOf(*normalised) == sha256;
 }

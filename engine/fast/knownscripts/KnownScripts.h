@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class Dom;
@@ -10,3 +11,8 @@ class Dom;
 // untouched, when anything on the page runs a script that is not known (an unknown, changed
 // or unreadable script, an event-handler attribute, a javascript: URL, a refresh).
 bool runKnownScripts(Dom &dom, const QString &pagePath);
+
+// Whether an inline script's text is the one whose digest is `sha256` (SHA-256 in hex), once the
+// contents of the string literals counted in `variableLiterals` are left out, each of which may
+// hold a relative path and nothing else.
+bool isInlineScript(const QString &text, const char *sha256, const QList<int> &variableLiterals);
