@@ -2,6 +2,7 @@
 // on the sample corpus.
 
 #include "FakePlatform.h"
+#include "TestFiles.h"
 
 #include "cli/CommandLine.h"
 #include "cli/ConvertCommand.h"
@@ -68,12 +69,6 @@ bool awaitFileMade(int inotify, const QByteArray &prefix, int timeoutMs)
     return false;
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The text files below folder, by their paths relative to it.
 QMap<QString, QByteArray> textFilesIn(const QString &folder)
 {
@@ -81,7 +76,7 @@ QMap<QString, QByteArray> textFilesIn(const QString &folder)
     QDirIterator it(folder, {"*.txt"}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        texts.insert(QDir(folder).relativeFilePath(path), contents(path));
+        texts.insert(QDir(folder).relativeFilePath(path), fileContents(path));
     }
     return texts;
 }
@@ -131,11 +126,7 @@ class TestCommandLine : public QObject
 
     QString page(const QString &name, const QString &text = QStringLiteral("text"))
     {
-        const QString path = m_dir.filePath(name);
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write("<p>" + text.toUtf8()) < 0)
-            qFatal("cannot write %s", qPrintable(path));
+        const QString path = writeTestFile(m_dir.filePath(name), "<p>" + text.toUtf8());
         m_fakes.engine.pages.insert(path, text);
         return path;
     }
@@ -220,8 +211,8 @@ private slots:
         QCOMPARE(m_fakes.engine.loads,
                  (QStringList{first, m_dir.filePath("site/a.html"), m_dir.filePath("site/b.htm"),
                               broken}));
-        QCOMPARE(contents(m_dir.filePath("first.txt")), "one");
-        QCOMPARE(contents(m_dir.filePath("site/b.txt")), "b");
+        QCOMPARE(fileContents(m_dir.filePath("first.txt")), "one");
+        QCOMPARE(fileContents(m_dir.filePath("site/b.txt")), "b");
         QCOMPARE(m_err->text(), broken + ": the page could not be loaded (not found)\n" + missing
                                    + ": the file cannot be read (No such file or directory)\n");
         QVERIFY(m_out->text().isEmpty());
@@ -260,7 +251,7 @@ private slots:
         const QString notes = page("notes", "Grüße");
         QCOMPARE(convert({"--stdout", notes}), int(NoneFailed));
         QCOMPARE(m_out->text(), "Grüße");
-        QCOMPARE(contents(notes), "<p>Grüße");
+        QCOMPARE(fileContents(notes), "<p>Grüße");
 
         QCOMPARE(convert({"--stdout", notes, notes}), int(UsageError));
         QVERIFY(m_err->text().contains("--stdout takes a single file"));
@@ -273,11 +264,11 @@ private slots:
         const QString page = this->page("single/page.html", "one");
         const QString output = m_dir.filePath("single/chosen name");
         QCOMPARE(convert({"-o", output, page}), int(NoneFailed));
-        QCOMPARE(contents(output), "one");
+        QCOMPARE(fileContents(output), "one");
         QVERIFY(!QFile::exists(m_dir.filePath("single/page.txt")));
 
         QCOMPARE(convert({"--output", page, page}), int(NoneFailed));
-        QCOMPARE(contents(page), "<p>one");
+        QCOMPARE(fileContents(page), "<p>one");
         QCOMPARE(m_err->text(), page + ": its text file would replace the file itself\n");
 
         this->page("single/other.htm");
@@ -310,7 +301,7 @@ private slots:
         QCOMPARE(convert({"--output-dir", out, site + "/", direct}), int(SomeFailed));
         makeWritable(site);
         QCOMPARE(filesBelow(site), treeBefore);
-        QCOMPARE(contents(source), asciiDoc);
+        QCOMPARE(fileContents(source), asciiDoc);
         QCOMPARE(textFilesIn(out), (QMap<QString, QByteArray>{{"git.txt", "git page"},
                                                                {"docs/deep/a.txt", "deep"},
                                                                {"docs/b.txt", "b from htm"},
@@ -333,8 +324,8 @@ private slots:
         m_fakes.engine.loads.clear();
 
         QCOMPARE(convert({"--no-clobber", m_dir.filePath("keep")}), int(NoneFailed));
-        QCOMPARE(contents(m_dir.filePath("keep/kept.txt")), "old");
-        QCOMPARE(contents(m_dir.filePath("keep/fresh.txt")), "fresh");
+        QCOMPARE(fileContents(m_dir.filePath("keep/kept.txt")), "old");
+        QCOMPARE(fileContents(m_dir.filePath("keep/fresh.txt")), "fresh");
         QCOMPARE(m_fakes.engine.loads, QStringList{fresh});
         QCOMPARE(m_err->text(), kept + ": " + m_dir.filePath("keep/kept.txt")
                                     + " exists already; it was left alone\n");
@@ -440,7 +431,7 @@ private slots:
         program.closeWriteChannel();
         QVERIFY(program.waitForFinished(60'000));
         QCOMPARE(program.readAllStandardOutput(), QByteArray());
-        QCOMPARE(contents(folder.filePath("text file")), "shown");
+        QCOMPARE(fileContents(folder.filePath("text file")), "shown");
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"hide.css", "more.js", "text file"}));
     }
@@ -473,7 +464,7 @@ private slots:
             QCOMPARE(program.exitCode(), signal);
             QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
                      (QStringList{"large.html", "large.txt"}));
-            QCOMPARE(contents(output.fileName()), "the last run's text");
+            QCOMPARE(fileContents(output.fileName()), "the last run's text");
         }
     }
 
@@ -510,7 +501,7 @@ private slots:
             const QByteArray expected = text == "large.txt"
                                             ? QByteArray("a line of the page's text\n").repeated(400'000)
                                             : "page " + text.sliced(1, 1).toLatin1();
-            QCOMPARE(contents(folder.filePath(text)), expected);
+            QCOMPARE(fileContents(folder.filePath(text)), expected);
         }
     }
 

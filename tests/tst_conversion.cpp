@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "TestFiles.h"
 
 #include "app/LatchingButton.h"
 #include "app/MainWindow.h"
@@ -27,12 +28,6 @@
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A folder of input files and a run with three pages in flight. The folder's name holds a ".",
 // which is no extension. The clock moves a millisecond at every reading, so waits end.
 struct RunFixture
@@ -54,10 +49,7 @@ struct RunFixture
     QString page(const QString &name, const QString &text = QStringLiteral("text"))
     {
         fakes.engine.pages.insert(path(name), text);
-        QFile file(path(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write("<p>" + text.toUtf8()) < 0)
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return path(name);
+        return writeTestFile(path(name), "<p>" + text.toUtf8());
     }
 
     ConversionReport convert(const QStringList &paths)
@@ -90,10 +82,7 @@ private slots:
     void filesThatAreNoPagesAreLeftOut()
     {
         auto file = [this](const QString &name, const QByteArray &bytes) {
-            QFile out(f->path(name));
-            if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-                qFatal("cannot write %s", qPrintable(name));
-            return f->path(name);
+            return writeTestFile(f->path(name), bytes);
         };
         const QStringList notPages{
             file("py.png", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)),
@@ -106,7 +95,7 @@ private slots:
         const ConversionReport report = f->convert(QStringList{page} + notPages + QStringList{noName, chapter});
 
         QCOMPARE(f->fakes.engine.loads, (QStringList{page, noName, chapter}));
-        QCOMPARE(contents(f->path("index.txt")), "index");
+        QCOMPARE(fileContents(f->path("index.txt")), "index");
         QCOMPARE(QDir(f->folder.path()).entryList({"py*", "jquery*", "basic*", "search*"}),
                  (QStringList{"basic.css", "jquery.js", "py.png", "py.svg", "searchindex"}));
         QCOMPARE(report.count(ItemOutcome::Result::NotAPage), 5);
@@ -147,11 +136,11 @@ private slots:
         const ConversionReport report = f->convert(items);
 
         // UTF-8 without a byte-order mark.
-        QCOMPARE(contents(f->path("report.final.txt")), "Grüße – ☃\nzweite Zeile");
-        QCOMPARE(contents(f->path("README.txt")), "new");
-        QCOMPARE(contents(notes), "<p>text");
-        QCOMPARE(contents(linked), "<p>text");
-        QCOMPARE(contents(bigText), "<p>old output");
+        QCOMPARE(fileContents(f->path("report.final.txt")), "Grüße – ☃\nzweite Zeile");
+        QCOMPARE(fileContents(f->path("README.txt")), "new");
+        QCOMPARE(fileContents(notes), "<p>text");
+        QCOMPARE(fileContents(linked), "<p>text");
+        QCOMPARE(fileContents(bigText), "<p>old output");
         QCOMPARE(QDir(f->folder.path()).entryList({"big*"}, QDir::Files | QDir::Hidden),
                  (QStringList{"big.html", "big.txt"})); // no temporary file left behind
         QCOMPARE(report.count(ItemOutcome::Result::Converted), 2);
@@ -192,8 +181,8 @@ private slots:
         const ConversionReport report =
             f->convert({first, link, dangling, folder, pipe, b, b, second});
 
-        QCOMPARE(contents(f->path("a.txt")), "first");
-        QCOMPARE(contents(f->path("b.txt")), "text");
+        QCOMPARE(fileContents(f->path("a.txt")), "first");
+        QCOMPARE(fileContents(f->path("b.txt")), "text");
         QCOMPARE(report.count(ItemOutcome::Result::Converted), 3);
         QCOMPARE(QFileInfo(f->path("link.txt")).symLinkTarget(), target);
         QCOMPARE(QFileInfo(target).size(), 0);
@@ -209,7 +198,7 @@ private slots:
                                        " in this run"}));
         // The next run refreshes the output again.
         f->convert({second});
-        QCOMPARE(contents(f->path("a.txt")), "second");
+        QCOMPARE(fileContents(f->path("a.txt")), "second");
     }
 
     // Another run in the same folder replaces this run's text file, freeing its inode, and the
@@ -244,7 +233,7 @@ private slots:
         if (!inodeReused)
             QSKIP("this file system did not reuse the freed inode");
         QCOMPARE(report.count(ItemOutcome::Result::Converted), 3);
-        QCOMPARE(contents(f->path("b.txt")), "text");
+        QCOMPARE(fileContents(f->path("b.txt")), "text");
     }
 
     // Names at the file system's limit of 255 bytes and names that are not UTF-8 convert every
@@ -271,7 +260,7 @@ private slots:
                                   lost + ": its name cannot be read: it holds bytes that are not"
                                   " text"}));
         }
-        QCOMPARE(contents(f->path(QString(250, u'x') + ".txt")), "text");
+        QCOMPARE(fileContents(f->path(QString(250, u'x') + ".txt")), "text");
         const QByteArray latin1Text = QFile::encodeName(f->folder.path()) + "/caf\xe9.txt";
         QCOMPARE(::access(latin1Text.constData(), F_OK), 0);
         // QTemporaryDir cannot remove what Qt cannot name.
@@ -315,8 +304,8 @@ private slots:
         QCOMPARE(report.items[2].reason,
                  "its text file was already written for an earlier item in this run");
         QCOMPARE(report.items[4].reason, "the page could not be loaded (not found)");
-        QCOMPARE(contents(f->path("a.txt")), "a");
-        QCOMPARE(contents(f->path("b.txt")), "b");
+        QCOMPARE(fileContents(f->path("a.txt")), "a");
+        QCOMPARE(fileContents(f->path("b.txt")), "b");
     }
 
     // The wait for the disk holds up no page: while the first text waits, the later pages load;
@@ -382,7 +371,7 @@ private slots:
             void itemDone(int itemNumber, const ItemOutcome &) override
             {
                 done << itemNumber;
-                texts << contents(QString("%1/p%2.txt").arg(folder).arg(itemNumber - 1));
+                texts << fileContents(QString("%1/p%2.txt").arg(folder).arg(itemNumber - 1));
             }
         } observer;
         observer.folder = f->folder.path();
@@ -398,7 +387,7 @@ private slots:
                      + " could not be written (it is not a regular file; it was left alone)");
         QCOMPARE(report.items[7].reason,
                  "its text file was already written for an earlier item in this run");
-        QCOMPARE(contents(f->path("p1.txt")), "text 1");
+        QCOMPARE(fileContents(f->path("p1.txt")), "text 1");
         QCOMPARE(QDir(f->folder.path()).entryList({".quillmere-*"}, QDir::Files | QDir::Hidden),
                  QStringList());
     }
@@ -426,8 +415,8 @@ private slots:
 
         QCOMPARE(pagesLoadedBeforeAbandoning, 12);
         QCOMPARE(f->fakes.engine.abandonedPages, 1);
-        QCOMPARE(contents(f->path("partial.txt")), "what loaded so far");
-        QCOMPARE(contents(f->path("page9.txt")), "text");
+        QCOMPARE(fileContents(f->path("partial.txt")), "what loaded so far");
+        QCOMPARE(fileContents(f->path("page9.txt")), "text");
         QCOMPARE(reportLines(report).mid(2), (QStringList{
             "1 file could not be converted:",
             blank + ": the page did not finish loading in time"}));
@@ -495,7 +484,7 @@ private slots:
         window.saveAsTextButton()->click();
 
         QCOMPARE(f->fakes.engine.loads, pages.mid(0, jobs));
-        QCOMPARE(contents(f->path(QString("p%1.txt").arg(jobs - 1))), "text");
+        QCOMPARE(fileContents(f->path(QString("p%1.txt").arg(jobs - 1))), "text");
         QVERIFY(!QFile::exists(f->path(QString("p%1.txt").arg(jobs))));
         QCOMPARE(barAtDone, 100.0f);
         QCOMPARE(bar.first().first().toInt(), 100 / jobs);
@@ -530,7 +519,7 @@ private slots:
                 window.close();
         };
         QVERIFY_THROWS_EXCEPTION(ProcessEnded, window.saveAsTextButton()->click());
-        QCOMPARE(contents(f->path("c.txt")), "text");
+        QCOMPARE(fileContents(f->path("c.txt")), "text");
         // The four pages and the texts of the first three.
         QCOMPARE(QDir(f->folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 7);
     }

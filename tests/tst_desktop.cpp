@@ -5,6 +5,8 @@
 //
 // Every wait polls with a generous limit, since the machine may be busy with other work.
 
+#include "TestFiles.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -42,18 +44,9 @@ bool waitUntil(const std::function<bool()> &condition, int timeoutMs = patienceM
     return true;
 }
 
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
 QByteArray readFile(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    return fileContents(path, "(missing)");
 }
 
 } // namespace
@@ -285,9 +278,9 @@ private slots:
     {
         const QString folder = m_dir.filePath("saved-html");
         // Laid out as in a desktop browser window, whatever the display: no narrow-screen rules.
-        writeFile(folder + "/a.html", "<style>@media (max-width: 1023px) { p { display: none } }"
+        writeTestFile(folder + "/a.html", "<style>@media (max-width: 1023px) { p { display: none } }"
                                       "</style><p>one");
-        writeFile(folder + "/deeper/b.htm", "<p>two");
+        writeTestFile(folder + "/deeper/b.htm", "<p>two");
 
         startProgram();
         addFolder(folder);
@@ -304,7 +297,7 @@ private slots:
     void heldReturnLeavesTheMessageUp()
     {
         const QString folder = m_dir.filePath("held");
-        writeFile(folder + "/a.html", "<p>held");
+        writeTestFile(folder + "/a.html", "<p>held");
 
         startProgram();
         addFolder(folder, Confirm::HoldReturnDown);
@@ -318,7 +311,7 @@ private slots:
     void doubleClicksDoWhatOneClickDoes()
     {
         const QString folder = m_dir.filePath("double");
-        writeFile(folder + "/a.html", "<p>double");
+        writeTestFile(folder + "/a.html", "<p>double");
 
         startProgram();
         addFolder(folder, Confirm::PressReturn, 2);
@@ -330,7 +323,7 @@ private slots:
     {
         const QString folder = m_dir.filePath("picked");
         for (const char *name : {"x.html", "y.html", "z.html"})
-            writeFile(folder + '/' + name, QByteArray("<p>") + name);
+            writeTestFile(folder + '/' + name, QByteArray("<p>") + name);
 
         startProgram();
         click(m_mainWindow, addFilesButton);
@@ -357,7 +350,7 @@ private slots:
     {
         const QString folder = m_dir.filePath("drag");
         for (const char *name : {"a", "b", "c"}) {
-            writeFile(QString("%1/%2.html").arg(folder, name), "<p>page");
+            writeTestFile(QString("%1/%2.html").arg(folder, name), "<p>page");
             QDir().mkpath(QString("%1/%2.txt").arg(folder, name));
         }
 
@@ -380,8 +373,8 @@ private slots:
     void failingFileIsNamed()
     {
         const QString folder = m_dir.filePath("mixed");
-        writeFile(folder + "/good.html", "<p>good");
-        writeFile(folder + "/bad.html", "<p>bad");
+        writeTestFile(folder + "/good.html", "<p>good");
+        writeTestFile(folder + "/bad.html", "<p>bad");
         QDir().mkpath(folder + "/bad.txt");
 
         startProgram();

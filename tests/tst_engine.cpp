@@ -1,6 +1,7 @@
 // The real engine, on its own and under a whole conversion run.
 
 #include "FakePlatform.h"
+#include "TestFiles.h"
 
 #include "convert/ConversionRun.h"
 #include "convert/RunItems.h"
@@ -46,10 +47,7 @@ class EngineTest : public QObject
     static QString writeFileIn(const QTemporaryDir &dir, const QString &name,
                                const QByteArray &content)
     {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
+        return writeTestFile(dir.filePath(name), content);
     }
 
     // Processes events without sleeping: QTest::qWaitFor() sleeps between its turns, which slows

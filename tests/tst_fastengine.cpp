@@ -1,6 +1,8 @@
 // The fast engine on small pages, one rule at a time. Every expected text is the one the
 // browser engine gives for the same page (bench/fast_vs_browser checks them against it).
 
+#include "TestFiles.h"
+
 #include "engine/fast/FastPage.h"
 #include "engine/fast/ScriptDetection.h"
 
@@ -16,10 +18,7 @@ class FastEngineTest : public QObject
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
+        return writeTestFile(m_dir.filePath(name), content);
     }
 
     QString textOf(const QByteArray &html, const QString &name = QStringLiteral("page.html"))

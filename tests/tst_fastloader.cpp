@@ -2,6 +2,7 @@
 // (a fake here): which pages go where, and files that cannot be read.
 
 #include "FakePlatform.h"
+#include "TestFiles.h"
 #include "convert/ConversionRun.h"
 #include "convert/RunItems.h"
 #include "convert/TextFilesBesideInputs.h"
@@ -222,10 +223,7 @@ private slots:
         QVERIFY(files.contains("navtree.js") && files.contains("a00026.js"));
         for (const QString &name : files)
             QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
-        const auto readFile = [&folder](const QString &name) {
-            QFile file(folder + '/' + name);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
+        const auto readFile = [&folder](const QString &name) { return fileContents(folder + '/' + name); };
         const QByteArray html = readFile("a00026.html");
         const QByteArray navtree = readFile("navtree.js");
         const QByteArray list = readFile("a00026.js");
@@ -266,10 +264,7 @@ private slots:
             QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
         for (const char *name : {"std/fs/struct.File.html", "std/fs/sidebar-items1.63.0.js"})
             QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
-        const auto readFile = [&folder](const QString &name) {
-            QFile file(folder + '/' + name);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
+        const auto readFile = [&folder](const QString &name) { return fileContents(folder + '/' + name); };
         const QByteArray html = readFile("std/fs/struct.File.html");
         const QByteArray main = readFile("main1.63.0.js");
         const QByteArray items = readFile("std/fs/sidebar-items1.63.0.js");

@@ -3,6 +3,7 @@
 // and a whole run, with the browser engine's text as the reference.
 
 #include "FakePlatform.h"
+#include "TestFiles.h"
 
 #include "convert/ConversionRun.h"
 #include "convert/RunItems.h"
@@ -114,16 +115,7 @@ class FileTypesTest : public QObject
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
-    }
-
-    static QByteArray contents(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return writeTestFile(m_dir.filePath(name), content);
     }
 
     // The browser engine's text; a null string when the page failed or never answered.
@@ -214,11 +206,11 @@ private slots:
                                + "/foreword.html\"></iframe><p>below the frame");
         const QStringList saved{saveAsOneFile(QUrl::fromLocalFile(handbook + "/foreword.html"), "foreword.mhtml"),
                                 saveAsOneFile(QUrl::fromLocalFile(frames), "frames.mhtml")};
-        QVERIFY(contents(saved[1]).contains("Content-Location: file://" + handbook.toUtf8() + "/foreword.html"));
+        QVERIFY(fileContents(saved[1]).contains("Content-Location: file://" + handbook.toUtf8() + "/foreword.html"));
         for (const QString &path : saved) {
             const QString browser = browserText(path);
             QVERIFY2(browser.size() > 10, qPrintable(path));
-            const FastPage page(contents(path), path);
+            const FastPage page(fileContents(path), path);
             QCOMPARE(page.bodyText(), browser);
             QVERIFY(page.isExact());
         }
@@ -292,10 +284,7 @@ private slots:
     {
         QTemporaryDir folder;
         auto file = [&folder](const QString &name, const QByteArray &content) {
-            QFile out(folder.filePath(name));
-            if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size())
-                qFatal("cannot write %s", qPrintable(name));
-            return out.fileName();
+            return writeTestFile(folder.filePath(name), content);
         };
         const QStringList pages{
             file("chapter.xhtml", xhtml), file("saved.mhtml", savedPage()), file("index", "<p>a page"),
@@ -315,9 +304,9 @@ private slots:
 
         for (const QString &page : pages) {
             const QString text = QFileInfo(page).path() + u'/' + QFileInfo(page).completeBaseName() + ".txt";
-            QCOMPARE(QString::fromUtf8(contents(text)), browserText(page));
+            QCOMPARE(QString::fromUtf8(fileContents(text)), browserText(page));
         }
-        QCOMPARE(contents(folder.filePath("chapter.txt")), xhtmlText.toUtf8());
+        QCOMPARE(fileContents(folder.filePath("chapter.txt")), xhtmlText.toUtf8());
         QCOMPARE(QDir(folder.path()).entryList({"py.*", "jquery.*", "basic.*", "logo.*"}, QDir::Files),
                  (QStringList{"basic.css", "jquery.js", "logo.svg", "py.png"}));
         QCOMPARE(report.count(ItemOutcome::Result::Converted), 4);

@@ -2,6 +2,8 @@
 // Each must give the browser engine's text (checked against it with bench/fast_vs_browser) and
 // finish; the bound below only tells a hang from a slow machine, it is no speed figure.
 
+#include "TestFiles.h"
+
 #include "engine/fast/FastPage.h"
 
 #include <QDir>
@@ -34,10 +36,7 @@ class HostileStyleSheetsTest : public QObject
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
+        return writeTestFile(m_dir.filePath(name), content);
     }
 
     QString textOf(const QByteArray &html)

@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "platform/QtTextFileWriter.h"
 
 #include <QDir>
@@ -58,8 +60,7 @@ namespace {
 
 QByteArray contents(const QString &path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    return fileContents(path, "(missing)");
 }
 
 } // namespace
