@@ -118,7 +118,7 @@ SheetLoader archivedSheetLoader(std::shared_ptr<const MhtmlArchive> archive)
         if (!path.isEmpty() && !sheets->contains(path))
             sheets->insert(path, &part);
     }
-    // Holds the archive, which the parts belong to.
+    // Keeps the archive alive: the sheets found point into it.
     return [archive, sheets](const QString &path) -> std::shared_ptr<const StyleSheet> {
         const ArchivePart *part = sheets->value(path);
         if (!part)

@@ -11,7 +11,7 @@
 struct ArchivePart
 {
     QByteArray mimeType; // lower case, without parameters
-    QByteArray charset;  // as the part declares it; empty when it does not
+    QByteArray charset;  // as the resource declares it; empty when it does not
     QString location;    // its Content-Location, the URL it was saved from
     QByteArray contentId; // without the angle brackets
     QByteArray body;
@@ -24,10 +24,10 @@ class MhtmlArchive
 public:
     explicit MhtmlArchive(const QByteArray &bytes);
 
-    // The page itself: the part the message names as its start, else the first one; null when
+    // The page itself: the resource the message names as its start, else the first one; null when
     // the bytes are no such archive.
     const ArchivePart *mainPart() const;
-    // The part saved from a URL; null when the archive holds none.
+    // The resource saved from a URL; null when the archive holds none.
     const ArchivePart *partAt(const QString &location) const;
     const std::vector<ArchivePart> &parts() const { return m_parts; }
 
