@@ -2,9 +2,9 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConvertCommand.h"
-#include "engine/AutoEngine.h"
-#include "engine/BrowserEngine.h"
-#include "engine/RenderEngineSetup.h"
+#include "engine/auto/AutoEngine.h"
+#include "engine/browser/BrowserEngine.h"
+#include "engine/browser/RenderEngineSetup.h"
 #include "engine/fast/FastEngine.h"
 #include "platform/EscapedText.h"
 #include "platform/FileNames.h"

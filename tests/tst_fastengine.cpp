@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 
 #include "engine/fast/FastPage.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/dom/ScriptDetection.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 
 #include "engine/fast/FastPage.h"
 #include "engine/fast/PageCancellation.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
 

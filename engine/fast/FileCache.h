@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/fast/StyleSheetFile.h"
+#include "engine/fast/css/StyleSheetFile.h"
 
 #include <QHash>
 #include <QMutex>

@@ -6,8 +6,8 @@
 // in the URL or a setting the page cannot have been given; a page laid out otherwise (a trait's
 // implementors, the crates' list, a source file's tree) goes to the browser.
 
-#include "engine/fast/PageDecoding.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/dom/PageDecoding.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"

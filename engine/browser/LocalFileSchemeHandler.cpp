@@ -1,0 +1,97 @@
+#include "engine/browser/LocalFileSchemeHandler.h"
+
+#include "platform/FileNames.h"
+
+#include <QFile>
+#include <QMimeDatabase>
+#include <QMimeType>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const QByteArray LocalFileSchemeHandler::schemeName = QByteArrayLiteral("quillmere-file");
+
+void LocalFileSchemeHandler::registerScheme()
+{
+    QWebEngineUrlScheme scheme(schemeName);
+    // With one host for every file all pages are of one site, so the engine keeps loading them
+    // in the same renderer process; a path-only URL would make each file a site of its own and
+    // cost a new process per file, several times slower.
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    // Local like file://: pages may use files beside them, and nothing remote may use them.
+    scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+QUrl LocalFileSchemeHandler::urlForFile(const QString &absolutePath)
+{
+    QUrl url;
+    url.setScheme(QString::fromLatin1(schemeName));
+    url.setHost(QStringLiteral("local"));
+    // Every byte of the name that is not plain ASCII is percent-encoded, so that "#", "?", "%"
+    // and bytes that are not UTF-8 all stay part of the path and come back as they were.
+    url.setPath(QString::fromLatin1(encodeFileName(absolutePath).toPercentEncoding("/")),
+                QUrl::TolerantMode);
+    return url;
+}
+
+QUrl LocalFileSchemeHandler::fileUrlForFile(const QString &absolutePath)
+{
+    QUrl url = urlForFile(absolutePath);
+    url.setScheme(QStringLiteral("file"));
+    url.setHost(QString());
+    return url;
+}
+
+QString LocalFileSchemeHandler::fileForUrl(const QUrl &url)
+{
+    return decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
+void LocalFileSchemeHandler::setDocumentPath(const QString &absolutePath)
+{
+    m_documentPath = absolutePath;
+}
+
+void LocalFileSchemeHandler::setDocumentType(const QByteArray &mimeType)
+{
+    m_documentType = mimeType;
+}
+
+void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
+{
+    const QString path = fileForUrl(job->requestUrl());
+    // This runs on the window's thread, and the engine reads the answer there too. Only regular
+    // files are served: a pipe would wait for a writer for good, and a device such as /dev/zero
+    // never ends. Opening does not wait even for a pipe, and what was opened is what is looked at.
+    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool denied = fd < 0 && errno == EACCES;
+        emit fileUnreadable(path, fd < 0 ? qt_error_string(errno) : tr("It is not a file"));
+        if (fd >= 0)
+            ::close(fd);
+        job->fail(denied ? QWebEngineUrlRequestJob::RequestDenied
+                         : QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    // Owned by the job: the engine reads it until the job is gone.
+    auto *file = new QFile(job);
+    file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    job->reply(contentTypeFor(path), file);
+}
+
+QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) const
+{
+    // No charset: the document's own byte-order mark or <meta charset> decides, as in a browser.
+    if (absolutePath == m_documentPath)
+        return m_documentType;
+    const QMimeType type =
+        QMimeDatabase().mimeTypeForFile(absolutePath, QMimeDatabase::MatchExtension);
+    return type.name().toLatin1();
+}
