@@ -140,13 +140,16 @@ void CssTokenizer::consumeNumber(CssToken &token)
         ++m_at;
     while (isDigit(at(0)))
         ++m_at;
+    token.isInteger = true;
     if (at(0) == '.' && isDigit(at(1))) {
+        token.isInteger = false;
         m_at += 2;
         while (isDigit(at(0)))
             ++m_at;
     }
     if ((at(0) == 'e' || at(0) == 'E')
         && (isDigit(at(1)) || ((at(1) == '+' || at(1) == '-') && isDigit(at(2))))) {
+        token.isInteger = false;
         m_at += isDigit(at(1)) ? 1 : 2;
         while (isDigit(at(0)))
             ++m_at;

@@ -15,6 +15,7 @@ struct CssToken
     };
     Type type = End;
     bool isId = false; // a hash token whose name would start an identifier
+    bool isInteger = false; // a numeric token written without a fraction or an exponent
     QChar delim;
     double number = 0;
     QString value; // name, string, URL or unit, escapes resolved

@@ -1,10 +1,7 @@
 #include "engine/fast/css/SelectorParser.h"
 
+#include "engine/fast/css/AnPlusB.h"
 #include "engine/fast/css/CssTokenizer.h"
-
-#include <QRegularExpression>
-
-#include <climits>
 
 namespace {
 
@@ -40,45 +37,6 @@ SimpleTest nthTest(SimpleTest::Kind kind, int a, int b)
     test.a = a;
     test.b = b;
     return test;
-}
-
-// A page's number as an int, held to the int range as browsers hold it.
-int clampedInt(QStringView digits, bool negative)
-{
-    qint64 value = 0;
-    for (QChar digit : digits) {
-        value = value * 10 + (digit.unicode() - '0');
-        if (value > qint64(INT_MAX) + 1)
-            break;
-    }
-    value = negative ? -value : value;
-    return int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
-}
-
-// The An+B notation of :nth-child() and its kind ("The An+B microsyntax"): odd, even, an
-// integer, or A n with an optional signed B, where white space may stand around B's sign but
-// nowhere else.
-bool parseNth(const QString &argument, int &a, int &b)
-{
-    if (argument == "odd" || argument == "even") {
-        a = 2;
-        b = argument == "odd" ? 1 : 0;
-        return true;
-    }
-    static const QRegularExpression integer(QStringLiteral("^([+-]?)(\\d+)$"));
-    static const QRegularExpression step(QStringLiteral("^([+-]?)(\\d*)n(?:\\s*([+-])\\s*(\\d+))?$"));
-    if (const QRegularExpressionMatch match = integer.match(argument); match.hasMatch()) {
-        a = 0;
-        b = clampedInt(match.capturedView(2), match.capturedView(1) == u"-");
-        return true;
-    }
-    const QRegularExpressionMatch match = step.match(argument);
-    if (!match.hasMatch())
-        return false;
-    const bool negative = match.capturedView(1) == u"-";
-    a = match.capturedView(2).isEmpty() ? (negative ? -1 : 1) : clampedInt(match.capturedView(2), negative);
-    b = match.capturedView(4).isEmpty() ? 0 : clampedInt(match.capturedView(4), match.capturedView(3) == u"-");
-    return true;
 }
 
 bool isKnownPseudoElement(const QString &name)
@@ -348,8 +306,11 @@ private:
             test.kind = SimpleTest::Never;
         } else if (name == "nth-child" || name == "nth-last-child" || name == "nth-of-type"
                    || name == "nth-last-of-type") {
-            if (!parseNth(argument, test.a, test.b))
+            const std::optional<AnPlusB> positions = parseAnPlusB(m_run, from, to);
+            if (!positions)
                 return false;
+            test.a = positions->a;
+            test.b = positions->b;
             test.kind = name == "nth-child"        ? SimpleTest::NthChild
                         : name == "nth-last-child" ? SimpleTest::NthLastChild
                         : name == "nth-of-type"    ? SimpleTest::NthOfType
