@@ -1,5 +1,7 @@
 #include "engine/fast/archive/MhtmlArchive.h"
 
+#include "engine/fast/HexDigit.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -75,17 +77,6 @@ QByteArray mimeTypeOf(const QByteArray &contentType)
     return (semicolon < 0 ? contentType : contentType.left(semicolon)).trimmed().toLower();
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 QByteArray fromQuotedPrintable(const QByteArray &encoded)
 {
     QByteArray decoded;
@@ -101,8 +92,9 @@ QByteArray fromQuotedPrintable(const QByteArray &encoded)
             ++i;
         } else if (i + 2 < encoded.size() && encoded[i + 1] == '\r' && encoded[i + 2] == '\n') {
             i += 2;
-        } else if (i + 2 < encoded.size() && hexDigit(encoded[i + 1]) >= 0 && hexDigit(encoded[i + 2]) >= 0) {
-            decoded += char(hexDigit(encoded[i + 1]) * 16 + hexDigit(encoded[i + 2]));
+        } else if (i + 2 < encoded.size() && hexDigitValue(encoded[i + 1]) >= 0
+                   && hexDigitValue(encoded[i + 2]) >= 0) {
+            decoded += char(hexDigitValue(encoded[i + 1]) * 16 + hexDigitValue(encoded[i + 2]));
             i += 2;
         } else {
             decoded += c;

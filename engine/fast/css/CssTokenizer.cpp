@@ -1,5 +1,7 @@
 #include "engine/fast/css/CssTokenizer.h"
 
+#include "engine/fast/HexDigit.h"
+
 namespace {
 
 bool isNewline(QChar c)
@@ -15,16 +17,6 @@ bool isWhitespace(QChar c)
 bool isDigit(QChar c)
 {
     return c >= '0' && c <= '9';
-}
-
-bool isHexDigit(QChar c)
-{
-    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-char32_t hexValue(QChar c)
-{
-    return isDigit(c) ? c.unicode() - '0' : (c.unicode() | 0x20) - 'a' + 10;
 }
 
 bool isNameStart(QChar c)
@@ -102,13 +94,13 @@ void CssTokenizer::consumeEscape(QString &out)
         out += QChar(0xFFFD);
         return;
     }
-    if (!isHexDigit(at(0))) {
+    if (hexDigitValue(at(0).unicode()) < 0) {
         appendCodePoint(out, m_text[m_at++]);
         return;
     }
     char32_t code = 0;
-    for (int digits = 0; digits < 6 && isHexDigit(at(0)); ++digits, ++m_at)
-        code = code * 16 + hexValue(m_text[m_at]);
+    for (int digits = 0; digits < 6 && hexDigitValue(at(0).unicode()) >= 0; ++digits, ++m_at)
+        code = code * 16 + char32_t(hexDigitValue(m_text[m_at].unicode()));
     if (at(0) == '\r' && at(1) == '\n')
         m_at += 2;
     else if (!atEnd() && isWhitespace(at(0)))
