@@ -2,6 +2,7 @@
 
 #include "engine/fast/FileCache.h"
 #include "engine/fast/css/StyleSheetFile.h"
+#include "platform/RegularFile.h"
 
 namespace {
 

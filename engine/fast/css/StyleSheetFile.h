@@ -5,25 +5,10 @@
 
 #include <optional>
 
-#include <sys/types.h>
-
-// What tells one version of a file from another: a file changed in place gets another size or
-// modification time, a file replaced another inode.
-struct FileStamp
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    qint64 size = 0;
-    qint64 modifiedNanoseconds = 0;
-
-    bool operator==(const FileStamp &) const = default;
-};
+struct FileStamp;
 
 // Style sheets larger than this are not read: no real one comes near it.
 constexpr qint64 maxStyleSheetBytes = 8 * 1024 * 1024;
-
-// The stamp of a regular file at `path`, links followed; nullopt for anything else.
-std::optional<FileStamp> regularFileStamp(const QString &path);
 
 // The bytes of a style sheet file and their stamp, read through one descriptor opened without
 // blocking: a regular file only, and none of the kernel's own files (whose sizes are made up),
