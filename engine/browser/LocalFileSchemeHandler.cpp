@@ -1,6 +1,7 @@
 #include "engine/browser/LocalFileSchemeHandler.h"
 
 #include "platform/FileNames.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QMimeDatabase>
@@ -9,10 +10,6 @@
 #include <QWebEngineUrlScheme>
 
 #include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 const QByteArray LocalFileSchemeHandler::schemeName = QByteArrayLiteral("quillmere-file");
 
@@ -67,22 +64,18 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
 {
     const QString path = fileForUrl(job->requestUrl());
     // This runs on the window's thread, and the engine reads the answer there too. Only regular
-    // files are served: a pipe would wait for a writer for good, and a device such as /dev/zero
-    // never ends. Opening does not wait even for a pipe, and what was opened is what is looked at.
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat info;
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const bool denied = fd < 0 && errno == EACCES;
-        emit fileUnreadable(path, fd < 0 ? qt_error_string(errno) : tr("It is not a file"));
-        if (fd >= 0)
-            ::close(fd);
-        job->fail(denied ? QWebEngineUrlRequestJob::RequestDenied
-                         : QWebEngineUrlRequestJob::UrlNotFound);
+    // files are served.
+    RegularFile regular(path);
+    if (!regular.isOpen()) {
+        const bool cannotOpen = regular.failure() == RegularFileRead::Status::CannotOpen;
+        emit fileUnreadable(path, cannotOpen ? regular.error() : tr("It is not a file"));
+        job->fail(regular.errorNumber() == EACCES ? QWebEngineUrlRequestJob::RequestDenied
+                                                  : QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
     // Owned by the job: the engine reads it until the job is gone.
     auto *file = new QFile(job);
-    file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    file->open(regular.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     job->reply(contentTypeFor(path), file);
 }
 

@@ -1,15 +1,11 @@
 #include "engine/browser/LocalOnlyRequestFilter.h"
 
 #include "engine/browser/LocalFileSchemeHandler.h"
-#include "platform/FileNames.h"
+#include "platform/RegularFile.h"
 
 #include <QMimeDatabase>
 #include <QMimeType>
 #include <QUrl>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -54,19 +50,6 @@ bool isAwaited(Info::ResourceType type)
 bool reachesPageOnlyThroughScripts(Info::ResourceType type)
 {
     return type == Info::ResourceTypeStylesheet || type == Info::ResourceTypeFontResource;
-}
-
-// A pipe would keep its reader waiting for a writer for good, and a device such as /dev/zero
-// never ends. Opening does not wait even for a pipe.
-bool isReadableRegularFile(const QString &path)
-{
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    ::close(fd);
-    return regular;
 }
 
 // Files are all on one host of our scheme; marks are on another.
@@ -125,7 +108,7 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
         if (isFileUrl && !m_archivePath.isEmpty() && path == m_archivePath)
             return;
         // A frame that fails to load fires no event.
-        if (type == Info::ResourceTypeSubFrame && !counted && isReadableRegularFile(path))
+        if (type == Info::ResourceTypeSubFrame && !counted && RegularFile(path).isOpen())
             emit awaitedFileRequested(path);
         if (isFileUrl)
             redirect(info, LocalFileSchemeHandler::urlForFile(path));
@@ -136,7 +119,7 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     // elements use either: the engine's file:// loader does, and marks what it serves as of
     // another origin, so that scripts neither read a style sheet's rules nor learn a script's
     // text from its errors, and whatever asks to share a file with the page is refused.
-    if (isReadByScript(type) || isDataAsScript(type, path) || !isReadableRegularFile(path)) {
+    if (isReadByScript(type) || isDataAsScript(type, path) || !RegularFile(path).isOpen()) {
         info.block(true);
         return;
     }
