@@ -8,7 +8,7 @@
 
 namespace {
 
-// An+B is at most four tokens besides white space ("+n - 3" is three).
+// An+B is at most four tokens besides white space, as in "+n - 3".
 constexpr size_t maxTokens = 4;
 
 int clampedInt(double value)
