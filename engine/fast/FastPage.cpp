@@ -52,10 +52,32 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     }
     readHtml(bytes);
     m_carriesScript = pageCarriesScript(m_dom);
+    if (!m_carriesScript)
+        return;
     // Known scripts are modelled for pages read as HTML from disk only.
-    m_scriptsKnown = m_carriesScript && runKnownScripts(m_dom, m_path);
-    if (m_carriesScript && !m_scriptsKnown)
+    const std::optional<BrowserReason> notRun = runKnownScripts(m_dom, m_path);
+    m_scriptsKnown = !notRun;
+    if (notRun) {
+        m_scriptReason = *notRun;
         followRedirect(redirectsLeft);
+    }
+}
+
+std::optional<BrowserReason> FastPage::browserReason() const
+{
+    if (m_carriesScript && !m_scriptsKnown)
+        return m_scriptReason;
+    if (m_encodingGuessed)
+        return BrowserReason::UndeclaredEncoding;
+    if (!m_encodingExact)
+        return BrowserReason::UnsupportedEncoding;
+    if (m_dom.attributesDropped())
+        return BrowserReason::TooManyAttributes;
+    if (m_dom.tagsLeftOut())
+        return BrowserReason::NestingTooDeep;
+    if (!m_treeExact)
+        return m_treeReason;
+    return std::nullopt;
 }
 
 void FastPage::followRedirect(int redirectsLeft)
@@ -88,6 +110,7 @@ void FastPage::readHtml(const QByteArray &bytes)
 void FastPage::readArchive(const QByteArray &bytes)
 {
     auto archive = std::make_shared<const MhtmlArchive>(bytes);
+    m_treeReason = BrowserReason::ArchiveNotModelled;
     const ArchivePart *page = archive->mainPart();
     m_treeExact = page && archivedSheetsWithinReach(*archive);
     if (!page)

@@ -133,11 +133,13 @@ bool hasBaseUrl(const Dom &dom)
 
 } // namespace
 
-bool runKnownScripts(Dom &dom, const QString &pagePath)
+std::optional<BrowserReason> runKnownScripts(Dom &dom, const QString &pagePath)
 {
     const PageScripts scripts = findPageScripts(dom);
-    if (scripts.otherScript || !scripts.refreshes.empty() || (!scripts.elements.empty() && hasBaseUrl(dom)))
-        return false;
+    if (scripts.otherScript || (!scripts.elements.empty() && hasBaseUrl(dom)))
+        return BrowserReason::UnknownScript;
+    if (!scripts.refreshes.empty())
+        return BrowserReason::Refresh;
     // A known script may add scripts of its own, which the browser then runs too: each round
     // identifies the scripts not seen yet and runs what they do, until no new one comes.
     Dom edited = dom;
@@ -150,12 +152,12 @@ bool runKnownScripts(Dom &dom, const QString &pagePath)
             if (!seen.insert(element).second)
                 continue;
             if (seen.size() > maxScripts)
-                return false;
+                return BrowserReason::UnknownScript;
             const KnownScript *script = knownScript(edited, element, pagePath);
             if (!script)
-                return false;
+                return BrowserReason::UnknownScript;
             if (script->effect && ++withEffects > maxScriptsWithEffects)
-                return false;
+                return BrowserReason::UnknownScript;
             if (script->effect)
                 effects.emplace_back(element, script->effect);
         }
@@ -164,15 +166,15 @@ bool runKnownScripts(Dom &dom, const QString &pagePath)
                 edited.finishEditing();
                 dom = std::move(edited);
             }
-            return true;
+            return std::nullopt;
         }
         for (auto [element, effect] : effects) {
             if (!effect(edited, element, pagePath))
-                return false;
+                return BrowserReason::UnknownScript;
         }
         edits = true;
     }
-    return false;
+    return BrowserReason::UnknownScript;
 }
 
 bool isInlineScript(const QString &text, const char *sha256, const QList<int> &variableLiterals)
