@@ -3,14 +3,14 @@
 #include "engine/MimeSniffing.h"
 #include "engine/PageType.h"
 #include "engine/fast/archive/ArchivedStyleSheets.h"
-#include "engine/fast/text/InnerText.h"
 #include "engine/fast/archive/MhtmlArchive.h"
-#include "engine/fast/dom/PageDecoding.h"
-#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/css/StyleResolver.h"
 #include "engine/fast/css/StyleSheetCache.h"
+#include "engine/fast/dom/DocumentBase.h"
+#include "engine/fast/dom/PageDecoding.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
-#include "engine/fast/knownscripts/RustdocRedirect.h"
+#include "engine/fast/text/InnerText.h"
 #include "platform/RegularFile.h"
 
 #include <QFileInfo>
@@ -50,17 +50,18 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     case PageKind::NotAPage:
         break;
     }
-    readHtml(bytes);
+    const QByteArray encoding = readHtml(bytes);
     m_carriesScript = pageCarriesScript(m_dom);
     if (!m_carriesScript)
         return;
     // Known scripts are modelled for pages read as HTML from disk only.
-    const std::optional<BrowserReason> notRun = runKnownScripts(m_dom, m_path);
-    m_scriptsKnown = !notRun;
-    if (notRun) {
-        m_scriptReason = *notRun;
-        followRedirect(redirectsLeft);
-    }
+    const KnownScriptsRun run = runKnownScripts(
+        m_dom, {m_path, encoding, m_dom.quirksMode(), documentBaseUrl(m_dom, m_path), {}});
+    m_scriptsKnown = !run.browserReason;
+    if (run.browserReason)
+        m_scriptReason = *run.browserReason;
+    if (!run.redirectTarget.isEmpty())
+        followRedirect(run.redirectTarget, redirectsLeft);
 }
 
 std::optional<BrowserReason> FastPage::browserReason() const
@@ -80,15 +81,12 @@ std::optional<BrowserReason> FastPage::browserReason() const
     return std::nullopt;
 }
 
-void FastPage::followRedirect(int redirectsLeft)
+void FastPage::followRedirect(const QString &target, int redirectsLeft)
 {
     // The redirect's script is known by its text only where the page is parsed as the browser
     // parses it.
     if (redirectsLeft == 0 || m_encodingGuessed || !m_encodingExact || m_dom.attributesDropped()
         || m_dom.tagsLeftOut())
-        return;
-    const QString target = rustdocRedirectTarget(m_dom, m_path);
-    if (target.isEmpty())
         return;
     // As the browser engine's file handler reads the page it is sent to: a regular file only.
     const RegularFileRead read = readRegularFile(target, maxPageBytes);
@@ -99,12 +97,13 @@ void FastPage::followRedirect(int redirectsLeft)
         *this = std::move(followed);
 }
 
-void FastPage::readHtml(const QByteArray &bytes)
+QByteArray FastPage::readHtml(const QByteArray &bytes)
 {
     const Utf8Page decoded = decodePageToUtf8(bytes);
     m_encodingGuessed = decoded.guessed;
     m_encodingExact = decoded.exact;
     m_dom = Dom::parse(decoded.utf8);
+    return decoded.encoding;
 }
 
 void FastPage::readArchive(const QByteArray &bytes)

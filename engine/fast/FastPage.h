@@ -17,8 +17,8 @@
 // The page is read as a browser reads it from disk (see fileTypeOf()): HTML, XHTML parsed as
 // XML, or a page saved as one file (MHTML), whose style sheets come from the archive alone.
 //
-// A page that does nothing but send the browser on to a page beside it (RustdocRedirect.h) is
-// that page, as the browser follows it, when the fast engine reads that one exactly.
+// A page that does nothing but send the browser on to a page beside it, by a known script and a
+// refresh, is that page, as the browser follows it, when the fast engine reads that one exactly.
 class FastPage
 {
 public:
@@ -49,8 +49,8 @@ public:
 
 private:
     FastPage(const QByteArray &bytes, const QString &path, int redirectsLeft);
-    void readHtml(const QByteArray &bytes);
-    void followRedirect(int redirectsLeft);
+    QByteArray readHtml(const QByteArray &bytes); // returns the encoding it declares
+    void followRedirect(const QString &target, int redirectsLeft);
     void readArchive(const QByteArray &bytes);
 
     QString m_path;

@@ -3,6 +3,7 @@
 #include "engine/fast/FastPage.h"
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/dom/ScriptDetection.h"
+#include "engine/fast/knownscripts/KnownScripts.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
 
@@ -15,8 +16,6 @@ namespace {
 // Parsing takes some seventy times a page's size in memory, and pages in flight add up: a
 // larger one goes to the browser engine, which streams it.
 constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
-// rustdoc's redirect pages are some 400 bytes: a larger page with a refresh is not parsed.
-constexpr qsizetype maxRedirectPageBytes = 4096;
 
 struct Outcome
 {
@@ -62,7 +61,7 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     if (pages == FastPageLoader::Pages::ExactOnly) {
         if (!nameIsText)
             return notExact(BrowserReason::FileName);
-        const std::optional<BrowserReason> script = bytes.size() > maxRedirectPageBytes
+        const std::optional<BrowserReason> script = bytes.size() > largestRedirectPage()
             ? scriptOutsideElementsInBytes(bytes)
             : std::nullopt;
         if (script)
