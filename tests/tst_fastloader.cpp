@@ -205,12 +205,19 @@ private slots:
         const QString missing = page("missing-script.html", "<script src=missing.js></script><p>a");
         const QString unknown = page("unknown.html", "<script src=options.js></script><script>var a;</script><p>a");
         const QString onLoad = page("onload.html", "<script src=options.js></script><body onload=f()><p>a");
-        for (const QString &path : {changed, folder, missing, unknown, onLoad})
+        // Known scripts are verified where relative URLs start from the page itself.
+        const QString elsewhere = page(
+            "base-elsewhere.html", "<base href=folder.js/><script src=../options.js></script><p>a");
+        const QString itself = page(
+            "base-itself.html", "<base href=base-itself.html><script src=options.js></script><p>a");
+        QCOMPARE(load(*loader, itself).textOrReason, QString("a"));
+        for (const QString &path : {changed, folder, missing, unknown, onLoad, elsewhere})
             QCOMPARE(load(*loader, path).textOrReason, "browser: " + QFileInfo(path).fileName());
-        QCOMPARE(m_browser.loads, (QStringList{changed, folder, missing, unknown, onLoad}));
+        QCOMPARE(m_browser.loads,
+                 (QStringList{changed, folder, missing, unknown, onLoad, elsewhere}));
         // What --stats tells of the run.
-        QCOMPARE(engine.pagesByEngine()->fast, 1);
-        QCOMPARE(engine.pagesByEngine()->browser, 5);
+        QCOMPARE(engine.pagesByEngine()->fast, 2);
+        QCOMPARE(engine.pagesByEngine()->browser, 6);
     }
 
     // A redirect page as rustdoc writes it for an item's old name: its text is its target's,

@@ -140,8 +140,7 @@ void FastPage::readArchive(const QByteArray &bytes)
     m_dom = Dom::parse(withLinksToArchivedSheets(html, *archive, page->location).toUtf8());
     // An archive runs no scripts, so a browser shows what a <noscript> holds, which the parser
     // here hides; a <base> would take its links elsewhere.
-    if (html.contains(QLatin1String("<noscript"), Qt::CaseInsensitive)
-        || html.contains(QLatin1String("<base"), Qt::CaseInsensitive))
+    if (html.contains(QLatin1String("<noscript"), Qt::CaseInsensitive) || hasBaseElement(m_dom))
         m_treeExact = false;
 }
 
