@@ -223,7 +223,7 @@ private slots:
     // A redirect page as rustdoc writes it for an item's old name: its text is its target's,
     // followed through another redirect page as the browser follows it; a loop, a chain longer
     // than the browser is followed for here, a target that is missing, runs an unknown script,
-    // or names a fragment send the page to the browser.
+    // or names a fragment send the page to the browser, as does the script without its refresh.
     void autoFollowsRustdocRedirectPages()
     {
         const auto redirect = [this](const QString &name, const QByteArray &target) {
@@ -254,9 +254,14 @@ private slots:
         const QString missing = redirect("to-missing.html", "gone.html");
         const QString unknown = redirect("unknown.html", "script-target.html");
         const QString fragment = redirect("fragment.html", "items/target.html#top");
-        for (const QString &path : {loop, chain, missing, unknown, fragment})
+        // Its script alone, without the refresh, is no redirect page known here.
+        const QString scriptOnly = page("script-only.html",
+                                        "<p>a</p><script>location.replace(\"items/target.html\""
+                                        " + location.search + location.hash);</script>");
+        for (const QString &path : {loop, chain, missing, unknown, fragment, scriptOnly})
             QCOMPARE(load(*loader, path).textOrReason, "browser: " + QFileInfo(path).fileName());
-        QCOMPARE(m_browser.loads, (QStringList{loop, chain, missing, unknown, fragment}));
+        QCOMPARE(m_browser.loads,
+                 (QStringList{loop, chain, missing, unknown, fragment, scriptOnly}));
         QCOMPARE(engine.pagesByEngine()->fast, 2);
     }
 
