@@ -5,6 +5,7 @@
 
 #include "engine/fast/FastPage.h"
 #include "engine/fast/css/MediaQuery.h"
+#include "engine/fast/dom/PageDecoding.h"
 #include "engine/fast/dom/ScriptDetection.h"
 
 #include <QDir>
@@ -298,6 +299,25 @@ private slots:
         QVERIFY(FastPage("<p>café", path).encodingGuessed());
         QCOMPARE(FastPage("<p>café", path).bodyText(), QString("café"));
         QVERIFY(!FastPage("<p>cafe", path).encodingGuessed());
+    }
+
+    // The encoding a page declares, in which the scripts it loads are read too: by a byte-order
+    // mark or a <meta> label, as the decoder names it; none for a page that declares none.
+    void tellsTheDeclaredEncoding()
+    {
+        QCOMPARE(decodePageToUtf8("\xEF\xBB\xBF<p>a").encoding, QByteArray("UTF-8"));
+        QCOMPARE(decodePageToUtf8(QByteArray("\xFF\xFE"
+                                             "a\0",
+                                             4))
+                     .encoding,
+                 QByteArray("UTF-16LE"));
+        QCOMPARE(decodePageToUtf8("<meta charset=' Unicode20UTF8'><p>a").encoding,
+                 QByteArray("UTF-8"));
+        QCOMPARE(decodePageToUtf8("<meta charset=latin1><p>caf\xe9").encoding,
+                 QByteArray("WINDOWS-1252"));
+        for (const QByteArray &undeclared : {QByteArray("<p>a"), QByteArray("<p>caf\xc3\xa9"),
+                                             QByteArray("<meta charset=utf-7><p>a")})
+            QVERIFY(decodePageToUtf8(undeclared).encoding.isEmpty());
     }
 
     void readsLinkedStyleSheets()

@@ -132,6 +132,52 @@ private slots:
         QCOMPARE(::unlink(encodeFileName(oddName).constData()), 0);
     }
 
+    // Each page the browser takes is counted with why the fast engine left it, and the run's
+    // figures name the reasons.
+    void autoCountsWhyPagesGoToTheBrowser()
+    {
+        AutoEngine engine(m_browser);
+        const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        QByteArray attributes;
+        for (int attribute = 0; attribute < 1'000; ++attribute)
+            attributes += " a" + QByteArray::number(attribute) + "=x";
+        const QByteArray archive =
+            "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"b\"\r\n\r\n"
+            "--b\r\nContent-Type: text/html\r\nContent-Location: file:///saved/page.html\r\n\r\n"
+            "<base href=elsewhere/><p>a\r\n--b--\r\n";
+        const QStringList pages{
+            page("plain.html", "<p>a"),
+            page("script.html", "<script>var a;</script><p>a"),
+            page("handler.html", "<p onmouseover='x()'>a"),
+            page("refresh.html", "<meta http-equiv=refresh content='0;URL=plain.html'><p>a"),
+            page("long-refresh.html",
+                 "<meta http-equiv=refresh content=0><p>" + QByteArray(5'000, 'a')),
+            page("guessed.html", "<p>caf\xe9"),
+            page("utf7.html", "<meta charset=utf-7><p>a+AKM-"),
+            page(decodeFileName("odd\xff.html"), "<p>a"),
+            page("attributes.html", "<p" + attributes + ">a"),
+            page("deep.html", QByteArray("<div>").repeated(50'000) + "a"),
+            page("broken.xhtml",
+                 "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>open</body></html>"),
+            page("saved.mhtml", archive),
+        };
+        for (const QString &path : pages)
+            load(*loader, path);
+        QCOMPARE(m_browser.loads, pages.mid(1));
+        QCOMPARE(
+            describePagesByEngine(*engine.pagesByEngine()),
+            QString(
+                "1 page by the fast engine, 11 by the browser engine (unknown script 2, refresh 2, "
+                "undeclared encoding 1, unsupported encoding 1, file name not UTF-8 1, too many "
+                "attributes 1, nesting too deep 1, XHTML not well-formed or not modelled 1, "
+                "saved-page archive not modelled 1)"));
+        PagesByEngine before = *engine.pagesByEngine();
+        load(*loader, pages[1]);
+        QCOMPARE(describePagesByEngine(pagesTakenSince(before, *engine.pagesByEngine())),
+                 QString("0 pages by the fast engine, 1 by the browser engine (unknown script 1)"));
+        QCOMPARE(::unlink(encodeFileName(pages[7]).constData()), 0);
+    }
+
     // A page whose scripts are all known ones goes to the fast engine; a known script changed
     // by one byte, one that is not a regular file or not there, and an unknown one send their
     // page to the browser; the engine counts the pages each took.
@@ -160,13 +206,19 @@ private slots:
         const QString missing = page("missing-script.html", "<script src=missing.js></script><p>a");
         const QString unknown = page("unknown.html", "<script src=options.js></script><script>var a;</script><p>a");
         const QString onLoad = page("onload.html", "<script src=options.js></script><body onload=f()><p>a");
-        for (const QString &path : {changed, folder, missing, unknown, onLoad})
+        // Known scripts are verified where relative URLs start from the page itself.
+        const QString elsewhere = page(
+            "base-elsewhere.html", "<base href=folder.js/><script src=../options.js></script><p>a");
+        const QString itself = page(
+            "base-itself.html", "<base href=base-itself.html><script src=options.js></script><p>a");
+        QCOMPARE(load(*loader, itself).textOrReason, QString("a"));
+        for (const QString &path : {changed, folder, missing, unknown, onLoad, elsewhere})
             QCOMPARE(load(*loader, path).textOrReason, "browser: " + QFileInfo(path).fileName());
-        QCOMPARE(m_browser.loads, (QStringList{changed, folder, missing, unknown, onLoad}));
+        QCOMPARE(m_browser.loads,
+                 (QStringList{changed, folder, missing, unknown, onLoad, elsewhere}));
         // What --stats tells of the run.
-        QCOMPARE(engine.pagesByEngine()->fast, 1);
-        QCOMPARE(engine.pagesByEngine()->browser, 5);
-
+        QCOMPARE(engine.pagesByEngine()->fast, 2);
+        QCOMPARE(engine.pagesByEngine()->browser, 6);
         // A known script changed in place, its size and modification time kept, is read again:
         // its change time tells.
         const QByteArray optionsPath = encodeFileName(m_dir.filePath("options.js"));
@@ -183,7 +235,7 @@ private slots:
     // A redirect page as rustdoc writes it for an item's old name: its text is its target's,
     // followed through another redirect page as the browser follows it; a loop, a chain longer
     // than the browser is followed for here, a target that is missing, runs an unknown script,
-    // or names a fragment send the page to the browser.
+    // or names a fragment send the page to the browser, as does the script without its refresh.
     void autoFollowsRustdocRedirectPages()
     {
         const auto redirect = [this](const QString &name, const QByteArray &target) {
@@ -214,9 +266,14 @@ private slots:
         const QString missing = redirect("to-missing.html", "gone.html");
         const QString unknown = redirect("unknown.html", "script-target.html");
         const QString fragment = redirect("fragment.html", "items/target.html#top");
-        for (const QString &path : {loop, chain, missing, unknown, fragment})
+        // Its script alone, without the refresh, is no redirect page known here.
+        const QString scriptOnly = page("script-only.html",
+                                        "<p>a</p><script>location.replace(\"items/target.html\""
+                                        " + location.search + location.hash);</script>");
+        for (const QString &path : {loop, chain, missing, unknown, fragment, scriptOnly})
             QCOMPARE(load(*loader, path).textOrReason, "browser: " + QFileInfo(path).fileName());
-        QCOMPARE(m_browser.loads, (QStringList{loop, chain, missing, unknown, fragment}));
+        QCOMPARE(m_browser.loads,
+                 (QStringList{loop, chain, missing, unknown, fragment, scriptOnly}));
         QCOMPARE(engine.pagesByEngine()->fast, 2);
     }
 
@@ -342,6 +399,7 @@ private slots:
         AutoEngine engine(m_browser);
         QCOMPARE(load(*engine.createLoader(), huge.fileName()).textOrReason,
                  QString("browser: huge.html"));
+        QCOMPARE(engine.pagesByEngine()->browserByReason[size_t(BrowserReason::TooLarge)], 1);
         // A link is followed to the page it names.
         const QString target = page("target.html", "<p>linked");
         QVERIFY(QFile::link(target, m_dir.filePath("link.html")));
@@ -366,7 +424,10 @@ private slots:
         QVERIFY(poolFreeWithin(2000));
 
         AutoPageLoader autoLoader([this] { return m_browser.createLoader(); }, 0.5);
+        const auto pages = std::make_shared<PagesByEngine>();
+        autoLoader.countPagesIn(pages);
         QCOMPARE(load(autoLoader, endless).textOrReason, QString("browser: endless.html"));
+        QCOMPARE(pages->browserByReason[size_t(BrowserReason::TimeBound)], 1);
         QVERIFY(poolFreeWithin(2000));
     }
 

@@ -9,7 +9,7 @@ AutoPageLoader::AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, double fa
     m_fastEngineTime.setInterval(std::chrono::milliseconds(qint64(fastEngineSeconds * 1000)));
     connect(&m_fastEngineTime, &QTimer::timeout, this, [this] {
         m_fast.abandon();
-        loadInBrowser();
+        loadInBrowser(BrowserReason::TimeBound);
     });
     for (auto done : {&PageLoader::pageLoaded, &PageLoader::pageFailed}) {
         connect(&m_fast, done, &m_fastEngineTime, &QTimer::stop);
@@ -30,17 +30,19 @@ void AutoPageLoader::load(const QString &path)
     m_fastEngineTime.start();
 }
 
-void AutoPageLoader::loadInBrowser()
+void AutoPageLoader::loadInBrowser(BrowserReason reason)
 {
     m_fastEngineTime.stop();
     if (!m_browser) {
         m_browser = m_makeBrowserLoader();
         for (auto done : {&PageLoader::pageLoaded, &PageLoader::pageFailed})
-            connect(m_browser.get(), done, this, [this] { ++m_pages->browser; });
+            connect(m_browser.get(), done, this,
+                    [this] { m_pages->countBrowserPage(m_browserReason); });
         connect(m_browser.get(), &PageLoader::pageLoaded, this, &PageLoader::pageLoaded);
         connect(m_browser.get(), &PageLoader::pageFailed, this, &PageLoader::pageFailed);
     }
     m_inBrowser = true;
+    m_browserReason = reason;
     m_browser->load(m_path);
 }
 

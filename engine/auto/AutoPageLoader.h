@@ -32,7 +32,7 @@ public:
     void countPagesIn(std::shared_ptr<PagesByEngine> pages) { m_pages = std::move(pages); }
 
 private:
-    void loadInBrowser();
+    void loadInBrowser(BrowserReason reason);
 
     FastPageLoader m_fast{FastPageLoader::Pages::ExactOnly};
     QTimer m_fastEngineTime; // runs while the fast engine has the page
@@ -41,4 +41,5 @@ private:
     std::shared_ptr<PagesByEngine> m_pages = std::make_shared<PagesByEngine>();
     QString m_path;
     bool m_inBrowser = false; // the current page is the browser loader's
+    BrowserReason m_browserReason = BrowserReason::UnknownScript; // why it is
 };

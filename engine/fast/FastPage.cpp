@@ -7,10 +7,10 @@
 #include "engine/fast/archive/MhtmlArchive.h"
 #include "engine/fast/css/StyleResolver.h"
 #include "engine/fast/css/StyleSheetCache.h"
+#include "engine/fast/dom/DocumentBase.h"
 #include "engine/fast/dom/PageDecoding.h"
 #include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
-#include "engine/fast/knownscripts/RustdocRedirect.h"
 #include "engine/fast/text/InnerText.h"
 #include "platform/RegularFile.h"
 
@@ -49,23 +49,43 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     case PageKind::NotAPage:
         break;
     }
-    readHtml(bytes);
+    const QByteArray encoding = readHtml(bytes);
     m_carriesScript = pageCarriesScript(m_dom);
+    if (!m_carriesScript)
+        return;
     // Known scripts are modelled for pages read as HTML from disk only.
-    m_scriptsKnown = m_carriesScript && runKnownScripts(m_dom, m_path);
-    if (m_carriesScript && !m_scriptsKnown)
-        followRedirect(redirectsLeft);
+    const KnownScriptsRun run = runKnownScripts(
+        m_dom, {m_path, encoding, m_dom.quirksMode(), documentBaseUrl(m_dom, m_path), {}});
+    m_scriptsKnown = !run.browserReason;
+    if (run.browserReason)
+        m_scriptReason = *run.browserReason;
+    if (!run.redirectTarget.isEmpty())
+        followRedirect(run.redirectTarget, redirectsLeft);
 }
 
-void FastPage::followRedirect(int redirectsLeft)
+std::optional<BrowserReason> FastPage::browserReason() const
+{
+    if (m_carriesScript && !m_scriptsKnown)
+        return m_scriptReason;
+    if (m_encodingGuessed)
+        return BrowserReason::UndeclaredEncoding;
+    if (!m_encodingExact)
+        return BrowserReason::UnsupportedEncoding;
+    if (m_dom.attributesDropped())
+        return BrowserReason::TooManyAttributes;
+    if (m_dom.tagsLeftOut())
+        return BrowserReason::NestingTooDeep;
+    if (!m_treeExact)
+        return m_treeReason;
+    return std::nullopt;
+}
+
+void FastPage::followRedirect(const QString &target, int redirectsLeft)
 {
     // The redirect's script is known by its text only where the page is parsed as the browser
     // parses it.
     if (redirectsLeft == 0 || m_encodingGuessed || !m_encodingExact || m_dom.attributesDropped()
         || m_dom.tagsLeftOut())
-        return;
-    const QString target = rustdocRedirectTarget(m_dom, m_path);
-    if (target.isEmpty())
         return;
     // As the browser engine's file handler reads the page it is sent to: a regular file only.
     const RegularFileRead read = readRegularFile(target, maxPageBytes);
@@ -76,17 +96,19 @@ void FastPage::followRedirect(int redirectsLeft)
         *this = std::move(followed);
 }
 
-void FastPage::readHtml(const QByteArray &bytes)
+QByteArray FastPage::readHtml(const QByteArray &bytes)
 {
     const Utf8Page decoded = decodePageToUtf8(bytes);
     m_encodingGuessed = decoded.guessed;
     m_encodingExact = decoded.exact;
     m_dom = Dom::parse(decoded.utf8);
+    return decoded.encoding;
 }
 
 void FastPage::readArchive(const QByteArray &bytes)
 {
     auto archive = std::make_shared<const MhtmlArchive>(bytes);
+    m_treeReason = BrowserReason::ArchiveNotModelled;
     const ArchivePart *page = archive->mainPart();
     m_treeExact = page && archivedSheetsWithinReach(*archive);
     if (!page)
@@ -117,8 +139,7 @@ void FastPage::readArchive(const QByteArray &bytes)
     m_dom = Dom::parse(withLinksToArchivedSheets(html, *archive, page->location).toUtf8());
     // An archive runs no scripts, so a browser shows what a <noscript> holds, which the parser
     // here hides; a <base> would take its links elsewhere.
-    if (html.contains(QLatin1String("<noscript"), Qt::CaseInsensitive)
-        || html.contains(QLatin1String("<base"), Qt::CaseInsensitive))
+    if (html.contains(QLatin1String("<noscript"), Qt::CaseInsensitive) || hasBaseElement(m_dom))
         m_treeExact = false;
 }
 

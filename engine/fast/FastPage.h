@@ -1,10 +1,13 @@
 #pragma once
 
-#include "engine/fast/dom/Dom.h"
+#include "engine/BrowserReason.h"
 #include "engine/fast/css/SheetLoader.h"
+#include "engine/fast/dom/Dom.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // A page read and parsed without a browser: the text a browser shows for its body, for a
 // desktop window of 1280 x 720 CSS pixels, computed from its HTML and style sheets alone. It is
@@ -14,8 +17,8 @@
 // The page is read as a browser reads it from disk (see fileTypeOf()): HTML, XHTML parsed as
 // XML, or a page saved as one file (MHTML), whose style sheets come from the archive alone.
 //
-// A page that does nothing but send the browser on to a page beside it (RustdocRedirect.h) is
-// that page, as the browser follows it, when the fast engine reads that one exactly.
+// A page that does nothing but send the browser on to a page beside it, by a known script and a
+// refresh, is that page, as the browser follows it, when the fast engine reads that one exactly.
 class FastPage
 {
 public:
@@ -31,15 +34,13 @@ public:
     // guesses its encoding by a detector of its own, so its text may differ from ours.
     bool encodingGuessed() const { return m_encodingGuessed; }
 
-    // Whether the text is the browser engine's for sure, as far as the page itself tells:
+    // Nothing when the text is the browser engine's for sure, as far as the page itself tells:
     // no script but known ones, an encoding that is no guess and is decoded here as the browser
     // decodes it, every attribute and element parsed, and a document tree that is the browser's
-    // (XHTML that is well-formed; an archive whose style sheets are all found).
-    bool isExact() const
-    {
-        return (!m_carriesScript || m_scriptsKnown) && !encodingGuessed() && m_encodingExact
-               && !m_dom.attributesDropped() && !m_dom.tagsLeftOut() && m_treeExact;
-    }
+    // (XHTML that is well-formed; an archive whose style sheets are all found). Otherwise the
+    // first of these that fails.
+    std::optional<BrowserReason> browserReason() const;
+    bool isExact() const { return !browserReason(); }
 
     // The body's innerText; empty for a page without a body.
     QString bodyText() const;
@@ -48,8 +49,8 @@ public:
 
 private:
     FastPage(const QByteArray &bytes, const QString &path, int redirectsLeft);
-    void readHtml(const QByteArray &bytes);
-    void followRedirect(int redirectsLeft);
+    QByteArray readHtml(const QByteArray &bytes); // returns the encoding it declares
+    void followRedirect(const QString &target, int redirectsLeft);
     void readArchive(const QByteArray &bytes);
 
     QString m_path;
@@ -58,7 +59,9 @@ private:
     Dom m_dom;
     bool m_carriesScript = false;
     bool m_scriptsKnown = false;
+    BrowserReason m_scriptReason = BrowserReason::UnknownScript; // when they are not known
     bool m_encodingGuessed = false;
     bool m_treeExact = true;
+    BrowserReason m_treeReason = BrowserReason::XhtmlNotModelled; // when the tree is not exact
     bool m_encodingExact = true;
 };

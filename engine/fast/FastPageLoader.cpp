@@ -4,6 +4,7 @@
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/PageSizeBound.h"
 #include "engine/fast/dom/ScriptDetection.h"
+#include "engine/fast/knownscripts/KnownScripts.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
 
@@ -13,15 +14,19 @@
 
 namespace {
 
-// rustdoc's redirect pages are some 400 bytes: a larger page with a refresh is not parsed.
-constexpr qsizetype maxRedirectPageBytes = 4096;
 
 struct Outcome
 {
     enum class Kind { Text, Failed, NotExact };
     Kind kind;
     QString textOrReason;
+    BrowserReason browserReason = BrowserReason::UnknownScript; // for NotExact
 };
+
+Outcome notExact(BrowserReason reason)
+{
+    return {Outcome::Kind::NotExact, {}, reason};
+}
 
 // Runs on a thread of the pool: it may touch nothing but its arguments.
 Outcome readPage(const QString &path, FastPageLoader::Pages pages)
@@ -38,7 +43,7 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
         return {Outcome::Kind::Failed, FastPageLoader::tr("It is not a file")};
     case RegularFileRead::Status::TooLarge:
         if (pages == FastPageLoader::Pages::ExactOnly)
-            return {Outcome::Kind::NotExact, {}};
+            return notExact(BrowserReason::TooLarge);
         return {Outcome::Kind::Failed,
                 FastPageLoader::tr("It is larger than the fast engine reads (%1 MB)")
                     .arg(maxPageBytes / (1024 * 1024))};
@@ -51,12 +56,20 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     // A page that runs a script other than from a <script> goes to the browser without being
     // parsed, as far as its bytes tell; its <script>s may all be known ones. A page as small as
     // a redirect page may send the browser to one the fast engine reads (see FastPage).
-    if (pages == FastPageLoader::Pages::ExactOnly
-        && (!nameIsText || (bytes.size() > maxRedirectPageBytes && pageBytesCarryScriptOutsideElements(bytes))))
-        return {Outcome::Kind::NotExact, {}};
+    if (pages == FastPageLoader::Pages::ExactOnly) {
+        if (!nameIsText)
+            return notExact(BrowserReason::FileName);
+        const std::optional<BrowserReason> script = bytes.size() > largestRedirectPage()
+            ? scriptOutsideElementsInBytes(bytes)
+            : std::nullopt;
+        if (script)
+            return notExact(*script);
+    }
     const FastPage page(bytes, path);
-    if (pages == FastPageLoader::Pages::ExactOnly && !(page.isExact() && nameIsText))
-        return {Outcome::Kind::NotExact, {}};
+    if (pages == FastPageLoader::Pages::ExactOnly) {
+        if (const std::optional<BrowserReason> reason = page.browserReason())
+            return notExact(*reason);
+    }
     return {Outcome::Kind::Text, page.bodyText()};
 }
 
@@ -114,7 +127,7 @@ void FastPageLoader::load(const QString &path)
             emit pageFailed(outcome.textOrReason);
             return;
         case Outcome::Kind::NotExact:
-            emit pageNotExact();
+            emit pageNotExact(outcome.browserReason);
             return;
         }
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/BrowserReason.h"
 #include "engine/PageLoader.h"
 
 #include <atomic>
@@ -36,8 +37,9 @@ public:
     void abandon() override;
 
 signals:
-    // Under Pages::ExactOnly: the page needs the browser engine; its text was not computed.
-    void pageNotExact();
+    // Under Pages::ExactOnly: the page needs the browser engine, for `reason`; its text was not
+    // computed.
+    void pageNotExact(BrowserReason reason);
 
 private:
     Pages m_pages;

@@ -1,9 +1,10 @@
 #include "engine/fast/css/StyleResolver.h"
 
-#include "engine/fast/dom/Dom.h"
-#include "engine/fast/css/MediaQuery.h"
 #include "engine/fast/PageCancellation.h"
+#include "engine/fast/css/MediaQuery.h"
 #include "engine/fast/css/UserAgentStyle.h"
+#include "engine/fast/dom/DocumentBase.h"
+#include "engine/fast/dom/Dom.h"
 
 #include <climits>
 
@@ -178,18 +179,6 @@ Display svgDisplay(const Dom &dom, int element, Display computed)
     return Display::None;
 }
 
-// The URL a page's relative references start from: its first <base href>, else its own.
-QUrl documentBase(const Dom &dom, const QString &pagePath)
-{
-    const QUrl page = QUrl::fromLocalFile(pagePath);
-    for (int at = 0; at < dom.size(); ++at) {
-        const DomNode &node = dom.node(at);
-        if (node.isElement("base") && node.hasAttribute(QLatin1String("href")))
-            return page.resolved(QUrl(node.attribute(QLatin1String("href")).trimmed()));
-    }
-    return page;
-}
-
 // Whether a rel attribute's space-separated keywords hold `keyword`, in any case.
 bool hasRelation(QStringView relations, QStringView keyword)
 {
@@ -228,7 +217,7 @@ StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const Shee
 
 void StyleResolver::collectPageSheets(const QString &pagePath)
 {
-    const QUrl base = documentBase(m_dom, pagePath);
+    const QUrl base = documentBaseUrl(m_dom, pagePath);
     for (int at = 0; at >= 0 && at < m_dom.size(); at = m_dom.next(at, -1)) {
         checkPageCancelled();
         const DomNode &node = m_dom.node(at);

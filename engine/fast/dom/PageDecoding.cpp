@@ -410,27 +410,27 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label)
 Utf8Page decodePageToUtf8(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return {withUtf8ErrorsReplaced(bytes.sliced(3))};
+        return {withUtf8ErrorsReplaced(bytes.sliced(3)), false, true, "UTF-8"};
     if (bytes.startsWith("\xFF\xFE"))
-        return {decodeWithIconv(bytes.sliced(2), "UTF-16LE").toUtf8()};
+        return {decodeWithIconv(bytes.sliced(2), "UTF-16LE").toUtf8(), false, true, "UTF-16LE"};
     if (bytes.startsWith("\xFE\xFF"))
-        return {decodeWithIconv(bytes.sliced(2), "UTF-16BE").toUtf8()};
+        return {decodeWithIconv(bytes.sliced(2), "UTF-16BE").toUtf8(), false, true, "UTF-16BE"};
 
     const QByteArray label = declaredCharset(bytes);
     if (!label.isEmpty() && !isDecodedExactly(label))
-        return {withUtf8ErrorsReplaced(bytes), false, false};
+        return {withUtf8ErrorsReplaced(bytes), false, false, {}};
     QByteArray encoding = encodingForLabel(label);
     // A page that says UTF-16 in ASCII bytes cannot be UTF-16.
     if (encoding.startsWith("UTF-16"))
         encoding = "UTF-8";
     if (encoding == "UTF-8")
-        return {withUtf8ErrorsReplaced(bytes)};
+        return {withUtf8ErrorsReplaced(bytes), false, true, encoding};
     if (!encoding.isEmpty())
-        return {decodeAs(bytes, encoding).toUtf8()};
+        return {decodeAs(bytes, encoding).toUtf8(), false, true, encoding};
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (isValidUtf8(bytes))
-        return {bytes, !ascii};
-    return {decodeAs(bytes, "WINDOWS-1252").toUtf8(), true};
+        return {bytes, !ascii, true, {}};
+    return {decodeAs(bytes, "WINDOWS-1252").toUtf8(), true, true, {}};
 }
 
 DecodedPage decodePage(const QByteArray &bytes)

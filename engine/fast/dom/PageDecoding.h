@@ -20,6 +20,9 @@ struct Utf8Page
     // False when the page declares an encoding that is not decoded here as the browser
     // decodes it; the characters are then those of UTF-8.
     bool exact = true;
+    // The encoding its byte-order mark or <meta> declares and it is decoded in, as iconv names
+    // it ("UTF-8"); empty when it declares none, or one not decoded here.
+    QByteArray encoding;
 };
 
 // As decodePage(), into UTF-8, without a round trip through UTF-16 for a page in UTF-8.

@@ -119,7 +119,7 @@ bool pageCarriesScript(const Dom &dom)
     return scripts.otherScript || !scripts.elements.empty() || !scripts.refreshes.empty();
 }
 
-bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
+std::optional<BrowserReason> scriptOutsideElementsInBytes(QByteArrayView bytes)
 {
     HtmlTagScanner scanner(bytes);
     HtmlTagScanner::Tag tag;
@@ -128,24 +128,29 @@ bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
             continue;
         // What a template holds never runs; the parsed document tells where it ends.
         if (tag.name == "template")
-            return false;
+            return std::nullopt;
         QString httpEquiv;
         for (const HtmlTagScanner::Attribute &attribute : tag.attributes) {
             if (isEventHandler(QString::fromUtf8(attribute.name)))
-                return true;
+                return BrowserReason::UnknownScript;
             // Character references are not decoded here: "javascript&colon;" is left to the
             // parsed document.
             const QString name = QString::fromUtf8(attribute.name);
             if (attribute.value.contains(':') && !runsOnlyOnUserAction(name)
                 && !followedOnlyOnClick(QString::fromUtf8(tag.name), name)
                 && isJavaScriptUrl(QString::fromUtf8(attribute.value)))
-                return true;
+                return BrowserReason::UnknownScript;
             if (tag.name == "meta" && httpEquiv.isNull()
                 && QByteArrayView(attribute.name).compare("http-equiv", Qt::CaseInsensitive) == 0)
                 httpEquiv = QString::fromUtf8(attribute.value.isNull() ? QByteArrayView("") : attribute.value);
         }
         if (tag.name == "meta" && isRefresh(httpEquiv))
-            return true;
+            return BrowserReason::Refresh;
     }
-    return false;
+    return std::nullopt;
+}
+
+bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes)
+{
+    return scriptOutsideElementsInBytes(bytes).has_value();
 }

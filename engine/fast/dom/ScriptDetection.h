@@ -1,6 +1,10 @@
 #pragma once
 
+#include "engine/BrowserReason.h"
+
 #include <QByteArrayView>
+
+#include <optional>
 
 #include <vector>
 
@@ -34,3 +38,6 @@ bool pageCarriesScript(const Dom &dom);
 // page to the browser that did not need it); false means the parsed document has to tell, as
 // it does from the first <template> on.
 bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes);
+
+// The same, with what it found: an unknown script, or a refresh.
+std::optional<BrowserReason> scriptOutsideElementsInBytes(QByteArrayView bytes);

@@ -6,15 +6,10 @@
 
 namespace {
 
-int elementWithId(const Dom &dom, const QString &id)
-{
-    return firstElement(dom, [&id](const DomNode &node) { return node.id == id; });
-}
-
 // asciidoc.footnotes(): the footnotes' holder loses the entries it had, and goes altogether when
 // the content has no footnote. Footnotes themselves, which the script copies out of the text as
 // markup, are left to the browser.
-bool rebuildFootnotes(Dom &dom, int, const QString &)
+bool rebuildFootnotes(Dom &dom, int, const ScriptPage &)
 {
     const int holder = elementWithId(dom, QStringLiteral("footnotes"));
     if (holder < 0)

@@ -23,6 +23,11 @@ int firstElement(const Dom &dom, const ElementTest &test)
     return -1;
 }
 
+int elementWithId(const Dom &dom, const QString &id)
+{
+    return firstElement(dom, [&id](const DomNode &node) { return node.id == id; });
+}
+
 bool hasAncestor(const Dom &dom, int element, const ElementTest &test)
 {
     for (int at = dom.node(element).parent; at >= 0; at = dom.node(at).parent) {

@@ -13,6 +13,8 @@ using ElementTest = std::function<bool(const DomNode &)>;
 // The elements below `root` (the whole document for -1) that pass `test`, in document order.
 std::vector<int> findElements(const Dom &dom, int root, const ElementTest &test);
 int firstElement(const Dom &dom, const ElementTest &test); // -1 when none
+// The first element whose id is `id`, as getElementById finds it; -1 when none.
+int elementWithId(const Dom &dom, const QString &id);
 bool hasAncestor(const Dom &dom, int element, const ElementTest &test);
 
 ElementTest withClass(const QString &name);

@@ -57,7 +57,7 @@ public:
         const ScriptValue *index = m_data ? variable(*m_data, QStringLiteral("NAVTREEINDEX")) : nullptr;
         const ScriptValue *syncMessage = m_data ? variable(*m_data, QStringLiteral("SYNCONMSG")) : nullptr;
         static const QRegularExpression plainText(QStringLiteral("^[^\"<>&]*$"));
-        const int contents = firstElement(m_dom, [](const DomNode &node) { return node.id == "nav-tree-contents"; });
+        const int contents = elementWithId(m_dom, QStringLiteral("nav-tree-contents"));
         if (!tree || !tree->isArray() || !index || !index->isArray() || index->items.size() > size_t(maxIndexFiles)
             || !syncMessage || !syncMessage->isString() || !plainText.match(syncMessage->string).hasMatch()
             || contents < 0)
@@ -88,10 +88,7 @@ private:
         int depth;
     };
 
-    int navSync() const
-    {
-        return firstElement(m_dom, [](const DomNode &node) { return node.id == "nav-sync"; });
-    }
+    int navSync() const { return elementWithId(m_dom, QStringLiteral("nav-sync")); }
 
     // What JavaScript takes for true.
     static bool isTrue(const ScriptValue &value)

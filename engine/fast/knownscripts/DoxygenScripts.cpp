@@ -5,11 +5,9 @@
 // once every one of them has arrived is built here from the same files.
 
 #include "engine/fast/dom/Dom.h"
-#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/DoxygenNavTree.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"
-#include "engine/fast/knownscripts/ScriptFile.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -31,7 +29,7 @@ bool isNavTreeDataName(const QString &name)
            || name == QLatin1String("SYNCONMSG") || name == QLatin1String("SYNCOFFMSG");
 }
 
-bool isNavTreeData(const QString &path, const QString &)
+bool isNavTreeData(const QString &path, const ScriptPage &)
 {
     if (QFileInfo(path).fileName() != QLatin1String("navtreedata.js"))
         return false;
@@ -42,52 +40,53 @@ bool isNavTreeData(const QString &path, const QString &)
 
 // Whether the page's scripts are exactly Doxygen's, each once, before the inline call (so
 // that jQuery and the tree's functions are there when it runs), none deferred.
-bool hasDoxygenScripts(const Dom &dom, int call, DoxygenTreePage &page, const QString &pagePath)
+bool hasDoxygenScripts(const Dom &dom, int call, const ScriptPage &page, DoxygenTreePage &tree)
 {
     const std::array<const char *, 4> digests{jqueryDigest, dynsectionsDigest, resizeDigest, navtreeDigest};
     std::array<int, 4> seen{};
-    const std::vector<int> scripts = findPageScripts(dom).elements;
-    if (scripts.empty() || scripts.back() != call)
+    const std::vector<IdentifiedScript> &scripts = page.scripts;
+    if (scripts.empty() || scripts.back().element != call)
         return false;
     for (size_t at = 0; at + 1 < scripts.size(); ++at) {
-        const DomNode &script = dom.node(scripts[at]);
-        if (script.hasAttribute(QLatin1String("async")) || script.hasAttribute(QLatin1String("defer")))
+        const DomNode &script = dom.node(scripts[at].element);
+        if (script.hasAttribute(QLatin1String("async"))
+            || script.hasAttribute(QLatin1String("defer")) || scripts[at].path.isNull())
             return false;
-        const QString source = script.attribute(QLatin1String("src"));
-        const std::optional<QString> path = source.isNull() ? std::nullopt : scriptFilePath(source, pagePath);
-        const std::optional<QByteArray> digest = path ? scriptFileDigest(*path) : std::nullopt;
-        if (!digest)
-            return false;
-        const auto known = std::find(digests.begin(), digests.end(), *digest);
-        if (known != digests.end()) {
-            if (known == digests.begin() && at != 0)
+        const KnownScript &known = *scripts[at].known;
+        const auto found = std::find_if(digests.begin(), digests.end(),
+                                        [&known](const char *digest) {
+            return known.hasDigest(digest);
+        });
+        if (found != digests.end()) {
+            if (found == digests.begin() && at != 0)
                 return false;
-            ++seen[size_t(known - digests.begin())];
-        } else if (page.navTreeData.isNull() && isNavTreeData(*path, pagePath)) {
-            page.navTreeData = *path;
+            ++seen[size_t(found - digests.begin())];
+        } else if (tree.navTreeData.isNull() && known.dataTest == isNavTreeData) {
+            tree.navTreeData = scripts[at].path;
         } else {
             return false;
         }
     }
-    return seen == std::array<int, 4>{1, 1, 1, 1} && !page.navTreeData.isNull();
+    return seen == std::array<int, 4>{1, 1, 1, 1} && !tree.navTreeData.isNull();
 }
 
 // The inline script: $(document).ready(function(){initNavTree('page.html','../'); initResizable(); });
-bool buildNavTree(Dom &dom, int script, const QString &pagePath)
+bool buildNavTree(Dom &dom, int script, const ScriptPage &page)
 {
     static const QRegularExpression call(QStringLiteral("initNavTree\\('([A-Za-z0-9_.~-]*)','((?:\\.\\./){0,8})'\\)"));
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_.~-]+$"));
     const QRegularExpressionMatch match = call.match(dom.textContent(script));
-    DoxygenTreePage page;
-    page.toRoot = match.captured(1);
-    page.relativePath = match.captured(2);
-    page.folder = QFileInfo(pagePath).path();
-    page.fileName = QFileInfo(pagePath).fileName();
+    DoxygenTreePage tree;
+    tree.toRoot = match.captured(1);
+    tree.relativePath = match.captured(2);
+    tree.folder = QFileInfo(page.path).path();
+    tree.fileName = QFileInfo(page.path).fileName();
     // A root without a dot could be the name of what every object has ("constructor").
-    if (!match.hasMatch() || !page.toRoot.contains(u'.') || !plainName.match(page.fileName).hasMatch()
-        || !hasDoxygenScripts(dom, script, page, pagePath))
+    if (!match.hasMatch() || !tree.toRoot.contains(u'.')
+        || !plainName.match(tree.fileName).hasMatch()
+        || !hasDoxygenScripts(dom, script, page, tree))
         return false;
-    return buildDoxygenNavTree(dom, page);
+    return buildDoxygenNavTree(dom, tree);
 }
 
 } // namespace

@@ -11,7 +11,7 @@ namespace {
 
 // The inline loader: script.js's loadScripts() puts the search script and its indexes, found
 // by the page's way back to the root, each before the first script of the document.
-bool loadSearchScripts(Dom &dom, int script, const QString &)
+bool loadSearchScripts(Dom &dom, int script, const ScriptPage &)
 {
     static const QRegularExpression pathToRoot(QStringLiteral("var pathtoroot = \"([A-Za-z0-9_./-]*)\";"));
     const QRegularExpressionMatch match = pathToRoot.match(dom.textContent(script));

@@ -9,8 +9,9 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <map>
 #include <optional>
-#include <set>
 
 namespace {
 
@@ -78,6 +79,15 @@ std::optional<QByteArray> withLiteralsLeftOut(const QString &text, const QList<i
     return normalised.toUtf8();
 }
 
+// Whether an inline script's text is the one whose digest is `sha256`, once the contents of the
+// string literals counted in `variableLiterals` are left out, each of which may hold a relative
+// path and nothing else.
+bool isInlineScript(const QString &text, const char *sha256, const QList<int> &variableLiterals)
+{
+    const std::optional<QByteArray> normalised = withLiteralsLeftOut(text, variableLiterals);
+    return normalised && digestOf(*normalised) == sha256;
+}
+
 const KnownScript *knownInlineScript(const QString &text)
 {
     if (const KnownScript *script = scriptsByDigest().value(digestOf(text.toUtf8())))
@@ -94,89 +104,112 @@ const KnownScript *knownInlineScript(const QString &text)
 }
 
 // A data script, for one whose digest is not known.
-const KnownScript *knownDataScript(const QString &path, const QString &pagePath)
+const KnownScript *knownDataScript(const QString &path, const ScriptPage &page)
 {
     for (const auto *family : families()) {
         for (const KnownScript &script : *family) {
-            if (script.dataTest && script.dataTest(path, pagePath))
+            if (script.dataTest && script.dataTest(path, page))
                 return &script;
         }
     }
     return nullptr;
 }
 
-const KnownScript *knownScript(const Dom &dom, int element, const QString &pagePath)
+std::optional<IdentifiedScript> identify(const Dom &dom, int element, const ScriptPage &page)
 {
     const DomNode &node = dom.node(element);
     // A browser with modules skips a nomodule script; one in a drawing reads its URL elsewhere.
     if (node.ns != DomNode::Html || node.hasAttribute(QLatin1String("nomodule")))
-        return nullptr;
+        return std::nullopt;
     const QString source = node.attribute(QLatin1String("src"));
-    if (source.isNull())
-        return knownInlineScript(dom.textContent(element));
-    const std::optional<QString> path = scriptFilePath(source, pagePath);
+    if (source.isNull()) {
+        const KnownScript *script = knownInlineScript(dom.textContent(element));
+        return script ? std::optional<IdentifiedScript>({element, script, {}}) : std::nullopt;
+    }
+    const std::optional<QString> path = scriptFilePath(source, page.path);
     const std::optional<QByteArray> digest = path ? scriptFileDigest(*path) : std::nullopt;
     if (!digest)
-        return nullptr;
+        return std::nullopt;
     const KnownScript *script = scriptsByDigest().value(*digest);
-    return script ? script : knownDataScript(*path, pagePath);
+    if (!script)
+        script = knownDataScript(*path, page);
+    return script ? std::optional<IdentifiedScript>({element, script, *path}) : std::nullopt;
 }
 
-bool hasBaseUrl(const Dom &dom)
+// The page a refresh and its one script send the browser to, when that script is a known
+// redirect.
+QString redirectTarget(const Dom &dom, const PageScripts &scripts, ScriptPage &page)
 {
-    for (int at = 0; at < dom.size(); ++at) {
-        if (dom.node(at).isElement("base") && dom.node(at).hasAttribute(QLatin1String("href")))
-            return true;
-    }
-    return false;
+    if (scripts.elements.size() != 1)
+        return {};
+    const std::optional<IdentifiedScript> script = identify(dom, scripts.elements.front(), page);
+    if (!script || !script->known->redirect)
+        return {};
+    page.scripts = {*script};
+    return script->known->redirect(dom, script->element, page);
 }
 
 } // namespace
 
-bool runKnownScripts(Dom &dom, const QString &pagePath)
+KnownScriptsRun runKnownScripts(Dom &dom, ScriptPage page)
 {
     const PageScripts scripts = findPageScripts(dom);
-    if (scripts.otherScript || !scripts.refreshes.empty() || (!scripts.elements.empty() && hasBaseUrl(dom)))
-        return false;
+    // Scripts are verified where relative URLs start from the page itself.
+    if (scripts.otherScript
+        || (!scripts.elements.empty() && page.baseUrl != QUrl::fromLocalFile(page.path)))
+        return {BrowserReason::UnknownScript, {}};
+    if (!scripts.refreshes.empty())
+        return {BrowserReason::Refresh, redirectTarget(dom, scripts, page)};
     // A known script may add scripts of its own, which the browser then runs too: each round
     // identifies the scripts not seen yet and runs what they do, until no new one comes.
     Dom edited = dom;
-    std::set<int> seen;
+    std::map<int, IdentifiedScript> identified;
     size_t withEffects = 0;
     bool edits = false;
     for (int round = 0; round < maxRounds; ++round) {
+        const std::vector<int> elements = findPageScripts(edited).elements;
         std::vector<std::pair<int, ScriptEffect>> effects;
-        for (int element : findPageScripts(edited).elements) {
-            if (!seen.insert(element).second)
-                continue;
-            if (seen.size() > maxScripts)
-                return false;
-            const KnownScript *script = knownScript(edited, element, pagePath);
-            if (!script)
-                return false;
-            if (script->effect && ++withEffects > maxScriptsWithEffects)
-                return false;
-            if (script->effect)
-                effects.emplace_back(element, script->effect);
+        page.scripts.clear();
+        for (int element : elements) {
+            auto found = identified.find(element);
+            if (found == identified.end()) {
+                const std::optional<IdentifiedScript> script = identify(edited, element, page);
+                // A redirect's script is known only beside its refresh.
+                if (identified.size() >= maxScripts || !script || script->known->redirect)
+                    return {BrowserReason::UnknownScript, {}};
+                if (script->known->effect && ++withEffects > maxScriptsWithEffects)
+                    return {BrowserReason::UnknownScript, {}};
+                if (script->known->effect)
+                    effects.emplace_back(element, script->known->effect);
+                found = identified.emplace(element, *script).first;
+            }
+            page.scripts.push_back(found->second);
         }
         if (effects.empty()) {
             if (edits) {
                 edited.finishEditing();
                 dom = std::move(edited);
             }
-            return true;
+            return {};
         }
         for (auto [element, effect] : effects) {
-            if (!effect(edited, element, pagePath))
-                return false;
+            if (!effect(edited, element, page))
+                return {BrowserReason::UnknownScript, {}};
         }
         edits = true;
     }
-    return false;
+    return {BrowserReason::UnknownScript, {}};
 }
 
-bool isInlineScript(const QString &text, const char *sha256, const QList<int> &variableLiterals)
+qsizetype largestRedirectPage()
 {
-    const std::optional<QByteArray> normalised = withLiteralsLeftOut(text, variableLiterals);
-    return normalised && digestOf(*normalised) == sha256;
+    static const qsizetype largest = [] {
+        qsizetype bytes = 0;
+        for (const auto *family : families()) {
+            for (const KnownScript &script : *family)
+                bytes = std::max(bytes, script.redirectPageBytes);
+        }
+        return bytes;
+    }();
+    return largest;
 }

@@ -49,11 +49,6 @@ std::vector<char> insideOf(const Dom &dom, const ElementTest &test)
     return inside;
 }
 
-int elementWithId(const Dom &dom, const QString &id)
-{
-    return firstElement(dom, [&id](const DomNode &node) { return node.id == id; });
-}
-
 // highlight.js 9.18.5 as Debian builds it: its languages and their aliases, by which it picks a
 // block's language from its class names and names the language in the class it adds.
 struct Highlighter
@@ -285,7 +280,7 @@ void setLightTheme(Dom &dom)
     setClasses(dom, html, classes << QStringLiteral("light"));
 }
 
-bool runBookScript(Dom &dom, int script, const QString &)
+bool runBookScript(Dom &dom, int script, const ScriptPage &)
 {
     if (!themeNamedBefore(dom, script))
         return false;
@@ -303,7 +298,7 @@ bool runBookScript(Dom &dom, int script, const QString &)
 
 // The inline script after the menu bar: the sidebar marked as not expanded, its links taken out
 // of the tab order. (`sidebar` is the element of that id, never the string "visible".)
-bool markSidebarHidden(Dom &dom, int, const QString &)
+bool markSidebarHidden(Dom &dom, int, const ScriptPage &)
 {
     const int toggle = elementWithId(dom, QStringLiteral("sidebar-toggle"));
     const int sidebar = elementWithId(dom, QStringLiteral("sidebar"));
@@ -339,7 +334,7 @@ int renderedLines(const Dom &dom, int block)
 // ferris.js, once the document is parsed: a picture of Ferris by each block that does not
 // compile, panics or does not do what is wanted; beside a short block's buttons, if it has
 // some, else in a box of its own just before the block.
-bool addFerrises(Dom &dom, int, const QString &)
+bool addFerrises(Dom &dom, int, const ScriptPage &)
 {
     static const std::pair<const char *, const char *> types[] = {
         {"does_not_compile", "This code does not compile!"},
@@ -374,7 +369,7 @@ bool addFerrises(Dom &dom, int, const QString &)
 
 // The older ferris.js of the book's 2018 edition: the picture, unsafe code's too, just before
 // each such block of four lines or more (counted as its line ends, hidden lines included).
-bool addFerrisesBeforeLongBlocks(Dom &dom, int, const QString &)
+bool addFerrisesBeforeLongBlocks(Dom &dom, int, const ScriptPage &)
 {
     static const std::pair<const char *, const char *> types[] = {
         {"does_not_compile", "This code does not compile!"},

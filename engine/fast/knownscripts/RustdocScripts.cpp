@@ -4,17 +4,13 @@
 // main1.63.0.js, which lists those items in the sidebar and copies the page's location to the
 // narrow screen's top bar. Everything else main.js sets up waits for a click, a key, a search
 // in the URL or a setting the page cannot have been given; a page laid out otherwise (a trait's
-// implementors, the crates' list, a source file's tree) goes to the browser.
+// implementors, the crates' list, a source file's tree) goes to the browser. And the inline
+// script of its redirect pages, which send the browser on to an item's page.
 
-#include "engine/fast/PageSizeBound.h"
-#include "engine/fast/dom/PageDecoding.h"
 #include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"
-#include "engine/fast/knownscripts/ScriptFile.h"
-
-#include "platform/RegularFile.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -33,45 +29,30 @@ constexpr char sidebarItemsFile[] = "sidebar-items1.63.0.js";
 // More items than the largest module (core::arch::x86_64, some 5,000) and the page goes to the
 // browser.
 constexpr size_t maxSidebarItems = 20000;
+// location.replace("TARGET" + location.search + location.hash);
+constexpr char redirectDigest[] =
+    "1509e05f54cf3d393efb0d48df0de82c14da1fe16174fc04a48ed8506df5771b";
+// rustdoc's redirect pages are some 400 bytes.
+constexpr qsizetype maxRedirectPageBytes = 4096;
 
-// Whether the page is read as UTF-8, and so a script it loads without naming a charset: by a
-// byte-order mark, or by the charset its <meta> declares. Any other encoding may read the bytes
-// of a UTF-8 string as more than characters in a string.
-bool pageIsUtf8(const QString &pagePath)
-{
-    const RegularFileRead read = readRegularFile(pagePath, maxPageBytes);
-    if (read.status != RegularFileRead::Status::Read)
-        return false;
-    if (read.bytes.startsWith("\xEF\xBB\xBF"))
-        return true;
-    if (read.bytes.startsWith("\xFF\xFE") || read.bytes.startsWith("\xFE\xFF"))
-        return false;
-    static const QList<QByteArray> utf8Labels{"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
-                                              "x-unicode20utf8"};
-    return utf8Labels.contains(declaredCharset(read.bytes).trimmed().toLower());
-}
-
-// The items' file, with UTF-8 in its strings only for a page read as UTF-8.
-std::shared_ptr<const ScriptVariables> sidebarItems(const QString &path, const QString &pagePath)
+// The items' file, with UTF-8 in its strings only for a page read as UTF-8 (and so the file):
+// any other encoding may read the bytes of a UTF-8 string as more than characters in a string.
+std::shared_ptr<const ScriptVariables> sidebarItems(const QString &path, const ScriptPage &page)
 {
     if (QFileInfo(path).fileName() != QLatin1String(sidebarItemsFile))
         return nullptr;
     std::shared_ptr<const ScriptVariables> variables = loadScriptData(path);
-    if (!variables && (variables = loadScriptData(path, DataText::Utf8Strings)) && !pageIsUtf8(pagePath))
+    if (!variables && (variables = loadScriptData(path, DataText::Utf8Strings))
+        && page.encoding != "UTF-8")
         return nullptr;
     if (!variables || variables->size() != 1 || variables->front().first != QLatin1String("window.SIDEBAR_ITEMS"))
         return nullptr;
     return variables;
 }
 
-bool isSidebarItems(const QString &path, const QString &pagePath)
+bool isSidebarItems(const QString &path, const ScriptPage &page)
 {
-    return sidebarItems(path, pagePath) != nullptr;
-}
-
-int elementWithId(const Dom &dom, const QString &id)
-{
-    return firstElement(dom, [&id](const DomNode &node) { return node.id == id; });
+    return sidebarItems(path, page) != nullptr;
 }
 
 // The first element a selector "ANCESTOR h2.location" finds.
@@ -106,7 +87,7 @@ bool inHeadBefore(const Dom &dom, int element, int script)
 // storage.js, while the page is parsed, switches to the light theme (the browser engine prefers
 // no dark scheme) by the main style sheet's URL: a page whose theme link, parsed before it,
 // already names that file keeps its styles.
-bool keepsItsTheme(Dom &dom, int script, const QString &pagePath)
+bool keepsItsTheme(Dom &dom, int script, const ScriptPage &page)
 {
     const int main = elementWithId(dom, QStringLiteral("mainThemeStyle"));
     const int theme = elementWithId(dom, QStringLiteral("themeStyle"));
@@ -117,7 +98,7 @@ bool keepsItsTheme(Dom &dom, int script, const QString &pagePath)
     const QString themeHref = dom.node(theme).attribute(QLatin1String("href"));
     if (mainHref.isNull() || themeHref.isNull())
         return false;
-    const QUrl base = QUrl::fromLocalFile(pagePath);
+    const QUrl &base = page.baseUrl;
     static const QRegularExpression rustdocSheet(QStringLiteral("/rustdoc([^/]*)\\.css"));
     QString light = base.resolved(QUrl(mainHref)).toString(QUrl::FullyEncoded);
     const QRegularExpressionMatch match = rustdocSheet.match(light);
@@ -137,27 +118,29 @@ QStringList attributeNames(const DomNode &node)
 
 // Whether the page's scripts are rustdoc's, each once, in its order and with its attributes, so
 // that the items are there when main.js runs and nothing else runs; the items' file is returned.
-std::optional<QString> sidebarItemsOf(const Dom &dom, int mainScript, const QString &pagePath)
+std::optional<QString> sidebarItemsOf(const Dom &dom, int mainScript, const ScriptPage &page)
 {
-    const std::vector<int> scripts = findPageScripts(dom).elements;
-    if (scripts.size() != 4 || scripts[3] != mainScript)
+    const std::vector<IdentifiedScript> &scripts = page.scripts;
+    if (scripts.size() != 4 || scripts[3].element != mainScript)
         return std::nullopt;
     const std::array<QStringList, 4> attributes{QStringList{"id"}, QStringList{"src"}, QStringList{"defer", "src"},
                                                 QStringList{"defer", "src"}};
     for (size_t at = 0; at < scripts.size(); ++at) {
-        if (attributeNames(dom.node(scripts[at])) != attributes[at])
+        if (attributeNames(dom.node(scripts[at].element)) != attributes[at])
             return std::nullopt;
     }
     // The settings' script is the one storage.js finds as it runs, both in the head.
-    if (dom.node(scripts[0]).id != QLatin1String("default-settings") || !dom.textContent(scripts[0]).isEmpty()
-        || elementWithId(dom, QStringLiteral("default-settings")) != scripts[0] || !inHeadBefore(dom, scripts[0], scripts[1])
-        || dom.node(scripts[2]).attribute(QLatin1String("src")) != QLatin1String(sidebarItemsFile))
+    const int settings = scripts[0].element;
+    if (dom.node(settings).id != QLatin1String("default-settings")
+        || !dom.textContent(settings).isEmpty()
+        || elementWithId(dom, QStringLiteral("default-settings")) != settings
+        || !inHeadBefore(dom, settings, scripts[1].element)
+        || dom.node(scripts[2].element).attribute(QLatin1String("src"))
+            != QLatin1String(sidebarItemsFile))
         return std::nullopt;
-    const std::optional<QString> storage = scriptFilePath(dom.node(scripts[1]).attribute(QLatin1String("src")), pagePath);
-    const std::optional<QString> items = scriptFilePath(dom.node(scripts[2]).attribute(QLatin1String("src")), pagePath);
-    if (!storage || !items || scriptFileDigest(*storage) != QByteArray(storageDigest) || !isSidebarItems(*items, pagePath))
+    if (!scripts[1].known->hasDigest(storageDigest) || scripts[2].known->dataTest != isSidebarItems)
         return std::nullopt;
-    return items;
+    return scripts[2].path;
 }
 
 // The page's name as main.js reads it from its URL; a name the URL would spell otherwise is not
@@ -274,12 +257,12 @@ void addSidebarBlock(Dom &dom, int sidebar, const SidebarBlock &block, const Scr
 
 // main.js once the page has loaded: the location title copied to the top bar, then the
 // module's items listed in the sidebar (but on a module's own page, which lists them itself).
-bool buildSidebar(Dom &dom, int script, const QString &pagePath)
+bool buildSidebar(Dom &dom, int script, const ScriptPage &page)
 {
-    const std::optional<QString> itemsPath = sidebarItemsOf(dom, script, pagePath);
-    const std::optional<QString> page = pageName(pagePath);
+    const std::optional<QString> itemsPath = sidebarItemsOf(dom, script, page);
+    const std::optional<QString> name = pageName(page.path);
     // In quirks mode class names match whatever their case: not modelled here.
-    if (!itemsPath || !page || dom.quirksMode())
+    if (!itemsPath || !name || page.quirksMode)
         return false;
     // main.js stops with an error, before it builds anything, without these.
     const int vars = elementWithId(dom, QStringLiteral("rustdoc-vars"));
@@ -288,7 +271,7 @@ bool buildSidebar(Dom &dom, int script, const QString &pagePath)
             && (!dom.node(vars).hasAttribute(QLatin1String("data-root-path"))
                 || !dom.node(vars).hasAttribute(QLatin1String("data-current-crate")))))
         return false;
-    const std::shared_ptr<const ScriptVariables> data = sidebarItems(*itemsPath, pagePath);
+    const std::shared_ptr<const ScriptVariables> data = sidebarItems(*itemsPath, page);
     const ScriptValue *items = data ? variable(*data, QStringLiteral("window.SIDEBAR_ITEMS")) : nullptr;
     if (!items || !itemsInTheirForm(*items) || !copyLocationTitle(dom))
         return false;
@@ -298,9 +281,34 @@ bool buildSidebar(Dom &dom, int script, const QString &pagePath)
         return true;
     for (const SidebarBlock &block : sidebarBlocks) {
         if (const ScriptValue *list = items->member(QLatin1String(block.kind)))
-            addSidebarBlock(dom, sidebars.front(), block, *list, *page);
+            addSidebarBlock(dom, sidebars.front(), block, *list, *name);
     }
     return true;
+}
+
+bool refreshesTo(const DomNode &meta, const QString &target)
+{
+    return meta.attribute(QLatin1String("content")) == QLatin1String("0;URL=") + target;
+}
+
+// A redirect page (an item's old name, say) does nothing but go to its target, by a refresh and
+// by its script, both naming the same page beside it. A target that is no plain relative path
+// to an HTML file makes it no such page; the script's literal holds letters, digits and
+// "_./~-" only, so nothing to decode, no scheme, query or fragment.
+QString redirectTarget(const Dom &dom, int script, const ScriptPage &page)
+{
+    const std::vector<int> refreshes = findPageScripts(dom).refreshes;
+    if (refreshes.size() != 1 || !dom.node(script).attributes.empty())
+        return {};
+    const QString text = dom.textContent(script);
+    const qsizetype start = text.indexOf(u'"') + 1;
+    const QString target = text.mid(start, text.indexOf(u'"', start) - start);
+    // A path from the root would leave the documentation it belongs to.
+    if (!target.endsWith(QLatin1String(".html")) || target.startsWith(u'/')
+        || !refreshesTo(dom.node(refreshes.front()), target))
+        return {};
+    const QUrl url = page.baseUrl.resolved(QUrl(target));
+    return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
 } // namespace
@@ -311,9 +319,21 @@ const std::vector<KnownScript> &rustdocScripts()
         {"inline: <script id=\"default-settings\"></script> (rustdoc, no settings given)",
          "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", nullptr},
         {"storage1.63.0.js (rustdoc 1.63; the theme only)", storageDigest, keepsItsTheme},
-        {"main1.63.0.js (rustdoc 1.63; the sidebar's items and the top bar's title)", mainDigest, buildSidebar},
-        {"sidebar-items1.63.0.js (rustdoc: window.SIDEBAR_ITEMS, the module's items)", nullptr, nullptr, {},
+        {"main1.63.0.js (rustdoc 1.63; the sidebar's items and the top bar's title)", mainDigest,
+         buildSidebar},
+        {"sidebar-items1.63.0.js (rustdoc: window.SIDEBAR_ITEMS, the module's items)",
+         nullptr,
+         nullptr,
+         {},
          isSidebarItems},
+        {"inline: location.replace(\"...\" + location.search + location.hash) (rustdoc's redirect "
+         "pages)",
+         redirectDigest,
+         nullptr,
+         {0},
+         nullptr,
+         redirectTarget,
+         maxRedirectPageBytes},
     };
     return scripts;
 }

@@ -12,7 +12,7 @@ namespace {
 // copybutton.js: a ">>>" button at the top right of each Python example with prompts, and the
 // loose text of a traceback wrapped in spans. Each button's border and colour, which the script
 // copies from the first example's computed style, are left out: no text depends on them.
-bool addCopyButtons(Dom &dom, int, const QString &)
+bool addCopyButtons(Dom &dom, int, const ScriptPage &)
 {
     static const QStringList languages{"highlight-python", "highlight-python3", "highlight-pycon",
                                        "highlight-pycon3", "highlight-default"};
@@ -74,7 +74,7 @@ bool addCopyButtons(Dom &dom, int, const QString &)
 // styles. Its left margin and the contents' width, which the script takes from the laid-out
 // sidebar, are left out: no text depends on them. A page with several sidebars, whose buttons
 // would be styled by the first one's width, is left to the browser.
-bool addSidebarButton(Dom &dom, int, const QString &)
+bool addSidebarButton(Dom &dom, int, const ScriptPage &)
 {
     const std::vector<int> sidebars = findElements(dom, -1, withClass(QStringLiteral("sphinxsidebar")));
     if (sidebars.size() > 1)
@@ -89,7 +89,7 @@ bool addSidebarButton(Dom &dom, int, const QString &)
     dom.insertBefore(added, arrow);
     dom.insertBefore(sidebars.front(), added);
 
-    const int button = firstElement(dom, [](const DomNode &node) { return node.id == "sidebarbutton"; });
+    const int button = elementWithId(dom, QStringLiteral("sidebarbutton"));
     for (int span : findElements(dom, button, htmlElement("span")))
         addInlineStyle(dom, span, QStringLiteral("display: block; position: fixed; top: 50%;"));
     dom.setAttribute(button, QStringLiteral("title"), QStringLiteral("Collapse sidebar"));
@@ -103,7 +103,7 @@ bool addSidebarButton(Dom &dom, int, const QString &)
 // menu.js: each outermost docutils table wrapped in a scrolling container; and, where the page
 // has the theme's menu toggle, its menu links taken out of the tab order. (Without the toggle
 // the script stops at that point with an error.)
-bool wrapTablesAndMenu(Dom &dom, int, const QString &)
+bool wrapTablesAndMenu(Dom &dom, int, const ScriptPage &)
 {
     const ElementTest docutilsTable = [](const DomNode &node) {
         return node.isElement("table") && node.classes.contains(QLatin1String("docutils"));
@@ -127,9 +127,9 @@ bool wrapTablesAndMenu(Dom &dom, int, const QString &)
 }
 
 // The basic theme's inline script after its search box: the box, hidden without scripts, shows.
-bool showSearchBox(Dom &dom, int, const QString &)
+bool showSearchBox(Dom &dom, int, const ScriptPage &)
 {
-    const int box = firstElement(dom, [](const DomNode &node) { return node.id == "searchbox"; });
+    const int box = elementWithId(dom, QStringLiteral("searchbox"));
     if (box >= 0)
         addInlineStyle(dom, box, QStringLiteral("display: block;"));
     return true;
@@ -137,7 +137,7 @@ bool showSearchBox(Dom &dom, int, const QString &)
 
 // doctools.js: shows the domain index's toggle pictures (which it then handles clicks on); a
 // page without them is left as it is.
-bool initDomainIndex(Dom &dom, int, const QString &)
+bool initDomainIndex(Dom &dom, int, const ScriptPage &)
 {
     return findElements(dom, -1, [](const DomNode &node) {
                return node.isElement("img") && node.classes.contains(QLatin1String("toggler"));

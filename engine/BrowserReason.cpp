@@ -1,0 +1,30 @@
+#include "engine/BrowserReason.h"
+
+QString describeBrowserReason(BrowserReason reason)
+{
+    switch (reason) {
+    case BrowserReason::UnknownScript:
+        return QStringLiteral("unknown script");
+    case BrowserReason::Refresh:
+        return QStringLiteral("refresh");
+    case BrowserReason::UndeclaredEncoding:
+        return QStringLiteral("undeclared encoding");
+    case BrowserReason::UnsupportedEncoding:
+        return QStringLiteral("unsupported encoding");
+    case BrowserReason::FileName:
+        return QStringLiteral("file name not UTF-8");
+    case BrowserReason::TooManyAttributes:
+        return QStringLiteral("too many attributes");
+    case BrowserReason::NestingTooDeep:
+        return QStringLiteral("nesting too deep");
+    case BrowserReason::XhtmlNotModelled:
+        return QStringLiteral("XHTML not well-formed or not modelled");
+    case BrowserReason::ArchiveNotModelled:
+        return QStringLiteral("saved-page archive not modelled");
+    case BrowserReason::TooLarge:
+        return QStringLiteral("too large");
+    case BrowserReason::TimeBound:
+        return QStringLiteral("too slow");
+    }
+    return {};
+}
