@@ -129,6 +129,10 @@ QString FastPage::bodyText() const
         return QLatin1String("");
     const StyleResolver resolver(m_dom, m_pagePath, m_sheets);
     const std::vector<ComputedStyle> styles = resolver.computeStyles();
-    const QString text = innerText(m_dom, styles, m_dom.body());
+    QString text = innerText(m_dom, styles, m_dom.body());
+    // The browser engine hands its text over as UTF-8, read back by a decoder that takes a
+    // U+FEFF at the start for a byte-order mark; so does anything that reads the text file.
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
     return text.isNull() ? QLatin1String("") : text;
 }
