@@ -519,28 +519,36 @@ private:
         emitRequiredLineBreaks(1);
     }
 
-    // A replaced element or a form control: a box in the line or a block, whose only text is
-    // that of a select's options.
+    // A replaced element or a form control: a box in the line, a block, or a float or
+    // positioned box, whose only text is that of a select's options.
     void layOutReplaced(int at)
     {
         const DomNode &node = m_dom.node(at);
         const ComputedStyle &style = m_styles[size_t(at)];
         const bool visible = style.visibility == Visibility::Visible;
-        const bool block = style.floating || style.outOfFlow || isBlockLevel(style.display);
-        if (block) {
+        const bool outOfLine = style.floating || style.outOfFlow;
+        const bool block = outOfLine || isBlockLevel(style.display);
+        if (outOfLine) {
+            // As for any float: the line around it goes on, its spaces collapsing across it.
+            holdBreaksBeforePendingSpace();
+            m_lines.push_back({});
+        } else if (block) {
             endLine();
-            if (visible)
-                emitRequiredLineBreaks(1);
         } else {
             content();
         }
+        if (block && visible)
+            emitRequiredLineBreaks(1);
         if (visible && node.isElement("select"))
             emitSelect(at);
         else if (visible && node.isElement("option"))
             emitOption(at);
-        if (block) {
-            if (visible)
-                emitRequiredLineBreaks(1);
+        if (block && visible)
+            emitRequiredLineBreaks(1);
+        if (outOfLine) {
+            dropPendingSpace(line());
+            m_lines.pop_back();
+        } else if (block) {
             endLine();
         }
     }
