@@ -79,6 +79,7 @@ Display blockified(Display display)
     case Display::InlineTable: return Display::Table;
     case Display::InlineFlex: return Display::Flex;
     case Display::InlineGrid: return Display::Grid;
+    case Display::WebkitInlineBox: return Display::WebkitBox;
     default: return display;
     }
 }
@@ -355,6 +356,10 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
 
     ComputedStyle style;
     applyWinners(own, parent, style);
+    // The old flexible box, set vertical and clamped to some lines, is laid out as a block
+    // (its items in lines, clamped there), not as a flexible box.
+    if (isWebkitBox(style.display) && style.verticalBox && style.clampsLines)
+        style.display = style.display == Display::WebkitBox ? Display::Block : Display::InlineBlock;
 
     // CSS Display Level 3, "Automatic Box Type Transformations": floats, absolutely
     // positioned boxes, the root and flex and grid items are blockified.

@@ -22,12 +22,24 @@ QString qualified(const QString &outer, const QString &name)
     return outer.isEmpty() ? name : outer + '.' + name;
 }
 
-// The value of one declaration, checked against its property's row.
-bool parseKeywordValue(const PropertyRow &row, const CssToken &token, Declaration &declaration)
+// Whether a number token, as written, is an integer of 1 or more ("2", not "2.0" or "2e0").
+bool isPositiveInteger(const CssTokenRun &run, int index)
 {
-    if (!token.is(CssToken::Ident))
+    const QStringView written = run.text(index, index + 1);
+    return run[index].is(CssToken::Number) && run[index].number >= 1 && !written.contains('.')
+           && !written.contains('e', Qt::CaseInsensitive);
+}
+
+// The value of one declaration, checked against its property's row. A row whose keywords hold
+// "<count>" takes a positive integer for it (no identifier is spelled so).
+bool parseKeywordValue(const PropertyRow &row, const CssTokenRun &run, int index,
+                       Declaration &declaration)
+{
+    const CssToken &token = run[index];
+    if (!token.is(CssToken::Ident) && !isPositiveInteger(run, index))
         return false;
-    const QString keyword = token.value.toLower();
+    const QString keyword =
+        token.is(CssToken::Ident) ? token.value.toLower() : QStringLiteral("<count>");
     for (const CssKeyword &each : row.keywords) {
         if (keyword == QLatin1StringView(each.name.data(), qsizetype(each.name.size()))) {
             declaration.value = each.value;
@@ -127,7 +139,7 @@ bool parseDeclaration(CssTokenRun &run, Declaration &declaration)
         parseContentValue(run, from, to, declaration.content);
         return true;
     }
-    return to - from == 1 && parseKeywordValue(row, run[from], declaration);
+    return to - from == 1 && parseKeywordValue(row, run, from, declaration);
 }
 
 class SheetParser

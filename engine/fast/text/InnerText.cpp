@@ -477,16 +477,18 @@ private:
             return;
         const Display container = style.display == Display::Contents ? style.parentBoxDisplay : style.display;
         const bool anonymousBox = isFlexOrGrid(container) || isTableBox(container);
-        if (anonymousBox) {
-            // Text right inside a flex, grid or table box is a box of its own, and white
-            // space alone there makes none.
+        if (anonymousBox || isWebkitBox(container)) {
+            // White space alone right inside a flex, grid or table box makes no box; other
+            // text there is a box of its own, but in the old flexible box it joins the line
+            // of the items around it, which stay inline.
             bool blank = true;
             for (QChar c : node.text)
                 blank = blank && isCollapsibleSpace(c);
             if (blank)
                 return;
-            endLine();
         }
+        if (anonymousBox)
+            endLine();
         layOutText(node.text, style.whiteSpace, style.textTransform,
                    style.visibility == Visibility::Visible, at);
         if (anonymousBox)
