@@ -5,6 +5,7 @@
 #include "engine/fast/archive/ArchivedStyleSheets.h"
 #include "engine/fast/text/InnerText.h"
 #include "engine/fast/archive/MhtmlArchive.h"
+#include "engine/fast/dom/ObjectContent.h"
 #include "engine/fast/dom/PageDecoding.h"
 #include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/css/StyleResolver.h"
@@ -41,10 +42,12 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     case PageKind::Xhtml:
         m_dom = Dom::parseXml(bytes, m_treeExact);
         m_carriesScript = pageCarriesScript(m_dom);
+        m_objectsKnown = !holdsUncertainObject(m_dom);
         return;
     case PageKind::Mhtml:
         readArchive(bytes);
         m_carriesScript = pageCarriesScript(m_dom);
+        m_objectsKnown = !holdsUncertainObject(m_dom);
         return;
     case PageKind::Html:
     case PageKind::NotAPage:
@@ -52,6 +55,7 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     }
     readHtml(bytes);
     m_carriesScript = pageCarriesScript(m_dom);
+    m_objectsKnown = !holdsUncertainObject(m_dom);
     // Known scripts are modelled for pages read as HTML from disk only.
     m_scriptsKnown = m_carriesScript && runKnownScripts(m_dom, m_path);
     if (m_carriesScript && !m_scriptsKnown)

@@ -34,11 +34,12 @@ public:
     // Whether the text is the browser engine's for sure, as far as the page itself tells:
     // no script but known ones, an encoding that is no guess and is decoded here as the browser
     // decodes it, every attribute and element parsed, and a document tree that is the browser's
-    // (XHTML that is well-formed; an archive whose style sheets are all found).
+    // (XHTML that is well-formed; an archive whose style sheets are all found), and no <object>
+    // whose box only the browser can tell.
     bool isExact() const
     {
         return (!m_carriesScript || m_scriptsKnown) && !encodingGuessed() && m_encodingExact
-               && !m_dom.attributesDropped() && !m_dom.tagsLeftOut() && m_treeExact;
+               && !m_dom.attributesDropped() && !m_dom.tagsLeftOut() && m_treeExact && m_objectsKnown;
     }
 
     // The body's innerText; empty for a page without a body.
@@ -61,4 +62,5 @@ private:
     bool m_encodingGuessed = false;
     bool m_treeExact = true;
     bool m_encodingExact = true;
+    bool m_objectsKnown = true;
 };

@@ -41,6 +41,9 @@ struct ComputedStyle
     bool clampsLines = false;
     // False for an element that makes no box and none of whose content is rendered.
     bool rendered = false;
+    // A replaced element or a form control, none of whose content the engine lays out as text:
+    // its children are at most fallback content, or it draws inner parts of its own.
+    bool replaced = false;
     // The display of the nearest ancestor that makes a box (display: contents makes none).
     Display parentBoxDisplay = Display::Block;
     GeneratedContent before;

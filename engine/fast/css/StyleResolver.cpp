@@ -1,6 +1,7 @@
 #include "engine/fast/css/StyleResolver.h"
 
 #include "engine/fast/dom/Dom.h"
+#include "engine/fast/dom/ObjectContent.h"
 #include "engine/fast/css/MediaQuery.h"
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/css/UserAgentStyle.h"
@@ -376,8 +377,12 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     }
     if (node.ns == DomNode::Svg)
         style.display = svgDisplay(m_dom, element, style.display);
+    style.replaced = node.isReplaced()
+                     || (node.isElement("object") && objectShows(m_dom, element) != ObjectShows::FallbackContent);
     // Replaced elements make no boxes of the kinds that only hold other boxes.
-    if (node.isReplaced() && style.display == Display::Contents)
+    if (style.replaced && style.display == Display::Contents)
+        style.display = Display::None;
+    if (node.isElement("embed") && !embedMakesBox(node))
         style.display = Display::None;
     style.rendered = style.display != Display::None;
 
@@ -385,7 +390,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     // styled by their own cascade on top of the element's.
     for (auto [winners, generated] : {std::pair{&before, &style.before}, std::pair{&after, &style.after}}) {
         const Declaration *content = (*winners)[propertyNamed("content")].declaration;
-        if (!content || !style.rendered || style.display == Display::Contents || node.isReplaced())
+        if (!content || !style.rendered || style.display == Display::Contents || style.replaced)
             continue;
         ComputedStyle pseudo;
         applyWinners(*winners, style, pseudo);
@@ -434,7 +439,7 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
         } else {
             computeElement(at, parent, styles);
             const ComputedStyle &style = styles[size_t(at)];
-            childrenRendered = style.rendered && !node.isReplaced()
+            childrenRendered = style.rendered && !style.replaced
                                && style.contentVisibility == ContentVisibility::Visible;
         }
         int next = m_dom.next(at, root, !childrenRendered);

@@ -594,7 +594,7 @@ private:
                 emitCharacter('\n');
             return false;
         }
-        if (node.isElement("option") || node.isElement("select") || node.isReplaced()) {
+        if (node.isElement("option") || node.isElement("select") || style.replaced) {
             layOutReplaced(at);
             return false;
         }
