@@ -176,6 +176,12 @@ private slots:
             << "\u201cq\u201d é";
         QTest::newRow("Shift_JIS") << QByteArray("<meta charset=\"shift_jis\"><p>\x93\xfa\x96\x7b") << "日本";
         QTest::newRow("KOI8-R") << QByteArray("<meta charset=koi8-r><p>\xd2\xd5\xd3") << "рус";
+        QTest::newRow("GBK: two bytes at most, the euro sign in one")
+            << QByteArray("<meta charset=gb2312><p>\xd6\xd0\x80\xa2\xe3\x81\x30\x81\x30")
+            << "中€\uE76C\uFFFD0\uFFFD0";
+        QTest::newRow("gb18030: four bytes too")
+            << QByteArray("<meta charset=gb18030><p>\xa2\xe3\x90\x30\x81\x30\x84\x31\xa5\x30\xa1\xff")
+            << "€\U00010000\uFFFD\uFFFD";
         QTest::newRow("declared UTF-16 means UTF-8") << QByteArray("<meta charset=utf-16><p>\xC3\xA9") << "é";
         QTest::newRow("unknown label") << QByteArray("<meta charset=nonsense><p>\xC3\xA9") << "é";
         QTest::newRow("declaration after a long head")

@@ -1,5 +1,7 @@
 #include "engine/fast/dom/PageDecoding.h"
 
+#include "engine/fast/dom/ChineseDecoding.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -11,7 +13,8 @@
 namespace {
 
 // The encodings browsers know, by the labels that name them, and the iconv name that decodes
-// each (the browsers' windows-31j, windows-949 and gb18030 variants of the East Asian ones).
+// each (the browsers' windows-31j and windows-949 variants of the East Asian ones; the GB
+// family is decoded apart).
 const QHash<QByteArray, QByteArray> &encodingsByLabel()
 {
     static const QHash<QByteArray, QByteArray> table = [] {
@@ -56,8 +59,9 @@ const QHash<QByteArray, QByteArray> &encodingsByLabel()
             {"WINDOWS-1258", "cp1258 windows-1258 x-cp1258"},
             {"MAC-CYRILLIC", "x-mac-cyrillic x-mac-ukrainian"},
             {"CP866", "866 cp866 csibm866 ibm866"},
-            {"GB18030", "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk "
-                        "iso-ir-58 x-gbk gb18030"},
+            {"GBK", "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 "
+                    "x-gbk"},
+            {"GB18030", "gb18030"},
             {"BIG5-HKSCS", "big5 big5-hkscs cn-big5 csbig5 x-x-big5"},
             {"EUC-JP", "cseucpkdfmtjapanese euc-jp x-euc-jp"},
             {"ISO-2022-JP", "csiso2022jp iso-2022-jp"},
@@ -220,6 +224,8 @@ QString decodeAs(const QByteArray &bytes, const QByteArray &encoding)
         return QString::fromUtf8(withUtf8ErrorsReplaced(bytes));
     if (isSingleByteTable(encoding))
         return decodeSingleByte(bytes, encoding);
+    if (encoding == "GBK" || encoding == "GB18030")
+        return decodeGb(bytes, encoding == "GBK" ? GbEncoding::Gbk : GbEncoding::Gb18030);
     return decodeWithIconv(bytes, encoding);
 }
 
