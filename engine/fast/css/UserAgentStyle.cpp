@@ -21,7 +21,7 @@ tbody { display: table-row-group }
 tfoot { display: table-footer-group }
 tr { display: table-row }
 td, th { display: table-cell }
-input, select, button, textarea, marquee, meter, progress, keygen { display: inline-block }
+input, select, button, textarea, marquee, meter, progress { display: inline-block }
 input[type=hidden i] { display: none }
 audio:not([controls]) { display: none }
 dialog:not([open]) { display: none }

@@ -109,7 +109,7 @@ bool DomNode::isReplaced() const
     // Asked for every element several times over: a hash rather than a list.
     static const QSet<QString> names{"img", "input", "textarea", "select", "iframe", "frame",
                                      "video", "audio", "canvas", "embed", "meter", "progress",
-                                     "frameset", "keygen", "applet"};
+                                     "frameset"};
     return kind == Element && ns == Html && names.contains(name);
 }
 

@@ -139,6 +139,10 @@ ParserInput rewriteTags(const QByteArray &utf8)
         if (tag.name == "noscript")
             rewriter.replace(tag.nameStart, tag.nameEnd)
                 += tag.endTag ? QByteArray("noframes") : "noframes " + QByteArray(noscriptMarkAttribute);
+        // Browsers have long dropped <isindex>, which the parser still builds into a form: it is
+        // an element unknown to them, kept as such under a name no parser knows either.
+        if (tag.name == "isindex")
+            rewriter.replace(tag.nameStart, tag.nameEnd) += "x-isindex";
         if (tag.attributes.size() > maxAttributesPerTag)
             dropped = dropExcessAttributes(tag, rewriter) || dropped;
     }
