@@ -27,7 +27,7 @@ audio:not([controls]) { display: none }
 dialog:not([open]) { display: none }
 slot { display: contents }
 ruby { display: ruby }
-rt { display: ruby-text }
+ruby > rt { display: ruby-text }
 pre, listing, xmp, plaintext { white-space: pre }
 textarea { white-space: pre-wrap }
 pre[wrap] { white-space: pre-wrap }

@@ -469,6 +469,21 @@ private:
 
     // --- Nodes -------------------------------------------------------------------------------
 
+    // Whether an element gives items of its own. One whose content the browser skips
+    // (content-visibility) gives none, though its box is laid out.
+    static bool givesItems(const ComputedStyle &style)
+    {
+        return style.visibility == Visibility::Visible
+               && style.contentVisibility == ContentVisibility::Visible;
+    }
+
+    // A box in the line whose content is laid out in lines of its own: an inline-block and the
+    // like, and a ruby, whose runs are each such a box (with its base and text apart within).
+    static bool laysOutLinesApart(Display display)
+    {
+        return isAtomicInline(display) || display == Display::Ruby;
+    }
+
     void enterText(int at)
     {
         const DomNode &node = m_dom.node(at);
@@ -572,7 +587,7 @@ private:
             return false;
         // Step 2: a node that is not visible gives no items of its own; its children's items
         // (step 1) still count.
-        const bool visible = style.visibility == Visibility::Visible;
+        const bool visible = givesItems(style);
         const Display display = style.display;
         if (display == Display::Contents) {
             m_entered.push_back(at);
@@ -605,10 +620,10 @@ private:
             // Floats and positioned boxes leave the line as it is.
             holdBreaksBeforePendingSpace();
             m_lines.push_back({});
-        } else if (isAtomicInline(display)) {
+        } else if (laysOutLinesApart(display)) {
             content();
             m_lines.push_back({});
-        } else if (display != Display::Inline && display != Display::Ruby) {
+        } else if (display != Display::Inline) {
             endLine();
         }
         // Steps 8 and 9, at the start of the items: a p asks for two line breaks, any other
@@ -634,15 +649,15 @@ private:
         const Display display = style.display;
         if (display == Display::Contents)
             return;
-        const bool visible = style.visibility == Visibility::Visible;
+        const bool visible = givesItems(style);
         layOutGenerated(style.after);
         const bool outOfLine = style.floating || style.outOfFlow;
-        if (outOfLine || isAtomicInline(display)) {
+        if (outOfLine || laysOutLinesApart(display)) {
             dropPendingSpace(line());
             m_lines.pop_back();
             if (!outOfLine)
                 line().afterSpace = false;
-        } else if (display != Display::Inline && display != Display::Ruby) {
+        } else if (display != Display::Inline) {
             endLine();
         }
         if (!visible)
