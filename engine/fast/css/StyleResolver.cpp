@@ -375,6 +375,10 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         if (root || style.floating || style.outOfFlow || isFlexOrGrid(parentBox))
             style.display = blockified(style.display);
     }
+    // The browser lays out a <details> as a block container whatever its display says: an
+    // inline one is a box in the line.
+    if (node.isElement("details") && style.display == Display::Inline)
+        style.display = Display::InlineBlock;
     if (node.ns == DomNode::Svg)
         style.display = svgDisplay(m_dom, element, style.display);
     style.replaced = node.isReplaced()
