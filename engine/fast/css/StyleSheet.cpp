@@ -11,10 +11,26 @@ namespace {
 // @media, @supports and @layer blocks nest a few deep in real sheets; deeper ones are skipped.
 constexpr int maxBlockNesting = 8;
 
+// Whether the selector parser reads a selector list: it reads what the browser engine does.
+bool selectorParses(QStringView text)
+{
+    CssTokenizer tokenizer(text);
+    CssTokenRun run;
+    run.source = text;
+    for (CssToken token = tokenizer.next(); !token.is(CssToken::End); token = tokenizer.next())
+        run.append(std::move(token));
+    run.findBlocks();
+    return !run.overflowed && !parseSelectorList(run, 0, run.size()).empty();
+}
+
 bool supportsMatches(QStringView condition)
 {
-    // Every feature test a page is likely to make holds in the browser engine, except negated ones.
-    return !condition.trimmed().startsWith(QLatin1String("not"), Qt::CaseInsensitive);
+    const QStringView test = condition.trimmed();
+    if (test.startsWith(QLatin1String("selector("), Qt::CaseInsensitive) && test.endsWith(')'))
+        return selectorParses(test.sliced(9).chopped(1));
+    // Every other feature test a page is likely to make holds in the browser engine, except
+    // negated ones.
+    return !test.startsWith(QLatin1String("not"), Qt::CaseInsensitive);
 }
 
 QString qualified(const QString &outer, const QString &name)
