@@ -23,7 +23,8 @@ tr { display: table-row }
 td, th { display: table-cell }
 input, select, button, textarea, marquee, meter, progress { display: inline-block }
 input[type=hidden i] { display: none }
-audio:not([controls]) { display: none }
+audio:not([controls]) { display: none !important }
+math[display=block] { display: block }
 dialog:not([open]) { display: none }
 slot { display: contents }
 ruby { display: ruby }
