@@ -39,7 +39,8 @@ public:
     bool isExact() const
     {
         return (!m_carriesScript || m_scriptsKnown) && !encodingGuessed() && m_encodingExact
-               && !m_dom.attributesDropped() && !m_dom.tagsLeftOut() && m_treeExact && m_objectsKnown;
+               && !m_dom.attributesDropped() && !m_dom.tagsLeftOut() && m_treeExact
+               && m_objectsKnown;
     }
 
     // The body's innerText; empty for a page without a body.

@@ -382,7 +382,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     if (node.ns == DomNode::Svg)
         style.display = svgDisplay(m_dom, element, style.display);
     style.replaced = node.isReplaced()
-                     || (node.isElement("object") && objectShows(m_dom, element) != ObjectShows::FallbackContent);
+                     || (node.isElement("object")
+                         && objectShows(m_dom, element) != ObjectShows::FallbackContent);
     // Replaced elements make no boxes of the kinds that only hold other boxes.
     if (style.replaced && style.display == Display::Contents)
         style.display = Display::None;

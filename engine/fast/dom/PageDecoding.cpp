@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <mutex>
 
 #include <iconv.h>
 
@@ -158,7 +159,10 @@ constexpr ByteAssignment browsersOwnAssignments[] = {
 // own value, as browsers do for the holes of windows-1252; a higher one to U+FFFD.
 QString decodeSingleByte(const QByteArray &bytes, const QByteArray &encoding)
 {
+    // Pages are read on several threads at once.
+    static std::mutex tablesMutex;
     static QHash<QByteArray, std::array<char16_t, 256>> tables;
+    std::unique_lock lock(tablesMutex);
     auto found = tables.find(encoding);
     if (found == tables.end()) {
         std::array<char16_t, 256> table{};
@@ -175,10 +179,12 @@ QString decodeSingleByte(const QByteArray &bytes, const QByteArray &encoding)
         }
         found = tables.insert(encoding, table);
     }
+    const std::array<char16_t, 256> table = *found;
+    lock.unlock();
     QString result(bytes.size(), Qt::Uninitialized);
     QChar *out = result.data();
     for (char byte : bytes)
-        *out++ = QChar((*found)[uchar(byte)]);
+        *out++ = QChar(table[uchar(byte)]);
     return result;
 }
 
