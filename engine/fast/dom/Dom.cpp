@@ -210,8 +210,11 @@ Dom Dom::parse(const QByteArray &utf8)
                                    parentDepth + 1});
             break;
         }
-        case GUMBO_NODE_DOCUMENT:
         case GUMBO_NODE_COMMENT:
+            if (parent >= 0)
+                dom.m_nodes[size_t(parent)].holdsComment = true;
+            break;
+        case GUMBO_NODE_DOCUMENT:
             break;
         }
     }

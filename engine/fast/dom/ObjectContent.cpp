@@ -16,9 +16,11 @@ bool isHtmlSpace(QChar c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-// Children other than white space and <param> elements are fallback content.
+// Children other than white space and <param> elements are fallback content, comments too.
 bool hasFallbackContent(const Dom &dom, int object)
 {
+    if (dom.node(object).holdsComment)
+        return true;
     for (int child = dom.node(object).firstChild; child >= 0; child = dom.node(child).nextSibling) {
         const DomNode &node = dom.node(child);
         if (node.kind == DomNode::Element
