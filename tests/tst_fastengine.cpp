@@ -273,6 +273,16 @@ private slots:
             << "\u201cq\u201d é";
         QTest::newRow("Shift_JIS") << QByteArray("<meta charset=\"shift_jis\"><p>\x93\xfa\x96\x7b") << "日本";
         QTest::newRow("KOI8-R") << QByteArray("<meta charset=koi8-r><p>\xd2\xd5\xd3") << "рус";
+        QTest::newRow("latin5 is windows-1254") << QByteArray("<meta charset=iso-8859-9><p>\x80\x9c") << "€œ";
+        QTest::newRow("holes above 0x9F") << QByteArray("<meta charset=iso-8859-7><p>\xae\x81") << "\uFFFD\u0081";
+        QTest::newRow("windows-1258 composes nothing")
+            << QByteArray("<meta charset=windows-1258><p>a\xec\xc3") << "a\u0301Ă";
+        QTest::newRow("GBK: two bytes at most, the euro sign in one")
+            << QByteArray("<meta charset=gb2312><p>\xd6\xd0\x80\xa2\xe3\x81\x30\x81\x30")
+            << "中€\uE76C\uFFFD0\uFFFD0";
+        QTest::newRow("gb18030: four bytes too")
+            << QByteArray("<meta charset=gb18030><p>\xa2\xe3\x90\x30\x81\x30\x84\x31\xa5\x30\xa1\xff")
+            << "€\U00010000\uFFFD\uFFFD";
         QTest::newRow("declared UTF-16 means UTF-8") << QByteArray("<meta charset=utf-16><p>\xC3\xA9") << "é";
         QTest::newRow("unknown label") << QByteArray("<meta charset=nonsense><p>\xC3\xA9") << "é";
         QTest::newRow("declaration after a long head")
@@ -288,6 +298,30 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         QCOMPARE(textOf(bytes), text);
+    }
+
+    // The browser's own tables: where the system's differ, the page's decoding is not exact.
+    void leavesToTheBrowserWhatOnlyItDecodesOrLoads_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("latin5 is windows-1254") << QByteArray("<meta charset=iso-8859-9><p>\x80") << true;
+        QTest::newRow("Shift_JIS") << QByteArray("<meta charset=shift_jis><p>\x87\x40") << false;
+        QTest::newRow("EUC-KR") << QByteArray("<meta charset=euc-kr><p>\xb0\xa1") << false;
+        QTest::newRow("Big5") << QByteArray("<meta charset=big5><p>\xa4\x40") << false;
+        QTest::newRow("ISO-8859-16, unknown to the browser") << QByteArray("<meta charset=iso-8859-16><p>\xa1") << false;
+        QTest::newRow("object of a known type") << QByteArray("<object data=a.swf>fallback</object>") << true;
+        QTest::newRow("object of a type only the browser knows")
+            << QByteArray("<object data=a.unknown-extension>fallback</object>") << false;
+        QTest::newRow("object with nothing to fall back on")
+            << QByteArray("<object data=a.unknown-extension></object>") << true;
+    }
+
+    void leavesToTheBrowserWhatOnlyItDecodesOrLoads()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, exact);
+        QCOMPARE(FastPage(bytes, m_dir.filePath("page.html")).isExact(), exact);
     }
 
     void tellsAGuessedEncoding()

@@ -5,6 +5,7 @@
 #include "engine/fast/PageSizeBound.h"
 #include "engine/fast/archive/ArchivedStyleSheets.h"
 #include "engine/fast/archive/MhtmlArchive.h"
+#include "engine/fast/dom/ObjectContent.h"
 #include "engine/fast/css/StyleResolver.h"
 #include "engine/fast/css/StyleSheetCache.h"
 #include "engine/fast/dom/DocumentBase.h"
@@ -40,10 +41,12 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     case PageKind::Xhtml:
         m_dom = Dom::parseXml(bytes, m_treeExact);
         m_carriesScript = pageCarriesScript(m_dom);
+        m_objectsKnown = !holdsUncertainObject(m_dom);
         return;
     case PageKind::Mhtml:
         readArchive(bytes);
         m_carriesScript = pageCarriesScript(m_dom);
+        m_objectsKnown = !holdsUncertainObject(m_dom);
         return;
     case PageKind::Html:
     case PageKind::NotAPage:
@@ -51,6 +54,7 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     }
     const QByteArray encoding = readHtml(bytes);
     m_carriesScript = pageCarriesScript(m_dom);
+    m_objectsKnown = !holdsUncertainObject(m_dom);
     if (!m_carriesScript)
         return;
     // Known scripts are modelled for pages read as HTML from disk only.
@@ -77,6 +81,8 @@ std::optional<BrowserReason> FastPage::browserReason() const
         return BrowserReason::NestingTooDeep;
     if (!m_treeExact)
         return m_treeReason;
+    if (!m_objectsKnown)
+        return BrowserReason::UnknownObject;
     return std::nullopt;
 }
 
@@ -149,6 +155,10 @@ QString FastPage::bodyText() const
         return QLatin1String("");
     const StyleResolver resolver(m_dom, m_pagePath, m_sheets);
     const std::vector<ComputedStyle> styles = resolver.computeStyles();
-    const QString text = innerText(m_dom, styles, m_dom.body());
+    QString text = innerText(m_dom, styles, m_dom.body());
+    // The browser engine hands its text over as UTF-8, read back by a decoder that takes a
+    // U+FEFF at the start for a byte-order mark; so does anything that reads the text file.
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
     return text.isNull() ? QLatin1String("") : text;
 }

@@ -37,8 +37,8 @@ public:
     // Nothing when the text is the browser engine's for sure, as far as the page itself tells:
     // no script but known ones, an encoding that is no guess and is decoded here as the browser
     // decodes it, every attribute and element parsed, and a document tree that is the browser's
-    // (XHTML that is well-formed; an archive whose style sheets are all found). Otherwise the
-    // first of these that fails.
+    // (XHTML that is well-formed; an archive whose style sheets are all found), and no <object>
+    // whose box only the browser can tell. Otherwise the first of these that fails.
     std::optional<BrowserReason> browserReason() const;
     bool isExact() const { return !browserReason(); }
 
@@ -64,4 +64,5 @@ private:
     bool m_treeExact = true;
     BrowserReason m_treeReason = BrowserReason::XhtmlNotModelled; // when the tree is not exact
     bool m_encodingExact = true;
+    bool m_objectsKnown = true;
 };

@@ -53,7 +53,8 @@ inline constexpr CssKeyword display[] = {
     {"table-cell", int(Display::TableCell)}, {"table-column-group", int(Display::TableColumnGroup)},
     {"table-column", int(Display::TableColumn)}, {"table-caption", int(Display::TableCaption)},
     {"flex", int(Display::Flex)}, {"inline-flex", int(Display::InlineFlex)},
-    {"-webkit-box", int(Display::Flex)}, {"-webkit-inline-box", int(Display::InlineFlex)},
+    {"-webkit-box", int(Display::WebkitBox)},
+    {"-webkit-inline-box", int(Display::WebkitInlineBox)},
     {"-webkit-flex", int(Display::Flex)}, {"-webkit-inline-flex", int(Display::InlineFlex)},
     {"grid", int(Display::Grid)}, {"inline-grid", int(Display::InlineGrid)},
     {"ruby", int(Display::Ruby)}, {"ruby-text", int(Display::RubyText)}};
@@ -75,6 +76,10 @@ inline constexpr CssKeyword floating[] = {{"left", 1}, {"right", 1}, {"none", 0}
 inline constexpr CssKeyword outOfFlow[] = {
     {"static", 0}, {"relative", 0}, {"sticky", 0}, {"-webkit-sticky", 0}, {"absolute", 1},
     {"fixed", 1}};
+inline constexpr CssKeyword boxOrient[] = {
+    {"horizontal", 0}, {"vertical", 1}, {"inline-axis", 0}, {"block-axis", 1}};
+// A count of lines stands for the pseudo-keyword "<count>" (see parseKeywordValue()).
+inline constexpr CssKeyword lineClamp[] = {{"none", 0}, {"<count>", 1}};
 
 inline constexpr PropertyRow rows[] = {
     {"display", false, display, storeIn<&ComputedStyle::display>, loadFrom<&ComputedStyle::display>},
@@ -86,6 +91,10 @@ inline constexpr PropertyRow rows[] = {
      loadFrom<&ComputedStyle::contentVisibility>},
     {"float", false, floating, storeIn<&ComputedStyle::floating>, loadFrom<&ComputedStyle::floating>},
     {"position", false, outOfFlow, storeIn<&ComputedStyle::outOfFlow>, loadFrom<&ComputedStyle::outOfFlow>},
+    {"-webkit-box-orient", false, boxOrient, storeIn<&ComputedStyle::verticalBox>,
+     loadFrom<&ComputedStyle::verticalBox>},
+    {"-webkit-line-clamp", false, lineClamp, storeIn<&ComputedStyle::clampsLines>,
+     loadFrom<&ComputedStyle::clampsLines>},
     {"content", false, {}, nullptr, nullptr},
 };
 

@@ -8,7 +8,8 @@ enum class Display : unsigned char {
     None, Contents, Inline, Block, InlineBlock, ListItem, FlowRoot,
     Table, InlineTable, TableRowGroup, TableHeaderGroup, TableFooterGroup, TableRow,
     TableCell, TableColumnGroup, TableColumn, TableCaption,
-    Flex, InlineFlex, Grid, InlineGrid, Ruby, RubyText
+    Flex, InlineFlex, Grid, InlineGrid, Ruby, RubyText,
+    WebkitBox, WebkitInlineBox // the old flexible box, whose items stay inline
 };
 enum class Visibility : unsigned char { Visible, Hidden, Collapse };
 enum class WhiteSpace : unsigned char { Normal, Pre, Nowrap, PreWrap, PreLine, BreakSpaces };
@@ -34,8 +35,15 @@ struct ComputedStyle
     ContentVisibility contentVisibility = ContentVisibility::Visible;
     bool floating = false;
     bool outOfFlow = false; // position: absolute or fixed
+    // -webkit-box-orient: vertical and a -webkit-line-clamp count, with which the old flexible
+    // box lays out as a block.
+    bool verticalBox = false;
+    bool clampsLines = false;
     // False for an element that makes no box and none of whose content is rendered.
     bool rendered = false;
+    // A replaced element or a form control, none of whose content the engine lays out as text:
+    // its children are at most fallback content, or it draws inner parts of its own.
+    bool replaced = false;
     // The display of the nearest ancestor that makes a box (display: contents makes none).
     Display parentBoxDisplay = Display::Block;
     GeneratedContent before;
@@ -55,6 +63,7 @@ inline bool isBlockLevel(Display display)
     case Display::TableCaption:
     case Display::Flex:
     case Display::Grid:
+    case Display::WebkitBox:
         return true;
     default:
         return false;
@@ -64,7 +73,8 @@ inline bool isBlockLevel(Display display)
 inline bool isAtomicInline(Display display)
 {
     return display == Display::InlineBlock || display == Display::InlineTable
-           || display == Display::InlineFlex || display == Display::InlineGrid;
+           || display == Display::InlineFlex || display == Display::InlineGrid
+           || display == Display::WebkitInlineBox;
 }
 
 inline bool isFlexOrGrid(Display display)
@@ -79,6 +89,11 @@ inline bool isTableBox(Display display)
            || display == Display::TableRowGroup || display == Display::TableHeaderGroup
            || display == Display::TableFooterGroup || display == Display::TableRow
            || display == Display::TableColumnGroup || display == Display::TableColumn;
+}
+
+inline bool isWebkitBox(Display display)
+{
+    return display == Display::WebkitBox || display == Display::WebkitInlineBox;
 }
 
 inline bool collapsesSpaces(WhiteSpace whiteSpace)

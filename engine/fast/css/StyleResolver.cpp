@@ -1,5 +1,6 @@
 #include "engine/fast/css/StyleResolver.h"
 
+#include "engine/fast/dom/ObjectContent.h"
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/css/MediaQuery.h"
 #include "engine/fast/css/UserAgentStyle.h"
@@ -80,6 +81,7 @@ Display blockified(Display display)
     case Display::InlineTable: return Display::Table;
     case Display::InlineFlex: return Display::Flex;
     case Display::InlineGrid: return Display::Grid;
+    case Display::WebkitInlineBox: return Display::WebkitBox;
     default: return display;
     }
 }
@@ -344,6 +346,10 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
 
     ComputedStyle style;
     applyWinners(own, parent, style);
+    // The old flexible box, set vertical and clamped to some lines, is laid out as a block
+    // (its items in lines, clamped there), not as a flexible box.
+    if (isWebkitBox(style.display) && style.verticalBox && style.clampsLines)
+        style.display = style.display == Display::WebkitBox ? Display::Block : Display::InlineBlock;
 
     // CSS Display Level 3, "Automatic Box Type Transformations": floats, absolutely
     // positioned boxes, the root and flex and grid items are blockified.
@@ -358,10 +364,19 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         if (root || style.floating || style.outOfFlow || isFlexOrGrid(parentBox))
             style.display = blockified(style.display);
     }
+    // The browser lays out a <details> as a block container whatever its display says: an
+    // inline one is a box in the line.
+    if (node.isElement("details") && style.display == Display::Inline)
+        style.display = Display::InlineBlock;
     if (node.ns == DomNode::Svg)
         style.display = svgDisplay(m_dom, element, style.display);
+    style.replaced = node.isReplaced()
+                     || (node.isElement("object")
+                         && objectShows(m_dom, element) != ObjectShows::FallbackContent);
     // Replaced elements make no boxes of the kinds that only hold other boxes.
-    if (node.isReplaced() && style.display == Display::Contents)
+    if (style.replaced && style.display == Display::Contents)
+        style.display = Display::None;
+    if (node.isElement("embed") && !embedMakesBox(node))
         style.display = Display::None;
     style.rendered = style.display != Display::None;
 
@@ -369,7 +384,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     // styled by their own cascade on top of the element's.
     for (auto [winners, generated] : {std::pair{&before, &style.before}, std::pair{&after, &style.after}}) {
         const Declaration *content = (*winners)[propertyNamed("content")].declaration;
-        if (!content || !style.rendered || style.display == Display::Contents || node.isReplaced())
+        if (!content || !style.rendered || style.display == Display::Contents || style.replaced)
             continue;
         ComputedStyle pseudo;
         applyWinners(*winners, style, pseudo);
@@ -418,7 +433,7 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
         } else {
             computeElement(at, parent, styles);
             const ComputedStyle &style = styles[size_t(at)];
-            childrenRendered = style.rendered && !node.isReplaced()
+            childrenRendered = style.rendered && !style.replaced
                                && style.contentVisibility == ContentVisibility::Visible;
         }
         int next = m_dom.next(at, root, !childrenRendered);

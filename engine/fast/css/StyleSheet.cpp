@@ -11,10 +11,26 @@ namespace {
 // @media, @supports and @layer blocks nest a few deep in real sheets; deeper ones are skipped.
 constexpr int maxBlockNesting = 8;
 
+// Whether the selector parser reads a selector list: it reads what the browser engine does.
+bool selectorParses(QStringView text)
+{
+    CssTokenizer tokenizer(text);
+    CssTokenRun run;
+    run.source = text;
+    for (CssToken token = tokenizer.next(); !token.is(CssToken::End); token = tokenizer.next())
+        run.append(std::move(token));
+    run.findBlocks();
+    return !run.overflowed && !parseSelectorList(run, 0, run.size()).empty();
+}
+
 bool supportsMatches(QStringView condition)
 {
-    // Every feature test a page is likely to make holds in the browser engine, except negated ones.
-    return !condition.trimmed().startsWith(QLatin1String("not"), Qt::CaseInsensitive);
+    const QStringView test = condition.trimmed();
+    if (test.startsWith(QLatin1String("selector("), Qt::CaseInsensitive) && test.endsWith(')'))
+        return selectorParses(test.sliced(9).chopped(1));
+    // Every other feature test a page is likely to make holds in the browser engine, except
+    // negated ones.
+    return !test.startsWith(QLatin1String("not"), Qt::CaseInsensitive);
 }
 
 QString qualified(const QString &outer, const QString &name)
@@ -22,12 +38,24 @@ QString qualified(const QString &outer, const QString &name)
     return outer.isEmpty() ? name : outer + '.' + name;
 }
 
-// The value of one declaration, checked against its property's row.
-bool parseKeywordValue(const PropertyRow &row, const CssToken &token, Declaration &declaration)
+// Whether a number token, as written, is an integer of 1 or more ("2", not "2.0" or "2e0").
+bool isPositiveInteger(const CssTokenRun &run, int index)
 {
-    if (!token.is(CssToken::Ident))
+    const QStringView written = run.text(index, index + 1);
+    return run[index].is(CssToken::Number) && run[index].number >= 1 && !written.contains('.')
+           && !written.contains('e', Qt::CaseInsensitive);
+}
+
+// The value of one declaration, checked against its property's row. A row whose keywords hold
+// "<count>" takes a positive integer for it (no identifier is spelled so).
+bool parseKeywordValue(const PropertyRow &row, const CssTokenRun &run, int index,
+                       Declaration &declaration)
+{
+    const CssToken &token = run[index];
+    if (!token.is(CssToken::Ident) && !isPositiveInteger(run, index))
         return false;
-    const QString keyword = token.value.toLower();
+    const QString keyword =
+        token.is(CssToken::Ident) ? token.value.toLower() : QStringLiteral("<count>");
     for (const CssKeyword &each : row.keywords) {
         if (keyword == QLatin1StringView(each.name.data(), qsizetype(each.name.size()))) {
             declaration.value = each.value;
@@ -127,7 +155,7 @@ bool parseDeclaration(CssTokenRun &run, Declaration &declaration)
         parseContentValue(run, from, to, declaration.content);
         return true;
     }
-    return to - from == 1 && parseKeywordValue(row, run[from], declaration);
+    return to - from == 1 && parseKeywordValue(row, run, from, declaration);
 }
 
 class SheetParser

@@ -21,13 +21,14 @@ tbody { display: table-row-group }
 tfoot { display: table-footer-group }
 tr { display: table-row }
 td, th { display: table-cell }
-input, select, button, textarea, marquee, meter, progress, keygen { display: inline-block }
+input, select, button, textarea, marquee, meter, progress { display: inline-block }
 input[type=hidden i] { display: none }
-audio:not([controls]) { display: none }
+audio:not([controls]) { display: none !important }
+math[display=block] { display: block }
 dialog:not([open]) { display: none }
 slot { display: contents }
 ruby { display: ruby }
-rt { display: ruby-text }
+ruby > rt { display: ruby-text }
 pre, listing, xmp, plaintext { white-space: pre }
 textarea { white-space: pre-wrap }
 pre[wrap] { white-space: pre-wrap }

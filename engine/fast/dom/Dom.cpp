@@ -3,6 +3,7 @@
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/dom/ParserArena.h"
 #include "engine/fast/dom/ParserInput.h"
+#include "engine/fast/dom/Utf8Text.h"
 
 #include <QHash>
 #include <QSet>
@@ -94,7 +95,7 @@ DomNode elementNode(const GumboElement &element)
     for (unsigned i = first; i < element.attributes.length; ++i) {
         const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
         node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
-                                withControlsRestored(QString::fromUtf8(attribute->value))});
+                                withControlsRestored(textFromUtf8(attribute->value))});
     }
     node.id = node.attribute(QLatin1String("id"));
     node.classes = classWords(node.attribute(QLatin1String("class")));
@@ -108,7 +109,7 @@ bool DomNode::isReplaced() const
     // Asked for every element several times over: a hash rather than a list.
     static const QSet<QString> names{"img", "input", "textarea", "select", "iframe", "frame",
                                      "video", "audio", "canvas", "embed", "meter", "progress",
-                                     "frameset", "keygen", "applet"};
+                                     "frameset"};
     return kind == Element && ns == Html && names.contains(name);
 }
 
@@ -183,7 +184,7 @@ Dom Dom::parse(const QByteArray &utf8)
         case GUMBO_NODE_CDATA: {
             DomNode text;
             text.kind = DomNode::Text;
-            text.text = withControlsRestored(QString::fromUtf8(source->v.text.text));
+            text.text = withControlsRestored(textFromUtf8(source->v.text.text));
             // Adjacent text nodes are one node in a browser's tree.
             const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild : -1;
             if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text)
@@ -209,8 +210,11 @@ Dom Dom::parse(const QByteArray &utf8)
                                    parentDepth + 1});
             break;
         }
-        case GUMBO_NODE_DOCUMENT:
         case GUMBO_NODE_COMMENT:
+            if (parent >= 0)
+                dom.m_nodes[size_t(parent)].holdsComment = true;
+            break;
+        case GUMBO_NODE_DOCUMENT:
             break;
         }
     }

@@ -16,6 +16,7 @@ struct DomNode
 
     Kind kind = Element;
     Namespace ns = Html;
+    bool holdsComment = false; // among its children, which leave comments out
     int parent = -1;
     int firstChild = -1;
     int lastChild = -1;

@@ -1,17 +1,21 @@
 #include "engine/fast/dom/PageDecoding.h"
 
+#include "engine/fast/dom/ChineseDecoding.h"
+
 #include <QHash>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <mutex>
 
 #include <iconv.h>
 
 namespace {
 
 // The encodings browsers know, by the labels that name them, and the iconv name that decodes
-// each (the browsers' windows-31j, windows-949 and gb18030 variants of the East Asian ones).
+// each (the browsers' windows-31j and windows-949 variants of the East Asian ones; the GB
+// family is decoded apart).
 const QHash<QByteArray, QByteArray> &encodingsByLabel()
 {
     static const QHash<QByteArray, QByteArray> table = [] {
@@ -40,14 +44,13 @@ const QHash<QByteArray, QByteArray> &encodingsByLabel()
             {"ISO-8859-13", "iso-8859-13 iso8859-13 iso885913"},
             {"ISO-8859-14", "iso-8859-14 iso8859-14 iso885914"},
             {"ISO-8859-15", "csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9"},
-            {"ISO-8859-16", "iso-8859-16"},
             {"KOI8-R", "cskoi8r koi koi8 koi8-r koi8_r"},
-            {"KOI8-RU", "koi8-ru koi8-u"},
+            {"KOI8-U", "koi8-ru koi8-u"},
             {"MACINTOSH", "csmacintosh mac macintosh x-mac-roman"},
             {"CP874", "dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874"},
             {"WINDOWS-1250", "cp1250 windows-1250 x-cp1250"},
             {"WINDOWS-1251", "cp1251 windows-1251 x-cp1251"},
-            {"ISO-8859-9", "cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 "
+            {"WINDOWS-1254", "cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 "
                            "iso_8859-9 iso_8859-9:1989 l5 latin5 windows-1254 x-cp1254"},
             {"WINDOWS-1253", "cp1253 windows-1253 x-cp1253"},
             {"WINDOWS-1255", "cp1255 windows-1255 x-cp1255"},
@@ -56,8 +59,9 @@ const QHash<QByteArray, QByteArray> &encodingsByLabel()
             {"WINDOWS-1258", "cp1258 windows-1258 x-cp1258"},
             {"MAC-CYRILLIC", "x-mac-cyrillic x-mac-ukrainian"},
             {"CP866", "866 cp866 csibm866 ibm866"},
-            {"GB18030", "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk "
-                        "iso-ir-58 x-gbk gb18030"},
+            {"GBK", "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 "
+                    "x-gbk"},
+            {"GB18030", "gb18030"},
             {"BIG5-HKSCS", "big5 big5-hkscs cn-big5 csbig5 x-x-big5"},
             {"EUC-JP", "cseucpkdfmtjapanese euc-jp x-euc-jp"},
             {"ISO-2022-JP", "csiso2022jp iso-2022-jp"},
@@ -83,11 +87,17 @@ QByteArray encodingForLabel(const QByteArray &label)
 }
 
 // Whether a label names an encoding decoded here as the browser decodes it. Not so: the labels
-// of the "replacement" encoding (the browser shows a page in it as one U+FFFD) and labels
-// unknown here (the browser decodes utf-7, say).
+// of the "replacement" encoding (the browser shows a page in it as one U+FFFD), labels unknown
+// here (the browser decodes utf-7, say), and those below.
 bool isDecodedExactly(const QByteArray &label)
 {
-    return encodingsByLabel().contains(label.trimmed().toLower());
+    // The Japanese, Korean and traditional Chinese encodings: the browser engine's tables for
+    // them differ from the system's in thousands of sequences (vendors' extensions, circled
+    // numbers among them, and unassigned ones).
+    static const QByteArrayList approximate{"CP932", "EUC-JP", "ISO-2022-JP", "CP949",
+                                            "BIG5-HKSCS"};
+    const QByteArray encoding = encodingForLabel(label);
+    return !encoding.isEmpty() && !approximate.contains(encoding);
 }
 
 // Decodes with iconv, putting U+FFFD for each byte it cannot decode.
@@ -114,6 +124,12 @@ QString decodeWithIconv(const QByteArray &bytes, const QByteArray &encoding)
             iconv(converter, nullptr, nullptr, nullptr, nullptr);
         }
     }
+    // Out with a character held back for a combining mark that might have followed.
+    char *out = buffer.data();
+    size_t outLeft = buffer.size();
+    iconv(converter, nullptr, nullptr, &out, &outLeft);
+    result += QStringView(reinterpret_cast<const char16_t *>(buffer.data()),
+                          qsizetype((buffer.size() - outLeft) / 2));
     iconv_close(converter);
     return result;
 }
@@ -125,11 +141,28 @@ bool isSingleByteTable(const QByteArray &encoding)
            || encoding == "MAC-CYRILLIC" || encoding == "CP866";
 }
 
-// A byte no code page assigns decodes to the C1 control of its own value, as browsers do for
-// the holes of windows-1252.
+// Where the browser's tables differ from the system's (newer editions of the Mac's, the
+// private use characters Windows gives the holes of code page 874).
+struct ByteAssignment
+{
+    const char *encoding;
+    uchar byte;
+    char16_t codePoint;
+};
+constexpr ByteAssignment browsersOwnAssignments[] = {
+    {"MACINTOSH", 0xC6, 0x2206}, {"MACINTOSH", 0xF0, 0xF8FF}, {"MAC-CYRILLIC", 0xFF, 0x20AC},
+    {"WINDOWS-1253", 0xAA, 0x00AA}, {"CP874", 0xDB, 0xF8C1}, {"CP874", 0xDC, 0xF8C2},
+    {"CP874", 0xDD, 0xF8C3}, {"CP874", 0xDE, 0xF8C4}, {"CP874", 0xFC, 0xF8C5},
+    {"CP874", 0xFD, 0xF8C6}, {"CP874", 0xFE, 0xF8C7}, {"CP874", 0xFF, 0xF8C8}};
+
+// A byte from 0x80 to 0x9F that a code page leaves unassigned decodes to the C1 control of its
+// own value, as browsers do for the holes of windows-1252; a higher one to U+FFFD.
 QString decodeSingleByte(const QByteArray &bytes, const QByteArray &encoding)
 {
+    // Pages are read on several threads at once.
+    static std::mutex tablesMutex;
     static QHash<QByteArray, std::array<char16_t, 256>> tables;
+    std::unique_lock lock(tablesMutex);
     auto found = tables.find(encoding);
     if (found == tables.end()) {
         std::array<char16_t, 256> table{};
@@ -137,14 +170,21 @@ QString decodeSingleByte(const QByteArray &bytes, const QByteArray &encoding)
             const QString decoded = decodeWithIconv(QByteArray(1, char(byte)), encoding);
             table[size_t(byte)] = decoded.size() == 1 && decoded[0] != QChar::ReplacementCharacter
                                       ? decoded[0].unicode()
-                                      : char16_t(byte);
+                                  : byte < 0xA0 ? char16_t(byte)
+                                                : char16_t(QChar::ReplacementCharacter);
+        }
+        for (const ByteAssignment &assignment : browsersOwnAssignments) {
+            if (encoding == assignment.encoding)
+                table[assignment.byte] = assignment.codePoint;
         }
         found = tables.insert(encoding, table);
     }
+    const std::array<char16_t, 256> table = *found;
+    lock.unlock();
     QString result(bytes.size(), Qt::Uninitialized);
     QChar *out = result.data();
     for (char byte : bytes)
-        *out++ = QChar((*found)[uchar(byte)]);
+        *out++ = QChar(table[uchar(byte)]);
     return result;
 }
 
@@ -220,6 +260,8 @@ QString decodeAs(const QByteArray &bytes, const QByteArray &encoding)
         return QString::fromUtf8(withUtf8ErrorsReplaced(bytes));
     if (isSingleByteTable(encoding))
         return decodeSingleByte(bytes, encoding);
+    if (encoding == "GBK" || encoding == "GB18030")
+        return decodeGb(bytes, encoding == "GBK" ? GbEncoding::Gbk : GbEncoding::Gb18030);
     return decodeWithIconv(bytes, encoding);
 }
 
@@ -417,16 +459,16 @@ Utf8Page decodePageToUtf8(const QByteArray &bytes)
         return {decodeWithIconv(bytes.sliced(2), "UTF-16BE").toUtf8(), false, true, "UTF-16BE"};
 
     const QByteArray label = declaredCharset(bytes);
-    if (!label.isEmpty() && !isDecodedExactly(label))
-        return {withUtf8ErrorsReplaced(bytes), false, false, {}};
     QByteArray encoding = encodingForLabel(label);
+    if (!label.isEmpty() && encoding.isEmpty())
+        return {withUtf8ErrorsReplaced(bytes), false, false, {}};
     // A page that says UTF-16 in ASCII bytes cannot be UTF-16.
     if (encoding.startsWith("UTF-16"))
         encoding = "UTF-8";
     if (encoding == "UTF-8")
         return {withUtf8ErrorsReplaced(bytes), false, true, encoding};
     if (!encoding.isEmpty())
-        return {decodeAs(bytes, encoding).toUtf8(), false, true, encoding};
+        return {decodeAs(bytes, encoding).toUtf8(), false, isDecodedExactly(label), encoding};
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (isValidUtf8(bytes))
         return {bytes, !ascii, true, {}};

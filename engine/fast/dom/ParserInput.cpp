@@ -25,6 +25,47 @@ constexpr bool isDisguisedControl(char32_t c)
            || (c >= 0x7F && c <= 0x9F);
 }
 
+// Noncharacters, which the parser replaces too, travel in the codes from 0xA0 on: U+FDD0 to
+// U+FDEF as 0xA0 to 0xBF, then the last two code points of each plane, two codes a plane.
+constexpr char32_t firstNoncharacterCode = 0xA0;
+constexpr char32_t firstPlaneEndCode = 0xC0;
+constexpr char32_t lastPlaneEndCode = firstPlaneEndCode + 2 * 17 - 1;
+
+// The character a disguise code stands for, or 0 for none.
+constexpr char32_t disguisedCharacter(char32_t code)
+{
+    if (isDisguisedControl(code))
+        return code;
+    if (code >= firstNoncharacterCode && code < firstPlaneEndCode)
+        return 0xFDD0 + code - firstNoncharacterCode;
+    if (code >= firstPlaneEndCode && code <= lastPlaneEndCode)
+        return ((code - firstPlaneEndCode) / 2) << 16 | (0xFFFE + (code - firstPlaneEndCode) % 2);
+    return 0;
+}
+
+// The disguise code of the noncharacter whose UTF-8 starts at `at`, or 0 if none does. Such a
+// sequence is EF B7 90-AF (U+FDD0 to U+FDEF), EF BF BE-BF, or four bytes ending in BF BE-BF
+// whose second byte's low four bits are all set (U+1FFFE, U+1FFFF and up).
+char32_t noncharacterCode(const uchar *data, qsizetype at, qsizetype size)
+{
+    if (data[at] == 0xEF && at + 2 < size) {
+        if (data[at + 1] == 0xB7 && data[at + 2] >= 0x90 && data[at + 2] <= 0xAF)
+            return firstNoncharacterCode + data[at + 2] - 0x90;
+        if (data[at + 1] == 0xBF && (data[at + 2] == 0xBE || data[at + 2] == 0xBF))
+            return firstPlaneEndCode + data[at + 2] - 0xBE;
+        return 0;
+    }
+    if (data[at] >= 0xF0 && data[at] <= 0xF4 && at + 3 < size && (data[at + 1] & 0x0F) == 0x0F
+        && data[at + 1] >= 0x80 && data[at + 1] <= 0xBF && data[at + 2] == 0xBF
+        && (data[at + 3] == 0xBE || data[at + 3] == 0xBF)) {
+        const char32_t plane = char32_t(data[at] & 0x07) << 2 | char32_t(data[at + 1] & 0x30) >> 4;
+        if (plane == 0 || plane > 16)
+            return 0;
+        return firstPlaneEndCode + 2 * plane + data[at + 3] - 0xBE;
+    }
+    return 0;
+}
+
 void appendDisguised(QByteArray &out, char32_t control)
 {
     const char32_t c = disguiseBase + control;
@@ -65,12 +106,15 @@ private:
 };
 
 // The bytes that may begin a control: the controls below 0x80 themselves, and 0xC2, the first
-// byte of those from 0x80 to 0x9F. One look-up a byte, as nearly every page has none.
+// byte of those from 0x80 to 0x9F; and those that may begin a noncharacter. One look-up a byte,
+// as nearly every page has none.
 constexpr std::array<bool, 256> mayBeginControl = [] {
     std::array<bool, 256> table{};
     for (char32_t c = 0; c < 0x80; ++c)
         table[c] = isDisguisedControl(c);
     table[0xC2] = true;
+    for (char32_t c = 0xEF; c <= 0xF4; ++c)
+        table[c] = true;
     return table;
 }();
 
@@ -82,10 +126,16 @@ QByteArray withControlsDisguised(const QByteArray &utf8)
     for (qsizetype at = 0; at < size; ++at) {
         if (!mayBeginControl[data[at]])
             continue;
-        if (data[at] < 0x80)
+        if (data[at] < 0x80) {
             appendDisguised(rewriter.replace(at, at + 1), data[at]);
-        else if (data[at] == 0xC2 && at + 1 < size && isDisguisedControl(data[at + 1]))
-            appendDisguised(rewriter.replace(at, at + 2), data[at + 1]), ++at;
+        } else if (data[at] == 0xC2 && at + 1 < size && isDisguisedControl(data[at + 1])) {
+            appendDisguised(rewriter.replace(at, at + 2), data[at + 1]);
+            ++at;
+        } else if (const char32_t code = noncharacterCode(data, at, size)) {
+            const qsizetype length = data[at] == 0xEF ? 3 : 4;
+            appendDisguised(rewriter.replace(at, at + length), code);
+            at += length - 1;
+        }
     }
     return rewriter.result();
 }
@@ -139,6 +189,10 @@ ParserInput rewriteTags(const QByteArray &utf8)
         if (tag.name == "noscript")
             rewriter.replace(tag.nameStart, tag.nameEnd)
                 += tag.endTag ? QByteArray("noframes") : "noframes " + QByteArray(noscriptMarkAttribute);
+        // Browsers have long dropped <isindex>, which the parser still builds into a form: it is
+        // an element unknown to them, kept as such under a name no parser knows either.
+        if (tag.name == "isindex")
+            rewriter.replace(tag.nameStart, tag.nameEnd) += "x-isindex";
         if (tag.attributes.size() > maxAttributesPerTag)
             dropped = dropExcessAttributes(tag, rewriter) || dropped;
     }
@@ -161,9 +215,15 @@ QString withControlsRestored(const QString &text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
-        if (c == disguiseHigh && next > disguiseLowBase
-            && isDisguisedControl(char32_t(next - disguiseLowBase))) {
-            result += QChar(char16_t(next - disguiseLowBase));
+        const char32_t disguised = c == disguiseHigh && next > disguiseLowBase
+                                       ? disguisedCharacter(char32_t(next - disguiseLowBase))
+                                       : 0;
+        if (disguised > 0xFFFF) {
+            const char32_t pair[] = {disguised};
+            result += QString::fromUcs4(pair, 1);
+            ++i;
+        } else if (disguised != 0) {
+            result += QChar(char16_t(disguised));
             ++i;
         } else {
             result += QChar(c);

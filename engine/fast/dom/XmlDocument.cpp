@@ -2,6 +2,7 @@
 // XML) into the same flat tree as an HTML page.
 
 #include "engine/fast/dom/Dom.h"
+#include "engine/fast/dom/Utf8Text.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
@@ -46,7 +47,7 @@ struct XmlStringDeleter
 
 QString fromXml(const xmlChar *text)
 {
-    return QString::fromUtf8(reinterpret_cast<const char *>(text));
+    return textFromUtf8(reinterpret_cast<const char *>(text));
 }
 
 DomNode::Namespace namespaceOf(const xmlNode *element)

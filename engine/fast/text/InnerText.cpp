@@ -469,6 +469,21 @@ private:
 
     // --- Nodes -------------------------------------------------------------------------------
 
+    // Whether an element gives items of its own. One whose content the browser skips
+    // (content-visibility) gives none, though its box is laid out.
+    static bool givesItems(const ComputedStyle &style)
+    {
+        return style.visibility == Visibility::Visible
+               && style.contentVisibility == ContentVisibility::Visible;
+    }
+
+    // A box in the line whose content is laid out in lines of its own: an inline-block and the
+    // like, and a ruby, whose runs are each such a box (with its base and text apart within).
+    static bool laysOutLinesApart(Display display)
+    {
+        return isAtomicInline(display) || display == Display::Ruby;
+    }
+
     void enterText(int at)
     {
         const DomNode &node = m_dom.node(at);
@@ -477,16 +492,18 @@ private:
             return;
         const Display container = style.display == Display::Contents ? style.parentBoxDisplay : style.display;
         const bool anonymousBox = isFlexOrGrid(container) || isTableBox(container);
-        if (anonymousBox) {
-            // Text right inside a flex, grid or table box is a box of its own, and white
-            // space alone there makes none.
+        if (anonymousBox || isWebkitBox(container)) {
+            // White space alone right inside a flex, grid or table box makes no box; other
+            // text there is a box of its own, but in the old flexible box it joins the line
+            // of the items around it, which stay inline.
             bool blank = true;
             for (QChar c : node.text)
                 blank = blank && isCollapsibleSpace(c);
             if (blank)
                 return;
-            endLine();
         }
+        if (anonymousBox)
+            endLine();
         layOutText(node.text, style.whiteSpace, style.textTransform,
                    style.visibility == Visibility::Visible, at);
         if (anonymousBox)
@@ -519,28 +536,36 @@ private:
         emitRequiredLineBreaks(1);
     }
 
-    // A replaced element or a form control: a box in the line or a block, whose only text is
-    // that of a select's options.
+    // A replaced element or a form control: a box in the line, a block, or a float or
+    // positioned box, whose only text is that of a select's options.
     void layOutReplaced(int at)
     {
         const DomNode &node = m_dom.node(at);
         const ComputedStyle &style = m_styles[size_t(at)];
         const bool visible = style.visibility == Visibility::Visible;
-        const bool block = style.floating || style.outOfFlow || isBlockLevel(style.display);
-        if (block) {
+        const bool outOfLine = style.floating || style.outOfFlow;
+        const bool block = outOfLine || isBlockLevel(style.display);
+        if (outOfLine) {
+            // As for any float: the line around it goes on, its spaces collapsing across it.
+            holdBreaksBeforePendingSpace();
+            m_lines.push_back({});
+        } else if (block) {
             endLine();
-            if (visible)
-                emitRequiredLineBreaks(1);
         } else {
             content();
         }
+        if (block && visible)
+            emitRequiredLineBreaks(1);
         if (visible && node.isElement("select"))
             emitSelect(at);
         else if (visible && node.isElement("option"))
             emitOption(at);
-        if (block) {
-            if (visible)
-                emitRequiredLineBreaks(1);
+        if (block && visible)
+            emitRequiredLineBreaks(1);
+        if (outOfLine) {
+            dropPendingSpace(line());
+            m_lines.pop_back();
+        } else if (block) {
             endLine();
         }
     }
@@ -562,7 +587,7 @@ private:
             return false;
         // Step 2: a node that is not visible gives no items of its own; its children's items
         // (step 1) still count.
-        const bool visible = style.visibility == Visibility::Visible;
+        const bool visible = givesItems(style);
         const Display display = style.display;
         if (display == Display::Contents) {
             m_entered.push_back(at);
@@ -584,7 +609,7 @@ private:
                 emitCharacter('\n');
             return false;
         }
-        if (node.isElement("option") || node.isElement("select") || node.isReplaced()) {
+        if (node.isElement("option") || node.isElement("select") || style.replaced) {
             layOutReplaced(at);
             return false;
         }
@@ -595,10 +620,10 @@ private:
             // Floats and positioned boxes leave the line as it is.
             holdBreaksBeforePendingSpace();
             m_lines.push_back({});
-        } else if (isAtomicInline(display)) {
+        } else if (laysOutLinesApart(display)) {
             content();
             m_lines.push_back({});
-        } else if (display != Display::Inline && display != Display::Ruby) {
+        } else if (display != Display::Inline) {
             endLine();
         }
         // Steps 8 and 9, at the start of the items: a p asks for two line breaks, any other
@@ -624,15 +649,15 @@ private:
         const Display display = style.display;
         if (display == Display::Contents)
             return;
-        const bool visible = style.visibility == Visibility::Visible;
+        const bool visible = givesItems(style);
         layOutGenerated(style.after);
         const bool outOfLine = style.floating || style.outOfFlow;
-        if (outOfLine || isAtomicInline(display)) {
+        if (outOfLine || laysOutLinesApart(display)) {
             dropPendingSpace(line());
             m_lines.pop_back();
             if (!outOfLine)
                 line().afterSpace = false;
-        } else if (display != Display::Inline && display != Display::Ruby) {
+        } else if (display != Display::Inline) {
             endLine();
         }
         if (!visible)
