@@ -167,6 +167,32 @@ private slots:
         }
     }
 
+    // What a reading needs nothing of is not there for a page: no WebAssembly (V8 runs without
+    // its compilers), WebGL, plugins or speech recognition, and every question to the user (where
+    // they are, their camera, notifications) answered "no".
+    void offersAPageNoFeatureAReadingNeeds()
+    {
+        const QString page = writeFile(
+            "features.html",
+            "<p id=out><script>const say = text => out.append(text + ' ');"
+            "say(typeof WebAssembly);"
+            "for (const kind of ['webgl', 'webgl2', 'experimental-webgl'])"
+            " say(kind + ' ' + document.createElement('canvas').getContext(kind));"
+            "say('plugins ' + navigator.plugins.length + ' ' + navigator.mimeTypes.length);"
+            "say('speech ' + typeof webkitSpeechRecognition);"
+            "say('notifications ' + Notification.permission);"
+            "const given = what => () => say('GIVEN ' + what);"
+            "navigator.geolocation.getCurrentPosition(given('position'), () => {});"
+            "navigator.mediaDevices?.getUserMedia({ audio: true, video: true })"
+            ".then(given('media'), () => {});"
+            "Notification.requestPermission().then(p => p == 'granted' && given('notices')());"
+            "</script>");
+        QVERIFY(load(page));
+        QCOMPARE(m_text,
+                 "undefined webgl null webgl2 null experimental-webgl null plugins 0 0"
+                 " speech undefined notifications default");
+    }
+
     // A page that loads its parts one after another, each asked for once the one before has
     // run (from a timer, or from the "load" event of its element, as Doxygen's navigation tree
     // does), is read after the last, in every run.

@@ -115,7 +115,10 @@ void BrowserPageLoader::startAfresh()
     QWebEngineSettings *settings = m_profile->settings();
     settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
     settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    // Nothing a reading needs; each is code that pages could reach otherwise.
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     // As a browser does for file:, every page is an origin of its own (serialised "null"), of
