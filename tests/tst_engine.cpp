@@ -104,13 +104,18 @@ private slots:
             << "<!doctype html><link rel=stylesheet href=hide.css><script>document.write('<p>"
                "inline')</script><script src=write.js></script><p class=hidden>hidden"
             << "inline\n\nfrom a script file";
-        // A page that runs nothing loads with scripts off: its style sheets still apply, and
-        // <noscript> still shows nothing, as scripts were on.
+        // A page that runs nothing is read at once, its style sheets applied, and shows what
+        // it shows with scripting on: neither <noscript>'s content nor a <canvas>'s fallback.
         QTest::newRow("style sheet and no script.html")
             << "<!doctype html><link rel=stylesheet href=hide.css><p class=hidden>hidden<p>shown"
             << "shown";
-        QTest::newRow("noscript and no script.html") << "<p>one<noscript><p>two</noscript>"
-                                                      << "one";
+        for (const QString script : {"", "<script>var a = 1</script>"}) {
+            const QString name = script.isEmpty() ? " and no script.html" : " and a script.html";
+            QTest::newRow(qPrintable("noscript" + name))
+                << "<p>one<noscript><p>two</noscript>" + script << "one";
+            QTest::newRow(qPrintable("canvas" + name))
+                << "<body><canvas>fallback</canvas><p>after" + script << "after";
+        }
         // jQuery runs "ready" handlers from a timer, two turns after the document is parsed.
         QTest::newRow("work put off until loaded.html")
             << "<p>start<script>document.addEventListener('DOMContentLoaded', () =>"

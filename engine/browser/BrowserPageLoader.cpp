@@ -188,10 +188,12 @@ void BrowserPageLoader::load(const QString &path)
     m_fileHandler.setDocumentType(type.isPage() ? type.mimeType : QByteArrayLiteral("text/html"));
     m_isArchive = type.kind == PageKind::Mhtml;
     m_requestFilter.setArchivePath(m_isArchive ? m_requestedFile : QString());
-    // A page that runs nothing loads with scripts off, which changes nothing of its text but
-    // makes sure that nothing in it can read what its elements use; those then need no detour.
+    // Scripting stays on for a page that runs nothing, for it changes what the page shows: a
+    // <canvas> hides its fallback content, a <noscript> its own. Nothing in such a page reads
+    // what its elements use, so those need no detour, and it is read as soon as it is loaded.
+    // A page saved as one file runs no scripts in a browser either.
     m_runsScripts = !m_isArchive && !isScriptFreePage(m_requestedFile);
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, m_runsScripts);
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !m_isArchive);
     m_requestFilter.setPageRunsScripts(m_runsScripts);
     m_page->setFollowsOwnNavigations(true);
     m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
