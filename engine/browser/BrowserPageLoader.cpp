@@ -24,12 +24,11 @@ const QString bodyTextScript = QStringLiteral(
     "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
 // Three rounds of the page's timers: work that the page put off (jQuery runs its "ready"
 // handlers from a timer, and so do many pages; a script that arrived may insert the next one
-// from a timer) is done by then, as it is before a user looks at the page. Their end is told by
-// a request, which reaches the request filter after every request the page made before it. The
-// page's own scripts cannot see the mark, nor change the functions called here.
+// from a timer) is done by then, as it is before a user looks at the page. Their end is told
+// through the console, after every request the page made before it. The page's own scripts
+// cannot see the mark, nor change the functions called here.
 const QString settleScript = QStringLiteral(
-    "setTimeout(() => setTimeout(() => setTimeout(() => {"
-    " const request = new XMLHttpRequest(); request.open('GET', '%1'); request.send(); })))");
+    "setTimeout(() => setTimeout(() => setTimeout(() => console.log('%1'))))");
 // How long a page waits with files on their way and nothing arriving before it is read all the
 // same: the modules a module imports have no element to report them. Files that do arrive come
 // in milliseconds, even on a busy machine.
@@ -60,9 +59,9 @@ QWebEngineScript desktopScreenScript()
 }
 
 // Reports, from every frame, each script or frame element whose file has arrived (and, for a
-// script, run) or failed: its "load" or "error" event, heard before the page's own listeners. The
-// report is a request, so that it reaches the request filter in its order among the page's.
-QWebEngineScript arrivalReportScript(const QUrl &markUrl)
+// script, run) or failed: its "load" or "error" event, heard before the page's own listeners.
+// The report is the mark and the element's URL, logged to the console.
+QWebEngineScript arrivalReportScript(const QString &mark)
 {
     QWebEngineScript script;
     script.setName(QStringLiteral("arrival report"));
@@ -74,11 +73,10 @@ QWebEngineScript arrivalReportScript(const QUrl &markUrl)
             "(() => { const awaited = ['SCRIPT', 'IFRAME', 'FRAME', 'OBJECT'];"
             " const report = event => { if (!awaited.includes(event.target.tagName)) return;"
             " const url = event.target.src || event.target.data;"
-            " if (typeof url != 'string' || !url) return; const request = new XMLHttpRequest();"
-            " request.open('GET', '%1?' + encodeURIComponent(url)); request.send(); };"
+            " if (typeof url == 'string' && url) console.log('%1 ' + url); };"
             " document.addEventListener('load', report, true);"
             " document.addEventListener('error', report, true); })();")
-            .arg(markUrl.toString()));
+            .arg(mark));
     return script;
 }
 
@@ -91,8 +89,6 @@ BrowserPageLoader::BrowserPageLoader(QObject *parent)
             &BrowserPageLoader::onFileUnreadable);
     connect(&m_requestFilter, &LocalOnlyRequestFilter::awaitedFileRequested, this,
             &BrowserPageLoader::onAwaitedFileRequested);
-    connect(&m_requestFilter, &LocalOnlyRequestFilter::markRequested, this,
-            &BrowserPageLoader::onMarkRequested);
     m_stallTimer.setSingleShot(true);
     m_stallTimer.setInterval(stallLimit);
     connect(&m_stallTimer, &QTimer::timeout, this, &BrowserPageLoader::onStalled);
@@ -132,7 +128,7 @@ void BrowserPageLoader::startAfresh()
     m_page = std::make_unique<HiddenPage>(m_profile.get());
     m_page->scripts().insert(desktopScreenScript());
     m_arrivalMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    m_page->scripts().insert(arrivalReportScript(LocalOnlyRequestFilter::markUrl(m_arrivalMark)));
+    m_page->scripts().insert(arrivalReportScript(m_arrivalMark));
     giveThePageItsSize();
     // The engine treats a page nobody sees as a tab in the background and holds its timers
     // back to about once a second. Work a page does from a timer (jQuery runs its "ready"
@@ -145,6 +141,8 @@ void BrowserPageLoader::startAfresh()
             &BrowserPageLoader::onFollowingOwnNavigation);
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
             &BrowserPageLoader::onRenderProcessTerminated);
+    connect(m_page.get(), &HiddenPage::consoleMessageLogged, this,
+            &BrowserPageLoader::onConsoleMessage);
 }
 
 void BrowserPageLoader::giveThePageItsSize()
@@ -303,8 +301,7 @@ void BrowserPageLoader::startSettleRounds()
 {
     m_newsCountAtRounds = m_newsCount;
     m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const QString markUrl = LocalOnlyRequestFilter::markUrl(m_settledMark).toString();
-    m_page->runJavaScript(settleScript.arg(markUrl), QWebEngineScript::ApplicationWorld);
+    m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
 }
 
 void BrowserPageLoader::onSettleRoundsDone()
@@ -323,11 +320,14 @@ void BrowserPageLoader::onStalled()
         readText(bodyTextScript, EmptyTextIfNone);
 }
 
-void BrowserPageLoader::onMarkRequested(const QString &mark, const QString &detail)
+// A message of the page's own that happens to start with a mark is one it could not have
+// known: the marks are made anew for each page, in a world the page cannot look into.
+void BrowserPageLoader::onConsoleMessage(const QString &message)
 {
-    if (mark == m_arrivalMark)
-        onFileArrived(LocalFileSchemeHandler::fileForUrl(QUrl(detail)));
-    else if (m_state == State::Settling && mark == m_settledMark)
+    if (message.startsWith(m_arrivalMark + u' '))
+        onFileArrived(
+            LocalFileSchemeHandler::fileForUrl(QUrl(message.sliced(m_arrivalMark.size() + 1))));
+    else if (m_state == State::Settling && message == m_settledMark)
         onSettleRoundsDone();
 }
 

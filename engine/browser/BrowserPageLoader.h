@@ -44,7 +44,7 @@ private slots:
     void onFileUnreadable(const QString &absolutePath, const QString &reason);
     void onRenderProcessTerminated();
     void onAwaitedFileRequested(const QString &absolutePath);
-    void onMarkRequested(const QString &mark, const QString &detail);
+    void onConsoleMessage(const QString &message);
 
 private:
     enum class State { Idle, Loading, Settling, ReadingText };
@@ -73,8 +73,8 @@ private:
     bool m_runsScripts = true; // false for an archive, and for a page with nothing to run
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
     QString m_unreadableReason;
-    QString m_settledMark; // requested once a round of settling is done
-    QString m_arrivalMark; // requested with the URL of each element whose file has arrived
+    QString m_settledMark; // logged once a round of settling is done
+    QString m_arrivalMark; // logged with the URL of each element whose file has arrived
     // Scripts and frames asked for and not yet reported by their elements, by path, each with
     // how many times it is on its way.
     QHash<QString, int> m_awaitedFiles;
