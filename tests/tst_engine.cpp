@@ -19,10 +19,13 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
+
+#include <array>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -197,6 +200,59 @@ private slots:
         QCOMPARE(m_text,
                  "undefined webgl null webgl2 null experimental-webgl null plugins 0 0"
                  " speech undefined notifications default");
+    }
+
+    // The page is shown, as in a browser window, though not on the screen: it is visible to its
+    // scripts, its animation frames run, its intersection observers fire for what is in view,
+    // and a section styled "content-visibility: auto" in view is rendered.
+    void readsAPageAsShown()
+    {
+        const QString page = writeFile(
+            "shown.html",
+            "<p id=state><section style='content-visibility: auto'><p>in a section</section>"
+            "<p id=seen><script>state.textContent = document.visibilityState + ' ' + "
+            "document.hidden;"
+            "requestAnimationFrame(() => seen.append('frame '));"
+            "new IntersectionObserver(entries => entries[0].isIntersecting && seen.append('in "
+            "view'))"
+            ".observe(seen);</script>");
+        QVERIFY(load(page));
+        QCOMPARE(m_text, "visible false\n\nin a section\n\nframe in view");
+    }
+
+    // A page that changes itself over many timer rounds and promises is read once it stops, the
+    // same in every run, also beside two processes that keep the machine's cores busy; one that
+    // never stops, at a bound.
+    void readsAPageOnceItStopsChanging()
+    {
+        const QString page = writeFile(
+            "changing.html",
+            "<p id=slow><p id=fast><p id=promised><script>"
+            "const count = (element, last, wait) => { let n = 0; const tick = () => {"
+            " element.textContent = ++n; if (n < last) setTimeout(tick, wait); }; tick(); };"
+            "count(slow, 30, 20); count(fast, 200, 0);"
+            "const step = n => new Promise(resolve => setTimeout(resolve)).then(() => {"
+            " promised.textContent = n; if (n < 50) return step(n + 1); }); step(1);</script>");
+        std::array<QProcess, 2> busy;
+        for (QProcess &process : busy)
+            process.start("sh", {"-c", "while :; do :; done"});
+        for (int run = 0; run < 3; ++run) {
+            QVERIFY(load(page));
+            QCOMPARE(m_text, "30\n\n200\n\n50");
+        }
+        for (QProcess &process : busy) {
+            process.kill();
+            process.waitForFinished();
+        }
+
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(load(writeFile("clock.html",
+                               "<p id=clock><script>"
+                               "setInterval(() => clock.textContent = Date.now(), 10)"
+                               "</script>")));
+        QVERIFY2(timer.elapsed() < 6000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!m_text.isEmpty());
     }
 
     // Nothing a page's own policy forbids holds up its reading: the engine learns what arrived

@@ -107,8 +107,10 @@ private slots:
         QTest::newRow("hidden block") << QByteArray("a<div style=\"visibility:hidden\">x</div>b") << "ab";
         QTest::newRow("hidden attribute") << QByteArray("<div hidden>h</div><div hidden style=\"display:block\">shown</div><span hidden>x</span>y")
                                           << "shown\ny";
-        QTest::newRow("content-visibility") << QByteArray("<div style=\"content-visibility:hidden\">hid</div><div style=\"content-visibility:auto\">auto</div>z")
-                                            << "z";
+        QTest::newRow("content-visibility")
+            << QByteArray("<div style=\"content-visibility:hidden\">hid</div><div "
+                          "style=\"content-visibility:auto\">auto</div>z")
+            << "auto\nz";
         QTest::newRow("details") << QByteArray("<details><summary>Sum</summary>hidden text</details><details open><summary>S2</summary>shown</details>")
                                  << "Sum\nS2\nshown";
         QTest::newRow("dialog") << QByteArray("<dialog>closed</dialog><dialog open>open</dialog>z") << "open\nz";

@@ -22,13 +22,23 @@ namespace {
 // so far, made before the next page has replaced it, knows it for the previous page's.
 const QString bodyTextScript = QStringLiteral(
     "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
-// Three rounds of the page's timers: work that the page put off (jQuery runs its "ready"
-// handlers from a timer, and so do many pages; a script that arrived may insert the next one
-// from a timer) is done by then, as it is before a user looks at the page. Their end is told
-// through the console, after every request the page made before it. The page's own scripts
-// cannot see the mark, nor change the functions called here.
+// Two animation frames and three rounds of the page's timers: work that the page put off (jQuery
+// runs its "ready" handlers from a timer, and so do many pages; a script that arrived may insert
+// the next one from a timer; MathJax typesets over many rounds), and what it draws frame by
+// frame, is done by then, as it is before a user looks at the page. A frame that does not come
+// within a tenth of a second is not waited for. Their end is told through the console, after
+// every request the page made before it, with whether the document changed meanwhile. The
+// page's own scripts cannot see the mark, nor change the functions called here.
 const QString settleScript = QStringLiteral(
-    "setTimeout(() => setTimeout(() => setTimeout(() => console.log('%1'))))");
+    "(() => { const changes = () => typeof quillmereChanges == 'function' ? quillmereChanges() : 0;"
+    " const before = changes(); const frame = next => { let done = false;"
+    " const go = () => { if (!done) { done = true; next(); } };"
+    " requestAnimationFrame(go); setTimeout(go, 100); };"
+    " frame(() => frame(() => setTimeout(() => setTimeout(() => setTimeout(() =>"
+    " console.log('%1 ' + (changes() != before))))))); })()");
+// How long a page that keeps changing its document (a clock, say) is let settle before it is
+// read all the same.
+constexpr std::chrono::seconds changingLimit{3};
 // How long a page waits with files on their way and nothing arriving before it is read all the
 // same: the modules a module imports have no element to report them. Files that do arrive come
 // in milliseconds, even on a busy machine.
@@ -55,6 +65,20 @@ QWebEngineScript desktopScreenScript()
         " { get: () => size[name], configurable: true }); })();")
                              .arg(pageWidth)
                              .arg(pageHeight));
+    return script;
+}
+
+// Counts the changes to the document: a page is settled only once it no longer changes.
+QWebEngineScript changeCountScript()
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("change count"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setSourceCode(QStringLiteral(
+        "(() => { let count = 0; new MutationObserver(() => ++count).observe(document,"
+        " { subtree: true, childList: true, characterData: true, attributes: true });"
+        " window.quillmereChanges = () => count; })();"));
     return script;
 }
 
@@ -129,12 +153,8 @@ void BrowserPageLoader::startAfresh()
     m_page->scripts().insert(desktopScreenScript());
     m_arrivalMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
     m_page->scripts().insert(arrivalReportScript(m_arrivalMark));
-    giveThePageItsSize();
-    // The engine treats a page nobody sees as a tab in the background and holds its timers
-    // back to about once a second. Work a page does from a timer (jQuery runs its "ready"
-    // handlers from one) would then be done before the text is read or after it, as timing
-    // has it. In front, as in a browser window, it is done at once.
-    m_page->setVisible(true);
+    m_page->scripts().insert(changeCountScript());
+    showThePageOffScreen();
     connect(m_page.get(), &QWebEnginePage::loadingChanged, this,
             &BrowserPageLoader::onLoadingChanged);
     connect(m_page.get(), &HiddenPage::followingOwnNavigation, this,
@@ -145,7 +165,7 @@ void BrowserPageLoader::startAfresh()
             &BrowserPageLoader::onConsoleMessage);
 }
 
-void BrowserPageLoader::giveThePageItsSize()
+void BrowserPageLoader::showThePageOffScreen()
 {
     // The engine lays a page out at the display's pixel ratio, times the zoom. Zooming by its
     // inverse makes the ratio 1, and the view is sized so that the page still gets its 1280 x
@@ -155,6 +175,12 @@ void BrowserPageLoader::giveThePageItsSize()
     const qreal displayRatio = m_view->devicePixelRatioF();
     m_page->setZoomFactor(1 / displayRatio);
     m_view->resize(qRound(pageWidth / displayRatio), qRound(pageHeight / displayRatio));
+    // A page nobody sees is to the engine a tab in the background: its timers held back to
+    // about once a second, no animation frames, no intersection observers, and the sections
+    // it styles "content-visibility: auto" left unrendered. Shown, as in a browser window,
+    // it is all of that at once; shown to nobody, no window reaches the user's screen.
+    m_view->setAttribute(Qt::WA_DontShowOnScreen);
+    m_view->show();
 }
 
 void BrowserPageLoader::load(const QString &path)
@@ -279,8 +305,9 @@ void BrowserPageLoader::takeNews()
     }
 }
 
-// The page is read once no file it asked for is still on its way and three rounds of its timers
-// have passed with nothing asked for or arriving meanwhile; whatever arrives sets off three more.
+// The page is read once no file it asked for is still on its way and a settling round (frames
+// and timers) has passed with nothing asked for or arriving meanwhile and no change to its
+// document; whatever arrives or changes sets off another, changes only for a while.
 // Elements report arrivals from inside the page, so that what a script does once it has run is
 // asked for before the report of its arrival comes: however slow the machine, a page that loads
 // its parts one after another is read only after the last.
@@ -294,6 +321,7 @@ void BrowserPageLoader::letPageSettle()
     }
     m_state = State::Settling;
     m_page->setFollowsOwnNavigations(false);
+    m_settlingTime.start();
     startSettleRounds();
 }
 
@@ -304,9 +332,11 @@ void BrowserPageLoader::startSettleRounds()
     m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
 }
 
-void BrowserPageLoader::onSettleRoundsDone()
+void BrowserPageLoader::onSettleRoundsDone(bool documentChanged)
 {
-    if (m_newsCount != m_newsCountAtRounds)
+    const bool stillChanging = documentChanged
+        && !m_settlingTime.hasExpired(std::chrono::milliseconds(changingLimit).count());
+    if (m_newsCount != m_newsCountAtRounds || stillChanging)
         startSettleRounds();
     else if (m_awaitedFiles.isEmpty())
         readText(bodyTextScript, EmptyTextIfNone);
@@ -327,8 +357,8 @@ void BrowserPageLoader::onConsoleMessage(const QString &message)
     if (message.startsWith(m_arrivalMark + u' '))
         onFileArrived(
             LocalFileSchemeHandler::fileForUrl(QUrl(message.sliced(m_arrivalMark.size() + 1))));
-    else if (m_state == State::Settling && message == m_settledMark)
-        onSettleRoundsDone();
+    else if (m_state == State::Settling && message.startsWith(m_settledMark + u' '))
+        onSettleRoundsDone(message.endsWith(u"true"));
 }
 
 void BrowserPageLoader::onFileArrived(const QString &absolutePath)

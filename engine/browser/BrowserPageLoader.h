@@ -4,6 +4,7 @@
 #include "engine/browser/LocalOnlyRequestFilter.h"
 #include "engine/PageLoader.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QTimer>
@@ -16,9 +17,9 @@ class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 class QWebEngineView;
 
-// A hidden Chromium page (Qt WebEngine) that loads one file at a time and reads back its body's
-// innerText. Nothing is fetched from the network, nothing is stored on disk and images are not
-// loaded. Its profile is its own, so its pages render in a process of their own.
+// A Chromium page (Qt WebEngine), shown but to nobody, that loads one file at a time and reads back
+// its body's innerText. Nothing is fetched from the network, nothing is stored on disk and images
+// are not loaded. Its profile is its own, so its pages render in a process of their own.
 //
 // Pages are laid out as in a desktop browser window of 1280 x 720 CSS pixels at a device pixel
 // ratio of 1, on a screen of that size, whatever the display: a page's style rules for narrow
@@ -50,11 +51,11 @@ private:
     enum class State { Idle, Loading, Settling, ReadingText };
 
     void startAfresh();
-    void giveThePageItsSize();
+    void showThePageOffScreen();
     bool isRequestedPage(const QUrl &url) const;
     void letPageSettle();
     void startSettleRounds();
-    void onSettleRoundsDone();
+    void onSettleRoundsDone(bool documentChanged);
     void onFileArrived(const QString &absolutePath);
     void takeNews();
     void onStalled();
@@ -80,6 +81,7 @@ private:
     QHash<QString, int> m_awaitedFiles;
     quint64 m_newsCount = 0; // files asked for or arrived since the page was created
     quint64 m_newsCountAtRounds = 0;
+    QElapsedTimer m_settlingTime;
     QTimer m_stallTimer; // runs while files are on their way and nothing else is left to do
     // Tells the answer of a text read apart from answers meant for earlier loads.
     quint64 m_loadNumber = 0;
@@ -87,6 +89,7 @@ private:
     // Declared last so that the page goes first, before the profile and the handlers it uses.
     std::unique_ptr<QWebEngineProfile> m_profile;
     std::unique_ptr<HiddenPage> m_page;
-    // Never shown: it only gives the page its size (a page without a view has none).
+    // Shown, but never on screen: it gives the page its size (a page without a view has none)
+    // and makes it a page a user would see.
     std::unique_ptr<QWebEngineView> m_view;
 };
