@@ -138,6 +138,13 @@ private slots:
             << "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\">"
                "<body><p>one<br>two</p></body></html>" << "one\n";
         QTest::newRow("undeclared UTF-8.html") << "<p>naïve ☃" << "naïve ☃";
+        // Read in the encoding the fast engine reads them in, as current browsers do.
+        QTest::newRow("declared after a frame 8 KB into the head.html")
+            << "<head>" + QString("<meta name=x content=y>").repeated(360)
+                + "<iframe></iframe><meta charset=utf-8></head><p>Habits™"
+            << "Habits™";
+        QTest::newRow("first character not ASCII 70 KB in.html") << "<p>" + QString(70'000, u'a')
+                + "<p>Habits™" << QString(70'000, u'a') + "\n\nHabits™";
         // Names a browser would not take for a page, or not for a path.
         for (const char *name : {"x.shtml", "x.htm.bak", "x.html~", "#1 50% ?.html"})
             QTest::newRow(name) << "<p>odd" << "odd";

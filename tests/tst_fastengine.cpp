@@ -183,6 +183,14 @@ private slots:
         QTest::newRow("declaration after a long head")
             << QByteArray("<title>t</title><!--" + QByteArray(2000, 'x') + "--><meta charset=windows-1251><p>\xe4\xe0")
             << "да";
+        // Undeclared, or declared too late for the prescan: UTF-8 that lies far in is UTF-8.
+        QTest::newRow("declaration after a frame 8 KB into the head")
+            << QByteArray("<head>" + QByteArray("<meta name=x content=y>").repeated(360)
+                          + "<iframe></iframe><meta charset=utf-8></head><p>Habits\xE2\x84\xA2")
+            << "Habits\u2122";
+        QTest::newRow("first byte that is not ASCII 70 KB in")
+            << QByteArray("<p>" + QByteArray(70'000, 'a') + "<p>Habits\xE2\x84\xA2")
+            << QString(70'000, u'a') + "\n\nHabits\u2122";
         QTest::newRow("declaration in the body is too late")
             << QByteArray("<p>" + QByteArray(1100, 'x') + "<meta charset=windows-1251>\xC3\xA9").right(0) + "<p>\xC3\xA9"
             << "é";
@@ -201,7 +209,7 @@ private slots:
         QVERIFY(FastPage("<p>caf\xe9 \x80", path).encodingGuessed());
         QCOMPARE(FastPage("<p>caf\xe9 \x80", path).bodyText(), QString("café €"));
         QVERIFY(!FastPage("<meta charset=latin1><p>caf\xe9", path).encodingGuessed());
-        QVERIFY(FastPage("<p>café", path).encodingGuessed());
+        QVERIFY(!FastPage("<p>café", path).encodingGuessed());
         QCOMPARE(FastPage("<p>café", path).bodyText(), QString("café"));
         QVERIFY(!FastPage("<p>cafe", path).encodingGuessed());
     }

@@ -1,9 +1,11 @@
 #include "engine/browser/BrowserPageLoader.h"
 
-#include "engine/browser/HiddenPage.h"
 #include "engine/PageType.h"
 #include "engine/ScriptFreePage.h"
+#include "engine/browser/HiddenPage.h"
+#include "engine/fast/dom/PageDecoding.h"
 #include "platform/FileNames.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QUuid>
@@ -46,6 +48,9 @@ constexpr std::chrono::seconds stallLimit{2};
 const QString textSoFarScript = QStringLiteral(
     "window.quillmereTextTaken || location.protocol == 'about:' ? null"
     " : document.body ? document.body.innerText : ''");
+
+// The largest page whose encoding is decided here; a larger one is left to the engine.
+constexpr qint64 readPageBytesLimit = 32 * 1024 * 1024;
 
 // The window a desktop browser gives a page, in CSS pixels.
 constexpr int pageWidth = 1280;
@@ -102,6 +107,19 @@ QWebEngineScript arrivalReportScript(const QString &mark)
             " document.addEventListener('error', report, true); })();")
             .arg(mark));
     return script;
+}
+
+// How the page is served: as its type, and a file that is no page as HTML. HTML comes with the
+// encoding the fast engine reads it in, decided by the current rules of browsers, so that the
+// engine here, older, does not guess otherwise: it would read a page whose <meta charset> comes
+// late in its head, or whose first byte that is not ASCII comes late, as windows-1252.
+QByteArray documentTypeOf(const QString &absolutePath, const FileType &type)
+{
+    if (type.isPage() && type.mimeType != "text/html")
+        return type.mimeType;
+    const RegularFileRead read = readRegularFile(absolutePath, readPageBytesLimit);
+    const QByteArray charset = decidedCharset(read.bytes);
+    return charset.isEmpty() ? QByteArrayLiteral("text/html") : "text/html; charset=" + charset;
 }
 
 } // namespace
@@ -209,16 +227,16 @@ void BrowserPageLoader::load(const QString &path)
     m_fileHandler.setDocumentPath(m_requestedFile);
     // Parsed as the browser parses it from disk; a file that is no page is read as HTML.
     const FileType type = fileTypeOfFile(m_requestedFile);
-    m_fileHandler.setDocumentType(type.isPage() ? type.mimeType : QByteArrayLiteral("text/html"));
+    m_fileHandler.setDocumentType(documentTypeOf(m_requestedFile, type));
     m_isArchive = type.kind == PageKind::Mhtml;
     m_requestFilter.setArchivePath(m_isArchive ? m_requestedFile : QString());
     // Scripting stays on for a page that runs nothing, for it changes what the page shows: a
     // <canvas> hides its fallback content, a <noscript> its own. Nothing in such a page reads
-    // what its elements use, so those need no detour, and it is read as soon as it is loaded.
+    // what its elements use, so those need no detour.
     // A page saved as one file runs no scripts in a browser either.
-    m_runsScripts = !m_isArchive && !isScriptFreePage(m_requestedFile);
+    const bool runsScripts = !m_isArchive && !isScriptFreePage(m_requestedFile);
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !m_isArchive);
-    m_requestFilter.setPageRunsScripts(m_runsScripts);
+    m_requestFilter.setPageRunsScripts(runsScripts);
     m_page->setFollowsOwnNavigations(true);
     m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
                              : LocalFileSchemeHandler::urlForFile(m_requestedFile));
@@ -313,9 +331,10 @@ void BrowserPageLoader::takeNews()
 // its parts one after another is read only after the last.
 void BrowserPageLoader::letPageSettle()
 {
-    // A page that runs no script, as an archive, has nothing left to do once loaded; nor do the
-    // timers of the settling script run in it.
-    if (!m_runsScripts) {
+    // An archive runs no script, not even the settling one, and is drawn once loaded. Any
+    // other page settles, one without scripts too: what it shows of its sections styled
+    // "content-visibility: auto" is decided in its first frames.
+    if (m_isArchive) {
         readText(bodyTextScript, EmptyTextIfNone);
         return;
     }

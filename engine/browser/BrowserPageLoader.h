@@ -70,8 +70,7 @@ private:
     State m_state = State::Idle;
     bool m_cutShort = false; // its text was taken while it was still loading
     QString m_requestedFile; // absolute
-    bool m_isArchive = false; // the requested file is a page saved as one file (MHTML)
-    bool m_runsScripts = true; // false for an archive, and for a page with nothing to run
+    bool m_isArchive = false;   // the requested file is a page saved as one file (MHTML)
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
     QString m_unreadableReason;
     QString m_settledMark; // logged once a round of settling is done
