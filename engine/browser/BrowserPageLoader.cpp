@@ -143,7 +143,7 @@ BrowserPageLoader::~BrowserPageLoader() = default;
 // process, so a page given up on cannot hold up its successor.
 void BrowserPageLoader::startAfresh()
 {
-    m_view.reset();
+    m_window.reset();
     m_page.reset();
     m_cutShort = false;
     // A profile without a storage name is off the record: it keeps nothing on disk.
@@ -185,20 +185,23 @@ void BrowserPageLoader::startAfresh()
 
 void BrowserPageLoader::showThePageOffScreen()
 {
-    // The engine lays a page out at the display's pixel ratio, times the zoom. Zooming by its
-    // inverse makes the ratio 1, and the view is sized so that the page still gets its 1280 x
-    // 720 CSS pixels.
-    m_view = std::make_unique<QWebEngineView>();
-    m_view->setPage(m_page.get());
-    const qreal displayRatio = m_view->devicePixelRatioF();
-    m_page->setZoomFactor(1 / displayRatio);
-    m_view->resize(qRound(pageWidth / displayRatio), qRound(pageHeight / displayRatio));
     // A page nobody sees is to the engine a tab in the background: its timers held back to
     // about once a second, no animation frames, no intersection observers, and the sections
     // it styles "content-visibility: auto" left unrendered. Shown, as in a browser window,
-    // it is all of that at once; shown to nobody, no window reaches the user's screen.
-    m_view->setAttribute(Qt::WA_DontShowOnScreen);
-    m_view->show();
+    // it is all of that at once. The view is shown inside a window that is shown to nobody.
+    m_window = std::make_unique<QWidget>();
+    m_window->setAttribute(Qt::WA_DontShowOnScreen);
+    auto *view = new QWebEngineView(m_window.get());
+    view->setPage(m_page.get());
+    // The engine lays a page out at the display's pixel ratio, times the zoom. Zooming by its
+    // inverse makes the ratio 1, and the view is sized so that the page still gets its 1280 x
+    // 720 CSS pixels.
+    const qreal displayRatio = view->devicePixelRatioF();
+    m_page->setZoomFactor(1 / displayRatio);
+    const QSize size(qRound(pageWidth / displayRatio), qRound(pageHeight / displayRatio));
+    m_window->resize(size);
+    view->resize(size);
+    m_window->show();
 }
 
 void BrowserPageLoader::load(const QString &path)

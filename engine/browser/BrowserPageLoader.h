@@ -15,7 +15,7 @@
 class HiddenPage;
 class QWebEngineLoadingInfo;
 class QWebEngineProfile;
-class QWebEngineView;
+class QWidget;
 
 // A Chromium page (Qt WebEngine), shown but to nobody, that loads one file at a time and reads back
 // its body's innerText. Nothing is fetched from the network, nothing is stored on disk and images
@@ -88,7 +88,7 @@ private:
     // Declared last so that the page goes first, before the profile and the handlers it uses.
     std::unique_ptr<QWebEngineProfile> m_profile;
     std::unique_ptr<HiddenPage> m_page;
-    // Shown, but never on screen: it gives the page its size (a page without a view has none)
-    // and makes it a page a user would see.
-    std::unique_ptr<QWebEngineView> m_view;
+    // Shown, but never on screen: its view gives the page its size (a page without a view has
+    // none) and makes it a page a user would see.
+    std::unique_ptr<QWidget> m_window;
 };

@@ -49,6 +49,9 @@ void prepareRenderEngine()
     if (geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     sandboxAvailable = !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX");
+    // The pages are shown in a window that is shown to nobody. Drawn by the graphics card, the
+    // window of a page's view would be made anew for it, and put on the screen after all.
+    qputenv("QT_QUICK_BACKEND", "software");
     QByteArrayList switches{qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")};
     switches += networkLockdownSwitches;
     switches += hardeningSwitches;
