@@ -56,6 +56,19 @@ std::unique_ptr<QCoreApplication> application(const ParsedCommandLine &command, 
     return std::make_unique<QApplication>(argc, argv);
 }
 
+// Said once a page goes to the browser engine, where it matters: the fast engine runs no page's
+// scripts. On a terminal the progress line may stand where the note goes, and is drawn anew
+// after it.
+void noteSandboxOff()
+{
+    if (isatty(STDERR_FILENO) == 1)
+        std::fputs("\r\033[K", stderr);
+    std::fprintf(stderr,
+                 "quillmere-convert: the browser engine's sandbox is off (%s), so the pages'"
+                 " scripts run unconfined.\n",
+                 geteuid() == 0 ? "it cannot start as root" : "QTWEBENGINE_DISABLE_SANDBOX is set");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -99,6 +112,8 @@ int main(int argc, char *argv[])
     QtTextFileWriter writer;
     // The browser engine starts its processes only when its first loader is made.
     BrowserEngine browser;
+    if (!renderEngineIsSandboxed() && !command.options.quiet)
+        browser.setFirstUseHandler(noteSandboxOff);
     FastEngine fast;
     AutoEngine automatic(browser);
     PageEngine &engine = chosenEngine(command.options.engine, browser, fast, automatic);

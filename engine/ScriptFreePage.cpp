@@ -12,10 +12,9 @@ constexpr qint64 checkedBytesLimit = 2 << 20;
 
 // A script element anywhere (in a comment too: being wrong that way costs only time); tags
 // that load another document, whose own scripts the bytes here do not show, or whose contents
-// the parsed document alone tells (a template's, or <noscript>'s, which is text while scripts
-// run and markup when they do not); and XSLT, which may write scripts of its own.
-const char *const runnableMarkers[] = {"<script", "<template", "<noscript", "<iframe", "<frame",
-                                       "<object", "<embed",    "<portal",   "<?xml-stylesheet"};
+// the parsed document alone tells (a template's); and XSLT, which may write scripts of its own.
+const char *const runnableMarkers[] = {"<script", "<template", "<iframe", "<frame",
+                                       "<object", "<embed",    "<portal", "<?xml-stylesheet"};
 
 } // namespace
 

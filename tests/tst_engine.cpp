@@ -14,14 +14,18 @@
 #include "platform/SystemClock.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QImage>
-#include <QDeadlineTimer>
+#include <QProcess>
 #include <QTcpServer>
-#include <QUdpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
+
+#include <array>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -104,13 +108,18 @@ private slots:
             << "<!doctype html><link rel=stylesheet href=hide.css><script>document.write('<p>"
                "inline')</script><script src=write.js></script><p class=hidden>hidden"
             << "inline\n\nfrom a script file";
-        // A page that runs nothing loads with scripts off: its style sheets still apply, and
-        // <noscript> still shows nothing, as scripts were on.
+        // A page that runs nothing is read at once, its style sheets applied, and shows what
+        // it shows with scripting on: neither <noscript>'s content nor a <canvas>'s fallback.
         QTest::newRow("style sheet and no script.html")
             << "<!doctype html><link rel=stylesheet href=hide.css><p class=hidden>hidden<p>shown"
             << "shown";
-        QTest::newRow("noscript and no script.html") << "<p>one<noscript><p>two</noscript>"
-                                                      << "one";
+        for (const QString script : {"", "<script>var a = 1</script>"}) {
+            const QString name = script.isEmpty() ? " and no script.html" : " and a script.html";
+            QTest::newRow(qPrintable("noscript" + name))
+                << "<p>one<noscript><p>two</noscript>" + script << "one";
+            QTest::newRow(qPrintable("canvas" + name))
+                << "<body><canvas>fallback</canvas><p>after" + script << "after";
+        }
         // jQuery runs "ready" handlers from a timer, two turns after the document is parsed.
         QTest::newRow("work put off until loaded.html")
             << "<p>start<script>document.addEventListener('DOMContentLoaded', () =>"
@@ -129,6 +138,13 @@ private slots:
             << "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\">"
                "<body><p>one<br>two</p></body></html>" << "one\n";
         QTest::newRow("undeclared UTF-8.html") << "<p>naïve ☃" << "naïve ☃";
+        // Read in the encoding the fast engine reads them in, as current browsers do.
+        QTest::newRow("declared after a frame 8 KB into the head.html")
+            << "<head>" + QString("<meta name=x content=y>").repeated(360)
+                + "<iframe></iframe><meta charset=utf-8></head><p>Habits™"
+            << "Habits™";
+        QTest::newRow("first character not ASCII 70 KB in.html") << "<p>" + QString(70'000, u'a')
+                + "<p>Habits™" << QString(70'000, u'a') + "\n\nHabits™";
         // Names a browser would not take for a page, or not for a path.
         for (const char *name : {"x.shtml", "x.htm.bak", "x.html~", "#1 50% ?.html"})
             QTest::newRow(name) << "<p>odd" << "odd";
@@ -165,6 +181,115 @@ private slots:
             QCOMPARE(m_text, "navigation\n\nsidebar\n\n1280 720 1280 720 1 true");
             QVERIFY(load(writeFile("other.html", "<p>other")));
         }
+    }
+
+    // What a reading needs nothing of is not there for a page: no WebAssembly (V8 runs without
+    // its compilers), WebGL, plugins or speech recognition, and every question to the user (where
+    // they are, their camera, notifications) answered "no".
+    void offersAPageNoFeatureAReadingNeeds()
+    {
+        const QString page = writeFile(
+            "features.html",
+            "<p id=out><script>const say = text => out.append(text + ' ');"
+            "say(typeof WebAssembly);"
+            "for (const kind of ['webgl', 'webgl2', 'experimental-webgl'])"
+            " say(kind + ' ' + document.createElement('canvas').getContext(kind));"
+            "say('plugins ' + navigator.plugins.length + ' ' + navigator.mimeTypes.length);"
+            "say('speech ' + typeof webkitSpeechRecognition);"
+            "say('notifications ' + Notification.permission);"
+            "const given = what => () => say('GIVEN ' + what);"
+            "navigator.geolocation.getCurrentPosition(given('position'), () => {});"
+            "navigator.mediaDevices?.getUserMedia({ audio: true, video: true })"
+            ".then(given('media'), () => {});"
+            "Notification.requestPermission().then(p => p == 'granted' && given('notices')());"
+            "</script>");
+        QVERIFY(load(page));
+        QCOMPARE(m_text,
+                 "undefined webgl null webgl2 null experimental-webgl null plugins 0 0"
+                 " speech undefined notifications default");
+    }
+
+    // The page is shown, as in a browser window, though not on the screen: it is visible to its
+    // scripts, its animation frames run, its intersection observers fire for what is in view,
+    // and a section styled "content-visibility: auto" in view is rendered.
+    void readsAPageAsShown()
+    {
+        const QString page = writeFile(
+            "shown.html",
+            "<p id=state><section style='content-visibility: auto'><p>in a section</section>"
+            "<p id=seen><script>state.textContent = document.visibilityState + ' ' + "
+            "document.hidden;"
+            "requestAnimationFrame(() => seen.append('frame '));"
+            "new IntersectionObserver(entries => entries[0].isIntersecting && seen.append('in "
+            "view'))"
+            ".observe(seen);</script>");
+        QVERIFY(load(page));
+        QCOMPARE(m_text, "visible false\n\nin a section\n\nframe in view");
+    }
+
+    // A page that changes itself over many timer rounds and promises is read once it stops, the
+    // same in every run, also beside two processes that keep the machine's cores busy; one that
+    // never stops, at a bound.
+    void readsAPageOnceItStopsChanging()
+    {
+        const QString page = writeFile(
+            "changing.html",
+            "<p id=slow><p id=fast><p id=promised><script>"
+            "const count = (element, last, wait) => { let n = 0; const tick = () => {"
+            " element.textContent = ++n; if (n < last) setTimeout(tick, wait); }; tick(); };"
+            "count(slow, 30, 20); count(fast, 200, 0);"
+            "const step = n => new Promise(resolve => setTimeout(resolve)).then(() => {"
+            " promised.textContent = n; if (n < 50) return step(n + 1); }); step(1);</script>");
+        std::array<QProcess, 2> busy;
+        for (QProcess &process : busy)
+            process.start("sh", {"-c", "while :; do :; done"});
+        for (int run = 0; run < 3; ++run) {
+            QVERIFY(load(page));
+            QCOMPARE(m_text, "30\n\n200\n\n50");
+        }
+        for (QProcess &process : busy) {
+            process.kill();
+            process.waitForFinished();
+        }
+
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(load(writeFile("clock.html",
+                               "<p id=clock><script>"
+                               "setInterval(() => clock.textContent = Date.now(), 10)"
+                               "</script>")));
+        QVERIFY2(timer.elapsed() < 6000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!m_text.isEmpty());
+    }
+
+    // Nothing a page's own policy forbids holds up its reading: the engine learns what arrived
+    // and when the page settled through a channel no policy closes, so the page is read in far
+    // less than the two seconds the engine waits for files that never report.
+    void readsAPageWhateverItsPolicy_data()
+    {
+        QTest::addColumn<QString>("policy");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("connect-src 'self'") << "connect-src 'self'"
+                                            << "from a script file\n\nHello";
+        QTest::newRow("default-src 'none'") << "default-src 'none'"
+                                            << "Hello";
+        QTest::newRow("script-src 'none'") << "script-src 'none'"
+                                           << "Hello";
+    }
+
+    void readsAPageWhateverItsPolicy()
+    {
+        QFETCH(QString, policy);
+        const QString page = writeFile(
+            "policy.html",
+            "<meta http-equiv=Content-Security-Policy content=\"" + policy.toUtf8()
+                + "\"><script>var a = 1;</script><script src=write.js></script>"
+                  "<p>Hello");
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(load(page));
+        QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+        QTEST(m_text, "text");
     }
 
     // A page that loads its parts one after another, each asked for once the one before has

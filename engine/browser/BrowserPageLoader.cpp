@@ -1,9 +1,11 @@
 #include "engine/browser/BrowserPageLoader.h"
 
-#include "engine/browser/HiddenPage.h"
 #include "engine/PageType.h"
 #include "engine/ScriptFreePage.h"
+#include "engine/browser/HiddenPage.h"
+#include "engine/fast/dom/PageDecoding.h"
 #include "platform/FileNames.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QUuid>
@@ -22,14 +24,23 @@ namespace {
 // so far, made before the next page has replaced it, knows it for the previous page's.
 const QString bodyTextScript = QStringLiteral(
     "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
-// Three rounds of the page's timers: work that the page put off (jQuery runs its "ready"
-// handlers from a timer, and so do many pages; a script that arrived may insert the next one
-// from a timer) is done by then, as it is before a user looks at the page. Their end is told by
-// a request, which reaches the request filter after every request the page made before it. The
+// Two animation frames and three rounds of the page's timers: work that the page put off (jQuery
+// runs its "ready" handlers from a timer, and so do many pages; a script that arrived may insert
+// the next one from a timer; MathJax typesets over many rounds), and what it draws frame by
+// frame, is done by then, as it is before a user looks at the page. A frame that does not come
+// within a tenth of a second is not waited for. Their end is told through the console, after
+// every request the page made before it, with whether the document changed meanwhile. The
 // page's own scripts cannot see the mark, nor change the functions called here.
 const QString settleScript = QStringLiteral(
-    "setTimeout(() => setTimeout(() => setTimeout(() => {"
-    " const request = new XMLHttpRequest(); request.open('GET', '%1'); request.send(); })))");
+    "(() => { const changes = () => typeof quillmereChanges == 'function' ? quillmereChanges() : 0;"
+    " const before = changes(); const frame = next => { let done = false;"
+    " const go = () => { if (!done) { done = true; next(); } };"
+    " requestAnimationFrame(go); setTimeout(go, 100); };"
+    " frame(() => frame(() => setTimeout(() => setTimeout(() => setTimeout(() =>"
+    " console.log('%1 ' + (changes() != before))))))); })()");
+// How long a page that keeps changing its document (a clock, say) is let settle before it is
+// read all the same.
+constexpr std::chrono::seconds changingLimit{3};
 // How long a page waits with files on their way and nothing arriving before it is read all the
 // same: the modules a module imports have no element to report them. Files that do arrive come
 // in milliseconds, even on a busy machine.
@@ -37,6 +48,9 @@ constexpr std::chrono::seconds stallLimit{2};
 const QString textSoFarScript = QStringLiteral(
     "window.quillmereTextTaken || location.protocol == 'about:' ? null"
     " : document.body ? document.body.innerText : ''");
+
+// The largest page whose encoding is decided here; a larger one is left to the engine.
+constexpr qint64 readPageBytesLimit = 32 * 1024 * 1024;
 
 // The window a desktop browser gives a page, in CSS pixels.
 constexpr int pageWidth = 1280;
@@ -59,10 +73,24 @@ QWebEngineScript desktopScreenScript()
     return script;
 }
 
+// Counts the changes to the document: a page is settled only once it no longer changes.
+QWebEngineScript changeCountScript()
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("change count"));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setSourceCode(QStringLiteral(
+        "(() => { let count = 0; new MutationObserver(() => ++count).observe(document,"
+        " { subtree: true, childList: true, characterData: true, attributes: true });"
+        " window.quillmereChanges = () => count; })();"));
+    return script;
+}
+
 // Reports, from every frame, each script or frame element whose file has arrived (and, for a
-// script, run) or failed: its "load" or "error" event, heard before the page's own listeners. The
-// report is a request, so that it reaches the request filter in its order among the page's.
-QWebEngineScript arrivalReportScript(const QUrl &markUrl)
+// script, run) or failed: its "load" or "error" event, heard before the page's own listeners.
+// The report is the mark and the element's URL, logged to the console.
+QWebEngineScript arrivalReportScript(const QString &mark)
 {
     QWebEngineScript script;
     script.setName(QStringLiteral("arrival report"));
@@ -74,12 +102,24 @@ QWebEngineScript arrivalReportScript(const QUrl &markUrl)
             "(() => { const awaited = ['SCRIPT', 'IFRAME', 'FRAME', 'OBJECT'];"
             " const report = event => { if (!awaited.includes(event.target.tagName)) return;"
             " const url = event.target.src || event.target.data;"
-            " if (typeof url != 'string' || !url) return; const request = new XMLHttpRequest();"
-            " request.open('GET', '%1?' + encodeURIComponent(url)); request.send(); };"
+            " if (typeof url == 'string' && url) console.log('%1 ' + url); };"
             " document.addEventListener('load', report, true);"
             " document.addEventListener('error', report, true); })();")
-            .arg(markUrl.toString()));
+            .arg(mark));
     return script;
+}
+
+// How the page is served: as its type, and a file that is no page as HTML. HTML comes with the
+// encoding the fast engine reads it in, decided by the current rules of browsers, so that the
+// engine here, older, does not guess otherwise: it would read a page whose <meta charset> comes
+// late in its head, or whose first byte that is not ASCII comes late, as windows-1252.
+QByteArray documentTypeOf(const QString &absolutePath, const FileType &type)
+{
+    if (type.isPage() && type.mimeType != "text/html")
+        return type.mimeType;
+    const RegularFileRead read = readRegularFile(absolutePath, readPageBytesLimit);
+    const QByteArray charset = decidedCharset(read.bytes);
+    return charset.isEmpty() ? QByteArrayLiteral("text/html") : "text/html; charset=" + charset;
 }
 
 } // namespace
@@ -91,8 +131,6 @@ BrowserPageLoader::BrowserPageLoader(QObject *parent)
             &BrowserPageLoader::onFileUnreadable);
     connect(&m_requestFilter, &LocalOnlyRequestFilter::awaitedFileRequested, this,
             &BrowserPageLoader::onAwaitedFileRequested);
-    connect(&m_requestFilter, &LocalOnlyRequestFilter::markRequested, this,
-            &BrowserPageLoader::onMarkRequested);
     m_stallTimer.setSingleShot(true);
     m_stallTimer.setInterval(stallLimit);
     connect(&m_stallTimer, &QTimer::timeout, this, &BrowserPageLoader::onStalled);
@@ -105,7 +143,7 @@ BrowserPageLoader::~BrowserPageLoader() = default;
 // process, so a page given up on cannot hold up its successor.
 void BrowserPageLoader::startAfresh()
 {
-    m_view.reset();
+    m_window.reset();
     m_page.reset();
     m_cutShort = false;
     // A profile without a storage name is off the record: it keeps nothing on disk.
@@ -115,7 +153,10 @@ void BrowserPageLoader::startAfresh()
     QWebEngineSettings *settings = m_profile->settings();
     settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
     settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    // Nothing a reading needs; each is code that pages could reach otherwise.
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     // As a browser does for file:, every page is an origin of its own (serialised "null"), of
@@ -129,31 +170,38 @@ void BrowserPageLoader::startAfresh()
     m_page = std::make_unique<HiddenPage>(m_profile.get());
     m_page->scripts().insert(desktopScreenScript());
     m_arrivalMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    m_page->scripts().insert(arrivalReportScript(LocalOnlyRequestFilter::markUrl(m_arrivalMark)));
-    giveThePageItsSize();
-    // The engine treats a page nobody sees as a tab in the background and holds its timers
-    // back to about once a second. Work a page does from a timer (jQuery runs its "ready"
-    // handlers from one) would then be done before the text is read or after it, as timing
-    // has it. In front, as in a browser window, it is done at once.
-    m_page->setVisible(true);
+    m_page->scripts().insert(arrivalReportScript(m_arrivalMark));
+    m_page->scripts().insert(changeCountScript());
+    showThePageOffScreen();
     connect(m_page.get(), &QWebEnginePage::loadingChanged, this,
             &BrowserPageLoader::onLoadingChanged);
     connect(m_page.get(), &HiddenPage::followingOwnNavigation, this,
             &BrowserPageLoader::onFollowingOwnNavigation);
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
             &BrowserPageLoader::onRenderProcessTerminated);
+    connect(m_page.get(), &HiddenPage::consoleMessageLogged, this,
+            &BrowserPageLoader::onConsoleMessage);
 }
 
-void BrowserPageLoader::giveThePageItsSize()
+void BrowserPageLoader::showThePageOffScreen()
 {
+    // A page nobody sees is to the engine a tab in the background: its timers held back to
+    // about once a second, no animation frames, no intersection observers, and the sections
+    // it styles "content-visibility: auto" left unrendered. Shown, as in a browser window,
+    // it is all of that at once. The view is shown inside a window that is shown to nobody.
+    m_window = std::make_unique<QWidget>();
+    m_window->setAttribute(Qt::WA_DontShowOnScreen);
+    auto *view = new QWebEngineView(m_window.get());
+    view->setPage(m_page.get());
     // The engine lays a page out at the display's pixel ratio, times the zoom. Zooming by its
     // inverse makes the ratio 1, and the view is sized so that the page still gets its 1280 x
     // 720 CSS pixels.
-    m_view = std::make_unique<QWebEngineView>();
-    m_view->setPage(m_page.get());
-    const qreal displayRatio = m_view->devicePixelRatioF();
+    const qreal displayRatio = view->devicePixelRatioF();
     m_page->setZoomFactor(1 / displayRatio);
-    m_view->resize(qRound(pageWidth / displayRatio), qRound(pageHeight / displayRatio));
+    const QSize size(qRound(pageWidth / displayRatio), qRound(pageHeight / displayRatio));
+    m_window->resize(size);
+    view->resize(size);
+    m_window->show();
 }
 
 void BrowserPageLoader::load(const QString &path)
@@ -182,14 +230,16 @@ void BrowserPageLoader::load(const QString &path)
     m_fileHandler.setDocumentPath(m_requestedFile);
     // Parsed as the browser parses it from disk; a file that is no page is read as HTML.
     const FileType type = fileTypeOfFile(m_requestedFile);
-    m_fileHandler.setDocumentType(type.isPage() ? type.mimeType : QByteArrayLiteral("text/html"));
+    m_fileHandler.setDocumentType(documentTypeOf(m_requestedFile, type));
     m_isArchive = type.kind == PageKind::Mhtml;
     m_requestFilter.setArchivePath(m_isArchive ? m_requestedFile : QString());
-    // A page that runs nothing loads with scripts off, which changes nothing of its text but
-    // makes sure that nothing in it can read what its elements use; those then need no detour.
-    m_runsScripts = !m_isArchive && !isScriptFreePage(m_requestedFile);
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, m_runsScripts);
-    m_requestFilter.setPageRunsScripts(m_runsScripts);
+    // Scripting stays on for a page that runs nothing, for it changes what the page shows: a
+    // <canvas> hides its fallback content, a <noscript> its own. Nothing in such a page reads
+    // what its elements use, so those need no detour.
+    // A page saved as one file runs no scripts in a browser either.
+    const bool runsScripts = !m_isArchive && !isScriptFreePage(m_requestedFile);
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !m_isArchive);
+    m_requestFilter.setPageRunsScripts(runsScripts);
     m_page->setFollowsOwnNavigations(true);
     m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
                              : LocalFileSchemeHandler::urlForFile(m_requestedFile));
@@ -276,21 +326,24 @@ void BrowserPageLoader::takeNews()
     }
 }
 
-// The page is read once no file it asked for is still on its way and three rounds of its timers
-// have passed with nothing asked for or arriving meanwhile; whatever arrives sets off three more.
+// The page is read once no file it asked for is still on its way and a settling round (frames
+// and timers) has passed with nothing asked for or arriving meanwhile and no change to its
+// document; whatever arrives or changes sets off another, changes only for a while.
 // Elements report arrivals from inside the page, so that what a script does once it has run is
 // asked for before the report of its arrival comes: however slow the machine, a page that loads
 // its parts one after another is read only after the last.
 void BrowserPageLoader::letPageSettle()
 {
-    // A page that runs no script, as an archive, has nothing left to do once loaded; nor do the
-    // timers of the settling script run in it.
-    if (!m_runsScripts) {
+    // An archive runs no script, not even the settling one, and is drawn once loaded. Any
+    // other page settles, one without scripts too: what it shows of its sections styled
+    // "content-visibility: auto" is decided in its first frames.
+    if (m_isArchive) {
         readText(bodyTextScript, EmptyTextIfNone);
         return;
     }
     m_state = State::Settling;
     m_page->setFollowsOwnNavigations(false);
+    m_settlingTime.start();
     startSettleRounds();
 }
 
@@ -298,13 +351,14 @@ void BrowserPageLoader::startSettleRounds()
 {
     m_newsCountAtRounds = m_newsCount;
     m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const QString markUrl = LocalOnlyRequestFilter::markUrl(m_settledMark).toString();
-    m_page->runJavaScript(settleScript.arg(markUrl), QWebEngineScript::ApplicationWorld);
+    m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
 }
 
-void BrowserPageLoader::onSettleRoundsDone()
+void BrowserPageLoader::onSettleRoundsDone(bool documentChanged)
 {
-    if (m_newsCount != m_newsCountAtRounds)
+    const bool stillChanging = documentChanged
+        && !m_settlingTime.hasExpired(std::chrono::milliseconds(changingLimit).count());
+    if (m_newsCount != m_newsCountAtRounds || stillChanging)
         startSettleRounds();
     else if (m_awaitedFiles.isEmpty())
         readText(bodyTextScript, EmptyTextIfNone);
@@ -318,12 +372,15 @@ void BrowserPageLoader::onStalled()
         readText(bodyTextScript, EmptyTextIfNone);
 }
 
-void BrowserPageLoader::onMarkRequested(const QString &mark, const QString &detail)
+// A message of the page's own that happens to start with a mark is one it could not have
+// known: the marks are made anew for each page, in a world the page cannot look into.
+void BrowserPageLoader::onConsoleMessage(const QString &message)
 {
-    if (mark == m_arrivalMark)
-        onFileArrived(LocalFileSchemeHandler::fileForUrl(QUrl(detail)));
-    else if (m_state == State::Settling && mark == m_settledMark)
-        onSettleRoundsDone();
+    if (message.startsWith(m_arrivalMark + u' '))
+        onFileArrived(
+            LocalFileSchemeHandler::fileForUrl(QUrl(message.sliced(m_arrivalMark.size() + 1))));
+    else if (m_state == State::Settling && message.startsWith(m_settledMark + u' '))
+        onSettleRoundsDone(message.endsWith(u"true"));
 }
 
 void BrowserPageLoader::onFileArrived(const QString &absolutePath)

@@ -46,9 +46,10 @@ bool HiddenPage::javaScriptPrompt(const QUrl &, const QString &, const QString &
     return false;
 }
 
-void HiddenPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
-                                          const QString &)
+void HiddenPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message,
+                                          int, const QString &)
 {
+    emit consoleMessageLogged(message);
 }
 
 void HiddenPage::setFollowsOwnNavigations(bool follows)

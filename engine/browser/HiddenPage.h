@@ -6,6 +6,9 @@
 // user gets the quiet answer "no" (or "nothing"), and script console output goes nowhere.
 // Navigations that the page starts on its own (a script or a <meta> refresh sending it elsewhere)
 // are followed only while its owner says so; other times they are refused.
+//
+// Its owner's scripts, in a world of their own, report through the console: a channel that no
+// policy a page declares can close, as it can a request.
 class HiddenPage : public QWebEnginePage
 {
     Q_OBJECT
@@ -19,6 +22,8 @@ public:
 
 signals:
     void followingOwnNavigation(const QUrl &url);
+    // Each message logged to the console, from the page's scripts and from its owner's.
+    void consoleMessageLogged(const QString &message);
 
 protected:
     QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,

@@ -81,7 +81,6 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
 
 QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) const
 {
-    // No charset: the document's own byte-order mark or <meta charset> decides, as in a browser.
     if (absolutePath == m_documentPath)
         return m_documentType;
     const QMimeType type =

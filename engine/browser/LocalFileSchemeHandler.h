@@ -28,7 +28,8 @@ public:
 
     // The file to answer as HTML whatever its name; every other file gets its extension's type.
     void setDocumentPath(const QString &absolutePath);
-    // What the document is answered as instead of HTML: XHTML, or a page saved as one file.
+    // What the document is answered as instead of plain HTML: HTML with a charset, XHTML, or a
+    // page saved as one file.
     void setDocumentType(const QByteArray &mimeType);
 
     void requestStarted(QWebEngineUrlRequestJob *job) override;

@@ -52,9 +52,6 @@ bool reachesPageOnlyThroughScripts(Info::ResourceType type)
     return type == Info::ResourceTypeStylesheet || type == Info::ResourceTypeFontResource;
 }
 
-// Files are all on one host of our scheme; marks are on another.
-const QString markHost = QStringLiteral("mark");
-
 } // namespace
 
 void LocalOnlyRequestFilter::setArchivePath(const QString &absolutePath)
@@ -67,25 +64,9 @@ void LocalOnlyRequestFilter::setPageRunsScripts(bool runs)
     m_pageRunsScripts = runs;
 }
 
-QUrl LocalOnlyRequestFilter::markUrl(const QString &mark)
-{
-    QUrl url;
-    url.setScheme(QString::fromLatin1(LocalFileSchemeHandler::schemeName));
-    url.setHost(markHost);
-    url.setPath(u'/' + mark);
-    return url;
-}
-
 void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
     const QString scheme = info.requestUrl().scheme();
-    if (scheme == QLatin1String(LocalFileSchemeHandler::schemeName)
-        && info.requestUrl().host() == markHost) {
-        info.block(true);
-        const QByteArray query = info.requestUrl().query(QUrl::FullyEncoded).toLatin1();
-        emit markRequested(info.requestUrl().path().mid(1), QUrl::fromPercentEncoding(query));
-        return;
-    }
     const bool isFileUrl = scheme == QLatin1String("file");
     if (!isFileUrl && scheme != QLatin1String(LocalFileSchemeHandler::schemeName)) {
         static const QStringList otherLocalSchemes = {

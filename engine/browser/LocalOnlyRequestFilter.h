@@ -17,10 +17,6 @@ class LocalOnlyRequestFilter : public QWebEngineUrlRequestInterceptor
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
-    // A URL that no file has: a request for it is refused and reported as markRequested, with
-    // the request's query, decoded, as its detail.
-    static QUrl markUrl(const QString &mark);
-
     // A page saved as one file loads only as a file:// URL, and then takes nothing from outside
     // itself: that one file:// URL is let through (a regular file; empty for none).
     void setArchivePath(const QString &absolutePath);
@@ -35,7 +31,6 @@ signals:
     // A script or a frame is on its way: the element that asked for it fires its "load" or
     // "error" event once it has arrived and (for a script) run.
     void awaitedFileRequested(const QString &absolutePath);
-    void markRequested(const QString &mark, const QString &detail);
 
 private:
     void redirect(QWebEngineUrlRequestInfo &info, const QUrl &target);

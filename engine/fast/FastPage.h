@@ -30,8 +30,8 @@ public:
     // Whether every script the page carries is a known one, run here as the browser would.
     bool scriptsKnown() const { return m_scriptsKnown; }
 
-    // True for a page that declares no encoding and is not plain ASCII: the browser engine
-    // guesses its encoding by a detector of its own, so its text may differ from ours.
+    // True for a page that declares no encoding and is not UTF-8: the browser engine guesses
+    // its encoding by a detector of its own, so its text may differ from ours.
     bool encodingGuessed() const { return m_encodingGuessed; }
 
     // Nothing when the text is the browser engine's for sure, as far as the page itself tells:

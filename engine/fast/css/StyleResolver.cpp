@@ -433,8 +433,11 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
         } else {
             computeElement(at, parent, styles);
             const ComputedStyle &style = styles[size_t(at)];
+            // A browser renders an element's "content-visibility: auto" content once it nears
+            // the viewport of a shown page. Where an element lies is beyond these rules; the
+            // sections of a page that start in its window are what a reader is given.
             childrenRendered = style.rendered && !style.replaced
-                               && style.contentVisibility == ContentVisibility::Visible;
+                && style.contentVisibility != ContentVisibility::Hidden;
         }
         int next = m_dom.next(at, root, !childrenRendered);
         while (next >= 0 && !childIsLaidOut(m_dom, m_dom.node(next).parent, next))

@@ -469,10 +469,28 @@ Utf8Page decodePageToUtf8(const QByteArray &bytes)
         return {withUtf8ErrorsReplaced(bytes), false, true, encoding};
     if (!encoding.isEmpty())
         return {decodeAs(bytes, encoding).toUtf8(), false, isDecodedExactly(label), encoding};
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (isValidUtf8(bytes))
-        return {bytes, !ascii, true, {}};
+        return {bytes, false, true, {}};
     return {decodeAs(bytes, "WINDOWS-1252").toUtf8(), true, true, {}};
+}
+
+QByteArray decidedCharset(const QByteArray &bytes)
+{
+    for (const char *mark : {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"}) {
+        if (bytes.startsWith(mark))
+            return {};
+    }
+    const QByteArray label = declaredCharset(bytes);
+    // A label unknown here may be one the engine knows (utf-7, say): it reads it by itself.
+    if (!label.isEmpty() && !isDecodedExactly(label))
+        return {};
+    const QByteArray encoding = encodingForLabel(label);
+    // A page that says UTF-16 in ASCII bytes cannot be UTF-16.
+    if (encoding.startsWith("UTF-16"))
+        return "utf-8";
+    if (!encoding.isEmpty())
+        return label.trimmed().toLower();
+    return isValidUtf8(bytes) ? QByteArray("utf-8") : QByteArray();
 }
 
 DecodedPage decodePage(const QByteArray &bytes)

@@ -6,10 +6,10 @@
 struct DecodedPage
 {
     QString text;
-    // True when the encoding was guessed: the bytes declare none and are not plain ASCII. The
-    // browser engine then runs a detector of its own (it finds Shift_JIS or KOI8-R from the
-    // bytes, and may take a page of UTF-8 with few accents for a legacy encoding), which the
-    // guess here (UTF-8, else windows-1252) does not always match.
+    // True when the encoding was guessed: the bytes declare none and are not UTF-8. The browser
+    // engine then runs a detector of its own (it finds Shift_JIS or KOI8-R from the bytes),
+    // which the guess here (windows-1252) does not always match. Undeclared UTF-8 is no guess:
+    // the browser engine is told it (decidedCharset()).
     bool guessed = false;
 };
 
@@ -28,10 +28,9 @@ struct Utf8Page
 // As decodePage(), into UTF-8, without a round trip through UTF-16 for a page in UTF-8.
 Utf8Page decodePageToUtf8(const QByteArray &bytes);
 
-// Turns a page's bytes into characters as the browser engine does for a local page served as
-// text/html without a charset: a byte-order mark first, then a <meta> charset declaration near
-// the top, then UTF-8 (the engine's default here), and windows-1252 for undeclared bytes that
-// are not UTF-8.
+// Turns a page's bytes into characters as current browsers do for a local page: a byte-order
+// mark first, then a <meta> charset declaration near the top, then UTF-8 for bytes that are
+// UTF-8, and windows-1252 for undeclared bytes that are not.
 DecodedPage decodePage(const QByteArray &bytes);
 
 // Decodes bytes in the encoding an encoding label names (as a page or style sheet may say it),
@@ -41,3 +40,10 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label);
 // The charset a <meta> element of the page's head declares, as found by the browser's prescan
 // of the bytes; empty when there is none.
 QByteArray declaredCharset(const QByteArray &bytes);
+
+// The encoding a page is read in, as a label an engine that would otherwise guess can be told
+// (with the page's type, say): the label the page declares, or utf-8 for undeclared bytes that
+// are UTF-8, wherever the first byte that is not ASCII lies. Empty where a byte-order mark
+// decides, which no engine overrides, and for undeclared bytes that are not UTF-8, whose legacy
+// encoding only a guess can tell.
+QByteArray decidedCharset(const QByteArray &bytes);

@@ -470,11 +470,11 @@ private:
     // --- Nodes -------------------------------------------------------------------------------
 
     // Whether an element gives items of its own. One whose content the browser skips
-    // (content-visibility) gives none, though its box is laid out.
+    // (content-visibility: hidden) gives none, though its box is laid out.
     static bool givesItems(const ComputedStyle &style)
     {
         return style.visibility == Visibility::Visible
-               && style.contentVisibility == ContentVisibility::Visible;
+               && style.contentVisibility != ContentVisibility::Hidden;
     }
 
     // A box in the line whose content is laid out in lines of its own: an inline-block and the
