@@ -1,6 +1,7 @@
 #include "engine/browser/LocalFileSchemeHandler.h"
 
 #include "platform/FileNames.h"
+#include "platform/KernelFileSystem.h"
 
 #include <QFile>
 #include <QMimeDatabase>
@@ -69,11 +70,12 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
     // This runs on the window's thread, and the engine reads the answer there too. Only regular
     // files are served: a pipe would wait for a writer for good, and a device such as /dev/zero
     // never ends. Opening does not wait even for a pipe, and what was opened is what is looked at.
+    // A file of the kernel's (/proc/self/environ) is no page, nor anything a page uses.
     const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat info;
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const QString unreadable = fd < 0 ? qt_error_string(errno) : whyNotServed(fd);
+    if (!unreadable.isEmpty()) {
         const bool denied = fd < 0 && errno == EACCES;
-        emit fileUnreadable(path, fd < 0 ? qt_error_string(errno) : tr("It is not a file"));
+        emit fileUnreadable(path, unreadable);
         if (fd >= 0)
             ::close(fd);
         job->fail(denied ? QWebEngineUrlRequestJob::RequestDenied
@@ -84,6 +86,16 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
     auto *file = new QFile(job);
     file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     job->reply(contentTypeFor(path), file);
+}
+
+QString LocalFileSchemeHandler::whyNotServed(int descriptor)
+{
+    struct stat info;
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
+        return tr("It is not a file");
+    if (isOnKernelFileSystem(descriptor))
+        return tr("It is a file the system makes as it is read (as in /proc), not a page");
+    return {};
 }
 
 QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) const

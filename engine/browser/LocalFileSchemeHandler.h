@@ -38,6 +38,8 @@ signals:
     void fileUnreadable(const QString &absolutePath, const QString &reason);
 
 private:
+    // Empty for a regular file that may be served; otherwise why not, for a user.
+    static QString whyNotServed(int descriptor);
     QByteArray contentTypeFor(const QString &absolutePath) const;
 
     QString m_documentPath;

@@ -2,6 +2,7 @@
 
 #include "engine/browser/LocalFileSchemeHandler.h"
 #include "platform/FileNames.h"
+#include "platform/KernelFileSystem.h"
 
 #include <QMimeDatabase>
 #include <QMimeType>
@@ -56,15 +57,16 @@ bool reachesPageOnlyThroughScripts(Info::ResourceType type)
     return type == Info::ResourceTypeStylesheet || type == Info::ResourceTypeFontResource;
 }
 
-// A pipe would keep its reader waiting for a writer for good, and a device such as /dev/zero
-// never ends. Opening does not wait even for a pipe.
+// A pipe would keep its reader waiting for a writer for good, a device such as /dev/zero never
+// ends, and a file of the kernel's may be endless too. Opening does not wait even for a pipe.
 bool isReadableRegularFile(const QString &path)
 {
     const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat info;
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
+        && !isOnKernelFileSystem(fd);
     ::close(fd);
     return regular;
 }
