@@ -39,6 +39,7 @@ void AutoPageLoader::loadInBrowser()
             connect(m_browser.get(), done, this, [this] { ++m_pages->browser; });
         connect(m_browser.get(), &PageLoader::pageLoaded, this, &PageLoader::pageLoaded);
         connect(m_browser.get(), &PageLoader::pageFailed, this, &PageLoader::pageFailed);
+        connect(m_browser.get(), &PageLoader::pageNoted, this, &PageLoader::pageNoted);
     }
     m_inBrowser = true;
     m_browser->load(m_path);

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "engine/PageLoader.h"
 #include "engine/browser/LocalFileSchemeHandler.h"
 #include "engine/browser/LocalOnlyRequestFilter.h"
-#include "engine/PageLoader.h"
+#include "engine/browser/OwnNavigationRule.h"
 
 #include <QHash>
 #include <QList>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEnginePage>
 
 #include <memory>
 
@@ -25,7 +27,8 @@ class QWebEngineView;
 // screens never apply.
 //
 // A page that sends itself elsewhere while it loads is followed, and the text is that of the
-// page it ends on.
+// page it ends on, as long as that is a page in its own folder or below (see OwnNavigationRule);
+// a navigation not followed leaves the page where it was, and is noted.
 class BrowserPageLoader : public PageLoader
 {
     Q_OBJECT
@@ -41,8 +44,9 @@ public:
 private slots:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onFollowingOwnNavigation(const QUrl &url);
+    void onRefusingOwnNavigation(const QUrl &url, const QString &why);
     void onFileUnreadable(const QString &absolutePath, const QString &reason);
-    void onRenderProcessTerminated();
+    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onAwaitedFileRequested(const QString &absolutePath);
     void onMarkRequested(const QString &mark, const QString &detail);
 
@@ -51,7 +55,9 @@ private:
 
     void startAfresh();
     void giveThePageItsSize();
+    void boundRenderer();
     bool isRequestedPage(const QUrl &url) const;
+    void onEngineOwnNavigation(const QWebEngineLoadingInfo &info);
     void letPageSettle();
     void startSettleRounds();
     void onSettleRoundsDone();
@@ -65,6 +71,7 @@ private:
 
     LocalFileSchemeHandler m_fileHandler;
     LocalOnlyRequestFilter m_requestFilter;
+    OwnNavigationRule m_navigationRule;
 
     State m_state = State::Idle;
     bool m_cutShort = false; // its text was taken while it was still loading
@@ -72,6 +79,8 @@ private:
     bool m_isArchive = false; // the requested file is a page saved as one file (MHTML)
     bool m_runsScripts = true; // false for an archive, and for a page with nothing to run
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
+    QList<QUrl> m_refusedUrls;  // where it tried to
+    bool m_requestedPageStarted = false; // events before are those of the fresh page's own
     QString m_unreadableReason;
     QString m_settledMark; // requested once a round of settling is done
     QString m_arrivalMark; // requested with the URL of each element whose file has arrived
@@ -81,6 +90,8 @@ private:
     quint64 m_newsCount = 0; // files asked for or arrived since the page was created
     quint64 m_newsCountAtRounds = 0;
     QTimer m_stallTimer; // runs while files are on their way and nothing else is left to do
+    QTimer m_rendererWatch; // runs until the renderer of the page being loaded is known
+    qint64 m_boundRendererPid = 0;
     // Tells the answer of a text read apart from answers meant for earlier loads.
     quint64 m_loadNumber = 0;
 

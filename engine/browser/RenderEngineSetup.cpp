@@ -1,6 +1,7 @@
 #include "engine/browser/RenderEngineSetup.h"
 
 #include "engine/browser/LocalFileSchemeHandler.h"
+#include "engine/browser/RendererMemoryBound.h"
 
 #include <QByteArrayList>
 #include <QtGlobal>
@@ -26,6 +27,15 @@ const QByteArrayList networkLockdownSwitches = {
 // machine the lower priority made a run take up to half as long again.
 const QByteArray normalPrioritySwitch = "--disable-renderer-backgrounding";
 
+// Chromium's log is of no use to a user converting pages.
+const QByteArray noLoggingSwitch = "--disable-logging";
+
+// A page's script heap is bounded well below what a desktop browser allows (see
+// RendererMemoryBound for the rest of a page's memory).
+const QByteArrayList javaScriptFlags = {
+    "--max-old-space-size=" + QByteArray::number(pageScriptHeapMegabytes),
+};
+
 } // namespace
 
 void prepareRenderEngine()
@@ -36,6 +46,10 @@ void prepareRenderEngine()
     QByteArrayList switches{qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")};
     switches += networkLockdownSwitches;
     switches += normalPrioritySwitch;
+    switches += noLoggingSwitch;
+    // The engine takes one such switch only, so every flag for V8 goes in it. Qt cuts the
+    // variable at each space, V8 its flags at any white space: tabs keep them together.
+    switches += "--js-flags=" + javaScriptFlags.join('\t');
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", switches.join(' ').trimmed());
     LocalFileSchemeHandler::registerScheme();
 }
