@@ -1,9 +1,9 @@
 #include "engine/browser/BrowserPageLoader.h"
 
-#include "engine/PageType.h"
-#include "engine/ScriptFreePage.h"
 #include "engine/browser/HiddenPage.h"
 #include "engine/browser/RendererMemoryBound.h"
+#include "engine/PageType.h"
+#include "engine/ScriptFreePage.h"
 #include "platform/FileNames.h"
 
 #include <QDir>
@@ -354,7 +354,6 @@ void BrowserPageLoader::takeNews()
     ++m_newsCount;
     if (m_stallTimer.isActive()) {
         m_stallTimer.stop();
-        m_rendererWatch.stop();
         startSettleRounds();
     }
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/PageLoader.h"
 #include "engine/browser/LocalFileSchemeHandler.h"
 #include "engine/browser/LocalOnlyRequestFilter.h"
 #include "engine/browser/OwnNavigationRule.h"
+#include "engine/PageLoader.h"
 
 #include <QHash>
 #include <QList>
