@@ -15,7 +15,7 @@
 namespace {
 
 // Opening does not wait even for a pipe; what was opened is what is looked at.
-bool isRegularFileOfItsOwn(const QString &path)
+bool isRegularFileOutsideTheKernel(const QString &path)
 {
     const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -44,7 +44,7 @@ QString OwnNavigationRule::whyNotFollowed(const QUrl &url) const
         return tr("it names no file");
     if (!path.startsWith(m_folder))
         return tr("it is outside the page's folder");
-    if (!isRegularFileOfItsOwn(path) || !fileTypeOfFile(path).isPage())
+    if (!isRegularFileOutsideTheKernel(path) || !fileTypeOfFile(path).isPage())
         return tr("it is not a page");
     return {};
 }
