@@ -44,9 +44,11 @@ public:
 
     void itemDone(int itemNumber, const ItemOutcome &outcome) override
     {
-        // Files left alone on purpose are notes; --quiet keeps only the failures.
+        // Files left alone on purpose, and notes on converted ones; --quiet keeps only the
+        // failures.
         const bool named = outcome.result == ItemOutcome::Result::Failed
-                           || (outcome.result != ItemOutcome::Result::Converted && !m_quiet);
+            || (outcome.result != ItemOutcome::Result::Converted && !m_quiet)
+            || (!outcome.reason.isEmpty() && !m_quiet);
         if (named) {
             if (m_progress)
                 m_progress->clear();

@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConvertCommand.h"
+#include "cli/OwnStandardError.h"
 #include "engine/auto/AutoEngine.h"
 #include "engine/browser/BrowserEngine.h"
 #include "engine/browser/RenderEngineSetup.h"
@@ -22,12 +23,14 @@
 
 namespace {
 
+std::FILE *ownStandardError = stderr;
+
 // Qt's own warnings (a missing runtime folder, fonts) are no business of a script reading
 // standard error, where each line names a file that failed.
 void keepOnlySeriousMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "quillmere-convert: %s\n", qPrintable(message));
+        std::fprintf(ownStandardError, "quillmere-convert: %s\n", qPrintable(message));
 }
 
 PageEngine &chosenEngine(EngineChoice choice, BrowserEngine &browser, FastEngine &fast,
@@ -61,9 +64,9 @@ std::unique_ptr<QCoreApplication> application(const ParsedCommandLine &command, 
 // after it.
 void noteSandboxOff()
 {
-    if (isatty(STDERR_FILENO) == 1)
-        std::fputs("\r\033[K", stderr);
-    std::fprintf(stderr,
+    if (isatty(fileno(ownStandardError)) == 1)
+        std::fputs("\r\033[K", ownStandardError);
+    std::fprintf(ownStandardError,
                  "quillmere-convert: the browser engine's sandbox is off (%s), so the pages'"
                  " scripts run unconfined.\n",
                  geteuid() == 0 ? "it cannot start as root" : "QTWEBENGINE_DISABLE_SANDBOX is set");
@@ -76,6 +79,7 @@ int main(int argc, char *argv[])
     // No display is needed, and none is looked for unless asked for.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    ownStandardError = setOwnStandardErrorApart();
     qInstallMessageHandler(keepOnlySeriousMessages);
     prepareRenderEngine();
 
@@ -100,7 +104,7 @@ int main(int argc, char *argv[])
         std::printf("quillmere-convert %s\n", QUILLMERE_VERSION);
         return NoneFailed;
     case ParsedCommandLine::Action::UsageError:
-        std::fprintf(stderr, "quillmere-convert: %s\nTry 'quillmere-convert --help'.\n",
+        std::fprintf(ownStandardError, "quillmere-convert: %s\nTry 'quillmere-convert --help'.\n",
                      escapeControlCharacters(command.error).toUtf8().constData());
         return UsageError;
     case ParsedCommandLine::Action::Convert:
@@ -118,5 +122,5 @@ int main(int argc, char *argv[])
     AutoEngine automatic(browser);
     PageEngine &engine = chosenEngine(command.options.engine, browser, fast, automatic);
     return convertFiles(command.options, engine, writer, pump, clock,
-                        {stdout, stderr, isatty(STDERR_FILENO) == 1});
+                        {stdout, ownStandardError, isatty(fileno(ownStandardError)) == 1});
 }

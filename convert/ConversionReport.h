@@ -9,7 +9,7 @@
 struct ItemOutcome
 {
     enum class Result {
-        Converted, // its text was written
+        Converted, // its text was written; a reason, if any, is a note on its page
         Failed,    // it could not be converted; reason says why
         Skipped,   // it was left alone on purpose, nothing lost; reason says why
         NotAPage,  // a browser shows no page for it (an image, a style sheet); reason says so

@@ -65,6 +65,7 @@ struct ConversionRun::PageInFlight
     QString path;
     double deadline = 0;
     bool askedForTextSoFar = false;
+    QStringList notes; // of its page's loading, for the report once it is converted
 
     bool isIdle() const { return itemNumber == 0; }
 };
@@ -118,10 +119,12 @@ ConversionRun::PageInFlight &ConversionRun::addPageInFlight()
     page->loader = m_engine.createLoader();
     PageLoader *loader = page->loader.get();
     PageInFlight *target = page.get();
-    QObject::connect(loader, &PageLoader::pageLoaded, loader,
-                     [this, target](const QString &text) {
-        pageFinished(*target, {{Result::Converted, target->path, {}}, text});
+    QObject::connect(loader, &PageLoader::pageLoaded, loader, [this, target](const QString &text) {
+        const QString notes = target->notes.join(QStringLiteral("; "));
+        pageFinished(*target, {{Result::Converted, target->path, notes}, text});
     });
+    QObject::connect(loader, &PageLoader::pageNoted, loader,
+                     [target](const QString &note) { target->notes.append(note); });
     QObject::connect(loader, &PageLoader::pageFailed, loader,
                      [this, target](const QString &reason) {
         const QString why = target->askedForTextSoFar
@@ -186,6 +189,7 @@ void ConversionRun::startItems()
         page.path = path;
         page.deadline = m_clock.monotonicSeconds() + m_pageTimeLimit;
         page.askedForTextSoFar = false;
+        page.notes.clear();
         // May finish at once, inside this call.
         page.loader->load(path);
     }

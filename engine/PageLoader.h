@@ -34,4 +34,7 @@ signals:
     void pageLoaded(const QString &text);
     // The page could not be loaded; reason is a sentence a user can read.
     void pageFailed(const QString &reason);
+    // Something the user should know of the page being loaded, in words a user can read (a
+    // navigation it was not let follow); any number of notes may come before pageLoaded.
+    void pageNoted(const QString &note);
 };

@@ -523,6 +523,40 @@ private slots:
         }
     }
 
+    // A page that takes memory without end fails alone and named, and what the engine's
+    // processes say of it (V8's report of its last collections) stays off standard error, where
+    // each line names a file. A page that sent itself to a file that is no page is noted.
+    void realProgramNamesAPageOverItsMemoryAlone()
+    {
+        QTemporaryDir folder;
+        const QMap<QString, QByteArray> files{
+            {"endless.html",
+             "<script>const a = [];"
+             " for (;;) a.push(new Array(1e6).fill(1.5))</script>"},
+            {"fine.html", "<p>fine<script></script>"},
+            {"sends.html", "<p>own<script>location.href = 'secret.txt'</script>"},
+            {"secret.txt", "secret"}};
+        for (auto file = files.begin(); file != files.end(); ++file)
+            writeTestFile(folder.filePath(file.key()), file.value());
+        QProcess program;
+        program.start(QUILLMERE_CONVERT, {"--engine", "browser", "--jobs", "2", folder.path()});
+        QVERIFY(program.waitForFinished(60'000));
+        QCOMPARE(program.exitCode(), int(SomeFailed));
+        const QByteArray errors = program.readAllStandardError();
+        QVERIFY(errors.startsWith(browserEngineNotes()));
+        const QStringList lines = QString::fromUtf8(errors.sliced(browserEngineNotes().size()))
+                                      .split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith(folder.filePath("endless.html: the page could not be loaded")),
+                 qPrintable(lines[0]));
+        QCOMPARE(lines[1],
+                 folder.filePath("sends.html: it sent itself to ")
+                     + folder.filePath("secret.txt, which was not followed: it is not a page"));
+        const QMap<QString, QByteArray> texts = textFilesIn(folder.path());
+        QCOMPARE(texts.value("fine.txt"), "fine");
+        QCOMPARE(texts.value("sends.txt"), "own");
+    }
+
     // The fast engine alone converts a folder, a page with scripts too, without ever starting
     // the browser: with its helper program out of reach, starting it would end the program.
     void realProgramWithTheFastEngineStartsNoBrowser()

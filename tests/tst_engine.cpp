@@ -15,8 +15,10 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QImage>
 #include <QProcess>
@@ -42,6 +44,7 @@ class EngineTest : public QObject
     bool m_done = false;
     QString m_text;
     QString m_failure;
+    QStringList m_notes;
 
     QString writeFile(const QString &name, const QByteArray &content)
     {
@@ -60,6 +63,7 @@ class EngineTest : public QObject
     {
         m_done = false;
         m_text = m_failure = QString();
+        m_notes.clear();
         m_loader.load(path);
         const QDeadlineTimer deadline(10'000);
         while (!m_done && !deadline.hasExpired())
@@ -78,9 +82,13 @@ private slots:
             m_done = true;
             m_failure = reason;
         });
+        connect(&m_loader, &PageLoader::pageNoted, this,
+                [this](const QString &note) { m_notes.append(note); });
         writeFile("hide.css", ".hidden { display: none }");
         writeFile("write.js", "document.write('<p>from a script file</p>');");
         writeFile("moved.html", "<p>moved here");
+        QVERIFY(QDir(m_dir.path()).mkpath("below"));
+        QVERIFY(QFile::link("/proc/self/environ", m_dir.filePath("below/environ.html")));
         writeFile("reader.js", "const x = new XMLHttpRequest();"
                                " x.open('GET', location.search.slice(1), false); x.send();"
                                " postMessage(x.responseText)");
@@ -334,6 +342,94 @@ private slots:
         QVERIFY(load(m_dir.filePath("missing.html")));
         QVERIFY(m_text.isNull());
         QVERIFY(!m_failure.isEmpty());
+    }
+
+    // Where the engine goes without asking the page ends at once, with the text a browser shows
+    // there: none for about:blank (or about:blank#blocked, for a URL the engine refuses), the
+    // page's own where it stays. load() allows each page a few seconds.
+    void endsAtOnceWhereTheEngineGoesByItself_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("script to about:blank")
+            << "<p>own<script>location.replace('about:blank')</script>"
+            << "";
+        QTest::newRow("refresh to about:blank")
+            << "<meta http-equiv=refresh content='0;url=about:blank'><p>own"
+            << "";
+        QTest::newRow("refresh to a NUL") << "<meta http-equiv=refresh content='0;url=a%00b.html'>"
+                                             "<p>own"
+                                          << "";
+        QTest::newRow("script to a NUL") << "<p>own<script>location.href = 'a%00b.html'</script>"
+                                         << "own";
+        QTest::newRow("invalid URL") << "<p>own<script>location.href = 'http://%zz'</script>"
+                                     << "own";
+        QTest::newRow("about:srcdoc") << "<p>own<script>location.replace('about:srcdoc')</script>"
+                                      << "own";
+    }
+
+    void endsAtOnceWhereTheEngineGoesByItself()
+    {
+        QFETCH(QString, content);
+        QVERIFY(load(writeFile("goes.html", content.toUtf8())));
+        QTEST(m_text, "text");
+    }
+
+    // A page sent elsewhere while it loads becomes the page it is sent to only when that is a
+    // page in its own folder or below: anywhere else it would hand over a file it was never
+    // given. It then keeps its own text, and the navigation is noted. A page of the kernel's
+    // is not served at all.
+    void followsItsNavigationsOnlyToPagesInItsTree_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("why");
+        writeFile("below/page.html", "<p>page below");
+        writeFileIn(m_elsewhere, "page.html", "<p>page elsewhere");
+        QTest::newRow("page below") << "below/page.html"
+                                    << "page below"
+                                    << "";
+        QTest::newRow("text file beside") << "secret.txt"
+                                          << "own"
+                                          << "it is not a page";
+        QTest::newRow("style sheet beside") << "secret.css"
+                                            << "own"
+                                            << "it is not a page";
+        QTest::newRow("text file elsewhere") << m_elsewhere.filePath("secret.txt") << "own"
+                                             << "it is outside the page's folder";
+        QTest::newRow("page elsewhere") << "file://" + m_elsewhere.filePath("page.html") << "own"
+                                        << "it is outside the page's folder";
+        QTest::newRow("link to the kernel's file") << "below/environ.html"
+                                                   << "own"
+                                                   << "it is not a page";
+        QTest::newRow("network") << "http://127.0.0.1:9/"
+                                 << "own"
+                                 << "it is not a local file";
+    }
+
+    void followsItsNavigationsOnlyToPagesInItsTree()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, why);
+        QVERIFY(load(writeFile(
+            "sends.html", "<p>own<script>location.href = '" + target.toUtf8() + "'</script>")));
+        QTEST(m_text, "text");
+        const QStringList notes = why.isEmpty() ? QStringList() : QStringList{why};
+        for (const QString &note : m_notes)
+            QVERIFY2(note.endsWith(why) && note.contains(QFileInfo(target).fileName()),
+                     qPrintable(note));
+        QCOMPARE(m_notes.size(), notes.size());
+    }
+
+    // Listed directly or through a link, a file of the kernel's fails as no page.
+    void loadsNoPageOfTheKernel()
+    {
+        for (const QString &path :
+             {QStringLiteral("/proc/self/environ"), m_dir.filePath("below/environ.html")}) {
+            QVERIFY(load(path));
+            QVERIFY(m_text.isNull());
+            QVERIFY2(m_failure.contains("/proc"), qPrintable(m_failure));
+        }
     }
 
     // A page's scripts read no other file, whether beside the page or elsewhere, in any way:

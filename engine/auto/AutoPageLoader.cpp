@@ -40,6 +40,7 @@ void AutoPageLoader::loadInBrowser(BrowserReason reason)
                     [this] { m_pages->countBrowserPage(m_browserReason); });
         connect(m_browser.get(), &PageLoader::pageLoaded, this, &PageLoader::pageLoaded);
         connect(m_browser.get(), &PageLoader::pageFailed, this, &PageLoader::pageFailed);
+        connect(m_browser.get(), &PageLoader::pageNoted, this, &PageLoader::pageNoted);
     }
     m_inBrowser = true;
     m_browserReason = reason;

@@ -3,6 +3,7 @@
 #include "engine/PageType.h"
 #include "engine/ScriptFreePage.h"
 #include "engine/browser/HiddenPage.h"
+#include "engine/browser/RendererMemoryBound.h"
 #include "engine/fast/dom/PageDecoding.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
@@ -18,6 +19,11 @@
 #include <QWebEngineView>
 
 namespace {
+
+bool hasEnded(const QWebEngineLoadingInfo &info)
+{
+    return info.status() != QWebEngineLoadingInfo::LoadStartedStatus;
+}
 
 // Run in an isolated world, where the page's own scripts cannot replace what it calls nor see
 // the mark it leaves: a document whose text was taken is marked, so that a later read of text
@@ -45,6 +51,8 @@ constexpr std::chrono::seconds changingLimit{3};
 // same: the modules a module imports have no element to report them. Files that do arrive come
 // in milliseconds, even on a busy machine.
 constexpr std::chrono::seconds stallLimit{2};
+// A renderer given its document runs the page's scripts in a few milliseconds at the earliest.
+constexpr std::chrono::milliseconds rendererWatchInterval{5};
 const QString textSoFarScript = QStringLiteral(
     "window.quillmereTextTaken || location.protocol == 'about:' ? null"
     " : document.body ? document.body.innerText : ''");
@@ -122,6 +130,14 @@ QByteArray documentTypeOf(const QString &absolutePath, const FileType &type)
     return charset.isEmpty() ? QByteArrayLiteral("text/html") : "text/html; charset=" + charset;
 }
 
+// A local file by its path, as the user knows it.
+QString placeNamed(const QUrl &url)
+{
+    const bool isLocal = url.scheme() == QLatin1String("file")
+        || url.scheme() == QLatin1String(LocalFileSchemeHandler::schemeName);
+    return isLocal ? LocalFileSchemeHandler::fileForUrl(url) : url.toString();
+}
+
 } // namespace
 
 BrowserPageLoader::BrowserPageLoader(QObject *parent)
@@ -131,6 +147,8 @@ BrowserPageLoader::BrowserPageLoader(QObject *parent)
             &BrowserPageLoader::onFileUnreadable);
     connect(&m_requestFilter, &LocalOnlyRequestFilter::awaitedFileRequested, this,
             &BrowserPageLoader::onAwaitedFileRequested);
+    m_rendererWatch.setInterval(rendererWatchInterval);
+    connect(&m_rendererWatch, &QTimer::timeout, this, &BrowserPageLoader::boundRenderer);
     m_stallTimer.setSingleShot(true);
     m_stallTimer.setInterval(stallLimit);
     connect(&m_stallTimer, &QTimer::timeout, this, &BrowserPageLoader::onStalled);
@@ -177,6 +195,10 @@ void BrowserPageLoader::startAfresh()
             &BrowserPageLoader::onLoadingChanged);
     connect(m_page.get(), &HiddenPage::followingOwnNavigation, this,
             &BrowserPageLoader::onFollowingOwnNavigation);
+    connect(m_page.get(), &HiddenPage::refusingOwnNavigation, this,
+            &BrowserPageLoader::onRefusingOwnNavigation);
+    m_page->setOwnNavigationRule(
+        [this](const QUrl &url) { return m_navigationRule.whyNotFollowed(url); });
     connect(m_page.get(), &QWebEnginePage::renderProcessTerminated, this,
             &BrowserPageLoader::onRenderProcessTerminated);
     connect(m_page.get(), &HiddenPage::consoleMessageLogged, this,
@@ -216,6 +238,8 @@ void BrowserPageLoader::load(const QString &path)
     m_state = State::Loading;
     m_unreadableReason.clear();
     m_followedUrls.clear();
+    m_refusedUrls.clear();
+    m_requestedPageStarted = false;
     m_awaitedFiles.clear();
     if (path.isEmpty()) {
         // It would name the URL of no file, and the engine would never report on it.
@@ -228,6 +252,7 @@ void BrowserPageLoader::load(const QString &path)
                                           ? path
                                           : QDir::currentPath() + u'/' + path);
     m_fileHandler.setDocumentPath(m_requestedFile);
+    m_navigationRule.setRequestedPage(m_requestedFile);
     // Parsed as the browser parses it from disk; a file that is no page is read as HTML.
     const FileType type = fileTypeOfFile(m_requestedFile);
     m_fileHandler.setDocumentType(documentTypeOf(m_requestedFile, type));
@@ -241,6 +266,7 @@ void BrowserPageLoader::load(const QString &path)
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !m_isArchive);
     m_requestFilter.setPageRunsScripts(runsScripts);
     m_page->setFollowsOwnNavigations(true);
+    m_rendererWatch.start();
     m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
                              : LocalFileSchemeHandler::urlForFile(m_requestedFile));
 }
@@ -257,15 +283,32 @@ void BrowserPageLoader::abandon()
 {
     ++m_loadNumber;
     m_stallTimer.stop();
+    m_rendererWatch.stop();
     m_state = State::Idle;
     startAfresh();
 }
 
 void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
+    if (m_state != State::Loading && m_state != State::Settling)
+        return;
     const bool requested = isRequestedPage(info.url());
-    // Any other URL is that of a navigation the page was refused.
-    if (m_state != State::Loading || (!requested && !m_followedUrls.contains(info.url())))
+    if (requested && info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        m_requestedPageStarted = true;
+    if (m_refusedUrls.contains(info.url())) {
+        // The page stays where it was, and the engine reports the end of its loading no more.
+        if (m_state == State::Loading && hasEnded(info))
+            letPageSettle();
+        return;
+    }
+    if (!requested && !m_followedUrls.contains(info.url())) {
+        // The engine goes to some URLs without asking: about:blank, or about:blank#blocked in
+        // place of a URL it refuses.
+        if (m_requestedPageStarted)
+            onEngineOwnNavigation(info);
+        return;
+    }
+    if (m_state != State::Loading)
         return;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
@@ -287,6 +330,29 @@ void BrowserPageLoader::onLoadingChanged(const QWebEngineLoadingInfo &info)
     }
 }
 
+// Such a document is one of the engine's own, with no script of the page's to wait for: its
+// text is what a browser shows there (none, for about:blank). One that failed to load left the
+// page where it was.
+void BrowserPageLoader::onEngineOwnNavigation(const QWebEngineLoadingInfo &info)
+{
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+        readText(bodyTextScript, EmptyTextIfNone);
+    else if (m_state == State::Loading && hasEnded(info))
+        letPageSettle();
+}
+
+// The engine does not report a renderer when it starts, so its process is looked for as the page
+// loads, from before the renderer has its document: what a page does is bounded from its start.
+void BrowserPageLoader::boundRenderer()
+{
+    const qint64 pid = m_page->renderProcessPid();
+    if (pid <= 0)
+        return;
+    m_rendererWatch.stop();
+    if (pid != m_boundRendererPid && boundRendererMemory(pid))
+        m_boundRendererPid = pid;
+}
+
 bool BrowserPageLoader::isRequestedPage(const QUrl &url) const
 {
     // The engine gives back its own spelling of the URL; the decoded path is what both share.
@@ -299,15 +365,31 @@ void BrowserPageLoader::onFollowingOwnNavigation(const QUrl &url)
     m_followedUrls.append(url);
 }
 
+void BrowserPageLoader::onRefusingOwnNavigation(const QUrl &url, const QString &why)
+{
+    m_refusedUrls.append(url);
+    if (!why.isEmpty() && m_state == State::Loading)
+        emit pageNoted(
+            tr("it sent itself to %1, which was not followed: %2").arg(placeNamed(url), why));
+}
+
 void BrowserPageLoader::onFileUnreadable(const QString &absolutePath, const QString &reason)
 {
     if (absolutePath == m_requestedFile)
         m_unreadableReason = reason;
 }
 
-void BrowserPageLoader::onRenderProcessTerminated()
+void BrowserPageLoader::onRenderProcessTerminated(
+    QWebEnginePage::RenderProcessTerminationStatus status)
 {
-    if (m_state != State::Idle)
+    if (m_state == State::Idle)
+        return;
+    // A page past its memory ends its renderer as a crash does; nothing tells the two apart.
+    if (status == QWebEnginePage::CrashedTerminationStatus)
+        fail(tr("The page's renderer crashed before the page was read (as it does when a page "
+                "needs more than %1 MB of memory)")
+                 .arg(rendererDataMegabytes));
+    else
         fail(tr("The page's renderer stopped before the page was read"));
 }
 
@@ -394,6 +476,7 @@ void BrowserPageLoader::onFileArrived(const QString &absolutePath)
 void BrowserPageLoader::readText(const QString &script, MissingText missingText)
 {
     m_stallTimer.stop();
+    m_rendererWatch.stop();
     m_state = State::ReadingText;
     m_page->setFollowsOwnNavigations(false);
     const quint64 loadNumber = m_loadNumber;
@@ -420,6 +503,7 @@ void BrowserPageLoader::takeBodyText(const QVariant &result, MissingText missing
 void BrowserPageLoader::fail(const QString &reason)
 {
     m_stallTimer.stop();
+    m_rendererWatch.stop();
     m_page->setFollowsOwnNavigations(false);
     m_state = State::Idle;
     emit pageFailed(reason);

@@ -2,6 +2,7 @@
 
 #include "engine/browser/LocalFileSchemeHandler.h"
 #include "engine/browser/LocalOnlyRequestFilter.h"
+#include "engine/browser/OwnNavigationRule.h"
 #include "engine/PageLoader.h"
 
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QList>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEnginePage>
 
 #include <memory>
 
@@ -26,7 +28,8 @@ class QWidget;
 // screens never apply.
 //
 // A page that sends itself elsewhere while it loads is followed, and the text is that of the
-// page it ends on.
+// page it ends on, as long as that is a page in its own folder or below (see OwnNavigationRule);
+// a navigation not followed leaves the page where it was, and is noted.
 class BrowserPageLoader : public PageLoader
 {
     Q_OBJECT
@@ -42,8 +45,9 @@ public:
 private slots:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onFollowingOwnNavigation(const QUrl &url);
+    void onRefusingOwnNavigation(const QUrl &url, const QString &why);
     void onFileUnreadable(const QString &absolutePath, const QString &reason);
-    void onRenderProcessTerminated();
+    void onRenderProcessTerminated(QWebEnginePage::RenderProcessTerminationStatus status);
     void onAwaitedFileRequested(const QString &absolutePath);
     void onConsoleMessage(const QString &message);
 
@@ -52,7 +56,9 @@ private:
 
     void startAfresh();
     void showThePageOffScreen();
+    void boundRenderer();
     bool isRequestedPage(const QUrl &url) const;
+    void onEngineOwnNavigation(const QWebEngineLoadingInfo &info);
     void letPageSettle();
     void startSettleRounds();
     void onSettleRoundsDone(bool documentChanged);
@@ -66,12 +72,15 @@ private:
 
     LocalFileSchemeHandler m_fileHandler;
     LocalOnlyRequestFilter m_requestFilter;
+    OwnNavigationRule m_navigationRule;
 
     State m_state = State::Idle;
     bool m_cutShort = false; // its text was taken while it was still loading
     QString m_requestedFile; // absolute
     bool m_isArchive = false;   // the requested file is a page saved as one file (MHTML)
     QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
+    QList<QUrl> m_refusedUrls;  // where it tried to
+    bool m_requestedPageStarted = false; // events before are those of the fresh page's own
     QString m_unreadableReason;
     QString m_settledMark; // logged once a round of settling is done
     QString m_arrivalMark; // logged with the URL of each element whose file has arrived
@@ -82,6 +91,8 @@ private:
     quint64 m_newsCountAtRounds = 0;
     QElapsedTimer m_settlingTime;
     QTimer m_stallTimer; // runs while files are on their way and nothing else is left to do
+    QTimer m_rendererWatch; // runs until the renderer of the page being loaded is known
+    qint64 m_boundRendererPid = 0;
     // Tells the answer of a text read apart from answers meant for earlier loads.
     quint64 m_loadNumber = 0;
 

@@ -57,6 +57,11 @@ void HiddenPage::setFollowsOwnNavigations(bool follows)
     m_followsOwnNavigations = follows;
 }
 
+void HiddenPage::setOwnNavigationRule(NavigationRule rule)
+{
+    m_ownNavigationRule = std::move(rule);
+}
+
 bool HiddenPage::hasNavigatedOnItsOwn() const
 {
     return m_hasNavigatedOnItsOwn;
@@ -68,9 +73,14 @@ bool HiddenPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
     if (!isMainFrame || type == NavigationTypeTyped)
         return true;
     m_hasNavigatedOnItsOwn = true;
-    if (m_followsOwnNavigations)
+    const QString why = m_followsOwnNavigations && m_ownNavigationRule ? m_ownNavigationRule(url)
+                                                                       : QString();
+    if (m_followsOwnNavigations && why.isEmpty()) {
         emit followingOwnNavigation(url);
-    return m_followsOwnNavigations;
+        return true;
+    }
+    emit refusingOwnNavigation(url, why);
+    return false;
 }
 
 void HiddenPage::denyFeature(const QUrl &securityOrigin, QWebEnginePage::Feature feature)

@@ -2,10 +2,13 @@
 
 #include <QWebEnginePage>
 
+#include <functional>
+
 // A page that nobody sees. It never asks anybody anything: every question a page can put to its
 // user gets the quiet answer "no" (or "nothing"), and script console output goes nowhere.
 // Navigations that the page starts on its own (a script or a <meta> refresh sending it elsewhere)
-// are followed only while its owner says so; other times they are refused.
+// are followed only while its owner says so, and only where its rule lets them go; other times
+// they are refused.
 //
 // Its owner's scripts, in a world of their own, report through the console: a channel that no
 // policy a page declares can close, as it can a request.
@@ -14,9 +17,13 @@ class HiddenPage : public QWebEnginePage
     Q_OBJECT
 
 public:
+    // Empty when the page may go to the URL; otherwise why not.
+    using NavigationRule = std::function<QString(const QUrl &)>;
+
     explicit HiddenPage(QWebEngineProfile *profile, QObject *parent = nullptr);
 
     void setFollowsOwnNavigations(bool follows);
+    void setOwnNavigationRule(NavigationRule rule);
     // Whether the page has ever tried to go somewhere by itself, followed or not.
     bool hasNavigatedOnItsOwn() const;
 
@@ -24,6 +31,8 @@ signals:
     void followingOwnNavigation(const QUrl &url);
     // Each message logged to the console, from the page's scripts and from its owner's.
     void consoleMessageLogged(const QString &message);
+    // `why` is the rule's reason, or empty when the page may no longer go anywhere.
+    void refusingOwnNavigation(const QUrl &url, const QString &why);
 
 protected:
     QStringList chooseFiles(FileSelectionMode mode, const QStringList &oldFiles,
@@ -44,5 +53,6 @@ private slots:
 
 private:
     bool m_followsOwnNavigations = false;
+    NavigationRule m_ownNavigationRule;
     bool m_hasNavigatedOnItsOwn = false;
 };

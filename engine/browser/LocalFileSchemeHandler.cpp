@@ -64,13 +64,20 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
 {
     const QString path = fileForUrl(job->requestUrl());
     // This runs on the window's thread, and the engine reads the answer there too. Only regular
-    // files are served.
+    // files are served, and none of the kernel's (/proc/self/environ), which is no page nor
+    // anything a page uses.
     RegularFile regular(path);
     if (!regular.isOpen()) {
         const bool cannotOpen = regular.failure() == RegularFileRead::Status::CannotOpen;
         emit fileUnreadable(path, cannotOpen ? regular.error() : tr("It is not a file"));
         job->fail(regular.errorNumber() == EACCES ? QWebEngineUrlRequestJob::RequestDenied
                                                   : QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    if (regular.isOnKernelFileSystem()) {
+        emit fileUnreadable(
+            path, tr("It is a file the system makes as it is read (as in /proc), not a page"));
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
     // Owned by the job: the engine reads it until the job is gone.

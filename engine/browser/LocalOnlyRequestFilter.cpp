@@ -52,6 +52,15 @@ bool reachesPageOnlyThroughScripts(Info::ResourceType type)
     return type == Info::ResourceTypeStylesheet || type == Info::ResourceTypeFontResource;
 }
 
+// Only regular files outside the kernel's own file systems are served: a pipe would keep its
+// reader waiting for a writer for good, a device such as /dev/zero never ends, and a file of the
+// kernel's (/proc/self/environ) is no page nor anything a page uses.
+bool isServableFile(const QString &path)
+{
+    const RegularFile file(path);
+    return file.isOpen() && !file.isOnKernelFileSystem();
+}
+
 } // namespace
 
 void LocalOnlyRequestFilter::setArchivePath(const QString &absolutePath)
@@ -89,7 +98,7 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
         if (isFileUrl && !m_archivePath.isEmpty() && path == m_archivePath)
             return;
         // A frame that fails to load fires no event.
-        if (type == Info::ResourceTypeSubFrame && !counted && RegularFile(path).isOpen())
+        if (type == Info::ResourceTypeSubFrame && !counted && isServableFile(path))
             emit awaitedFileRequested(path);
         if (isFileUrl)
             redirect(info, LocalFileSchemeHandler::urlForFile(path));
@@ -100,7 +109,7 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     // elements use either: the engine's file:// loader does, and marks what it serves as of
     // another origin, so that scripts neither read a style sheet's rules nor learn a script's
     // text from its errors, and whatever asks to share a file with the page is refused.
-    if (isReadByScript(type) || isDataAsScript(type, path) || !RegularFile(path).isOpen()) {
+    if (isReadByScript(type) || isDataAsScript(type, path) || !isServableFile(path)) {
         info.block(true);
         return;
     }

@@ -1,6 +1,7 @@
 #include "engine/browser/RenderEngineSetup.h"
 
 #include "engine/browser/LocalFileSchemeHandler.h"
+#include "engine/browser/RendererMemoryBound.h"
 
 #include <QByteArrayList>
 #include <QtGlobal>
@@ -30,14 +31,23 @@ const QByteArray normalPrioritySwitch = "--disable-renderer-backgrounding";
 // have been exploited lie in its compilers. Without them scripts are interpreted, which on
 // documentation pages costs nothing measurable, and WebAssembly, which needs them, is gone.
 // WebAssembly is named off as well, for V8 would otherwise say on standard error that it turns it
-// off; the engine splits its switches at spaces, V8 its flags at any white space.
+// off. A page's script heap is bounded well below what a desktop browser allows (see
+// RendererMemoryBound for the rest of a page's memory).
+const QByteArrayList javaScriptFlags = {
+    "--jitless",
+    "--no-expose-wasm",
+    "--max-old-space-size=" + QByteArray::number(pageScriptHeapMegabytes),
+};
+
 // What a reading never needs is off too: WebGL and WebGPU, and speech recognition, a way out to
 // the machine's microphone that the permission prompts (all answered "no") do not cover.
 const QByteArrayList hardeningSwitches = {
-    "--js-flags=--jitless\t--no-expose-wasm",
     "--disable-3d-apis",
     "--disable-speech-api",
 };
+
+// Chromium's log is of no use to a user converting pages.
+const QByteArray noLoggingSwitch = "--disable-logging";
 
 bool sandboxAvailable = true;
 
@@ -56,6 +66,10 @@ void prepareRenderEngine()
     switches += networkLockdownSwitches;
     switches += hardeningSwitches;
     switches += normalPrioritySwitch;
+    switches += noLoggingSwitch;
+    // The engine takes one such switch only, so every flag for V8 goes in it. Qt cuts the
+    // variable at each space, V8 its flags at any white space: tabs keep them together.
+    switches += "--js-flags=" + javaScriptFlags.join('\t');
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", switches.join(' ').trimmed());
     LocalFileSchemeHandler::registerScheme();
 }
