@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -24,6 +25,21 @@ namespace {
 constexpr int maxRedirects = 4;
 // As the fast page loader reads a page.
 constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
+
+// A script's string may hold half of a surrogate pair (a data file's "\uD800"); the browser
+// hands its text over in UTF-8, where such a half becomes U+FFFD.
+QString withLoneSurrogatesReplaced(QString text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype at = 0; at < size; ++at) {
+        const QChar c = std::as_const(text)[at];
+        if (c.isHighSurrogate() && at + 1 < size && text[at + 1].isLowSurrogate())
+            ++at;
+        else if (c.isSurrogate())
+            text[at] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
 
 } // namespace
 
@@ -130,5 +146,5 @@ QString FastPage::bodyText() const
     const StyleResolver resolver(m_dom, m_pagePath, m_sheets);
     const std::vector<ComputedStyle> styles = resolver.computeStyles();
     const QString text = innerText(m_dom, styles, m_dom.body());
-    return text.isNull() ? QLatin1String("") : text;
+    return text.isNull() ? QLatin1String("") : withLoneSurrogatesReplaced(text);
 }
