@@ -1,5 +1,6 @@
 #include "platform/QtTextFileWriter.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
 #include "platform/TemporaryFiles.h"
 
@@ -15,46 +16,9 @@
 
 namespace {
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
 QString lastError()
 {
     return qt_error_string(errno);
-}
-
-bool writeAll(int fd, const QByteArray &content)
-{
-    // A full disk or a file-size limit shows as a short write; the next write says why.
-    for (qsizetype written = 0; written < content.size();) {
-        const ssize_t chunk = ::write(fd, content.constData() + written, content.size() - written);
-        if (chunk < 0 && errno == EINTR)
-            continue;
-        if (chunk <= 0) {
-            if (chunk == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        written += chunk;
-    }
-    return true;
 }
 
 } // namespace
