@@ -312,6 +312,32 @@ private slots:
                                           "item in this run\n");
     }
 
+    // A link below the output folder is never written through, whichever folder of an output's
+    // path it is: that output fails, named, and the run goes on.
+    void writesNothingThroughALinkBelowTheOutputFolder()
+    {
+        const QString tree = m_dir.filePath("linked-tree");
+        const QString linked = page("linked-tree/docs/a.html", "through the link");
+        const QString deeper = page("linked-tree/docs/deep/c.html", "deeper through the link");
+        page("linked-tree/b.html", "b");
+        const QString victim = m_dir.filePath("linked-tree/victim");
+        writeTestFile(victim + "/a.txt", "precious");
+        QVERIFY(QDir().mkpath(tree + "/out"));
+        QVERIFY(QFile::link("../victim", tree + "/out/docs"));
+
+        QCOMPARE(convert({"--output-dir", tree + "/out", tree + "/"}), int(SomeFailed));
+        QCOMPARE(fileContents(victim + "/a.txt"), "precious");
+        QCOMPARE(QDir(victim).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"a.txt"});
+        QCOMPARE(fileContents(tree + "/out/b.txt"), "b");
+        const QString failure = ": " + tree + "/out/docs/%1 could not be written (its folder "
+            + tree + "/out/docs is a link; nothing is written through it)";
+        QStringList failures = m_err->text().split(u'\n', Qt::SkipEmptyParts);
+        failures.sort();
+        QCOMPARE(failures,
+                 (QStringList{linked + failure.arg("a.txt"), deeper + failure.arg("deep/c.txt")}));
+    }
+
     // --no-clobber: an existing text file is kept and its page not even loaded; the item is
     // named as left alone and does not count as failed. --quiet drops that note and the
     // progress line, but never a failure.
