@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <utility>
 
 namespace {
 
@@ -26,19 +25,27 @@ constexpr int maxRedirects = 4;
 // As the fast page loader reads a page.
 constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
 
-// A script's string may hold half of a surrogate pair (a data file's "\uD800"); the browser
-// hands its text over in UTF-8, where such a half becomes U+FFFD.
-QString withLoneSurrogatesReplaced(QString text)
+// A script's string may hold half of a surrogate pair (a data file's "\uD800"). The browser
+// hands its text over in UTF-8, the half encoded as the three bytes of its code point, which
+// are no valid UTF-8 and come out as three U+FFFD.
+QString withLoneSurrogatesReplaced(const QString &text)
 {
-    const qsizetype size = text.size();
-    for (qsizetype at = 0; at < size; ++at) {
-        const QChar c = std::as_const(text)[at];
-        if (c.isHighSurrogate() && at + 1 < size && text[at + 1].isLowSurrogate())
-            ++at;
-        else if (c.isSurrogate())
-            text[at] = QChar::ReplacementCharacter;
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+        return text;
+    QString replaced;
+    replaced.reserve(text.size());
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+            replaced += c;
+            replaced += text[++at];
+        } else if (c.isSurrogate()) {
+            replaced += QString(3, QChar::ReplacementCharacter);
+        } else {
+            replaced += c;
+        }
     }
-    return text;
+    return replaced;
 }
 
 } // namespace
