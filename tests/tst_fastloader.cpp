@@ -120,13 +120,20 @@ private slots:
         // Encodings not decoded here as the browser decodes them.
         const QString utf7 = page("utf7.html", "<meta charset=utf-7><p>a+AKM-");
         const QString replacement = page("replacement.html", "<meta charset=iso-2022-kr><p>a");
-        for (const QString &path : {script, plain, handler, guessed, oddName, utf7, replacement}) {
+        // A rule whose selector nests deeper than is followed here, as the browser follows it.
+        const QString nested = page("nested.html",
+                                    "<style>" + QByteArray(":is(").repeated(300) + "p"
+                                        + QByteArray(")").repeated(300)
+                                        + "{display:none}</style><p>a");
+        for (const QString &path :
+             {script, plain, handler, guessed, oddName, utf7, replacement, nested}) {
             const Outcome outcome = load(*loader, path);
             QVERIFY(outcome.loaded);
             QCOMPARE(outcome.textOrReason.startsWith("browser: "), path != plain);
         }
         QCOMPARE(m_browser.loadersMade, 1);
-        QCOMPARE(m_browser.loads, (QStringList{script, handler, guessed, oddName, utf7, replacement}));
+        QCOMPARE(m_browser.loads,
+                 (QStringList{script, handler, guessed, oddName, utf7, replacement, nested}));
         // QTemporaryDir removes only names that are UTF-8.
         QCOMPARE(::unlink(encodeFileName(oddName).constData()), 0);
     }

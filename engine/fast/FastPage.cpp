@@ -146,11 +146,15 @@ void FastPage::readArchive(const QByteArray &bytes)
         m_treeExact = false;
 }
 
-QString FastPage::bodyText() const
+QString FastPage::bodyText(bool *stylesExact) const
 {
+    if (stylesExact)
+        *stylesExact = true;
     if (m_dom.body() < 0 || !m_dom.node(m_dom.body()).isElement("body"))
         return QLatin1String("");
     const StyleResolver resolver(m_dom, m_pagePath, m_sheets);
+    if (stylesExact)
+        *stylesExact = resolver.rulesAllRead();
     const std::vector<ComputedStyle> styles = resolver.computeStyles();
     const QString text = innerText(m_dom, styles, m_dom.body());
     return text.isNull() ? QLatin1String("") : withLoneSurrogatesReplaced(text);

@@ -10,6 +10,8 @@
 #include <QFutureWatcher>
 #include <QtConcurrent>
 
+#include <utility>
+
 namespace {
 
 // Parsing takes some seventy times a page's size in memory, and pages in flight add up: a
@@ -59,7 +61,11 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
     const FastPage page(bytes, path);
     if (pages == FastPageLoader::Pages::ExactOnly && !(page.isExact() && nameIsText))
         return {Outcome::Kind::NotExact, {}};
-    return {Outcome::Kind::Text, page.bodyText()};
+    bool stylesExact = true;
+    QString text = page.bodyText(&stylesExact);
+    if (pages == FastPageLoader::Pages::ExactOnly && !stylesExact)
+        return {Outcome::Kind::NotExact, {}};
+    return {Outcome::Kind::Text, std::move(text)};
 }
 
 Outcome readPageUnlessCancelled(const QString &path, FastPageLoader::Pages pages,

@@ -270,12 +270,14 @@ private:
         if (collect(prelude, false, inBlock) != Stop::Block)
             return;
         StyleRule rule;
+        bool tooDeep = prelude.overflowed;
         if (!prelude.overflowed) {
             prelude.findBlocks();
-            rule.selectors = parseSelectorList(prelude, 0, prelude.size());
+            rule.selectors = parseSelectorList(prelude, 0, prelude.size(), tooDeep);
             for (const ComplexSelector &selector : rule.selectors)
                 rule.keys.push_back(selectorKey(selector));
         }
+        m_sheet.rulesBeyondReach = m_sheet.rulesBeyondReach || tooDeep;
         rule.declarations = parseDeclarationList(true);
         rule.layer = layer;
         if (!rule.selectors.empty() && !rule.declarations.empty())
