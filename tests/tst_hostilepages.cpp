@@ -82,7 +82,7 @@ private slots:
             is = ":is(:not(:is(" + is + ", .n" + QByteArray::number(level) + " div)) div, q)";
         QTest::newRow(":is() and :not() nested") << "<style>" + is + "{display:none}</style>"
                                                          + nested(200, "<em>e</em>")
-                                                 << "e";
+                                                 << "";
         const QByteArray value = QByteArray("ab").repeated(50'000);
         QTest::newRow("long attribute selectors") << "<style>[title*=\"" + value + "c\"],[title~=\"" + value + "\"]"
                                                          + "{display:none}</style>"
