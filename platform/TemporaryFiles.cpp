@@ -38,7 +38,7 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_alw
 
 constexpr int terminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Short and of fixed length, so that a target name that fits also leaves room for this one.
+// Short, so that a target name that fits also leaves room for a temporary one beside it.
 QByteArray temporaryName(QByteArrayView prefix, QByteArrayView suffix)
 {
     return prefix.toByteArray() + QByteArray::number(QRandomGenerator::system()->generate(), 16)
@@ -195,7 +195,7 @@ TemporaryFolder::TemporaryFolder(int parentFd, QByteArrayView prefix) : m_parent
         if (fd < 0) {
             const int error = errno;
             ::unlinkat(parentFd, name.constData(), AT_REMOVEDIR);
-            errno = error == EEXIST ? EIO : error; // made, so the name was free
+            errno = error;
         }
         return fd;
     });
