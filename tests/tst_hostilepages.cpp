@@ -135,9 +135,14 @@ private slots:
             return list;
         };
         const QString path = m_dir.filePath(QStringLiteral("page.xhtml"));
-        const FastPage many(xhtml("<p>before</p><p" + attributes(200'000) + ">after</p>"), path);
-        QCOMPARE(many.bodyText(), QString("before"));
-        QVERIFY(!many.isExact());
+        // A quote in the document type's comment hides nothing from the count.
+        for (const QByteArray &doctype :
+             {QByteArray(), QByteArray("<!DOCTYPE html [<!-- ' -->]>")}) {
+            const QByteArray page = xhtml("<p>before</p><p" + attributes(200'000) + ">after</p>");
+            const FastPage many(QByteArray(page).replace("<html", doctype + "<html"), path);
+            QCOMPARE(many.bodyText(), QString("before"));
+            QVERIFY(!many.isExact());
+        }
         const FastPage some(xhtml("<p>before</p><p" + attributes(1000) + ">after</p>"), path);
         QCOMPARE(some.bodyText(), QString("before\n\nafter"));
         QVERIFY(some.isExact());

@@ -14,14 +14,19 @@ qsizetype pastCloser(QByteArrayView document, qsizetype from, QByteArrayView clo
 }
 
 // A declaration such as <!DOCTYPE ...>, whose internal subset in brackets holds declarations
-// of its own, and any of them quoted text.
+// of its own, any of them quoted text, and comments (where a quote is no quote).
 qsizetype pastDeclaration(QByteArrayView document, qsizetype from)
 {
     char quote = 0;
     int brackets = 0;
     for (qsizetype at = from; at < document.size(); ++at) {
         const char c = document[at];
-        if (quote) {
+        if (!quote && document.sliced(at).startsWith("<!--")) {
+            at = pastCloser(document, at + 4, "-->");
+            if (at < 0)
+                return -1;
+            --at;
+        } else if (quote) {
             if (c == quote)
                 quote = 0;
         } else if (c == '"' || c == '\'') {
