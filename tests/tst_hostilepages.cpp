@@ -80,9 +80,8 @@ private slots:
         QByteArray is = "em";
         for (int level = 0; level < 15; ++level)
             is = ":is(:not(:is(" + is + ", .n" + QByteArray::number(level) + " div)) div, q)";
-        QTest::newRow(":is() and :not() nested") << "<style>" + is + "{display:none}</style>"
-                                                         + nested(200, "<em>e</em>")
-                                                 << "";
+        QTest::newRow(":is() and :not() nested")
+            << "<style>" + is + "{display:none}</style>" + nested(200, "<em>e</em>") << "";
         const QByteArray value = QByteArray("ab").repeated(50'000);
         QTest::newRow("long attribute selectors") << "<style>[title*=\"" + value + "c\"],[title~=\"" + value + "\"]"
                                                          + "{display:none}</style>"
