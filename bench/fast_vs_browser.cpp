@@ -187,12 +187,17 @@ int main(int argc, char *argv[])
                                                           : otherTree);
             continue;
         }
+        bool stylesExact = true;
+        const QString fast = page.bodyText(&stylesExact);
+        if (!options.all && !stylesExact) {
+            ++otherTree;
+            continue;
+        }
         const QString browser = browserText(engine, path);
         if (browser.isNull()) {
             ++unloadable;
             continue;
         }
-        const QString fast = page.bodyText();
         ++compared;
         withKnownScripts += page.scriptsKnown();
         if (fast == browser) {

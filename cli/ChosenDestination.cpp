@@ -25,12 +25,10 @@ ChosenDestination::ChosenDestination(const ConvertOptions &options, bool toStand
     : m_besideInputs(writer)
     , m_standardOutput(out)
 {
-    using Folders = TextFilesAtGivenPaths::Folders;
     if (!options.outputFile.isEmpty())
-        m_givenPaths.emplace(writer, QHash<QString, QString>{{files[0].path, options.outputFile}},
-                             Folders::MustExist);
+        m_givenPaths.emplace(writer, QHash<QString, QString>{{files[0].path, options.outputFile}});
     else if (!options.outputFolder.isEmpty())
-        m_givenPaths.emplace(writer, pathsBelow(options.outputFolder, files), Folders::Create);
+        m_givenPaths.emplace(writer, pathsBelow(options.outputFolder, files), options.outputFolder);
 
     if (m_givenPaths)
         m_destination = &*m_givenPaths;

@@ -117,9 +117,11 @@ int convertFiles(const ConvertOptions &options, PageEngine &engine, TextFileWrit
             printNote(streams.err, error);
             return SomeFailed;
         }
-        if (!page.isInCurrentFolder() && !options.quiet)
-            printNote(streams.err, QStringLiteral("the current folder cannot be written, so the "
-                                                  "page's relative links find nothing."));
+        if (const QString why = page.whyNotInCurrentFolder(); !why.isEmpty() && !options.quiet)
+            printNote(streams.err,
+                      QStringLiteral("the page is kept in a private folder, since %1: "
+                                     "its relative links find nothing.")
+                          .arg(why));
         return convertFileList(options, {{page.path(), QString()}}, page.path(), engine, writer,
                                pump, clock, streams);
     }

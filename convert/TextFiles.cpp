@@ -86,14 +86,18 @@ bool TextFiles::dependsOnPrepared(const QString &inputPath) const
 std::optional<QString> TextFiles::prepare(const QString &inputPath, const QString &text)
 {
     const QString outputPath = outputPathOf(inputPath);
-    if (std::optional<QString> why = prepareFolder(outputPath))
-        return why;
     QString error;
-    if (!m_writer.stageFile(outputPath, text.toUtf8(), error))
+    if (!stage(m_writer, outputPath, text.toUtf8(), error))
         return QStringLiteral("%1 could not be written (%2)").arg(outputPath, error);
     m_prepared.push_back({outputPath, inputPath});
     m_preparedKeys.insert(outputKey(outputPath));
     return std::nullopt;
+}
+
+bool TextFiles::stage(TextFileWriter &writer, const QString &outputPath, const QByteArray &content,
+                      QString &error)
+{
+    return writer.stageFile(outputPath, content, error);
 }
 
 std::vector<std::optional<QString>> TextFiles::commitPrepared()

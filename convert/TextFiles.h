@@ -31,8 +31,9 @@ public:
 
 protected:
     virtual QString outputPathOf(const QString &inputPath) const = 0;
-    // Called before each write: readies the output's folder, or says why it cannot.
-    virtual std::optional<QString> prepareFolder(const QString &) { return std::nullopt; }
+    // Stages a text with the writer, at outputPath as it is by default.
+    virtual bool stage(TextFileWriter &writer, const QString &outputPath, const QByteArray &content,
+                       QString &error);
 
 private:
     struct WrittenOutput

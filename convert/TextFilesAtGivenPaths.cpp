@@ -1,18 +1,22 @@
 #include "convert/TextFilesAtGivenPaths.h"
 
-#include "platform/FileNames.h"
+#include "platform/TextFileWriter.h"
 
 #include <QDir>
-#include <QFileInfo>
-
-#include <filesystem>
-#include <system_error>
 
 TextFilesAtGivenPaths::TextFilesAtGivenPaths(TextFileWriter &writer,
-                                             QHash<QString, QString> outputPaths, Folders folders)
+                                             QHash<QString, QString> outputPaths)
     : TextFiles(writer)
     , m_outputPaths(std::move(outputPaths))
-    , m_folders(folders)
+{
+}
+
+TextFilesAtGivenPaths::TextFilesAtGivenPaths(TextFileWriter &writer,
+                                             QHash<QString, QString> outputPaths,
+                                             const QString &outputFolder)
+    : TextFiles(writer)
+    , m_outputPaths(std::move(outputPaths))
+    , m_outputFolder(QDir::cleanPath(outputFolder))
 {
 }
 
@@ -26,15 +30,15 @@ QString TextFilesAtGivenPaths::outputPathOf(const QString &inputPath) const
     return QDir::cleanPath(outputPathFor(inputPath));
 }
 
-std::optional<QString> TextFilesAtGivenPaths::prepareFolder(const QString &outputPath)
+bool TextFilesAtGivenPaths::stage(TextFileWriter &writer, const QString &outputPath,
+                                  const QByteArray &content, QString &error)
 {
-    if (m_folders == Folders::MustExist)
-        return std::nullopt;
-    const QString folder = QFileInfo(outputPath).path();
-    std::error_code error;
-    std::filesystem::create_directories(encodeFileName(folder).toStdString(), error);
-    if (!error)
-        return std::nullopt;
-    return QStringLiteral("the folder %1 could not be made (%2)")
-        .arg(folder, QString::fromStdString(error.message()));
+    if (m_outputFolder.isEmpty())
+        return writer.stageFile(outputPath, content, error);
+    const QString prefix = m_outputFolder.endsWith(u'/') ? m_outputFolder : m_outputFolder + u'/';
+    if (!outputPath.startsWith(prefix)) {
+        error = QStringLiteral("it is not below the output folder");
+        return false;
+    }
+    return writer.stageFileBelow(m_outputFolder, outputPath.sliced(prefix.size()), content, error);
 }

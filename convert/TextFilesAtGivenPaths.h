@@ -10,22 +10,22 @@
 class TextFilesAtGivenPaths : public TextFiles
 {
 public:
-    enum class Folders {
-        MustExist, // an output in a missing folder is a failure
-        Create,    // missing folders on the way to an output are made
-    };
-
+    // Each output at a path of its own, whose folder must exist.
+    TextFilesAtGivenPaths(TextFileWriter &writer, QHash<QString, QString> outputPaths);
+    // Each output below outputFolder, at a path that starts with it: the folders on the way are
+    // made where missing, and a link anywhere below outputFolder is that output's failure.
     TextFilesAtGivenPaths(TextFileWriter &writer, QHash<QString, QString> outputPaths,
-                          Folders folders);
+                          const QString &outputFolder);
 
     // Where the text of inputPath goes; empty for an input it was not given.
     QString outputPathFor(const QString &inputPath) const;
 
 protected:
     QString outputPathOf(const QString &inputPath) const override;
-    std::optional<QString> prepareFolder(const QString &outputPath) override;
+    bool stage(TextFileWriter &writer, const QString &outputPath, const QByteArray &content,
+               QString &error) override;
 
 private:
     QHash<QString, QString> m_outputPaths;
-    Folders m_folders;
+    QString m_outputFolder; // cleaned; empty without one
 };

@@ -21,6 +21,8 @@ QString describeBrowserReason(BrowserReason reason)
         return QStringLiteral("XHTML not well-formed or not modelled");
     case BrowserReason::ArchiveNotModelled:
         return QStringLiteral("saved-page archive not modelled");
+    case BrowserReason::StyleRuleNotModelled:
+        return QStringLiteral("style rule not modelled");
     case BrowserReason::UnknownObject:
         return QStringLiteral("object of unknown type");
     case BrowserReason::TooLarge:

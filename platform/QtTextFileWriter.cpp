@@ -1,11 +1,17 @@
 #include "platform/QtTextFileWriter.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
 #include "platform/TemporaryFiles.h"
 
+#include <QByteArrayList>
+
 #include <cerrno>
-#include <memory>
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -15,46 +21,9 @@
 
 namespace {
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
 QString lastError()
 {
     return qt_error_string(errno);
-}
-
-bool writeAll(int fd, const QByteArray &content)
-{
-    // A full disk or a file-size limit shows as a short write; the next write says why.
-    for (qsizetype written = 0; written < content.size();) {
-        const ssize_t chunk = ::write(fd, content.constData() + written, content.size() - written);
-        if (chunk < 0 && errno == EINTR)
-            continue;
-        if (chunk <= 0) {
-            if (chunk == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        written += chunk;
-    }
-    return true;
 }
 
 } // namespace
@@ -81,13 +50,78 @@ bool QtTextFileWriter::stageFile(const QString &path, const QByteArray &content,
     const QByteArray target = encodeFileName(path);
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folderPath = slash < 0 ? "." : slash == 0 ? "/" : target.first(slash);
-    const QByteArray name = target.sliced(slash + 1);
 
     FileDescriptor folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isValid()) {
         error = lastError();
         return false;
     }
+    return stageIn(folder, target.sliced(slash + 1), content, error);
+}
+
+bool QtTextFileWriter::stageFileBelow(const QString &folder, const QString &pathBelow,
+                                      const QByteArray &content, QString &error)
+{
+    // The folder itself is the user's to choose, links and all.
+    const std::string folderPath = encodeFileName(folder).toStdString();
+    std::error_code made;
+    std::filesystem::create_directories(folderPath, made);
+    if (made) {
+        error = QStringLiteral("the folder %1 could not be made (%2)")
+                    .arg(folder, QString::fromStdString(made.message()));
+        return false;
+    }
+    FileDescriptor at(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!at.isValid()) {
+        error = QStringLiteral("the folder %1 cannot be opened (%2)").arg(folder, lastError());
+        return false;
+    }
+    const QList<QByteArray> parts = encodeFileName(pathBelow).split('/');
+    QString walked = folder;
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        walked += u'/' + decodeFileName(parts[i]);
+        if (!openFolderBelow(at, parts[i], walked, error))
+            return false;
+    }
+    return stageIn(at, parts.back(), content, error);
+}
+
+// Steps from the folder open as `at` into its entry `name` (known to the user as `path`),
+// made when missing; a link there is never followed.
+bool QtTextFileWriter::openFolderBelow(FileDescriptor &at, const QByteArray &name,
+                                       const QString &path, QString &error)
+{
+    if (name.isEmpty() || name == "." || name == "..") {
+        error = QStringLiteral("its folder %1 is not below the output folder").arg(path);
+        return false;
+    }
+    if (::mkdirat(at.get(), name.constData(), 0777) != 0 && errno != EEXIST) {
+        error = QStringLiteral("the folder %1 could not be made (%2)").arg(path, lastError());
+        return false;
+    }
+    FileDescriptor next(
+        ::openat(at.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next.isValid()) {
+        const int openError = errno;
+        struct stat entry;
+        if (::fstatat(at.get(), name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0
+            && S_ISLNK(entry.st_mode))
+            error =
+                QStringLiteral("its folder %1 is a link; nothing is written through it").arg(path);
+        else if (openError == ENOTDIR)
+            error = QStringLiteral("%1 is not a folder").arg(path);
+        else
+            error = QStringLiteral("the folder %1 cannot be opened (%2)")
+                        .arg(path, qt_error_string(openError));
+        return false;
+    }
+    at = std::move(next);
+    return true;
+}
+
+bool QtTextFileWriter::stageIn(FileDescriptor &folder, const QByteArray &name,
+                               const QByteArray &content, QString &error)
+{
     struct stat existing;
     const bool exists = ::fstatat(folder.get(), name.constData(), &existing,
                                   AT_SYMLINK_NOFOLLOW) == 0;

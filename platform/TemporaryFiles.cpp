@@ -9,6 +9,8 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -22,6 +24,7 @@ struct Row
 {
     std::atomic<int> state{Free};
     int folderFd = -1;
+    bool isFolder = false; // removed after every file, which may lie in it
     char name[32] = {};
 };
 
@@ -35,10 +38,11 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_alw
 
 constexpr int terminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Short and of fixed length, so that a target name that fits also leaves room for this one.
-QByteArray temporaryName()
+// Short, so that a target name that fits also leaves room for a temporary one beside it.
+QByteArray temporaryName(QByteArrayView prefix, QByteArrayView suffix)
 {
-    return ".quillmere-" + QByteArray::number(QRandomGenerator::system()->generate(), 16) + ".tmp";
+    return prefix.toByteArray() + QByteArray::number(QRandomGenerator::system()->generate(), 16)
+        + suffix.toByteArray();
 }
 
 int claimRow()
@@ -51,12 +55,81 @@ int claimRow()
     return -1;
 }
 
+void releaseRow(int &entry)
+{
+    if (entry >= 0)
+        rows[entry].state.store(Free);
+    entry = -1;
+}
+
 // The thread making a file may itself be the one interrupted, so the wait is bounded.
 void waitWhileMaking(const Row &row)
 {
     const timespec millisecond{0, 1'000'000};
     for (int waited = 0; row.state.load() == Making && waited < 100; ++waited)
         ::nanosleep(&millisecond, nullptr);
+}
+
+// While an entry is being made, a termination signal waits on this thread: a handler running
+// here could not wait for the making it interrupted. Another thread takes it meanwhile, or this
+// one once the entry is in the table.
+class TerminationSignalsHeld
+{
+public:
+    TerminationSignalsHeld()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : terminationSignals)
+            sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &m_before);
+    }
+    ~TerminationSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    TerminationSignalsHeld(const TerminationSignalsHeld &) = delete;
+    TerminationSignalsHeld &operator=(const TerminationSignalsHeld &) = delete;
+
+private:
+    sigset_t m_before;
+};
+
+// Makes an entry under a free name in the folder open as folderFd: `make` creates it by name
+// and returns its descriptor, or -1 with errno set. The entry is in the table before it exists,
+// so that a signal arriving meanwhile waits for it and removes it. Returns make's descriptor;
+// on failure -1 with errno set and entry -1.
+template <typename Make>
+int makeRecordedEntry(int folderFd, bool isFolder, QByteArrayView prefix, QByteArrayView suffix,
+                      QByteArray &name, int &entry, Make make)
+{
+    const TerminationSignalsHeld held;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        name = temporaryName(prefix, suffix);
+        entry = claimRow();
+        if (entry >= 0) {
+            Row &row = rows[entry];
+            row.folderFd = folderFd;
+            row.isFolder = isFolder;
+            std::strncpy(row.name, name.constData(), sizeof row.name - 1);
+            row.name[sizeof row.name - 1] = '\0';
+        }
+        // Checked after claiming: a handler either sees the claim or has already said "ending".
+        if (ending.load()) {
+            releaseRow(entry);
+            errno = EINTR;
+            return -1;
+        }
+        const int fd = make(name);
+        if (fd >= 0) {
+            if (entry >= 0)
+                rows[entry].state.store(Made);
+            return fd;
+        }
+        const int error = errno;
+        releaseRow(entry);
+        errno = error;
+        if (error != EEXIST)
+            return -1;
+    }
+    return -1;
 }
 
 extern "C" void endBySignal(int signal)
@@ -71,66 +144,70 @@ extern "C" void endBySignal(int signal)
 
 } // namespace
 
-TemporaryFile::TemporaryFile(int folderFd, mode_t mode)
+TemporaryFile::TemporaryFile(int folderFd, mode_t mode, QByteArrayView prefix,
+                             QByteArrayView suffix)
     : m_folderFd(folderFd)
 {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        m_name = temporaryName();
-        m_entry = claimRow();
-        if (m_entry >= 0) {
-            Row &row = rows[m_entry];
-            row.folderFd = folderFd;
-            std::strncpy(row.name, m_name.constData(), sizeof row.name - 1);
-        }
-        // Checked after claiming: a handler either sees the claim or has already said "ending".
-        if (ending.load()) {
-            release();
-            errno = EINTR;
-            return;
-        }
-        m_fd = ::openat(folderFd, m_name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                        mode);
-        if (m_fd >= 0) {
-            if (m_entry >= 0)
-                rows[m_entry].state.store(Made);
-            return;
-        }
-        const int error = errno;
-        release();
-        errno = error;
-        if (error != EEXIST)
-            return;
-    }
+    m_fd = makeRecordedEntry(folderFd, false, prefix, suffix, m_name, m_entry,
+                             [&](const QByteArray &name) {
+        return ::openat(folderFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    });
+    m_exists = m_fd >= 0;
 }
 
 TemporaryFile::~TemporaryFile()
 {
-    if (m_fd >= 0) {
+    if (m_fd >= 0)
         ::close(m_fd);
+    if (m_exists)
         ::unlinkat(m_folderFd, m_name.constData(), 0);
-    }
-    release();
+    releaseRow(m_entry);
+}
+
+bool TemporaryFile::close()
+{
+    return m_fd >= 0 && ::close(std::exchange(m_fd, -1)) == 0;
 }
 
 bool TemporaryFile::closeAndRenameTo(const QByteArray &name)
 {
-    const bool closed = ::close(std::exchange(m_fd, -1)) == 0;
-    if (!closed || ::renameat(m_folderFd, m_name.constData(), m_folderFd, name.constData()) != 0) {
+    if (!close() || ::renameat(m_folderFd, m_name.constData(), m_folderFd, name.constData()) != 0) {
         const int error = errno;
         ::unlinkat(m_folderFd, m_name.constData(), 0);
-        release();
+        m_exists = false;
+        releaseRow(m_entry);
         errno = error;
         return false;
     }
-    release();
+    m_exists = false;
+    releaseRow(m_entry);
     return true;
 }
 
-void TemporaryFile::release()
+TemporaryFolder::TemporaryFolder(int parentFd, QByteArrayView prefix) : m_parentFd(parentFd)
 {
-    if (m_entry >= 0)
-        rows[m_entry].state.store(Free);
-    m_entry = -1;
+    m_fd = makeRecordedEntry(parentFd, true, prefix, {}, m_name, m_entry,
+                             [parentFd](const QByteArray &name) {
+        if (::mkdirat(parentFd, name.constData(), 0700) != 0)
+            return -1;
+        const int fd = ::openat(parentFd, name.constData(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            const int error = errno;
+            ::unlinkat(parentFd, name.constData(), AT_REMOVEDIR);
+            errno = error;
+        }
+        return fd;
+    });
+}
+
+TemporaryFolder::~TemporaryFolder()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlinkat(m_parentFd, m_name.constData(), AT_REMOVEDIR);
+    }
+    releaseRow(m_entry);
 }
 
 void removeTemporaryFilesOnTerminationSignals()
@@ -152,9 +229,12 @@ void removeTemporaryFilesOnTerminationSignals()
 void removeTemporaryFiles()
 {
     ending.store(true);
-    for (Row &row : rows) {
+    for (Row &row : rows)
         waitWhileMaking(row);
-        if (row.state.load() == Made)
-            ::unlinkat(row.folderFd, row.name, 0);
+    for (const bool folders : {false, true}) {
+        for (Row &row : rows) {
+            if (row.state.load() == Made && row.isFolder == folders)
+                ::unlinkat(row.folderFd, row.name, folders ? AT_REMOVEDIR : 0);
+        }
     }
 }

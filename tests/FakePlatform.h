@@ -255,6 +255,19 @@ public:
         return m_real.stageFile(path, content, error);
     }
 
+    bool stageFileBelow(const QString &folder, const QString &pathBelow, const QByteArray &content,
+                        QString &error) override
+    {
+        ++writes;
+        if (onWrite)
+            onWrite(folder + u'/' + pathBelow);
+        if (offDisk) {
+            ++m_stagedOffDisk;
+            return true;
+        }
+        return m_real.stageFileBelow(folder, pathBelow, content, error);
+    }
+
     std::vector<std::optional<QString>> commitStaged() override
     {
         ++commits;

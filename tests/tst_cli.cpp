@@ -24,6 +24,8 @@
 #include <csignal>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -320,6 +322,32 @@ private slots:
                                           "item in this run\n");
     }
 
+    // A link below the output folder is never written through, whichever folder of an output's
+    // path it is: that output fails, named, and the run goes on.
+    void writesNothingThroughALinkBelowTheOutputFolder()
+    {
+        const QString tree = m_dir.filePath("linked-tree");
+        const QString linked = page("linked-tree/docs/a.html", "through the link");
+        const QString deeper = page("linked-tree/docs/deep/c.html", "deeper through the link");
+        page("linked-tree/b.html", "b");
+        const QString victim = m_dir.filePath("linked-tree/victim");
+        writeTestFile(victim + "/a.txt", "precious");
+        QVERIFY(QDir().mkpath(tree + "/out"));
+        QVERIFY(QFile::link("../victim", tree + "/out/docs"));
+
+        QCOMPARE(convert({"--output-dir", tree + "/out", tree + "/"}), int(SomeFailed));
+        QCOMPARE(fileContents(victim + "/a.txt"), "precious");
+        QCOMPARE(QDir(victim).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"a.txt"});
+        QCOMPARE(fileContents(tree + "/out/b.txt"), "b");
+        const QString failure = ": " + tree + "/out/docs/%1 could not be written (its folder "
+            + tree + "/out/docs is a link; nothing is written through it)";
+        QStringList failures = m_err->text().split(u'\n', Qt::SkipEmptyParts);
+        failures.sort();
+        QCOMPARE(failures,
+                 (QStringList{linked + failure.arg("a.txt"), deeper + failure.arg("deep/c.txt")}));
+    }
+
     // --no-clobber: an existing text file is kept and its page not even loaded; the item is
     // named as left alone and does not count as failed. --quiet drops that note and the
     // progress line, but never a failure.
@@ -452,6 +480,108 @@ private slots:
         QCOMPARE(fileContents(folder.filePath("text file")), "shown");
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"hide.css", "more.js", "text file"}));
+    }
+
+    // The page of "-" is removed by every signal that ends the program, here while it is read.
+    void realProgramRemovesTheStandardInputPageOnSignals()
+    {
+        QTemporaryDir folder;
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            const int inotify = ::inotify_init1(IN_CLOEXEC);
+            const auto closeInotify = qScopeGuard([&] { ::close(inotify); });
+            QVERIFY(::inotify_add_watch(inotify, QFile::encodeName(folder.path()), IN_CREATE) >= 0);
+            QProcess program;
+            program.setWorkingDirectory(folder.path());
+            program.start(QUILLMERE_CONVERT, {"--engine", "fast", "-"});
+            program.write("<p>the start of a page");
+            QVERIFY(awaitFileMade(inotify, "~quillmere-stdin-", 60'000));
+            ::kill(pid_t(program.processId()), signal);
+            QVERIFY(program.waitForFinished(30'000));
+            QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(program.exitCode(), signal);
+            QCOMPARE(QDir(folder.path())
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList());
+        }
+    }
+
+    // A page that cannot be kept whole (a file-size limit cuts its write short, as a full disk
+    // does) fails the run with the reason; nothing is left behind.
+    void realProgramFailsWhenTheStandardInputPageCannotBeKept()
+    {
+        QTemporaryDir folder;
+        QProcess program;
+        program.setWorkingDirectory(folder.path());
+        program.setChildProcessModifier([] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1000, 1000};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        program.start(QUILLMERE_CONVERT, {"--engine", "fast", "-"});
+        program.write("<p>" + QByteArray(5000, 'x'));
+        program.closeWriteChannel();
+        QVERIFY(program.waitForFinished(30'000));
+        QCOMPARE(
+            program.readAllStandardError(),
+            "quillmere-convert: standard input could not be kept in a file (File too large)\n");
+        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+        QCOMPARE(program.exitCode(), int(SomeFailed));
+        QCOMPARE(
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+    }
+
+    // In a current folder any user may write to, the page is kept in a folder of its own that
+    // only its user may enter, never beside what others planted, and the run says that its
+    // links find nothing (but under --quiet).
+    void realProgramKeepsTheStandardInputPageFromOthers()
+    {
+        QTemporaryDir shared;
+        QTemporaryDir temporary;
+        QVERIFY(QFile::setPermissions(shared.path(), QFile::Permissions(0x7777)));
+        writeTestFile(shared.filePath("planted.css"), "p { display: none }");
+        writeTestFile(temporary.filePath("planted.css"), "p { display: none }");
+        QProcess program;
+        program.setWorkingDirectory(shared.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", temporary.path());
+        program.setProcessEnvironment(environment);
+        for (const bool quiet : {false, true}) {
+            const int inotify = ::inotify_init1(IN_CLOEXEC);
+            const auto closeInotify = qScopeGuard([&] { ::close(inotify); });
+            QVERIFY(::inotify_add_watch(inotify, QFile::encodeName(temporary.path()), IN_CREATE)
+                    >= 0);
+            QStringList arguments{"--engine", "fast", "-"};
+            if (quiet)
+                arguments.prepend("--quiet");
+            program.start(QUILLMERE_CONVERT, arguments);
+            QVERIFY(awaitFileMade(inotify, "quillmere-stdin-", 30'000));
+            const QStringList made =
+                QDir(temporary.path()).entryList({"quillmere-stdin-*"}, QDir::Dirs);
+            QCOMPARE(made.size(), 1);
+            struct stat privateFolder;
+            QCOMPARE(
+                ::stat(QFile::encodeName(temporary.filePath(made[0])).constData(), &privateFolder),
+                0);
+            QCOMPARE(privateFolder.st_mode & 07777, mode_t(0700));
+            program.write("<link rel=stylesheet href=planted.css><p>shown");
+            program.closeWriteChannel();
+            QVERIFY(program.waitForFinished(30'000));
+            QCOMPARE(program.readAllStandardOutput(), QByteArray("shown"));
+            QCOMPARE(
+                program.readAllStandardError(),
+                quiet ? QByteArray()
+                      : QByteArray("quillmere-convert: the page is kept in a private folder, since "
+                                   "every user may write to the current folder: its relative links "
+                                   "find nothing.\n"));
+            QCOMPARE(program.exitCode(), int(NoneFailed));
+            QCOMPARE(QDir(shared.path())
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList{"planted.css"});
+            QCOMPARE(QDir(temporary.path())
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList{"planted.css"});
+        }
     }
 
     // Interrupted in the middle of writing a large text, the program removes its temporary file,

@@ -262,6 +262,16 @@ private slots:
                    "Content-Type: text/css\r\nContent-Location: file:///site/a.css\r\n\r\n"
                    "p{display:none}\r\n--b--"
             << "shown" << true;
+        // Read as the browser engine reads archives: lines end in CR LF, an archive not closed
+        // holds nothing, and an 8bit part's lines are joined, each cut to its UTF-16 length.
+        const QByteArray archive = archiveStart
+            + "Content-Transfer-Encoding: 8bit\r\n\r\n"
+              "<pre>one\r\ntwo</pre><p>K\xc3\xb6ln\r\n--b--\r\n";
+        QTest::newRow("archive of lines in CR LF")
+            << "crlf.mht" << archive << "onetwo\n\nK\xc3\xb6l" << true;
+        QTest::newRow("archive of lines in LF")
+            << "lf.mht" << QByteArray(archive).replace("\r\n", "\n") << "" << false;
+        QTest::newRow("archive not closed") << "open.mht" << archive.chopped(7) << "" << false;
         QTest::newRow("no archive") << "plain.mht" << QByteArray("<p>not MIME") << "" << false;
         QByteArray manyParts = "Content-Type: multipart/related; boundary=b\r\n\r\n";
         for (int i = 0; i < 50'000; ++i)

@@ -2,6 +2,7 @@
 // at all (a page that stalls fails the test by its time-out, not by a measured figure).
 
 #include "engine/fast/FastPage.h"
+#include "engine/fast/PageCancellation.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,9 +80,8 @@ private slots:
         QByteArray is = "em";
         for (int level = 0; level < 15; ++level)
             is = ":is(:not(:is(" + is + ", .n" + QByteArray::number(level) + " div)) div, q)";
-        QTest::newRow(":is() and :not() nested") << "<style>" + is + "{display:none}</style>"
-                                                         + nested(200, "<em>e</em>")
-                                                 << "e";
+        QTest::newRow(":is() and :not() nested")
+            << "<style>" + is + "{display:none}</style>" + nested(200, "<em>e</em>") << "";
         const QByteArray value = QByteArray("ab").repeated(50'000);
         QTest::newRow("long attribute selectors") << "<style>[title*=\"" + value + "c\"],[title~=\"" + value + "\"]"
                                                          + "{display:none}</style>"
@@ -115,6 +115,46 @@ private slots:
         const QByteArray classes = "<p" + QByteArray(" class=gone").repeated(100'000) + ">x</p>";
         QCOMPARE(textOf("<style>.gone{display:none}</style>" + classes + "<p>end"), QString("end"));
         QVERIFY(FastPage("<p a=1 a=2 b=3>x", {}).isExact());
+    }
+
+    // libxml2 compares each attribute of a tag with every one before it, in one call nothing
+    // interrupts: XHTML with a tag of too many attributes, or nested deeper than libxml2 goes, is
+    // parsed up to that tag and goes to the browser. A parse given up on stops.
+    void boundsXhtmlBeforeItsParser()
+    {
+        const auto xhtml = [](const QByteArray &body) {
+            return "<?xml version=\"1.0\"?><!-- <p a=\"1\"> --><html "
+                   "xmlns=\"http://www.w3.org/1999/xhtml\"><body>"
+                + body + "</body></html>";
+        };
+        const auto attributes = [](int count) {
+            QByteArray list;
+            for (int attribute = 0; attribute < count; ++attribute)
+                list += " a" + QByteArray::number(attribute) + "='=>'";
+            return list;
+        };
+        const QString path = m_dir.filePath(QStringLiteral("page.xhtml"));
+        // A quote in the document type's comment hides nothing from the count.
+        for (const QByteArray &doctype :
+             {QByteArray(), QByteArray("<!DOCTYPE html [<!-- ' -->]>")}) {
+            const QByteArray page = xhtml("<p>before</p><p" + attributes(200'000) + ">after</p>");
+            const FastPage many(QByteArray(page).replace("<html", doctype + "<html"), path);
+            QCOMPARE(many.bodyText(), QString("before"));
+            QVERIFY(!many.isExact());
+        }
+        const FastPage some(xhtml("<p>before</p><p" + attributes(1000) + ">after</p>"), path);
+        QCOMPARE(some.bodyText(), QString("before\n\nafter"));
+        QVERIFY(some.isExact());
+        const FastPage deep(xhtml("<p>before</p>" + QByteArray("<div>").repeated(300) + "deep"
+                                  + QByteArray("</div>").repeated(300)),
+                            path);
+        QCOMPARE(deep.bodyText(), QString("before"));
+        QVERIFY(!deep.isExact());
+
+        std::atomic_bool cancelled = true;
+        const PageCancellationScope scope(cancelled);
+        bool exact = true;
+        QVERIFY_THROWS_EXCEPTION(PageCancelled, Dom::parseXml(xhtml("<p>a</p>"), exact));
     }
 
     // The parser searches its stack of open elements for nearly every tag: elements nested

@@ -84,6 +84,36 @@ private slots:
                  text);
     }
 
+    // The browser follows :is(), :where() and :not() as deep as they nest: here far deeper than
+    // any real sheet goes, and a selector nested deeper still leaves the page to the browser
+    // rather than losing its rule. Nested selectors that walk the tree cost each of them once
+    // per element.
+    void deeplyNestedSelectors()
+    {
+        const auto nested = [](const QByteArray &pseudo, int depth, const QByteArray &inner) {
+            return repeated(":" + pseudo + "(", depth) + inner + repeated(")", depth);
+        };
+        const QByteArray page = "<p class=h>hidden</p><p>shown</p>";
+        for (const auto &[selector, exact] : {std::pair{nested("is", 20, "p.h"), true},
+                                              std::pair{nested("where", 256, "p.h"), true},
+                                              std::pair{"p" + nested("not", 256, ".h"), true},
+                                              std::pair{nested("is", 257, "p.h"), false},
+                                              std::pair{"p" + nested("not", 1'000, ".h"), false}}) {
+            bool stylesExact = false;
+            const FastPage nestedPage("<style>" + selector + "{display:none}</style>" + page,
+                                      m_dir.filePath("page.html"));
+            const QString text = nestedPage.bodyText(&stylesExact);
+            QCOMPARE(stylesExact, exact);
+            if (exact)
+                QCOMPARE(text, QString("shown"));
+        }
+        const QByteArray walking = repeated(":is(div ", 256) + "p" + repeated(")", 256)
+            + "{display:none}";
+        QCOMPARE(textOf("<style>" + walking + "</style>" + repeated("<div>", 400) + "deep" + page
+                        + repeated("</div>", 400)),
+                 QString("deep"));
+    }
+
     // Every sheet is read once per page, however many @imports lead to it.
     void importFanOutAndCycles()
     {

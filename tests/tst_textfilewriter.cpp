@@ -116,6 +116,28 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"a.txt", "b.txt", "c.txt"}));
     }
+
+    // Below an output folder the missing folders are made, and no link is followed at any
+    // depth, nor a path that climbs out.
+    void writesBelowAFolderWithoutFollowingLinks()
+    {
+        QTemporaryDir folder;
+        const QString out = folder.filePath("out");
+        QVERIFY(QDir().mkpath(out + "/a") && QDir().mkpath(folder.filePath("victim")));
+        QVERIFY(QFile::link(folder.filePath("victim"), out + "/a/linked"));
+        QtTextFileWriter writer;
+        QString error;
+        QVERIFY(writer.stageFileBelow(out, "a/new/deep/x.txt", "x", error));
+        QVERIFY(!writer.stageFileBelow(out, "a/linked/deeper/y.txt", "y", error));
+        QCOMPARE(error, "its folder " + out + "/a/linked is a link; nothing is written through it");
+        QVERIFY(!writer.stageFileBelow(out, "a/../../z.txt", "z", error));
+        QCOMPARE(error, "its folder " + out + "/a/.. is not below the output folder");
+        QCOMPARE(writer.commitStaged().size(), size_t(1));
+        QCOMPARE(contents(out + "/a/new/deep/x.txt"), "x");
+        QCOMPARE(QDir(folder.filePath("victim")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(!QFile::exists(folder.filePath("z.txt")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTextFileWriter)

@@ -25,6 +25,29 @@ namespace {
 // Redirect pages followed one after another: a longer chain, as a loop, is left to the browser.
 constexpr int maxRedirects = 4;
 
+// A script's string may hold half of a surrogate pair (a data file's "\uD800"). The browser
+// hands its text over in UTF-8, the half encoded as the three bytes of its code point, which
+// are no valid UTF-8 and come out as three U+FFFD.
+QString withLoneSurrogatesReplaced(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); }))
+        return text;
+    QString replaced;
+    replaced.reserve(text.size());
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+            replaced += c;
+            replaced += text[++at];
+        } else if (c.isSurrogate()) {
+            replaced += QString(3, QChar::ReplacementCharacter);
+        } else {
+            replaced += c;
+        }
+    }
+    return replaced;
+}
+
 } // namespace
 
 FastPage::FastPage(const QByteArray &bytes, const QString &path)
@@ -149,16 +172,20 @@ void FastPage::readArchive(const QByteArray &bytes)
         m_treeExact = false;
 }
 
-QString FastPage::bodyText() const
+QString FastPage::bodyText(bool *stylesExact) const
 {
+    if (stylesExact)
+        *stylesExact = true;
     if (m_dom.body() < 0 || !m_dom.node(m_dom.body()).isElement("body"))
         return QLatin1String("");
     const StyleResolver resolver(m_dom, m_pagePath, m_sheets);
+    if (stylesExact)
+        *stylesExact = resolver.rulesAllRead();
     const std::vector<ComputedStyle> styles = resolver.computeStyles();
     QString text = innerText(m_dom, styles, m_dom.body());
     // The browser engine hands its text over as UTF-8, read back by a decoder that takes a
     // U+FEFF at the start for a byte-order mark; so does anything that reads the text file.
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
-    return text.isNull() ? QLatin1String("") : text;
+    return text.isNull() ? QLatin1String("") : withLoneSurrogatesReplaced(text);
 }

@@ -42,8 +42,10 @@ public:
     std::optional<BrowserReason> browserReason() const;
     bool isExact() const { return !browserReason(); }
 
-    // The body's innerText; empty for a page without a body.
-    QString bodyText() const;
+    // The body's innerText; empty for a page without a body. Its style sheets are read only
+    // here: stylesExact, when given, tells whether they hold only rules read as the browser
+    // reads them, without which the text is not exact either.
+    QString bodyText(bool *stylesExact = nullptr) const;
 
     const Dom &dom() const { return m_dom; }
 

@@ -12,6 +12,8 @@
 #include <QFutureWatcher>
 #include <QtConcurrent>
 
+#include <utility>
+
 namespace {
 
 
@@ -70,7 +72,12 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
         if (const std::optional<BrowserReason> reason = page.browserReason())
             return notExact(*reason);
     }
-    return {Outcome::Kind::Text, page.bodyText()};
+    // Style sheets are read only as the text is made.
+    bool stylesExact = true;
+    QString text = page.bodyText(&stylesExact);
+    if (pages == FastPageLoader::Pages::ExactOnly && !stylesExact)
+        return notExact(BrowserReason::StyleRuleNotModelled);
+    return {Outcome::Kind::Text, std::move(text)};
 }
 
 Outcome readPageUnlessCancelled(const QString &path, FastPageLoader::Pages pages,

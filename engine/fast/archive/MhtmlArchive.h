@@ -18,7 +18,9 @@ struct ArchivePart
 };
 
 // A page saved as one file (MHTML: a MIME multipart/related message, as browsers save pages),
-// split into its parts. Only the archive's own bytes are ever looked at.
+// split into its parts as the browser engine splits it: lines end in CR LF, and an archive it
+// does not read to its closing delimiter (lines ended by LF alone, a part cut short) holds no
+// part at all. Only the archive's own bytes are ever looked at.
 class MhtmlArchive
 {
 public:

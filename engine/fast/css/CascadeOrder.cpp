@@ -83,6 +83,15 @@ std::vector<int> CascadeOrder::layerRanks() const
     return ranks;
 }
 
+bool CascadeOrder::rulesAllRead() const
+{
+    const auto beyondReach = [](const std::shared_ptr<const StyleSheet> &sheet) {
+        return sheet && sheet->rulesBeyondReach;
+    };
+    return std::none_of(m_pageSheets.begin(), m_pageSheets.end(), beyondReach)
+        && std::none_of(m_loaded.cbegin(), m_loaded.cend(), beyondReach);
+}
+
 std::shared_ptr<const StyleSheet> CascadeOrder::load(const QString &path)
 {
     const auto found = m_loaded.constFind(path);

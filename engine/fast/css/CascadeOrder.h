@@ -34,6 +34,8 @@ public:
 
     // Every rule in cascade order. The sheets stay alive as long as this object.
     std::vector<PageRule> rules();
+    // Whether every sheet read so far holds only rules read as the browser reads them.
+    bool rulesAllRead() const;
 
 private:
     // One sheet at one place in the layers, which is all that decides its rules' cascade.

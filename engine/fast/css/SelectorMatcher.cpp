@@ -317,6 +317,23 @@ bool SelectorMatcher::searchFrom(const ComplexSelector &selector, int compound, 
     return found;
 }
 
+// A selector of one compound costs no more than looking up its answer; one with combinators
+// may walk the tree, and is asked again for each element the selector around it tries.
+bool SelectorMatcher::matchesNested(const ComplexSelector &selector, int element)
+{
+    if (selector.compounds.size() == 1)
+        return matches(selector, element);
+    const MemoKey key{&selector, -1, element};
+    const auto known = m_nestedMatches.constFind(key);
+    if (known != m_nestedMatches.cend())
+        return known.value();
+    const bool matched = matches(selector, element);
+    if (m_nestedMatches.size() > maxRememberedSearches)
+        m_nestedMatches.clear();
+    m_nestedMatches.insert(key, matched);
+    return matched;
+}
+
 bool SelectorMatcher::matchesCompound(const CompoundSelector &compound, int element)
 {
     const DomNode &node = m_dom.node(element);
@@ -385,7 +402,8 @@ bool SelectorMatcher::matchesTest(const SimpleTest &test, int element)
     case SimpleTest::Is: {
         bool any = false;
         for (const ComplexSelector &each : test.list) {
-            if (each.pseudoElement == ComplexSelector::NoPseudoElement && matches(each, element)) {
+            if (each.pseudoElement == ComplexSelector::NoPseudoElement
+                && matchesNested(each, element)) {
                 any = true;
                 break;
             }

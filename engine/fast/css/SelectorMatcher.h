@@ -17,7 +17,9 @@ class Dom;
 //   selector that needs an ancestor the element lacks is refused without walking up;
 // - the answer to "does an ancestor (or an earlier sibling) of this element match the
 //   selector's left part" is remembered for each element, so no chain of ancestors or
-//   siblings is walked twice for the same part of the same selector.
+//   siblings is walked twice for the same part of the same selector;
+// - so is the answer of each selector inside :is(), :where() or :not() at each element, so
+//   that selectors nested hundreds deep cost each nested selector once per element.
 // The selectors must stay where they are while the matcher is in use: they are known by
 // their address.
 class SelectorMatcher
@@ -49,11 +51,13 @@ private:
     bool searchFrom(const ComplexSelector &selector, int compound, int element);
     bool matchesCompound(const CompoundSelector &compound, int element);
     bool matchesTest(const SimpleTest &test, int element);
+    bool matchesNested(const ComplexSelector &selector, int element);
 
     const Dom &m_dom;
     bool m_quirksMode;
     std::vector<Filter> m_ancestorFilters; // per node
     QHash<const ComplexSelector *, std::vector<std::uint32_t>> m_selectorHashes;
     QHash<MemoKey, bool> m_searches;
+    QHash<MemoKey, bool> m_nestedMatches; // with compound -1
     std::vector<int> m_path; // scratch for searchFrom
 };

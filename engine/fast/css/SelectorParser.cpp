@@ -5,9 +5,10 @@
 
 namespace {
 
-// Selectors nest through :not() and :is(); deeper than this is refused, so that the parser's
-// recursion stays shallow whatever a style sheet holds.
-constexpr int maxNesting = 16;
+// Selectors nest through :not() and :is(). The browser follows them as deep as its stack
+// allows (ten thousand levels); here the recursion of parsing and matching stops at this depth,
+// far beyond any real sheet's, and a selector nested deeper is reported as beyond reach.
+constexpr int maxNesting = 256;
 constexpr int maxCompounds = 64;
 
 constexpr int idWeight = 1 << 20;
@@ -81,7 +82,12 @@ bool simplePseudoClass(const QString &name, SimpleTest &test)
 class SelectorParser
 {
 public:
-    SelectorParser(const CssTokenRun &run, int depth) : m_run(run), m_depth(depth) {}
+    SelectorParser(const CssTokenRun &run, int depth, bool &tooDeep)
+        : m_run(run)
+        , m_depth(depth)
+        , m_tooDeep(tooDeep)
+    {
+    }
 
     // <complex-selector-list>: complex selectors between the commas outside brackets.
     bool parseList(int from, int to, std::vector<ComplexSelector> &list)
@@ -286,7 +292,11 @@ private:
         SimpleTest test;
         if (name == "not" || name == "is" || name == "where" || name == "matches"
             || name == "-webkit-any") {
-            if (m_depth >= maxNesting || !SelectorParser(m_run, m_depth + 1).parseList(from, to, test.list))
+            if (m_depth >= maxNesting) {
+                m_tooDeep = true;
+                return false;
+            }
+            if (!SelectorParser(m_run, m_depth + 1, m_tooDeep).parseList(from, to, test.list))
                 return false;
             test.kind = name == "not" ? SimpleTest::Not : SimpleTest::Is;
             if (name != "where") {
@@ -325,14 +335,17 @@ private:
 
     const CssTokenRun &m_run;
     int m_depth;
+    bool &m_tooDeep;
 };
 
 } // namespace
 
-std::vector<ComplexSelector> parseSelectorList(const CssTokenRun &run, int from, int to)
+std::vector<ComplexSelector> parseSelectorList(const CssTokenRun &run, int from, int to,
+                                               bool &tooDeep)
 {
     std::vector<ComplexSelector> list;
-    if (!SelectorParser(run, 0).parseList(from, to, list))
+    tooDeep = false;
+    if (!SelectorParser(run, 0, tooDeep).parseList(from, to, list))
         return {};
     return list;
 }

@@ -6,5 +6,7 @@ struct CssTokenRun;
 
 // Parses a comma-separated selector list from the tokens [from, to) of a run whose blocks were
 // found; an invalid selector anywhere makes the whole list invalid (an empty result), as in a
-// browser.
-std::vector<ComplexSelector> parseSelectorList(const CssTokenRun &run, int from, int to);
+// browser. A list with :is(), :where() or :not() nested deeper than is followed here is empty
+// too, and sets tooDeep: the browser would have read it.
+std::vector<ComplexSelector> parseSelectorList(const CssTokenRun &run, int from, int to,
+                                               bool &tooDeep);

@@ -23,6 +23,8 @@ public:
 
     // One entry per node of the document, in its order.
     std::vector<ComputedStyle> computeStyles() const;
+    // Whether the page's sheets hold only rules read as the browser reads them.
+    bool rulesAllRead() const { return m_sheets.rulesAllRead(); }
 
 private:
     struct Winner

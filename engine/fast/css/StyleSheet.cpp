@@ -20,7 +20,10 @@ bool selectorParses(QStringView text)
     for (CssToken token = tokenizer.next(); !token.is(CssToken::End); token = tokenizer.next())
         run.append(std::move(token));
     run.findBlocks();
-    return !run.overflowed && !parseSelectorList(run, 0, run.size()).empty();
+    // A selector nested deeper than is followed here is one the browser reads.
+    bool tooDeep = false;
+    const bool parsed = !parseSelectorList(run, 0, run.size(), tooDeep).empty();
+    return !run.overflowed && (parsed || tooDeep);
 }
 
 bool supportsMatches(QStringView condition)
@@ -298,12 +301,14 @@ private:
         if (collect(prelude, false, inBlock) != Stop::Block)
             return;
         StyleRule rule;
+        bool tooDeep = prelude.overflowed;
         if (!prelude.overflowed) {
             prelude.findBlocks();
-            rule.selectors = parseSelectorList(prelude, 0, prelude.size());
+            rule.selectors = parseSelectorList(prelude, 0, prelude.size(), tooDeep);
             for (const ComplexSelector &selector : rule.selectors)
                 rule.keys.push_back(selectorKey(selector));
         }
+        m_sheet.rulesBeyondReach = m_sheet.rulesBeyondReach || tooDeep;
         rule.declarations = parseDeclarationList(true);
         rule.layer = layer;
         if (!rule.selectors.empty() && !rule.declarations.empty())

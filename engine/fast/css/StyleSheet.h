@@ -79,6 +79,9 @@ struct StyleSheet
     std::vector<Import> imports;
     std::vector<StyleRule> rules; // every rule after every import, as CSS has them
     qsizetype sourceSize = 0;
+    // Whether a rule was left out that the browser reads: its selector nests deeper, or its
+    // prelude is longer, than is followed here. The sheet then styles no page exactly.
+    bool rulesBeyondReach = false;
 };
 
 // Reads a style sheet's text. `base` is the URL its @imports are relative to; only the

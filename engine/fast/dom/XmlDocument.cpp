@@ -4,16 +4,20 @@
 #include "engine/fast/dom/Dom.h"
 #include "engine/fast/dom/Utf8Text.h"
 
+#include "engine/fast/PageCancellation.h"
+#include "engine/fast/dom/XmlBounds.h"
+
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <algorithm>
-#include <climits>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -31,6 +35,9 @@ void initialiseParser()
         xmlSetExternalEntityLoader(refuseExternalEntity);
     });
 }
+
+// A parse given up on stops within one chunk: libxml2 is fed the document a piece at a time.
+constexpr qsizetype chunkBytes = 64 * 1024;
 
 struct DocumentDeleter
 {
@@ -94,23 +101,47 @@ DomNode elementNode(const xmlNode *element)
     return node;
 }
 
+// The document libxml2 reads from bytes, and whether they are well-formed. No entity is
+// expanded by the parser and nothing is fetched; errors stay quiet, and what precedes the first
+// one is kept. Between chunks the page may be given up on.
+std::unique_ptr<xmlDoc, DocumentDeleter> parseInChunks(QByteArrayView bytes, bool &wellFormed)
+{
+    // The first bytes tell the encoding.
+    const qsizetype first = std::min<qsizetype>(bytes.size(), 4);
+    const std::unique_ptr<xmlParserCtxt, ContextDeleter> context(
+        xmlCreatePushParserCtxt(nullptr, nullptr, bytes.data(), int(first), nullptr));
+    wellFormed = false;
+    if (!context)
+        return nullptr;
+    // The document goes with the context until it is taken, should the page be given up on.
+    const auto freeUntaken = qScopeGuard(
+        [&context] { xmlFreeDoc(std::exchange(context->myDoc, nullptr)); });
+    xmlCtxtUseOptions(context.get(),
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING
+                          | XML_PARSE_RECOVER);
+    for (qsizetype at = first; at < bytes.size(); at += chunkBytes) {
+        checkPageCancelled();
+        const qsizetype size = std::min(chunkBytes, bytes.size() - at);
+        xmlParseChunk(context.get(), bytes.data() + at, int(size), 0);
+    }
+    checkPageCancelled();
+    xmlParseChunk(context.get(), nullptr, 0, 1);
+    wellFormed = context->wellFormed;
+    return std::unique_ptr<xmlDoc, DocumentDeleter>(std::exchange(context->myDoc, nullptr));
+}
+
 } // namespace
 
 Dom Dom::parseXml(const QByteArray &bytes, bool &exact)
 {
     initialiseParser();
     Dom dom;
-    const std::unique_ptr<xmlParserCtxt, ContextDeleter> context(xmlNewParserCtxt());
-    if (!context) {
-        exact = false;
-        return dom;
-    }
-    // No entity is expanded by the parser and nothing is fetched; errors stay quiet, and what
-    // precedes the first one is kept.
-    const std::unique_ptr<xmlDoc, DocumentDeleter> document(xmlCtxtReadMemory(
-        context.get(), bytes.constData(), int(std::min<qsizetype>(bytes.size(), INT_MAX)),
-        nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_RECOVER));
-    exact = document && context->wellFormed && bytes.size() < INT_MAX;
+    const qsizetype boundsEnd = xmlBoundsEnd(bytes);
+    const QByteArrayView parsed = boundsEnd < 0 ? QByteArrayView(bytes)
+                                                : QByteArrayView(bytes).first(boundsEnd);
+    bool wellFormed = false;
+    const std::unique_ptr<xmlDoc, DocumentDeleter> document = parseInChunks(parsed, wellFormed);
+    exact = document && wellFormed && boundsEnd < 0;
     if (!document)
         return dom;
     const bool htmlEntities = hasXhtmlDocumentType(document.get());
@@ -135,6 +166,7 @@ Dom Dom::parseXml(const QByteArray &bytes, bool &exact)
         dom.append(std::move(node), parent);
     };
     while (!pending.empty()) {
+        checkPageCancelled();
         const auto [source, parent] = pending.back();
         pending.pop_back();
         switch (source->type) {
