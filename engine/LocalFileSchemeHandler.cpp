@@ -1,5 +1,6 @@
 #include "engine/LocalFileSchemeHandler.h"
 
+#include "engine/fast/PageDecoding.h"
 #include "platform/FileNames.h"
 
 #include <QFile>
@@ -83,7 +84,24 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
     // Owned by the job: the engine reads it until the job is gone.
     auto *file = new QFile(job);
     file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    job->reply(contentTypeFor(path), file);
+    job->reply(contentTypeFor(path) + charsetFor(path, *file), file);
+}
+
+// The encoding the user chose for pages that declare none, given to the document as its charset
+// when it declares none itself (which a charset sent with the file would override).
+QByteArray LocalFileSchemeHandler::charsetFor(const QString &absolutePath, QFile &file) const
+{
+    const QByteArray label = undeclaredPageEncoding();
+    if (label.isEmpty() || absolutePath != m_documentPath || m_documentType != "text/html")
+        return {};
+    // A <meta> declaration lies in the head, well within this much of a real page.
+    constexpr qint64 declarationReach = 1 << 20;
+    const QByteArray head = file.peek(declarationReach);
+    const bool byteOrderMark = head.startsWith("\xEF\xBB\xBF") || head.startsWith("\xFF\xFE")
+        || head.startsWith("\xFE\xFF");
+    if (byteOrderMark || !declaredCharset(head).isEmpty())
+        return {};
+    return "; charset=" + label;
 }
 
 QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) const

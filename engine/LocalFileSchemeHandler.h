@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
@@ -39,6 +40,7 @@ signals:
 
 private:
     QByteArray contentTypeFor(const QString &absolutePath) const;
+    QByteArray charsetFor(const QString &absolutePath, QFile &file) const;
 
     QString m_documentPath;
     QByteArray m_documentType = QByteArrayLiteral("text/html");

@@ -407,7 +407,32 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label)
     return encoding.isEmpty() ? QString() : decodeAs(bytes, encoding);
 }
 
-Utf8Page decodePageToUtf8(const QByteArray &bytes)
+namespace {
+
+QByteArray &undeclaredPageEncodingLabel()
+{
+    static QByteArray label;
+    return label;
+}
+
+} // namespace
+
+void setUndeclaredPageEncoding(const QByteArray &label)
+{
+    undeclaredPageEncodingLabel() = label;
+}
+
+QByteArray undeclaredPageEncoding()
+{
+    return undeclaredPageEncodingLabel();
+}
+
+bool isEncodingLabel(const QByteArray &label)
+{
+    return isDecodedExactly(label);
+}
+
+Utf8Page decodePageToUtf8(const QByteArray &bytes, const QByteArray &undeclaredLabel)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return {withUtf8ErrorsReplaced(bytes.sliced(3))};
@@ -427,6 +452,10 @@ Utf8Page decodePageToUtf8(const QByteArray &bytes)
         return {withUtf8ErrorsReplaced(bytes)};
     if (!encoding.isEmpty())
         return {decodeAs(bytes, encoding).toUtf8()};
+    // Said by the user, so served to the browser as the file's charset, which it takes as is.
+    if (const QByteArray chosen = encodingForLabel(undeclaredLabel); !chosen.isEmpty())
+        return chosen == "UTF-8" ? Utf8Page{withUtf8ErrorsReplaced(bytes)}
+                                 : Utf8Page{decodeAs(bytes, chosen).toUtf8()};
     const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
     if (isValidUtf8(bytes))
         return {bytes, !ascii};

@@ -22,8 +22,18 @@ struct Utf8Page
     bool exact = true;
 };
 
-// As decodePage(), into UTF-8, without a round trip through UTF-16 for a page in UTF-8.
-Utf8Page decodePageToUtf8(const QByteArray &bytes);
+// As decodePage(), into UTF-8, without a round trip through UTF-16 for a page in UTF-8. A page
+// that declares no encoding is read in the one undeclaredLabel names, when it names one, and
+// its encoding is then not guessed.
+Utf8Page decodePageToUtf8(const QByteArray &bytes, const QByteArray &undeclaredLabel = {});
+
+// The encoding the user says pages that declare none are in (a label, as --input-encoding
+// takes it), for both engines alike; empty for their own choice. Set before any page is read.
+void setUndeclaredPageEncoding(const QByteArray &label);
+QByteArray undeclaredPageEncoding();
+
+// Whether a label names an encoding that both engines decode alike.
+bool isEncodingLabel(const QByteArray &label);
 
 // Turns a page's bytes into characters as the browser engine does for a local page served as
 // text/html without a charset: a byte-order mark first, then a <meta> charset declaration near
