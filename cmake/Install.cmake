@@ -75,9 +75,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# Splitting the debug information off strips the programs too.
 if(CMAKE_BUILD_TYPE MATCHES "^(RelWithDebInfo|Debug)$")
     set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+    set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CompleteDebugPackage.cmake)
+else()
+    set(CPACK_STRIP_FILES ON)
 endif()
 include(CPack)
 
