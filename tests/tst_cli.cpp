@@ -186,9 +186,9 @@ private slots:
         QTest::newRow("help") << QStringList{"--help"} << int(A::ShowHelp) << "";
         QTest::newRow("short help") << QStringList{"-h"} << int(A::ShowHelp) << "";
         QTest::newRow("version") << QStringList{"--version"} << int(A::ShowVersion) << "";
-        QTest::newRow("quiet and verbose") << QStringList{"-q", "--verbose", "a.html"}
-                                           << int(A::UsageError)
-                                           << "Choose one of --quiet and --verbose.";
+        QTest::newRow("quiet and verbose")
+            << QStringList{"-q", "--verbose", "a.html"} << int(A::UsageError)
+            << "Choose one of --quiet and --verbose.";
         QTest::newRow("encoding") << QStringList{"--input-encoding", " Latin1", "a.html"}
                                   << int(A::Convert) << "";
         QTest::newRow("unknown encoding")
@@ -235,17 +235,19 @@ private slots:
                 found.insert(match.captured(1));
             return found;
         };
-        QString manual = QString::fromUtf8(fileContents(SOURCE_DIR "/packaging/quillmere-convert.1"));
+        QString manual = QString::fromUtf8(
+            fileContents(SOURCE_DIR "/packaging/quillmere-convert.1"));
         manual = manual.sliced(manual.indexOf(".SH OPTIONS"));
         manual = manual.first(manual.indexOf(".SH DIAGNOSTICS")).remove(u'\\');
         QStringList optionLines = manual.split(u'\n').filter(QRegularExpression("^\\.B"));
         const QSet<QString> inHelp = optionsIn(helpText().sliced(helpText().indexOf("Options:")));
         QCOMPARE(optionsIn(optionLines.join(u'\n')), inHelp);
 
-        const QString completion =
-            QString::fromUtf8(fileContents(SOURCE_DIR "/packaging/quillmere-convert.bash"));
+        const QString completion = QString::fromUtf8(
+            fileContents(SOURCE_DIR "/packaging/quillmere-convert.bash"));
         const qsizetype listStart = completion.indexOf("compgen -W '--");
-        const QString listed = completion.sliced(listStart, completion.indexOf(u'\'', listStart + 12) - listStart);
+        const QString listed = completion.sliced(
+            listStart, completion.indexOf(u'\'', listStart + 12) - listStart);
         QCOMPARE(optionsIn(listed), inHelp);
 
         QVERIFY(helpText().contains("[options] PATH... | -"));
@@ -296,10 +298,10 @@ private slots:
         m_fakes.engine.loads.clear();
         QCOMPARE(convert({"--verbose", first, picture, m_dir.filePath("html")}), int(NoneFailed));
         QCOMPARE(m_fakes.engine.loads, QStringList{first});
-        QCOMPARE(m_err->text(), picture + ": not a web page (image/png)\n" + sheet
-                                    + ": not a web page (text/css)\n" + picture
-                                    + ": not a web page (image/png)\n" + drawing
-                                    + ": not a web page (image/svg+xml)\n");
+        QCOMPARE(m_err->text(),
+                 picture + ": not a web page (image/png)\n" + sheet
+                     + ": not a web page (text/css)\n" + picture + ": not a web page (image/png)\n"
+                     + drawing + ": not a web page (image/svg+xml)\n");
         QCOMPARE(textFilesIn(m_dir.filePath("html")), (QMap<QString, QByteArray>{}));
 
         // A second run over a folder whose path contains "htm" meets the first run's texts.
@@ -408,8 +410,9 @@ private slots:
 
         init();
         QCOMPARE(convert({"-n", m_dir.filePath("keep")}), int(NoneFailed));
-        QCOMPARE(m_err->text(), "quillmere-convert: 2 files were left alone: their text files "
-                                "exist already (--verbose names each).\n");
+        QCOMPARE(m_err->text(),
+                 "quillmere-convert: 2 files were left alone: their text files "
+                 "exist already (--verbose names each).\n");
 
         init();
         const QString broken = page("keep/broken.html");
@@ -524,23 +527,23 @@ private slots:
     {
         QTemporaryDir folder;
         const QString undeclared = writeTestFile(folder.filePath("old.html"), "<p>caf\xe9");
-        const QString declared =
-            writeTestFile(folder.filePath("new.html"), "<meta charset=utf-8><p>caf\xc3\xa9");
+        const QString declared = writeTestFile(folder.filePath("new.html"),
+                                               "<meta charset=utf-8><p>caf\xc3\xa9");
         QProcess program;
         for (const auto &[page, label, text] :
              {std::tuple{undeclared, "latin1", QByteArray("caf\xc3\xa9\n")},
               std::tuple{undeclared, "koi8-r", QByteArray("caf\xd0\x98\n")},
               std::tuple{declared, "koi8-r", QByteArray("caf\xc3\xa9\n")}}) {
             for (const char *engine : {"fast", "browser"}) {
-                program.start(QUILLMERE_CONVERT, {"--engine", engine, "--input-encoding", label,
-                                                  "-o", "-", page});
+                program.start(QUILLMERE_CONVERT,
+                              {"--engine", engine, "--input-encoding", label, "-o", "-", page});
                 QVERIFY(program.waitForFinished(60'000));
                 QCOMPARE(program.readAllStandardError(), QByteArray());
                 QCOMPARE(program.readAllStandardOutput(), text);
             }
         }
-        program.start(QUILLMERE_CONVERT, {"--input-encoding", "latin1", "--stats", "--stdout",
-                                          undeclared});
+        program.start(QUILLMERE_CONVERT,
+                      {"--input-encoding", "latin1", "--stats", "--stdout", undeclared});
         QVERIFY(program.waitForFinished(60'000));
         QVERIFY(program.readAllStandardError().contains("1 page by the fast engine"));
 
