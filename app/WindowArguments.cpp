@@ -29,6 +29,8 @@ WindowArguments parseWindowArguments(const QStringList &arguments, const QString
     }
     if (parsed.action != WindowArguments::Action::Open)
         parsed.paths.clear();
+    if (parsed.action != WindowArguments::Action::UsageError)
+        parsed.error.clear();
     return parsed;
 }
 
