@@ -19,6 +19,7 @@ const QString quietOption = QStringLiteral("quiet");
 const QString verboseOption = QStringLiteral("verbose");
 const QString inputEncodingOption = QStringLiteral("input-encoding");
 const QString helpOption = QStringLiteral("help");
+const QString versionOption = QStringLiteral("version");
 const QString standardInput = QStringLiteral("-");
 
 // Filled alike for parsing and for the help text, so that the two never disagree.
@@ -55,8 +56,8 @@ void describeOptions(QCommandLineParser &parser)
                                          "folder, a file named directly lands in DIR itself."),
          QStringLiteral("DIR")},
         {{QStringLiteral("n"), noClobberOption},
-         QStringLiteral("Leave an existing text file as it is; the file is named as left alone, "
-                        "not failed.")},
+         QStringLiteral("Leave an existing text file as it is; the file is counted as left "
+                        "alone, not failed.")},
         {{QStringLiteral("q"), quietOption},
          QStringLiteral("No progress line and no notes, only the files that failed.")},
         {verboseOption, QStringLiteral("Name each file left out on purpose, not only count them.")},
@@ -65,8 +66,9 @@ void describeOptions(QCommandLineParser &parser)
                         "windows-1252, latin1 or shift_jis) instead of guessing."),
          QStringLiteral("LABEL")},
         {{QStringLiteral("h"), helpOption}, QStringLiteral("Show this help.")},
+        {{QStringLiteral("v"), versionOption},
+         QStringLiteral("Show the version, with those of Qt and its browser engine.")},
     });
-    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QStringLiteral("Files and folders, or \"-\" for standard input."),
                                  QStringLiteral("PATH... | -"));
@@ -124,7 +126,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments, bool standardIn
         parsed.action = ParsedCommandLine::Action::ShowHelp;
         return parsed;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
+    if (parser.isSet(versionOption)) {
         parsed.action = ParsedCommandLine::Action::ShowVersion;
         return parsed;
     }
