@@ -191,6 +191,10 @@ private slots:
             << "Choose one of --quiet and --verbose.";
         QTest::newRow("encoding") << QStringList{"--input-encoding", " Latin1", "a.html"}
                                   << int(A::Convert) << "";
+        QTest::newRow("encoding the engines read apart")
+            << QStringList{"--input-encoding", "x-user-defined", "a.html"} << int(A::UsageError)
+            << "Unknown encoding 'x-user-defined'; use a WHATWG label such as utf-8, "
+               "windows-1252 or shift_jis.";
         QTest::newRow("unknown encoding")
             << QStringList{"--input-encoding=utf-7", "a.html"} << int(A::UsageError)
             << "Unknown encoding 'utf-7'; use a WHATWG label such as utf-8, windows-1252 or "

@@ -429,7 +429,8 @@ QByteArray undeclaredPageEncoding()
 
 bool isEncodingLabel(const QByteArray &label)
 {
-    return isDecodedExactly(label);
+    // The browser maps x-user-defined's upper half to private-use characters of its own.
+    return isDecodedExactly(label) && label.trimmed().toLower() != "x-user-defined";
 }
 
 Utf8Page decodePageToUtf8(const QByteArray &bytes, const QByteArray &undeclaredLabel)
