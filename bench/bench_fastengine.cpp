@@ -10,8 +10,8 @@
 #include "bench/PageText.h"
 #include "cli/ProcessTreeUsage.h"
 #include "convert/FolderWalk.h"
-#include "engine/BrowserPageLoader.h"
-#include "engine/RenderEngineSetup.h"
+#include "engine/browser/BrowserPageLoader.h"
+#include "engine/browser/RenderEngineSetup.h"
 #include "engine/fast/FastPage.h"
 #include "platform/QtMessagePump.h"
 

@@ -13,9 +13,9 @@
 
 #include "bench/PageText.h"
 #include "convert/FolderWalk.h"
-#include "engine/BrowserPageLoader.h"
+#include "engine/browser/BrowserPageLoader.h"
 #include "engine/PageType.h"
-#include "engine/RenderEngineSetup.h"
+#include "engine/browser/RenderEngineSetup.h"
 #include "engine/fast/FastPage.h"
 #include "platform/QtMessagePump.h"
 

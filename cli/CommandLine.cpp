@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "engine/fast/PageDecoding.h"
+#include "engine/fast/dom/PageDecoding.h"
 
 #include <QCommandLineParser>
 

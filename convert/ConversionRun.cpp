@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/FileNames.h"
 #include "platform/MessagePump.h"
+#include "platform/RegularFile.h"
 
 #include <QScopedValueRollback>
 #include <QThread>
@@ -18,10 +19,6 @@
 #include <cerrno>
 #include <cmath>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -47,21 +44,15 @@ using Result = ItemOutcome::Result;
 
 std::optional<QString> whyUnreadable(const QString &path)
 {
-    const QByteArray name = encodeFileName(path);
-    struct stat info;
-    if (::stat(name.constData(), &info) != 0) {
-        if (errno == ENOENT && hasUnreadableBytes(path))
-            return QStringLiteral("its name cannot be read: it holds bytes that are not text");
-        return QStringLiteral("the file cannot be read (%1)").arg(qt_error_string(errno));
-    }
-    // Folders, devices and pipes are no pages, and opening a pipe would wait for a writer.
-    if (!S_ISREG(info.st_mode))
+    const RegularFile file(path);
+    if (file.isOpen())
+        return std::nullopt;
+    // Folders, devices and pipes are no pages.
+    if (file.failure() == RegularFileRead::Status::NotAFile)
         return QStringLiteral("it is not a file");
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return QStringLiteral("the file cannot be read (%1)").arg(qt_error_string(errno));
-    ::close(fd);
-    return std::nullopt;
+    if (file.errorNumber() == ENOENT && hasUnreadableBytes(path))
+        return QStringLiteral("its name cannot be read: it holds bytes that are not text");
+    return QStringLiteral("the file cannot be read (%1)").arg(file.error());
 }
 
 } // namespace

@@ -1,14 +1,9 @@
 #include "engine/PageType.h"
 
 #include "engine/MimeSniffing.h"
-#include "platform/FileNames.h"
+#include "platform/RegularFile.h"
 
 #include <QHash>
-#include <QScopeGuard>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -130,15 +125,6 @@ FileType fileTypeOf(const QString &path, const QByteArray &head)
 FileType fileTypeOfFile(const QString &path)
 {
     const FileType unread{PageKind::Html, "text/html"};
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return unread;
-    const auto closing = qScopeGuard([fd] { ::close(fd); });
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return unread;
-    QByteArray head(sniffedBytes, Qt::Uninitialized);
-    const ssize_t got = ::read(fd, head.data(), size_t(head.size()));
-    head.resize(got > 0 ? got : 0);
-    return fileTypeOf(path, head);
+    RegularFile file(path);
+    return file.isOpen() ? fileTypeOf(path, file.readStart(sniffedBytes)) : unread;
 }

@@ -1,6 +1,6 @@
 #include "engine/ScriptFreePage.h"
 
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "platform/RegularFile.h"
 
 #include <QByteArray>

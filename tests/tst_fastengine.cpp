@@ -4,7 +4,8 @@
 #include "TestFiles.h"
 
 #include "engine/fast/FastPage.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/css/MediaQuery.h"
+#include "engine/fast/dom/ScriptDetection.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -156,6 +157,101 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QString, text);
         QCOMPARE(textOf("<!DOCTYPE html><meta charset=utf-8>" + body), text);
+    }
+
+    // Media queries as the browser engine reads them: the grammar before Level 4 on CSS tokens.
+    void readsMediaQueriesAsTheBrowserDoes_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("holds");
+        auto rows = [](bool holds, std::initializer_list<const char *> queries) {
+            for (const char *query : queries)
+                QTest::newRow(query) << QString::fromUtf8(query) << holds;
+        };
+        // Types, keywords and lists; comments and escapes count as anywhere in CSS.
+        rows(true,
+             {"", " ", "screen", "SCREEN", "not print", "only screen", "sc\\72 een",
+              "garbage, screen", "(min-width: 600px) /* c */ and (max-width: 2000px)",
+              "(min-width: 600px)and (color)", "not screen and (max-width: 100px)",
+              "(min-width: 600px), (", "(min-width: 1px"});
+        rows(false,
+             {"print", "tv", "and", "only", "not", "screen and", "only (color)",
+              "print, (min-width: 1px) and", "screen and(min-width: 600px)",
+              "(min-width:600px)and(color)", "screen screen", "(color) (color)",
+              "(min-width: 600 px)", "(width:)", "(min-width: 600px;)"});
+        // What Level 4 added is "not all" to the browser engine.
+        rows(false,
+             {"(width >= 600px)", "(400px < width < 2000px)",
+              "(min-width: 600px) or (max-width: 100px)", "not (min-width: 2000px)",
+              "((min-width: 600px))", "screen and not (min-width: 2000px)"});
+        // Values, and a value the feature refuses makes even "not" false.
+        rows(true,
+             {"(min-width: 0)", "(min-width: 1e3px)", "(max-width: 100vw)",
+              "(min-aspect-ratio: 16/10)", "(min-aspect-ratio: +1/1)", "(resolution: 96dpi)",
+              "(-webkit-min-device-pixel-ratio: 1.0)", "(grid: 0)", "(orientation)",
+              "(-webkit-transform-3d)", "not screen and (scan: progressive)"});
+        rows(false,
+             {"(min-width: -100px)", "(width: 1280)", "(min-aspect-ratio: 1)",
+              "(aspect-ratio: 16/9.0)", "(min-aspect-ratio: 0/1)", "(color: 8.0)",
+              "(min-color: -1)", "not screen and (color: abc)", "(min-resolution: -1dppx)",
+              "(-webkit-device-pixel-ratio: 1/1)", "(min-grid: 0)", "(scan)",
+              "not screen and (update: fast)", "not all and (unknown)"});
+    }
+
+    void readsMediaQueriesAsTheBrowserDoes()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, holds);
+        QCOMPARE(mediaMatches(query), holds);
+    }
+
+    // The :nth- argument ("An+B") read from tokens: the texts are the browser engine's, with the
+    // children the argument picks hidden.
+    void readsNthArgumentsAsTheBrowserDoes_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("shown");
+        const QString all = "1 2 3 4 5 6 7";
+        QTest::newRow("comment") << "2n/**/+1"
+                                 << "2 4 6";
+        QTest::newRow("comment after +") << "+/**/n"
+                                         << "";
+        QTest::newRow("escaped n") << "-\\6e+2"
+                                   << "3 4 5 6 7";
+        QTest::newRow("escaped odd") << "o\\64 d"
+                                     << "2 4 6";
+        QTest::newRow("keyword case") << "EVEN"
+                                      << "1 3 5 7";
+        QTest::newRow("spaces around B's sign") << " 2n + 1 "
+                                                << "2 4 6";
+        QTest::newRow("space after n-") << "2n- 2"
+                                        << "1 3 5 7";
+        QTest::newRow("signed B") << "2n -1"
+                                  << "2 4 6";
+        QTest::newRow("+n with B") << "+n+3"
+                                   << "1 2";
+        QTest::newRow("-n with B") << "-n+3"
+                                   << "4 5 6 7";
+        QTest::newRow("n-digits") << "+n-2"
+                                  << "";
+        QTest::newRow("integer") << "+3"
+                                 << "1 2 4 5 6 7";
+        QTest::newRow("zero step") << "-0n+2"
+                                   << "1 3 4 5 6 7";
+        for (const char *invalid :
+             {"+ n", "- n", "2 n", "n 1", "2n + +1", "2n+-1", "2n-+1", "2.0n", "1e1", "2n+1.0",
+              "+-n", "n--1", "n-", "2n+1 of p", "99999999999n+1"})
+            QTest::newRow(invalid) << QString::fromUtf8(invalid) << all;
+    }
+
+    void readsNthArgumentsAsTheBrowserDoes()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, shown);
+        const QString page = "<!DOCTYPE html><style>i:nth-child(" + argument
+            + ") { display: none }</style><p><i>1</i> <i>2</i> <i>3</i> <i>4</i> <i>5</i>"
+              " <i>6</i> <i>7</i>";
+        QCOMPARE(textOf(page.toUtf8()), shown);
     }
 
     void classesIgnoreCaseInQuirksMode()

@@ -6,8 +6,8 @@
 #include "convert/ConversionRun.h"
 #include "convert/RunItems.h"
 #include "convert/TextFilesBesideInputs.h"
-#include "engine/AutoEngine.h"
-#include "engine/AutoPageLoader.h"
+#include "engine/auto/AutoEngine.h"
+#include "engine/auto/AutoPageLoader.h"
 #include "engine/fast/FastEngine.h"
 #include "engine/fast/FastPageLoader.h"
 #include "platform/FileNames.h"
@@ -26,6 +26,7 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -165,6 +166,18 @@ private slots:
         // What --stats tells of the run.
         QCOMPARE(engine.pagesByEngine()->fast, 1);
         QCOMPARE(engine.pagesByEngine()->browser, 5);
+
+        // A known script changed in place, its size and modification time kept, is read again:
+        // its change time tells.
+        const QByteArray optionsPath = encodeFileName(m_dir.filePath("options.js"));
+        struct stat before
+        {
+        };
+        QCOMPARE(::stat(optionsPath.constData(), &before), 0);
+        page("options.js", QByteArray(options).replace("3.11.2", "3.11.9"));
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, optionsPath.constData(), times, 0), 0);
+        QCOMPARE(load(*loader, known).textOrReason, QString("browser: known.html"));
     }
 
     // A redirect page as rustdoc writes it for an item's old name: its text is its target's,

@@ -2,15 +2,16 @@
 
 #include "engine/MimeSniffing.h"
 #include "engine/PageType.h"
-#include "engine/fast/ArchivedStyleSheets.h"
-#include "engine/fast/InnerText.h"
-#include "engine/fast/MhtmlArchive.h"
-#include "engine/fast/PageDecoding.h"
-#include "engine/fast/ScriptDetection.h"
-#include "engine/fast/StyleResolver.h"
-#include "engine/fast/StyleSheetCache.h"
+#include "engine/fast/PageSizeBound.h"
+#include "engine/fast/archive/ArchivedStyleSheets.h"
+#include "engine/fast/archive/MhtmlArchive.h"
+#include "engine/fast/css/StyleResolver.h"
+#include "engine/fast/css/StyleSheetCache.h"
+#include "engine/fast/dom/PageDecoding.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
 #include "engine/fast/knownscripts/RustdocRedirect.h"
+#include "engine/fast/text/InnerText.h"
 #include "platform/RegularFile.h"
 
 #include <QFileInfo>
@@ -22,8 +23,6 @@ namespace {
 
 // Redirect pages followed one after another: a longer chain, as a loop, is left to the browser.
 constexpr int maxRedirects = 4;
-// As the fast page loader reads a page.
-constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
 
 } // namespace
 

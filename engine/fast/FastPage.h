@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/fast/Dom.h"
-#include "engine/fast/SheetLoader.h"
+#include "engine/fast/dom/Dom.h"
+#include "engine/fast/css/SheetLoader.h"
 
 #include <QByteArray>
 #include <QString>

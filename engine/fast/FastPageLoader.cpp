@@ -2,7 +2,8 @@
 
 #include "engine/fast/FastPage.h"
 #include "engine/fast/PageCancellation.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/PageSizeBound.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
 
@@ -12,9 +13,6 @@
 
 namespace {
 
-// Parsing takes some seventy times a page's size in memory, and pages in flight add up: a
-// larger one goes to the browser engine, which streams it.
-constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
 // rustdoc's redirect pages are some 400 bytes: a larger page with a refresh is not parsed.
 constexpr qsizetype maxRedirectPageBytes = 4096;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/fast/StyleSheetFile.h"
+#include "platform/RegularFile.h"
 
 #include <QHash>
 #include <QMutex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/fast/Dom.h"
+#include "engine/fast/dom/Dom.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 
 #include "engine/fast/knownscripts/DoxygenNavTree.h"
 
-#include "engine/fast/Dom.h"
+#include "engine/fast/dom/Dom.h"
 #include "engine/fast/PageCancellation.h"
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"

@@ -4,8 +4,8 @@
 // The tree is built from data files the page loads one after another: what navtree.js leaves
 // once every one of them has arrived is built here from the same files.
 
-#include "engine/fast/Dom.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/dom/Dom.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/DoxygenNavTree.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"

@@ -1,7 +1,7 @@
 #include "engine/fast/knownscripts/RustdocRedirect.h"
 
-#include "engine/fast/Dom.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/dom/Dom.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
 
 #include <QRegularExpression>

@@ -6,8 +6,9 @@
 // in the URL or a setting the page cannot have been given; a page laid out otherwise (a trait's
 // implementors, the crates' list, a source file's tree) goes to the browser.
 
-#include "engine/fast/PageDecoding.h"
-#include "engine/fast/ScriptDetection.h"
+#include "engine/fast/PageSizeBound.h"
+#include "engine/fast/dom/PageDecoding.h"
+#include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"
@@ -32,8 +33,6 @@ constexpr char sidebarItemsFile[] = "sidebar-items1.63.0.js";
 // More items than the largest module (core::arch::x86_64, some 5,000) and the page goes to the
 // browser.
 constexpr size_t maxSidebarItems = 20000;
-// The most of a page the fast engine reads.
-constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
 
 // Whether the page is read as UTF-8, and so a script it loads without naming a charset: by a
 // byte-order mark, or by the charset its <meta> declares. Any other encoding may read the bytes

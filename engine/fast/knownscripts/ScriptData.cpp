@@ -1,5 +1,6 @@
 #include "engine/fast/knownscripts/ScriptData.h"
 
+#include "engine/fast/HexDigit.h"
 #include "engine/fast/PageCancellation.h"
 
 #include <algorithm>
@@ -21,17 +22,6 @@ bool isIdentifierStart(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 class DataReader
@@ -231,7 +221,7 @@ private:
                 const int count = escaped == 'x' ? 2 : 4;
                 int code = 0;
                 for (int i = 0; i < count; ++i) {
-                    const int digit = hexValue(peek());
+                    const int digit = hexDigitValue(peek());
                     if (digit < 0)
                         return false;
                     code = code * 16 + digit;

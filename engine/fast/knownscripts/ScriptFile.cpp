@@ -1,46 +1,25 @@
 #include "engine/fast/knownscripts/ScriptFile.h"
 
-#include "platform/FileNames.h"
+#include "engine/fast/FileCache.h"
+#include "platform/RegularFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
-
-#include <map>
-#include <mutex>
-#include <tuple>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // The largest known script (a javadoc search index) is under 5 MB.
 constexpr qint64 maxScriptBytes = 16 * 1024 * 1024;
-// Digests remembered at most; a run over many documentation sets starts again past it.
-constexpr size_t maxRemembered = 4096;
+// Digests remembered at most, each weighing one; a run over many documentation sets starts
+// again past it.
+constexpr qint64 maxRemembered = 4096;
 
-using FileState = std::tuple<dev_t, ino_t, off_t, long, long, long, long>;
-
-FileState stateOf(const struct stat &info)
+FileCache<QByteArray> &rememberedDigests()
 {
-    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec,
-            info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
-}
-
-struct RememberedDigests
-{
-    std::mutex mutex;
-    std::map<FileState, QByteArray> digests;
-};
-
-RememberedDigests &remembered()
-{
-    static RememberedDigests digests;
+    static FileCache<QByteArray> digests(maxRemembered);
     return digests;
 }
 
@@ -48,34 +27,18 @@ RememberedDigests &remembered()
 
 std::optional<QByteArray> scriptFileDigest(const QString &path)
 {
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    RegularFile file(path);
+    if (!file.isOpen() || file.stamp().size > maxScriptBytes)
         return std::nullopt;
-    QFile file;
-    // What was opened is what is looked at, so a file swapped in between cannot get by.
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxScriptBytes) {
-        ::close(fd);
+    if (const auto known = rememberedDigests().find(path, file.stamp()))
+        return *known;
+    const RegularFileRead read = file.readAll(maxScriptBytes);
+    if (read.status != RegularFileRead::Status::Read)
         return std::nullopt;
-    }
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const FileState state = stateOf(info);
-    RememberedDigests &cache = remembered();
-    {
-        const std::lock_guard lock(cache.mutex);
-        const auto found = cache.digests.find(state);
-        if (found != cache.digests.end())
-            return found->second;
-    }
-    const QByteArray bytes = file.read(maxScriptBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > maxScriptBytes)
-        return std::nullopt;
-    const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
-    const std::lock_guard lock(cache.mutex);
-    if (cache.digests.size() >= maxRemembered)
-        cache.digests.clear();
-    cache.digests.emplace(state, digest);
-    return digest;
+    auto digest = std::make_shared<const QByteArray>(
+        QCryptographicHash::hash(read.bytes, QCryptographicHash::Sha256).toHex());
+    rememberedDigests().insert(path, file.stamp(), digest, 1);
+    return *digest;
 }
 
 std::optional<QString> scriptFilePath(const QString &source, const QString &pagePath)

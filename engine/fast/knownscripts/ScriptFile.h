@@ -10,8 +10,8 @@
 // for a pipe, and no larger than any real script. Nothing when it cannot be read so.
 //
 // The pages of one documentation set share their scripts, some of them megabytes of search
-// index: a digest is remembered for the file as it was (device, inode, size, change times), so
-// that a file changed in any way is read again.
+// index: a digest is remembered for the file as it was (its stamp), so that a file changed in
+// any way is read again.
 std::optional<QByteArray> scriptFileDigest(const QString &path);
 
 // The file a script's src names, for a URL relative to the page or an absolute path; nothing

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "engine/fast/css/Selector.h"
+
+#include <QHash>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class Dom;
+
+// Matches selectors against the elements of one document, in time that grows with the
+// elements and the selectors, never with the depth of the tree to the power of a selector's
+// length:
+// - each element carries a Bloom filter of its ancestors' names, ids and classes, so that a
+//   selector that needs an ancestor the element lacks is refused without walking up;
+// - the answer to "does an ancestor (or an earlier sibling) of this element match the
+//   selector's left part" is remembered for each element, so no chain of ancestors or
+//   siblings is walked twice for the same part of the same selector.
+// The selectors must stay where they are while the matcher is in use: they are known by
+// their address.
+class SelectorMatcher
+{
+public:
+    explicit SelectorMatcher(const Dom &dom);
+
+    // Whether the element matches, pseudo-elements aside. In quirks mode classes and ids
+    // match without regard to case.
+    bool matches(const ComplexSelector &selector, int element);
+
+private:
+    using Filter = std::array<std::uint64_t, 4>;
+    struct MemoKey
+    {
+        const ComplexSelector *selector;
+        int compound;
+        int element;
+        bool operator==(const MemoKey &) const = default;
+    };
+    friend size_t qHash(const MemoKey &key, size_t seed)
+    {
+        return qHashMulti(seed, key.selector, key.compound, key.element);
+    }
+
+    const std::vector<std::uint32_t> &ancestorHashes(const ComplexSelector &selector);
+    bool mayMatch(const ComplexSelector &selector, int element);
+    bool matchesFrom(const ComplexSelector &selector, int compound, int element);
+    bool searchFrom(const ComplexSelector &selector, int compound, int element);
+    bool matchesCompound(const CompoundSelector &compound, int element);
+    bool matchesTest(const SimpleTest &test, int element);
+
+    const Dom &m_dom;
+    bool m_quirksMode;
+    std::vector<Filter> m_ancestorFilters; // per node
+    QHash<const ComplexSelector *, std::vector<std::uint32_t>> m_selectorHashes;
+    QHash<MemoKey, bool> m_searches;
+    std::vector<int> m_path; // scratch for searchFrom
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/fast/css/CascadeOrder.h"
+#include "engine/fast/css/RuleIndex.h"
+#include "engine/fast/css/SelectorMatcher.h"
+#include "engine/fast/css/Style.h"
+
+#include <QHash>
+
+#include <array>
+#include <vector>
+
+class Dom;
+
+// Computes the style of every element of a page: the browser's default styles, the page's
+// <style> elements and linked local style sheets with their @imports, and style attributes,
+// in cascade order. Text nodes take the style of their parent.
+class StyleResolver
+{
+public:
+    // `pagePath` is where the page lies, for its linked style sheets; `loader` reads them.
+    StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader);
+
+    // One entry per node of the document, in its order.
+    std::vector<ComputedStyle> computeStyles() const;
+
+private:
+    struct Winner
+    {
+        int level = -1;
+        bool attached = false; // from the element's own style attribute
+        int layerRank = 0;
+        int specificity = 0;
+        int order = 0;
+        const Declaration *declaration = nullptr;
+    };
+    using Winners = std::array<Winner, propertyCount>;
+
+    void collectPageSheets(const QString &pagePath);
+    void cascade(int element, Winners &own, Winners &before, Winners &after, Winners &firstLetter) const;
+    // The computed values the winning declarations give, on top of what `parent` passes on.
+    static void applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out);
+    void computeElement(int element, const ComputedStyle &parent, std::vector<ComputedStyle> &styles) const;
+
+    const Dom &m_dom;
+    mutable SelectorMatcher m_matcher; // remembers what it found, for the next elements
+    CascadeOrder m_sheets;
+    RuleIndex m_pageRules;
+};

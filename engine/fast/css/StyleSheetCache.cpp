@@ -1,0 +1,35 @@
+#include "engine/fast/css/StyleSheetCache.h"
+
+#include "engine/fast/FileCache.h"
+#include "engine/fast/css/StyleSheetFile.h"
+#include "platform/RegularFile.h"
+
+namespace {
+
+// Past this much parsed text the cache starts again.
+constexpr qint64 maxCachedCharacters = 32 * 1024 * 1024;
+
+FileCache<StyleSheet> &cache()
+{
+    static FileCache<StyleSheet> instance(maxCachedCharacters);
+    return instance;
+}
+
+} // namespace
+
+std::shared_ptr<const StyleSheet> loadStyleSheet(const QString &path)
+{
+    const std::optional<FileStamp> current = regularFileStamp(path);
+    if (!current)
+        return nullptr;
+    if (std::shared_ptr<const StyleSheet> cached = cache().find(path, *current))
+        return cached;
+    FileStamp stamp;
+    const std::optional<QByteArray> bytes = readStyleSheetBytes(path, stamp);
+    if (!bytes)
+        return nullptr;
+    const QString text = decodeStyleSheet(*bytes);
+    auto sheet = std::make_shared<const StyleSheet>(parseStyleSheet(text, QUrl::fromLocalFile(path)));
+    cache().insert(path, stamp, sheet, sheet->sourceSize);
+    return sheet;
+}

@@ -1,0 +1,274 @@
+#include "engine/fast/dom/Dom.h"
+
+#include "engine/fast/PageCancellation.h"
+#include "engine/fast/dom/ParserArena.h"
+#include "engine/fast/dom/ParserInput.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <gumbo.h>
+
+#include <algorithm>
+
+namespace {
+
+// The parser's error list keeps a copy of the open elements for every error, which for a page
+// nested thousands deep costs gigabytes; nothing here reads it. Its memory comes from `arena`,
+// which takes the parser's tree with it: the tree is never freed node by node.
+GumboOptions parserOptions(ParserArena &arena)
+{
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    options.allocator = &ParserArena::allocate;
+    options.deallocator = &ParserArena::deallocate;
+    options.userdata = &arena;
+    return options;
+}
+
+bool isClassSeparator(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+// The words of a class attribute, split at ASCII white space.
+QStringList classWords(const QString &value)
+{
+    QStringList words;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= value.size(); ++at) {
+        if (at < value.size() && !isClassSeparator(value[at]))
+            continue;
+        if (at > start)
+            words.append(value.sliced(start, at - start));
+        start = at + 1;
+    }
+    return words;
+}
+
+// Below this many open elements the browser's parser puts each new node beside its parent
+// instead of in it, so that no page can make its tree deeper.
+constexpr int maxTreeDepth = 512;
+
+DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
+{
+    switch (ns) {
+    case GUMBO_NAMESPACE_SVG: return DomNode::Svg;
+    case GUMBO_NAMESPACE_MATHML: return DomNode::MathMl;
+    case GUMBO_NAMESPACE_HTML: break;
+    }
+    return DomNode::Html;
+}
+
+QString elementName(const GumboElement &element)
+{
+    if (element.tag != GUMBO_TAG_UNKNOWN) {
+        // One shared string for each known name, rather than one for each element.
+        static const std::vector<QString> names = [] {
+            std::vector<QString> all;
+            for (int tag = 0; tag < GUMBO_TAG_UNKNOWN; ++tag)
+                all.push_back(QString::fromLatin1(gumbo_normalized_tagname(GumboTag(tag))));
+            return all;
+        }();
+        return names[size_t(element.tag)];
+    }
+    // The source spelling, "<custom-tag attr>", cut down to the name.
+    GumboStringPiece piece = element.original_tag;
+    gumbo_tag_from_original_text(&piece);
+    return QString::fromUtf8(piece.data, qsizetype(piece.length)).toLower();
+}
+
+DomNode elementNode(const GumboElement &element)
+{
+    DomNode node;
+    node.kind = DomNode::Element;
+    node.ns = namespaceOf(element.tag_namespace);
+    node.name = elementName(element);
+    unsigned first = 0;
+    if (element.tag == GUMBO_TAG_NOFRAMES && element.attributes.length > 0
+        && qstrcmp(static_cast<const GumboAttribute *>(element.attributes.data[0])->name,
+                   noscriptMarkAttribute) == 0) {
+        node.name = QStringLiteral("noscript");
+        first = 1;
+    }
+    for (unsigned i = first; i < element.attributes.length; ++i) {
+        const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
+        node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
+                                withControlsRestored(QString::fromUtf8(attribute->value))});
+    }
+    node.id = node.attribute(QLatin1String("id"));
+    node.classes = classWords(node.attribute(QLatin1String("class")));
+    return node;
+}
+
+} // namespace
+
+bool DomNode::isReplaced() const
+{
+    // Asked for every element several times over: a hash rather than a list.
+    static const QSet<QString> names{"img", "input", "textarea", "select", "iframe", "frame",
+                                     "video", "audio", "canvas", "embed", "meter", "progress",
+                                     "frameset", "keygen", "applet"};
+    return kind == Element && ns == Html && names.contains(name);
+}
+
+QString DomNode::attribute(QLatin1String attributeName) const
+{
+    for (const auto &[name, value] : attributes) {
+        if (name == attributeName)
+            return value.isNull() ? QLatin1String("") : value;
+    }
+    return {};
+}
+
+QString DomNode::attribute(QStringView attributeName) const
+{
+    for (const auto &[name, value] : attributes) {
+        if (name == attributeName)
+            return value.isNull() ? QLatin1String("") : value;
+    }
+    return {};
+}
+
+int Dom::append(DomNode node, int parent)
+{
+    const int index = int(m_nodes.size());
+    node.parent = parent;
+    if (parent >= 0) {
+        DomNode &parentNode = m_nodes[size_t(parent)];
+        if (node.kind == DomNode::Element)
+            node.elementIndex = ++parentNode.elementChildCount;
+        node.previousSibling = parentNode.lastChild;
+        if (parentNode.lastChild >= 0)
+            m_nodes[size_t(parentNode.lastChild)].nextSibling = index;
+        else
+            parentNode.firstChild = index;
+        parentNode.lastChild = index;
+    }
+    m_nodes.push_back(std::move(node));
+    return index;
+}
+
+Dom Dom::parse(const QByteArray &utf8)
+{
+    const ParserInput input = parserInput(utf8);
+    ParserArena arena;
+    const GumboOptions options = parserOptions(arena);
+    const GumboOutput *output =
+        gumbo_parse_with_options(&options, input.utf8.constData(), size_t(input.utf8.size()));
+    Dom dom;
+    dom.m_attributesDropped = input.attributesDropped;
+    dom.m_tagsLeftOut = input.tagsLeftOut;
+    dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
+
+    // Each pending entry: a gumbo node, the index of the parent it goes below and that
+    // parent's depth in the parser's tree (the root element's is 1).
+    struct Pending
+    {
+        const GumboNode *source;
+        int parent;
+        int parentDepth;
+    };
+    std::vector<Pending> pending;
+    pending.push_back({output->root, -1, 0});
+    while (!pending.empty()) {
+        checkPageCancelled();
+        auto [source, parent, parentDepth] = pending.back();
+        pending.pop_back();
+        if (parentDepth > maxTreeDepth)
+            parent = dom.m_nodes[size_t(parent)].parent;
+        switch (source->type) {
+        case GUMBO_NODE_TEXT:
+        case GUMBO_NODE_WHITESPACE:
+        case GUMBO_NODE_CDATA: {
+            DomNode text;
+            text.kind = DomNode::Text;
+            text.text = withControlsRestored(QString::fromUtf8(source->v.text.text));
+            // Adjacent text nodes are one node in a browser's tree.
+            const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild : -1;
+            if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text)
+                dom.m_nodes[size_t(previous)].text += text.text;
+            else
+                dom.append(std::move(text), parent);
+            break;
+        }
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboElement &element = source->v.element;
+            const int index = dom.append(elementNode(element), parent);
+            if (source == output->root)
+                dom.m_documentElement = index;
+            else if (dom.m_body < 0 && parent == dom.m_documentElement
+                     && (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_FRAMESET))
+                dom.m_body = index;
+            // A template's content belongs to no rendered tree.
+            if (source->type == GUMBO_NODE_TEMPLATE)
+                break;
+            for (unsigned i = element.children.length; i-- > 0;)
+                pending.push_back({static_cast<const GumboNode *>(element.children.data[i]), index,
+                                   parentDepth + 1});
+            break;
+        }
+        case GUMBO_NODE_DOCUMENT:
+        case GUMBO_NODE_COMMENT:
+            break;
+        }
+    }
+    dom.countElementsByType();
+    return dom;
+}
+
+void Dom::countElementsByType()
+{
+    // One table for the whole tree rather than one for each parent: a name last counted among
+    // another parent's children starts again from nothing.
+    struct Count
+    {
+        int parent = -1;
+        int count = 0;
+    };
+    QHash<QString, Count> counts;
+    for (int parent = 0; parent < size(); ++parent) {
+        if (m_nodes[size_t(parent)].elementChildCount == 0)
+            continue;
+        checkPageCancelled();
+        const int first = m_nodes[size_t(parent)].firstChild;
+        for (int child = first; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            DomNode &node = m_nodes[size_t(child)];
+            if (node.kind != DomNode::Element)
+                continue;
+            Count &count = counts[node.name];
+            if (count.parent != parent)
+                count = {parent, 0};
+            node.typeIndex = ++count.count;
+        }
+        for (int child = first; child >= 0; child = m_nodes[size_t(child)].nextSibling) {
+            DomNode &node = m_nodes[size_t(child)];
+            if (node.kind == DomNode::Element)
+                node.typeCount = counts.value(node.name).count;
+        }
+    }
+}
+
+int Dom::next(int index, int root, bool skipChildren) const
+{
+    const DomNode &current = node(index);
+    if (!skipChildren && current.firstChild >= 0)
+        return current.firstChild;
+    for (int at = index; at >= 0 && at != root; at = node(at).parent) {
+        if (node(at).nextSibling >= 0)
+            return node(at).nextSibling;
+    }
+    return -1;
+}
+
+QString Dom::textContent(int index) const
+{
+    QString text;
+    for (int at = index; at >= 0; at = next(at, index)) {
+        checkPageCancelled();
+        if (node(at).kind == DomNode::Text)
+            text += node(at).text;
+    }
+    return text;
+}

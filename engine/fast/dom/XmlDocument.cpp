@@ -1,0 +1,186 @@
+// Dom::parseXml: an XML document read by libxml2 (the parser the browser engine itself uses for
+// XML) into the same flat tree as an HTML page.
+
+#include "engine/fast/dom/Dom.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+// Nothing outside the document is ever read: no DTD, no external entity.
+xmlParserInputPtr refuseExternalEntity(const char *, const char *, xmlParserCtxtPtr)
+{
+    return nullptr;
+}
+
+void initialiseParser()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(refuseExternalEntity);
+    });
+}
+
+struct DocumentDeleter
+{
+    void operator()(xmlDoc *document) const { xmlFreeDoc(document); }
+};
+struct ContextDeleter
+{
+    void operator()(xmlParserCtxt *context) const { xmlFreeParserCtxt(context); }
+};
+struct XmlStringDeleter
+{
+    void operator()(xmlChar *text) const { xmlFree(text); }
+};
+
+QString fromXml(const xmlChar *text)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(text));
+}
+
+DomNode::Namespace namespaceOf(const xmlNode *element)
+{
+    const QString uri = element->ns ? fromXml(element->ns->href) : QString();
+    if (uri == QLatin1String("http://www.w3.org/1999/xhtml"))
+        return DomNode::Html;
+    if (uri == QLatin1String("http://www.w3.org/2000/svg"))
+        return DomNode::Svg;
+    if (uri == QLatin1String("http://www.w3.org/1998/Math/MathML"))
+        return DomNode::MathMl;
+    return DomNode::Other;
+}
+
+// With one of XHTML's own document types the browser knows HTML's named character references
+// without reading the DTD.
+bool hasXhtmlDocumentType(const xmlDoc *document)
+{
+    if (!document->intSubset || !document->intSubset->ExternalID)
+        return false;
+    const QString id = fromXml(document->intSubset->ExternalID);
+    return id.startsWith(QLatin1String("-//W3C//DTD XHTML"))
+        || id.startsWith(QLatin1String("-//WAPFORUM//DTD XHTML Mobile"))
+        || id == QLatin1String("-//W3C//DTD MathML 2.0//EN");
+}
+
+DomNode elementNode(const xmlNode *element)
+{
+    DomNode node;
+    node.kind = DomNode::Element;
+    node.ns = namespaceOf(element);
+    node.name = fromXml(element->name);
+    for (const xmlAttr *attribute = element->properties; attribute; attribute = attribute->next) {
+        QString name = fromXml(attribute->name);
+        if (attribute->ns && attribute->ns->prefix)
+            name = fromXml(attribute->ns->prefix) + u':' + name;
+        const std::unique_ptr<xmlChar, XmlStringDeleter> value(
+            xmlNodeListGetString(element->doc, attribute->children, 1));
+        node.attributes.append({name, value ? fromXml(value.get()) : QLatin1String("")});
+    }
+    node.id = node.attribute(QLatin1String("id"));
+    static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
+    node.classes = node.attribute(QLatin1String("class")).split(spaces, Qt::SkipEmptyParts);
+    return node;
+}
+
+} // namespace
+
+Dom Dom::parseXml(const QByteArray &bytes, bool &exact)
+{
+    initialiseParser();
+    Dom dom;
+    const std::unique_ptr<xmlParserCtxt, ContextDeleter> context(xmlNewParserCtxt());
+    if (!context) {
+        exact = false;
+        return dom;
+    }
+    // No entity is expanded by the parser and nothing is fetched; errors stay quiet, and what
+    // precedes the first one is kept.
+    const std::unique_ptr<xmlDoc, DocumentDeleter> document(xmlCtxtReadMemory(
+        context.get(), bytes.constData(), int(std::min<qsizetype>(bytes.size(), INT_MAX)),
+        nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_RECOVER));
+    exact = document && context->wellFormed && bytes.size() < INT_MAX;
+    if (!document)
+        return dom;
+    const bool htmlEntities = hasXhtmlDocumentType(document.get());
+
+    struct Pending
+    {
+        const xmlNode *source;
+        int parent;
+    };
+    std::vector<Pending> pending;
+    for (const xmlNode *child = document->last; child; child = child->prev)
+        pending.push_back({child, -1});
+    auto appendText = [&dom](const QString &text, int parent) {
+        const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild : -1;
+        if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text) {
+            dom.m_nodes[size_t(previous)].text += text;
+            return;
+        }
+        DomNode node;
+        node.kind = DomNode::Text;
+        node.text = text;
+        dom.append(std::move(node), parent);
+    };
+    while (!pending.empty()) {
+        const auto [source, parent] = pending.back();
+        pending.pop_back();
+        switch (source->type) {
+        case XML_ELEMENT_NODE: {
+            DomNode node = elementNode(source);
+            if (node.ns == DomNode::Other)
+                exact = false;
+            const int index = dom.append(std::move(node), parent);
+            const DomNode &added = dom.m_nodes[size_t(index)];
+            if (parent < 0 && dom.m_documentElement < 0)
+                dom.m_documentElement = index;
+            else if (dom.m_body < 0 && parent == dom.m_documentElement
+                     && dom.node(parent).isElement("html")
+                     && (added.isElement("body") || added.isElement("frameset")))
+                dom.m_body = index;
+            for (const xmlNode *child = source->last; child; child = child->prev)
+                pending.push_back({child, index});
+            break;
+        }
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+            if (parent >= 0)
+                appendText(fromXml(source->content), parent);
+            break;
+        case XML_ENTITY_REF_NODE: {
+            const htmlEntityDesc *entity = htmlEntities ? htmlEntityLookup(source->name) : nullptr;
+            if (!entity) {
+                exact = false;
+                break;
+            }
+            if (parent >= 0)
+                appendText(QString::fromUcs4(reinterpret_cast<const char32_t *>(&entity->value), 1), parent);
+            break;
+        }
+        case XML_PI_NODE:
+            if (fromXml(source->name) == QLatin1String("xml-stylesheet"))
+                exact = false;
+            break;
+        case XML_DTD_NODE:
+            // Entities of the document's own make text the parser here does not expand.
+            if (xmlHashSize(static_cast<xmlHashTablePtr>(reinterpret_cast<const xmlDtd *>(source)->entities)) > 0)
+                exact = false;
+            break;
+        default:
+            break;
+        }
+    }
+    dom.countElementsByType();
+    return dom;
+}
