@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quillmere with its tests and runs every test headless; then
+# Installs what is missing, builds Quillmere with its tests and runs every test headless; checks
+# the install and the Debian package in a build of their own (scripts/check-package.sh); then
 # runs the tests that need no browser engine, and the fast engine's fuzzer for a minute, in a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer. Warnings fail both builds.
 set -euo pipefail
@@ -12,6 +13,11 @@ pages=(-DQUILLMERE_GENERATOR_PAGES="$PWD/build/generator-pages")
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_WERROR=ON "${pages[@]}"
 cmake --build build/test -j"$(nproc)"
 (cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
+# ctest shows a skipped test's reason only in its log.
+if [[ -f build/generator-pages/unavailable ]]; then cat build/generator-pages/unavailable; fi
+
+# `cmake --install` after ./run.sh's build, and the .deb as lintian checks it.
+if command -v lintian >/dev/null; then scripts/check-package.sh; fi
 
 # -O1 as the sanitizers advise: the checks stay exact and the fuzzer reads several times as
 # many pages in its minute.

@@ -36,11 +36,17 @@ ChosenDestination::ChosenDestination(const ConvertOptions &options, bool toStand
         m_destination = &m_standardOutput;
     else
         m_destination = &m_besideInputs;
+    m_unkept = m_destination;
     if (options.noClobber && m_destination != &m_standardOutput) {
         m_kept.emplace(*m_destination,
                        [this](const QString &input) { return outputPathFor(input); });
         m_destination = &*m_kept;
     }
+}
+
+bool ChosenDestination::isOwnTextFile(const QString &inputPath) const
+{
+    return m_unkept->whySkipped(inputPath).has_value();
 }
 
 QString ChosenDestination::outputPathFor(const QString &inputPath) const

@@ -23,6 +23,9 @@ public:
     ChosenDestination &operator=(const ChosenDestination &) = delete;
 
     TextDestination &destination() { return *m_destination; }
+    // Whether an item left alone on purpose was so because its text file would be the item
+    // itself, rather than an existing text file kept under --no-clobber.
+    bool isOwnTextFile(const QString &inputPath) const;
 
 private:
     QString outputPathFor(const QString &inputPath) const;
@@ -31,5 +34,6 @@ private:
     StandardOutputText m_standardOutput;
     std::optional<TextFilesAtGivenPaths> m_givenPaths;
     std::optional<ExistingTextFilesKept> m_kept;
+    TextDestination *m_unkept = nullptr; // the destination that --no-clobber wraps
     TextDestination *m_destination = nullptr;
 };

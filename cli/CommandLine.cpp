@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include "engine/fast/dom/PageDecoding.h"
+
 #include <QCommandLineParser>
 
 #include <optional>
@@ -14,7 +16,10 @@ const QString outputOption = QStringLiteral("output");
 const QString outputDirOption = QStringLiteral("output-dir");
 const QString noClobberOption = QStringLiteral("no-clobber");
 const QString quietOption = QStringLiteral("quiet");
+const QString verboseOption = QStringLiteral("verbose");
+const QString inputEncodingOption = QStringLiteral("input-encoding");
 const QString helpOption = QStringLiteral("help");
+const QString versionOption = QStringLiteral("version");
 const QString standardInput = QStringLiteral("-");
 
 // Filled alike for parsing and for the help text, so that the two never disagree.
@@ -22,12 +27,14 @@ void describeOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Writes the text of each HTML file beside it, as a .txt file of the same name.\n"
-        "PATH \"-\" reads one page from standard input and writes its text to standard output;\n"
-        "its relative links are looked up in the current folder.\n"
+        "PATH \"-\" (or no PATH, with standard input not a terminal) reads one page from standard\n"
+        "input and writes its text to standard output; its relative links are looked up in the\n"
+        "current folder. Text on standard output ends with a newline.\n"
         "A folder is walked as \"Add All HTML Files In Folder\" walks it: every file below it\n"
         "whose full path contains \"htm\" in any letter case, except names beginning with \"~\".\n"
         "\n"
-        "Each file that could not be converted is named on standard error as \"path: reason\".\n"
+        "Each file that could not be converted is named on standard error as \"path: reason\";\n"
+        "files left out on purpose (no web pages, the run's own text files) are counted there.\n"
         "Exit status: 0 when no file failed, 1 when any did, 2 for a usage error."));
     parser.addOptions({
         {jobsOption, QStringLiteral("Pages in flight at once (default: one per core, at least 2; "
@@ -42,21 +49,29 @@ void describeOptions(QCommandLineParser &parser)
         {statsOption, QStringLiteral("Print what the run cost: files/s, input MB/s, CPU "
                                      "seconds, peak memory with the engine's processes.")},
         {{QStringLiteral("o"), outputOption},
-         QStringLiteral("Write the text of a single file to FILE."), QStringLiteral("FILE")},
+         QStringLiteral("Write the text of a single file to FILE (\"-\": standard output)."),
+         QStringLiteral("FILE")},
         {outputDirOption, QStringLiteral("Write the texts below DIR instead of beside the files: "
                                          "a file found in a folder keeps its path below that "
                                          "folder, a file named directly lands in DIR itself."),
          QStringLiteral("DIR")},
         {{QStringLiteral("n"), noClobberOption},
-         QStringLiteral("Leave an existing text file as it is; the file is named as left alone, "
-                        "not failed.")},
+         QStringLiteral("Leave an existing text file as it is; the file is counted as left "
+                        "alone, not failed.")},
         {{QStringLiteral("q"), quietOption},
          QStringLiteral("No progress line and no notes, only the files that failed.")},
+        {verboseOption, QStringLiteral("Name each file left out on purpose, not only count them.")},
+        {inputEncodingOption,
+         QStringLiteral("Read pages that declare no encoding as LABEL (a WHATWG label such as "
+                        "windows-1252, latin1 or shift_jis) instead of guessing."),
+         QStringLiteral("LABEL")},
         {{QStringLiteral("h"), helpOption}, QStringLiteral("Show this help.")},
+        {{QStringLiteral("v"), versionOption},
+         QStringLiteral("Show the version, with those of Qt and its browser engine.")},
     });
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files and folders."),
-                                 QStringLiteral("PATH..."));
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("Files and folders, or \"-\" for standard input."),
+                                 QStringLiteral("PATH... | -"));
 }
 
 ParsedCommandLine usageError(const QString &error)
@@ -73,9 +88,17 @@ std::optional<QString> readOutputOptions(const QCommandLineParser &parser, Conve
     options.outputFolder = parser.value(outputDirOption);
     options.noClobber = parser.isSet(noClobberOption);
     options.quiet = parser.isSet(quietOption);
+    options.verbose = parser.isSet(verboseOption);
+    if (options.quiet && options.verbose)
+        return QStringLiteral("Choose one of --quiet and --verbose.");
     if (parser.isSet(outputOption) + parser.isSet(outputDirOption) + options.toStandardOutput > 1)
         return QStringLiteral("Choose one of --stdout, --output and --output-dir.");
-    if (parser.isSet(outputOption) && options.outputFile.isEmpty())
+    // As in pandoc and curl; a file of that name is still "./-".
+    if (options.outputFile == standardInput) {
+        options.outputFile.clear();
+        options.toStandardOutput = true;
+    }
+    if (parser.isSet(outputOption) && options.outputFile.isEmpty() && !options.toStandardOutput)
         return QStringLiteral("--output takes a file name.");
     if (parser.isSet(outputDirOption) && options.outputFolder.isEmpty())
         return QStringLiteral("--output-dir takes a folder name.");
@@ -90,7 +113,7 @@ std::optional<QString> readOutputOptions(const QCommandLineParser &parser, Conve
 
 } // namespace
 
-ParsedCommandLine parseCommandLine(const QStringList &arguments)
+ParsedCommandLine parseCommandLine(const QStringList &arguments, bool standardInputIsTerminal)
 {
     QCommandLineParser parser;
     describeOptions(parser);
@@ -103,7 +126,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         parsed.action = ParsedCommandLine::Action::ShowHelp;
         return parsed;
     }
-    if (parser.isSet(QStringLiteral("version"))) {
+    if (parser.isSet(versionOption)) {
         parsed.action = ParsedCommandLine::Action::ShowVersion;
         return parsed;
     }
@@ -123,9 +146,18 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         if (!isNumber || options.jobs < 1)
             return usageError(QStringLiteral("--jobs takes a whole number of at least 1."));
     }
+    if (parser.isSet(inputEncodingOption)) {
+        options.inputEncoding = parser.value(inputEncodingOption).trimmed().toLower().toLatin1();
+        if (!isEncodingLabel(options.inputEncoding))
+            return usageError(QStringLiteral("Unknown encoding '%1'; use a WHATWG label such as "
+                                             "utf-8, windows-1252 or shift_jis.")
+                                  .arg(parser.value(inputEncodingOption)));
+    }
     options.paths = parser.positionalArguments();
-    if (options.paths.isEmpty())
+    if (options.paths.isEmpty() && standardInputIsTerminal)
         return usageError(QStringLiteral("No PATH given."));
+    if (options.paths.isEmpty())
+        options.paths = QStringList{standardInput};
     options.toStandardOutput = parser.isSet(stdoutOption);
     options.stats = parser.isSet(statsOption);
     if (std::optional<QString> error = readOutputOptions(parser, options))

@@ -24,6 +24,10 @@ struct ConvertOptions
     QString outputFolder;
     bool noClobber = false; // an existing text file is left as it is
     bool quiet = false;     // failures only: no progress line, no notes
+    bool verbose = false;   // each file left out on purpose named, not only counted
+    // The WHATWG label of the encoding of pages that declare none; empty for the engines' own
+    // choice.
+    QByteArray inputEncoding;
 };
 
 struct ParsedCommandLine
@@ -35,7 +39,9 @@ struct ParsedCommandLine
     QString error; // for a usage error: what was wrong, in one line
 };
 
-// Reads the arguments after the program's name.
-ParsedCommandLine parseCommandLine(const QStringList &arguments);
+// Reads the arguments after the program's name. Without a PATH the page comes from standard
+// input, unless that is a terminal, where nobody would be typing a page.
+ParsedCommandLine parseCommandLine(const QStringList &arguments,
+                                   bool standardInputIsTerminal = true);
 
 QString helpText();

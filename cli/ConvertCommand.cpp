@@ -6,12 +6,13 @@
 #include "cli/ProgressLine.h"
 #include "cli/RunStatistics.h"
 #include "cli/StandardInputPage.h"
+#include "convert/ConversionReport.h"
 #include "convert/ConversionRun.h"
 #include "convert/FolderWalk.h"
 #include "convert/RunItems.h"
 #include "convert/RunObserver.h"
-#include "platform/EscapedText.h"
 #include "engine/PageEngine.h"
+#include "platform/EscapedText.h"
 
 #include <optional>
 
@@ -30,25 +31,63 @@ void printNote(std::FILE *stream, const QString &note)
     printLine(stream, QStringLiteral("quillmere-convert: ") + note);
 }
 
+// The files left out on purpose, each a note that is named only when asked for: a walk over a
+// documentation folder meets hundreds of pictures and style sheets, and a second run as many
+// text files of the first.
+class LeftOutFiles
+{
+public:
+    enum Kind { OwnTextFile, NotAPage, KeptTextFile };
+
+    void add(Kind kind) { ++m_counts[kind]; }
+
+    void print(std::FILE *stream) const
+    {
+        const QString lines[] = {
+            ownTextFilesLine(m_counts[OwnTextFile]),
+            notPagesLine(m_counts[NotAPage]),
+            m_counts[KeptTextFile] == 1
+                ? QStringLiteral("1 file was left alone: its text file exists already.")
+                : QStringLiteral("%1 files were left alone: their text files exist already.")
+                      .arg(m_counts[KeptTextFile]),
+        };
+        for (const Kind kind : {OwnTextFile, NotAPage, KeptTextFile}) {
+            if (m_counts[kind] > 0)
+                printNote(stream,
+                          lines[kind].chopped(1) + QStringLiteral(" (--verbose names each)."));
+        }
+    }
+
+private:
+    qsizetype m_counts[3] = {};
+};
+
 class CommandObserver : public RunObserver
 {
 public:
-    CommandObserver(std::FILE *err, std::optional<ProgressLine> &progress, bool quiet,
+    CommandObserver(std::FILE *err, std::optional<ProgressLine> &progress,
+                    const ConvertOptions &options, const ChosenDestination &destination,
                     QString standardInputPage)
         : m_err(err)
         , m_progress(progress)
-        , m_quiet(quiet)
+        , m_options(options)
+        , m_destination(destination)
         , m_standardInputPage(std::move(standardInputPage))
     {
     }
 
     void itemDone(int itemNumber, const ItemOutcome &outcome) override
     {
-        // Files left alone on purpose, and notes on converted ones; --quiet keeps only the
-        // failures.
-        const bool named = outcome.result == ItemOutcome::Result::Failed
-            || (outcome.result != ItemOutcome::Result::Converted && !m_quiet)
-            || (!outcome.reason.isEmpty() && !m_quiet);
+        using Result = ItemOutcome::Result;
+        // Files left out on purpose are counted, or named with --verbose; notes on converted
+        // pages are named; --quiet keeps only the failures.
+        const bool leftOut = outcome.result == Result::Skipped
+            || outcome.result == Result::NotAPage;
+        if (leftOut && !m_options.verbose)
+            m_leftOut.add(leftOutKind(outcome));
+        const bool noted = outcome.result == Result::Converted && !outcome.reason.isEmpty();
+        const bool named = outcome.result == Result::Failed || (leftOut && m_options.verbose)
+            || (noted && !m_options.quiet);
         if (named) {
             if (m_progress)
                 m_progress->clear();
@@ -60,11 +99,27 @@ public:
             m_progress->update(itemNumber);
     }
 
+    void printCounts() const
+    {
+        if (!m_options.quiet)
+            m_leftOut.print(m_err);
+    }
+
 private:
+    LeftOutFiles::Kind leftOutKind(const ItemOutcome &outcome) const
+    {
+        if (outcome.result == ItemOutcome::Result::NotAPage)
+            return LeftOutFiles::NotAPage;
+        return m_destination.isOwnTextFile(outcome.path) ? LeftOutFiles::OwnTextFile
+                                                         : LeftOutFiles::KeptTextFile;
+    }
+
     std::FILE *m_err;
     std::optional<ProgressLine> &m_progress;
-    bool m_quiet;
+    const ConvertOptions &m_options;
+    const ChosenDestination &m_destination;
     QString m_standardInputPage;
+    LeftOutFiles m_leftOut;
 };
 
 int convertFileList(const ConvertOptions &options, const QList<InputFile> &files,
@@ -89,10 +144,11 @@ int convertFileList(const ConvertOptions &options, const QList<InputFile> &files
         statistics.emplace(paths);
         statistics->start();
     }
-    CommandObserver observer(streams.err, progress, options.quiet, standardInputPage);
+    CommandObserver observer(streams.err, progress, options, destination, standardInputPage);
     const ConversionReport report = run.run(FixedItems(paths), observer);
     if (progress)
         progress->clear();
+    observer.printCounts();
 
     const int failed = int(report.count(ItemOutcome::Result::Failed));
     if (statistics) {

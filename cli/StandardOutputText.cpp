@@ -31,7 +31,10 @@ bool StandardOutputText::dependsOnPrepared(const QString &) const
 
 std::optional<QString> StandardOutputText::prepare(const QString &, const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
+    // The shell's prompt, or what a script prints next, starts on a line of its own.
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+        bytes += '\n';
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_stream) != size_t(bytes.size())
         || std::fflush(m_stream) != 0)
         return QStringLiteral("standard output could not be written (%1)")

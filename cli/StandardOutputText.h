@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-// For --stdout: the text goes to a stream in UTF-8, and no file is written.
+// For --stdout: the text goes to a stream in UTF-8, ending with a newline as a terminal and the
+// tools of a pipe expect, and no file is written.
 class StandardOutputText : public TextDestination
 {
 public:

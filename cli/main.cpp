@@ -3,10 +3,12 @@
 #include "cli/CommandLine.h"
 #include "cli/ConvertCommand.h"
 #include "cli/OwnStandardError.h"
+#include "convert/ProgramVersion.h"
 #include "engine/auto/AutoEngine.h"
 #include "engine/browser/BrowserEngine.h"
 #include "engine/browser/RenderEngineSetup.h"
 #include "engine/fast/FastEngine.h"
+#include "engine/fast/dom/PageDecoding.h"
 #include "platform/EscapedText.h"
 #include "platform/FileNames.h"
 #include "platform/QtMessagePump.h"
@@ -87,7 +89,7 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << decodeFileName(QByteArray(argv[i]));
-    const ParsedCommandLine command = parseCommandLine(arguments);
+    const ParsedCommandLine command = parseCommandLine(arguments, isatty(STDIN_FILENO) == 1);
 
     // The engine reads the application's arguments as its own switches; it gets none of ours.
     int applicationArgc = 1;
@@ -101,7 +103,9 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(helpText()), stdout);
         return NoneFailed;
     case ParsedCommandLine::Action::ShowVersion:
-        std::printf("quillmere-convert %s\n", QUILLMERE_VERSION);
+        std::fputs(qPrintable(versionText(QStringLiteral("quillmere-convert"),
+                                          QStringLiteral(QUILLMERE_VERSION))),
+                   stdout);
         return NoneFailed;
     case ParsedCommandLine::Action::UsageError:
         std::fprintf(ownStandardError, "quillmere-convert: %s\nTry 'quillmere-convert --help'.\n",
@@ -111,6 +115,7 @@ int main(int argc, char *argv[])
         break;
     }
 
+    setUndeclaredPageEncoding(command.options.inputEncoding);
     SystemClock clock;
     QtMessagePump pump;
     QtTextFileWriter writer;

@@ -16,6 +16,8 @@ QString failureCount(qsizetype count)
     return QStringLiteral("%1 files could not be converted:").arg(count);
 }
 
+} // namespace
+
 QString ownTextFilesLine(qsizetype count)
 {
     if (count == 1)
@@ -29,8 +31,6 @@ QString notPagesLine(qsizetype count)
         return QStringLiteral("1 file was left out: it is not a web page.");
     return QStringLiteral("%1 files were left out: they are not web pages.").arg(count);
 }
-
-} // namespace
 
 QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles, qsizetype notPages)
 {

@@ -17,3 +17,7 @@ struct ItemFailure
 // folder), and then how many could not be converted, with the first of them and their reasons.
 QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles = 0,
                     qsizetype notPages = 0);
+
+// Its lines that count the items left out, which the command line prints too.
+QString ownTextFilesLine(qsizetype count);
+QString notPagesLine(qsizetype count);

@@ -12,6 +12,11 @@ _quillmere_convert()
             return ;;
         --jobs)
             return ;;
+        --input-encoding)
+            mapfile -t COMPREPLY < <(compgen -W 'utf-8 windows-1252 latin1 iso-8859-2
+                iso-8859-15 windows-1250 windows-1251 koi8-r shift_jis euc-jp gbk big5
+                euc-kr' -- "$cur")
+            return ;;
         -o|--output)
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
@@ -22,7 +27,8 @@ _quillmere_convert()
 
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W '--jobs --engine --stdout --stats -o --output
-            --output-dir -n --no-clobber -q --quiet -h --help -v --version' -- "$cur")
+            --output-dir -n --no-clobber -q --quiet --verbose --input-encoding -h --help
+            -v --version' -- "$cur")
         return
     fi
     # Pages and the folders that may hold them.

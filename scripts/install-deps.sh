@@ -12,6 +12,8 @@ packages=(
     libxml2-dev               # and its XML parser, for XHTML
     debian-handbook           # real static pages the fast engine is checked against
     dpkg-dev file             # cpack -G DEB: the package's dependencies read from the programs
+    lintian                   # and the package checked as Debian checks its own
+    ccache                    # the package's build made afresh for each check, from the cache
 )
 
 missing=()

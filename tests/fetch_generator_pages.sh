@@ -5,26 +5,47 @@
 # (java.util and java.io of openjdk-17-doc), AsciiDoc (git's manual pages, git-doc), Doxygen (the
 # first 250 pages of libstdc++'s reference by name, libstdc++-12-doc, with the data files of their
 # navigation tree), mdBook (the Rust book and the Nomicon, rust-doc) and rustdoc (fourteen modules
-# of Rust's std, rust-doc, with each module's list of items), a couple of hundred pages each. The
-# packages are fetched with `apt-get download` and only the files needed are taken out of them;
-# nothing is installed.
-# Done once: a FOLDER this same script filled is left as it is.
+# of Rust's std, rust-doc, with each module's list of items), a couple of hundred pages each.
+#
+# The tests expect these pages byte for byte, so each package is fetched at the version recorded
+# in generator-packages.txt beside this script (`apt-get download PACKAGE=VERSION`) and checked
+# against the digest recorded there; only the files needed are taken out of them, nothing is
+# installed. Done once: a FOLDER filled from the same record by the same script is left as it is.
+#
+# When a package cannot be fetched (no network, or the archive no longer holds that version) it
+# says why, leaves the reason in FOLDER/unavailable and exits with 77, which ctest counts as a
+# skip; the tests of these pages then skip too (needs_generator_pages.sh).
 #
 #     tests/fetch_generator_pages.sh FOLDER
 set -euo pipefail
 
+here=$(dirname "$0")
 folder=${1:?usage: fetch_generator_pages.sh FOLDER}
-# The folder is unpacked again whenever this script changes, so new pages are never missed.
-stamp=$(sha256sum "$0" | cut -d' ' -f1)
+record=$here/generator-packages.txt
+stamp=$(cat "$0" "$record" | sha256sum | cut -d' ' -f1)
 [[ -f $folder/complete && $(cat "$folder/complete") == "$stamp" ]] && exit 0
 rm -rf "$folder"
 mkdir -p "$folder/root"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 chmod 755 "$scratch" # apt-get downloads as its own user where it can
-(cd "$scratch" && apt-get download python3.11-doc python-jinja2-doc openjdk-17-doc git-doc \
-    libjs-jquery libjs-underscore libjs-jquery-ui libjs-sphinxdoc libstdc++-12-doc >/dev/null)
-(cd "$scratch" && apt-get download rust-doc libjs-highlight.js >/dev/null)
+
+unavailable() {
+    echo "SKIP: the generator pages cannot be had: $*" | tee "$folder/unavailable" >&2
+    exit 77
+}
+
+while read -r package version digest; do
+    [[ -z $package || $package == \#* ]] && continue
+    (cd "$scratch" && apt-get download "$package=$version" >"$scratch/apt.log" 2>&1) ||
+        unavailable "$package $version could not be fetched ($(grep -m1 '^E:' "$scratch/apt.log" ||
+            echo 'apt-get download failed'))"
+    deb=("$scratch/${package}_"*.deb)
+    if [[ $(sha256sum "${deb[0]}" | cut -d' ' -f1) != "$digest" ]]; then
+        echo "$package $version does not have the digest recorded in $record" >&2
+        exit 1
+    fi
+done <"$record"
 
 # Takes the members matching the patterns (a * does not cross a /) out of a package.
 take() {

@@ -20,18 +20,24 @@ for file in bin/quillmere bin/quillmere-convert \
             share/icons/hicolor/16x16/apps/quillmere.png \
             share/icons/hicolor/48x48/apps/quillmere.png \
             share/icons/hicolor/256x256/apps/quillmere.png \
-            share/man/man1/quillmere.1 share/man/man1/quillmere-convert.1 \
+            share/man/man1/quillmere.1.gz share/man/man1/quillmere-convert.1.gz \
             share/bash-completion/completions/quillmere-convert \
-            share/doc/quillmere/copyright; do
+            share/doc/quillmere/copyright share/doc/quillmere/changelog.gz; do
     [[ -s $usr/$file ]] || fail "$file was not installed"
 done
 [[ -x $usr/bin/quillmere-convert ]] || fail "quillmere-convert is not executable"
-grep -qx 'Exec=quillmere' "$usr/share/applications/quillmere.desktop" \
-    || fail "the menu entry does not start the program"
+grep -qx 'Exec=quillmere %F' "$usr/share/applications/quillmere.desktop" \
+    || fail "the menu entry does not start the program with the files handed to it"
+grep -q '^MimeType=text/html;' "$usr/share/applications/quillmere.desktop" \
+    || fail "the menu entry does not take web pages"
 bash -n "$usr/share/bash-completion/completions/quillmere-convert" \
     || fail "the completion script is not valid bash"
 bash -c "source '$usr/share/bash-completion/completions/quillmere-convert' \
          && complete -p quillmere-convert" >/dev/null || fail "no completion for quillmere-convert"
+
+for page in quillmere quillmere-convert; do
+    gzip -t "$usr/share/man/man1/$page.1.gz" || fail "the manual page $page(1) is not gzip"
+done
 
 # From a folder of its own, with nothing of the build in reach.
 cd "$work"

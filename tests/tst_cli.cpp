@@ -13,7 +13,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -196,6 +198,19 @@ private slots:
         QTest::newRow("help") << QStringList{"--help"} << int(A::ShowHelp) << "";
         QTest::newRow("short help") << QStringList{"-h"} << int(A::ShowHelp) << "";
         QTest::newRow("version") << QStringList{"--version"} << int(A::ShowVersion) << "";
+        QTest::newRow("quiet and verbose")
+            << QStringList{"-q", "--verbose", "a.html"} << int(A::UsageError)
+            << "Choose one of --quiet and --verbose.";
+        QTest::newRow("encoding") << QStringList{"--input-encoding", " Latin1", "a.html"}
+                                  << int(A::Convert) << "";
+        QTest::newRow("encoding the engines read apart")
+            << QStringList{"--input-encoding", "x-user-defined", "a.html"} << int(A::UsageError)
+            << "Unknown encoding 'x-user-defined'; use a WHATWG label such as utf-8, "
+               "windows-1252 or shift_jis.";
+        QTest::newRow("unknown encoding")
+            << QStringList{"--input-encoding=utf-7", "a.html"} << int(A::UsageError)
+            << "Unknown encoding 'utf-7'; use a WHATWG label such as utf-8, windows-1252 or "
+               "shift_jis.";
     }
 
     void readsItsArguments()
@@ -204,6 +219,55 @@ private slots:
         const ParsedCommandLine parsed = parseCommandLine(arguments);
         QTEST(int(parsed.action), "action");
         QTEST(parsed.error, "error");
+    }
+
+    // As pandoc and html2text: no PATH reads standard input unless a terminal is there, and
+    // "-o -" is standard output ("./-" a file of that name); a label is kept as the engines
+    // look it up.
+    void readsStandardStreamsAsOtherToolsDo()
+    {
+        const ParsedCommandLine piped = parseCommandLine({"--engine", "fast"}, false);
+        QCOMPARE(int(piped.action), int(ParsedCommandLine::Action::Convert));
+        QCOMPARE(piped.options.paths, QStringList{"-"});
+
+        const ParsedCommandLine dash = parseCommandLine({"-o", "-", "a.html"});
+        QVERIFY(dash.options.toStandardOutput);
+        QVERIFY(dash.options.outputFile.isEmpty());
+        QCOMPARE(parseCommandLine({"-o", "./-", "a.html"}).options.outputFile, "./-");
+        QCOMPARE(parseCommandLine({"--stdout", "-o", "-", "a.html"}).error,
+                 "Choose one of --stdout, --output and --output-dir.");
+
+        QCOMPARE(parseCommandLine({"--input-encoding", " Latin1", "a.html"}).options.inputEncoding,
+                 "latin1");
+    }
+
+    // The options --help lists are those the manual page describes and the shell completes.
+    void helpManualPageAndCompletionListTheSameOptions()
+    {
+        const QRegularExpression option(QStringLiteral("(?:^|[\\s,'\\\\])(-[a-z]|--[a-z][a-z-]*)"));
+        const auto optionsIn = [&](const QString &text) {
+            QSet<QString> found;
+            for (const QRegularExpressionMatch &match : option.globalMatch(text))
+                found.insert(match.captured(1));
+            return found;
+        };
+        QString manual = QString::fromUtf8(
+            fileContents(SOURCE_DIR "/packaging/quillmere-convert.1"));
+        manual = manual.sliced(manual.indexOf(".SH OPTIONS"));
+        manual = manual.first(manual.indexOf(".SH DIAGNOSTICS")).remove(u'\\');
+        QStringList optionLines = manual.split(u'\n').filter(QRegularExpression("^\\.B"));
+        const QSet<QString> inHelp = optionsIn(helpText().sliced(helpText().indexOf("Options:")));
+        QCOMPARE(optionsIn(optionLines.join(u'\n')), inHelp);
+
+        const QString completion = QString::fromUtf8(
+            fileContents(SOURCE_DIR "/packaging/quillmere-convert.bash"));
+        const qsizetype listStart = completion.indexOf("compgen -W '--");
+        const QString listed = completion.sliced(
+            listStart, completion.indexOf(u'\'', listStart + 12) - listStart);
+        QCOMPARE(optionsIn(listed), inHelp);
+
+        QVERIFY(helpText().contains("[options] PATH... | -"));
+        QVERIFY(manual.contains("at most 16"));
     }
 
     // A folder is walked as the window walks it; every failure is named on standard error in
@@ -234,9 +298,10 @@ private slots:
         QCOMPARE(m_fakes.engine.mostPagesInFlight, 1);
     }
 
-    // A file that is no page is named on standard error with its type, gets no text file and
-    // is no failure, not even two that would share one.
-    void namesFilesThatAreNoPages()
+    // Files that are no pages, and the last run's text files, get no text file and are no
+    // failure: counted on standard error, one line for each kind, as the window counts them, and
+    // named with their types only with --verbose.
+    void countsFilesLeftOutAndNamesThemWhenAsked()
     {
         const QString first = page("first.html", "one"), sheet = page("html/basic.css"),
                       drawing = page("html/py.svg");
@@ -247,23 +312,40 @@ private slots:
         file.close();
 
         m_fakes.engine.loads.clear();
-        const QString errorsBefore = m_err->text();
-        QCOMPARE(convert({first, picture, m_dir.filePath("html")}), int(NoneFailed));
+        QCOMPARE(convert({"--verbose", first, picture, m_dir.filePath("html")}), int(NoneFailed));
         QCOMPARE(m_fakes.engine.loads, QStringList{first});
-        QCOMPARE(m_err->text().mid(errorsBefore.size()), picture + ": not a web page (image/png)\n" + sheet
-                                   + ": not a web page (text/css)\n" + picture
-                                   + ": not a web page (image/png)\n" + drawing
-                                   + ": not a web page (image/svg+xml)\n");
+        QCOMPARE(m_err->text(),
+                 picture + ": not a web page (image/png)\n" + sheet
+                     + ": not a web page (text/css)\n" + picture + ": not a web page (image/png)\n"
+                     + drawing + ": not a web page (image/svg+xml)\n");
         QCOMPARE(textFilesIn(m_dir.filePath("html")), (QMap<QString, QByteArray>{}));
+
+        // A second run over a folder whose path contains "htm" meets the first run's texts.
+        page("html/index.html");
+        QVERIFY(convert({m_dir.filePath("html")}) == NoneFailed);
+        init();
+        QCOMPARE(convert({m_dir.filePath("html")}), int(NoneFailed));
+        QCOMPARE(m_err->text(),
+                 "quillmere-convert: 1 file was left out: it is its own text file (--verbose "
+                 "names each).\nquillmere-convert: 3 files were left out: they are not web pages "
+                 "(--verbose names each).\n");
+        init();
+        QCOMPARE(convert({"--quiet", m_dir.filePath("html")}), int(NoneFailed));
+        QCOMPARE(m_err->text(), "");
     }
 
-    // The text alone on standard output, and no file; more than one file is a usage error.
+    // The text alone on standard output, ending with a newline, and no file; more than one file
+    // is a usage error.
     void writesASingleTextToStandardOutput()
     {
         const QString notes = page("notes", "Grüße");
         QCOMPARE(convert({"--stdout", notes}), int(NoneFailed));
-        QCOMPARE(m_out->text(), "Grüße");
+        QCOMPARE(m_out->text(), "Grüße\n");
         QCOMPARE(fileContents(notes), "<p>Grüße");
+        const QString ended = page("ended.html", "line\n");
+        QCOMPARE(convert({"-o", "-", ended}), int(NoneFailed));
+        QCOMPARE(m_out->text(), "Grüße\nline\n");
+        QVERIFY(!QFile::exists("-"));
 
         QCOMPARE(convert({"--stdout", notes, notes}), int(UsageError));
         QVERIFY(m_err->text().contains("--stdout takes a single file"));
@@ -279,7 +361,7 @@ private slots:
         QCOMPARE(fileContents(output), "one");
         QVERIFY(!QFile::exists(m_dir.filePath("single/page.txt")));
 
-        QCOMPARE(convert({"--output", page, page}), int(NoneFailed));
+        QCOMPARE(convert({"--output", page, "--verbose", page}), int(NoneFailed));
         QCOMPARE(fileContents(page), "<p>one");
         QCOMPARE(m_err->text(), page + ": its text file would replace the file itself\n");
 
@@ -349,8 +431,8 @@ private slots:
     }
 
     // --no-clobber: an existing text file is kept and its page not even loaded; the item is
-    // named as left alone and does not count as failed. --quiet drops that note and the
-    // progress line, but never a failure.
+    // counted as left alone (named with --verbose) and does not count as failed. --quiet drops
+    // that note and the progress line, but never a failure.
     void keepsExistingTextsAndKeepsQuietWhenAsked()
     {
         const QString kept = page("keep/kept.html", "new");
@@ -361,12 +443,18 @@ private slots:
         old.close();
         m_fakes.engine.loads.clear();
 
-        QCOMPARE(convert({"--no-clobber", m_dir.filePath("keep")}), int(NoneFailed));
+        QCOMPARE(convert({"--no-clobber", "--verbose", m_dir.filePath("keep")}), int(NoneFailed));
         QCOMPARE(fileContents(m_dir.filePath("keep/kept.txt")), "old");
         QCOMPARE(fileContents(m_dir.filePath("keep/fresh.txt")), "fresh");
         QCOMPARE(m_fakes.engine.loads, QStringList{fresh});
         QCOMPARE(m_err->text(), kept + ": " + m_dir.filePath("keep/kept.txt")
                                     + " exists already; it was left alone\n");
+
+        init();
+        QCOMPARE(convert({"-n", m_dir.filePath("keep")}), int(NoneFailed));
+        QCOMPARE(m_err->text(),
+                 "quillmere-convert: 2 files were left alone: their text files "
+                 "exist already (--verbose names each).\n");
 
         init();
         const QString broken = page("keep/broken.html");
@@ -440,8 +528,9 @@ private slots:
         QCOMPARE(program.exitCode(), int(UsageError));
     }
 
-    // "-": the page on standard input, its relative style sheet and script found in the current
-    // folder, its text on standard output or in the file named; nothing is left behind.
+    // "-", or no PATH: the page on standard input, its relative style sheet and script found in
+    // the current folder, its text on standard output or in the file named; nothing is left
+    // behind.
     void realProgramReadsAPageFromStandardInput()
     {
         QTemporaryDir folder;
@@ -457,11 +546,11 @@ private slots:
         QProcess program;
         program.setWorkingDirectory(folder.path());
         for (const auto &[arguments, input, text] :
-             {std::tuple{QStringList{"-"}, page, QByteArray("shown")},
-              std::tuple{QStringList{"--engine", "browser", "-"}, withScript,
-                         QByteArray("shown\nmore")},
+             {std::tuple{QStringList{"-"}, page, QByteArray("shown\n")},
+              std::tuple{QStringList{"--engine", "browser"}, withScript,
+                         QByteArray("shown\nmore\n")},
               std::tuple{QStringList{"--quiet", "--engine", "browser", "-"}, withScript,
-                         QByteArray("shown\nmore")}}) {
+                         QByteArray("shown\nmore\n")}}) {
             program.start(QUILLMERE_CONVERT, arguments);
             program.write(input);
             program.closeWriteChannel();
@@ -567,7 +656,7 @@ private slots:
             program.write("<link rel=stylesheet href=planted.css><p>shown");
             program.closeWriteChannel();
             QVERIFY(program.waitForFinished(30'000));
-            QCOMPARE(program.readAllStandardOutput(), QByteArray("shown"));
+            QCOMPARE(program.readAllStandardOutput(), QByteArray("shown\n"));
             QCOMPARE(
                 program.readAllStandardError(),
                 quiet ? QByteArray()
@@ -582,6 +671,43 @@ private slots:
                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      QStringList{"planted.css"});
         }
+    }
+
+    // --input-encoding: an undeclared page is read in the encoding given, alike by both engines,
+    // so the automatic choice gives it to the fast engine; a page's own declaration still wins.
+    void realProgramReadsUndeclaredPagesInTheEncodingGiven()
+    {
+        QTemporaryDir folder;
+        const QString undeclared = writeTestFile(folder.filePath("old.html"), "<p>caf\xe9");
+        const QString declared = writeTestFile(folder.filePath("new.html"),
+                                               "<meta charset=utf-8><p>caf\xc3\xa9");
+        QProcess program;
+        for (const auto &[page, label, text] :
+             {std::tuple{undeclared, "latin1", QByteArray("caf\xc3\xa9\n")},
+              std::tuple{undeclared, "koi8-r", QByteArray("caf\xd0\x98\n")},
+              std::tuple{declared, "koi8-r", QByteArray("caf\xc3\xa9\n")}}) {
+            for (const char *engine : {"fast", "browser"}) {
+                program.start(QUILLMERE_CONVERT,
+                              {"--engine", engine, "--input-encoding", label, "-o", "-", page});
+                QVERIFY(program.waitForFinished(60'000));
+                QCOMPARE(program.readAllStandardError(),
+                         QByteArray(engine) == "browser" ? browserEngineNotes() : QByteArray());
+                QCOMPARE(program.readAllStandardOutput(), text);
+            }
+        }
+        program.start(QUILLMERE_CONVERT,
+                      {"--input-encoding", "latin1", "--stats", "--stdout", undeclared});
+        QVERIFY(program.waitForFinished(60'000));
+        QVERIFY(program.readAllStandardError().contains("1 page by the fast engine"));
+
+        program.start(QUILLMERE_CONVERT, {"--version"});
+        QVERIFY(program.waitForFinished(10'000));
+        const QByteArray version = program.readAllStandardOutput();
+        QVERIFY2(QRegularExpression("^quillmere-convert \\S+\nQt 6[.0-9]+, Qt WebEngine 6[.0-9]+ "
+                                    "\\(Chromium [.0-9]+\\)\n$")
+                     .match(QString::fromUtf8(version))
+                     .hasMatch(),
+                 version.constData());
     }
 
     // Interrupted in the middle of writing a large text, the program removes its temporary file,

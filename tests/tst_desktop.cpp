@@ -132,14 +132,14 @@ class DesktopTest : public QObject
     void type(const QString &text) { xdotool({"type", "--delay", "20", text}); }
     void key(const QString &keys) { xdotool(QStringList{"key"} + keys.split(' ')); }
 
-    void startProgram()
+    void startProgram(const QStringList &arguments = {})
     {
         m_program = std::make_unique<QProcess>();
         m_program->setProcessEnvironment(environment());
         // The engine's start-up notes; unread, they would fill the pipe and stop the program.
         m_program->setStandardOutputFile(QProcess::nullDevice());
         m_program->setStandardErrorFile(QProcess::nullDevice());
-        m_program->start(QUILLMERE_PROGRAM, QStringList());
+        m_program->start(QUILLMERE_PROGRAM, arguments);
         QVERIFY(m_program->waitForStarted());
         QVERIFY(waitUntil([&] { return !visibleWindows(mainTitle).isEmpty(); }));
         m_mainWindow = visibleWindows(mainTitle).first();
@@ -317,6 +317,19 @@ private slots:
         addFolder(folder, Confirm::PressReturn, 2);
         QCOMPARE(saveAsText(2), "Done.");
         QCOMPARE(readFile(folder + "/a.txt"), "double");
+    }
+
+    // Pages named on the command line, as a file manager hands them over, are in the list.
+    void filesGivenAtStartAreInTheList()
+    {
+        const QString first = writeTestFile(m_dir.filePath("given/first.html"), "<p>first");
+        const QString second = writeTestFile(m_dir.filePath("given/second page.htm"), "<p>second");
+
+        startProgram({first, second});
+        waitForTheListToFill();
+        QCOMPARE(saveAsText(), "Done.");
+        QCOMPARE(readFile(m_dir.filePath("given/first.txt")), "first");
+        QCOMPARE(readFile(m_dir.filePath("given/second page.txt")), "second");
     }
 
     void filesDialogAddsThePickedFiles()

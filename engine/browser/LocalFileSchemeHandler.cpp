@@ -86,6 +86,7 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
     job->reply(contentTypeFor(path), file);
 }
 
+
 QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) const
 {
     if (absolutePath == m_documentPath)

@@ -127,7 +127,7 @@ void FastPage::followRedirect(const QString &target, int redirectsLeft)
 
 QByteArray FastPage::readHtml(const QByteArray &bytes)
 {
-    const Utf8Page decoded = decodePageToUtf8(bytes);
+    const Utf8Page decoded = decodePageToUtf8(bytes, undeclaredPageEncoding());
     m_encodingGuessed = decoded.guessed;
     m_encodingExact = decoded.exact;
     m_dom = Dom::parse(decoded.utf8);

@@ -449,7 +449,33 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label)
     return encoding.isEmpty() ? QString() : decodeAs(bytes, encoding);
 }
 
-Utf8Page decodePageToUtf8(const QByteArray &bytes)
+namespace {
+
+QByteArray &undeclaredPageEncodingLabel()
+{
+    static QByteArray label;
+    return label;
+}
+
+} // namespace
+
+void setUndeclaredPageEncoding(const QByteArray &label)
+{
+    undeclaredPageEncodingLabel() = label;
+}
+
+QByteArray undeclaredPageEncoding()
+{
+    return undeclaredPageEncodingLabel();
+}
+
+bool isEncodingLabel(const QByteArray &label)
+{
+    // The browser maps x-user-defined's upper half to private-use characters of its own.
+    return isDecodedExactly(label) && label.trimmed().toLower() != "x-user-defined";
+}
+
+Utf8Page decodePageToUtf8(const QByteArray &bytes, const QByteArray &undeclaredLabel)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return {withUtf8ErrorsReplaced(bytes.sliced(3)), false, true, "UTF-8"};
@@ -469,6 +495,12 @@ Utf8Page decodePageToUtf8(const QByteArray &bytes)
         return {withUtf8ErrorsReplaced(bytes), false, true, encoding};
     if (!encoding.isEmpty())
         return {decodeAs(bytes, encoding).toUtf8(), false, isDecodedExactly(label), encoding};
+    // Said by the user, so served to the browser as the file's charset, which it takes as is.
+    if (const QByteArray chosen = encodingForLabel(undeclaredLabel); !chosen.isEmpty()) {
+        const QByteArray utf8 =
+            chosen == "UTF-8" ? withUtf8ErrorsReplaced(bytes) : decodeAs(bytes, chosen).toUtf8();
+        return {utf8, false, true, {}};
+    }
     if (isValidUtf8(bytes))
         return {bytes, false, true, {}};
     return {decodeAs(bytes, "WINDOWS-1252").toUtf8(), true, true, {}};
@@ -490,6 +522,8 @@ QByteArray decidedCharset(const QByteArray &bytes)
         return "utf-8";
     if (!encoding.isEmpty())
         return label.trimmed().toLower();
+    if (const QByteArray chosen = undeclaredPageEncoding(); !chosen.isEmpty())
+        return chosen.trimmed().toLower();
     return isValidUtf8(bytes) ? QByteArray("utf-8") : QByteArray();
 }
 

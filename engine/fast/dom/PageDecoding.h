@@ -25,8 +25,18 @@ struct Utf8Page
     QByteArray encoding;
 };
 
-// As decodePage(), into UTF-8, without a round trip through UTF-16 for a page in UTF-8.
-Utf8Page decodePageToUtf8(const QByteArray &bytes);
+// As decodePage(), into UTF-8, without a round trip through UTF-16 for a page in UTF-8. A page
+// that declares no encoding is read in the one undeclaredLabel names, when it names one, and
+// its encoding is then not guessed.
+Utf8Page decodePageToUtf8(const QByteArray &bytes, const QByteArray &undeclaredLabel = {});
+
+// The encoding the user says pages that declare none are in (a label, as --input-encoding
+// takes it), for both engines alike; empty for their own choice. Set before any page is read.
+void setUndeclaredPageEncoding(const QByteArray &label);
+QByteArray undeclaredPageEncoding();
+
+// Whether a label names an encoding that both engines decode alike.
+bool isEncodingLabel(const QByteArray &label);
 
 // Turns a page's bytes into characters as current browsers do for a local page: a byte-order
 // mark first, then a <meta> charset declaration near the top, then UTF-8 for bytes that are
@@ -42,8 +52,9 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label);
 QByteArray declaredCharset(const QByteArray &bytes);
 
 // The encoding a page is read in, as a label an engine that would otherwise guess can be told
-// (with the page's type, say): the label the page declares, or utf-8 for undeclared bytes that
-// are UTF-8, wherever the first byte that is not ASCII lies. Empty where a byte-order mark
+// (with the page's type, say): the label the page declares, the one the user chose for pages
+// that declare none, or utf-8 for undeclared bytes that are UTF-8, wherever the first byte that
+// is not ASCII lies. Empty where a byte-order mark
 // decides, which no engine overrides, and for undeclared bytes that are not UTF-8, whose legacy
 // encoding only a guess can tell.
 QByteArray decidedCharset(const QByteArray &bytes);
