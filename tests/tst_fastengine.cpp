@@ -3,6 +3,7 @@
 
 #include "TestFiles.h"
 
+#include "engine/ScriptMarkup.h"
 #include "engine/fast/FastPage.h"
 #include "engine/fast/dom/ScriptDetection.h"
 

@@ -1,8 +1,8 @@
 #include "engine/fast/FastPageLoader.h"
 
+#include "engine/PageCancellation.h"
+#include "engine/ScriptMarkup.h"
 #include "engine/fast/FastPage.h"
-#include "engine/fast/PageCancellation.h"
-#include "engine/fast/dom/ScriptDetection.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
 

@@ -1,9 +1,9 @@
 #include "engine/fast/css/StyleResolver.h"
 
-#include "engine/fast/dom/Dom.h"
+#include "engine/PageCancellation.h"
 #include "engine/fast/css/MediaQuery.h"
-#include "engine/fast/PageCancellation.h"
 #include "engine/fast/css/UserAgentStyle.h"
+#include "engine/fast/dom/Dom.h"
 
 #include <climits>
 

@@ -1,6 +1,6 @@
 #include "engine/fast/dom/Dom.h"
 
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 #include "engine/fast/dom/ParserArena.h"
 #include "engine/fast/dom/ParserInput.h"
 

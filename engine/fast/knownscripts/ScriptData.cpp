@@ -1,6 +1,6 @@
 #include "engine/fast/knownscripts/ScriptData.h"
 
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 
 #include <algorithm>
 
