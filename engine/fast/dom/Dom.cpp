@@ -114,8 +114,8 @@ bool DomNode::isReplaced() const
 
 QString DomNode::attribute(QLatin1String attributeName) const
 {
-    for (const auto &[name, value] : attributes) {
-        if (name == attributeName)
+    for (const auto &[key, value] : attributes) {
+        if (key == attributeName)
             return value.isNull() ? QLatin1String("") : value;
     }
     return {};
@@ -123,8 +123,8 @@ QString DomNode::attribute(QLatin1String attributeName) const
 
 QString DomNode::attribute(QStringView attributeName) const
 {
-    for (const auto &[name, value] : attributes) {
-        if (name == attributeName)
+    for (const auto &[key, value] : attributes) {
+        if (key == attributeName)
             return value.isNull() ? QLatin1String("") : value;
     }
     return {};
