@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quillmere with its tests and runs every test headless; checks
 # the install and the Debian package in a build of their own (scripts/check-package.sh); then
-# runs the tests that need no browser engine, and the fast engine's fuzzer for a minute, in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer. Warnings fail both builds.
+# runs the tests that need no browser engine, and the fast engine's two fuzzers for a minute
+# each, in a build with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests whose
+# threads share the engine's caches in a build with ThreadSanitizer. Warnings fail every build.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,10 +24,19 @@ if command -v lintian >/dev/null; then scripts/check-package.sh; fi
 # many pages in its minute.
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
     -DQUILLMERE_WERROR=ON -DQUILLMERE_SANITIZE=ON "${pages[@]}"
-cmake --build build/sanitize -j"$(nproc)" --target nobrowser_tests fuzz_fastengine make_corpus
+cmake --build build/sanitize -j"$(nproc)" --target nobrowser_tests fuzz_fastengine fuzz_css \
+    make_corpus
 (cd build/sanitize && QT_QPA_PLATFORM=offscreen ctest -L nobrowser --output-on-failure)
 
 fuzz=build/sanitize/fuzz
 rm -rf "$fuzz" && mkdir -p "$fuzz"
 build/sanitize/bench/make_corpus "$PWD/$fuzz/corpus" 60 >/dev/null
 (cd "$fuzz" && ../bench/fuzz_fastengine 60 corpus ../../../tests/fast-engine-pages)
+(cd "$fuzz" && ../bench/fuzz_css 60)
+
+# Qt itself is not built with ThreadSanitizer, so the run is limited to the tests whose own
+# threads meet: the writing thread and the fast engine's pool threads.
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
+    -DQUILLMERE_WERROR=ON -DQUILLMERE_TSAN=ON "${pages[@]}"
+cmake --build build/tsan -j"$(nproc)" --target threaded_tests
+(cd build/tsan && QT_QPA_PLATFORM=offscreen ctest -L threaded --output-on-failure)

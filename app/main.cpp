@@ -3,7 +3,7 @@
 #include "app/ProgramIcon.h"
 #include "app/QuietTerminal.h"
 #include "app/WindowArguments.h"
-#include "convert/ProgramVersion.h"
+#include "engine/browser/ProgramVersion.h"
 #include "engine/auto/AutoEngine.h"
 #include "engine/browser/BrowserEngine.h"
 #include "engine/browser/RenderEngineSetup.h"

@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 
-#include "engine/fast/dom/PageDecoding.h"
+#include "engine/PageDecoding.h"
 
 #include <QCommandLineParser>
 

@@ -87,5 +87,6 @@ include(CPack)
 if(BUILD_TESTING)
     add_test(NAME install_staged
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/install_test.sh ${CMAKE_BINARY_DIR})
-    set_tests_properties(install_staged PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    set_tests_properties(install_staged PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+                         TIMEOUT 120)
 endif()

@@ -1,6 +1,6 @@
 #include "engine/ScriptFreePage.h"
 
-#include "engine/fast/dom/ScriptDetection.h"
+#include "engine/ScriptMarkup.h"
 #include "platform/RegularFile.h"
 
 #include <QByteArray>

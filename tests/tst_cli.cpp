@@ -827,7 +827,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(page.value());
         }
-        QProcessEnvironment environment;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QTWEBENGINEPROCESS_PATH", "/nonexistent/QtWebEngineProcess");
         QProcess program;
         program.setProcessEnvironment(environment);

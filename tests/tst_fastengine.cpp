@@ -3,9 +3,10 @@
 
 #include "TestFiles.h"
 
+#include "engine/ScriptMarkup.h"
 #include "engine/fast/FastPage.h"
 #include "engine/fast/css/MediaQuery.h"
-#include "engine/fast/dom/PageDecoding.h"
+#include "engine/PageDecoding.h"
 #include "engine/fast/dom/ScriptDetection.h"
 
 #include <QDir>

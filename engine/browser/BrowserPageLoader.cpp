@@ -4,7 +4,7 @@
 #include "engine/ScriptFreePage.h"
 #include "engine/browser/HiddenPage.h"
 #include "engine/browser/RendererMemoryBound.h"
-#include "engine/fast/dom/PageDecoding.h"
+#include "engine/PageDecoding.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
 

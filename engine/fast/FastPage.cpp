@@ -9,7 +9,7 @@
 #include "engine/fast/css/StyleResolver.h"
 #include "engine/fast/css/StyleSheetCache.h"
 #include "engine/fast/dom/DocumentBase.h"
-#include "engine/fast/dom/PageDecoding.h"
+#include "engine/PageDecoding.h"
 #include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
 #include "engine/fast/text/InnerText.h"

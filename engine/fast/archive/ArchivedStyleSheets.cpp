@@ -1,8 +1,7 @@
 #include "engine/fast/archive/ArchivedStyleSheets.h"
 
-#include "engine/fast/FastPage.h"
 #include "engine/fast/archive/MhtmlArchive.h"
-#include "engine/fast/dom/PageDecoding.h"
+#include "engine/PageDecoding.h"
 #include "engine/fast/css/StyleSheet.h"
 #include "engine/fast/css/StyleSheetFile.h"
 

@@ -1,6 +1,6 @@
 #include "engine/fast/archive/MhtmlArchive.h"
 
-#include "engine/fast/HexDigit.h"
+#include "engine/fast/dom/HexDigit.h"
 
 #include <QList>
 #include <QString>

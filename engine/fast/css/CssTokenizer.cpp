@@ -1,6 +1,6 @@
 #include "engine/fast/css/CssTokenizer.h"
 
-#include "engine/fast/HexDigit.h"
+#include "engine/fast/dom/HexDigit.h"
 
 namespace {
 

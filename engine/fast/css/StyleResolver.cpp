@@ -1,7 +1,7 @@
 #include "engine/fast/css/StyleResolver.h"
 
 #include "engine/fast/dom/ObjectContent.h"
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 #include "engine/fast/css/MediaQuery.h"
 #include "engine/fast/css/UserAgentStyle.h"
 #include "engine/fast/dom/DocumentBase.h"

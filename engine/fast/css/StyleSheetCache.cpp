@@ -1,6 +1,6 @@
 #include "engine/fast/css/StyleSheetCache.h"
 
-#include "engine/fast/FileCache.h"
+#include "engine/fast/css/FileCache.h"
 #include "engine/fast/css/StyleSheetFile.h"
 #include "platform/RegularFile.h"
 

@@ -1,6 +1,6 @@
 #include "engine/fast/css/StyleSheetFile.h"
 
-#include "engine/fast/dom/PageDecoding.h"
+#include "engine/PageDecoding.h"
 #include "platform/RegularFile.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "engine/fast/dom/Dom.h"
 
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 #include "engine/fast/dom/ParserArena.h"
 #include "engine/fast/dom/ParserInput.h"
 #include "engine/fast/dom/Utf8Text.h"
@@ -115,8 +115,8 @@ bool DomNode::isReplaced() const
 
 QString DomNode::attribute(QLatin1String attributeName) const
 {
-    for (const auto &[name, value] : attributes) {
-        if (name == attributeName)
+    for (const auto &[key, value] : attributes) {
+        if (key == attributeName)
             return value.isNull() ? QLatin1String("") : value;
     }
     return {};
@@ -124,8 +124,8 @@ QString DomNode::attribute(QLatin1String attributeName) const
 
 QString DomNode::attribute(QStringView attributeName) const
 {
-    for (const auto &[name, value] : attributes) {
-        if (name == attributeName)
+    for (const auto &[key, value] : attributes) {
+        if (key == attributeName)
             return value.isNull() ? QLatin1String("") : value;
     }
     return {};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/fast/dom/HtmlTagScanner.h"
+#include "engine/HtmlTagScanner.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "engine/fast/dom/ParserInput.h"
 
-#include "engine/fast/dom/HtmlTagScanner.h"
+#include "engine/HtmlTagScanner.h"
 #include "engine/fast/dom/NestingBound.h"
 
 #include <QByteArrayList>

@@ -1,11 +1,5 @@
 #pragma once
 
-#include "engine/BrowserReason.h"
-
-#include <QByteArrayView>
-
-#include <optional>
-
 #include <vector>
 
 class Dom;
@@ -31,13 +25,3 @@ PageScripts findPageScripts(const Dom &dom);
 // <meta http-equiv="refresh"> (which moves the page elsewhere). Decided from the parsed
 // document, so that the word "script" in a page's text or comments counts for nothing.
 bool pageCarriesScript(const Dom &dom);
-
-// The same but for <script> elements (which may all be known ones), looked for in the page's
-// bytes before it is parsed: what no known script can make up for. True means a script for
-// sure (or as good as: a tag the tokenizer would take for text in a rare context only sends a
-// page to the browser that did not need it); false means the parsed document has to tell, as
-// it does from the first <template> on.
-bool pageBytesCarryScriptOutsideElements(QByteArrayView bytes);
-
-// The same, with what it found: an unknown script, or a refresh.
-std::optional<BrowserReason> scriptOutsideElementsInBytes(QByteArrayView bytes);

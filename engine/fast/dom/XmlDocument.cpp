@@ -4,7 +4,7 @@
 #include "engine/fast/dom/Dom.h"
 #include "engine/fast/dom/Utf8Text.h"
 
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 #include "engine/fast/dom/XmlBounds.h"
 
 #include <libxml/HTMLparser.h>

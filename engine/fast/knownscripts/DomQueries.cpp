@@ -1,6 +1,6 @@
 #include "engine/fast/knownscripts/DomQueries.h"
 
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 
 std::vector<int> findElements(const Dom &dom, int root, const ElementTest &test)
 {

@@ -3,8 +3,8 @@
 
 #include "engine/fast/knownscripts/DoxygenNavTree.h"
 
+#include "engine/PageCancellation.h"
 #include "engine/fast/dom/Dom.h"
-#include "engine/fast/PageCancellation.h"
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 

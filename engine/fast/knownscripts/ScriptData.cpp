@@ -1,7 +1,7 @@
 #include "engine/fast/knownscripts/ScriptData.h"
 
-#include "engine/fast/HexDigit.h"
-#include "engine/fast/PageCancellation.h"
+#include "engine/fast/dom/HexDigit.h"
+#include "engine/PageCancellation.h"
 
 #include <algorithm>
 

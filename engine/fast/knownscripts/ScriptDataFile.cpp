@@ -1,6 +1,6 @@
 #include "engine/fast/knownscripts/ScriptDataFile.h"
 
-#include "engine/fast/FileCache.h"
+#include "engine/fast/css/FileCache.h"
 #include "platform/RegularFile.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "engine/fast/knownscripts/ScriptFile.h"
 
-#include "engine/fast/FileCache.h"
+#include "engine/fast/css/FileCache.h"
 #include "platform/RegularFile.h"
 
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 #include "engine/fast/text/InnerText.h"
 
+#include "engine/PageCancellation.h"
 #include "engine/fast/dom/Dom.h"
-#include "engine/fast/PageCancellation.h"
 
 #include <utility>
 

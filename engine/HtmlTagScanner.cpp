@@ -1,6 +1,6 @@
-#include "engine/fast/dom/HtmlTagScanner.h"
+#include "engine/HtmlTagScanner.h"
 
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 
 #include <QByteArrayList>
 

@@ -1,4 +1,4 @@
-#include "engine/fast/PageCancellation.h"
+#include "engine/PageCancellation.h"
 
 namespace {
 

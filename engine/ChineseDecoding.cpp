@@ -1,4 +1,4 @@
-#include "engine/fast/dom/ChineseDecoding.h"
+#include "engine/ChineseDecoding.h"
 
 #include <array>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "convert/ProgramVersion.h"
+#include "engine/browser/ProgramVersion.h"
 
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
 

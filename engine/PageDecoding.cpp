@@ -1,6 +1,6 @@
-#include "engine/fast/dom/PageDecoding.h"
+#include "engine/PageDecoding.h"
 
-#include "engine/fast/dom/ChineseDecoding.h"
+#include "engine/ChineseDecoding.h"
 
 #include <QHash>
 
