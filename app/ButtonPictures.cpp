@@ -107,7 +107,7 @@ void drawLetterT(QPainter &painter, const QRectF &area)
 }
 
 // A 32 by 32 picture on a transparent ground, drawn by draw.
-template<typename Draw>
+template <typename Draw>
 QIcon picture(Draw draw)
 {
     QPixmap canvas = transparentCanvas();

@@ -42,7 +42,7 @@ void LatchingButton::paintEvent(QPaintEvent *)
                  isEnabled() ? QIcon::Normal : QIcon::Disabled);
 
     const QRect captionRect = inner.adjusted(0, iconSize().height() + 1, 0, 0);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(captionRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text());
 }

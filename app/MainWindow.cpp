@@ -39,7 +39,8 @@ Q_LOGGING_CATEGORY(runLog, "quillmere.run")
 // Which engine gave each page's text, so a user can see why a run took the time it took.
 void logPagesByEngine(const PagesByEngine &pages)
 {
-    qCInfo(runLog).noquote() << QStringLiteral("Saved as text: %1.").arg(describePagesByEngine(pages));
+    qCInfo(runLog).noquote()
+        << QStringLiteral("Saved as text: %1.").arg(describePagesByEngine(pages));
 }
 
 const QString programTitle = QStringLiteral("Quillmere");
@@ -240,9 +241,9 @@ void MainWindow::saveAllAsText()
     const ConversionReport report = m_conversion.run(FileListItems(m_fileList), *this);
     if (pagesBefore)
         logPagesByEngine(pagesTakenSince(*pagesBefore, *m_platform.engine.pagesByEngine()));
-    m_platform.messages.inform(
-        doneMessage(report.failures(), report.count(ItemOutcome::Result::Skipped),
-                    report.count(ItemOutcome::Result::NotAPage)));
+    m_platform.messages.inform(doneMessage(report.failures(),
+                                           report.count(ItemOutcome::Result::Skipped),
+                                           report.count(ItemOutcome::Result::NotAPage)));
 
     // The finished bar stays in view a moment longer.
     waitSeconds(1, m_platform.clock, m_platform.pump);

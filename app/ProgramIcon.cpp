@@ -12,8 +12,7 @@ constexpr qreal grid = 256;
 void drawSheet(QPainter &painter)
 {
     const QPolygonF sheet{{52, 20}, {164, 20}, {208, 64}, {208, 236}, {52, 236}};
-    painter.setPen(QPen(QColor(0x3a, 0x42, 0x4e), 8, Qt::SolidLine, Qt::RoundCap,
-                        Qt::RoundJoin));
+    painter.setPen(QPen(QColor(0x3a, 0x42, 0x4e), 8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::white);
     painter.drawPolygon(sheet);
     painter.setBrush(QColor(0xd5, 0xdb, 0xe3));
@@ -32,8 +31,7 @@ void drawQuill(QPainter &painter)
     QPainterPath feather(QPointF(112, 214));
     feather.cubicTo(QPointF(150, 120), QPointF(190, 60), QPointF(244, 12));
     feather.cubicTo(QPointF(236, 80), QPointF(190, 150), QPointF(112, 214));
-    painter.setPen(QPen(QColor(0x1c, 0x3f, 0x6e), 6, Qt::SolidLine, Qt::RoundCap,
-                        Qt::RoundJoin));
+    painter.setPen(QPen(QColor(0x1c, 0x3f, 0x6e), 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(QColor(0x3b, 0x7d, 0xd0));
     painter.drawPath(feather);
     painter.setPen(QPen(QColor(0x1c, 0x3f, 0x6e), 8, Qt::SolidLine, Qt::RoundCap));

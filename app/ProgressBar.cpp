@@ -1,7 +1,6 @@
 #include "app/ProgressBar.h"
 
-ProgressBar::ProgressBar(QWidget *parent)
-    : QProgressBar(parent)
+ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent)
 {
     setRange(0, 100);
     setValue(0);

@@ -13,7 +13,7 @@ QtMessageHandler passedOn = nullptr;
 bool isStartUpNote(const QString &message)
 {
     return message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))
-           || message.startsWith(QLatin1String("Sandboxing disabled by user."));
+        || message.startsWith(QLatin1String("Sandboxing disabled by user."));
 }
 
 void dropStartUpNotes(QtMsgType type, const QMessageLogContext &context, const QString &message)

@@ -3,9 +3,9 @@
 #include "app/ProgramIcon.h"
 #include "app/QuietTerminal.h"
 #include "app/WindowArguments.h"
-#include "engine/browser/ProgramVersion.h"
 #include "engine/auto/AutoEngine.h"
 #include "engine/browser/BrowserEngine.h"
+#include "engine/browser/ProgramVersion.h"
 #include "engine/browser/RenderEngineSetup.h"
 #include "platform/EscapedText.h"
 #include "platform/FileNames.h"
@@ -98,11 +98,12 @@ int main(int argc, char *argv[])
     QtFolderBrowser folderBrowser;
     QtCursorPosition cursor;
     QtTextFileWriter fileWriter;
-    const Platform platform{engine, pump, clock, random, messages, desktop, fileDialog,
-                            folderBrowser, cursor, fileWriter};
+    const Platform platform{engine,  pump,       clock,         random, messages,
+                            desktop, fileDialog, folderBrowser, cursor, fileWriter};
 
-    MainWindow window(platform, pointerFilesFolder(QCoreApplication::applicationDirPath(),
-                                                   QStringLiteral(QUILLMERE_DATA_FROM_PROGRAM)));
+    MainWindow window(platform,
+                      pointerFilesFolder(QCoreApplication::applicationDirPath(),
+                                         QStringLiteral(QUILLMERE_DATA_FROM_PROGRAM)));
     window.show();
     window.fileList().append(arguments.paths);
     return app.exec();

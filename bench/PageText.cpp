@@ -9,13 +9,13 @@ std::optional<QString> waitForPageText(PageLoader &loader, const QString &path, 
 {
     std::optional<QString> text;
     QEventLoop loop;
-    const QMetaObject::Connection loaded =
-        QObject::connect(&loader, &PageLoader::pageLoaded, &loop, [&](const QString &pageText) {
-            text = pageText;
-            loop.quit();
-        });
-    const QMetaObject::Connection failed =
-        QObject::connect(&loader, &PageLoader::pageFailed, &loop, &QEventLoop::quit);
+    const QMetaObject::Connection loaded = QObject::connect(&loader, &PageLoader::pageLoaded, &loop,
+                                                            [&](const QString &pageText) {
+        text = pageText;
+        loop.quit();
+    });
+    const QMetaObject::Connection failed = QObject::connect(&loader, &PageLoader::pageFailed, &loop,
+                                                            &QEventLoop::quit);
     QTimer::singleShot(timeoutMs, &loop, [&] {
         loader.abandon();
         loop.quit();

@@ -38,7 +38,8 @@ QByteArray readFile(const QString &path)
 
 // Times one engine over every file and prints files/s and CPU seconds (this process and the
 // processes it waited for).
-void measure(const char *name, const QStringList &files, const std::function<void(const QString &)> &convert)
+void measure(const char *name, const QStringList &files,
+             const std::function<void(const QString &)> &convert)
 {
     const double ownAtStart = usageCpuSeconds(RUSAGE_SELF);
     const double childrenAtStart = usageCpuSeconds(RUSAGE_CHILDREN);
@@ -47,7 +48,8 @@ void measure(const char *name, const QStringList &files, const std::function<voi
     for (const QString &file : files)
         convert(file);
     const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
-    const double cpu = usageCpuSeconds(RUSAGE_SELF) - ownAtStart + usageCpuSeconds(RUSAGE_CHILDREN) - childrenAtStart;
+    const double cpu = usageCpuSeconds(RUSAGE_SELF) - ownAtStart + usageCpuSeconds(RUSAGE_CHILDREN)
+        - childrenAtStart;
     std::printf("%-8s %8.1f files/s  %7.2f s  %7.2f CPU s (%.2f ms a page)\n", name,
                 files.size() / seconds, seconds, cpu, 1000 * cpu / files.size());
     std::fflush(stdout);
@@ -80,10 +82,11 @@ int main(int argc, char *argv[])
     qint64 bytes = 0;
     for (const QString &argument : arguments) {
         const QStringList found = QFileInfo(argument).isDir() ? htmlFilesInTree(argument, pump)
-                                                             : QStringList{argument};
+                                                              : QStringList{argument};
         for (const QString &file : found) {
             // Below a folder named "html" every style sheet and picture would count as a page.
-            const bool named = QFileInfo(file).fileName().contains(QLatin1String("htm"), Qt::CaseInsensitive);
+            const bool named = QFileInfo(file).fileName().contains(QLatin1String("htm"),
+                                                                   Qt::CaseInsensitive);
             if (named && FastPage(readFile(file), file).isExact()) {
                 files << file;
                 bytes += QFileInfo(file).size();

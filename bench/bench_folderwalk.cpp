@@ -89,8 +89,8 @@ void timeTree(int topFolders, int subfolders, int filesPerFolder, MessagePump *r
 
         std::printf("%6d files in %4d folders, %-16s: folders only %6.1f ms | whole walk "
                     "%6.1f ms (%.2f ms per 1000 files, %ld pumps) | append %d items %4.1f ms\n",
-                    files, folders + 1, real ? "events processed" : "no events", collectMs,
-                    walkMs, walkMs * 1000.0 / files, walkPump.pumps, list.count(), appendMs);
+                    files, folders + 1, real ? "events processed" : "no events", collectMs, walkMs,
+                    walkMs * 1000.0 / files, walkPump.pumps, list.count(), appendMs);
     }
 }
 

@@ -13,8 +13,8 @@
 
 #include "bench/PageText.h"
 #include "convert/FolderWalk.h"
-#include "engine/browser/BrowserPageLoader.h"
 #include "engine/PageType.h"
+#include "engine/browser/BrowserPageLoader.h"
 #include "engine/browser/RenderEngineSetup.h"
 #include "engine/fast/FastPage.h"
 #include "platform/QtMessagePump.h"
@@ -46,7 +46,8 @@ bool parseOptions(const QStringList &arguments, Options &options)
             options.all = true;
         } else if (argument == "--show") {
             options.show = true;
-        } else if ((argument == "--diffs" || argument == "--require" || argument == "--require-taken")
+        } else if ((argument == "--diffs" || argument == "--require"
+                    || argument == "--require-taken")
                    && i + 1 < arguments.size()) {
             bool ok = false;
             const double value = arguments[++i].toDouble(&ok);
@@ -109,7 +110,8 @@ void printDiff(const QString &fast, const QString &browser)
         ++first;
     qsizetype fromEnd = 0;
     while (fromEnd < fastLines.size() - first && fromEnd < browserLines.size() - first
-           && fastLines[fastLines.size() - 1 - fromEnd] == browserLines[browserLines.size() - 1 - fromEnd])
+           && fastLines[fastLines.size() - 1 - fromEnd]
+               == browserLines[browserLines.size() - 1 - fromEnd])
         ++fromEnd;
     std::printf("  @@ line %lld (fast %lld lines, browser %lld lines)\n", (long long)first + 1,
                 (long long)fastLines.size(), (long long)browserLines.size());
@@ -146,7 +148,9 @@ int show(PageLoader &engine, const QString &path)
     const QString fast = page.bodyText();
     const QString browser = browserText(engine, path);
     std::printf("carries script: %s; encoding guessed: %s\n--- browser\n",
-                !page.carriesScript() ? "no" : page.scriptsKnown() ? "only known ones" : "yes",
+                !page.carriesScript()     ? "no"
+                    : page.scriptsKnown() ? "only known ones"
+                                          : "yes",
                 page.encodingGuessed() ? "yes" : "no");
     for (const QString &line : browser.split('\n'))
         std::printf("|%s\n", qPrintable(escaped(line)));
@@ -167,8 +171,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     Options options;
     if (!parseOptions(app.arguments().mid(1), options)) {
-        std::fprintf(stderr, "usage: fast_vs_browser [--all] [--diffs N] [--require PERCENT]"
-                             " [--require-taken PERCENT] <folder or file>...\n       fast_vs_browser --show <file>\n");
+        std::fprintf(stderr,
+                     "usage: fast_vs_browser [--all] [--diffs N] [--require PERCENT]"
+                     " [--require-taken PERCENT] <folder or file>...\n       fast_vs_browser "
+                     "--show <file>\n");
         return 2;
     }
     BrowserPageLoader engine;
@@ -183,8 +189,8 @@ int main(int argc, char *argv[])
         const FastPage page(readFile(path), path);
         if (!options.all && !page.isExact()) {
             ++(page.carriesScript() && !page.scriptsKnown() ? withScript
-               : page.encodingGuessed()                   ? guessedEncoding
-                                                          : otherTree);
+                   : page.encodingGuessed()                 ? guessedEncoding
+                                                            : otherTree);
             continue;
         }
         bool stylesExact = true;
@@ -211,13 +217,13 @@ int main(int argc, char *argv[])
     std::printf("%d of %d pages identical (%.1f%%), %d of them with known scripts only; left out:"
                 " %d with other scripts, %d in an undeclared encoding, %d whose tree may not be the"
                 " browser's; %d the browser could not load\n",
-                identical, compared, percent, withKnownScripts, withScript, guessedEncoding, otherTree,
-                unloadable);
+                identical, compared, percent, withKnownScripts, withScript, guessedEncoding,
+                otherTree, unloadable);
     std::fflush(stdout);
     const int all = compared + withScript + guessedEncoding + otherTree + unloadable;
     const double takenPercent = all ? 100.0 * compared / all : 100.0;
     return (options.requiredPercent >= 0 && percent < options.requiredPercent)
-                   || (options.requiredTakenPercent >= 0 && takenPercent < options.requiredTakenPercent)
-               ? 1
-               : 0;
+            || (options.requiredTakenPercent >= 0 && takenPercent < options.requiredTakenPercent)
+        ? 1
+        : 0;
 }

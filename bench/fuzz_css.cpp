@@ -41,11 +41,38 @@ public:
     // Noise of the kinds that break naive scanners, put anywhere.
     QByteArray broken(QByteArray text)
     {
-        static const QByteArrayList noise{
-            "{", "}", "(", ")", "[", "]", "\"", "'", "\\", "/*", "*/", ";", ":", "@", "url(",
-            "<!--", "-->", "\\0", "\\110000 ", "#", "!important", "\n", QByteArray("\0", 1),
-            "\xC3", "\xFF", "99999999999999999999", "-2147483648n+-2147483648", ":not(", ":is(",
-            "@media all{", "@layer a{", "@import 'fuzz-a.css';"};
+        static const QByteArrayList noise{"{",
+                                          "}",
+                                          "(",
+                                          ")",
+                                          "[",
+                                          "]",
+                                          "\"",
+                                          "'",
+                                          "\\",
+                                          "/*",
+                                          "*/",
+                                          ";",
+                                          ":",
+                                          "@",
+                                          "url(",
+                                          "<!--",
+                                          "-->",
+                                          "\\0",
+                                          "\\110000 ",
+                                          "#",
+                                          "!important",
+                                          "\n",
+                                          QByteArray("\0", 1),
+                                          "\xC3",
+                                          "\xFF",
+                                          "99999999999999999999",
+                                          "-2147483648n+-2147483648",
+                                          ":not(",
+                                          ":is(",
+                                          "@media all{",
+                                          "@layer a{",
+                                          "@import 'fuzz-a.css';"};
         const int cuts = int(below(6));
         for (int i = 0; i < cuts && !text.isEmpty(); ++i) {
             const qsizetype at = qsizetype(below(uint(text.size())));
@@ -68,18 +95,23 @@ public:
                 --open;
                 continue;
             }
-            body += "<" + pick(tags) + " class='" + pick(classes) + " " + pick(classes) + "' id=" + pick(ids)
-                    + (chance(5) ? " style='" + declarations() + "'" : "") + ">" + pick(words);
+            body += "<" + pick(tags) + " class='" + pick(classes) + " " + pick(classes)
+                + "' id=" + pick(ids) + (chance(5) ? " style='" + declarations() + "'" : "") + ">"
+                + pick(words);
             ++open;
         }
-        return (chance(2) ? "<!DOCTYPE html>" : "") + QByteArray("<link rel=stylesheet href=fuzz-a.css><style>")
-               + style + "</style>" + body;
+        return (chance(2) ? "<!DOCTYPE html>" : "")
+            + QByteArray("<link rel=stylesheet href=fuzz-a.css><style>") + style + "</style>"
+            + body;
     }
 
 private:
     uint below(uint bound) { return bound == 0 ? 0 : uint(m_random() % bound); }
     bool chance(uint oneIn) { return below(oneIn) == 0; }
-    QByteArray pick(const QByteArrayList &list) { return list[qsizetype(below(uint(list.size())))]; }
+    QByteArray pick(const QByteArrayList &list)
+    {
+        return list[qsizetype(below(uint(list.size())))];
+    }
 
     QByteArray rule() { return selectorList(0) + " {" + declarations() + "}\n"; }
 
@@ -99,7 +131,8 @@ private:
         for (int i = 0; i < more; ++i)
             out += pick(combinators) + compound(depth);
         if (chance(6))
-            out += pick({"::before", "::after", ":first-letter", "::marker", "::-webkit-x", ":after"});
+            out += pick(
+                {"::before", "::after", ":first-letter", "::marker", "::-webkit-x", ":after"});
         return out;
     }
 
@@ -109,28 +142,37 @@ private:
         const int tests = int(below(4));
         for (int i = 0; i < tests; ++i) {
             switch (below(7)) {
-            case 0: out += "#" + pick(ids); break;
-            case 1: out += "." + pick(classes); break;
+            case 0:
+                out += "#" + pick(ids);
+                break;
+            case 1:
+                out += "." + pick(classes);
+                break;
             case 2:
                 out += "[" + pick({"class", "id", "data-x", "lang", "TYPE"})
-                       + pick({"", "=", "~=", "|=", "^=", "$=", "*="}) + pick({"a", "'b c'", "\"\"", "x\\31"})
-                       + pick({"", " i", " s"}) + "]";
+                    + pick({"", "=", "~=", "|=", "^=", "$=", "*="})
+                    + pick({"a", "'b c'", "\"\"", "x\\31"}) + pick({"", " i", " s"}) + "]";
                 break;
             case 3:
-                out += ":" + pick({"first-child", "last-child", "only-child", "empty", "root", "hover",
-                                   "link", "checked", "first-of-type", "bogus"});
+                out += ":"
+                    + pick({"first-child", "last-child", "only-child", "empty", "root", "hover",
+                            "link", "checked", "first-of-type", "bogus"});
                 break;
             case 4:
-                out += ":" + pick({"nth-child", "nth-last-child", "nth-of-type", "nth-last-of-type"}) + "("
-                       + pick({"odd", "even", "2n+1", "-n+3", "n", "+ 2n", "3", "-n-2147483647",
-                               "2147483647n+2147483647", "0n+0", "99999999999n-99999999999", "2n - 1"})
-                       + ")";
+                out += ":"
+                    + pick({"nth-child", "nth-last-child", "nth-of-type", "nth-last-of-type"}) + "("
+                    + pick({"odd", "even", "2n+1", "-n+3", "n", "+ 2n", "3", "-n-2147483647",
+                            "2147483647n+2147483647", "0n+0", "99999999999n-99999999999", "2n - 1"})
+                    + ")";
                 break;
             case 5:
                 if (depth < 4)
-                    out += ":" + pick({"not", "is", "where", "matches"}) + "(" + selectorList(depth + 1) + ")";
+                    out += ":" + pick({"not", "is", "where", "matches"}) + "("
+                        + selectorList(depth + 1) + ")";
                 break;
-            case 6: out += ":lang(" + pick({"en", "fr", "\"de\""}) + ")"; break;
+            case 6:
+                out += ":lang(" + pick({"en", "fr", "\"de\""}) + ")";
+                break;
             }
         }
         return out.isEmpty() ? "*" : out;
@@ -138,14 +180,20 @@ private:
 
     QByteArray declarations()
     {
-        static const QByteArrayList properties{"display", "visibility", "white-space", "text-transform",
-                                               "content-visibility", "float", "position", "content",
-                                               "color", "DISPLAY", "--custom"};
-        static const QByteArrayList values{
-            "none", "block", "inline", "contents", "table-cell", "flex", "grid", "hidden", "collapse",
-            "pre", "pre-line", "nowrap", "uppercase", "capitalize", "left", "absolute", "fixed",
-            "inherit", "initial", "unset", "revert", "\"text\"", "attr(id)", "counter(x)",
-            "open-quote", "url(a.png)", "\"a\" / \"alt\"", "block block", "calc(1px + 2px)"};
+        static const QByteArrayList properties{
+            "display", "visibility", "white-space", "text-transform", "content-visibility",
+            "float",   "position",   "content",     "color",          "DISPLAY",
+            "--custom"};
+        static const QByteArrayList values{"none",        "block",          "inline",
+                                           "contents",    "table-cell",     "flex",
+                                           "grid",        "hidden",         "collapse",
+                                           "pre",         "pre-line",       "nowrap",
+                                           "uppercase",   "capitalize",     "left",
+                                           "absolute",    "fixed",          "inherit",
+                                           "initial",     "unset",          "revert",
+                                           "\"text\"",    "attr(id)",       "counter(x)",
+                                           "open-quote",  "url(a.png)",     "\"a\" / \"alt\"",
+                                           "block block", "calc(1px + 2px)"};
         QByteArray out;
         const int count = int(below(5));
         for (int i = 0; i < count; ++i)
@@ -159,26 +207,37 @@ private:
             return {};
         switch (below(8)) {
         case 0:
-            return "@media " + pick({"screen", "print", "(min-width: 600px)", "not all and (monochrome)",
-                                     "screen and (max-width: 100px), (orientation: landscape)", "(bogus)"})
-                   + " {" + sheet(depth + 1) + "}\n";
+            return "@media "
+                + pick({"screen", "print", "(min-width: 600px)", "not all and (monochrome)",
+                        "screen and (max-width: 100px), (orientation: landscape)", "(bogus)"})
+                + " {" + sheet(depth + 1) + "}\n";
         case 1:
-            return "@supports " + pick({"(display: grid)", "not (display: grid)", "selector(:is(a))"}) + " {"
-                   + sheet(depth + 1) + "}\n";
-        case 2: return "@layer " + pick({"a", "b", "a.b", "c, a, b"}) + ";\n";
-        case 3: return "@layer " + pick({"", "a", "b.c"}) + " {" + sheet(depth + 1) + "}\n";
+            return "@supports "
+                + pick({"(display: grid)", "not (display: grid)", "selector(:is(a))"}) + " {"
+                + sheet(depth + 1) + "}\n";
+        case 2:
+            return "@layer " + pick({"a", "b", "a.b", "c, a, b"}) + ";\n";
+        case 3:
+            return "@layer " + pick({"", "a", "b.c"}) + " {" + sheet(depth + 1) + "}\n";
         case 4:
-            return "@import " + pick({"'fuzz-a.css'", "url(fuzz-b.css)", "\"fuzz-c.css\"", "'missing.css'",
-                                      "'/proc/self/pagemap'"})
-                   + pick({"", " layer", " layer(x)", " print", " screen and (min-width: 1px)"}) + ";\n";
-        case 5: return "@font-face {" + declarations() + "}\n";
-        case 6: return "@" + pick({"keyframes k", "page", "namespace x url(y)", "charset \"utf-8\""}) + " {}\n";
-        default: return "@unknown " + pick({"a b c", "(x)", "[y]"}) + (chance(2) ? ";" : "{}") + "\n";
+            return "@import "
+                + pick({"'fuzz-a.css'", "url(fuzz-b.css)", "\"fuzz-c.css\"", "'missing.css'",
+                        "'/proc/self/pagemap'"})
+                + pick({"", " layer", " layer(x)", " print", " screen and (min-width: 1px)"})
+                + ";\n";
+        case 5:
+            return "@font-face {" + declarations() + "}\n";
+        case 6:
+            return "@" + pick({"keyframes k", "page", "namespace x url(y)", "charset \"utf-8\""})
+                + " {}\n";
+        default:
+            return "@unknown " + pick({"a b c", "(x)", "[y]"}) + (chance(2) ? ";" : "{}") + "\n";
         }
     }
 
     std::mt19937 &m_random;
-    const QByteArrayList tags{"div", "p", "span", "table", "tr", "td", "ul", "li", "pre", "b", "section"};
+    const QByteArrayList tags{"div", "p",  "span", "table", "tr",     "td",
+                              "ul",  "li", "pre",  "b",     "section"};
     const QByteArrayList classes{"a", "b", "c", "x", "Y"};
     const QByteArrayList ids{"i", "j", "k"};
     const QByteArrayList words{"one ", "two", " three ", "", "\n"};
@@ -241,7 +300,8 @@ int main(int argc, char *argv[])
         slowest = std::max(slowest, timer.elapsed());
         if (timer.elapsed() > slowMilliseconds) {
             keep("fuzz-css-slow.html");
-            std::fprintf(stderr, "a page took %lld ms; kept as fuzz-css-slow.html\n", timer.elapsed());
+            std::fprintf(stderr, "a page took %lld ms; kept as fuzz-css-slow.html\n",
+                         timer.elapsed());
             return 1;
         }
         ++pages;

@@ -26,16 +26,63 @@ namespace {
 constexpr unsigned hangSeconds = 10;
 
 // Pieces of markup and style that reach the engine's less travelled paths.
-const QByteArrayList fragments{
-    "<", ">", "</", "<p>", "</p>", "<div>", "</div>", "<table>", "<tr>", "<td>", "</td>",
-    "<span style=\"display:contents\">", "<b>", "<i>", "</b>", "<pre>", "<br>", "<select>",
-    "<option>", "<details>", "<summary>", "<svg><text>", "<noscript>", "<template>",
-    "<style>", "</style>", "{", "}", "@media (min-width:1px){", "@import 'x.css';",
-    ":not(", ":nth-child(2n+1)", "::before{content:\"x\"}", "display:flex", "display:none",
-    "white-space:pre-line", "text-transform:capitalize", "visibility:hidden", "\\", "\"", "'",
-    "&#", "&amp;", "\xEF\xBB\xBF", "\xFF\xFE", "<meta charset=shift_jis>", "\x80",
-    QByteArray("\0", 1), "\t", "\n", " ", "<!--", "-->", "<![CDATA[", "<math>", "<rt>",
-    "float:left"};
+const QByteArrayList fragments{"<",
+                               ">",
+                               "</",
+                               "<p>",
+                               "</p>",
+                               "<div>",
+                               "</div>",
+                               "<table>",
+                               "<tr>",
+                               "<td>",
+                               "</td>",
+                               "<span style=\"display:contents\">",
+                               "<b>",
+                               "<i>",
+                               "</b>",
+                               "<pre>",
+                               "<br>",
+                               "<select>",
+                               "<option>",
+                               "<details>",
+                               "<summary>",
+                               "<svg><text>",
+                               "<noscript>",
+                               "<template>",
+                               "<style>",
+                               "</style>",
+                               "{",
+                               "}",
+                               "@media (min-width:1px){",
+                               "@import 'x.css';",
+                               ":not(",
+                               ":nth-child(2n+1)",
+                               "::before{content:\"x\"}",
+                               "display:flex",
+                               "display:none",
+                               "white-space:pre-line",
+                               "text-transform:capitalize",
+                               "visibility:hidden",
+                               "\\",
+                               "\"",
+                               "'",
+                               "&#",
+                               "&amp;",
+                               "\xEF\xBB\xBF",
+                               "\xFF\xFE",
+                               "<meta charset=shift_jis>",
+                               "\x80",
+                               QByteArray("\0", 1),
+                               "\t",
+                               "\n",
+                               " ",
+                               "<!--",
+                               "-->",
+                               "<![CDATA[",
+                               "<math>",
+                               "<rt>",
+                               "float:left"};
 
 QByteArray pick(const QByteArrayList &list, std::mt19937 &random)
 {
@@ -60,7 +107,8 @@ QByteArray mutated(const QByteArray &page, std::mt19937 &random)
             bytes.remove(at, qsizetype(random() % 200));
             break;
         case 3: // repeat a stretch
-            bytes.insert(at, bytes.mid(at, qsizetype(random() % 100)).repeated(1 + int(random() % 50)));
+            bytes.insert(at,
+                         bytes.mid(at, qsizetype(random() % 100)).repeated(1 + int(random() % 50)));
             break;
         case 4: // nest deep
             bytes.insert(at, pick(fragments, random).repeated(int(random() % 5000)));
@@ -94,7 +142,8 @@ QList<Sample> samplePages(const QStringList &paths)
     QList<Sample> samples;
     for (const QString &path : paths) {
         QStringList files;
-        QDirIterator it(path, {"*.htm*", "*.xht*", "*.mht*"}, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(path, {"*.htm*", "*.xht*", "*.mht*"}, QDir::Files,
+                        QDirIterator::Subdirectories);
         while (it.hasNext())
             files << it.next();
         if (files.isEmpty())
@@ -131,7 +180,8 @@ int main(int argc, char *argv[])
         current = mutated(sample.bytes, random);
         currentExtension = sample.extension;
         alarm(hangSeconds);
-        const FastPage page(current, QDir::current().filePath(QStringLiteral("fuzz.") + currentExtension));
+        const FastPage page(current,
+                            QDir::current().filePath(QStringLiteral("fuzz.") + currentExtension));
         (void)page.carriesScript();
         (void)page.bodyText();
         alarm(0);

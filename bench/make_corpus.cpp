@@ -18,12 +18,13 @@
 namespace {
 
 // Words a Latin-1 page can hold, and words only Unicode can.
-const QStringList latinWords{
-    "the", "of", "and", "river", "quill", "harbour", "north", "letter", "garden", "winter",
-    "market", "lantern", "evening", "council", "bridge", "orchard", "ledger", "copper",
-    "café", "naïve", "Größe", "São", "façade", "smørrebrød", "déjà", "Ærø", "señor", "übrig"};
-const QStringList unicodeWords{"日本語", "Ελληνικά", "русский", "עברית", "العربية", "한국어",
-                               "emoji 🦆", "math ∑∞", "Łódź", "Čeština"};
+const QStringList latinWords{"the",     "of",      "and",    "river",   "quill",  "harbour",
+                             "north",   "letter",  "garden", "winter",  "market", "lantern",
+                             "evening", "council", "bridge", "orchard", "ledger", "copper",
+                             "café",    "naïve",   "Größe",  "São",     "façade", "smørrebrød",
+                             "déjà",    "Ærø",     "señor",  "übrig"};
+const QStringList unicodeWords{"日本語", "Ελληνικά",   "русский", "עברית", "العربية",
+                               "한국어", "emoji 🦆", "math ∑∞", "Łódź",  "Čeština"};
 
 // Picks by plain modulo of the generator's output, which the standard fixes for mt19937
 // (the standard distributions may differ between libraries).
@@ -65,7 +66,7 @@ QString escaped(const QString &text)
 QString page(const QString &title, const QString &head, const QString &body)
 {
     return "<!DOCTYPE html>\n<html><head>" + head + "<title>" + escaped(title)
-           + "</title></head>\n<body>\n" + body + "\n</body></html>\n";
+        + "</title></head>\n<body>\n" + body + "\n</body></html>\n";
 }
 
 QString article(Picker &pick, bool unicode)
@@ -75,7 +76,7 @@ QString article(Picker &pick, bool unicode)
         if (pick.below(8) == 0)
             body += "<h2>" + escaped(pick.sentence(unicode)) + "</h2>\n";
         body += "<p>" + escaped(pick.paragraph(unicode)) + " <em>" + escaped(pick.sentence(unicode))
-                + "</em> <a href=\"#n" + QString::number(i) + "\">more</a></p>\n";
+            + "</em> <a href=\"#n" + QString::number(i) + "\">more</a></p>\n";
     }
     return body;
 }
@@ -112,7 +113,7 @@ QString lists(Picker &pick, bool unicode)
     body += "</ul>\n<dl>";
     for (int i = pick.between(1, 10); i > 0; --i)
         body += "<dt>" + escaped(pick.word(latinWords)) + "</dt><dd>"
-                + escaped(pick.sentence(unicode)) + "</dd>";
+            + escaped(pick.sentence(unicode)) + "</dd>";
     return body + "</dl>\n";
 }
 
@@ -121,13 +122,13 @@ QString scripted(Picker &pick, bool unicode)
 {
     const int paragraphs = pick.between(5, 200);
     return "<p>" + escaped(pick.paragraph(unicode)) + "</p>\n"
-           + "<script>document.write('<p>written while loading</p>');</script>\n"
-           + "<div id=built></div>\n<script>\nvar built = document.getElementById('built');\n"
-           + "for (var i = 0; i < " + QString::number(paragraphs) + "; ++i) {\n"
-           + "  var p = document.createElement('p');\n"
-           + "  p.textContent = 'Paragraph ' + i + ' made by a script.';\n"
-           + "  built.appendChild(p);\n}\n</script>\n"
-           + "<noscript>shown only without scripts</noscript>\n";
+        + "<script>document.write('<p>written while loading</p>');</script>\n"
+        + "<div id=built></div>\n<script>\nvar built = document.getElementById('built');\n"
+        + "for (var i = 0; i < " + QString::number(paragraphs) + "; ++i) {\n"
+        + "  var p = document.createElement('p');\n"
+        + "  p.textContent = 'Paragraph ' + i + ' made by a script.';\n"
+        + "  built.appendChild(p);\n}\n</script>\n"
+        + "<noscript>shown only without scripts</noscript>\n";
 }
 
 // Text that styles hide, move or change, next to text they leave alone.
@@ -136,11 +137,20 @@ QString styled(Picker &pick, bool unicode)
     QString body;
     for (int i = pick.between(3, 80); i > 0; --i) {
         switch (pick.below(5)) {
-        case 0: body += "<p class=gone>" + escaped(pick.sentence(unicode)) + "</p>\n"; break;
-        case 1: body += "<p class=loud>" + escaped(pick.sentence(unicode)) + "</p>\n"; break;
-        case 2: body += "<p class=marked>" + escaped(pick.sentence(unicode)) + "</p>\n"; break;
-        case 3: body += "<pre>" + escaped(pick.sentence(unicode)) + "\n    indented</pre>\n"; break;
-        default: body += "<p>" + escaped(pick.paragraph(unicode)) + "</p>\n";
+        case 0:
+            body += "<p class=gone>" + escaped(pick.sentence(unicode)) + "</p>\n";
+            break;
+        case 1:
+            body += "<p class=loud>" + escaped(pick.sentence(unicode)) + "</p>\n";
+            break;
+        case 2:
+            body += "<p class=marked>" + escaped(pick.sentence(unicode)) + "</p>\n";
+            break;
+        case 3:
+            body += "<pre>" + escaped(pick.sentence(unicode)) + "\n    indented</pre>\n";
+            break;
+        default:
+            body += "<p>" + escaped(pick.paragraph(unicode)) + "</p>\n";
         }
     }
     return body;
@@ -156,14 +166,29 @@ QByteArray windows1252(const QString &text)
     QByteArray bytes;
     for (QChar c : text) {
         switch (c.unicode()) {
-        case 0x20AC: bytes += '\x80'; break; // euro sign
-        case 0x2018: bytes += '\x91'; break;
-        case 0x2019: bytes += '\x92'; break;
-        case 0x201C: bytes += '\x93'; break;
-        case 0x201D: bytes += '\x94'; break;
-        case 0x2013: bytes += '\x96'; break;
-        case 0x2014: bytes += '\x97'; break;
-        default: bytes += char(c.unicode() < 256 ? c.unicode() : '?');
+        case 0x20AC:
+            bytes += '\x80';
+            break; // euro sign
+        case 0x2018:
+            bytes += '\x91';
+            break;
+        case 0x2019:
+            bytes += '\x92';
+            break;
+        case 0x201C:
+            bytes += '\x93';
+            break;
+        case 0x201D:
+            bytes += '\x94';
+            break;
+        case 0x2013:
+            bytes += '\x96';
+            break;
+        case 0x2014:
+            bytes += '\x97';
+            break;
+        default:
+            bytes += char(c.unicode() < 256 ? c.unicode() : '?');
         }
     }
     return bytes;
@@ -182,7 +207,7 @@ QByteArray utf16LittleEndianWithBom(const QString &text)
 QByteArray encodedPage(Picker &pick, Encoding encoding)
 {
     const bool unicode = encoding == Encoding::Utf8Meta || encoding == Encoding::Utf8Bom
-                         || encoding == Encoding::Utf16LeBom;
+        || encoding == Encoding::Utf16LeBom;
     QString body = article(pick, unicode);
     switch (encoding) {
     case Encoding::Utf8Meta:
@@ -209,12 +234,18 @@ QByteArray pageBytes(int index)
     const bool unicode = pick.below(2) == 0;
     const QString meta = "<meta charset=\"utf-8\">";
     switch (index % 6) {
-    case 0: return page("Article", meta, article(pick, unicode)).toUtf8();
-    case 1: return page("Table", meta, table(pick)).toUtf8();
-    case 2: return page("Lists", meta, lists(pick, unicode)).toUtf8();
-    case 3: return page("Scripts", meta, scripted(pick, unicode)).toUtf8();
-    case 4: return page("Styles", meta + styleSheet, styled(pick, unicode)).toUtf8();
-    default: return encodedPage(pick, Encoding((index / 6) % 5));
+    case 0:
+        return page("Article", meta, article(pick, unicode)).toUtf8();
+    case 1:
+        return page("Table", meta, table(pick)).toUtf8();
+    case 2:
+        return page("Lists", meta, lists(pick, unicode)).toUtf8();
+    case 3:
+        return page("Scripts", meta, scripted(pick, unicode)).toUtf8();
+    case 4:
+        return page("Styles", meta + styleSheet, styled(pick, unicode)).toUtf8();
+    default:
+        return encodedPage(pick, Encoding((index / 6) % 5));
     }
 }
 

@@ -37,23 +37,28 @@ void describeOptions(QCommandLineParser &parser)
         "files left out on purpose (no web pages, the run's own text files) are counted there.\n"
         "Exit status: 0 when no file failed, 1 when any did, 2 for a usage error."));
     parser.addOptions({
-        {jobsOption, QStringLiteral("Pages in flight at once (default: one per core, at least 2; "
-                                    "at most 16)."),
+        {jobsOption,
+         QStringLiteral("Pages in flight at once (default: one per core, at least 2; "
+                        "at most 16)."),
          QStringLiteral("N")},
-        {engineOption, QStringLiteral("auto (the default): the fast engine for pages without "
-                                      "scripts, the browser engine for the others; browser or "
-                                      "fast for one engine only (fast runs no script)."),
+        {engineOption,
+         QStringLiteral("auto (the default): the fast engine for pages without "
+                        "scripts, the browser engine for the others; browser or "
+                        "fast for one engine only (fast runs no script)."),
          QStringLiteral("ENGINE"), QStringLiteral("auto")},
-        {stdoutOption, QStringLiteral("Write the text of a single file to standard output "
-                                      "instead of a file.")},
-        {statsOption, QStringLiteral("Print what the run cost: files/s, input MB/s, CPU "
-                                     "seconds, peak memory with the engine's processes.")},
+        {stdoutOption,
+         QStringLiteral("Write the text of a single file to standard output "
+                        "instead of a file.")},
+        {statsOption,
+         QStringLiteral("Print what the run cost: files/s, input MB/s, CPU "
+                        "seconds, peak memory with the engine's processes.")},
         {{QStringLiteral("o"), outputOption},
          QStringLiteral("Write the text of a single file to FILE (\"-\": standard output)."),
          QStringLiteral("FILE")},
-        {outputDirOption, QStringLiteral("Write the texts below DIR instead of beside the files: "
-                                         "a file found in a folder keeps its path below that "
-                                         "folder, a file named directly lands in DIR itself."),
+        {outputDirOption,
+         QStringLiteral("Write the texts below DIR instead of beside the files: "
+                        "a file found in a folder keeps its path below that "
+                        "folder, a file named directly lands in DIR itself."),
          QStringLiteral("DIR")},
         {{QStringLiteral("n"), noClobberOption},
          QStringLiteral("Leave an existing text file as it is; the file is counted as left "
@@ -138,8 +143,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments, bool standardIn
     else if (engine == QLatin1String("fast"))
         options.engine = EngineChoice::Fast;
     else if (engine != QLatin1String("auto"))
-        return usageError(QStringLiteral("Unknown engine '%1'; use auto, browser or fast.")
-                              .arg(engine));
+        return usageError(
+            QStringLiteral("Unknown engine '%1'; use auto, browser or fast.").arg(engine));
     if (parser.isSet(jobsOption)) {
         bool isNumber = false;
         options.jobs = parser.value(jobsOption).toInt(&isNumber);

@@ -13,8 +13,8 @@ enum class EngineChoice {
 // What quillmere-convert was asked to do.
 struct ConvertOptions
 {
-    QStringList paths;     // files, and folders to walk; "-" alone for standard input
-    int jobs = 0;          // pages in flight; 0 for the default
+    QStringList paths; // files, and folders to walk; "-" alone for standard input
+    int jobs = 0;      // pages in flight; 0 for the default
     EngineChoice engine = EngineChoice::Auto;
     bool toStandardOutput = false;
     bool stats = false;

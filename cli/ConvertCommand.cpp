@@ -91,8 +91,8 @@ public:
         if (named) {
             if (m_progress)
                 m_progress->clear();
-            const QString path =
-                outcome.path == m_standardInputPage ? standardInputName : outcome.path;
+            const QString path = outcome.path == m_standardInputPage ? standardInputName
+                                                                     : outcome.path;
             printLine(m_err, path + QStringLiteral(": ") + outcome.reason);
         }
         if (m_progress)
@@ -127,7 +127,7 @@ int convertFileList(const ConvertOptions &options, const QList<InputFile> &files
                     MessagePump &pump, const Clock &clock, const CommandStreams &streams)
 {
     const bool toStandardOutput = options.toStandardOutput
-                                  || (!standardInputPage.isEmpty() && options.outputFile.isEmpty());
+        || (!standardInputPage.isEmpty() && options.outputFile.isEmpty());
     ChosenDestination destination(options, toStandardOutput, files, writer, streams.out);
     ConversionRun run(engine, destination.destination(), pump, clock);
     if (options.jobs > 0)

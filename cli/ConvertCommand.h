@@ -19,7 +19,7 @@ struct CommandStreams
 {
     std::FILE *out;
     std::FILE *err;
-    bool errIsTerminal; // then a live progress line is shown there
+    bool errIsTerminal;    // then a live progress line is shown there
     std::FILE *in = stdin; // the page of the PATH "-"
 };
 

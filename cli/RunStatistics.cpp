@@ -10,8 +10,7 @@ constexpr int usageSampleMs = 200;
 
 } // namespace
 
-RunStatistics::RunStatistics(const QStringList &files)
-    : m_files(files.size())
+RunStatistics::RunStatistics(const QStringList &files) : m_files(files.size())
 {
     qint64 bytes = 0;
     for (const QString &file : files)
@@ -47,15 +46,18 @@ void RunStatistics::print(std::FILE *stream, int failed) const
     std::fprintf(stream, "time         %.2f s (the engine's start-up included)\n", m_seconds);
     std::fprintf(stream, "files/s      %.1f\n", double(m_files) / m_seconds);
     std::fprintf(stream, "input MB/s   %.3f\n", m_inputMegabytes / m_seconds);
-    std::fprintf(stream, "CPU seconds  %.2f this process + %.2f in %d helper processes = %.2f"
-                         " (%.1f ms a file)\n",
+    std::fprintf(stream,
+                 "CPU seconds  %.2f this process + %.2f in %d helper processes = %.2f"
+                 " (%.1f ms a file)\n",
                  m_ownCpuSeconds, m_helperCpuSeconds, m_tree.descendantsSeen(), cpuSeconds,
                  m_files > 0 ? cpuSeconds * 1000 / double(m_files) : 0.0);
-    std::fprintf(stream, "peak RSS     %.0f MB this process; %.0f MB with the engine's helper"
-                         " processes (sampled every %d ms)\n",
+    std::fprintf(stream,
+                 "peak RSS     %.0f MB this process; %.0f MB with the engine's helper"
+                 " processes (sampled every %d ms)\n",
                  ownPeakResidentMegabytes(), double(m_tree.peakTreeResidentBytes()) / 1048576.0,
                  usageSampleMs);
-    std::fprintf(stream, "peak PSS     %.0f MB with the engine's helper processes, shared pages"
-                         " counted once\n",
+    std::fprintf(stream,
+                 "peak PSS     %.0f MB with the engine's helper processes, shared pages"
+                 " counted once\n",
                  double(m_tree.peakTreeProportionalBytes()) / 1048576.0);
 }

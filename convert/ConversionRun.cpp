@@ -218,7 +218,8 @@ ConversionRun::checkBeforeLoading(const QString &path) const
     if (std::optional<QString> failure = whyUnreadable(path))
         return FinishedItem{{Result::Failed, path, *failure}, {}};
     if (const FileType type = fileTypeOfFile(path); !type.isPage()) {
-        const QString why = QStringLiteral("not a web page (%1)").arg(QString::fromLatin1(type.mimeType));
+        const QString why =
+            QStringLiteral("not a web page (%1)").arg(QString::fromLatin1(type.mimeType));
         return FinishedItem{{Result::NotAPage, path, why}, {}};
     }
     if (std::optional<QString> failure = m_destination.whyNotWritable(path))

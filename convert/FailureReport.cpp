@@ -45,8 +45,9 @@ QString doneMessage(const QList<ItemFailure> &failures, qsizetype ownTextFiles, 
     message += QStringLiteral("\n\n") + failureCount(failures.size());
     const qsizetype listed = std::min(failures.size(), maxListedFailures);
     for (qsizetype i = 0; i < listed; ++i)
-        message += QStringLiteral("\n%1: %2").arg(escapeControlCharacters(failures[i].path),
-                                                  escapeControlCharacters(failures[i].reason));
+        message += QStringLiteral("\n%1: %2")
+                       .arg(escapeControlCharacters(failures[i].path),
+                            escapeControlCharacters(failures[i].reason));
     if (failures.size() > listed)
         message += QStringLiteral("\nand %1 more").arg(failures.size() - listed);
     return message;

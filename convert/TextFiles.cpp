@@ -48,8 +48,7 @@ std::optional<QString> TextFiles::whySkipped(const QString &inputPath) const
 // frees inodes for reuse: an output is therefore known by its path, and its identity is
 // compared only with what is at that path now, where a case-insensitive file system may give
 // one file two spellings.
-const TextFiles::WrittenOutput *
-TextFiles::writtenOutput(const QString &outputPath) const
+const TextFiles::WrittenOutput *TextFiles::writtenOutput(const QString &outputPath) const
 {
     const QString folder = resolvedFolder(outputPath);
     if (folder.isEmpty())
@@ -110,10 +109,10 @@ std::vector<std::optional<QString>> TextFiles::commitPrepared()
                               .arg(prepared.outputPath, *outcomes[i]);
             continue;
         }
-        m_writtenOutputs.insert_or_assign(
-            outputKey(prepared.outputPath),
-            WrittenOutput{QFileInfo(prepared.outputPath).fileName(),
-                          fileIdentity(prepared.outputPath), fileIdentity(prepared.inputPath)});
+        m_writtenOutputs.insert_or_assign(outputKey(prepared.outputPath),
+                                          WrittenOutput{QFileInfo(prepared.outputPath).fileName(),
+                                                        fileIdentity(prepared.outputPath),
+                                                        fileIdentity(prepared.inputPath)});
     }
     m_prepared.clear();
     m_preparedKeys.clear();

@@ -10,5 +10,8 @@ public:
     using TextFiles::TextFiles;
 
 protected:
-    QString outputPathOf(const QString &inputPath) const override { return outputPathFor(inputPath); }
+    QString outputPathOf(const QString &inputPath) const override
+    {
+        return outputPathFor(inputPath);
+    }
 };

@@ -15,9 +15,9 @@ enum class BrowserReason {
     XhtmlNotModelled,   // XHTML that is not well-formed, or uses what is not modelled here
     ArchiveNotModelled, // a saved page whose archive holds what is not modelled here
     StyleRuleNotModelled, // a selector nested deeper, or longer, than the cascade follows
-    UnknownObject,      // an <object> whose box depends on whether the browser can show its type
-    TooLarge,           // more bytes than the fast engine reads
-    TimeBound,          // the fast engine took longer than it is given
+    UnknownObject,        // an <object> whose box depends on whether the browser can show its type
+    TooLarge,             // more bytes than the fast engine reads
+    TimeBound,            // the fast engine took longer than it is given
 };
 constexpr int browserReasonCount = int(BrowserReason::TimeBound) + 1;
 

@@ -20,8 +20,8 @@ bool isAsciiLetter(char c)
 // a browser with scripts on reads it.
 bool isRawTextElement(const QByteArray &name)
 {
-    static const QByteArrayList names{"script", "style", "textarea", "title", "xmp", "iframe",
-                                      "noembed", "noframes", "noscript", "plaintext"};
+    static const QByteArrayList names{"script", "style",   "textarea", "title",    "xmp",
+                                      "iframe", "noembed", "noframes", "noscript", "plaintext"};
     return names.contains(name);
 }
 
@@ -48,7 +48,8 @@ bool HtmlTagScanner::next(Tag &tag)
         if (m_at >= size || !isAsciiLetter(m_bytes[m_at]))
             continue;
         tag.nameStart = m_at;
-        while (m_at < size && !isSpace(m_bytes[m_at]) && m_bytes[m_at] != '/' && m_bytes[m_at] != '>')
+        while (m_at < size && !isSpace(m_bytes[m_at]) && m_bytes[m_at] != '/'
+               && m_bytes[m_at] != '>')
             ++m_at;
         tag.nameEnd = m_at;
         tag.name = m_bytes.sliced(tag.nameStart, m_at - tag.nameStart).toByteArray().toLower();
@@ -68,7 +69,8 @@ bool HtmlTagScanner::next(Tag &tag)
 
 bool HtmlTagScanner::bytesAt(qsizetype at, QByteArrayView expected) const
 {
-    return at + expected.size() <= m_bytes.size() && m_bytes.sliced(at, expected.size()) == expected;
+    return at + expected.size() <= m_bytes.size()
+        && m_bytes.sliced(at, expected.size()) == expected;
 }
 
 void HtmlTagScanner::readAttributes(Tag &tag)
@@ -125,7 +127,8 @@ void HtmlTagScanner::skipRawText(const QByteArray &name)
     }
     const QByteArray close = "</" + name;
     for (qsizetype at = m_bytes.indexOf("</", m_at); at >= 0; at = m_bytes.indexOf("</", at + 2)) {
-        const QByteArrayView candidate = m_bytes.sliced(at, std::min(close.size(), m_bytes.size() - at));
+        const QByteArrayView candidate = m_bytes.sliced(
+            at, std::min(close.size(), m_bytes.size() - at));
         if (candidate.compare(close, Qt::CaseInsensitive) == 0) {
             m_at = at;
             return;

@@ -14,8 +14,8 @@ class HtmlTagScanner
 public:
     struct Attribute
     {
-        qsizetype start; // of its name
-        qsizetype end; // after its value
+        qsizetype start;     // of its name
+        qsizetype end;       // after its value
         QByteArrayView name; // as written
         QByteArrayView value;
     };
@@ -23,10 +23,10 @@ public:
     {
         bool endTag = false;
         qsizetype start = 0; // of its "<"
-        qsizetype end = 0; // after its ">"
+        qsizetype end = 0;   // after its ">"
         qsizetype nameStart = 0;
         qsizetype nameEnd = 0;
-        QByteArray name; // in lower case
+        QByteArray name;                   // in lower case
         std::vector<Attribute> attributes; // of a start tag
     };
 

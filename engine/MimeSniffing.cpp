@@ -22,13 +22,28 @@ bool isBinaryDataByte(char c)
 // The tags that make a document HTML when it starts with one, followed by a space or ">".
 bool startsWithHtmlTag(QByteArrayView text)
 {
-    static const std::array<std::string_view, 17> tags{
-        "<!doctype html", "<html", "<head", "<script", "<iframe", "<h1", "<div", "<font",
-        "<table", "<a", "<style", "<title", "<b", "<body", "<br", "<p", "<!--"};
+    static const std::array<std::string_view, 17> tags{"<!doctype html",
+                                                       "<html",
+                                                       "<head",
+                                                       "<script",
+                                                       "<iframe",
+                                                       "<h1",
+                                                       "<div",
+                                                       "<font",
+                                                       "<table",
+                                                       "<a",
+                                                       "<style",
+                                                       "<title",
+                                                       "<b",
+                                                       "<body",
+                                                       "<br",
+                                                       "<p",
+                                                       "<!--"};
     return std::any_of(tags.begin(), tags.end(), [text](std::string_view tag) {
         const QByteArrayView start = text.first(std::min(text.size(), qsizetype(tag.size())));
         if (text.size() <= qsizetype(tag.size())
-            || start.compare(QByteArrayView(tag.data(), qsizetype(tag.size())), Qt::CaseInsensitive) != 0)
+            || start.compare(QByteArrayView(tag.data(), qsizetype(tag.size())), Qt::CaseInsensitive)
+                != 0)
             return false;
         const char after = text[qsizetype(tag.size())];
         return after == ' ' || after == '>';
@@ -118,13 +133,14 @@ bool isXhtmlRoot(const QByteArray &head)
 {
     // The first tag that is not a declaration, a processing instruction or a comment, and the
     // namespace its own prefix (or none) is bound to there.
-    static const QRegularExpression rootTag(QStringLiteral(
-        "^(?:\\s|<\\?[^>]*\\?>|<!--.*?-->|<!DOCTYPE[^>\\[]*(?:\\[.*?\\])?\\s*>)*"
-        "<(?:([A-Za-z_][\\w.-]*):)?html\\b([^>]*)>"),
+    static const QRegularExpression rootTag(
+        QStringLiteral("^(?:\\s|<\\?[^>]*\\?>|<!--.*?-->|<!DOCTYPE[^>\\[]*(?:\\[.*?\\])?\\s*>)*"
+                       "<(?:([A-Za-z_][\\w.-]*):)?html\\b([^>]*)>"),
         QRegularExpression::DotMatchesEverythingOption);
-    const QString start = QString::fromUtf8(withoutLeadingWhitespace(head.first(
-        std::min(head.size(), sniffedBytes))).toByteArray());
-    const QRegularExpressionMatch match = rootTag.match(start.startsWith(QChar(0xFEFF)) ? start.mid(1) : start);
+    const QString start = QString::fromUtf8(
+        withoutLeadingWhitespace(head.first(std::min(head.size(), sniffedBytes))).toByteArray());
+    const QRegularExpressionMatch match = rootTag.match(
+        start.startsWith(QChar(0xFEFF)) ? start.mid(1) : start);
     if (!match.hasMatch())
         return false;
     const QString prefix = match.captured(1);

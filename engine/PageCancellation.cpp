@@ -8,8 +8,7 @@ thread_local const std::atomic_bool *currentFlag = nullptr;
 
 } // namespace
 
-PageCancellationScope::PageCancellationScope(const std::atomic_bool &flag)
-    : m_outer(currentFlag)
+PageCancellationScope::PageCancellationScope(const std::atomic_bool &flag) : m_outer(currentFlag)
 {
     currentFlag = &flag;
 }

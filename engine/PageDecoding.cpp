@@ -21,25 +21,33 @@ const QHash<QByteArray, QByteArray> &encodingsByLabel()
     static const QHash<QByteArray, QByteArray> table = [] {
         const std::pair<const char *, const char *> groups[] = {
             {"UTF-8", "unicode-1-1-utf-8 unicode11utf8 unicode20utf8 utf-8 utf8 x-unicode20utf8"},
-            {"WINDOWS-1252", "ansi_x3.4-1968 ascii cp1252 cp819 csisolatin1 ibm819 iso-8859-1 "
-                             "iso-ir-100 iso8859-1 iso88591 iso_8859-1 iso_8859-1:1987 l1 latin1 "
-                             "us-ascii windows-1252 x-cp1252 x-user-defined"},
-            {"ISO-8859-2", "csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 "
-                           "iso_8859-2:1987 l2 latin2"},
-            {"ISO-8859-3", "csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 "
-                           "iso_8859-3:1988 l3 latin3"},
-            {"ISO-8859-4", "csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 "
-                           "iso_8859-4:1988 l4 latin4"},
-            {"ISO-8859-5", "csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 "
-                           "iso_8859-5 iso_8859-5:1988"},
-            {"ISO-8859-6", "arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 "
-                           "iso-8859-6 iso-8859-6-e iso-8859-6-i iso-ir-127 iso8859-6 iso88596 "
-                           "iso_8859-6 iso_8859-6:1987"},
-            {"ISO-8859-7", "csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 "
-                           "iso8859-7 iso88597 iso_8859-7 iso_8859-7:1987 sun_eu_greek"},
-            {"ISO-8859-8", "csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e "
-                           "iso-ir-138 iso8859-8 iso88598 iso_8859-8 iso_8859-8:1988 visual "
-                           "csiso88598i iso-8859-8-i logical"},
+            {"WINDOWS-1252",
+             "ansi_x3.4-1968 ascii cp1252 cp819 csisolatin1 ibm819 iso-8859-1 "
+             "iso-ir-100 iso8859-1 iso88591 iso_8859-1 iso_8859-1:1987 l1 latin1 "
+             "us-ascii windows-1252 x-cp1252 x-user-defined"},
+            {"ISO-8859-2",
+             "csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 "
+             "iso_8859-2:1987 l2 latin2"},
+            {"ISO-8859-3",
+             "csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 "
+             "iso_8859-3:1988 l3 latin3"},
+            {"ISO-8859-4",
+             "csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 "
+             "iso_8859-4:1988 l4 latin4"},
+            {"ISO-8859-5",
+             "csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 "
+             "iso_8859-5 iso_8859-5:1988"},
+            {"ISO-8859-6",
+             "arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 "
+             "iso-8859-6 iso-8859-6-e iso-8859-6-i iso-ir-127 iso8859-6 iso88596 "
+             "iso_8859-6 iso_8859-6:1987"},
+            {"ISO-8859-7",
+             "csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 "
+             "iso8859-7 iso88597 iso_8859-7 iso_8859-7:1987 sun_eu_greek"},
+            {"ISO-8859-8",
+             "csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e "
+             "iso-ir-138 iso8859-8 iso88598 iso_8859-8 iso_8859-8:1988 visual "
+             "csiso88598i iso-8859-8-i logical"},
             {"ISO-8859-10", "csisolatin6 iso-8859-10 iso-ir-157 iso8859-10 iso885910 l6 latin6"},
             {"ISO-8859-13", "iso-8859-13 iso8859-13 iso885913"},
             {"ISO-8859-14", "iso-8859-14 iso8859-14 iso885914"},
@@ -50,8 +58,9 @@ const QHash<QByteArray, QByteArray> &encodingsByLabel()
             {"CP874", "dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874"},
             {"WINDOWS-1250", "cp1250 windows-1250 x-cp1250"},
             {"WINDOWS-1251", "cp1251 windows-1251 x-cp1251"},
-            {"WINDOWS-1254", "cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 "
-                           "iso_8859-9 iso_8859-9:1989 l5 latin5 windows-1254 x-cp1254"},
+            {"WINDOWS-1254",
+             "cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 "
+             "iso_8859-9 iso_8859-9:1989 l5 latin5 windows-1254 x-cp1254"},
             {"WINDOWS-1253", "cp1253 windows-1253 x-cp1253"},
             {"WINDOWS-1255", "cp1255 windows-1255 x-cp1255"},
             {"WINDOWS-1256", "cp1256 windows-1256 x-cp1256"},
@@ -59,15 +68,17 @@ const QHash<QByteArray, QByteArray> &encodingsByLabel()
             {"WINDOWS-1258", "cp1258 windows-1258 x-cp1258"},
             {"MAC-CYRILLIC", "x-mac-cyrillic x-mac-ukrainian"},
             {"CP866", "866 cp866 csibm866 ibm866"},
-            {"GBK", "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 "
-                    "x-gbk"},
+            {"GBK",
+             "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 "
+             "x-gbk"},
             {"GB18030", "gb18030"},
             {"BIG5-HKSCS", "big5 big5-hkscs cn-big5 csbig5 x-x-big5"},
             {"EUC-JP", "cseucpkdfmtjapanese euc-jp x-euc-jp"},
             {"ISO-2022-JP", "csiso2022jp iso-2022-jp"},
             {"CP932", "csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis"},
-            {"CP949", "cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 "
-                      "ks_c_5601-1989 ksc5601 ksc_5601 windows-949"},
+            {"CP949",
+             "cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 "
+             "ks_c_5601-1989 ksc5601 ksc_5601 windows-949"},
             {"UTF-16LE", "csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16 utf-16le"},
             {"UTF-16BE", "unicodefffe utf-16be"},
         };
@@ -137,8 +148,8 @@ QString decodeWithIconv(const QByteArray &bytes, const QByteArray &encoding)
 bool isSingleByteTable(const QByteArray &encoding)
 {
     return encoding.startsWith("WINDOWS-") || encoding.startsWith("ISO-8859")
-           || encoding.startsWith("KOI8") || encoding == "MACINTOSH" || encoding == "CP874"
-           || encoding == "MAC-CYRILLIC" || encoding == "CP866";
+        || encoding.startsWith("KOI8") || encoding == "MACINTOSH" || encoding == "CP874"
+        || encoding == "MAC-CYRILLIC" || encoding == "CP866";
 }
 
 // Where the browser's tables differ from the system's (newer editions of the Mac's, the
@@ -150,10 +161,10 @@ struct ByteAssignment
     char16_t codePoint;
 };
 constexpr ByteAssignment browsersOwnAssignments[] = {
-    {"MACINTOSH", 0xC6, 0x2206}, {"MACINTOSH", 0xF0, 0xF8FF}, {"MAC-CYRILLIC", 0xFF, 0x20AC},
-    {"WINDOWS-1253", 0xAA, 0x00AA}, {"CP874", 0xDB, 0xF8C1}, {"CP874", 0xDC, 0xF8C2},
-    {"CP874", 0xDD, 0xF8C3}, {"CP874", 0xDE, 0xF8C4}, {"CP874", 0xFC, 0xF8C5},
-    {"CP874", 0xFD, 0xF8C6}, {"CP874", 0xFE, 0xF8C7}, {"CP874", 0xFF, 0xF8C8}};
+    {"MACINTOSH", 0xC6, 0x2206},    {"MACINTOSH", 0xF0, 0xF8FF}, {"MAC-CYRILLIC", 0xFF, 0x20AC},
+    {"WINDOWS-1253", 0xAA, 0x00AA}, {"CP874", 0xDB, 0xF8C1},     {"CP874", 0xDC, 0xF8C2},
+    {"CP874", 0xDD, 0xF8C3},        {"CP874", 0xDE, 0xF8C4},     {"CP874", 0xFC, 0xF8C5},
+    {"CP874", 0xFD, 0xF8C6},        {"CP874", 0xFE, 0xF8C7},     {"CP874", 0xFF, 0xF8C8}};
 
 // A byte from 0x80 to 0x9F that a code page leaves unassigned decodes to the C1 control of its
 // own value, as browsers do for the holes of windows-1252; a higher one to U+FFFD.
@@ -169,9 +180,9 @@ QString decodeSingleByte(const QByteArray &bytes, const QByteArray &encoding)
         for (int byte = 0; byte < 256; ++byte) {
             const QString decoded = decodeWithIconv(QByteArray(1, char(byte)), encoding);
             table[size_t(byte)] = decoded.size() == 1 && decoded[0] != QChar::ReplacementCharacter
-                                      ? decoded[0].unicode()
-                                  : byte < 0xA0 ? char16_t(byte)
-                                                : char16_t(QChar::ReplacementCharacter);
+                ? decoded[0].unicode()
+                : byte < 0xA0 ? char16_t(byte)
+                              : char16_t(QChar::ReplacementCharacter);
         }
         for (const ByteAssignment &assignment : browsersOwnAssignments) {
             if (encoding == assignment.encoding)
@@ -265,7 +276,6 @@ QString decodeAs(const QByteArray &bytes, const QByteArray &encoding)
     return decodeWithIconv(bytes, encoding);
 }
 
-
 // --- The prescan of the page's head for a <meta> charset -------------------------------------
 
 bool isSpace(char c)
@@ -301,8 +311,9 @@ public:
                     return found;
                 if (!belongsInHead(name))
                     inHead = false;
-                if (!endTag && (name == "script" || name == "style" || name == "title"
-                                || name == "textarea" || name == "xmp")) {
+                if (!endTag
+                    && (name == "script" || name == "style" || name == "title" || name == "textarea"
+                        || name == "xmp")) {
                     const qsizetype end = m_bytes.indexOf("</" + name, m_at);
                     m_at = end < 0 ? m_bytes.size() : end;
                 }
@@ -324,8 +335,9 @@ private:
 
     static bool belongsInHead(const QByteArray &name)
     {
-        static const QByteArrayList names{"html", "head", "meta", "link", "title", "style",
-                                          "script", "noscript", "base", "object", "template"};
+        static const QByteArrayList names{"html",  "head",   "meta",    "link",
+                                          "title", "style",  "script",  "noscript",
+                                          "base",  "object", "template"};
         return names.contains(name);
     }
 
@@ -497,8 +509,8 @@ Utf8Page decodePageToUtf8(const QByteArray &bytes, const QByteArray &undeclaredL
         return {decodeAs(bytes, encoding).toUtf8(), false, isDecodedExactly(label), encoding};
     // Said by the user, so served to the browser as the file's charset, which it takes as is.
     if (const QByteArray chosen = encodingForLabel(undeclaredLabel); !chosen.isEmpty()) {
-        const QByteArray utf8 =
-            chosen == "UTF-8" ? withUtf8ErrorsReplaced(bytes) : decodeAs(bytes, chosen).toUtf8();
+        const QByteArray utf8 = chosen == "UTF-8" ? withUtf8ErrorsReplaced(bytes)
+                                                  : decodeAs(bytes, chosen).toUtf8();
         return {utf8, false, true, {}};
     }
     if (isValidUtf8(bytes))

@@ -15,7 +15,7 @@ struct DecodedPage
 
 struct Utf8Page
 {
-    QByteArray utf8; // the page's bytes themselves when they are UTF-8 already
+    QByteArray utf8;      // the page's bytes themselves when they are UTF-8 already
     bool guessed = false; // as in DecodedPage
     // False when the page declares an encoding that is not decoded here as the browser
     // decodes it; the characters are then those of UTF-8.

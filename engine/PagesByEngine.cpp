@@ -19,7 +19,8 @@ PagesByEngine pagesTakenSince(const PagesByEngine &before, const PagesByEngine &
 
 QString describePagesByEngine(const PagesByEngine &pages)
 {
-    const QString fast = pages.fast == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages.fast);
+    const QString fast = pages.fast == 1 ? QStringLiteral("1 page")
+                                         : QStringLiteral("%1 pages").arg(pages.fast);
     QStringList reasons;
     for (int reason = 0; reason < browserReasonCount; ++reason) {
         if (const int count = pages.browserByReason[size_t(reason)]; count > 0)

@@ -1,9 +1,6 @@
 #include "filelist/FileListModel.h"
 
-FileListModel::FileListModel(QObject *parent)
-    : QAbstractListModel(parent)
-{
-}
+FileListModel::FileListModel(QObject *parent) : QAbstractListModel(parent) {}
 
 void FileListModel::append(const QString &path)
 {

@@ -9,8 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-FileListView::FileListView(QWidget *parent)
-    : QTreeView(parent)
+FileListView::FileListView(QWidget *parent) : QTreeView(parent)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -59,8 +58,8 @@ void FileListView::select(int position)
     const QModelIndex item = model()->index(position - 1, 0);
     if (!item.isValid())
         return;
-    selectionModel()->setCurrentIndex(item, QItemSelectionModel::ClearAndSelect
-                                                | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(
+        item, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void FileListView::ensureVisible(int position)
@@ -171,7 +170,7 @@ void FileListView::dropEvent(QDropEvent *event)
 bool FileListView::takesDrop(const QDropEvent &event) const
 {
     return acceptDrops() && event.possibleActions().testFlag(Qt::CopyAction)
-           && !droppedLocalFiles(*event.mimeData()).isEmpty();
+        && !droppedLocalFiles(*event.mimeData()).isEmpty();
 }
 
 void FileListView::answerDrag(QDropEvent *event)

@@ -7,15 +7,24 @@ namespace {
 char namedEscape(char16_t c)
 {
     switch (c) {
-    case u'\a': return 'a';
-    case u'\b': return 'b';
-    case u'\t': return 't';
-    case u'\n': return 'n';
-    case u'\v': return 'v';
-    case u'\f': return 'f';
-    case u'\r': return 'r';
-    case u'\\': return '\\';
-    default: return 0;
+    case u'\a':
+        return 'a';
+    case u'\b':
+        return 'b';
+    case u'\t':
+        return 't';
+    case u'\n':
+        return 'n';
+    case u'\v':
+        return 'v';
+    case u'\f':
+        return 'f';
+    case u'\r':
+        return 'r';
+    case u'\\':
+        return '\\';
+    default:
+        return 0;
     }
 }
 

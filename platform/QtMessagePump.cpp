@@ -23,5 +23,6 @@ void QtMessagePump::processPendingOrWait(int maxWaitMs)
 void QtMessagePump::wakeUp()
 {
     // An empty call queued for the main thread is an event like any other.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
 }

@@ -123,8 +123,8 @@ bool QtTextFileWriter::stageIn(FileDescriptor &folder, const QByteArray &name,
                                const QByteArray &content, QString &error)
 {
     struct stat existing;
-    const bool exists = ::fstatat(folder.get(), name.constData(), &existing,
-                                  AT_SYMLINK_NOFOLLOW) == 0;
+    const bool exists = ::fstatat(folder.get(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW)
+        == 0;
     if (!exists && errno == ENAMETOOLONG) {
         error = QStringLiteral("its name is longer than the file system allows");
         return false;
@@ -183,7 +183,8 @@ std::vector<std::optional<QString>> QtTextFileWriter::syncStaged() const
         if (synced || ::fsync(staged->file.fd()) == 0)
             failures.emplace_back();
         else
-            failures.emplace_back(QStringLiteral("its text could not be put on disk: %1").arg(lastError()));
+            failures.emplace_back(
+                QStringLiteral("its text could not be put on disk: %1").arg(lastError()));
     }
     return failures;
 }

@@ -1,9 +1,6 @@
 #include "platform/SeededRandom.h"
 
-SeededRandom::SeededRandom(unsigned seed)
-    : m_engine(seed)
-{
-}
+SeededRandom::SeededRandom(unsigned seed) : m_engine(seed) {}
 
 double SeededRandom::next()
 {

@@ -5,8 +5,7 @@
 #include <QWidget>
 #include <QWindow>
 
-StrayInputFilter::StrayInputFilter(QWidget &window)
-    : m_window(window)
+StrayInputFilter::StrayInputFilter(QWidget &window) : m_window(window)
 {
     m_sinceOpened.start();
     // The window's native handle comes with its first showing, so the filter watches the

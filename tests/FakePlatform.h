@@ -312,6 +312,9 @@ struct FakePlatform
     FakePlatform() { pump.engine = &engine; }
     FakePlatform(const FakePlatform &) = delete;
 
-    Platform platform() { return {engine, pump, clock, random, messages, desktop, fileDialog,
-                                  folderBrowser, cursor, fileWriter}; }
+    Platform platform()
+    {
+        return {engine,  pump,       clock,         random, messages,
+                desktop, fileDialog, folderBrowser, cursor, fileWriter};
+    }
 };

@@ -79,7 +79,7 @@ private slots:
         window.show();
         FileListView &list = *window.listView();
         window.addFolderButton()->click(); // cancelled
-        window.addFilesButton()->click(); // cancelled
+        window.addFilesButton()->click();  // cancelled
         QMimeData text;
         text.setText(QStringLiteral("/web/a.htm"));
         QCOMPARE(dragOnto(list, text), Qt::IgnoreAction);
@@ -114,7 +114,9 @@ private slots:
 
         const QStringList walked{tree.path() + "/a.htm", tree.path() + "/S/b.htm"};
         QStringList expected = dropped;
-        expected << "/web/d.htm" << "/web/b.htm" << "/web/a.htm" << walked << walked;
+        expected << "/web/d.htm"
+                 << "/web/b.htm"
+                 << "/web/a.htm" << walked << walked;
         QCOMPARE(window.fileList().count(), expected.size());
         for (int position = 1; position <= expected.size(); ++position)
             QCOMPARE(window.fileList().text(position), expected.at(position - 1));
@@ -129,10 +131,10 @@ private slots:
     {
         QTemporaryDir tree;
         const QString root = tree.path();
-        build(root, {"a.htm", "b.HTML", "c.txt", "~d.htm", ".seen.htm", ".cache/hidden.htm",
-                     "x.shtml", "x.htm.bak", "htmlpages/notes.txt", "~old/walked.htm",
-                     "A/A1/a1.htm", "b/B1/b1.htm", "ax/x.htm", "a_x/u.htm", "gone/g.htm",
-                     "empty/"});
+        build(root,
+              {"a.htm", "b.HTML", "c.txt", "~d.htm", ".seen.htm", ".cache/hidden.htm", "x.shtml",
+               "x.htm.bak", "htmlpages/notes.txt", "~old/walked.htm", "A/A1/a1.htm", "b/B1/b1.htm",
+               "ax/x.htm", "a_x/u.htm", "gone/g.htm", "empty/"});
         QVERIFY(QFile::link(root + "/a.htm", root + "/linked.htm"));
         QVERIFY(QFile::link(root + "/missing.htm", root + "/dangling.htm"));
         QVERIFY(QFile::link(root + "/A", root + "/A-link")); // a second way to A
@@ -143,9 +145,9 @@ private slots:
         pump.onPump = [&] { QDir(root + "/gone").removeRecursively(); };
 
         QStringList expected;
-        for (const char *below : {".seen.htm", "a.htm", "b.HTML", "linked.htm", "x.htm.bak",
-                                  "x.shtml", "ax/x.htm", "a_x/u.htm", "htmlpages/notes.txt",
-                                  "~old/walked.htm", "A/A1/a1.htm", "b/B1/b1.htm"})
+        for (const char *below :
+             {".seen.htm", "a.htm", "b.HTML", "linked.htm", "x.htm.bak", "x.shtml", "ax/x.htm",
+              "a_x/u.htm", "htmlpages/notes.txt", "~old/walked.htm", "A/A1/a1.htm", "b/B1/b1.htm"})
             expected << root + "//" + below;
         QCOMPARE(htmlFilesInTree(root + u'/', pump), expected);
         QCOMPARE(htmlFilesInTree(root + "/empty", pump), QStringList());

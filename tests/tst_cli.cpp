@@ -103,7 +103,9 @@ QStringList filesBelow(const QString &folder)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo entry(it.next());
-        entries << QStringLiteral("%1 %2 %3").arg(entry.filePath()).arg(entry.size())
+        entries << QStringLiteral("%1 %2 %3")
+                       .arg(entry.filePath())
+                       .arg(entry.size())
                        .arg(entry.lastModified().toMSecsSinceEpoch());
     }
     entries.sort();
@@ -124,8 +126,14 @@ void setFoldersWritable(const QString &root, bool writable)
     }
 }
 
-void makeReadOnly(const QString &root) { setFoldersWritable(root, false); }
-void makeWritable(const QString &root) { setFoldersWritable(root, true); }
+void makeReadOnly(const QString &root)
+{
+    setFoldersWritable(root, false);
+}
+void makeWritable(const QString &root)
+{
+    setFoldersWritable(root, true);
+}
 
 } // namespace
 
@@ -170,20 +178,20 @@ private slots:
         using A = ParsedCommandLine::Action;
         QTest::newRow("no PATH") << QStringList{"--jobs", "2"} << int(A::UsageError)
                                  << "No PATH given.";
-        QTest::newRow("unknown option") << QStringList{"--fast", "a.html"} << int(A::UsageError)
-                                        << "Unknown option 'fast'.";
-        QTest::newRow("jobs not a number") << QStringList{"--jobs", "two", "a.html"}
-                                           << int(A::UsageError)
-                                           << "--jobs takes a whole number of at least 1.";
+        QTest::newRow("unknown option")
+            << QStringList{"--fast", "a.html"} << int(A::UsageError) << "Unknown option 'fast'.";
+        QTest::newRow("jobs not a number")
+            << QStringList{"--jobs", "two", "a.html"} << int(A::UsageError)
+            << "--jobs takes a whole number of at least 1.";
         QTest::newRow("no jobs") << QStringList{"--jobs=0", "a.html"} << int(A::UsageError)
                                  << "--jobs takes a whole number of at least 1.";
-        QTest::newRow("fast engine") << QStringList{"--engine", "fast", "a.html"}
-                                     << int(A::Convert) << "";
-        QTest::newRow("unknown engine") << QStringList{"--engine", "w3m", "a.html"}
-                                        << int(A::UsageError)
-                                        << "Unknown engine 'w3m'; use auto, browser or fast.";
-        QTest::newRow("browser engine") << QStringList{"--engine=browser", "a.html"}
-                                        << int(A::Convert) << "";
+        QTest::newRow("fast engine")
+            << QStringList{"--engine", "fast", "a.html"} << int(A::Convert) << "";
+        QTest::newRow("unknown engine")
+            << QStringList{"--engine", "w3m", "a.html"} << int(A::UsageError)
+            << "Unknown engine 'w3m'; use auto, browser or fast.";
+        QTest::newRow("browser engine")
+            << QStringList{"--engine=browser", "a.html"} << int(A::Convert) << "";
         QTest::newRow("two places for the texts")
             << QStringList{"-o", "a.txt", "--output-dir", "text", "a.html"} << int(A::UsageError)
             << "Choose one of --stdout, --output and --output-dir.";
@@ -193,8 +201,8 @@ private slots:
         QTest::newRow("standard input into a folder")
             << QStringList{"--output-dir", "text", "-"} << int(A::UsageError)
             << "'-' (standard input) goes to standard output or --output.";
-        QTest::newRow("standard input to a file") << QStringList{"-o", "a.txt", "-"}
-                                                  << int(A::Convert) << "";
+        QTest::newRow("standard input to a file")
+            << QStringList{"-o", "a.txt", "-"} << int(A::Convert) << "";
         QTest::newRow("help") << QStringList{"--help"} << int(A::ShowHelp) << "";
         QTest::newRow("short help") << QStringList{"-h"} << int(A::ShowHelp) << "";
         QTest::newRow("version") << QStringList{"--version"} << int(A::ShowVersion) << "";
@@ -289,8 +297,9 @@ private slots:
                               broken}));
         QCOMPARE(fileContents(m_dir.filePath("first.txt")), "one");
         QCOMPARE(fileContents(m_dir.filePath("site/b.txt")), "b");
-        QCOMPARE(m_err->text(), broken + ": the page could not be loaded (not found)\n" + missing
-                                   + ": the file cannot be read (No such file or directory)\n");
+        QCOMPARE(m_err->text(),
+                 broken + ": the page could not be loaded (not found)\n" + missing
+                     + ": the file cannot be read (No such file or directory)\n");
         QVERIFY(m_out->text().isEmpty());
 
         m_fakes.engine.mostPagesInFlight = 0;
@@ -381,7 +390,8 @@ private slots:
         const QString source = m_dir.filePath("site-tree/git.txt");
         QFile sourceFile(source);
         QVERIFY(sourceFile.open(QIODevice::WriteOnly));
-        const QByteArray asciiDoc = "git(1)\n======\n\nNAME\n----\ngit - the stupid content tracker\n";
+        const QByteArray asciiDoc =
+            "git(1)\n======\n\nNAME\n----\ngit - the stupid content tracker\n";
         sourceFile.write(asciiDoc);
         sourceFile.close();
         page("site-tree/docs/deep/a.htm", "deep");
@@ -396,12 +406,15 @@ private slots:
         makeWritable(site);
         QCOMPARE(filesBelow(site), treeBefore);
         QCOMPARE(fileContents(source), asciiDoc);
-        QCOMPARE(textFilesIn(out), (QMap<QString, QByteArray>{{"git.txt", "git page"},
-                                                               {"docs/deep/a.txt", "deep"},
-                                                               {"docs/b.txt", "b from htm"},
-                                                               {"direct.txt", "direct"}}));
-        QCOMPARE(m_err->text(), sharing + ": its text file was already written for an earlier "
-                                          "item in this run\n");
+        QCOMPARE(textFilesIn(out),
+                 (QMap<QString, QByteArray>{{"git.txt", "git page"},
+                                            {"docs/deep/a.txt", "deep"},
+                                            {"docs/b.txt", "b from htm"},
+                                            {"direct.txt", "direct"}}));
+        QCOMPARE(m_err->text(),
+                 sharing
+                     + ": its text file was already written for an earlier "
+                       "item in this run\n");
     }
 
     // A link below the output folder is never written through, whichever folder of an output's
@@ -447,8 +460,9 @@ private slots:
         QCOMPARE(fileContents(m_dir.filePath("keep/kept.txt")), "old");
         QCOMPARE(fileContents(m_dir.filePath("keep/fresh.txt")), "fresh");
         QCOMPARE(m_fakes.engine.loads, QStringList{fresh});
-        QCOMPARE(m_err->text(), kept + ": " + m_dir.filePath("keep/kept.txt")
-                                    + " exists already; it was left alone\n");
+        QCOMPARE(m_err->text(),
+                 kept + ": " + m_dir.filePath("keep/kept.txt")
+                     + " exists already; it was left alone\n");
 
         init();
         QCOMPARE(convert({"-n", m_dir.filePath("keep")}), int(NoneFailed));
@@ -470,9 +484,11 @@ private slots:
         const QString forged = page("evil\nx.html: forged failure line\033[2K\033[1A.html");
         m_fakes.engine.pages.remove(forged);
         QCOMPARE(convert({forged}), int(SomeFailed));
-        QCOMPARE(m_err->text(), m_dir.path() + "/evil\\nx.html: forged failure line\\033[2K"
-                                                "\\033[1A.html: the page could not be loaded "
-                                                "(not found)\n");
+        QCOMPARE(m_err->text(),
+                 m_dir.path()
+                     + "/evil\\nx.html: forged failure line\\033[2K"
+                       "\\033[1A.html: the page could not be loaded "
+                       "(not found)\n");
 
         QCOMPARE(escapeControlCharacters(decodeFileName("caf\xe9\t\\ \xc2\x9b.html") + "😀"),
                  "caf\\351\\t\\\\ \\302\\233.html😀");
@@ -506,9 +522,9 @@ private slots:
 
         QProcess program;
         program.setProcessEnvironment(QProcessEnvironment()); // no display, nothing set
-        for (const QStringList &arguments : {QStringList{"--engine", "browser", "--jobs", "1",
-                                                         corpus.filePath("one")},
-                                             QStringList{corpus.filePath("many")}}) {
+        for (const QStringList &arguments :
+             {QStringList{"--engine", "browser", "--jobs", "1", corpus.filePath("one")},
+              QStringList{corpus.filePath("many")}}) {
             program.start(QUILLMERE_CONVERT, arguments);
             QVERIFY(program.waitForFinished(120'000));
             // Once for the run, however many pages go to the browser engine.
@@ -769,12 +785,12 @@ private slots:
         ::kill(pid_t(program.processId()), SIGTERM);
         QVERIFY(program.waitForFinished(30'000));
         QCOMPARE(program.exitCode(), SIGTERM);
-        const QStringList texts = QDir(folder.path()).entryList({"*.txt", ".quillmere-*"},
-                                                                QDir::Files | QDir::Hidden);
+        const QStringList texts =
+            QDir(folder.path()).entryList({"*.txt", ".quillmere-*"}, QDir::Files | QDir::Hidden);
         for (const QString &text : texts) {
             const QByteArray expected = text == "large.txt"
-                                            ? QByteArray("a line of the page's text\n").repeated(400'000)
-                                            : "page " + text.sliced(1, 1).toLatin1();
+                ? QByteArray("a line of the page's text\n").repeated(400'000)
+                : "page " + text.sliced(1, 1).toLatin1();
             QCOMPARE(fileContents(folder.filePath(text)), expected);
         }
     }
@@ -843,10 +859,12 @@ private slots:
         // A name that is not valid UTF-8 ("caf\xe9" in Latin-1), given on the command line,
         // still names its file; the shell passes the bytes as they are.
         program.setWorkingDirectory(folder.path());
-        program.start("sh", {"-c", "name=$(printf 'caf\\351') && printf '<p>odd' > \"$name.html\""
-                                   " && \"$0\" --engine fast \"$name.html\" && cat \"$name.txt\""
-                                   " && rm -- \"$name.html\" \"$name.txt\"", // beyond QTemporaryDir
-                             QUILLMERE_CONVERT});
+        program.start("sh",
+                      {"-c",
+                       "name=$(printf 'caf\\351') && printf '<p>odd' > \"$name.html\""
+                       " && \"$0\" --engine fast \"$name.html\" && cat \"$name.txt\""
+                       " && rm -- \"$name.html\" \"$name.txt\"", // beyond QTemporaryDir
+                       QUILLMERE_CONVERT});
         QVERIFY(program.waitForFinished(30'000));
         QCOMPARE(program.readAllStandardError(), QByteArray());
         QCOMPARE(program.readAllStandardOutput(), QByteArray("odd"));

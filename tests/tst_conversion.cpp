@@ -84,15 +84,16 @@ private slots:
         auto file = [this](const QString &name, const QByteArray &bytes) {
             return writeTestFile(f->path(name), bytes);
         };
-        const QStringList notPages{
-            file("py.png", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)),
-            file("py.svg", "<svg xmlns='http://www.w3.org/2000/svg'/>"),
-            file("jquery.js", "<!-- -->"), file("basic.css", "<p>"),
-            file("searchindex", "Search.setIndex({})")};
+        const QStringList notPages{file("py.png", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)),
+                                   file("py.svg", "<svg xmlns='http://www.w3.org/2000/svg'/>"),
+                                   file("jquery.js", "<!-- -->"), file("basic.css", "<p>"),
+                                   file("searchindex", "Search.setIndex({})")};
         const QString page = f->page("page.html"), noName = f->page("index", "index");
-        const QString chapter = file("chapter.xhtml", "<html xmlns='http://www.w3.org/1999/xhtml'/>");
+        const QString chapter = file("chapter.xhtml",
+                                     "<html xmlns='http://www.w3.org/1999/xhtml'/>");
         f->fakes.engine.pages.insert(chapter, "chapter");
-        const ConversionReport report = f->convert(QStringList{page} + notPages + QStringList{noName, chapter});
+        const ConversionReport report = f->convert(QStringList{page} + notPages
+                                                   + QStringList{noName, chapter});
 
         QCOMPARE(f->fakes.engine.loads, (QStringList{page, noName, chapter}));
         QCOMPARE(fileContents(f->path("index.txt")), "index");
@@ -107,7 +108,8 @@ private slots:
         MainWindow window(f->fakes.platform(), f->folder.path());
         window.fileList().append(QStringList{notPages[0], page});
         window.saveAsTextButton()->click();
-        QCOMPARE(f->fakes.messages.shown, QStringList{"Done.\n\n1 file was left out: it is not a web page."});
+        QCOMPARE(f->fakes.messages.shown,
+                 QStringList{"Done.\n\n1 file was left out: it is not a web page."});
     }
 
     // Every item gets its text file beside it or a line in the report, and the run goes on.
@@ -124,7 +126,13 @@ private slots:
         f->fakes.engine.pages.remove(broken);
         f->page("README.txt", "an older and much longer text");
         QStringList items{f->page("report.final.htm", "Grüße – ☃\nzweite Zeile"),
-                          f->page("README", "new"), missing, pipe, notes, linked, broken, big};
+                          f->page("README", "new"),
+                          missing,
+                          pipe,
+                          notes,
+                          linked,
+                          broken,
+                          big};
         items += QStringList(20, missing);
         // A write beyond 64 KiB stops part way and does not end the process.
         std::signal(SIGXFSZ, SIG_IGN);
@@ -148,8 +156,12 @@ private slots:
         QCOMPARE(report.count(ItemOutcome::Result::Failed), 24);
         const QString unreadable = ": the file cannot be read (No such file or directory)";
         // Files that are their own text file are counted on one line, not called failures.
-        QStringList message{"Done.", "", "2 files were left out: each is its own text file.", "",
-                            "24 files could not be converted:", missing + unreadable,
+        QStringList message{"Done.",
+                            "",
+                            "2 files were left out: each is its own text file.",
+                            "",
+                            "24 files could not be converted:",
+                            missing + unreadable,
                             pipe + ": it is not a file",
                             broken + ": the page could not be loaded (not found)",
                             big + ": " + bigText + " could not be written (File too large)"};
@@ -178,8 +190,8 @@ private slots:
         f->fakes.engine.roundsToLoad[first] = 20;
         f->fakes.engine.roundsToLoad[b] = 30;
         f->run.setJobs(8);
-        const ConversionReport report =
-            f->convert({first, link, dangling, folder, pipe, b, b, second});
+        const ConversionReport report = f->convert(
+            {first, link, dangling, folder, pipe, b, b, second});
 
         QCOMPARE(fileContents(f->path("a.txt")), "first");
         QCOMPARE(fileContents(f->path("b.txt")), "text");
@@ -194,8 +206,9 @@ private slots:
                               dangling + ": dangling.txt is a link; it was left alone",
                               folder + ": folder.txt is not a file; it was left alone",
                               pipe + ": pipe.txt is not a file; it was left alone",
-                              second + ": its text file was already written for an earlier item"
-                                       " in this run"}));
+                              second
+                                  + ": its text file was already written for an earlier item"
+                                    " in this run"}));
         // The next run refreshes the output again.
         f->convert({second});
         QCOMPARE(fileContents(f->path("a.txt")), "second");
@@ -242,23 +255,26 @@ private slots:
     void oddNamesConvertEveryTime()
     {
         const QString longest = f->page(QString(250, u'x') + ".html"); // 255 bytes
-        const QByteArray latin1Name = "caf\xe9.html"; // "café" in ISO 8859-1
+        const QByteArray latin1Name = "caf\xe9.html";                  // "café" in ISO 8859-1
         const QString notUtf8 = f->path(decodeFileName(latin1Name));
         f->fakes.engine.pages.insert(notUtf8, "text");
         QFile file(f->path("placeholder"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         QCOMPARE(::rename(QFile::encodeName(file.fileName()),
-                          QFile::encodeName(f->folder.path()) + '/' + latin1Name), 0);
+                          QFile::encodeName(f->folder.path()) + '/' + latin1Name),
+                 0);
         const QString tooLong = f->page(QString(253, u'y') + ".h"); // its text file would not fit
         const QString lost = f->path(QString::fromUtf8("caf\xe9.html"));
         for (int run = 0; run < 2; ++run) {
             const ConversionReport report = f->convert({longest, notUtf8, tooLong, lost});
             QCOMPARE(reportLines(report).sliced(3),
-                     (QStringList{tooLong + ": " + stripExtension(tooLong) + ".txt could not be"
-                                  " written (its name is longer than the file system allows)",
-                                  lost + ": its name cannot be read: it holds bytes that are not"
-                                  " text"}));
+                     (QStringList{tooLong + ": " + stripExtension(tooLong)
+                                      + ".txt could not be"
+                                        " written (its name is longer than the file system allows)",
+                                  lost
+                                      + ": its name cannot be read: it holds bytes that are not"
+                                        " text"}));
         }
         QCOMPARE(fileContents(f->path(QString(250, u'x') + ".txt")), "text");
         const QByteArray latin1Text = QFile::encodeName(f->folder.path()) + "/caf\xe9.txt";
@@ -275,9 +291,10 @@ private slots:
         const QString forged = f->page("evil\nx.html: forged failure line\033[2K\033[1A.html");
         f->fakes.engine.pages.remove(forged);
         QCOMPARE(reportLines(f->convert({forged})).sliced(3),
-                 QStringList{f->folder.path() + "/evil\\nx.html: forged failure line\\033[2K"
-                                                "\\033[1A.html: the page could not be loaded "
-                                                "(not found)"});
+                 QStringList{f->folder.path()
+                             + "/evil\\nx.html: forged failure line\\033[2K"
+                               "\\033[1A.html: the page could not be loaded "
+                               "(not found)"});
     }
 
     // Pages finish in another order than they started; the texts are written, the observer
@@ -286,11 +303,10 @@ private slots:
     // when the page of the second is done first.
     void pagesFinishOutOfOrderButAreReportedInListOrder()
     {
-        const QStringList items{f->page("a.html", "a"), f->page("b.htm", "b"),
+        const QStringList items{f->page("a.html", "a"),       f->page("b.htm", "b"),
                                 f->page("b.html", "later b"), f->page("c.html"),
-                                f->page("failing.html"), f->page("d.html")};
-        f->fakes.engine.roundsToLoad = {{items[0], 9}, {items[1], 6}, {items[2], 1},
-                                        {items[4], 1}};
+                                f->page("failing.html"),      f->page("d.html")};
+        f->fakes.engine.roundsToLoad = {{items[0], 9}, {items[1], 6}, {items[2], 1}, {items[4], 1}};
         f->fakes.engine.pages.remove(items[4]);
         const ConversionReport report = f->convert(items);
 
@@ -417,11 +433,12 @@ private slots:
         QCOMPARE(f->fakes.engine.abandonedPages, 1);
         QCOMPARE(fileContents(f->path("partial.txt")), "what loaded so far");
         QCOMPARE(fileContents(f->path("page9.txt")), "text");
-        QCOMPARE(reportLines(report).mid(2), (QStringList{
-            "1 file could not be converted:",
-            blank + ": the page did not finish loading in time"}));
+        QCOMPARE(reportLines(report).mid(2),
+                 (QStringList{"1 file could not be converted:",
+                              blank + ": the page did not finish loading in time"}));
         QCOMPARE(f->observer.itemsDone.size(), 12);
-        QVERIFY(f->fakes.pump.longestWaitMs <= 100); // a wait never keeps a core busy, nor lasts long
+        QVERIFY(f->fakes.pump.longestWaitMs
+                <= 100); // a wait never keeps a core busy, nor lasts long
     }
 
     void waitSecondsLastsAcrossMidnight()

@@ -32,7 +32,6 @@ const QPoint addFilesButton(84, 156);
 const QPoint addFolderButton(244, 156);
 const QPoint saveAsTextButton(404, 156);
 
-
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = patienceMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
@@ -184,10 +183,12 @@ class DesktopTest : public QObject
         QThread::msleep(300);
         key("ctrl+a ctrl+c");
         QString text;
-        waitUntil([&] {
+        waitUntil(
+            [&] {
             text = tool("xclip", {"-o", "-selection", "clipboard"});
             return !text.isEmpty();
-        }, 10'000);
+            },
+            10'000);
         key("Return");
         if (!waitUntilGone(box))
             return "(the message did not close)";
@@ -204,8 +205,8 @@ private slots:
             QVERIFY2(!QStandardPaths::findExecutable(program).isEmpty(), program);
 
         // Xvfb picks a free display itself and names it on the channel given.
-        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten",
-                                "tcp"});
+        m_server.start("Xvfb",
+                       {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
         QVERIFY(waitUntil([&] {
             m_server.waitForReadyRead(100);
             return m_server.canReadLine();
@@ -256,9 +257,10 @@ private slots:
         // The window manager may place the frame a moment after the window is mapped. Its
         // client area is read with xwininfo: xdotool's geometry counts the frame's offset twice.
         QString client;
-        const QRegularExpression position("Absolute upper-left X: +(-?\\d+).*Absolute upper-left Y: +"
-                                          "(-?\\d+).*Width: (\\d+).*Height: (\\d+)",
-                                          QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpression position(
+            "Absolute upper-left X: +(-?\\d+).*Absolute upper-left Y: +"
+            "(-?\\d+).*Width: (\\d+).*Height: (\\d+)",
+            QRegularExpression::DotMatchesEverythingOption);
         const auto centred = [&] {
             client = tool("xwininfo", {"-id", m_mainWindow});
             const QRegularExpressionMatch match = position.match(client);
@@ -278,8 +280,9 @@ private slots:
     {
         const QString folder = m_dir.filePath("saved-html");
         // Laid out as in a desktop browser window, whatever the display: no narrow-screen rules.
-        writeTestFile(folder + "/a.html", "<style>@media (max-width: 1023px) { p { display: none } }"
-                                      "</style><p>one");
+        writeTestFile(folder + "/a.html",
+                      "<style>@media (max-width: 1023px) { p { display: none } }"
+                      "</style><p>one");
         writeTestFile(folder + "/deeper/b.htm", "<p>two");
 
         startProgram();
@@ -392,8 +395,9 @@ private slots:
 
         startProgram();
         addFolder(folder);
-        QCOMPARE(saveAsText(), "Done.\n\n1 file could not be converted:\n" + folder
-                                   + "/bad.html: bad.txt is not a file; it was left alone");
+        QCOMPARE(saveAsText(),
+                 "Done.\n\n1 file could not be converted:\n" + folder
+                     + "/bad.html: bad.txt is not a file; it was left alone");
         QCOMPARE(readFile(folder + "/good.txt"), "good");
     }
 };

@@ -89,11 +89,12 @@ private slots:
         writeFile("moved.html", "<p>moved here");
         QVERIFY(QDir(m_dir.path()).mkpath("below"));
         QVERIFY(QFile::link("/proc/self/environ", m_dir.filePath("below/environ.html")));
-        writeFile("reader.js", "const x = new XMLHttpRequest();"
-                               " x.open('GET', location.search.slice(1), false); x.send();"
-                               " postMessage(x.responseText)");
-        for (const auto &[dir, secret] : {std::pair{&m_dir, "SECRETBESIDE"},
-                                          std::pair{&m_elsewhere, "SECRETELSEWHERE"}}) {
+        writeFile("reader.js",
+                  "const x = new XMLHttpRequest();"
+                  " x.open('GET', location.search.slice(1), false); x.send();"
+                  " postMessage(x.responseText)");
+        for (const auto &[dir, secret] :
+             {std::pair{&m_dir, "SECRETBESIDE"}, std::pair{&m_elsewhere, "SECRETELSEWHERE"}}) {
             writeFileIn(*dir, "secret.txt", secret);
             writeFileIn(*dir, "secret.json", "{\"" + QByteArray(secret) + "\": 1}");
             writeFileIn(*dir, "secret.css", "#" + QByteArray(secret) + " { color: red }");
@@ -135,17 +136,22 @@ private slots:
             << "start\n\nready";
         QTest::newRow("isolated from page scripts.html")
             << "<script>Object.defineProperty(HTMLElement.prototype, 'innerText',"
-               " { get() { return 'forged' } });</script><p>real" << "real";
+               " { get() { return 'forged' } });</script><p>real"
+            << "real";
         QTest::newRow("sent elsewhere while loading.html")
-            << "<p>left<script>location.href = 'moved.html'</script>" << "moved here";
+            << "<p>left<script>location.href = 'moved.html'</script>"
+            << "moved here";
         QTest::newRow("sent elsewhere by a file URL.html")
             << "<p>left<script>location.href = 'file://" + m_dir.filePath("moved.html")
-                   + "'</script>" << "moved here";
+                + "'</script>"
+            << "moved here";
         // Read as XML, as a browser reads it from disk: what precedes the first error.
         QTest::newRow("malformed.xhtml")
             << "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\">"
-               "<body><p>one<br>two</p></body></html>" << "one\n";
-        QTest::newRow("undeclared UTF-8.html") << "<p>naïve ☃" << "naïve ☃";
+               "<body><p>one<br>two</p></body></html>"
+            << "one\n";
+        QTest::newRow("undeclared UTF-8.html") << "<p>naïve ☃"
+                                               << "naïve ☃";
         // Read in the encoding the fast engine reads them in, as current browsers do.
         QTest::newRow("declared after a frame 8 KB into the head.html")
             << "<head>" + QString("<meta name=x content=y>").repeated(360)
@@ -155,7 +161,8 @@ private slots:
                 + "<p>Habits™" << QString(70'000, u'a') + "\n\nHabits™";
         // Names a browser would not take for a page, or not for a path.
         for (const char *name : {"x.shtml", "x.htm.bak", "x.html~", "#1 50% ?.html"})
-            QTest::newRow(name) << "<p>odd" << "odd";
+            QTest::newRow(name) << "<p>odd"
+                                << "odd";
     }
 
     void rendersWhatABrowserShows()
@@ -319,10 +326,11 @@ private slots:
             }
         }
         const QString page = writeFile(
-            "chains.html", "<p id=timed>timed:<p id=chained>chained:<script>const add = source =>"
-                           " document.head.append(Object.assign(document.createElement('script'),"
-                           " { src: source })); onload = () => setTimeout(() => { add('timed1.js');"
-                           " add('chained1.js') })</script>");
+            "chains.html",
+            "<p id=timed>timed:<p id=chained>chained:<script>const add = source =>"
+            " document.head.append(Object.assign(document.createElement('script'),"
+            " { src: source })); onload = () => setTimeout(() => { add('timed1.js');"
+            " add('chained1.js') })</script>");
         for (int run = 0; run < 5; ++run) {
             QVERIFY(load(page));
             QCOMPARE(m_text, "timed: 1 2 3 4 5 6\n\nchained: 1 2 3 4 5 6");
@@ -331,8 +339,8 @@ private slots:
 
     void textIsThatOfThePageAskedForLast()
     {
-        const QString refreshing =
-            writeFile("refresh.html", "<meta http-equiv=refresh content=0;url=moved.html><p>stay");
+        const QString refreshing = writeFile(
+            "refresh.html", "<meta http-equiv=refresh content=0;url=moved.html><p>stay");
         const QString next = writeFile("next.html", "<p>next");
         for (int round = 0; round < 5; ++round) {
             QVERIFY(load(refreshing));
@@ -440,47 +448,52 @@ private slots:
         QTest::addColumn<QString>("probe");
         QTest::addColumn<QString>("text");
         const QList<std::pair<const char *, QString>> probes = {
-            {"XMLHttpRequest", "<script>try { const x = new XMLHttpRequest();"
-                               " x.open('GET', '@S.txt', false); x.send(); say(x.responseText) }"
-                               " catch (e) { say('refused') }</script>"},
+            {"XMLHttpRequest",
+             "<script>try { const x = new XMLHttpRequest();"
+             " x.open('GET', '@S.txt', false); x.send(); say(x.responseText) }"
+             " catch (e) { say('refused') }</script>"},
             {"XMLHttpRequest, asynchronous",
              "<script>const x = new XMLHttpRequest(); x.open('GET', '@S.txt');"
              " x.onload = () => say(x.responseText); x.onerror = () => say('refused');"
              " x.send()</script>"},
-            {"fetch", "<script>fetch('@S.txt').then(r => r.text()).then(say,"
-                      " () => say('refused'))</script>"},
+            {"fetch",
+             "<script>fetch('@S.txt').then(r => r.text()).then(say,"
+             " () => say('refused'))</script>"},
             {"frame's document",
              "<iframe src='@S.txt' onload='try { say(this.contentDocument.body.innerText) }"
              " catch (e) { say(\"refused\") }'></iframe>"},
             // Images are not loaded at all, and one that was would taint the canvas.
-            {"canvas", "<img id=i src='@S.png'><script>onload = () => {"
-                       " const c = document.createElement('canvas').getContext('2d');"
-                       " try { c.drawImage(i, 0, 0); say(c.getImageData(0, 0, 1, 1).data) }"
-                       " catch (e) { say('refused') } }</script>"},
+            {"canvas",
+             "<img id=i src='@S.png'><script>onload = () => {"
+             " const c = document.createElement('canvas').getContext('2d');"
+             " try { c.drawImage(i, 0, 0); say(c.getImageData(0, 0, 1, 1).data) }"
+             " catch (e) { say('refused') } }</script>"},
             // A worker made from the page's own blob fails later; it would not read either.
-            {"workers", "<script>const url = new URL('@S.txt', location);"
-                        " const read = `const x = new XMLHttpRequest(); x.open('GET', '${url}',"
-                        " false); x.send(); postMessage(x.responseText)`;"
-                        " for (const source of ['reader.js?' + url,"
-                        " URL.createObjectURL(new Blob([read]))]) try {"
-                        " const w = new Worker(source); w.onmessage = e => say(e.data);"
-                        " } catch (e) { say('refused') }"
-                        "</script>"},
-            {"module scripts", "<script>for (const type of ['json', 'css']) import('@S.' + type,"
-                               " { assert: { type } }).then(m => say(m.default.cssRules ?"
-                               " m.default.cssRules[0].cssText : JSON.stringify(m.default)),"
-                               " () => say('refused'))</script>"},
+            {"workers",
+             "<script>const url = new URL('@S.txt', location);"
+             " const read = `const x = new XMLHttpRequest(); x.open('GET', '${url}',"
+             " false); x.send(); postMessage(x.responseText)`;"
+             " for (const source of ['reader.js?' + url,"
+             " URL.createObjectURL(new Blob([read]))]) try {"
+             " const w = new Worker(source); w.onmessage = e => say(e.data);"
+             " } catch (e) { say('refused') }"
+             "</script>"},
+            {"module scripts",
+             "<script>for (const type of ['json', 'css']) import('@S.' + type,"
+             " { assert: { type } }).then(m => say(m.default.cssRules ?"
+             " m.default.cssRules[0].cssText : JSON.stringify(m.default)),"
+             " () => say('refused'))</script>"},
             {"error message", "<script>onerror = say</script><script src='@S.txt'></script>"},
-            {"style sheet's rules", "<link rel=stylesheet href='@S.css' onload='try {"
-                                    " say(this.sheet.cssRules[0].cssText) }"
-                                    " catch (e) { say(\"refused\") }'>"},
+            {"style sheet's rules",
+             "<link rel=stylesheet href='@S.css' onload='try {"
+             " say(this.sheet.cssRules[0].cssText) }"
+             " catch (e) { say(\"refused\") }'>"},
         };
         const QList<std::pair<const char *, QString>> places = {
             {"beside", QStringLiteral("secret")}, {"elsewhere", m_elsewhere.filePath("secret")}};
-        const QHash<QString, QString> texts = {
-            {"canvas", "0,0,0,0"},
-            {"module scripts", "refused refused"},
-            {"error message", "Script error."}};
+        const QHash<QString, QString> texts = {{"canvas", "0,0,0,0"},
+                                               {"module scripts", "refused refused"},
+                                               {"error message", "Script error."}};
         for (const auto &[probe, html] : probes) {
             for (const auto &[place, secret] : places) {
                 QTest::addRow("%s, %s", probe, place)
@@ -528,11 +541,13 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(pipe), 0600), 0);
         QVERIFY(QFile::link("/dev/zero", deviceLink));
         QTest::newRow("pipe") << pipe << "rest";
-        QTest::newRow("device") << "/dev/zero" << "rest";
+        QTest::newRow("device") << "/dev/zero"
+                                << "rest";
         QTest::newRow("link to a device") << deviceLink << "rest";
         QTest::newRow("folder") << m_dir.path() << "rest";
         QTest::newRow("missing file") << m_dir.filePath("missing.js") << "rest";
-        QTest::newRow("file URL of a device") << "file:///dev/zero" << "rest";
+        QTest::newRow("file URL of a device") << "file:///dev/zero"
+                                              << "rest";
         QTest::newRow("file URL of a pipe") << "file://" + pipe << "rest";
         QTest::newRow("file URL of a file")
             << "file://" + m_dir.filePath("write.js") << "from a script file\n\nrest";
@@ -541,9 +556,10 @@ private slots:
     void servesPagesOnlyRegularFiles()
     {
         QFETCH(QString, source);
-        const QString page = writeFile("source.html", "<script src='" + source.toUtf8()
-                                                          + "'></script><link rel=stylesheet href='"
-                                                          + source.toUtf8() + "'><p>rest");
+        const QString page = writeFile("source.html",
+                                       "<script src='" + source.toUtf8()
+                                           + "'></script><link rel=stylesheet href='"
+                                           + source.toUtf8() + "'><p>rest");
         QVERIFY(load(page));
         QTEST(m_text, "text");
     }
@@ -557,9 +573,8 @@ private slots:
         QTcpServer tcp;
         QVERIFY(tcp.listen(QHostAddress::LocalHost));
         QUdpSocket mdns; // where a machine without a multicast route cannot listen, it is left out
-        const bool hearsMdns =
-            mdns.bind(QHostAddress::AnyIPv4, 5353,
-                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)
+        const bool hearsMdns = mdns.bind(QHostAddress::AnyIPv4, 5353,
+                                         QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)
             && mdns.joinMulticastGroup(QHostAddress(QStringLiteral("224.0.0.251")));
         QByteArray content =
             "<p>sent<script>const pc = new RTCPeerConnection({iceServers: ["
@@ -584,9 +599,10 @@ private slots:
     void convertsAListEndToEnd()
     {
         const QString hung = writeFile("hang.html", "<p>never<script>while (true) {}</script>");
-        writeFile("more.js", "for (const t = Date.now(); Date.now() - t < 100;);"
-                             "document.write('<script src=more.js?' + Math.random()"
-                             " + '></' + 'script>')");
+        writeFile("more.js",
+                  "for (const t = Date.now(); Date.now() - t < 100;);"
+                  "document.write('<script src=more.js?' + Math.random()"
+                  " + '></' + 'script>')");
         const QString loading = writeFile("loading.html", "<p>so far<script src=more.js></script>");
         const QByteArray latin1Name = QFile::encodeName(m_dir.path()) + "/caf\xe9.html";
         QFile latin1; // Qt would write the name's last byte as "?"
@@ -602,8 +618,8 @@ private slots:
         run.setPageTimeLimit(3);
         FakeObserver observer;
         const ConversionReport report = run.run(
-            FixedItems({loading, hung, decodeFileName(latin1Name),
-                        writeFile("after.html", "<p>after")}),
+            FixedItems(
+                {loading, hung, decodeFileName(latin1Name), writeFile("after.html", "<p>after")}),
             observer);
 
         QFile after(m_dir.filePath("after.txt"));

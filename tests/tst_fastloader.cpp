@@ -52,8 +52,8 @@ class TestFastLoader : public QObject
         const QString path = m_dir.filePath(name);
         // By the name's own bytes: QFile would write those that are not UTF-8 as "?".
         std::FILE *file = std::fopen(encodeFileName(path).constData(), "wb");
-        const bool written =
-            file && std::fwrite(html.constData(), 1, html.size(), file) == size_t(html.size());
+        const bool written = file
+            && std::fwrite(html.constData(), 1, html.size(), file) == size_t(html.size());
         if (!file || std::fclose(file) != 0 || !written)
             qFatal("cannot write %s", qPrintable(path));
         m_browser.pages.insert(path, "browser: " + name);
@@ -106,8 +106,8 @@ private slots:
     {
         AutoEngine engine(m_browser);
         const std::unique_ptr<PageLoader> loader = engine.createLoader();
-        const QString plain =
-            page("plain.html", "<p>Plain <b>text</b><style>b { text-transform: uppercase }</style>");
+        const QString plain = page(
+            "plain.html", "<p>Plain <b>text</b><style>b { text-transform: uppercase }</style>");
         const QString declared = page("declared.html", "<meta charset=windows-1252><p>caf\xe9");
         QCOMPARE(load(*loader, plain).textOrReason, QString("Plain TEXT"));
         QCOMPARE(load(*loader, declared).textOrReason, QString("café"));
@@ -195,24 +195,29 @@ private slots:
         // Sphinx's documentation_options.js as python3.11-doc 3.11.2 ships it.
         const QByteArray options =
             "var DOCUMENTATION_OPTIONS = {\n"
-            "    URL_ROOT: document.getElementById(\"documentation_options\").getAttribute('data-url_root'),\n"
+            "    URL_ROOT: "
+            "document.getElementById(\"documentation_options\").getAttribute('data-url_root'),\n"
             "    VERSION: '3.11.2',\n    LANGUAGE: 'en',\n    COLLAPSE_INDEX: false,\n"
             "    BUILDER: 'html',\n    FILE_SUFFIX: '.html',\n    LINK_SUFFIX: '.html',\n"
-            "    HAS_SOURCE: true,\n    SOURCELINK_SUFFIX: '.txt',\n    NAVIGATION_WITH_KEYS: false,\n"
+            "    HAS_SOURCE: true,\n    SOURCELINK_SUFFIX: '.txt',\n    NAVIGATION_WITH_KEYS: "
+            "false,\n"
             "    SHOW_SEARCH_SUMMARY: true,\n    ENABLE_SEARCH_SHORTCUTS: true,\n};";
         page("options.js", options);
         page("changed.js", QByteArray(options).replace("3.11.2", "3.11.3"));
         QVERIFY(QDir(m_dir.path()).mkpath("folder.js"));
-        const QString known = page("known.html", "<script id=documentation_options src=options.js></script>"
-                                                 "<p>a <button onclick=f()>b</button>");
+        const QString known = page("known.html",
+                                   "<script id=documentation_options src=options.js></script>"
+                                   "<p>a <button onclick=f()>b</button>");
         QCOMPARE(load(*loader, known).textOrReason, QString("a b"));
         QVERIFY(m_browser.loads.isEmpty());
 
         const QString changed = page("changed.html", "<script src=changed.js></script><p>a");
         const QString folder = page("script-folder.html", "<script src=folder.js></script><p>a");
         const QString missing = page("missing-script.html", "<script src=missing.js></script><p>a");
-        const QString unknown = page("unknown.html", "<script src=options.js></script><script>var a;</script><p>a");
-        const QString onLoad = page("onload.html", "<script src=options.js></script><body onload=f()><p>a");
+        const QString unknown = page("unknown.html",
+                                     "<script src=options.js></script><script>var a;</script><p>a");
+        const QString onLoad = page("onload.html",
+                                    "<script src=options.js></script><body onload=f()><p>a");
         // Known scripts are verified where relative URLs start from the page itself.
         const QString elsewhere = page(
             "base-elsewhere.html", "<base href=folder.js/><script src=../options.js></script><p>a");
@@ -246,12 +251,19 @@ private slots:
     void autoFollowsRustdocRedirectPages()
     {
         const auto redirect = [this](const QString &name, const QByteArray &target) {
-            return page(name, "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n"
-                              "    <meta http-equiv=\"refresh\" content=\"0;URL=" + target + "\">\n"
-                              "    <title>Redirection</title>\n</head>\n<body>\n"
-                              "    <p>Redirecting to <a href=\"" + target + "\">" + target + "</a>...</p>\n"
-                              "    <script>location.replace(\"" + target
-                                  + "\" + location.search + location.hash);</script>\n</body>\n</html>\n");
+            return page(
+                name,
+                "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n"
+                "    <meta http-equiv=\"refresh\" content=\"0;URL="
+                    + target
+                    + "\">\n"
+                      "    <title>Redirection</title>\n</head>\n<body>\n"
+                      "    <p>Redirecting to <a href=\""
+                    + target + "\">" + target
+                    + "</a>...</p>\n"
+                      "    <script>location.replace(\""
+                    + target
+                    + "\" + location.search + location.hash);</script>\n</body>\n</html>\n");
         };
         AutoEngine engine(m_browser);
         const std::unique_ptr<PageLoader> loader = engine.createLoader();
@@ -268,7 +280,8 @@ private slots:
         redirect("loop-b.html", "loop-a.html");
         QString chain = redirect("chain-0.html", "chain-1.html");
         for (int hop = 1; hop < 5; ++hop)
-            redirect(QString("chain-%1.html").arg(hop), QString("chain-%1.html").arg(hop + 1).toUtf8());
+            redirect(QString("chain-%1.html").arg(hop),
+                     QString("chain-%1.html").arg(hop + 1).toUtf8());
         page("chain-5.html", "<p>End</p>");
         const QString missing = redirect("to-missing.html", "gone.html");
         const QString unknown = redirect("unknown.html", "script-target.html");
@@ -300,7 +313,9 @@ private slots:
         QVERIFY(files.contains("navtree.js") && files.contains("a00026.js"));
         for (const QString &name : files)
             QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
-        const auto readFile = [&folder](const QString &name) { return fileContents(folder + '/' + name); };
+        const auto readFile = [&folder](const QString &name) {
+            return fileContents(folder + '/' + name);
+        };
         const QByteArray html = readFile("a00026.html");
         const QByteArray navtree = readFile("navtree.js");
         const QByteArray list = readFile("a00026.js");
@@ -337,11 +352,14 @@ private slots:
         const QString folder = m_dir.filePath("rustdoc");
         QVERIFY(QDir().mkpath(folder + "/std/fs"));
         const QDir source(pages);
-        for (const QString &name : source.entryList({"*.css", "storage1.63.0.js", "main1.63.0.js"}, QDir::Files))
+        for (const QString &name :
+             source.entryList({"*.css", "storage1.63.0.js", "main1.63.0.js"}, QDir::Files))
             QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
         for (const char *name : {"std/fs/struct.File.html", "std/fs/sidebar-items1.63.0.js"})
             QVERIFY(QFile::copy(source.filePath(name), folder + '/' + name));
-        const auto readFile = [&folder](const QString &name) { return fileContents(folder + '/' + name); };
+        const auto readFile = [&folder](const QString &name) {
+            return fileContents(folder + '/' + name);
+        };
         const QByteArray html = readFile("std/fs/struct.File.html");
         const QByteArray main = readFile("main1.63.0.js");
         const QByteArray items = readFile("std/fs/sidebar-items1.63.0.js");
@@ -351,7 +369,8 @@ private slots:
         const std::unique_ptr<PageLoader> loader = engine.createLoader();
         const QString known = page("rustdoc/std/fs/struct.File.html", html);
         const QString browser("browser: rustdoc/std/fs/struct.File.html");
-        QVERIFY(load(*loader, known).textOrReason.contains("\nStructs\nDirBuilder\nDirEntry\nFile\n"));
+        QVERIFY(
+            load(*loader, known).textOrReason.contains("\nStructs\nDirBuilder\nDirEntry\nFile\n"));
         QVERIFY(m_browser.loads.isEmpty());
 
         QByteArray changed = main;
@@ -369,9 +388,11 @@ private slots:
         page("rustdoc/std/fs/sidebar-items1.63.0.js", items);
         const QByteArray itemsScript = "<script defer src=\"sidebar-items1.63.0.js\"></script>";
         QVERIFY(html.contains(itemsScript));
-        page("rustdoc/std/fs/struct.File.html", QByteArray(html).replace(itemsScript, "").replace("</body>", itemsScript + "</body>"));
+        page("rustdoc/std/fs/struct.File.html",
+             QByteArray(html).replace(itemsScript, "").replace("</body>", itemsScript + "</body>"));
         QCOMPARE(load(*loader, known).textOrReason, browser);
-        page("rustdoc/std/fs/struct.File.html", QByteArray(html).replace("light1.63.0.css\" id", "dark1.63.0.css\" id"));
+        page("rustdoc/std/fs/struct.File.html",
+             QByteArray(html).replace("light1.63.0.css\" id", "dark1.63.0.css\" id"));
         QCOMPARE(load(*loader, known).textOrReason, browser);
         page("rustdoc/std/fs/struct.File.html", html);
         QVERIFY(!load(*loader, known).textOrReason.startsWith("browser: "));

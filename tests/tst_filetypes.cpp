@@ -32,14 +32,13 @@ namespace {
 
 // HTML's parser would read "<title/>" as the start of a title that swallows the rest of the
 // document, and the CDATA section as a comment.
-const QByteArray xhtml =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\""
-    " \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
-    "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title/>"
-    "<style>.hidden { display: none }</style></head>\n"
-    "<body><p>hello <![CDATA[cdata-text]]> world&nbsp;&#233;</p><textarea/>"
-    "<p>after textarea</p><p class=\"hidden\">hidden</p></body></html>\n";
+const QByteArray xhtml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                         "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\""
+                         " \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
+                         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title/>"
+                         "<style>.hidden { display: none }</style></head>\n"
+                         "<body><p>hello <![CDATA[cdata-text]]> world&nbsp;&#233;</p><textarea/>"
+                         "<p>after textarea</p><p class=\"hidden\">hidden</p></body></html>\n";
 const QString xhtmlText = QStringLiteral("hello cdata-text world\u00a0é\n\nafter textarea");
 
 struct Part
@@ -58,13 +57,15 @@ QByteArray savedPage()
         "<!DOCTYPE html><html><head><title>Saved</title>"
         "<link rel=\"stylesheet\" href=\"https://example.org/site/style.css?v=1&amp;x=2\">"
         "<link rel=\"stylesheet\" href=\"more.css\"></head><body><h1>Caf\xe9 saved</h1>"
-        "<p class=\"hidden\">hidden by the archive's sheet</p><p class=\"more\">and by the next one</p>"
+        "<p class=\"hidden\">hidden by the archive's sheet</p><p class=\"more\">and by the next "
+        "one</p>"
         "<iframe src=\"cid:frame-1@mhtml.blink\"></iframe><p>after the frame</p></body></html>";
     const QList<Part> parts{
         {"Content-Type: text/html; charset=iso-8859-1\r\nContent-ID: <frame-0@mhtml.blink>\r\n"
          "Content-Transfer-Encoding: quoted-printable\r\n"
          "Content-Location: https://example.org/site/page.html\r\n",
-         page.left(60).replace("=", "=3D") + "=\r\n" + page.mid(60).replace("=", "=3D").replace("\xe9", "=E9")},
+         page.left(60).replace("=", "=3D") + "=\r\n"
+             + page.mid(60).replace("=", "=3D").replace("\xe9", "=E9")},
         {"Content-Type: text/css\r\nContent-Transfer-Encoding: base64\r\n"
          "Content-Location: https://example.org/site/style.css?v=1&x=2\r\n",
          QByteArray(".hidden { display: none } h1 { text-transform: uppercase }").toBase64()},
@@ -81,8 +82,8 @@ QByteArray savedPage()
 // their file: URLs. Both files exist, but a saved page shows only what it holds.
 QByteArray pageReachingOutside(const QString &hidingSheet, const QString &secretPage)
 {
-    const QByteArray page =
-        "<html><head><link rel=\"stylesheet\" href=\"" + QUrl::fromLocalFile(hidingSheet).toEncoded()
+    const QByteArray page = "<html><head><link rel=\"stylesheet\" href=\""
+        + QUrl::fromLocalFile(hidingSheet).toEncoded()
         + "\"></head><body><p class=\"x\">not hidden</p><iframe src=\""
         + QUrl::fromLocalFile(secretPage).toEncoded() + "\"></iframe><p>end</p></body></html>";
     return oneFileArchive({{"Content-Type: text/html\r\nContent-ID: <frame-0@mhtml.blink>\r\n"
@@ -93,9 +94,10 @@ QByteArray pageReachingOutside(const QString &hidingSheet, const QString &secret
 QByteArray oneFileArchive(const QList<Part> &parts)
 {
     const QByteArray boundary = "----MultipartBoundary--a1b2c3----";
-    QByteArray archive = "From: <Saved by Blink>\r\nSubject: Saved\r\nMIME-Version: 1.0\r\n"
-                         "Content-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n\tboundary=\""
-                         + boundary + "\"\r\n\r\n";
+    QByteArray archive =
+        "From: <Saved by Blink>\r\nSubject: Saved\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n\tboundary=\""
+        + boundary + "\"\r\n\r\n";
     for (const Part &part : parts)
         archive += "\r\n--" + boundary + "\r\n" + part.headers + "\r\n" + part.body;
     return archive + "\r\n--" + boundary + "--\r\n";
@@ -124,7 +126,9 @@ class FileTypesTest : public QObject
         QString text;
         bool done = false;
         const QMetaObject::Connection loaded = connect(&m_loader, &PageLoader::pageLoaded, this,
-                                                       [&](const QString &t) { text = t, done = true; });
+                                                       [&](const QString &t) {
+            text = t, done = true;
+        });
         const QMetaObject::Connection failed = connect(&m_loader, &PageLoader::pageFailed, this,
                                                        [&](const QString &) { done = true; });
         m_loader.load(path);
@@ -144,10 +148,10 @@ class FileTypesTest : public QObject
         bool saved = false;
         connect(&profile, &QWebEngineProfile::downloadRequested, this,
                 [&saved](QWebEngineDownloadRequest *download) {
-                    connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download,
-                            [&saved] { saved = true; });
-                    download->accept();
-                });
+            connect(download, &QWebEngineDownloadRequest::isFinishedChanged, download,
+                    [&saved] { saved = true; });
+            download->accept();
+        });
         bool loaded = false;
         connect(&page, &QWebEnginePage::loadFinished, this, [&loaded](bool) { loaded = true; });
         page.load(url);
@@ -171,12 +175,12 @@ private slots:
         QTest::newRow("XHTML") << "chapter.xhtml" << xhtml << xhtmlText;
         QTest::newRow("XML with an XHTML root") << "chapter.xml" << xhtml << xhtmlText;
         QTest::newRow("XHTML without a name") << "chapter" << xhtml << xhtmlText;
-        QTest::newRow("HTML without a name") << "index" << QByteArray("<!DOCTYPE html><p>a page")
-                                             << "a page";
-        QTest::newRow("HTML of an unknown type") << "page.bak" << QByteArray("\n<HTML><p>backed up")
-                                                 << "backed up";
-        QTest::newRow("saved as one file") << "saved.mht" << savedPage()
-                                           << "CAFÉ SAVED\n\nafter the frame";
+        QTest::newRow("HTML without a name")
+            << "index" << QByteArray("<!DOCTYPE html><p>a page") << "a page";
+        QTest::newRow("HTML of an unknown type")
+            << "page.bak" << QByteArray("\n<HTML><p>backed up") << "backed up";
+        QTest::newRow("saved as one file")
+            << "saved.mht" << savedPage() << "CAFÉ SAVED\n\nafter the frame";
         QTest::newRow("saved as one file, reaching outside")
             << "outside.mht"
             << pageReachingOutside(writeFile("hide.css", ".x { display: none }"),
@@ -201,12 +205,15 @@ private slots:
     // not taken, by either.
     void pagesSavedByTheBrowserAgree()
     {
-        const QString frames = writeFile(
-            "frames.html", "<!DOCTYPE html><h1>Framed</h1><iframe src=\"file://" + handbook.toUtf8()
-                               + "/foreword.html\"></iframe><p>below the frame");
-        const QStringList saved{saveAsOneFile(QUrl::fromLocalFile(handbook + "/foreword.html"), "foreword.mhtml"),
-                                saveAsOneFile(QUrl::fromLocalFile(frames), "frames.mhtml")};
-        QVERIFY(fileContents(saved[1]).contains("Content-Location: file://" + handbook.toUtf8() + "/foreword.html"));
+        const QString frames = writeFile("frames.html",
+                                         "<!DOCTYPE html><h1>Framed</h1><iframe src=\"file://"
+                                             + handbook.toUtf8()
+                                             + "/foreword.html\"></iframe><p>below the frame");
+        const QStringList saved{
+            saveAsOneFile(QUrl::fromLocalFile(handbook + "/foreword.html"), "foreword.mhtml"),
+            saveAsOneFile(QUrl::fromLocalFile(frames), "frames.mhtml")};
+        QVERIFY(fileContents(saved[1]).contains("Content-Location: file://" + handbook.toUtf8()
+                                                + "/foreword.html"));
         for (const QString &path : saved) {
             const QString browser = browserText(path);
             QVERIFY2(browser.size() > 10, qPrintable(path));
@@ -221,7 +228,8 @@ private slots:
     // browser makes of it, so it is no page for the fast engine.
     void xhtmlThatIsNotWellFormedIsLeftToTheBrowser()
     {
-        const QByteArray broken = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>open</body></html>";
+        const QByteArray broken =
+            "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>open</body></html>";
         QVERIFY(!FastPage(broken, writeFile("broken.xhtml", broken)).isExact());
     }
 
@@ -235,33 +243,43 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("exact");
         const QByteArray xhtmlStart = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body>";
-        QTest::newRow("entity of its own") << "own.xhtml"
+        QTest::newRow("entity of its own")
+            << "own.xhtml"
             << "<!DOCTYPE html [<!ENTITY me \"mine\">]>" + xhtmlStart + "<p>&me;</p></body></html>"
             << "" << false;
-        QTest::newRow("HTML entity without XHTML's document type") << "bare.xhtml"
-            << xhtmlStart + "<p>a&nbsp;b</p></body></html>" << "ab" << false;
-        QTest::newRow("XML style sheet") << "styled.xhtml"
-            << "<?xml-stylesheet href=\"a.css\"?>" + xhtmlStart + "<p>p</p></body></html>" << "p" << false;
-        QTest::newRow("element of another namespace") << "mixed.xhtml"
-            << xhtmlStart + "<x:note xmlns:x=\"urn:x\">note</x:note></body></html>" << "note" << false;
-        QTest::newRow("nested beyond the parser's bound") << "deep.xhtml"
-            << xhtmlStart + QByteArray(100'000 * 5, 'x').replace("xxxxx", "<div>") << "" << false;
+        QTest::newRow("HTML entity without XHTML's document type")
+            << "bare.xhtml" << xhtmlStart + "<p>a&nbsp;b</p></body></html>"
+            << "ab" << false;
+        QTest::newRow("XML style sheet")
+            << "styled.xhtml"
+            << "<?xml-stylesheet href=\"a.css\"?>" + xhtmlStart + "<p>p</p></body></html>"
+            << "p" << false;
+        QTest::newRow("element of another namespace")
+            << "mixed.xhtml" << xhtmlStart + "<x:note xmlns:x=\"urn:x\">note</x:note></body></html>"
+            << "note" << false;
+        QTest::newRow("nested beyond the parser's bound")
+            << "deep.xhtml" << xhtmlStart + QByteArray(100'000 * 5, 'x').replace("xxxxx", "<div>")
+            << "" << false;
         const QByteArray archiveStart = "Content-Type: multipart/related; boundary=b\r\n\r\n--b\r\n"
                                         "Content-Type: text/html; charset=utf-8\r\n";
-        QTest::newRow("archive in base64") << "a.mht"
+        QTest::newRow("archive in base64")
+            << "a.mht"
             << archiveStart + "Content-Transfer-Encoding: base64\r\n\r\n"
-                   + QByteArray("<p>Gr\xc3\xbc\xc3\x9f</p>").toBase64() + "\r\n--b--\r\n"
+                + QByteArray("<p>Gr\xc3\xbc\xc3\x9f</p>").toBase64() + "\r\n--b--\r\n"
             << "Grüß" << true;
         QTest::newRow("style sheet by a content ID") << "cid.mht"
-            << archiveStart + "\r\n<link rel=stylesheet href=cid:s><p>p\r\n--b\r\n"
-                   "Content-Type: text/css\r\nContent-Location: cid:s\r\n\r\np{display:none}\r\n--b--"
-            << "p" << false;
+                                                     << archiveStart
+                + "\r\n<link rel=stylesheet href=cid:s><p>p\r\n--b\r\n"
+                  "Content-Type: text/css\r\nContent-Location: "
+                  "cid:s\r\n\r\np{display:none}\r\n--b--"
+                                                     << "p" << false;
         QTest::newRow("style sheet saved from disk, not taken") << "disk.mht"
-            << archiveStart + "Content-Location: file:///site/a.html\r\n\r\n"
-                   "<!DOCTYPE html><link rel=stylesheet href=a.css><p>shown\r\n--b\r\n"
-                   "Content-Type: text/css\r\nContent-Location: file:///site/a.css\r\n\r\n"
-                   "p{display:none}\r\n--b--"
-            << "shown" << true;
+                                                                << archiveStart
+                + "Content-Location: file:///site/a.html\r\n\r\n"
+                  "<!DOCTYPE html><link rel=stylesheet href=a.css><p>shown\r\n--b\r\n"
+                  "Content-Type: text/css\r\nContent-Location: file:///site/a.css\r\n\r\n"
+                  "p{display:none}\r\n--b--"
+                                                                << "shown" << true;
         // Read as the browser engine reads archives: lines end in CR LF, an archive not closed
         // holds nothing, and an 8bit part's lines are joined, each cut to its UTF-16 length.
         const QByteArray archive = archiveStart
@@ -275,7 +293,8 @@ private slots:
         QTest::newRow("no archive") << "plain.mht" << QByteArray("<p>not MIME") << "" << false;
         QByteArray manyParts = "Content-Type: multipart/related; boundary=b\r\n\r\n";
         for (int i = 0; i < 50'000; ++i)
-            manyParts += "--b\r\nContent-Type: text/css\r\nContent-Location: http://x/" + QByteArray::number(i) + ".css\r\n\r\np{}\r\n";
+            manyParts += "--b\r\nContent-Type: text/css\r\nContent-Location: http://x/"
+                + QByteArray::number(i) + ".css\r\n\r\np{}\r\n";
         QTest::newRow("parts beyond the archive's bound") << "many.mht" << manyParts << "" << false;
     }
 
@@ -297,8 +316,10 @@ private slots:
             return writeTestFile(folder.filePath(name), content);
         };
         const QStringList pages{
-            file("chapter.xhtml", xhtml), file("saved.mhtml", savedPage()), file("index", "<p>a page"),
-            file("broken.xhtml", "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>open</body></html>")};
+            file("chapter.xhtml", xhtml), file("saved.mhtml", savedPage()),
+            file("index", "<p>a page"),
+            file("broken.xhtml",
+                 "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>open</body></html>")};
         const QStringList notPages{
             file("py.png", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)),
             file("jquery.js", "document.write('<p>script')"), file("basic.css", "p { color: red }"),
@@ -313,12 +334,14 @@ private slots:
         const ConversionReport report = run.run(FixedItems(pages + notPages), observer);
 
         for (const QString &page : pages) {
-            const QString text = QFileInfo(page).path() + u'/' + QFileInfo(page).completeBaseName() + ".txt";
+            const QString text = QFileInfo(page).path() + u'/' + QFileInfo(page).completeBaseName()
+                + ".txt";
             QCOMPARE(QString::fromUtf8(fileContents(text)), browserText(page));
         }
         QCOMPARE(fileContents(folder.filePath("chapter.txt")), xhtmlText.toUtf8());
-        QCOMPARE(QDir(folder.path()).entryList({"py.*", "jquery.*", "basic.*", "logo.*"}, QDir::Files),
-                 (QStringList{"basic.css", "jquery.js", "logo.svg", "py.png"}));
+        QCOMPARE(
+            QDir(folder.path()).entryList({"py.*", "jquery.*", "basic.*", "logo.*"}, QDir::Files),
+            (QStringList{"basic.css", "jquery.js", "logo.svg", "py.png"}));
         QCOMPARE(report.count(ItemOutcome::Result::Converted), 4);
         QCOMPARE(report.items[4].reason, "not a web page (image/png)");
         QCOMPARE(report.items[7].reason, "not a web page (image/svg+xml)");

@@ -2,8 +2,8 @@
 // within a bound far above its time even in a sanitizer build, so that work that grows faster
 // than the page fails the test by name (a page that never ends fails by the test's time-out).
 
-#include "engine/fast/FastPage.h"
 #include "engine/PageCancellation.h"
+#include "engine/fast/FastPage.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -43,10 +43,11 @@ private slots:
         QTest::newRow("nth-child of a negative n") << QByteArray(
             "<style>p:nth-child(-n-2147483647){display:none}</style><p>one</p><p>two</p>")
                                                    << "one\n\ntwo";
-        QTest::newRow("nth-of-type beyond 31 bits") << QByteArray(
-            "<style>b:nth-of-type(-2147483648n+1),i:nth-last-of-type(2147483647n-2147483647){display:none}</style>"
-            "<b>b1</b> <b>b2</b> <i>i1</i> <i>i2</i>")
-                                                    << "b1 b2 i1 i2";
+        QTest::newRow("nth-of-type beyond 31 bits")
+            << QByteArray("<style>b:nth-of-type(-2147483648n+1),i:nth-last-of-type(2147483647n-"
+                          "2147483647){display:none}</style>"
+                          "<b>b1</b> <b>b2</b> <i>i1</i> <i>i2</i>")
+            << "b1 b2 i1 i2";
         QTest::newRow("nth-child within 31 bits") << QByteArray(
             "<style>b:nth-last-child(-1073741824n+2){display:none}</style><b>1</b><b>2</b><b>3</b>")
                                                   << "13";
@@ -65,46 +66,52 @@ private slots:
         QTest::addColumn<QByteArray>("html");
         QTest::addColumn<QString>("text");
         const auto nested = [](int depth, const QByteArray &innermost) {
-            return QByteArray("<div>").repeated(depth) + innermost + QByteArray("</div>").repeated(depth);
+            return QByteArray("<div>").repeated(depth) + innermost
+                + QByteArray("</div>").repeated(depth);
         };
-        QTest::newRow("descendants, no match") << "<style>x div div div div{display:none}</style>"
-                                                      + nested(400, "deep")
-                                               << "deep";
-        QTest::newRow("descendants, wrong order") << "<style>.a div div div div div{display:none}</style><div>"
-                                                         + nested(400, "<div class=a><div>deep</div></div>") + "</div>"
-                                                  << "deep";
-        QTest::newRow("descendants and children") << "<style>.b > div div > div div > div div{display:none}</style><div class=b>"
-                                                          + nested(400, "gone") + "</div>"
-                                                   << "";
-        QTest::newRow("later siblings, no match") << "<style>x ~ p ~ p ~ p ~ p{display:none}</style>"
-                                                          + QByteArray("<p>s</p>").repeated(20'000)
-                                                   << QStringList(20'000, "s").join("\n\n");
-        QTest::newRow("later siblings, last match") << "<style>.z ~ p ~ p ~ p + p{display:none}</style><p class=z>z</p>"
-                                                            + QByteArray("<p>s</p>").repeated(10'000)
-                                                    << "z\n\ns\n\ns\n\ns";
-        QTest::newRow("siblings of every ancestor") << "<style>.a ~ div div ~ div div{display:none}</style>"
-                                                            + QByteArray("<div>x</div><div>").repeated(300) + "end"
-                                                            + QByteArray("</div>").repeated(300)
-                                                    << QStringList(300, "x").join('\n') + "\nend";
-        QTest::newRow("sibling of an ancestor") << QByteArray("<style>.a ~ div > p, #b + div p{display:none}</style>"
-                                                               "<div class=a></div><div><p>gone</p></div>"
-                                                               "<i id=b></i><div><b><p>gone</p></b></div><p>kept</p>")
-                                                << "kept";
+        QTest::newRow("descendants, no match")
+            << "<style>x div div div div{display:none}</style>" + nested(400, "deep") << "deep";
+        QTest::newRow("descendants, wrong order")
+            << "<style>.a div div div div div{display:none}</style><div>"
+                + nested(400, "<div class=a><div>deep</div></div>") + "</div>"
+            << "deep";
+        QTest::newRow("descendants and children")
+            << "<style>.b > div div > div div > div div{display:none}</style><div class=b>"
+                + nested(400, "gone") + "</div>"
+            << "";
+        QTest::newRow("later siblings, no match")
+            << "<style>x ~ p ~ p ~ p ~ p{display:none}</style>"
+                + QByteArray("<p>s</p>").repeated(20'000)
+            << QStringList(20'000, "s").join("\n\n");
+        QTest::newRow("later siblings, last match")
+            << "<style>.z ~ p ~ p ~ p + p{display:none}</style><p class=z>z</p>"
+                + QByteArray("<p>s</p>").repeated(10'000)
+            << "z\n\ns\n\ns\n\ns";
+        QTest::newRow("siblings of every ancestor")
+            << "<style>.a ~ div div ~ div div{display:none}</style>"
+                + QByteArray("<div>x</div><div>").repeated(300) + "end"
+                + QByteArray("</div>").repeated(300)
+            << QStringList(300, "x").join('\n') + "\nend";
+        QTest::newRow("sibling of an ancestor")
+            << QByteArray("<style>.a ~ div > p, #b + div p{display:none}</style>"
+                          "<div class=a></div><div><p>gone</p></div>"
+                          "<i id=b></i><div><b><p>gone</p></b></div><p>kept</p>")
+            << "kept";
         QByteArray is = "em";
         for (int level = 0; level < 15; ++level)
             is = ":is(:not(:is(" + is + ", .n" + QByteArray::number(level) + " div)) div, q)";
         QTest::newRow(":is() and :not() nested")
             << "<style>" + is + "{display:none}</style>" + nested(200, "<em>e</em>") << "";
         const QByteArray value = QByteArray("ab").repeated(50'000);
-        QTest::newRow("long attribute selectors") << "<style>[title*=\"" + value + "c\"],[title~=\"" + value + "\"]"
-                                                         + "{display:none}</style>"
-                                                         + QByteArray("<p title=\"" + value + "\">t</p>").repeated(50)
+        QTest::newRow("long attribute selectors") << "<style>[title*=\"" + value + "c\"],[title~=\""
+                + value + "\"]" + "{display:none}</style>"
+                + QByteArray("<p title=\"" + value + "\">t</p>").repeated(50)
                                                   << "";
         QByteArray rules;
         for (int rule = 0; rule < 100'000; ++rule)
             rules += ".c" + QByteArray::number(rule) + " p{display:none}";
-        QTest::newRow("100,000 rules") << "<style>" + rules + "</style>" + nested(100, "<p>p</p>")
-                                       << "p";
+        QTest::newRow("100,000 rules")
+            << "<style>" + rules + "</style>" + nested(100, "<p>p</p>") << "p";
     }
     void selectorMatchingDoesNotExplode()
     {
@@ -121,7 +128,7 @@ private slots:
         for (int attribute = 0; attribute < 100'000; ++attribute)
             attributes += " a" + QByteArray::number(attribute) + "=x";
         const QByteArray html = "<style>.gone{display:none}</style><p" + attributes + ">hi</p><p"
-                                + attributes + " class=gone>gone</p><p>end</p>";
+            + attributes + " class=gone>gone</p><p>end</p>";
         const FastPage page(html, m_dir.filePath(QStringLiteral("page.html")));
         QCOMPARE(page.bodyText(), QString("hi\n\nend"));
         QVERIFY(!page.isExact());
@@ -205,13 +212,20 @@ private slots:
         QTest::addColumn<QByteArray>("html");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("exact");
-        QTest::newRow("cut-off sequence") << QByteArray("<meta charset=utf-8><p>a\xE2\x82" "b") << "a\uFFFDb" << true;
-        QTest::newRow("cut off at the end") << QByteArray("<meta charset=utf-8><p>a\xF0\x9F\x98") << "a\uFFFD" << true;
-        QTest::newRow("surrogate and overlong") << QByteArray("<meta charset=utf-8><p>\xED\xA0\x80|\xC0\xAF|\xE0\x80")
-                                                << "\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD" << true;
-        QTest::newRow("valid") << QByteArray("<meta charset=utf-8><p>\xE2\x82\xAC\xF0\x9F\x98\x80") << "\u20AC\U0001F600" << true;
-        QTest::newRow("replacement") << QByteArray("<meta charset=replacement><p>a") << "a" << false;
-        QTest::newRow("iso-2022-kr") << QByteArray("<meta charset=\"iso-2022-kr\"><p>a") << "a" << false;
+        QTest::newRow("cut-off sequence") << QByteArray("<meta charset=utf-8><p>a\xE2\x82"
+                                                        "b")
+                                          << "a\uFFFDb" << true;
+        QTest::newRow("cut off at the end")
+            << QByteArray("<meta charset=utf-8><p>a\xF0\x9F\x98") << "a\uFFFD" << true;
+        QTest::newRow("surrogate and overlong")
+            << QByteArray("<meta charset=utf-8><p>\xED\xA0\x80|\xC0\xAF|\xE0\x80")
+            << "\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD|\uFFFD\uFFFD" << true;
+        QTest::newRow("valid") << QByteArray("<meta charset=utf-8><p>\xE2\x82\xAC\xF0\x9F\x98\x80")
+                               << "\u20AC\U0001F600" << true;
+        QTest::newRow("replacement")
+            << QByteArray("<meta charset=replacement><p>a") << "a" << false;
+        QTest::newRow("iso-2022-kr")
+            << QByteArray("<meta charset=\"iso-2022-kr\"><p>a") << "a" << false;
         QTest::newRow("utf-7") << QByteArray("<meta charset=utf-7><p>a+AKM-") << "a+AKM-" << false;
     }
     void decodesBrokenUtf8AndOddLabels()
@@ -230,23 +244,29 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<bool>("known");
-        QTest::newRow("data") << QByteArray("/* c */ var NAVTREE = [ [ \"a\\u0041\\\"\", 'b.html', null ] ];\n"
-                                             "var NAVTREEINDEX = [ \"a.html\" ];\nvar SYNCONMSG = 'x'; // end")
+        QTest::newRow("data") << QByteArray(
+            "/* c */ var NAVTREE = [ [ \"a\\u0041\\\"\", 'b.html', null ] ];\n"
+            "var NAVTREEINDEX = [ \"a.html\" ];\nvar SYNCONMSG = 'x'; // end")
                               << true;
         QTest::newRow("nested 100,000 deep") << "var NAVTREE = " + QByteArray("[").repeated(100'000)
-                                                        + QByteArray("]").repeated(100'000) + ";"
-                                             << false;
-        QTest::newRow("nested 66 deep") << "var NAVTREE = " + QByteArray("[").repeated(66) + QByteArray("]").repeated(66) + ";"
-                                        << false;
-        QTest::newRow("over 4 MB") << "var NAVTREE = ['" + QByteArray(5'000'000, 'x') + "'];" << false;
-        QTest::newRow("200,001 values") << "var NAVTREE = [" + QByteArray("0,").repeated(200'000) + "0];" << false;
+                + QByteArray("]").repeated(100'000)
+                + ";" << false;
+        QTest::newRow("nested 66 deep")
+            << "var NAVTREE = " + QByteArray("[").repeated(66) + QByteArray("]").repeated(66) + ";"
+            << false;
+        QTest::newRow("over 4 MB")
+            << "var NAVTREE = ['" + QByteArray(5'000'000, 'x') + "'];" << false;
+        QTest::newRow("200,001 values")
+            << "var NAVTREE = [" + QByteArray("0,").repeated(200'000) + "0];" << false;
         QTest::newRow("a call") << QByteArray("var NAVTREE = f();") << false;
         QTest::newRow("another name") << QByteArray("var jQuery = [];") << false;
         QTest::newRow("string left open") << QByteArray("var NAVTREE = ['a") << false;
         QTest::newRow("octal number") << QByteArray("var NAVTREE = [010];") << false;
-        QTest::newRow("number past nine digits") << QByteArray("var NAVTREE = [12345678901234567890];") << false;
+        QTest::newRow("number past nine digits")
+            << QByteArray("var NAVTREE = [12345678901234567890];") << false;
         QTest::newRow("hole in an array") << QByteArray("var NAVTREE = [1,,2];") << false;
-        QTest::newRow("prototype key") << QByteArray("var NAVTREEINDEX = {\"__proto__\": []};") << false;
+        QTest::newRow("prototype key")
+            << QByteArray("var NAVTREEINDEX = {\"__proto__\": []};") << false;
         QTest::newRow("not ASCII") << QByteArray("var SYNCONMSG = '\xC3\xA9';") << false;
     }
     void treeDataOutsideItsForm()
@@ -258,7 +278,8 @@ private slots:
         QFile file(folder + QStringLiteral("/navtreedata.js"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
         file.close();
-        const FastPage page("<script src=navtreedata.js></script><p>a", folder + QStringLiteral("/page.html"));
+        const FastPage page("<script src=navtreedata.js></script><p>a",
+                            folder + QStringLiteral("/page.html"));
         QCOMPARE(page.bodyText(), QString("a"));
         QCOMPARE(page.scriptsKnown(), known);
     }
@@ -273,22 +294,29 @@ private slots:
         const QByteArray items = "window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"A \\\"doc\\\".\"]]};";
         QTest::newRow("data") << items << QByteArray() << true;
         QTest::newRow("UTF-8 in a string, UTF-8 page")
-            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\"]]};") << QByteArray("utf-8") << true;
+            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\"]]};")
+            << QByteArray("utf-8") << true;
         QTest::newRow("UTF-8 in a string, Shift_JIS page")
-            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\\\\\"]]};") << QByteArray("shift_jis")
-            << false;
+            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\\\\\"]]};")
+            << QByteArray("shift_jis") << false;
         QTest::newRow("UTF-8 in a string, no charset")
-            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\"]]};") << QByteArray() << false;
-        QTest::newRow("broken UTF-8") << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\x82\"]]};")
-                                      << QByteArray("utf-8") << false;
-        QTest::newRow("UTF-8 outside a string") << QByteArray("window.SIDEBAR_ITEMS = {}; // \xE2\x80\x99")
-                                                << QByteArray("utf-8") << false;
-        QTest::newRow("var, not window") << QByteArray("var SIDEBAR_ITEMS = {};") << QByteArray() << false;
-        QTest::newRow("another property") << items + "window.location = \"x.html\";" << QByteArray() << false;
-        QTest::newRow("a call") << QByteArray("window.SIDEBAR_ITEMS = f();") << QByteArray() << false;
-        QTest::newRow("nested 100,000 deep") << "window.SIDEBAR_ITEMS = " + QByteArray("[").repeated(100'000)
-                                                        + QByteArray("]").repeated(100'000) + ";"
-                                             << QByteArray() << false;
+            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\xE2\x80\x99\"]]};")
+            << QByteArray() << false;
+        QTest::newRow("broken UTF-8")
+            << QByteArray("window.SIDEBAR_ITEMS = {\"fn\":[[\"f\",\"\x82\"]]};")
+            << QByteArray("utf-8") << false;
+        QTest::newRow("UTF-8 outside a string")
+            << QByteArray("window.SIDEBAR_ITEMS = {}; // \xE2\x80\x99") << QByteArray("utf-8")
+            << false;
+        QTest::newRow("var, not window")
+            << QByteArray("var SIDEBAR_ITEMS = {};") << QByteArray() << false;
+        QTest::newRow("another property")
+            << items + "window.location = \"x.html\";" << QByteArray() << false;
+        QTest::newRow("a call") << QByteArray("window.SIDEBAR_ITEMS = f();") << QByteArray()
+                                << false;
+        QTest::newRow("nested 100,000 deep") << "window.SIDEBAR_ITEMS = "
+                + QByteArray("[").repeated(100'000) + QByteArray("]").repeated(100'000)
+                + ";" << QByteArray() << false;
     }
     void sidebarItemsOutsideTheirForm()
     {
@@ -300,8 +328,9 @@ private slots:
         QFile file(folder + QStringLiteral("/sidebar-items1.63.0.js"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
         file.close();
-        const QByteArray html = (charset.isEmpty() ? QByteArray() : "<meta charset=" + charset + ">")
-                                + "<script src=sidebar-items1.63.0.js></script><p>a";
+        const QByteArray html = (charset.isEmpty() ? QByteArray()
+                                                   : "<meta charset=" + charset + ">")
+            + "<script src=sidebar-items1.63.0.js></script><p>a";
         QFile pageFile(folder + QStringLiteral("/page.html"));
         QVERIFY(pageFile.open(QIODevice::WriteOnly) && pageFile.write(html) == html.size());
         pageFile.close();

@@ -55,23 +55,31 @@ private slots:
     {
         QTest::addColumn<QByteArray>("style");
         QTest::addColumn<QString>("text");
-        QTest::newRow("at-rule blocks without a semicolon")
-            << repeated("@media print { p { display: none } } @font-face { font-family: f } ", 8'000) << "y";
+        QTest::newRow("at-rule blocks without a semicolon") << repeated(
+            "@media print { p { display: none } } @font-face { font-family: f } ", 8'000)
+                                                            << "y";
         QTest::newRow("statement at-rules") << repeated("@a;", 80'000) << "y";
-        QTest::newRow("cascade layers") << repeated("@layer l#{.x{display:block}} ", 50'000, true) << "y";
+        QTest::newRow("cascade layers")
+            << repeated("@layer l#{.x{display:block}} ", 50'000, true) << "y";
         QTest::newRow("layer statements") << repeated("@layer a#, b#; ", 20'000, true) << "y";
         QTest::newRow("rules") << repeated(".c# { display: none } ", 100'000, true) << "y";
         QTest::newRow("long attribute selector")
-            << "[data-x=\"" + QByteArray(200'000, 'a') + "\"] { display: none } " << "y";
+            << "[data-x=\"" + QByteArray(200'000, 'a') + "\"] { display: none } "
+            << "y";
         QTest::newRow("nested :is() and :not()")
-            << "p" + repeated(":is(:not(", 6) + ".y" + repeated("))", 6) + " { display: none } " << "";
+            << "p" + repeated(":is(:not(", 6) + ".y" + repeated("))", 6) + " { display: none } "
+            << "";
         QTest::newRow("too deeply nested :not()")
-            << repeated(":not(", 5'000) + ".x" + repeated(")", 5'000) + " { display: none } " << "y";
-        QTest::newRow("thousands of ids") << ".y" + repeated(":not(#z)", 3'000) + " { display: none } " << "";
+            << repeated(":not(", 5'000) + ".x" + repeated(")", 5'000) + " { display: none } "
+            << "y";
+        QTest::newRow("thousands of ids")
+            << ".y" + repeated(":not(#z)", 3'000) + " { display: none } "
+            << "";
         QTest::newRow("unclosed brackets") << repeated("([{", 30'000) << "y";
         QTest::newRow("extreme nth arguments")
             << QByteArray(":nth-child(99999999999999n+99999999999) { display: none }"
-                          " :nth-last-of-type(-99999999999999) { display: none } ") << "y";
+                          " :nth-last-of-type(-99999999999999) { display: none } ")
+            << "y";
         QTest::newRow("deep @media nesting") << repeated("@media all {", 10'000) << "y";
     }
 
@@ -79,9 +87,10 @@ private slots:
     {
         QFETCH(QByteArray, style);
         QFETCH(QString, text);
-        QCOMPARE(textOf("<!DOCTYPE html><style>" + style
-                        + "</style><style>.x { display: none }</style><p class=x>x</p><p class=y>y</p>"),
-                 text);
+        QCOMPARE(
+            textOf("<!DOCTYPE html><style>" + style
+                   + "</style><style>.x { display: none }</style><p class=x>x</p><p class=y>y</p>"),
+            text);
     }
 
     // The browser follows :is(), :where() and :not() as deep as they nest: here far deeper than
@@ -118,18 +127,22 @@ private slots:
     void importFanOutAndCycles()
     {
         for (int i = 0; i < 10; ++i)
-            writeFile(QString("fan%1.css").arg(i), repeated(QString("@import 'fan%1.css';").arg(i + 1).toUtf8(), 4));
+            writeFile(QString("fan%1.css").arg(i),
+                      repeated(QString("@import 'fan%1.css';").arg(i + 1).toUtf8(), 4));
         writeFile("fan10.css", ".x { display: none }");
         QCOMPARE(textOf("<link rel=stylesheet href=fan0.css><p class=x>x<p>y"), QString("y"));
 
         for (int i = 0; i < 15; ++i)
-            writeFile(QString("chain%1.css").arg(i), QString("@import 'chain%1.css';").arg(i + 1).toUtf8());
+            writeFile(QString("chain%1.css").arg(i),
+                      QString("@import 'chain%1.css';").arg(i + 1).toUtf8());
         writeFile("chain15.css", ".x { display: none }");
         QCOMPARE(textOf("<link rel=stylesheet href=chain0.css><p class=x>x<p>y"), QString("y"));
 
         writeFile("cycle-a.css", "@import 'cycle-b.css'; .x { display: none }");
-        writeFile("cycle-b.css", "@import 'cycle-a.css'; @import 'cycle-b.css'; .y { display: none }");
-        QCOMPARE(textOf("<link rel=stylesheet href=cycle-a.css><p class=x>x<p class=y>y<p>z"), QString("z"));
+        writeFile("cycle-b.css",
+                  "@import 'cycle-a.css'; @import 'cycle-b.css'; .y { display: none }");
+        QCOMPARE(textOf("<link rel=stylesheet href=cycle-a.css><p class=x>x<p class=y>y<p>z"),
+                 QString("z"));
     }
 
     // Files that are not style sheets give none, at once: the kernel's own files (whose size
@@ -142,7 +155,8 @@ private slots:
         QVERIFY(QDir(m_dir.path()).mkpath("folder.css"));
         QVERIFY(QFile::link(m_dir.filePath("folder.css"), m_dir.filePath("folder-link.css")));
         const QByteArray sheets =
-            "<style>@import '/proc/self/pagemap'; @import 'pagemap.css'; @import '/dev/zero';</style>"
+            "<style>@import '/proc/self/pagemap'; @import 'pagemap.css'; @import "
+            "'/dev/zero';</style>"
             "<link rel=stylesheet href=/proc/self/pagemap><link rel=stylesheet href=pagemap.css>"
             "<link rel=stylesheet href=zero.css><link rel=stylesheet href=/dev/zero>"
             "<link rel=stylesheet href=fifo.css><link rel=stylesheet href=folder.css>"
@@ -172,25 +186,37 @@ private slots:
     {
         QTest::addColumn<QByteArray>("style");
         QTest::addColumn<QString>("text");
-        QTest::newRow("escaped class") << QByteArray(".\\78 { display: none } .a\\:b { display: none }") << "y";
-        QTest::newRow("comment inside a rule") << QByteArray(".x/* } */{ display/**/: none }") << "y\n\nz";
-        QTest::newRow("brace in a string") << QByteArray(".x::after { content: \"}\" } .y { display: none }") << "x\n\nz";
-        QTest::newRow("bad string ends at the line") << QByteArray(".y { content: \"a\n; display: none } .x { display: none }") << "z";
+        QTest::newRow("escaped class")
+            << QByteArray(".\\78 { display: none } .a\\:b { display: none }") << "y";
+        QTest::newRow("comment inside a rule")
+            << QByteArray(".x/* } */{ display/**/: none }") << "y\n\nz";
+        QTest::newRow("brace in a string")
+            << QByteArray(".x::after { content: \"}\" } .y { display: none }") << "x\n\nz";
+        QTest::newRow("bad string ends at the line")
+            << QByteArray(".y { content: \"a\n; display: none } .x { display: none }") << "z";
         QTest::newRow("bad url swallows to its parenthesis")
             << QByteArray(".x { background: url(a b) ; display: none }") << "y\n\nz";
-        QTest::newRow("at-rule without block ends the sheet") << QByteArray(".y { display: none } @media screen") << "x\n\nz";
-        QTest::newRow("number as a class is invalid") << QByteArray(".1x, .y { display: none }") << "x\n\ny\n\nz";
-        QTest::newRow("id must be an identifier") << QByteArray("#1 { display: none } #a\\31 { display: none }") << "x\n\ny\n\nz";
-        QTest::newRow("important with spaces") << QByteArray(".y { display: none ! important } .y { display: block }") << "x\n\nz";
-        QTest::newRow("two values are invalid") << QByteArray(".y { display: none block }") << "x\n\ny\n\nz";
-        QTest::newRow("html comment tokens") << QByteArray("<!-- .y { display: none } -->") << "x\n\nz";
+        QTest::newRow("at-rule without block ends the sheet")
+            << QByteArray(".y { display: none } @media screen") << "x\n\nz";
+        QTest::newRow("number as a class is invalid")
+            << QByteArray(".1x, .y { display: none }") << "x\n\ny\n\nz";
+        QTest::newRow("id must be an identifier")
+            << QByteArray("#1 { display: none } #a\\31 { display: none }") << "x\n\ny\n\nz";
+        QTest::newRow("important with spaces")
+            << QByteArray(".y { display: none ! important } .y { display: block }") << "x\n\nz";
+        QTest::newRow("two values are invalid")
+            << QByteArray(".y { display: none block }") << "x\n\ny\n\nz";
+        QTest::newRow("html comment tokens")
+            << QByteArray("<!-- .y { display: none } -->") << "x\n\nz";
     }
 
     void tokensAsTheBrowserReadsThem()
     {
         QFETCH(QByteArray, style);
         QFETCH(QString, text);
-        QCOMPARE(textOf("<!DOCTYPE html><style>" + style + "</style><p class=x>x<p class=y>y<p class=a:b>z"), text);
+        QCOMPARE(textOf("<!DOCTYPE html><style>" + style
+                        + "</style><p class=x>x<p class=y>y<p class=a:b>z"),
+                 text);
     }
 };
 

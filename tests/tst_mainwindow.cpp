@@ -29,9 +29,10 @@ int closeInsideNestedLoop(int argc, char *argv[])
     FakePlatform fakes;
     QtDesktop realDesktop;
     Platform platform = fakes.platform();
-    Platform withRealEnd{platform.engine, platform.pump, platform.clock, platform.random,
-                         platform.messages, realDesktop, platform.fileDialog,
-                         platform.folderBrowser, platform.cursor, platform.fileWriter};
+    Platform withRealEnd{platform.engine,     platform.pump,          platform.clock,
+                         platform.random,     platform.messages,      realDesktop,
+                         platform.fileDialog, platform.folderBrowser, platform.cursor,
+                         platform.fileWriter};
     MainWindow window(withRealEnd, QDir::tempPath());
     window.show();
     QTimer::singleShot(0, &window, &QWidget::close);

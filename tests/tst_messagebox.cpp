@@ -118,9 +118,8 @@ void TestMessageBox::heldKeyLeavesItUp_data()
                       {QEvent::KeyPress, Qt::Key_Return, 1000, true},
                       {QEvent::KeyPress, Qt::Key_Return, 1040, true},
                       {QEvent::KeyRelease, Qt::Key_Return, 1060}};
-    QTest::newRow("unmarked repeats of Escape")
-        << QList<Key>{{QEvent::KeyRelease, Qt::Key_Escape, 1000},
-                      {QEvent::KeyPress, Qt::Key_Escape, 1000}};
+    QTest::newRow("unmarked repeats of Escape") << QList<Key>{
+        {QEvent::KeyRelease, Qt::Key_Escape, 1000}, {QEvent::KeyPress, Qt::Key_Escape, 1000}};
 }
 
 void TestMessageBox::heldKeyLeavesItUp()

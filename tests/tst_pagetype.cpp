@@ -12,8 +12,9 @@
 namespace {
 
 const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16);
-const QByteArray xhtml = "<?xml version=\"1.0\"?>\n<!DOCTYPE html>\n<!-- a comment -->\n"
-                         "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title/></head></html>";
+const QByteArray xhtml =
+    "<?xml version=\"1.0\"?>\n<!DOCTYPE html>\n<!-- a comment -->\n"
+    "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title/></head></html>";
 
 } // namespace
 
@@ -32,52 +33,59 @@ private slots:
                   none = int(PageKind::NotAPage);
         // The extension decides, whatever the bytes say.
         QTest::newRow("html") << "/d/a.html" << png << html << QByteArray("text/html");
-        QTest::newRow("upper case") << "/d/A.HTM" << QByteArray() << html << QByteArray("text/html");
+        QTest::newRow("upper case")
+            << "/d/A.HTM" << QByteArray() << html << QByteArray("text/html");
         QTest::newRow("shtml") << "/d/a.shtml" << QByteArray() << html << QByteArray("text/html");
         QTest::newRow("xhtml") << "/d/a.xhtml" << QByteArray("<p>") << x
                                << QByteArray("application/xhtml+xml");
-        QTest::newRow("xht") << "/d/a.xht" << QByteArray() << x << QByteArray("application/xhtml+xml");
+        QTest::newRow("xht") << "/d/a.xht" << QByteArray() << x
+                             << QByteArray("application/xhtml+xml");
         QTest::newRow("mht") << "/d/a.mht" << QByteArray() << m << QByteArray("multipart/related");
-        QTest::newRow("mhtml") << "/d/a.mhtml" << QByteArray() << m << QByteArray("multipart/related");
+        QTest::newRow("mhtml") << "/d/a.mhtml" << QByteArray() << m
+                               << QByteArray("multipart/related");
         QTest::newRow("png") << "/html/py.png" << png << none << QByteArray("image/png");
         QTest::newRow("svg") << "/html/py.svg" << QByteArray("<svg>") << none
                              << QByteArray("image/svg+xml");
         QTest::newRow("script") << "/html/jquery.js" << QByteArray("<!-- x") << none
                                 << QByteArray("text/javascript");
-        QTest::newRow("style sheet") << "/html/a.css" << QByteArray("<p>") << none
-                                     << QByteArray("text/css");
+        QTest::newRow("style sheet")
+            << "/html/a.css" << QByteArray("<p>") << none << QByteArray("text/css");
         QTest::newRow("json") << "/html/doc-index.json" << QByteArray("[]") << none
                               << QByteArray("application/json");
-        QTest::newRow("font") << "/html/a.woff2" << QByteArray() << none << QByteArray("font/woff2");
-        QTest::newRow("plain text holding HTML") << "/html/a.txt" << QByteArray("<html>") << none
-                                                 << QByteArray("text/plain");
-        QTest::newRow("pdf") << "/html/a.pdf" << QByteArray() << none << QByteArray("application/pdf");
+        QTest::newRow("font") << "/html/a.woff2" << QByteArray() << none
+                              << QByteArray("font/woff2");
+        QTest::newRow("plain text holding HTML")
+            << "/html/a.txt" << QByteArray("<html>") << none << QByteArray("text/plain");
+        QTest::newRow("pdf") << "/html/a.pdf" << QByteArray() << none
+                             << QByteArray("application/pdf");
         // XML is a page only with an XHTML root.
-        QTest::newRow("xml with an XHTML root") << "/d/a.xml" << xhtml << x
-                                                << QByteArray("application/xhtml+xml");
+        QTest::newRow("xml with an XHTML root")
+            << "/d/a.xml" << xhtml << x << QByteArray("application/xhtml+xml");
         QTest::newRow("prefixed XHTML root")
             << "/d/a.xml" << QByteArray("<h:html xmlns:h='http://www.w3.org/1999/xhtml'>") << x
             << QByteArray("application/xhtml+xml");
         QTest::newRow("root in another namespace")
-            << "/d/a.xml" << QByteArray("<html xmlns='urn:other'>") << none << QByteArray("text/xml");
+            << "/d/a.xml" << QByteArray("<html xmlns='urn:other'>") << none
+            << QByteArray("text/xml");
         QTest::newRow("other XML root") << "/d/feed.xml" << QByteArray("<?xml version='1.0'?><rss>")
                                         << none << QByteArray("text/xml");
         // An unknown extension or none: the first bytes decide.
-        QTest::newRow("page without a name") << "/d/index" << QByteArray("\n  <!DOCTYPE html>") << html
-                                             << QByteArray("text/html");
-        QTest::newRow("backup of a page") << "/d/page.bak" << QByteArray("<HTML>") << html
-                                          << QByteArray("text/html");
-        QTest::newRow("comment first") << "/d/.hidden" << QByteArray("<!-- a -->") << html
-                                       << QByteArray("text/html");
-        QTest::newRow("a tag it does not know") << "/d/page.bak" << QByteArray("<meta charset=utf-8>")
-                                                << none << QByteArray("text/plain");
-        QTest::newRow("tag cut short") << "/d/index" << QByteArray("<p") << none
-                                       << QByteArray("text/plain");
-        QTest::newRow("sniffed XHTML") << "/d/chapter" << xhtml << x
-                                       << QByteArray("application/xhtml+xml");
+        QTest::newRow("page without a name")
+            << "/d/index" << QByteArray("\n  <!DOCTYPE html>") << html << QByteArray("text/html");
+        QTest::newRow("backup of a page")
+            << "/d/page.bak" << QByteArray("<HTML>") << html << QByteArray("text/html");
+        QTest::newRow("comment first")
+            << "/d/.hidden" << QByteArray("<!-- a -->") << html << QByteArray("text/html");
+        QTest::newRow("a tag it does not know")
+            << "/d/page.bak" << QByteArray("<meta charset=utf-8>") << none
+            << QByteArray("text/plain");
+        QTest::newRow("tag cut short")
+            << "/d/index" << QByteArray("<p") << none << QByteArray("text/plain");
+        QTest::newRow("sniffed XHTML")
+            << "/d/chapter" << xhtml << x << QByteArray("application/xhtml+xml");
         QTest::newRow("sniffed PNG") << "/d/picture" << png << none << QByteArray("image/png");
-        QTest::newRow("sniffed PDF") << "/d/paper.1" << QByteArray("%PDF-1.4") << none
-                                     << QByteArray("application/pdf");
+        QTest::newRow("sniffed PDF")
+            << "/d/paper.1" << QByteArray("%PDF-1.4") << none << QByteArray("application/pdf");
         QTest::newRow("binary") << "/d/objects.inv" << QByteArray("zlib\x01\x02", 6) << none
                                 << QByteArray("application/octet-stream");
         QTest::newRow("text") << "/d/README" << QByteArray("Read me <p>") << none

@@ -37,7 +37,16 @@ constexpr Picture hand = {
     "          #........#            ",
     "          #........#            ",
     "          ##########            ",
-    "", "", "", "", "", "", "", "", "", "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
 };
 constexpr int handHotSpotX = 10;
 constexpr int handHotSpotY = 0;
@@ -65,7 +74,17 @@ constexpr Picture drag = {
     "             #...#              ",
     "              #.#               ",
     "               #                ",
-    "", "", "", "", "", "", "", "", "", "", "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
 };
 
 void putWord(QByteArray &out, int value)
@@ -155,8 +174,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    const bool written =
-        write(folder + "/HAND-M.CUR", iconFile(hand, 2, handHotSpotX, handHotSpotY))
+    const bool written = write(folder + "/HAND-M.CUR",
+                               iconFile(hand, 2, handHotSpotX, handHotSpotY))
         && write(folder + "/drag.ico", iconFile(drag, 1, 0, 0));
     if (!written) {
         std::fprintf(stderr, "make_pointer_files: cannot write to %s\n", argv[1]);

@@ -2,10 +2,7 @@
 
 #include "engine/auto/AutoPageLoader.h"
 
-AutoEngine::AutoEngine(PageEngine &browser)
-    : m_browser(browser)
-{
-}
+AutoEngine::AutoEngine(PageEngine &browser) : m_browser(browser) {}
 
 std::unique_ptr<PageLoader> AutoEngine::createLoader()
 {

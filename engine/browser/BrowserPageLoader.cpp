@@ -1,10 +1,10 @@
 #include "engine/browser/BrowserPageLoader.h"
 
+#include "engine/PageDecoding.h"
 #include "engine/PageType.h"
 #include "engine/ScriptFreePage.h"
 #include "engine/browser/HiddenPage.h"
 #include "engine/browser/RendererMemoryBound.h"
-#include "engine/PageDecoding.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"
 
@@ -72,12 +72,13 @@ QWebEngineScript desktopScreenScript()
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::MainWorld);
     script.setRunsOnSubFrames(true);
-    script.setSourceCode(QStringLiteral(
-        "(() => { const size = { width: %1, height: %2, availWidth: %1, availHeight: %2 };"
-        " for (const name in size) Object.defineProperty(Screen.prototype, name,"
-        " { get: () => size[name], configurable: true }); })();")
-                             .arg(pageWidth)
-                             .arg(pageHeight));
+    script.setSourceCode(
+        QStringLiteral(
+            "(() => { const size = { width: %1, height: %2, availWidth: %1, availHeight: %2 };"
+            " for (const name in size) Object.defineProperty(Screen.prototype, name,"
+            " { get: () => size[name], configurable: true }); })();")
+            .arg(pageWidth)
+            .arg(pageHeight));
     return script;
 }
 
@@ -140,8 +141,7 @@ QString placeNamed(const QUrl &url)
 
 } // namespace
 
-BrowserPageLoader::BrowserPageLoader(QObject *parent)
-    : PageLoader(parent)
+BrowserPageLoader::BrowserPageLoader(QObject *parent) : PageLoader(parent)
 {
     connect(&m_fileHandler, &LocalFileSchemeHandler::fileUnreadable, this,
             &BrowserPageLoader::onFileUnreadable);
@@ -248,9 +248,8 @@ void BrowserPageLoader::load(const QString &path)
     }
     // cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own
     // encoding, which loses bytes that are not UTF-8.
-    m_requestedFile = QDir::cleanPath(QDir::isAbsolutePath(path)
-                                          ? path
-                                          : QDir::currentPath() + u'/' + path);
+    m_requestedFile = QDir::cleanPath(
+        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
     m_fileHandler.setDocumentPath(m_requestedFile);
     m_navigationRule.setRequestedPage(m_requestedFile);
     // Parsed as the browser parses it from disk; a file that is no page is read as HTML.
@@ -482,9 +481,9 @@ void BrowserPageLoader::readText(const QString &script, MissingText missingText)
     const quint64 loadNumber = m_loadNumber;
     m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
                           [this, loadNumber, missingText](const QVariant &result) {
-                              if (loadNumber == m_loadNumber)
-                                  takeBodyText(result, missingText);
-                          });
+        if (loadNumber == m_loadNumber)
+            takeBodyText(result, missingText);
+    });
 }
 
 void BrowserPageLoader::takeBodyText(const QVariant &result, MissingText missingText)

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/PageLoader.h"
 #include "engine/browser/LocalFileSchemeHandler.h"
 #include "engine/browser/LocalOnlyRequestFilter.h"
 #include "engine/browser/OwnNavigationRule.h"
-#include "engine/PageLoader.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -75,11 +75,11 @@ private:
     OwnNavigationRule m_navigationRule;
 
     State m_state = State::Idle;
-    bool m_cutShort = false; // its text was taken while it was still loading
-    QString m_requestedFile; // absolute
-    bool m_isArchive = false;   // the requested file is a page saved as one file (MHTML)
-    QList<QUrl> m_followedUrls; // where the page sent itself since the last load()
-    QList<QUrl> m_refusedUrls;  // where it tried to
+    bool m_cutShort = false;             // its text was taken while it was still loading
+    QString m_requestedFile;             // absolute
+    bool m_isArchive = false;            // the requested file is a page saved as one file (MHTML)
+    QList<QUrl> m_followedUrls;          // where the page sent itself since the last load()
+    QList<QUrl> m_refusedUrls;           // where it tried to
     bool m_requestedPageStarted = false; // events before are those of the fresh page's own
     QString m_unreadableReason;
     QString m_settledMark; // logged once a round of settling is done
@@ -90,7 +90,7 @@ private:
     quint64 m_newsCount = 0; // files asked for or arrived since the page was created
     quint64 m_newsCountAtRounds = 0;
     QElapsedTimer m_settlingTime;
-    QTimer m_stallTimer; // runs while files are on their way and nothing else is left to do
+    QTimer m_stallTimer;    // runs while files are on their way and nothing else is left to do
     QTimer m_rendererWatch; // runs until the renderer of the page being loaded is known
     qint64 m_boundRendererPid = 0;
     // Tells the answer of a text read apart from answers meant for earlier loads.

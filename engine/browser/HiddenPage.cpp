@@ -32,9 +32,7 @@ QStringList HiddenPage::chooseFiles(FileSelectionMode, const QStringList &, cons
     return {};
 }
 
-void HiddenPage::javaScriptAlert(const QUrl &, const QString &)
-{
-}
+void HiddenPage::javaScriptAlert(const QUrl &, const QString &) {}
 
 bool HiddenPage::javaScriptConfirm(const QUrl &, const QString &)
 {

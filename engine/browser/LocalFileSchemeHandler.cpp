@@ -86,12 +86,11 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
     job->reply(contentTypeFor(path), file);
 }
 
-
 QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) const
 {
     if (absolutePath == m_documentPath)
         return m_documentType;
-    const QMimeType type =
-        QMimeDatabase().mimeTypeForFile(absolutePath, QMimeDatabase::MatchExtension);
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(absolutePath,
+                                                           QMimeDatabase::MatchExtension);
     return type.name().toLatin1();
 }

@@ -1,15 +1,15 @@
 #include "engine/fast/FastPage.h"
 
 #include "engine/MimeSniffing.h"
+#include "engine/PageDecoding.h"
 #include "engine/PageType.h"
 #include "engine/fast/PageSizeBound.h"
 #include "engine/fast/archive/ArchivedStyleSheets.h"
 #include "engine/fast/archive/MhtmlArchive.h"
-#include "engine/fast/dom/ObjectContent.h"
 #include "engine/fast/css/StyleResolver.h"
 #include "engine/fast/css/StyleSheetCache.h"
 #include "engine/fast/dom/DocumentBase.h"
-#include "engine/PageDecoding.h"
+#include "engine/fast/dom/ObjectContent.h"
 #include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
 #include "engine/fast/text/InnerText.h"
@@ -151,7 +151,9 @@ void FastPage::readArchive(const QByteArray &bytes)
         m_dom = Dom::parseXml(page->body, wellFormed);
         // Its links to style sheets are not followed into the archive.
         const bool linksSheets = std::any_of(archive->parts().begin(), archive->parts().end(),
-                                             [](const ArchivePart &part) { return part.mimeType == "text/css"; });
+                                             [](const ArchivePart &part) {
+            return part.mimeType == "text/css";
+        });
         m_treeExact = m_treeExact && wellFormed && !linksSheets;
         return;
     }

@@ -56,7 +56,7 @@ private:
     void readArchive(const QByteArray &bytes);
 
     QString m_path;
-    QString m_pagePath; // where its links are read from: for an archive, where it was saved
+    QString m_pagePath;   // where its links are read from: for an archive, where it was saved
     SheetLoader m_sheets; // linked style sheets from disk, or from the archive the page came in
     Dom m_dom;
     bool m_carriesScript = false;

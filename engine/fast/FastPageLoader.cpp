@@ -16,7 +16,6 @@
 
 namespace {
 
-
 struct Outcome
 {
     enum class Kind { Text, Failed, NotExact };
@@ -94,11 +93,7 @@ Outcome readPageUnlessCancelled(const QString &path, FastPageLoader::Pages pages
 
 } // namespace
 
-FastPageLoader::FastPageLoader(Pages pages, QObject *parent)
-    : PageLoader(parent)
-    , m_pages(pages)
-{
-}
+FastPageLoader::FastPageLoader(Pages pages, QObject *parent) : PageLoader(parent), m_pages(pages) {}
 
 FastPageLoader::~FastPageLoader()
 {
@@ -110,8 +105,8 @@ void FastPageLoader::load(const QString &path)
     abandon();
     const quint64 loadNumber = ++m_loadNumber;
     if (path.isEmpty()) {
-        QMetaObject::invokeMethod(this, [this] { emit pageFailed(tr("No file name was given")); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit pageFailed(tr("No file name was given")); }, Qt::QueuedConnection);
         return;
     }
     // cleanPath() works on the text alone, keeping bytes of the name that are not UTF-8.
@@ -142,9 +137,7 @@ void FastPageLoader::load(const QString &path)
     watcher->setFuture(QtConcurrent::run(readPageUnlessCancelled, absolutePath, m_pages, m_cancel));
 }
 
-void FastPageLoader::readTextSoFar()
-{
-}
+void FastPageLoader::readTextSoFar() {}
 
 void FastPageLoader::abandon()
 {

@@ -1,7 +1,7 @@
 #include "engine/fast/archive/ArchivedStyleSheets.h"
 
-#include "engine/fast/archive/MhtmlArchive.h"
 #include "engine/PageDecoding.h"
+#include "engine/fast/archive/MhtmlArchive.h"
 #include "engine/fast/css/StyleSheet.h"
 #include "engine/fast/css/StyleSheetFile.h"
 
@@ -24,7 +24,8 @@ bool isFromTheWeb(const QUrl &url)
 // The same URL however it is spelt.
 QString normalised(const QUrl &url)
 {
-    return url.adjusted(QUrl::NormalizePathSegments | QUrl::RemoveFragment).toString(QUrl::FullyEncoded);
+    return url.adjusted(QUrl::NormalizePathSegments | QUrl::RemoveFragment)
+        .toString(QUrl::FullyEncoded);
 }
 
 // A part's folders are those of its URL, so that a style sheet's relative @imports find their
@@ -35,7 +36,7 @@ QString pathForPart(const QUrl &url, bool styleSheet)
     if (!isFromTheWeb(url))
         return {};
     QString path = archivePartsFolder + u'/' + url.scheme() + u'/' + url.authority()
-                   + QDir::cleanPath(url.path().isEmpty() ? QStringLiteral("/") : url.path());
+        + QDir::cleanPath(url.path().isEmpty() ? QStringLiteral("/") : url.path());
     if (url.hasQuery())
         path += u'\u0001' + url.query(QUrl::FullyEncoded);
     if (styleSheet && !path.endsWith(QLatin1String(".css")))
@@ -70,7 +71,8 @@ QString archivedPagePath(const ArchivePart &page)
 
 bool archivedSheetsWithinReach(const MhtmlArchive &archive)
 {
-    return std::none_of(archive.parts().begin(), archive.parts().end(), [](const ArchivePart &part) {
+    return std::none_of(archive.parts().begin(), archive.parts().end(),
+                        [](const ArchivePart &part) {
         const QUrl url(part.location);
         return isStyleSheet(part) && !url.isLocalFile() && !isFromTheWeb(url);
     });
@@ -113,7 +115,8 @@ SheetLoader archivedSheetLoader(std::shared_ptr<const MhtmlArchive> archive)
 {
     auto sheets = std::make_shared<QHash<QString, const ArchivePart *>>();
     for (const ArchivePart &part : archive->parts()) {
-        const QString path = isStyleSheet(part) ? pathForPart(QUrl(part.location), true) : QString();
+        const QString path = isStyleSheet(part) ? pathForPart(QUrl(part.location), true)
+                                                : QString();
         if (!path.isEmpty() && !sheets->contains(path))
             sheets->insert(path, &part);
     }

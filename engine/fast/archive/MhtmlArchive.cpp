@@ -307,7 +307,8 @@ const ArchivePart *MhtmlArchive::mainPart() const
     if (m_parts.empty())
         return nullptr;
     if (!m_startId.isEmpty()) {
-        const auto start = std::find_if(m_parts.begin(), m_parts.end(), [this](const ArchivePart &part) {
+        const auto start = std::find_if(m_parts.begin(), m_parts.end(),
+                                        [this](const ArchivePart &part) {
             return part.contentId == m_startId;
         });
         if (start != m_parts.end())

@@ -10,9 +10,9 @@
 // not from its charset).
 struct ArchivePart
 {
-    QByteArray mimeType; // lower case, without parameters
-    QByteArray charset;  // as the resource declares it; empty when it does not
-    QString location;    // its Content-Location, the URL it was saved from
+    QByteArray mimeType;  // lower case, without parameters
+    QByteArray charset;   // as the resource declares it; empty when it does not
+    QString location;     // its Content-Location, the URL it was saved from
     QByteArray contentId; // without the angle brackets
     QByteArray body;
 };

@@ -31,7 +31,8 @@ QString CascadeOrder::visitKey(const StyleSheet &sheet, const QString &prefix) c
     return QString::number(quintptr(&sheet), 16) + QChar(2) + prefix;
 }
 
-QString CascadeOrder::pageLayerName(const StyleSheet &sheet, const QString &prefix, int localLayer) const
+QString CascadeOrder::pageLayerName(const StyleSheet &sheet, const QString &prefix,
+                                    int localLayer) const
 {
     QString local = sheet.layers[localLayer];
     // An anonymous layer is the sheet's own, wherever else the sheet stands.
@@ -68,7 +69,8 @@ std::vector<int> CascadeOrder::layerRanks() const
     }
     std::vector<int> ranks(size_t(count) + 1, 0);
     int next = 1;
-    std::vector<std::pair<int, size_t>> path{{0, 0}}; // a walk after the children, without recursion
+    std::vector<std::pair<int, size_t>> path{
+        {0, 0}}; // a walk after the children, without recursion
     while (!path.empty()) {
         const int layer = path.back().first;
         const size_t child = path.back().second++;
@@ -110,11 +112,13 @@ std::pair<QString, int> CascadeOrder::importedPlace(const StyleSheet &sheet, int
     const Visit &from = m_visits[size_t(visit)];
     if (import.layer == 0)
         return {from.prefix, from.prefixLayer};
-    return {pageLayerName(sheet, from.prefix, import.layer - 1), from.layers[size_t(import.layer - 1)]};
+    return {pageLayerName(sheet, from.prefix, import.layer - 1),
+            from.layers[size_t(import.layer - 1)]};
 }
 
 // Walks the sheets forwards, each once, to number the layers in the order they are first named.
-void CascadeOrder::nameLayersOf(const StyleSheet &sheet, const QString &prefix, int prefixLayer, int depth)
+void CascadeOrder::nameLayersOf(const StyleSheet &sheet, const QString &prefix, int prefixLayer,
+                                int depth)
 {
     const QString key = visitKey(sheet, prefix);
     if (m_visitIndex.contains(key) || int(m_visits.size()) >= maxVisits)
@@ -124,11 +128,14 @@ void CascadeOrder::nameLayersOf(const StyleSheet &sheet, const QString &prefix, 
     m_visits.push_back({prefix, prefixLayer, std::vector<int>(size_t(sheet.layers.size()), 0)});
     for (const StyleSheet::Item &item : sheet.items) {
         if (item.kind == StyleSheet::Item::LayerName) {
-            m_visits[size_t(visit)].layers[size_t(item.index)] = nameLayer(pageLayerName(sheet, prefix, item.index));
+            m_visits[size_t(visit)].layers[size_t(item.index)] = nameLayer(
+                pageLayerName(sheet, prefix, item.index));
             continue;
         }
         const StyleSheet::Import &import = sheet.imports[size_t(item.index)];
-        const std::shared_ptr<const StyleSheet> imported = depth < maxImportDepth ? load(import.path) : nullptr;
+        const std::shared_ptr<const StyleSheet> imported = depth < maxImportDepth
+            ? load(import.path)
+            : nullptr;
         if (!imported)
             continue;
         const auto [innerPrefix, innerLayer] = importedPlace(sheet, visit, import);
@@ -147,12 +154,16 @@ void CascadeOrder::collectBackwards(const StyleSheet &sheet, const QString &pref
     collected.insert(key);
     const Visit &place = m_visits[size_t(visit)];
     for (auto rule = sheet.rules.rbegin(); rule != sheet.rules.rend(); ++rule)
-        out.push_back({&*rule, rule->layer == 0 ? place.prefixLayer : place.layers[size_t(rule->layer - 1)]});
+        out.push_back(
+            {&*rule, rule->layer == 0 ? place.prefixLayer : place.layers[size_t(rule->layer - 1)]});
     for (auto import = sheet.imports.rbegin(); import != sheet.imports.rend(); ++import) {
-        const std::shared_ptr<const StyleSheet> imported = depth < maxImportDepth ? load(import->path) : nullptr;
+        const std::shared_ptr<const StyleSheet> imported = depth < maxImportDepth
+            ? load(import->path)
+            : nullptr;
         if (!imported)
             continue;
-        collectBackwards(*imported, importedPlace(sheet, visit, *import).first, depth + 1, out, collected);
+        collectBackwards(*imported, importedPlace(sheet, visit, *import).first, depth + 1, out,
+                         collected);
     }
 }
 

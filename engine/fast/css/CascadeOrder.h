@@ -52,7 +52,8 @@ private:
     std::vector<int> layerRanks() const;
     std::shared_ptr<const StyleSheet> load(const QString &path);
     // The place in the layers that an @import of the visited sheet gives the imported one.
-    std::pair<QString, int> importedPlace(const StyleSheet &sheet, int visit, const StyleSheet::Import &import) const;
+    std::pair<QString, int> importedPlace(const StyleSheet &sheet, int visit,
+                                          const StyleSheet::Import &import) const;
     void nameLayersOf(const StyleSheet &sheet, const QString &prefix, int prefixLayer, int depth);
     void collectBackwards(const StyleSheet &sheet, const QString &prefix, int depth,
                           std::vector<PageRule> &out, QSet<QString> &collected);

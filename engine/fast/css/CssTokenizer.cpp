@@ -69,7 +69,7 @@ bool CssTokenizer::startsIdentifierAt(qsizetype offset) const
     const QChar first = at(offset);
     if (first == '-')
         return (!atEnd(offset + 1) && isNameStart(at(offset + 1))) || at(offset + 1) == '-'
-               || validEscapeAt(offset + 1);
+            || validEscapeAt(offset + 1);
     if (!atEnd(offset) && isNameStart(first))
         return true;
     return validEscapeAt(offset);
@@ -376,8 +376,8 @@ void CssTokenRun::findBlocks()
         const CssToken::Type opener = tokens[size_t(open.back())].type;
         const bool closes = (token.type == CssToken::CloseParen
                              && (opener == CssToken::OpenParen || opener == CssToken::Function))
-                            || (token.type == CssToken::CloseSquare && opener == CssToken::OpenSquare)
-                            || (token.type == CssToken::CloseCurly && opener == CssToken::OpenCurly);
+            || (token.type == CssToken::CloseSquare && opener == CssToken::OpenSquare)
+            || (token.type == CssToken::CloseCurly && opener == CssToken::OpenCurly);
         if (closes) {
             tokens[size_t(open.back())].match = i;
             open.pop_back();

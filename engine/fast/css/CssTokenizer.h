@@ -9,16 +9,38 @@
 struct CssToken
 {
     enum Type : unsigned char {
-        Ident, Function, AtKeyword, Hash, String, BadString, Url, BadUrl, Delim, Number,
-        Percentage, Dimension, Whitespace, Cdo, Cdc, Colon, Semicolon, Comma, OpenSquare,
-        CloseSquare, OpenParen, CloseParen, OpenCurly, CloseCurly, End
+        Ident,
+        Function,
+        AtKeyword,
+        Hash,
+        String,
+        BadString,
+        Url,
+        BadUrl,
+        Delim,
+        Number,
+        Percentage,
+        Dimension,
+        Whitespace,
+        Cdo,
+        Cdc,
+        Colon,
+        Semicolon,
+        Comma,
+        OpenSquare,
+        CloseSquare,
+        OpenParen,
+        CloseParen,
+        OpenCurly,
+        CloseCurly,
+        End
     };
     Type type = End;
-    bool isId = false; // a hash token whose name would start an identifier
+    bool isId = false;      // a hash token whose name would start an identifier
     bool isInteger = false; // a numeric token written without a fraction or an exponent
     QChar delim;
     double number = 0;
-    QString value; // name, string, URL or unit, escapes resolved
+    QString value;       // name, string, URL or unit, escapes resolved
     qsizetype start = 0; // where the token lies in the source
     qsizetype end = 0;
     int match = -1; // in a CssTokenRun: for an opening bracket or function, its closing token
@@ -27,7 +49,10 @@ struct CssToken
     bool isDelim(char c) const { return type == Delim && delim == QLatin1Char(c); }
     // An identifier equal to `lowerCaseName` in ASCII case-insensitive comparison.
     bool isIdent(QLatin1StringView lowerCaseName) const;
-    bool opensBlock() const { return type == Function || type == OpenParen || type == OpenSquare || type == OpenCurly; }
+    bool opensBlock() const
+    {
+        return type == Function || type == OpenParen || type == OpenSquare || type == OpenCurly;
+    }
 };
 
 // Cuts CSS text into tokens one at a time, each character looked at a bounded number of times.
@@ -42,7 +67,10 @@ public:
     QStringView source() const { return m_text; }
 
 private:
-    QChar at(qsizetype offset) const { return m_at + offset < m_text.size() ? m_text[m_at + offset] : QChar(); }
+    QChar at(qsizetype offset) const
+    {
+        return m_at + offset < m_text.size() ? m_text[m_at + offset] : QChar();
+    }
     bool atEnd(qsizetype offset = 0) const { return m_at + offset >= m_text.size(); }
     void skipComments();
     bool validEscapeAt(qsizetype offset) const;

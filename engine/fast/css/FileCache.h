@@ -13,7 +13,7 @@
 // read under. Past `maxWeight` in all (each entry weighs what its caller says it takes) the
 // cache starts again, so that a run over many folders, each with files of its own, does not
 // grow without end. Safe to use from several threads.
-template<typename Parsed>
+template <typename Parsed>
 class FileCache
 {
 public:

@@ -41,56 +41,72 @@ int loadFrom(const ComputedStyle &style)
     return int(style.*field);
 }
 
-inline constexpr CssKeyword display[] = {
-    {"none", int(Display::None)}, {"contents", int(Display::Contents)},
-    {"inline", int(Display::Inline)}, {"block", int(Display::Block)},
-    {"inline-block", int(Display::InlineBlock)}, {"list-item", int(Display::ListItem)},
-    {"flow-root", int(Display::FlowRoot)}, {"run-in", int(Display::Block)},
-    {"table", int(Display::Table)}, {"inline-table", int(Display::InlineTable)},
-    {"table-row-group", int(Display::TableRowGroup)},
-    {"table-header-group", int(Display::TableHeaderGroup)},
-    {"table-footer-group", int(Display::TableFooterGroup)}, {"table-row", int(Display::TableRow)},
-    {"table-cell", int(Display::TableCell)}, {"table-column-group", int(Display::TableColumnGroup)},
-    {"table-column", int(Display::TableColumn)}, {"table-caption", int(Display::TableCaption)},
-    {"flex", int(Display::Flex)}, {"inline-flex", int(Display::InlineFlex)},
-    {"-webkit-box", int(Display::WebkitBox)},
-    {"-webkit-inline-box", int(Display::WebkitInlineBox)},
-    {"-webkit-flex", int(Display::Flex)}, {"-webkit-inline-flex", int(Display::InlineFlex)},
-    {"grid", int(Display::Grid)}, {"inline-grid", int(Display::InlineGrid)},
-    {"ruby", int(Display::Ruby)}, {"ruby-text", int(Display::RubyText)}};
-inline constexpr CssKeyword visibility[] = {
-    {"visible", int(Visibility::Visible)}, {"hidden", int(Visibility::Hidden)},
-    {"collapse", int(Visibility::Collapse)}};
+inline constexpr CssKeyword display[] = {{"none", int(Display::None)},
+                                         {"contents", int(Display::Contents)},
+                                         {"inline", int(Display::Inline)},
+                                         {"block", int(Display::Block)},
+                                         {"inline-block", int(Display::InlineBlock)},
+                                         {"list-item", int(Display::ListItem)},
+                                         {"flow-root", int(Display::FlowRoot)},
+                                         {"run-in", int(Display::Block)},
+                                         {"table", int(Display::Table)},
+                                         {"inline-table", int(Display::InlineTable)},
+                                         {"table-row-group", int(Display::TableRowGroup)},
+                                         {"table-header-group", int(Display::TableHeaderGroup)},
+                                         {"table-footer-group", int(Display::TableFooterGroup)},
+                                         {"table-row", int(Display::TableRow)},
+                                         {"table-cell", int(Display::TableCell)},
+                                         {"table-column-group", int(Display::TableColumnGroup)},
+                                         {"table-column", int(Display::TableColumn)},
+                                         {"table-caption", int(Display::TableCaption)},
+                                         {"flex", int(Display::Flex)},
+                                         {"inline-flex", int(Display::InlineFlex)},
+                                         {"-webkit-box", int(Display::WebkitBox)},
+                                         {"-webkit-inline-box", int(Display::WebkitInlineBox)},
+                                         {"-webkit-flex", int(Display::Flex)},
+                                         {"-webkit-inline-flex", int(Display::InlineFlex)},
+                                         {"grid", int(Display::Grid)},
+                                         {"inline-grid", int(Display::InlineGrid)},
+                                         {"ruby", int(Display::Ruby)},
+                                         {"ruby-text", int(Display::RubyText)}};
+inline constexpr CssKeyword visibility[] = {{"visible", int(Visibility::Visible)},
+                                            {"hidden", int(Visibility::Hidden)},
+                                            {"collapse", int(Visibility::Collapse)}};
 inline constexpr CssKeyword whiteSpace[] = {
-    {"normal", int(WhiteSpace::Normal)}, {"pre", int(WhiteSpace::Pre)},
-    {"nowrap", int(WhiteSpace::Nowrap)}, {"pre-wrap", int(WhiteSpace::PreWrap)},
-    {"pre-line", int(WhiteSpace::PreLine)}, {"break-spaces", int(WhiteSpace::BreakSpaces)},
+    {"normal", int(WhiteSpace::Normal)},        {"pre", int(WhiteSpace::Pre)},
+    {"nowrap", int(WhiteSpace::Nowrap)},        {"pre-wrap", int(WhiteSpace::PreWrap)},
+    {"pre-line", int(WhiteSpace::PreLine)},     {"break-spaces", int(WhiteSpace::BreakSpaces)},
     {"-webkit-nowrap", int(WhiteSpace::Nowrap)}};
-inline constexpr CssKeyword textTransform[] = {
-    {"none", int(TextTransform::None)}, {"capitalize", int(TextTransform::Capitalize)},
-    {"uppercase", int(TextTransform::Uppercase)}, {"lowercase", int(TextTransform::Lowercase)}};
-inline constexpr CssKeyword contentVisibility[] = {
-    {"visible", int(ContentVisibility::Visible)}, {"auto", int(ContentVisibility::Auto)},
-    {"hidden", int(ContentVisibility::Hidden)}};
+inline constexpr CssKeyword textTransform[] = {{"none", int(TextTransform::None)},
+                                               {"capitalize", int(TextTransform::Capitalize)},
+                                               {"uppercase", int(TextTransform::Uppercase)},
+                                               {"lowercase", int(TextTransform::Lowercase)}};
+inline constexpr CssKeyword contentVisibility[] = {{"visible", int(ContentVisibility::Visible)},
+                                                   {"auto", int(ContentVisibility::Auto)},
+                                                   {"hidden", int(ContentVisibility::Hidden)}};
 inline constexpr CssKeyword floating[] = {{"left", 1}, {"right", 1}, {"none", 0}};
-inline constexpr CssKeyword outOfFlow[] = {
-    {"static", 0}, {"relative", 0}, {"sticky", 0}, {"-webkit-sticky", 0}, {"absolute", 1},
-    {"fixed", 1}};
+inline constexpr CssKeyword outOfFlow[] = {{"static", 0},         {"relative", 0}, {"sticky", 0},
+                                           {"-webkit-sticky", 0}, {"absolute", 1}, {"fixed", 1}};
 inline constexpr CssKeyword boxOrient[] = {
     {"horizontal", 0}, {"vertical", 1}, {"inline-axis", 0}, {"block-axis", 1}};
 // A count of lines stands for the pseudo-keyword "<count>" (see parseKeywordValue()).
 inline constexpr CssKeyword lineClamp[] = {{"none", 0}, {"<count>", 1}};
 
 inline constexpr PropertyRow rows[] = {
-    {"display", false, display, storeIn<&ComputedStyle::display>, loadFrom<&ComputedStyle::display>},
-    {"visibility", true, visibility, storeIn<&ComputedStyle::visibility>, loadFrom<&ComputedStyle::visibility>},
-    {"white-space", true, whiteSpace, storeIn<&ComputedStyle::whiteSpace>, loadFrom<&ComputedStyle::whiteSpace>},
+    {"display", false, display, storeIn<&ComputedStyle::display>,
+     loadFrom<&ComputedStyle::display>},
+    {"visibility", true, visibility, storeIn<&ComputedStyle::visibility>,
+     loadFrom<&ComputedStyle::visibility>},
+    {"white-space", true, whiteSpace, storeIn<&ComputedStyle::whiteSpace>,
+     loadFrom<&ComputedStyle::whiteSpace>},
     {"text-transform", true, textTransform, storeIn<&ComputedStyle::textTransform>,
      loadFrom<&ComputedStyle::textTransform>},
     {"content-visibility", false, contentVisibility, storeIn<&ComputedStyle::contentVisibility>,
      loadFrom<&ComputedStyle::contentVisibility>},
-    {"float", false, floating, storeIn<&ComputedStyle::floating>, loadFrom<&ComputedStyle::floating>},
-    {"position", false, outOfFlow, storeIn<&ComputedStyle::outOfFlow>, loadFrom<&ComputedStyle::outOfFlow>},
+    {"float", false, floating, storeIn<&ComputedStyle::floating>,
+     loadFrom<&ComputedStyle::floating>},
+    {"position", false, outOfFlow, storeIn<&ComputedStyle::outOfFlow>,
+     loadFrom<&ComputedStyle::outOfFlow>},
     {"-webkit-box-orient", false, boxOrient, storeIn<&ComputedStyle::verticalBox>,
      loadFrom<&ComputedStyle::verticalBox>},
     {"-webkit-line-clamp", false, lineClamp, storeIn<&ComputedStyle::clampsLines>,

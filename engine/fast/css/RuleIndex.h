@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/fast/dom/Dom.h"
 #include "engine/fast/css/StyleSheet.h"
+#include "engine/fast/dom/Dom.h"
 
 #include <QHash>
 
@@ -41,7 +41,8 @@ private:
     using Bucket = std::vector<IndexedSelector>;
 
     template <typename Visit>
-    static void lookUp(const QHash<QString, Bucket> &table, const QString &key, bool lowerCase, Visit &visit)
+    static void lookUp(const QHash<QString, Bucket> &table, const QString &key, bool lowerCase,
+                       Visit &visit)
     {
         if (table.isEmpty())
             return;

@@ -13,12 +13,32 @@ struct ComplexSelector;
 struct SimpleTest
 {
     enum Kind : unsigned char {
-        Id, Class,
-        AttributeExists, AttributeEquals, AttributeWord, AttributeDashPrefix, AttributePrefix,
-        AttributeSuffix, AttributeContains,
-        NthChild, NthLastChild, NthOfType, NthLastOfType, OnlyChild, OnlyOfType,
-        Root, Empty, AnyLink, Checked, Disabled, Enabled, Lang, Never, Always,
-        Not, Is // with a list of selectors
+        Id,
+        Class,
+        AttributeExists,
+        AttributeEquals,
+        AttributeWord,
+        AttributeDashPrefix,
+        AttributePrefix,
+        AttributeSuffix,
+        AttributeContains,
+        NthChild,
+        NthLastChild,
+        NthOfType,
+        NthLastOfType,
+        OnlyChild,
+        OnlyOfType,
+        Root,
+        Empty,
+        AnyLink,
+        Checked,
+        Disabled,
+        Enabled,
+        Lang,
+        Never,
+        Always,
+        Not,
+        Is // with a list of selectors
     };
     Kind kind = Always;
     QString name;
@@ -38,14 +58,19 @@ struct CompoundSelector
 struct ComplexSelector
 {
     enum Combinator : unsigned char { Descendant, Child, NextSibling, LaterSibling };
-    enum PseudoElement : unsigned char { NoPseudoElement, Before, After, FirstLetter, OtherPseudoElement };
+    enum PseudoElement : unsigned char {
+        NoPseudoElement,
+        Before,
+        After,
+        FirstLetter,
+        OtherPseudoElement
+    };
 
     std::vector<CompoundSelector> compounds; // left to right
-    std::vector<Combinator> combinators; // combinators[i] joins compounds[i] and [i + 1]
+    std::vector<Combinator> combinators;     // combinators[i] joins compounds[i] and [i + 1]
     PseudoElement pseudoElement = NoPseudoElement;
     int specificity = 0;
 
     // The rightmost compound's id, first class or type, by which rules are looked up.
     QString key() const;
 };
-

@@ -45,10 +45,10 @@ bool equalText(const QString &a, const QString &b, bool ignoreCase)
 // Attribute values that HTML compares without regard to case, as browsers do for [type=...].
 bool caseInsensitiveAttribute(const QString &name)
 {
-    static const QStringList names{"type", "lang", "dir", "align", "valign", "method", "rel",
-                                   "media", "charset", "checked", "disabled", "nowrap",
-                                   "selected", "readonly", "multiple", "shape", "scope",
-                                   "target", "http-equiv", "language", "text", "link", "clear"};
+    static const QStringList names{
+        "type",    "lang",    "dir",        "align",    "valign",   "method",   "rel",      "media",
+        "charset", "checked", "disabled",   "nowrap",   "selected", "readonly", "multiple", "shape",
+        "scope",   "target",  "http-equiv", "language", "text",     "link",     "clear"};
     return names.contains(name);
 }
 
@@ -80,23 +80,30 @@ bool matchesAttribute(const SimpleTest &test, const DomNode &element)
     if (value.isNull())
         return false;
     const Qt::CaseSensitivity cs = test.ignoreCase || caseInsensitiveAttribute(test.name)
-                                       ? Qt::CaseInsensitive
-                                       : Qt::CaseSensitive;
+        ? Qt::CaseInsensitive
+        : Qt::CaseSensitive;
     switch (test.kind) {
-    case SimpleTest::AttributeExists: return true;
-    case SimpleTest::AttributeEquals: return value.compare(test.value, cs) == 0;
+    case SimpleTest::AttributeExists:
+        return true;
+    case SimpleTest::AttributeEquals:
+        return value.compare(test.value, cs) == 0;
     case SimpleTest::AttributeWord:
-        if (test.value.isEmpty() || std::any_of(test.value.begin(), test.value.end(), isSelectorSpace))
+        if (test.value.isEmpty()
+            || std::any_of(test.value.begin(), test.value.end(), isSelectorSpace))
             return false;
         return containsWord(value, test.value, cs);
     case SimpleTest::AttributeDashPrefix:
         return value.compare(test.value, cs) == 0
-               || (value.size() > test.value.size() && value[test.value.size()] == '-'
-                   && value.startsWith(test.value, cs));
-    case SimpleTest::AttributePrefix: return !test.value.isEmpty() && value.startsWith(test.value, cs);
-    case SimpleTest::AttributeSuffix: return !test.value.isEmpty() && value.endsWith(test.value, cs);
-    case SimpleTest::AttributeContains: return !test.value.isEmpty() && value.contains(test.value, cs);
-    default: return false;
+            || (value.size() > test.value.size() && value[test.value.size()] == '-'
+                && value.startsWith(test.value, cs));
+    case SimpleTest::AttributePrefix:
+        return !test.value.isEmpty() && value.startsWith(test.value, cs);
+    case SimpleTest::AttributeSuffix:
+        return !test.value.isEmpty() && value.endsWith(test.value, cs);
+    case SimpleTest::AttributeContains:
+        return !test.value.isEmpty() && value.contains(test.value, cs);
+    default:
+        return false;
     }
 }
 
@@ -155,15 +162,15 @@ bool matchesLanguage(const Dom &dom, int element, const QString &ranges)
 bool isLink(const DomNode &element)
 {
     return (element.isElement("a") || element.isElement("area") || element.isElement("link"))
-           && element.hasAttribute(QLatin1String("href"));
+        && element.hasAttribute(QLatin1String("href"));
 }
 
 bool isFormControl(const DomNode &element)
 {
-    static const QStringList names{"button", "input", "select", "textarea", "optgroup",
-                                   "option", "fieldset"};
+    static const QStringList names{"button",   "input",  "select",  "textarea",
+                                   "optgroup", "option", "fieldset"};
     return element.kind == DomNode::Element && element.ns == DomNode::Html
-           && names.contains(element.name);
+        && names.contains(element.name);
 }
 
 bool isEmptyElement(const Dom &dom, const DomNode &node)
@@ -341,7 +348,8 @@ bool SelectorMatcher::matchesCompound(const CompoundSelector &compound, int elem
         return false;
     if (!compound.type.isEmpty()) {
         const bool html = node.ns == DomNode::Html;
-        if (html ? node.name != compound.type : node.name.compare(compound.type, Qt::CaseInsensitive) != 0)
+        if (html ? node.name != compound.type
+                 : node.name.compare(compound.type, Qt::CaseInsensitive) != 0)
             return false;
     }
     for (const SimpleTest &test : compound.tests) {
@@ -358,7 +366,8 @@ bool SelectorMatcher::matchesTest(const SimpleTest &test, int element)
     case SimpleTest::Id:
         return !node.id.isEmpty() && equalText(node.id, test.value, m_quirksMode);
     case SimpleTest::Class:
-        return node.classes.contains(test.value, m_quirksMode ? Qt::CaseInsensitive : Qt::CaseSensitive);
+        return node.classes.contains(test.value,
+                                     m_quirksMode ? Qt::CaseInsensitive : Qt::CaseSensitive);
     case SimpleTest::AttributeExists:
     case SimpleTest::AttributeEquals:
     case SimpleTest::AttributeWord:
@@ -387,7 +396,7 @@ bool SelectorMatcher::matchesTest(const SimpleTest &test, int element)
         return isLink(node);
     case SimpleTest::Checked:
         return (node.isElement("input") && node.hasAttribute(QLatin1String("checked")))
-               || (node.isElement("option") && node.hasAttribute(QLatin1String("selected")));
+            || (node.isElement("option") && node.hasAttribute(QLatin1String("selected")));
     case SimpleTest::Disabled:
         return isFormControl(node) && node.hasAttribute(QLatin1String("disabled"));
     case SimpleTest::Enabled:

@@ -59,5 +59,5 @@ private:
     QHash<const ComplexSelector *, std::vector<std::uint32_t>> m_selectorHashes;
     QHash<MemoKey, bool> m_searches;
     QHash<MemoKey, bool> m_nestedMatches; // with compound -1
-    std::vector<int> m_path; // scratch for searchFrom
+    std::vector<int> m_path;              // scratch for searchFrom
 };

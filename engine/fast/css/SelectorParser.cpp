@@ -42,39 +42,71 @@ SimpleTest nthTest(SimpleTest::Kind kind, int a, int b)
 
 bool isKnownPseudoElement(const QString &name)
 {
-    static const QStringList names{"first-line", "first-letter", "selection", "marker",
-                                   "placeholder", "backdrop", "file-selector-button",
-                                   "cue", "target-text", "spelling-error", "grammar-error"};
+    static const QStringList names{
+        "first-line",   "first-letter",         "selection", "marker",      "placeholder",
+        "backdrop",     "file-selector-button", "cue",       "target-text", "spelling-error",
+        "grammar-error"};
     return names.contains(name) || name.startsWith(QLatin1String("-webkit-"));
 }
 
 // Pseudo-classes that a page at rest, never touched by a user, does or does not match.
 bool simplePseudoClass(const QString &name, SimpleTest &test)
 {
-    static const QStringList never{
-        "visited", "hover", "active", "focus", "focus-visible", "focus-within", "target",
-        "target-within", "indeterminate", "invalid", "out-of-range", "fullscreen",
-        "-webkit-full-screen", "picture-in-picture", "autofill", "-webkit-autofill",
-        "user-invalid", "modal", "playing", "paused", "-webkit-any-link-never",
-        "window-inactive", "-internal-never"};
-    static const QStringList always{"defined", "scope", "valid", "in-range",
-                                    "read-only", "optional", "link-never-visited"};
-    if (name == "first-child") test = nthTest(SimpleTest::NthChild, 0, 1);
-    else if (name == "last-child") test = nthTest(SimpleTest::NthLastChild, 0, 1);
-    else if (name == "first-of-type") test = nthTest(SimpleTest::NthOfType, 0, 1);
-    else if (name == "last-of-type") test = nthTest(SimpleTest::NthLastOfType, 0, 1);
-    else if (name == "only-child") test.kind = SimpleTest::OnlyChild;
-    else if (name == "only-of-type") test.kind = SimpleTest::OnlyOfType;
-    else if (name == "root") test.kind = SimpleTest::Root;
-    else if (name == "empty") test.kind = SimpleTest::Empty;
+    static const QStringList never{"visited",
+                                   "hover",
+                                   "active",
+                                   "focus",
+                                   "focus-visible",
+                                   "focus-within",
+                                   "target",
+                                   "target-within",
+                                   "indeterminate",
+                                   "invalid",
+                                   "out-of-range",
+                                   "fullscreen",
+                                   "-webkit-full-screen",
+                                   "picture-in-picture",
+                                   "autofill",
+                                   "-webkit-autofill",
+                                   "user-invalid",
+                                   "modal",
+                                   "playing",
+                                   "paused",
+                                   "-webkit-any-link-never",
+                                   "window-inactive",
+                                   "-internal-never"};
+    static const QStringList always{
+        "defined", "scope", "valid", "in-range", "read-only", "optional", "link-never-visited"};
+    if (name == "first-child")
+        test = nthTest(SimpleTest::NthChild, 0, 1);
+    else if (name == "last-child")
+        test = nthTest(SimpleTest::NthLastChild, 0, 1);
+    else if (name == "first-of-type")
+        test = nthTest(SimpleTest::NthOfType, 0, 1);
+    else if (name == "last-of-type")
+        test = nthTest(SimpleTest::NthLastOfType, 0, 1);
+    else if (name == "only-child")
+        test.kind = SimpleTest::OnlyChild;
+    else if (name == "only-of-type")
+        test.kind = SimpleTest::OnlyOfType;
+    else if (name == "root")
+        test.kind = SimpleTest::Root;
+    else if (name == "empty")
+        test.kind = SimpleTest::Empty;
     else if (name == "link" || name == "any-link" || name == "-webkit-any-link")
         test.kind = SimpleTest::AnyLink;
-    else if (name == "checked") test.kind = SimpleTest::Checked;
-    else if (name == "disabled") test.kind = SimpleTest::Disabled;
-    else if (name == "enabled") test.kind = SimpleTest::Enabled;
-    else if (never.contains(name)) test.kind = SimpleTest::Never;
-    else if (always.contains(name)) test.kind = SimpleTest::Always;
-    else return false;
+    else if (name == "checked")
+        test.kind = SimpleTest::Checked;
+    else if (name == "disabled")
+        test.kind = SimpleTest::Disabled;
+    else if (name == "enabled")
+        test.kind = SimpleTest::Enabled;
+    else if (never.contains(name))
+        test.kind = SimpleTest::Never;
+    else if (always.contains(name))
+        test.kind = SimpleTest::Always;
+    else
+        return false;
     return true;
 }
 
@@ -131,9 +163,10 @@ private:
                 return false;
             const CssToken &token = m_run[at];
             if (token.isDelim('>') || token.isDelim('+') || token.isDelim('~')) {
-                selector.combinators.push_back(token.isDelim('>')   ? ComplexSelector::Child
-                                               : token.isDelim('+') ? ComplexSelector::NextSibling
-                                                                    : ComplexSelector::LaterSibling);
+                selector.combinators.push_back(token.isDelim('>') ? ComplexSelector::Child
+                                                   : token.isDelim('+')
+                                                   ? ComplexSelector::NextSibling
+                                                   : ComplexSelector::LaterSibling);
                 at = m_run.skipSpace(at + 1, to);
             } else if (spaced) {
                 selector.combinators.push_back(ComplexSelector::Descendant);
@@ -174,7 +207,8 @@ private:
                 at += 2;
             } else if (token.is(CssToken::OpenSquare)) {
                 SimpleTest test;
-                if (!isClosed(at, to, CssToken::CloseSquare) || !parseAttribute(at + 1, token.match, test))
+                if (!isClosed(at, to, CssToken::CloseSquare)
+                    || !parseAttribute(at + 1, token.match, test))
                     return false;
                 compound.tests.push_back(std::move(test));
                 addSpecificity(specificity, classWeight);
@@ -214,12 +248,23 @@ private:
             ++at;
         } else if (op.is(CssToken::Delim) && at + 1 < to && m_run[at + 1].isDelim('=')) {
             switch (op.delim.unicode()) {
-            case '~': test.kind = SimpleTest::AttributeWord; break;
-            case '|': test.kind = SimpleTest::AttributeDashPrefix; break;
-            case '^': test.kind = SimpleTest::AttributePrefix; break;
-            case '$': test.kind = SimpleTest::AttributeSuffix; break;
-            case '*': test.kind = SimpleTest::AttributeContains; break;
-            default: return false;
+            case '~':
+                test.kind = SimpleTest::AttributeWord;
+                break;
+            case '|':
+                test.kind = SimpleTest::AttributeDashPrefix;
+                break;
+            case '^':
+                test.kind = SimpleTest::AttributePrefix;
+                break;
+            case '$':
+                test.kind = SimpleTest::AttributeSuffix;
+                break;
+            case '*':
+                test.kind = SimpleTest::AttributeContains;
+                break;
+            default:
+                return false;
             }
             at += 2;
         } else {
@@ -230,7 +275,8 @@ private:
             return false;
         test.value = m_run[at++].value;
         at = m_run.skipSpace(at, to);
-        if (at < to && (m_run[at].isIdent(QLatin1String("i")) || m_run[at].isIdent(QLatin1String("s")))) {
+        if (at < to
+            && (m_run[at].isIdent(QLatin1String("i")) || m_run[at].isIdent(QLatin1String("s")))) {
             test.ignoreCase = m_run[at].isIdent(QLatin1String("i"));
             at = m_run.skipSpace(at + 1, to);
         }
@@ -321,10 +367,10 @@ private:
                 return false;
             test.a = positions->a;
             test.b = positions->b;
-            test.kind = name == "nth-child"        ? SimpleTest::NthChild
-                        : name == "nth-last-child" ? SimpleTest::NthLastChild
-                        : name == "nth-of-type"    ? SimpleTest::NthOfType
-                                                   : SimpleTest::NthLastOfType;
+            test.kind = name == "nth-child" ? SimpleTest::NthChild
+                : name == "nth-last-child"  ? SimpleTest::NthLastChild
+                : name == "nth-of-type"     ? SimpleTest::NthOfType
+                                            : SimpleTest::NthLastOfType;
         } else {
             return false;
         }

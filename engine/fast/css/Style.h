@@ -5,11 +5,31 @@
 // The computed values of the properties that decide a page's rendered text.
 
 enum class Display : unsigned char {
-    None, Contents, Inline, Block, InlineBlock, ListItem, FlowRoot,
-    Table, InlineTable, TableRowGroup, TableHeaderGroup, TableFooterGroup, TableRow,
-    TableCell, TableColumnGroup, TableColumn, TableCaption,
-    Flex, InlineFlex, Grid, InlineGrid, Ruby, RubyText,
-    WebkitBox, WebkitInlineBox // the old flexible box, whose items stay inline
+    None,
+    Contents,
+    Inline,
+    Block,
+    InlineBlock,
+    ListItem,
+    FlowRoot,
+    Table,
+    InlineTable,
+    TableRowGroup,
+    TableHeaderGroup,
+    TableFooterGroup,
+    TableRow,
+    TableCell,
+    TableColumnGroup,
+    TableColumn,
+    TableCaption,
+    Flex,
+    InlineFlex,
+    Grid,
+    InlineGrid,
+    Ruby,
+    RubyText,
+    WebkitBox,
+    WebkitInlineBox // the old flexible box, whose items stay inline
 };
 enum class Visibility : unsigned char { Visible, Hidden, Collapse };
 enum class WhiteSpace : unsigned char { Normal, Pre, Nowrap, PreWrap, PreLine, BreakSpaces };
@@ -73,22 +93,22 @@ inline bool isBlockLevel(Display display)
 inline bool isAtomicInline(Display display)
 {
     return display == Display::InlineBlock || display == Display::InlineTable
-           || display == Display::InlineFlex || display == Display::InlineGrid
-           || display == Display::WebkitInlineBox;
+        || display == Display::InlineFlex || display == Display::InlineGrid
+        || display == Display::WebkitInlineBox;
 }
 
 inline bool isFlexOrGrid(Display display)
 {
     return display == Display::Flex || display == Display::InlineFlex || display == Display::Grid
-           || display == Display::InlineGrid;
+        || display == Display::InlineGrid;
 }
 
 inline bool isTableBox(Display display)
 {
     return display == Display::Table || display == Display::InlineTable
-           || display == Display::TableRowGroup || display == Display::TableHeaderGroup
-           || display == Display::TableFooterGroup || display == Display::TableRow
-           || display == Display::TableColumnGroup || display == Display::TableColumn;
+        || display == Display::TableRowGroup || display == Display::TableHeaderGroup
+        || display == Display::TableFooterGroup || display == Display::TableRow
+        || display == Display::TableColumnGroup || display == Display::TableColumn;
 }
 
 inline bool isWebkitBox(Display display)
@@ -99,5 +119,5 @@ inline bool isWebkitBox(Display display)
 inline bool collapsesSpaces(WhiteSpace whiteSpace)
 {
     return whiteSpace == WhiteSpace::Normal || whiteSpace == WhiteSpace::Nowrap
-           || whiteSpace == WhiteSpace::PreLine;
+        || whiteSpace == WhiteSpace::PreLine;
 }

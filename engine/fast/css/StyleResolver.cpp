@@ -1,11 +1,11 @@
 #include "engine/fast/css/StyleResolver.h"
 
-#include "engine/fast/dom/ObjectContent.h"
 #include "engine/PageCancellation.h"
 #include "engine/fast/css/MediaQuery.h"
 #include "engine/fast/css/UserAgentStyle.h"
 #include "engine/fast/dom/DocumentBase.h"
 #include "engine/fast/dom/Dom.h"
+#include "engine/fast/dom/ObjectContent.h"
 
 #include <climits>
 
@@ -13,7 +13,13 @@ namespace {
 
 // Cascade levels ("Cascading Origins" and "Important Declarations"), lowest first. The
 // presentational hints of HTML count as author declarations of their own, below the page's.
-enum Level { UserAgentNormal, PresentationalHint, AuthorNormal, AuthorImportant, UserAgentImportant };
+enum Level {
+    UserAgentNormal,
+    PresentationalHint,
+    AuthorNormal,
+    AuthorImportant,
+    UserAgentImportant
+};
 
 // CSS Cascading Level 5, "Cascade Sorting Order": whether a declaration wins over the one that
 // wins so far, criterion by criterion.
@@ -38,7 +44,8 @@ bool beats(const W &candidate, const W &current)
 
 // CSS Cascading Level 5, "Defaulting": the value the winning declaration gives, the CSS-wide
 // keywords included ("revert" is taken as "unset": only the user agent's sheet lies below).
-void applyDeclaration(const Declaration &declaration, const ComputedStyle &parent, ComputedStyle &out)
+void applyDeclaration(const Declaration &declaration, const ComputedStyle &parent,
+                      ComputedStyle &out)
 {
     static const ComputedStyle initial;
     const PropertyRow &row = propertyRow(declaration.property);
@@ -78,11 +85,16 @@ Display blockified(Display display)
     case Display::Ruby:
     case Display::RubyText:
         return Display::Block;
-    case Display::InlineTable: return Display::Table;
-    case Display::InlineFlex: return Display::Flex;
-    case Display::InlineGrid: return Display::Grid;
-    case Display::WebkitInlineBox: return Display::WebkitBox;
-    default: return display;
+    case Display::InlineTable:
+        return Display::Table;
+    case Display::InlineFlex:
+        return Display::Flex;
+    case Display::InlineGrid:
+        return Display::Grid;
+    case Display::WebkitInlineBox:
+        return Display::WebkitBox;
+    default:
+        return display;
     }
 }
 
@@ -94,7 +106,8 @@ GeneratedContent generatedContent(const Declaration &declaration, const DomNode 
         return generated;
     const ContentValue &content = declaration.content;
     for (const ContentValue::Part &part : content.parts)
-        generated.text += part.attribute ? element.attribute(QLatin1String(part.text.toLatin1())) : part.text;
+        generated.text += part.attribute ? element.attribute(QLatin1String(part.text.toLatin1()))
+                                         : part.text;
     if (content.replaced)
         generated.kind = GeneratedContent::AtomicInline;
     else if (content.hasString || !generated.text.isEmpty())
@@ -137,7 +150,7 @@ bool isDetailsSummary(const Dom &dom, int details, int child)
 bool isSvgTextElement(const DomNode &element)
 {
     return element.ns == DomNode::Svg
-           && (element.name == "text" || element.name == "tspan" || element.name == "textpath");
+        && (element.name == "text" || element.name == "tspan" || element.name == "textpath");
 }
 
 // Whether the engine lays out a child of a rendered element whose children are rendered at all.
@@ -154,8 +167,8 @@ bool childIsLaidOut(const Dom &dom, int parent, int child)
     // In a drawing only the text of <text> elements shows, and what a <foreignObject> holds.
     if (parentNode.ns == DomNode::Svg && childNode.kind == DomNode::Text)
         return isSvgTextElement(parentNode) || parentNode.name == "foreignobject"
-               || (parentNode.name == "a" && dom.node(parentNode.parent).ns == DomNode::Svg
-                                                && isSvgTextElement(dom.node(parentNode.parent)));
+            || (parentNode.name == "a" && dom.node(parentNode.parent).ns == DomNode::Svg
+                && isSvgTextElement(dom.node(parentNode.parent)));
     return true;
 }
 
@@ -174,8 +187,8 @@ Display svgDisplay(const Dom &dom, int element, Display computed)
         return Display::Block;
     if (node.name == "tspan" || node.name == "textpath")
         return Display::Inline;
-    static const QStringList containers{"g", "svg", "switch", "a", "defs", "symbol",
-                                        "clippath", "mask", "pattern", "marker"};
+    static const QStringList containers{"g",      "svg",      "switch", "a",       "defs",
+                                        "symbol", "clippath", "mask",   "pattern", "marker"};
     if (containers.contains(node.name))
         return isSvgTextElement(dom.node(node.parent)) ? Display::Inline : Display::Contents;
     return Display::None;
@@ -184,7 +197,9 @@ Display svgDisplay(const Dom &dom, int element, Display computed)
 // Whether a rel attribute's space-separated keywords hold `keyword`, in any case.
 bool hasRelation(QStringView relations, QStringView keyword)
 {
-    auto isSpace = [](QChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; };
+    auto isSpace = [](QChar c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+    };
     qsizetype at = 0;
     while (at < relations.size()) {
         while (at < relations.size() && isSpace(relations[at]))
@@ -201,13 +216,17 @@ bool hasRelation(QStringView relations, QStringView keyword)
 
 bool isCssType(const QString &type)
 {
-    return type.isNull() || type.isEmpty() || type.trimmed().compare(QLatin1String("text/css"), Qt::CaseInsensitive) == 0;
+    return type.isNull() || type.isEmpty()
+        || type.trimmed().compare(QLatin1String("text/css"), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
 StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader)
-    : m_dom(dom), m_matcher(dom), m_sheets(loader), m_pageRules(dom.quirksMode())
+    : m_dom(dom)
+    , m_matcher(dom)
+    , m_sheets(loader)
+    , m_pageRules(dom.quirksMode())
 {
     collectPageSheets(pagePath);
     int order = int(userAgentSheet().rules.size());
@@ -225,7 +244,8 @@ void StyleResolver::collectPageSheets(const QString &pagePath)
         const DomNode &node = m_dom.node(at);
         if (node.kind != DomNode::Element)
             continue;
-        const bool style = node.name == "style" && (node.ns == DomNode::Html || node.ns == DomNode::Svg);
+        const bool style = node.name == "style"
+            && (node.ns == DomNode::Html || node.ns == DomNode::Svg);
         const bool link = node.isElement("link");
         if (!style && !link)
             continue;
@@ -264,22 +284,25 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
             if (!m_matcher.matches(selector, element))
                 continue;
             Winners *winners = selector.pseudoElement == ComplexSelector::NoPseudoElement ? &own
-                               : selector.pseudoElement == ComplexSelector::Before      ? &before
-                               : selector.pseudoElement == ComplexSelector::After       ? &after
-                               : selector.pseudoElement == ComplexSelector::FirstLetter ? &firstLetter
-                                                                                        : nullptr;
+                : selector.pseudoElement == ComplexSelector::Before                       ? &before
+                : selector.pseudoElement == ComplexSelector::After                        ? &after
+                : selector.pseudoElement == ComplexSelector::FirstLetter ? &firstLetter
+                                                                         : nullptr;
             if (!winners)
                 continue;
             const bool userAgent = entry.order < userAgentRules;
             for (const Declaration &declaration : entry.rule->declarations) {
                 Winner candidate;
                 // "Origin and Importance".
-                candidate.level = userAgent ? (declaration.important ? UserAgentImportant : UserAgentNormal)
-                                            : (declaration.important ? AuthorImportant : AuthorNormal);
+                candidate.level = userAgent
+                    ? (declaration.important ? UserAgentImportant : UserAgentNormal)
+                    : (declaration.important ? AuthorImportant : AuthorNormal);
                 // "Layers": rules in no layer beat layered ones, and later layers earlier
                 // ones; for !important declarations it is the other way round.
                 const int layerRank = entry.layer == 0 ? INT_MAX : entry.layer;
-                candidate.layerRank = userAgent ? 0 : declaration.important ? -layerRank : layerRank;
+                candidate.layerRank = userAgent ? 0
+                    : declaration.important     ? -layerRank
+                                                : layerRank;
                 candidate.specificity = selector.specificity;
                 candidate.order = entry.order;
                 candidate.declaration = &declaration;
@@ -294,7 +317,8 @@ void StyleResolver::cascade(int element, Winners &own, Winners &before, Winners 
     m_pageRules.forCandidates(node, consider);
 }
 
-void StyleResolver::applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out)
+void StyleResolver::applyWinners(const Winners &winners, const ComputedStyle &parent,
+                                 ComputedStyle &out)
 {
     // "Inheritance": inherited properties take the parent's value unless a declaration wins.
     for (const PropertyRow &row : properties::rows) {
@@ -317,7 +341,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     // HTML, "Presentational hints", and the style attribute (CSS Style Attributes): cascaded
     // with the rules, as their own levels of "Origin and Importance".
     std::vector<Declaration> extra;
-    if ((node.isElement("td") || node.isElement("th")) && node.hasAttribute(QLatin1String("nowrap"))) {
+    if ((node.isElement("td") || node.isElement("th"))
+        && node.hasAttribute(QLatin1String("nowrap"))) {
         Declaration nowrap;
         nowrap.property = propertyNamed("white-space");
         nowrap.value = int(WhiteSpace::Nowrap);
@@ -333,7 +358,9 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         const Declaration &declaration = extra[i];
         Winner candidate;
         const bool hint = i < hintCount;
-        candidate.level = hint ? PresentationalHint : declaration.important ? AuthorImportant : AuthorNormal;
+        candidate.level = hint      ? PresentationalHint
+            : declaration.important ? AuthorImportant
+                                    : AuthorNormal;
         candidate.attached = !hint;
         candidate.layerRank = hint ? 0 : declaration.important ? -INT_MAX : INT_MAX;
         candidate.specificity = 0;
@@ -353,7 +380,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
 
     // CSS Display Level 3, "Automatic Box Type Transformations": floats, absolutely
     // positioned boxes, the root and flex and grid items are blockified.
-    const Display parentBox = parent.display == Display::Contents ? parent.parentBoxDisplay : parent.display;
+    const Display parentBox = parent.display == Display::Contents ? parent.parentBoxDisplay
+                                                                  : parent.display;
     style.parentBoxDisplay = parentBox;
     if (style.display != Display::None && style.display != Display::Contents) {
         const bool root = element == m_dom.documentElement();
@@ -371,8 +399,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     if (node.ns == DomNode::Svg)
         style.display = svgDisplay(m_dom, element, style.display);
     style.replaced = node.isReplaced()
-                     || (node.isElement("object")
-                         && objectShows(m_dom, element) != ObjectShows::FallbackContent);
+        || (node.isElement("object")
+            && objectShows(m_dom, element) != ObjectShows::FallbackContent);
     // Replaced elements make no boxes of the kinds that only hold other boxes.
     if (style.replaced && style.display == Display::Contents)
         style.display = Display::None;
@@ -382,7 +410,8 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
 
     // CSS Pseudo-Elements Level 4, "Generated Content Pseudo-elements": ::before and ::after,
     // styled by their own cascade on top of the element's.
-    for (auto [winners, generated] : {std::pair{&before, &style.before}, std::pair{&after, &style.after}}) {
+    for (auto [winners, generated] :
+         {std::pair{&before, &style.before}, std::pair{&after, &style.after}}) {
         const Declaration *content = (*winners)[propertyNamed("content")].declaration;
         if (!content || !style.rendered || style.display == Display::Contents || style.replaced)
             continue;
@@ -402,7 +431,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     }
     // CSS Pseudo-Elements Level 4, "The ::first-letter pseudo-element": only in a block container.
     const bool blockContainer = isBlockLevel(style.display) || isAtomicInline(style.display)
-                                || style.display == Display::TableCell;
+        || style.display == Display::TableCell;
     if (firstLetter[propertyNamed("text-transform")].declaration && blockContainer) {
         ComputedStyle pseudo;
         applyWinners(firstLetter, style, pseudo);
@@ -423,7 +452,8 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
         checkPageCancelled();
         const DomNode &node = m_dom.node(at);
         const int parentIndex = node.parent;
-        const ComputedStyle &parent = parentIndex >= 0 ? styles[size_t(parentIndex)] : documentStyle;
+        const ComputedStyle &parent = parentIndex >= 0 ? styles[size_t(parentIndex)]
+                                                       : documentStyle;
         bool childrenRendered = false;
         if (node.kind == DomNode::Text) {
             ComputedStyle &style = styles[size_t(at)];

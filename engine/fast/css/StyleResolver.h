@@ -39,10 +39,13 @@ private:
     using Winners = std::array<Winner, propertyCount>;
 
     void collectPageSheets(const QString &pagePath);
-    void cascade(int element, Winners &own, Winners &before, Winners &after, Winners &firstLetter) const;
+    void cascade(int element, Winners &own, Winners &before, Winners &after,
+                 Winners &firstLetter) const;
     // The computed values the winning declarations give, on top of what `parent` passes on.
-    static void applyWinners(const Winners &winners, const ComputedStyle &parent, ComputedStyle &out);
-    void computeElement(int element, const ComputedStyle &parent, std::vector<ComputedStyle> &styles) const;
+    static void applyWinners(const Winners &winners, const ComputedStyle &parent,
+                             ComputedStyle &out);
+    void computeElement(int element, const ComputedStyle &parent,
+                        std::vector<ComputedStyle> &styles) const;
 
     const Dom &m_dom;
     mutable SelectorMatcher m_matcher; // remembers what it found, for the next elements

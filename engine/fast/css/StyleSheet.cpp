@@ -46,7 +46,7 @@ bool isPositiveInteger(const CssTokenRun &run, int index)
 {
     const QStringView written = run.text(index, index + 1);
     return run[index].is(CssToken::Number) && run[index].number >= 1 && !written.contains('.')
-           && !written.contains('e', Qt::CaseInsensitive);
+        && !written.contains('e', Qt::CaseInsensitive);
 }
 
 // The value of one declaration, checked against its property's row. A row whose keywords hold
@@ -57,8 +57,8 @@ bool parseKeywordValue(const PropertyRow &row, const CssTokenRun &run, int index
     const CssToken &token = run[index];
     if (!token.is(CssToken::Ident) && !isPositiveInteger(run, index))
         return false;
-    const QString keyword =
-        token.is(CssToken::Ident) ? token.value.toLower() : QStringLiteral("<count>");
+    const QString keyword = token.is(CssToken::Ident) ? token.value.toLower()
+                                                      : QStringLiteral("<count>");
     for (const CssKeyword &each : row.keywords) {
         if (keyword == QLatin1StringView(each.name.data(), qsizetype(each.name.size()))) {
             declaration.value = each.value;
@@ -79,7 +79,8 @@ void parseContentValue(const CssTokenRun &run, int from, int to, ContentValue &c
             return; // alternative text follows
         } else if (token.is(CssToken::Function)) {
             const QString name = token.value.toLower();
-            const QString argument = run.text(i + 1, std::min(token.match, to)).trimmed().toString().toLower();
+            const QString argument =
+                run.text(i + 1, std::min(token.match, to)).trimmed().toString().toLower();
             if (name == "attr")
                 content.parts.push_back({true, argument});
             else if (name == "counter" || name == "counters")
@@ -90,7 +91,8 @@ void parseContentValue(const CssTokenRun &run, int from, int to, ContentValue &c
             content.replaced = true;
         } else if (token.is(CssToken::Ident)) {
             const QString name = token.value.toLower();
-            if (name.endsWith(QLatin1String("open-quote")) || name.endsWith(QLatin1String("close-quote"))) {
+            if (name.endsWith(QLatin1String("open-quote"))
+                || name.endsWith(QLatin1String("close-quote"))) {
                 if (!name.startsWith(QLatin1String("no-")))
                     content.parts.push_back({false, QStringLiteral("\"")});
             }
@@ -112,9 +114,12 @@ SelectorKey selectorKey(const ComplexSelector &selector)
 
 CssWideKeyword wideKeyword(const CssToken &token)
 {
-    if (token.isIdent(QLatin1String("inherit"))) return CssWideKeyword::Inherit;
-    if (token.isIdent(QLatin1String("initial"))) return CssWideKeyword::Initial;
-    if (token.isIdent(QLatin1String("unset"))) return CssWideKeyword::Unset;
+    if (token.isIdent(QLatin1String("inherit")))
+        return CssWideKeyword::Inherit;
+    if (token.isIdent(QLatin1String("initial")))
+        return CssWideKeyword::Initial;
+    if (token.isIdent(QLatin1String("unset")))
+        return CssWideKeyword::Unset;
     if (token.isIdent(QLatin1String("revert")) || token.isIdent(QLatin1String("revert-layer")))
         return CssWideKeyword::Revert;
     return CssWideKeyword::None;
@@ -128,8 +133,9 @@ bool parseDeclaration(CssTokenRun &run, Declaration &declaration)
     const QString name = run[0].value.toLower();
     int property = 0;
     while (property < propertyCount
-           && name != QLatin1StringView(properties::rows[property].name.data(),
-                                        qsizetype(properties::rows[property].name.size())))
+           && name
+               != QLatin1StringView(properties::rows[property].name.data(),
+                                    qsizetype(properties::rows[property].name.size())))
         ++property;
     if (property == propertyCount)
         return false;
@@ -165,7 +171,9 @@ class SheetParser
 {
 public:
     SheetParser(QStringView text, const QUrl &base, StyleSheet &sheet)
-        : m_tokens(text), m_base(base), m_sheet(sheet)
+        : m_tokens(text)
+        , m_base(base)
+        , m_sheet(sheet)
     {
         advance();
     }
@@ -246,9 +254,9 @@ private:
 
     static CssToken::Type closerOf(CssToken::Type opener)
     {
-        return opener == CssToken::OpenSquare  ? CssToken::CloseSquare
-               : opener == CssToken::OpenCurly ? CssToken::CloseCurly
-                                               : CssToken::CloseParen;
+        return opener == CssToken::OpenSquare ? CssToken::CloseSquare
+            : opener == CssToken::OpenCurly   ? CssToken::CloseCurly
+                                              : CssToken::CloseParen;
     }
 
     // Steps over the rest of a block whose "{" was consumed, its closing "}" included.
@@ -343,11 +351,12 @@ private:
         }
         if (name == "layer") {
             // An unnamed layer is a layer of its own that nothing else can name.
-            const QString own = text.isEmpty() ? QStringLiteral("\u0001%1").arg(m_sheet.layers.size())
-                                               : text.toString();
+            const QString own = text.isEmpty()
+                ? QStringLiteral("\u0001%1").arg(m_sheet.layers.size())
+                : text.toString();
             parseRules(true, nameLayer(qualified(layerName(layer), own)), depth + 1);
-        } else if ((name == "media" && mediaMatches(text)) || (name == "supports" && supportsMatches(text))
-                   || name == "document") {
+        } else if ((name == "media" && mediaMatches(text))
+                   || (name == "supports" && supportsMatches(text)) || name == "document") {
             parseRules(true, layer, depth + 1);
         } else {
             skipBlock();
@@ -364,7 +373,8 @@ private:
         const CssToken &first = prelude[at];
         if (first.is(CssToken::String) || first.is(CssToken::Url)) {
             target = first.value;
-        } else if (first.is(CssToken::Function) && first.value.compare(QLatin1String("url"), Qt::CaseInsensitive) == 0) {
+        } else if (first.is(CssToken::Function)
+                   && first.value.compare(QLatin1String("url"), Qt::CaseInsensitive) == 0) {
             const int inner = prelude.skipSpace(at + 1, prelude.size());
             if (inner >= prelude.size() || !prelude[inner].is(CssToken::String))
                 return;
@@ -401,7 +411,10 @@ private:
         m_sheet.imports.push_back(std::move(import));
     }
 
-    QString layerName(int layer) const { return layer == 0 ? QString() : m_sheet.layers[layer - 1]; }
+    QString layerName(int layer) const
+    {
+        return layer == 0 ? QString() : m_sheet.layers[layer - 1];
+    }
 
     // The layer's place in the sheet's list, from 1, named now if it was not yet.
     int nameLayer(const QString &name)

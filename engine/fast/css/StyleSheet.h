@@ -22,7 +22,7 @@ struct ContentValue
     };
     std::vector<Part> parts;
     bool hasString = false; // even an empty one makes an inline box
-    bool replaced = false; // an image or other content that makes an atomic box
+    bool replaced = false;  // an image or other content that makes an atomic box
 };
 
 // A declaration whose value was checked and parsed as the sheet was read; invalid ones are
@@ -32,7 +32,7 @@ struct Declaration
     PropertyId property = 0;
     CssWideKeyword wide = CssWideKeyword::None;
     bool important = false;
-    int value = 0; // the keyword's value, as it lands in the computed style
+    int value = 0;        // the keyword's value, as it lands in the computed style
     ContentValue content; // for `content` only
 };
 
@@ -61,7 +61,7 @@ struct StyleSheet
 {
     struct Import
     {
-        QString path; // a local file
+        QString path;  // a local file
         int layer = 0; // the layer of this sheet its rules go into, from 1, or 0
     };
     // Layer names and imports in the sheet's order, which decides the order of the layers.

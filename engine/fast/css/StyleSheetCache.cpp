@@ -29,7 +29,8 @@ std::shared_ptr<const StyleSheet> loadStyleSheet(const QString &path)
     if (!bytes)
         return nullptr;
     const QString text = decodeStyleSheet(*bytes);
-    auto sheet = std::make_shared<const StyleSheet>(parseStyleSheet(text, QUrl::fromLocalFile(path)));
+    auto sheet = std::make_shared<const StyleSheet>(
+        parseStyleSheet(text, QUrl::fromLocalFile(path)));
     cache().insert(path, stamp, sheet, sheet->sourceSize);
     return sheet;
 }

@@ -22,7 +22,8 @@ QString decodeStyleSheet(const QByteArray &bytes)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
-        return decodeWithLabel(bytes.mid(2), bytes.startsWith("\xFF\xFE") ? "utf-16le" : "utf-16be");
+        return decodeWithLabel(bytes.mid(2),
+                               bytes.startsWith("\xFF\xFE") ? "utf-16le" : "utf-16be");
     static const QRegularExpression charset(QStringLiteral("^@charset \"([^\"]*)\";"));
     const QRegularExpressionMatch match = charset.match(QString::fromLatin1(bytes.left(128)));
     if (match.hasMatch()) {

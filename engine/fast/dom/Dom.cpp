@@ -54,9 +54,12 @@ constexpr int maxTreeDepth = 512;
 DomNode::Namespace namespaceOf(GumboNamespaceEnum ns)
 {
     switch (ns) {
-    case GUMBO_NAMESPACE_SVG: return DomNode::Svg;
-    case GUMBO_NAMESPACE_MATHML: return DomNode::MathMl;
-    case GUMBO_NAMESPACE_HTML: break;
+    case GUMBO_NAMESPACE_SVG:
+        return DomNode::Svg;
+    case GUMBO_NAMESPACE_MATHML:
+        return DomNode::MathMl;
+    case GUMBO_NAMESPACE_HTML:
+        break;
     }
     return DomNode::Html;
 }
@@ -88,7 +91,8 @@ DomNode elementNode(const GumboElement &element)
     unsigned first = 0;
     if (element.tag == GUMBO_TAG_NOFRAMES && element.attributes.length > 0
         && qstrcmp(static_cast<const GumboAttribute *>(element.attributes.data[0])->name,
-                   noscriptMarkAttribute) == 0) {
+                   noscriptMarkAttribute)
+            == 0) {
         node.name = QStringLiteral("noscript");
         first = 1;
     }
@@ -107,9 +111,9 @@ DomNode elementNode(const GumboElement &element)
 bool DomNode::isReplaced() const
 {
     // Asked for every element several times over: a hash rather than a list.
-    static const QSet<QString> names{"img", "input", "textarea", "select", "iframe", "frame",
-                                     "video", "audio", "canvas", "embed", "meter", "progress",
-                                     "frameset"};
+    static const QSet<QString> names{"img",   "input",    "textarea", "select", "iframe",
+                                     "frame", "video",    "audio",    "canvas", "embed",
+                                     "meter", "progress", "frameset"};
     return kind == Element && ns == Html && names.contains(name);
 }
 
@@ -155,8 +159,8 @@ Dom Dom::parse(const QByteArray &utf8)
     const ParserInput input = parserInput(utf8);
     ParserArena arena;
     const GumboOptions options = parserOptions(arena);
-    const GumboOutput *output =
-        gumbo_parse_with_options(&options, input.utf8.constData(), size_t(input.utf8.size()));
+    const GumboOutput *output = gumbo_parse_with_options(&options, input.utf8.constData(),
+                                                         size_t(input.utf8.size()));
     Dom dom;
     dom.m_attributesDropped = input.attributesDropped;
     dom.m_tagsLeftOut = input.tagsLeftOut;

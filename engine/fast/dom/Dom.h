@@ -7,8 +7,9 @@
 #include <utility>
 #include <vector>
 
-// A page's document tree as the HTML parser (or the XML parser, for XHTML) builds it, held flat in one array so that every
-// walk over it can be a loop: a page nested 100,000 deep must not exhaust the stack.
+// A page's document tree as the HTML parser (or the XML parser, for XHTML) builds it, held flat in
+// one array so that every walk over it can be a loop: a page nested 100,000 deep must not exhaust
+// the stack.
 struct DomNode
 {
     enum Kind : unsigned char { Element, Text };
@@ -24,12 +25,12 @@ struct DomNode
     int nextSibling = -1;
     QString name; // an element's local name, in lower case for an HTML page, as written in XML
     QList<std::pair<QString, QString>> attributes; // names as name is, in source order
-    QString text; // a text node's characters
+    QString text;                                  // a text node's characters
     int elementIndex = 0; // an element's position among its parent's elements, from 1
     int elementChildCount = 0;
-    int typeIndex = 0; // its position among its parent's elements of its name, from 1
-    int typeCount = 0; // how many elements of its name its parent has
-    QString id; // an element's id attribute
+    int typeIndex = 0;   // its position among its parent's elements of its name, from 1
+    int typeCount = 0;   // how many elements of its name its parent has
+    QString id;          // an element's id attribute
     QStringList classes; // the words of an element's class attribute
 
     bool isElement(const char *localName) const
@@ -42,7 +43,10 @@ struct DomNode
     // The value of an attribute, or a null string when the element lacks it.
     QString attribute(QLatin1String attributeName) const;
     QString attribute(QStringView attributeName) const;
-    bool hasAttribute(QLatin1String attributeName) const { return !attribute(attributeName).isNull(); }
+    bool hasAttribute(QLatin1String attributeName) const
+    {
+        return !attribute(attributeName).isNull();
+    }
 };
 
 class Dom
@@ -76,7 +80,8 @@ public:
     // Changes to the tree, as a page's script makes them (DomEditing.cpp). A new node belongs
     // to no parent until inserted; after the last change, finishEditing() puts the nodes back
     // in document order and counts their positions again, which every other use relies on.
-    int createElement(const QString &localName, const QList<std::pair<QString, QString>> &attributes = {});
+    int createElement(const QString &localName,
+                      const QList<std::pair<QString, QString>> &attributes = {});
     int createText(const QString &text);
     // Inserts `child` (taken from where it was) below `parent`, before `before`, or last when
     // `before` is -1.

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-int Dom::createElement(const QString &localName, const QList<std::pair<QString, QString>> &attributes)
+int Dom::createElement(const QString &localName,
+                       const QList<std::pair<QString, QString>> &attributes)
 {
     DomNode element;
     element.kind = DomNode::Element;
@@ -47,7 +48,8 @@ void Dom::insertBefore(int parent, int child, int before)
     DomNode &parentNode = m_nodes[size_t(parent)];
     node.parent = parent;
     node.nextSibling = before;
-    node.previousSibling = before >= 0 ? m_nodes[size_t(before)].previousSibling : parentNode.lastChild;
+    node.previousSibling = before >= 0 ? m_nodes[size_t(before)].previousSibling
+                                       : parentNode.lastChild;
     if (node.previousSibling >= 0)
         m_nodes[size_t(node.previousSibling)].nextSibling = child;
     else
@@ -62,7 +64,9 @@ void Dom::setAttribute(int element, const QString &name, const QString &value)
 {
     DomNode &node = m_nodes[size_t(element)];
     auto existing = std::find_if(node.attributes.begin(), node.attributes.end(),
-                                 [&name](const auto &attribute) { return attribute.first == name; });
+                                 [&name](const auto &attribute) {
+        return attribute.first == name;
+    });
     if (existing != node.attributes.end())
         existing->second = value;
     else
@@ -85,7 +89,9 @@ void Dom::finishEditing()
         newIndex[size_t(at)] = int(ordered.size());
         ordered.push_back(std::move(m_nodes[size_t(at)]));
     }
-    const auto renumbered = [&newIndex](int index) { return index < 0 ? -1 : newIndex[size_t(index)]; };
+    const auto renumbered = [&newIndex](int index) {
+        return index < 0 ? -1 : newIndex[size_t(index)];
+    };
     for (DomNode &node : ordered) {
         node.parent = renumbered(node.parent);
         node.firstChild = renumbered(node.firstChild);

@@ -10,10 +10,9 @@ constexpr size_t maxOpenElements = 1024;
 
 bool isVoidElement(const QByteArray &name)
 {
-    static const QSet<QByteArray> names{"area", "base", "basefont", "bgsound", "br", "col",
-                                        "embed", "frame", "hr", "image", "img", "input",
-                                        "keygen", "link", "meta", "param", "source", "track",
-                                        "wbr"};
+    static const QSet<QByteArray> names{
+        "area", "base",  "basefont", "bgsound", "br",   "col",   "embed",  "frame", "hr", "image",
+        "img",  "input", "keygen",   "link",    "meta", "param", "source", "track", "wbr"};
     return names.contains(name);
 }
 
@@ -28,10 +27,11 @@ bool closesItsLike(const QByteArray &name)
 bool closesParagraph(const QByteArray &name)
 {
     static const QSet<QByteArray> names{
-        "address", "article", "aside", "blockquote", "center", "details", "dialog", "dir",
-        "div", "dl", "fieldset", "figcaption", "figure", "footer", "form", "h1", "h2", "h3",
-        "h4", "h5", "h6", "header", "hgroup", "hr", "main", "menu", "nav", "ol", "p", "pre",
-        "section", "summary", "table", "ul", "li", "dd", "dt"};
+        "address", "article", "aside",    "blockquote", "center", "details", "dialog",  "dir",
+        "div",     "dl",      "fieldset", "figcaption", "figure", "footer",  "form",    "h1",
+        "h2",      "h3",      "h4",       "h5",         "h6",     "header",  "hgroup",  "hr",
+        "main",    "menu",    "nav",      "ol",         "p",      "pre",     "section", "summary",
+        "table",   "ul",      "li",       "dd",         "dt"};
     return names.contains(name);
 }
 

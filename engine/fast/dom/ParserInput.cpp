@@ -22,7 +22,7 @@ constexpr size_t maxAttributesPerTag = 200;
 constexpr bool isDisguisedControl(char32_t c)
 {
     return (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F)
-           || (c >= 0x7F && c <= 0x9F);
+        || (c >= 0x7F && c <= 0x9F);
 }
 
 // Noncharacters, which the parser replaces too, travel in the codes from 0xA0 on: U+FDD0 to
@@ -144,10 +144,11 @@ QByteArray withControlsDisguised(const QByteArray &utf8)
 bool keptAttribute(const QByteArray &lowerCaseName)
 {
     static const QByteArrayList names{
-        "id", "class", "style", "hidden", "type", "lang", "xml:lang", "dir", "open", "href",
-        "alt", "value", "label", "nowrap", "selected", "checked", "disabled", "multiple",
-        "size", "rel", "media", "charset", "http-equiv", "content", "src", "span", "colspan",
-        "rowspan", "start", "reversed", "title", "align", "name"};
+        "id",       "class",      "style",    "hidden",   "type",  "lang",    "xml:lang",
+        "dir",      "open",       "href",     "alt",      "value", "label",   "nowrap",
+        "selected", "checked",    "disabled", "multiple", "size",  "rel",     "media",
+        "charset",  "http-equiv", "content",  "src",      "span",  "colspan", "rowspan",
+        "start",    "reversed",   "title",    "align",    "name"};
     return names.contains(lowerCaseName);
 }
 
@@ -187,8 +188,9 @@ ParserInput rewriteTags(const QByteArray &utf8)
             continue;
         }
         if (tag.name == "noscript")
-            rewriter.replace(tag.nameStart, tag.nameEnd)
-                += tag.endTag ? QByteArray("noframes") : "noframes " + QByteArray(noscriptMarkAttribute);
+            rewriter.replace(tag.nameStart, tag.nameEnd) += tag.endTag
+                ? QByteArray("noframes")
+                : "noframes " + QByteArray(noscriptMarkAttribute);
         // Browsers have long dropped <isindex>, which the parser still builds into a form: it is
         // an element unknown to them, kept as such under a name no parser knows either.
         if (tag.name == "isindex")
@@ -216,8 +218,8 @@ QString withControlsRestored(const QString &text)
         const char16_t c = text[i].unicode();
         const char16_t next = i + 1 < text.size() ? text[i + 1].unicode() : 0;
         const char32_t disguised = c == disguiseHigh && next > disguiseLowBase
-                                       ? disguisedCharacter(char32_t(next - disguiseLowBase))
-                                       : 0;
+            ? disguisedCharacter(char32_t(next - disguiseLowBase))
+            : 0;
         if (disguised > 0xFFFF) {
             const char32_t pair[] = {disguised};
             result += QString::fromUcs4(pair, 1);

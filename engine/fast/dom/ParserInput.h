@@ -18,7 +18,7 @@ struct ParserInput
 {
     QByteArray utf8;
     bool attributesDropped = false; // some tag lost attributes a selector might have tested
-    bool tagsLeftOut = false; // some elements nested too deep are not in the tree
+    bool tagsLeftOut = false;       // some elements nested too deep are not in the tree
 };
 
 ParserInput parserInput(const QByteArray &utf8);

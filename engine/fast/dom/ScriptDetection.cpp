@@ -12,17 +12,30 @@ namespace {
 bool isRunnableScriptType(const QString &type, const QString &language)
 {
     if (type.isNull()) {
-        return language.isEmpty() || language.startsWith(QLatin1String("javascript"), Qt::CaseInsensitive)
-               || language.startsWith(QLatin1String("ecmascript"), Qt::CaseInsensitive)
-               || language.startsWith(QLatin1String("jscript"), Qt::CaseInsensitive)
-               || language.startsWith(QLatin1String("livescript"), Qt::CaseInsensitive);
+        return language.isEmpty()
+            || language.startsWith(QLatin1String("javascript"), Qt::CaseInsensitive)
+            || language.startsWith(QLatin1String("ecmascript"), Qt::CaseInsensitive)
+            || language.startsWith(QLatin1String("jscript"), Qt::CaseInsensitive)
+            || language.startsWith(QLatin1String("livescript"), Qt::CaseInsensitive);
     }
-    static const QStringList runnable{
-        "", "module", "application/ecmascript", "application/javascript",
-        "application/x-ecmascript", "application/x-javascript", "text/ecmascript",
-        "text/javascript", "text/javascript1.0", "text/javascript1.1", "text/javascript1.2",
-        "text/javascript1.3", "text/javascript1.4", "text/javascript1.5", "text/jscript",
-        "text/livescript", "text/x-ecmascript", "text/x-javascript"};
+    static const QStringList runnable{"",
+                                      "module",
+                                      "application/ecmascript",
+                                      "application/javascript",
+                                      "application/x-ecmascript",
+                                      "application/x-javascript",
+                                      "text/ecmascript",
+                                      "text/javascript",
+                                      "text/javascript1.0",
+                                      "text/javascript1.1",
+                                      "text/javascript1.2",
+                                      "text/javascript1.3",
+                                      "text/javascript1.4",
+                                      "text/javascript1.5",
+                                      "text/jscript",
+                                      "text/livescript",
+                                      "text/x-ecmascript",
+                                      "text/x-javascript"};
     // A MIME type's parameters (";charset=...") do not change what it names.
     return runnable.contains(type.section(';', 0, 0).trimmed().toLower());
 }
@@ -38,7 +51,7 @@ bool attributesCarryScript(const DomNode &element)
     for (const auto &[name, value] : element.attributes) {
         // A click handler written as "javascript:f()" is code that never runs, not a URL.
         const bool onClickOnly = runsOnlyOnUserAction(name)
-                                 || (element.ns == DomNode::Html && followedOnlyOnClick(element.name, name));
+            || (element.ns == DomNode::Html && followedOnlyOnClick(element.name, name));
         if (isEventHandler(name) || (isJavaScriptUrl(value) && !onClickOnly))
             return true;
     }
@@ -50,8 +63,8 @@ bool attributesCarryScript(const DomNode &element)
 bool isRunnableScript(const DomNode &element)
 {
     return element.name == "script" && (element.ns == DomNode::Html || element.ns == DomNode::Svg)
-           && isRunnableScriptType(element.attribute(QLatin1String("type")),
-                                   element.attribute(QLatin1String("language")));
+        && isRunnableScriptType(element.attribute(QLatin1String("type")),
+                                element.attribute(QLatin1String("language")));
 }
 
 PageScripts findPageScripts(const Dom &dom)

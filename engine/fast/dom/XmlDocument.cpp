@@ -198,7 +198,8 @@ Dom Dom::parseXml(const QByteArray &bytes, bool &exact)
                 break;
             }
             if (parent >= 0)
-                appendText(QString::fromUcs4(reinterpret_cast<const char32_t *>(&entity->value), 1), parent);
+                appendText(QString::fromUcs4(reinterpret_cast<const char32_t *>(&entity->value), 1),
+                           parent);
             break;
         }
         case XML_PI_NODE:
@@ -207,7 +208,9 @@ Dom Dom::parseXml(const QByteArray &bytes, bool &exact)
             break;
         case XML_DTD_NODE:
             // Entities of the document's own make text the parser here does not expand.
-            if (xmlHashSize(static_cast<xmlHashTablePtr>(reinterpret_cast<const xmlDtd *>(source)->entities)) > 0)
+            if (xmlHashSize(static_cast<xmlHashTablePtr>(
+                    reinterpret_cast<const xmlDtd *>(source)->entities))
+                > 0)
                 exact = false;
             break;
         default:

@@ -1,5 +1,5 @@
-// The inline script of the pages of AsciiDoc's xhtml11 backend, as git-doc 2.39 ships them in Debian 12,
-// installed without a table of contents: it rebuilds the footnotes below the page.
+// The inline script of the pages of AsciiDoc's xhtml11 backend, as git-doc 2.39 ships them in
+// Debian 12, installed without a table of contents: it rebuilds the footnotes below the page.
 
 #include "engine/fast/knownscripts/DomQueries.h"
 #include "engine/fast/knownscripts/ScriptFamilies.h"
@@ -16,15 +16,18 @@ bool rebuildFootnotes(Dom &dom, int, const ScriptPage &)
         return true;
     for (int child = dom.node(holder).firstChild; child >= 0;) {
         const int next = dom.node(child).nextSibling;
-        if (dom.node(child).isElement("div") && dom.node(child).attribute(QLatin1String("class")) == QLatin1String("footnote"))
+        if (dom.node(child).isElement("div")
+            && dom.node(child).attribute(QLatin1String("class")) == QLatin1String("footnote"))
             dom.detach(child);
         child = next;
     }
     const int content = elementWithId(dom, QStringLiteral("content"));
     if (content < 0)
         return true; // the script stops there with an error
-    const bool hasFootnotes = !findElements(dom, content, [](const DomNode &node) {
-                                   return node.name == "span" && node.attribute(QLatin1String("class")) == QLatin1String("footnote");
+    const bool hasFootnotes = !findElements(dom, content,
+                                            [](const DomNode &node) {
+        return node.name == "span"
+            && node.attribute(QLatin1String("class")) == QLatin1String("footnote");
                                }).empty();
     if (hasFootnotes)
         return false;

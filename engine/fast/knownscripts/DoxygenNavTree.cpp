@@ -31,9 +31,10 @@ const QString noLink = QStringLiteral("javascript:void(0)");
 // are taken, none of which a browser or the page's scripts use for anything of their own.
 bool isDataFileName(const QString &name)
 {
-    static const QRegularExpression doxygenName(QStringLiteral(
-        "^(a[0-9]+|[a-z][A-Za-z0-9]*([_-][A-Za-z0-9]+)+|modules|namespaces|concepts|annotated|classes|"
-        "hierarchy|files|functions|globals|namespacemembers|pages|examples)$"));
+    static const QRegularExpression doxygenName(
+        QStringLiteral("^(a[0-9]+|[a-z][A-Za-z0-9]*([_-][A-Za-z0-9]+)+|modules|namespaces|concepts|"
+                       "annotated|classes|"
+                       "hierarchy|files|functions|globals|namespacemembers|pages|examples)$"));
     return doxygenName.match(name).hasMatch();
 }
 
@@ -54,12 +55,15 @@ public:
     {
         m_data = loadScriptData(m_page.navTreeData);
         const ScriptValue *tree = m_data ? variable(*m_data, QStringLiteral("NAVTREE")) : nullptr;
-        const ScriptValue *index = m_data ? variable(*m_data, QStringLiteral("NAVTREEINDEX")) : nullptr;
-        const ScriptValue *syncMessage = m_data ? variable(*m_data, QStringLiteral("SYNCONMSG")) : nullptr;
+        const ScriptValue *index = m_data ? variable(*m_data, QStringLiteral("NAVTREEINDEX"))
+                                          : nullptr;
+        const ScriptValue *syncMessage = m_data ? variable(*m_data, QStringLiteral("SYNCONMSG"))
+                                                : nullptr;
         static const QRegularExpression plainText(QStringLiteral("^[^\"<>&]*$"));
         const int contents = elementWithId(m_dom, QStringLiteral("nav-tree-contents"));
-        if (!tree || !tree->isArray() || !index || !index->isArray() || index->items.size() > size_t(maxIndexFiles)
-            || !syncMessage || !syncMessage->isString() || !plainText.match(syncMessage->string).hasMatch()
+        if (!tree || !tree->isArray() || !index || !index->isArray()
+            || index->items.size() > size_t(maxIndexFiles) || !syncMessage
+            || !syncMessage->isString() || !plainText.match(syncMessage->string).hasMatch()
             || contents < 0)
             return false;
 
@@ -67,11 +71,14 @@ public:
         m_dom.insertBefore(contents, m_nodes[0].childrenUl);
         const int sync = navSync();
         if (sync >= 0) {
-            for (int child = m_dom.node(sync).firstChild; child >= 0; child = m_dom.node(sync).firstChild)
+            for (int child = m_dom.node(sync).firstChild; child >= 0;
+                 child = m_dom.node(sync).firstChild)
                 m_dom.detach(child);
-            m_dom.insertBefore(sync, m_dom.createElement(QStringLiteral("img"),
-                                                         {{"src", m_page.relativePath + QLatin1String("sync_on.png")},
-                                                          {"title", syncMessage->string}}));
+            m_dom.insertBefore(
+                sync,
+                m_dom.createElement(QStringLiteral("img"),
+                                    {{"src", m_page.relativePath + QLatin1String("sync_on.png")},
+                                     {"title", syncMessage->string}}));
         }
         std::optional<std::vector<qint64>> path = pathToPage(*tree, *index);
         return path && showPath(*path);
@@ -94,10 +101,14 @@ private:
     static bool isTrue(const ScriptValue &value)
     {
         switch (value.kind) {
-        case ScriptValue::Kind::Null: return false;
-        case ScriptValue::Kind::Number: return value.number != 0;
-        case ScriptValue::Kind::String: return !value.string.isEmpty();
-        default: return true;
+        case ScriptValue::Kind::Null:
+            return false;
+        case ScriptValue::Kind::Number:
+            return value.number != 0;
+        case ScriptValue::Kind::String:
+            return !value.string.isEmpty();
+        default:
+            return true;
         }
     }
 
@@ -106,9 +117,11 @@ private:
     {
         if (!isDataFileName(name))
             return nullptr;
-        const QString path = QDir::cleanPath(m_page.folder + u'/' + m_page.relativePath + name + QLatin1String(".js"));
+        const QString path = QDir::cleanPath(m_page.folder + u'/' + m_page.relativePath + name
+                                             + QLatin1String(".js"));
         std::shared_ptr<const ScriptVariables> variables = loadScriptData(path);
-        if (!variables || variables->size() != 1 || variables->front().first != QString(name).replace(u'-', u'_'))
+        if (!variables || variables->size() != 1
+            || variables->front().first != QString(name).replace(u'-', u'_'))
             return nullptr;
         m_kept.push_back(variables);
         return &variables->front().second;
@@ -138,8 +151,8 @@ private:
             root = tree.items[0].items[1].string;
         }
         const QString name = QStringLiteral("navtreeindex%1").arg(file);
-        std::shared_ptr<const ScriptVariables> variables = loadScriptData(
-            QDir::cleanPath(m_page.folder + u'/' + m_page.relativePath + name + QLatin1String(".js")));
+        std::shared_ptr<const ScriptVariables> variables = loadScriptData(QDir::cleanPath(
+            m_page.folder + u'/' + m_page.relativePath + name + QLatin1String(".js")));
         if (!variables || variables->size() != 1 || variables->front().first != name.toUpper()
             || variables->front().second.kind != ScriptValue::Kind::Object)
             return std::nullopt;
@@ -171,7 +184,8 @@ private:
             if (!m_nodes[size_t(node)].visited && !buildChildren(node))
                 return false;
             Node &shown = m_nodes[size_t(node)];
-            m_dom.setAttribute(childrenUl(node), QStringLiteral("style"), QStringLiteral("display: block;"));
+            m_dom.setAttribute(childrenUl(node), QStringLiteral("style"),
+                               QStringLiteral("display: block;"));
             if (shown.arrow >= 0)
                 setText(shown.arrow, arrowDown);
             const qint64 position = path[step];
@@ -208,7 +222,8 @@ private:
         const QString ownLink = m_page.fileName + u':';
         for (int at = 0; at < m_dom.size(); ++at) {
             const DomNode &element = m_dom.node(at);
-            if (element.isElement("a") && element.attribute(QLatin1String("class")).endsWith(ownLink)
+            if (element.isElement("a")
+                && element.attribute(QLatin1String("class")).endsWith(ownLink)
                 && hasAncestor(m_dom, at, withClass(QStringLiteral("item"))))
                 return false;
         }
@@ -219,11 +234,13 @@ private:
             if (dot >= 0 && dot + 1 < base.size())
                 base.truncate(dot);
             base = stripPath(base);
-            if ((base == QLatin1String("index") || base == QLatin1String("pages") || base == QLatin1String("search"))
+            if ((base == QLatin1String("index") || base == QLatin1String("pages")
+                 || base == QLatin1String("search"))
                 && m_nodes[size_t(node)].children->isArray()) {
                 if (!buildChildren(node))
                     return false;
-                m_dom.setAttribute(childrenUl(node), QStringLiteral("style"), QStringLiteral("display: block;"));
+                m_dom.setAttribute(childrenUl(node), QStringLiteral("style"),
+                                   QStringLiteral("display: block;"));
                 setText(m_nodes[size_t(node)].arrow, arrowDown);
             }
             const int item = m_nodes[size_t(node)].item;
@@ -232,15 +249,19 @@ private:
         }
         const int sync = navSync();
         if (sync >= 0) {
-            const bool firstSelected = m_nodes.size() > 1 && m_nodes[1].item == (node >= 0 ? m_nodes[size_t(node)].item : -2);
-            addInlineStyle(m_dom, sync, firstSelected ? QStringLiteral("top: 30px;") : QStringLiteral("top: 5px;"));
+            const bool firstSelected = m_nodes.size() > 1
+                && m_nodes[1].item == (node >= 0 ? m_nodes[size_t(node)].item : -2);
+            addInlineStyle(m_dom, sync,
+                           firstSelected ? QStringLiteral("top: 30px;")
+                                         : QStringLiteral("top: 5px;"));
         }
         return true;
     }
 
     void setText(int element, const QString &text)
     {
-        for (int child = m_dom.node(element).firstChild; child >= 0; child = m_dom.node(element).firstChild)
+        for (int child = m_dom.node(element).firstChild; child >= 0;
+             child = m_dom.node(element).firstChild)
             m_dom.detach(child);
         m_dom.insertBefore(element, m_dom.createText(text));
     }
@@ -248,7 +269,8 @@ private:
     int childrenUl(int node)
     {
         if (m_nodes[size_t(node)].childrenUl < 0) {
-            const int ul = m_dom.createElement(QStringLiteral("ul"), {{"class", "children_ul"}, {"style", "display: none;"}});
+            const int ul = m_dom.createElement(
+                QStringLiteral("ul"), {{"class", "children_ul"}, {"style", "display: none;"}});
             m_dom.insertBefore(m_dom.node(m_nodes[size_t(node)].item).parent, ul);
             m_nodes[size_t(node)].childrenUl = ul;
         }
@@ -276,7 +298,8 @@ private:
 
     // newNode(): li > div.item > (the arrow or a space, span.label > a), its children's ul
     // added when they are shown.
-    int newNode(int parent, const ScriptValue &text, const ScriptValue &link, const ScriptValue &children)
+    int newNode(int parent, const ScriptValue &text, const ScriptValue &link,
+                const ScriptValue &children)
     {
         if (!text.isString() || !(link.isString() || link.kind == ScriptValue::Kind::Null)
             || !(children.kind == ScriptValue::Kind::Null || children.isArray()
@@ -289,33 +312,40 @@ private:
         const int item = m_dom.createElement(QStringLiteral("div"), {{"class", "item"}});
         int arrow = -1;
         if (isTrue(children)) {
-            arrow = m_dom.createElement(QStringLiteral("span"), {{"class", "arrow"},
-                                                                {"style", QStringLiteral("padding-left: %1px;").arg(16 * level)}});
+            arrow = m_dom.createElement(
+                QStringLiteral("span"),
+                {{"class", "arrow"},
+                 {"style", QStringLiteral("padding-left: %1px;").arg(16 * level)}});
             setText(arrow, arrowRight);
             const int toggle = m_dom.createElement(QStringLiteral("a"), {{"href", noLink}});
             m_dom.insertBefore(toggle, arrow);
             m_dom.insertBefore(item, toggle);
         } else {
-            const int space = m_dom.createElement(QStringLiteral("span"), {{"class", "arrow"},
-                                                                          {"style", QStringLiteral("width: %1px;").arg(16 * (level + 1))}});
+            const int space = m_dom.createElement(
+                QStringLiteral("span"),
+                {{"class", "arrow"},
+                 {"style", QStringLiteral("width: %1px;").arg(16 * (level + 1))}});
             setText(space, QStringLiteral("\u00A0"));
             m_dom.insertBefore(item, space);
         }
         const int label = m_dom.createElement(QStringLiteral("span"), {{"class", "label"}});
         m_dom.insertBefore(item, label);
         m_dom.insertBefore(li, item);
-        const int anchor = m_dom.createElement(QStringLiteral("a"), linkAttributes(link.string, children));
+        const int anchor = m_dom.createElement(QStringLiteral("a"),
+                                               linkAttributes(link.string, children));
         m_dom.insertBefore(label, anchor);
         m_dom.insertBefore(anchor, m_dom.createText(text.string));
         m_nodes.push_back({&children, item, arrow, -1, false, depth});
         return int(m_nodes.size() - 1);
     }
 
-    QList<std::pair<QString, QString>> linkAttributes(QString link, const ScriptValue &children) const
+    QList<std::pair<QString, QString>> linkAttributes(QString link,
+                                                      const ScriptValue &children) const
     {
         if (link.isEmpty())
-            return children.kind == ScriptValue::Kind::Null ? QList<std::pair<QString, QString>>{}
-                                                            : QList<std::pair<QString, QString>>{{"class", "nolink"}, {"href", noLink}};
+            return children.kind == ScriptValue::Kind::Null
+                ? QList<std::pair<QString, QString>>{}
+                : QList<std::pair<QString, QString>>{{"class", "nolink"}, {"href", noLink}};
         QString url;
         if (link.startsWith(u'^')) {
             url = link.mid(1);

@@ -18,7 +18,8 @@
 namespace {
 
 constexpr char jqueryDigest[] = "cbaceab3ee0a51f3868bd8c060e03e18ae0b341d2e636666c87040f82a984cd2";
-constexpr char dynsectionsDigest[] = "f0fb98b7dab72b4be49689158ec44360e270a217a2b5f281f2517471b4af6b6f";
+constexpr char dynsectionsDigest[] =
+    "f0fb98b7dab72b4be49689158ec44360e270a217a2b5f281f2517471b4af6b6f";
 constexpr char resizeDigest[] = "e49f69634298ea5283a2e7017d4e3b6976433c2e7865cc5e6290c4086159e83d";
 constexpr char navtreeDigest[] = "aa104a3c14f30e3d0a694dc503fdbd3ab2739ddafe8a63f31301196e54afbd8f";
 
@@ -26,7 +27,7 @@ constexpr char navtreeDigest[] = "aa104a3c14f30e3d0a694dc503fdbd3ab2739ddafe8a63
 bool isNavTreeDataName(const QString &name)
 {
     return name == QLatin1String("NAVTREE") || name == QLatin1String("NAVTREEINDEX")
-           || name == QLatin1String("SYNCONMSG") || name == QLatin1String("SYNCOFFMSG");
+        || name == QLatin1String("SYNCONMSG") || name == QLatin1String("SYNCOFFMSG");
 }
 
 bool isNavTreeData(const QString &path, const ScriptPage &)
@@ -34,15 +35,17 @@ bool isNavTreeData(const QString &path, const ScriptPage &)
     if (QFileInfo(path).fileName() != QLatin1String("navtreedata.js"))
         return false;
     const std::shared_ptr<const ScriptVariables> variables = loadScriptData(path);
-    return variables && std::all_of(variables->begin(), variables->end(),
-                                    [](const auto &entry) { return isNavTreeDataName(entry.first); });
+    return variables && std::all_of(variables->begin(), variables->end(), [](const auto &entry) {
+               return isNavTreeDataName(entry.first);
+           });
 }
 
 // Whether the page's scripts are exactly Doxygen's, each once, before the inline call (so
 // that jQuery and the tree's functions are there when it runs), none deferred.
 bool hasDoxygenScripts(const Dom &dom, int call, const ScriptPage &page, DoxygenTreePage &tree)
 {
-    const std::array<const char *, 4> digests{jqueryDigest, dynsectionsDigest, resizeDigest, navtreeDigest};
+    const std::array<const char *, 4> digests{jqueryDigest, dynsectionsDigest, resizeDigest,
+                                              navtreeDigest};
     std::array<int, 4> seen{};
     const std::vector<IdentifiedScript> &scripts = page.scripts;
     if (scripts.empty() || scripts.back().element != call)
@@ -70,10 +73,12 @@ bool hasDoxygenScripts(const Dom &dom, int call, const ScriptPage &page, Doxygen
     return seen == std::array<int, 4>{1, 1, 1, 1} && !tree.navTreeData.isNull();
 }
 
-// The inline script: $(document).ready(function(){initNavTree('page.html','../'); initResizable(); });
+// The inline script: $(document).ready(function(){initNavTree('page.html','../'); initResizable();
+// });
 bool buildNavTree(Dom &dom, int script, const ScriptPage &page)
 {
-    static const QRegularExpression call(QStringLiteral("initNavTree\\('([A-Za-z0-9_.~-]*)','((?:\\.\\./){0,8})'\\)"));
+    static const QRegularExpression call(
+        QStringLiteral("initNavTree\\('([A-Za-z0-9_.~-]*)','((?:\\.\\./){0,8})'\\)"));
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_.~-]+$"));
     const QRegularExpressionMatch match = call.match(dom.textContent(script));
     DoxygenTreePage tree;
@@ -94,15 +99,24 @@ bool buildNavTree(Dom &dom, int script, const ScriptPage &page)
 const std::vector<KnownScript> &doxygenScripts()
 {
     static const std::vector<KnownScript> scripts{
-        {"jquery.js (Doxygen 1.9.4: jQuery 3.6.0 with jQuery UI's resizable, scrollTo, PowerTip, SmartMenus)",
+        {"jquery.js (Doxygen 1.9.4: jQuery 3.6.0 with jQuery UI's resizable, scrollTo, PowerTip, "
+         "SmartMenus)",
          jqueryDigest, nullptr},
-        {"dynsections.js (Doxygen 1.9.4; its tooltips are hidden and empty until hovered)", dynsectionsDigest, nullptr},
+        {"dynsections.js (Doxygen 1.9.4; its tooltips are hidden and empty until hovered)",
+         dynsectionsDigest, nullptr},
         {"resize.js (Doxygen 1.9.4; sizes and empty resize handles only)", resizeDigest, nullptr},
-        {"navtree.js (Doxygen 1.9.4; the tree is built by the inline call)", navtreeDigest, nullptr},
-        {"navtreedata.js (Doxygen: NAVTREE, NAVTREEINDEX and the sync button's titles)", nullptr, nullptr, {},
+        {"navtree.js (Doxygen 1.9.4; the tree is built by the inline call)", navtreeDigest,
+         nullptr},
+        {"navtreedata.js (Doxygen: NAVTREE, NAVTREEINDEX and the sync button's titles)",
+         nullptr,
+         nullptr,
+         {},
          isNavTreeData},
-        {"inline: $(document).ready(function(){initNavTree('page.html','../'); initResizable(); });",
-         "d36e4818c89d474c7e25ab9cbb9ce9af66fade4b31c08f82354d9afdf0e7a536", buildNavTree, {0, 1}},
+        {"inline: $(document).ready(function(){initNavTree('page.html','../'); initResizable(); "
+         "});",
+         "d36e4818c89d474c7e25ab9cbb9ce9af66fade4b31c08f82354d9afdf0e7a536",
+         buildNavTree,
+         {0, 1}},
     };
     return scripts;
 }

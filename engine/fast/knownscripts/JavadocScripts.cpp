@@ -13,14 +13,17 @@ namespace {
 // by the page's way back to the root, each before the first script of the document.
 bool loadSearchScripts(Dom &dom, int script, const ScriptPage &)
 {
-    static const QRegularExpression pathToRoot(QStringLiteral("var pathtoroot = \"([A-Za-z0-9_./-]*)\";"));
+    static const QRegularExpression pathToRoot(
+        QStringLiteral("var pathtoroot = \"([A-Za-z0-9_./-]*)\";"));
     const QRegularExpressionMatch match = pathToRoot.match(dom.textContent(script));
     if (!match.hasMatch())
         return false;
-    for (const char *name : {"search.js", "module-search-index.js", "package-search-index.js",
-                             "type-search-index.js", "member-search-index.js", "tag-search-index.js"}) {
+    for (const char *name :
+         {"search.js", "module-search-index.js", "package-search-index.js", "type-search-index.js",
+          "member-search-index.js", "tag-search-index.js"}) {
         const int first = firstElement(dom, htmlElement("script"));
-        const int added = dom.createElement(QStringLiteral("script"), {{"src", match.captured(1) + QLatin1String(name)}});
+        const int added = dom.createElement(QStringLiteral("script"),
+                                            {{"src", match.captured(1) + QLatin1String(name)}});
         dom.insertBefore(dom.node(first).parent, added, first);
     }
     return true;
@@ -50,9 +53,13 @@ const std::vector<KnownScript> &javadocScripts()
         {"tag-search-index.js (openjdk-17-doc 17.0.21)",
          "6b856da4b323e1e1a0ecc043397421e911f75370431992444078d3425260508d", nullptr},
         {"inline loader: var pathtoroot = \"...\"; loadScripts(document, 'script');",
-         "3d8b413008ac9e862d8804208c482b1970c27608f377c1b0bf6f5699ec3ddc06", loadSearchScripts, {0}},
+         "3d8b413008ac9e862d8804208c482b1970c27608f377c1b0bf6f5699ec3ddc06",
+         loadSearchScripts,
+         {0}},
         {"inline loader with the row and tab class names of summary tables",
-         "484f78fac2f3837553ff0d8fa6ed5306643a3944487764bec3b70fc9ae6ff179", loadSearchScripts, {4}},
+         "484f78fac2f3837553ff0d8fa6ed5306643a3944487764bec3b70fc9ae6ff179",
+         loadSearchScripts,
+         {4}},
     };
     return scripts;
 }

@@ -25,9 +25,9 @@ constexpr size_t maxScriptsWithEffects = 16;
 
 const std::vector<const std::vector<KnownScript> *> &families()
 {
-    static const std::vector<const std::vector<KnownScript> *> all{&sphinxScripts(), &javadocScripts(),
-                                                                   &asciidocScripts(), &doxygenScripts(),
-                                                                   &mdbookScripts(), &rustdocScripts()};
+    static const std::vector<const std::vector<KnownScript> *> all{
+        &sphinxScripts(),  &javadocScripts(), &asciidocScripts(),
+        &doxygenScripts(), &mdbookScripts(),  &rustdocScripts()};
     return all;
 }
 

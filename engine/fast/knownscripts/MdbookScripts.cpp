@@ -7,8 +7,8 @@
 #include "engine/fast/knownscripts/ScriptFamilies.h"
 
 #include <QHash>
-#include <QSet>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <set>
 
@@ -54,50 +54,74 @@ std::vector<char> insideOf(const Dom &dom, const ElementTest &test)
 struct Highlighter
 {
     std::set<QString> languages;
-    QHash<QString, QString> aliases; // alias -> language; the later language wins, as it registers later
+    QHash<QString, QString>
+        aliases; // alias -> language; the later language wins, as it registers later
 
     Highlighter()
     {
         static const char *names =
-            "1c abnf accesslog actionscript ada angelscript apache applescript arcade arduino armasm "
-            "asciidoc aspectj autohotkey autoit avrasm awk axapta bash basic bnf brainfuck cal capnproto "
-            "ceylon clean clojure clojure-repl cmake coffeescript coq cos cpp crmsh crystal cs csp css d "
-            "dart delphi diff django dns dockerfile dos dsconfig dts dust ebnf elixir elm erb erlang "
-            "erlang-repl excel fix flix fortran fsharp gams gauss gcode gherkin glsl gml go golo gradle "
+            "1c abnf accesslog actionscript ada angelscript apache applescript arcade arduino "
+            "armasm "
+            "asciidoc aspectj autohotkey autoit avrasm awk axapta bash basic bnf brainfuck cal "
+            "capnproto "
+            "ceylon clean clojure clojure-repl cmake coffeescript coq cos cpp crmsh crystal cs csp "
+            "css d "
+            "dart delphi diff django dns dockerfile dos dsconfig dts dust ebnf elixir elm erb "
+            "erlang "
+            "erlang-repl excel fix flix fortran fsharp gams gauss gcode gherkin glsl gml go golo "
+            "gradle "
             "groovy haml handlebars haskell haxe hsp htmlbars http hy inform7 ini irpf90 isbl java "
-            "javascript jboss-cli json julia julia-repl kotlin lasso ldif leaf less lisp livecodeserver "
-            "livescript llvm lsl lua makefile markdown mathematica matlab maxima mel mercury mipsasm "
-            "mizar mojolicious monkey moonscript n1ql nginx nimrod nix nsis objectivec ocaml openscad "
+            "javascript jboss-cli json julia julia-repl kotlin lasso ldif leaf less lisp "
+            "livecodeserver "
+            "livescript llvm lsl lua makefile markdown mathematica matlab maxima mel mercury "
+            "mipsasm "
+            "mizar mojolicious monkey moonscript n1ql nginx nimrod nix nsis objectivec ocaml "
+            "openscad "
             "oxygene parser3 perl pf pgsql php plaintext pony powershell processing profile prolog "
-            "properties protobuf puppet purebasic python q qml r reasonml rib roboconf routeros rsl ruby "
-            "ruleslanguage rust sas scala scheme scilab scss shell smali smalltalk sml sqf sql stan stata "
-            "step21 stylus subunit swift taggerscript tap tcl tex thrift tp twig typescript vala vbnet "
+            "properties protobuf puppet purebasic python q qml r reasonml rib roboconf routeros "
+            "rsl ruby "
+            "ruleslanguage rust sas scala scheme scilab scss shell smali smalltalk sml sqf sql "
+            "stan stata "
+            "step21 stylus subunit swift taggerscript tap tcl tex thrift tp twig typescript vala "
+            "vbnet "
             "vbscript vbscript-html verilog vhdl vim x86asm xl xml xquery yaml zephir";
         static const char *pairs =
             "GML=gml SAS=sas YAML=yaml ado=stata adoc=asciidoc ahk=autohotkey apacheconf=apache "
-            "arcade=arcade arm=armasm as=actionscript asc=angelscript atom=xml bat=dos bf=brainfuck "
-            "bind=dns c=arduino c#=cs c++=arduino capnp=capnproto cc=arduino cjs=javascript clean=clean "
+            "arcade=arcade arm=armasm as=actionscript asc=angelscript atom=xml bat=dos "
+            "bf=brainfuck "
+            "bind=dns c=arduino c#=cs c++=arduino capnp=capnproto cc=arduino cjs=javascript "
+            "clean=clean "
             "clj=clojure cls=cos cmake.in=cmake cmd=dos coffee=coffeescript console=shell cos=cos "
             "cr=crystal craftcms=twig crm=crmsh csharp=cs cson=coffeescript cxx=arduino dcl=clean "
-            "dfm=delphi do=stata docker=dockerfile dpr=delphi dst=dust erl=erlang f90=fortran f95=fortran "
+            "dfm=delphi do=stata docker=dockerfile dpr=delphi dst=dust erl=erlang f90=fortran "
+            "f95=fortran "
             "feature=gherkin freepascal=delphi fs=fsharp gemspec=ruby gml=gml gms=gams golang=go "
             "graph=roboconf gss=gauss gyp=python h=arduino h++=arduino hbs=handlebars hh=arduino "
-            "hpp=arduino hs=haskell html=xml html.handlebars=handlebars html.hbs=handlebars https=http "
-            "hx=haxe hxx=arduino hylang=hy i7=inform7 iced=coffeescript icl=clean instances=roboconf "
-            "ipython=python irb=ruby isbl=isbl jinja=django js=javascript jsp=java jsx=javascript k=q "
-            "kdb=q kt=kotlin lassoscript=lasso lazarus=delphi lfm=delphi lpr=delphi ls=lasso m=mercury "
+            "hpp=arduino hs=haskell html=xml html.handlebars=handlebars html.hbs=handlebars "
+            "https=http "
+            "hx=haxe hxx=arduino hylang=hy i7=inform7 iced=coffeescript icl=clean "
+            "instances=roboconf "
+            "ipython=python irb=ruby isbl=isbl jinja=django js=javascript jsp=java jsx=javascript "
+            "k=q "
+            "kdb=q kt=kotlin lassoscript=lasso lazarus=delphi lfm=delphi lpr=delphi ls=lasso "
+            "m=mercury "
             "mak=makefile md=markdown mikrotik=routeros mips=mipsasm mjs=javascript mk=makefile "
             "mkd=markdown mkdown=markdown ml=sml mm=objectivec mma=mathematica moo=mercury "
             "moon=moonscript nc=gcode nginxconf=nginx nim=nimrod nixos=nix obj-c=objectivec "
             "objc=objectivec osascript=applescript p21=step21 pas=delphi pascal=delphi patch=diff "
-            "pb=purebasic pbi=purebasic pcmk=crmsh pf.conf=pf php=php php3=php php4=php php5=php php6=php "
-            "php7=php pl=perl plist=xml pm=perl podspec=ruby postgres=pgsql postgresql=pgsql pp=puppet "
-            "ps=powershell ps1=powershell py=python qt=qml rb=ruby re=reasonml routeros=routeros rs=rust "
+            "pb=purebasic pbi=purebasic pcmk=crmsh pf.conf=pf php=php php3=php php4=php php5=php "
+            "php6=php "
+            "php7=php pl=perl plist=xml pm=perl podspec=ruby postgres=pgsql postgresql=pgsql "
+            "pp=puppet "
+            "ps=powershell ps1=powershell py=python qt=qml rb=ruby re=reasonml routeros=routeros "
+            "rs=rust "
             "rss=xml sas=sas scad=openscad sci=scilab sh=bash smali=smali sqf=sqf st=smalltalk "
-            "stanfuncs=stan step=step21 stp=step21 styl=stylus sv=verilog svg=xml svh=verilog tao=xl "
+            "stanfuncs=stan step=step21 stp=step21 styl=stylus sv=verilog svg=xml svh=verilog "
+            "tao=xl "
             "thor=ruby tk=tcl toml=ini ts=typescript v=verilog vb=vbnet vbs=vbscript "
             "wildfly-cli=jboss-cli wl=mathematica wsf=xml xhtml=xml xjb=xml xls=excel xlsx=excel "
-            "xpath=xquery xq=xquery xsd=xml xsl=xml yaml=yaml yml=yaml zep=zephir zone=dns zsh=bash";
+            "xpath=xquery xq=xquery xsd=xml xsl=xml yaml=yaml yml=yaml zep=zephir zone=dns "
+            "zsh=bash";
         for (const QString &name : QString::fromLatin1(names).split(u' '))
             languages.insert(name);
         for (const QString &pair : QString::fromLatin1(pairs).split(u' '))
@@ -132,10 +156,11 @@ QString blockLanguage(const Dom &dom, int block)
                                              QRegularExpression::CaseInsensitiveOption);
     const int parent = dom.node(block).parent;
     const QString classes = dom.node(block).attribute(QLatin1String("class")) + u' '
-                            + (parent >= 0 ? dom.node(parent).attribute(QLatin1String("class")) : QString());
+        + (parent >= 0 ? dom.node(parent).attribute(QLatin1String("class")) : QString());
     const QRegularExpressionMatch match = prefixed.match(classes);
     if (match.hasMatch())
-        return highlighter().knows(match.captured(1)) ? match.captured(1) : QStringLiteral("no-highlight");
+        return highlighter().knows(match.captured(1)) ? match.captured(1)
+                                                      : QStringLiteral("no-highlight");
     static const QRegularExpression spaces(QStringLiteral("\\s+"));
     for (const QString &word : classes.split(spaces)) {
         if (notHighlighted(word) || highlighter().knows(word))
@@ -163,8 +188,9 @@ QString highlightedClass(const QString &old, const QString &language)
 // is left to the browser.
 bool rewrittenAsItWas(const DomNode &node)
 {
-    static const std::set<QString> phrasing{"span", "a", "em", "strong", "b", "i", "u", "s", "sub",
-                                            "sup", "mark", "del", "ins", "small", "var", "kbd", "samp"};
+    static const std::set<QString> phrasing{"span", "a",     "em",  "strong", "b",    "i",
+                                            "u",    "s",     "sub", "sup",    "mark", "del",
+                                            "ins",  "small", "var", "kbd",    "samp"};
     return node.ns == DomNode::Html && phrasing.count(node.name);
 }
 
@@ -176,7 +202,8 @@ bool codeBlocksKeepTheirText(const Dom &dom)
     const std::vector<char> inCode = insideOf(dom, htmlElement("code"));
     for (int at = dom.documentElement(); at >= 0; at = dom.next(at, -1)) {
         const DomNode &node = dom.node(at);
-        if (inCode[size_t(at)] && (node.kind == DomNode::Text ? node.text.contains(u'\t') : !rewrittenAsItWas(node)))
+        if (inCode[size_t(at)]
+            && (node.kind == DomNode::Text ? node.text.contains(u'\t') : !rewrittenAsItWas(node)))
             return false;
     }
     return true;
@@ -187,7 +214,8 @@ bool codeBlocksKeepTheirText(const Dom &dom)
 bool themeNamedBefore(const Dom &dom, int script)
 {
     static const QString definition = QStringLiteral(
-        "var default_theme = window.matchMedia(\"(prefers-color-scheme: dark)\").matches ? \"navy\" : \"light\";");
+        "var default_theme = window.matchMedia(\"(prefers-color-scheme: dark)\").matches ? "
+        "\"navy\" : \"light\";");
     for (int at = dom.documentElement(); at >= 0 && at != script; at = dom.next(at, -1)) {
         if (dom.node(at).isElement("script") && dom.textContent(at).contains(definition))
             return true;
@@ -203,7 +231,8 @@ bool highlightCode(Dom &dom)
 {
     if (!codeBlocksKeepTheirText(dom))
         return false;
-    const std::vector<int> codes = findElements(dom, -1, [](const DomNode &node) { return node.isElement("code"); });
+    const std::vector<int> codes = findElements(
+        dom, -1, [](const DomNode &node) { return node.isElement("code"); });
     std::vector<int> highlighted;
     for (int code : codes) {
         const int parent = dom.node(code).parent;
@@ -212,8 +241,9 @@ bool highlightCode(Dom &dom)
         highlighted.push_back(code);
         const QString language = blockLanguage(dom, code);
         if (!notHighlighted(language))
-            dom.setAttribute(code, QStringLiteral("class"),
-                             highlightedClass(dom.node(code).attribute(QLatin1String("class")), language));
+            dom.setAttribute(
+                code, QStringLiteral("class"),
+                highlightedClass(dom.node(code).attribute(QLatin1String("class")), language));
     }
     for (int code : highlighted)
         addClass(dom, code, QStringLiteral("hljs"));
@@ -225,29 +255,34 @@ bool highlightCode(Dom &dom)
             continue;
         addClass(dom, code, QStringLiteral("hide-boring"));
         const int buttons = dom.createElement(QStringLiteral("div"), {{"class", "buttons"}});
-        dom.insertBefore(buttons, dom.createElement(QStringLiteral("button"), {{"class", "fa fa-eye"},
-                                                                               {"title", "Show hidden lines"},
-                                                                               {"aria-label", "Show hidden lines"}}));
+        dom.insertBefore(buttons,
+                         dom.createElement(QStringLiteral("button"),
+                                           {{"class", "fa fa-eye"},
+                                            {"title", "Show hidden lines"},
+                                            {"aria-label", "Show hidden lines"}}));
         dom.insertBefore(pre, buttons, dom.node(pre).firstChild);
     }
 
-    const std::vector<int> playgrounds = findElements(dom, -1, withClass(QStringLiteral("playground")));
+    const std::vector<int> playgrounds = findElements(dom, -1,
+                                                      withClass(QStringLiteral("playground")));
     if (playgrounds.size() > maxPlaygrounds)
         return false;
     const std::vector<char> inPlayground = insideOf(dom, withClass(QStringLiteral("playground")));
     for (int playground : playgrounds) {
         if (inPlayground[size_t(playground)])
             return false; // each would be searched again inside the other
-        const std::vector<int> found = findElements(dom, playground, withClass(QStringLiteral("buttons")));
+        const std::vector<int> found = findElements(dom, playground,
+                                                    withClass(QStringLiteral("buttons")));
         int buttons = found.empty() ? -1 : found.front();
         if (buttons < 0) {
             buttons = dom.createElement(QStringLiteral("div"), {{"class", "buttons"}});
             dom.insertBefore(playground, buttons, dom.node(playground).firstChild);
         }
-        const int play = dom.createElement(QStringLiteral("button"), {{"class", "fa fa-play play-button"},
-                                                                      {"hidden", ""},
-                                                                      {"title", "Run this code"},
-                                                                      {"aria-label", "Run this code"}});
+        const int play = dom.createElement(QStringLiteral("button"),
+                                           {{"class", "fa fa-play play-button"},
+                                            {"hidden", ""},
+                                            {"title", "Run this code"},
+                                            {"aria-label", "Run this code"}});
         dom.insertBefore(buttons, play, dom.node(buttons).firstChild);
     }
     return true;
@@ -288,7 +323,8 @@ bool runBookScript(Dom &dom, int script, const ScriptPage &)
         return node.attribute(QLatin1String("href")).endsWith(QLatin1String("highlight.css"));
     });
     // Switching a sheet back on that the page switched off is not done here.
-    if (highlight >= 0 && dom.node(highlight).isElement("link") && dom.node(highlight).hasAttribute(QLatin1String("disabled")))
+    if (highlight >= 0 && dom.node(highlight).isElement("link")
+        && dom.node(highlight).hasAttribute(QLatin1String("disabled")))
         return false;
     if (!highlightCode(dom))
         return false;
@@ -306,7 +342,8 @@ bool markSidebarHidden(Dom &dom, int, const ScriptPage &)
         return true; // the script stops at its first line
     dom.setAttribute(toggle, QStringLiteral("aria-expanded"), QStringLiteral("false"));
     dom.setAttribute(sidebar, QStringLiteral("aria-hidden"), QStringLiteral("true"));
-    const std::vector<char> inSidebar = insideOf(dom, [](const DomNode &node) { return node.id == QLatin1String("sidebar"); });
+    const std::vector<char> inSidebar = insideOf(
+        dom, [](const DomNode &node) { return node.id == QLatin1String("sidebar"); });
     for (int link : findElements(dom, -1, htmlElement("a"))) {
         if (inSidebar[size_t(link)])
             dom.setAttribute(link, QStringLiteral("tabindex"), QStringLiteral("-1"));
@@ -321,7 +358,8 @@ int renderedLines(const Dom &dom, int block)
     QString text;
     for (int at = dom.node(block).firstChild; at >= 0;) {
         const DomNode &node = dom.node(at);
-        const bool hidden = hideBoring && node.kind == DomNode::Element && node.classes.contains(QLatin1String("boring"));
+        const bool hidden = hideBoring && node.kind == DomNode::Element
+            && node.classes.contains(QLatin1String("boring"));
         if (node.kind == DomNode::Text)
             text += node.text;
         at = dom.next(at, block, hidden);
@@ -348,19 +386,25 @@ bool addFerrises(Dom &dom, int, const ScriptPage &)
                 || !dom.node(parent).isElement("pre"))
                 return false;
             const bool small = renderedLines(dom, block) < 4;
-            const std::vector<int> buttons = findElements(dom, parent, withClass(QStringLiteral("buttons")));
+            const std::vector<int> buttons = findElements(dom, parent,
+                                                          withClass(QStringLiteral("buttons")));
             int container = small && !buttons.empty() ? buttons.front() : -1;
             if (container < 0) {
-                container = dom.createElement(QStringLiteral("div"), {{"class", "ferris-container"}});
+                container = dom.createElement(QStringLiteral("div"),
+                                              {{"class", "ferris-container"}});
                 dom.insertBefore(parent, container, block);
             }
-            const int link = dom.createElement(QStringLiteral("a"), {{"href", "ch00-00-introduction.html#ferris"},
-                                                                     {"target", "_blank"}});
+            const int link = dom.createElement(
+                QStringLiteral("a"),
+                {{"href", "ch00-00-introduction.html#ferris"}, {"target", "_blank"}});
             const QString kind = QString::fromLatin1(type);
-            dom.insertBefore(link, dom.createElement(QStringLiteral("img"),
-                                                     {{"src", "img/ferris/" + kind + ".svg"},
-                                                      {"title", QString::fromLatin1(title)},
-                                                      {"class", small ? "ferris ferris-small" : "ferris ferris-large"}}));
+            dom.insertBefore(
+                link,
+                dom.createElement(
+                    QStringLiteral("img"),
+                    {{"src", "img/ferris/" + kind + ".svg"},
+                     {"title", QString::fromLatin1(title)},
+                     {"class", small ? "ferris ferris-small" : "ferris ferris-large"}}));
             dom.insertBefore(container, link);
         }
     }
@@ -385,11 +429,14 @@ bool addFerrisesBeforeLongBlocks(Dom &dom, int, const ScriptPage &)
                 return false;
             if (dom.textContent(block).count(u'\n') < 4)
                 continue;
-            const int link = dom.createElement(QStringLiteral("a"), {{"href", "ch00-00-introduction.html#ferris"},
-                                                                     {"target", "_blank"}});
-            dom.insertBefore(link, dom.createElement(QStringLiteral("img"), {{"src", "img/ferris/" + kind + ".svg"},
-                                                                             {"title", QString::fromLatin1(title)},
-                                                                             {"class", "ferris"}}));
+            const int link = dom.createElement(
+                QStringLiteral("a"),
+                {{"href", "ch00-00-introduction.html#ferris"}, {"target", "_blank"}});
+            dom.insertBefore(link,
+                             dom.createElement(QStringLiteral("img"),
+                                               {{"src", "img/ferris/" + kind + ".svg"},
+                                                {"title", QString::fromLatin1(title)},
+                                                {"class", "ferris"}}));
             dom.insertBefore(parent, link, block);
         }
     }
@@ -408,9 +455,12 @@ const std::vector<KnownScript> &mdbookScripts()
         {"ferris.js (the Rust book, rust-doc 1.63)",
          "eab9836f243d3f1a6ca9651f08c48e25af097bd2bc097212686d539a125d731b", addFerrises},
         {"ferris.js (the Rust book's 2018 edition, rust-doc 1.63)",
-         "4d46571e013766dc997bccc3405a28848d083a26d269cb9f7c2ee0629b3cc806", addFerrisesBeforeLongBlocks},
+         "4d46571e013766dc997bccc3405a28848d083a26d269cb9f7c2ee0629b3cc806",
+         addFerrisesBeforeLongBlocks},
         {"inline: var path_to_root = \"...\"; var default_theme = ...",
-         "3080578401cc3e0c88e1ce2742fc0c5e953a77fef36045994ffe07a4db2bcd5b", nullptr, {0}},
+         "3080578401cc3e0c88e1ce2742fc0c5e953a77fef36045994ffe07a4db2bcd5b",
+         nullptr,
+         {0}},
         {"inline: the print page's window.print() once loaded (the browser engine prints nothing)",
          "3db7e5f6e31363624c159c2be0e97c19e6d3ee8b756e8bfcfec1d60e5f2d3099", nullptr},
         {"inline: the sidebar's ARIA attributes after the menu bar",

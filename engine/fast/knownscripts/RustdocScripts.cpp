@@ -45,7 +45,8 @@ std::shared_ptr<const ScriptVariables> sidebarItems(const QString &path, const S
     if (!variables && (variables = loadScriptData(path, DataText::Utf8Strings))
         && page.encoding != "UTF-8")
         return nullptr;
-    if (!variables || variables->size() != 1 || variables->front().first != QLatin1String("window.SIDEBAR_ITEMS"))
+    if (!variables || variables->size() != 1
+        || variables->front().first != QLatin1String("window.SIDEBAR_ITEMS"))
         return nullptr;
     return variables;
 }
@@ -75,9 +76,11 @@ int locationTitle(const Dom &dom, const QString &ancestorClass)
 bool inHeadBefore(const Dom &dom, int element, int script)
 {
     const int head = dom.node(script).parent;
-    if (element < 0 || head < 0 || !dom.node(head).isElement("head") || dom.node(element).parent != head)
+    if (element < 0 || head < 0 || !dom.node(head).isElement("head")
+        || dom.node(element).parent != head)
         return false;
-    for (int at = dom.node(head).firstChild; at >= 0 && at != script; at = dom.node(at).nextSibling) {
+    for (int at = dom.node(head).firstChild; at >= 0 && at != script;
+         at = dom.node(at).nextSibling) {
         if (at == element)
             return true;
     }
@@ -91,8 +94,8 @@ bool keepsItsTheme(Dom &dom, int script, const ScriptPage &page)
 {
     const int main = elementWithId(dom, QStringLiteral("mainThemeStyle"));
     const int theme = elementWithId(dom, QStringLiteral("themeStyle"));
-    if (!inHeadBefore(dom, main, script) || !inHeadBefore(dom, theme, script) || !dom.node(main).isElement("link")
-        || !dom.node(theme).isElement("link"))
+    if (!inHeadBefore(dom, main, script) || !inHeadBefore(dom, theme, script)
+        || !dom.node(main).isElement("link") || !dom.node(theme).isElement("link"))
         return false;
     const QString mainHref = dom.node(main).attribute(QLatin1String("href"));
     const QString themeHref = dom.node(theme).attribute(QLatin1String("href"));
@@ -104,7 +107,8 @@ bool keepsItsTheme(Dom &dom, int script, const ScriptPage &page)
     const QRegularExpressionMatch match = rustdocSheet.match(light);
     if (!match.hasMatch())
         return false;
-    light.replace(match.capturedStart(), match.capturedLength(), QStringLiteral("/light") + match.captured(1) + ".css");
+    light.replace(match.capturedStart(), match.capturedLength(),
+                  QStringLiteral("/light") + match.captured(1) + ".css");
     return light == base.resolved(QUrl(themeHref)).toString(QUrl::FullyEncoded);
 }
 
@@ -123,7 +127,8 @@ std::optional<QString> sidebarItemsOf(const Dom &dom, int mainScript, const Scri
     const std::vector<IdentifiedScript> &scripts = page.scripts;
     if (scripts.size() != 4 || scripts[3].element != mainScript)
         return std::nullopt;
-    const std::array<QStringList, 4> attributes{QStringList{"id"}, QStringList{"src"}, QStringList{"defer", "src"},
+    const std::array<QStringList, 4> attributes{QStringList{"id"}, QStringList{"src"},
+                                                QStringList{"defer", "src"},
                                                 QStringList{"defer", "src"}};
     for (size_t at = 0; at < scripts.size(); ++at) {
         if (attributeNames(dom.node(scripts[at].element)) != attributes[at])
@@ -160,7 +165,9 @@ bool copyLocationTitle(Dom &dom)
     const int to = locationTitle(dom, QStringLiteral("mobile-topbar"));
     if (from < 0 || to < 0 || from == to)
         return true;
-    const ElementTest isFrom = [&dom, from](const DomNode &node) { return &node == &dom.node(from); };
+    const ElementTest isFrom = [&dom, from](const DomNode &node) {
+        return &node == &dom.node(from);
+    };
     const ElementTest isTo = [&dom, to](const DomNode &node) { return &node == &dom.node(to); };
     if (hasAncestor(dom, to, isFrom) || hasAncestor(dom, from, isTo))
         return false;
@@ -168,7 +175,8 @@ bool copyLocationTitle(Dom &dom)
     std::vector<int> originals;
     for (int at = dom.node(from).firstChild; at >= 0; at = dom.next(at, from)) {
         const DomNode &node = dom.node(at);
-        if (node.kind == DomNode::Element && (node.ns != DomNode::Html || !inlineMarkup.count(node.name)))
+        if (node.kind == DomNode::Element
+            && (node.ns != DomNode::Html || !inlineMarkup.count(node.name)))
             return false;
         originals.push_back(at);
     }
@@ -223,28 +231,33 @@ bool itemsInTheirForm(const ScriptValue &items)
         if (!list->isArray() || (count += list->items.size()) > maxSidebarItems)
             return false;
         for (const ScriptValue &item : list->items) {
-            if (!item.isArray() || item.items.size() != 2 || !item.items[0].isString() || !item.items[1].isString())
+            if (!item.isArray() || item.items.size() != 2 || !item.items[0].isString()
+                || !item.items[1].isString())
                 return false;
         }
     }
     return true;
 }
 
-void addSidebarBlock(Dom &dom, int sidebar, const SidebarBlock &block, const ScriptValue &list, const QString &page)
+void addSidebarBlock(Dom &dom, int sidebar, const SidebarBlock &block, const ScriptValue &list,
+                     const QString &page)
 {
     const QString kind = QLatin1String(block.kind);
     const int div = dom.createElement("div", {{"class", "block " + kind}});
     const int heading = dom.createElement("h3");
-    const int headingLink = dom.createElement("a", {{"href", QStringLiteral("index.html#") + QLatin1String(block.id)}});
+    const int headingLink = dom.createElement(
+        "a", {{"href", QStringLiteral("index.html#") + QLatin1String(block.id)}});
     dom.insertBefore(headingLink, dom.createText(QLatin1String(block.title)));
     dom.insertBefore(heading, headingLink);
     dom.insertBefore(div, heading);
     const int ul = dom.createElement("ul");
     for (const ScriptValue &item : list.items) {
         const QString &name = item.items[0].string;
-        const QString path = kind == QLatin1String("mod") ? name + "/index.html" : kind + u'.' + name + ".html";
+        const QString path = kind == QLatin1String("mod") ? name + "/index.html"
+                                                          : kind + u'.' + name + ".html";
         const QString classes = path == page ? kind + " current" : kind;
-        const int link = dom.createElement("a", {{"href", path}, {"title", item.items[1].string}, {"class", classes}});
+        const int link = dom.createElement(
+            "a", {{"href", path}, {"title", item.items[1].string}, {"class", classes}});
         if (!name.isEmpty())
             dom.insertBefore(link, dom.createText(name));
         const int li = dom.createElement("li");
@@ -272,11 +285,13 @@ bool buildSidebar(Dom &dom, int script, const ScriptPage &page)
                 || !dom.node(vars).hasAttribute(QLatin1String("data-current-crate")))))
         return false;
     const std::shared_ptr<const ScriptVariables> data = sidebarItems(*itemsPath, page);
-    const ScriptValue *items = data ? variable(*data, QStringLiteral("window.SIDEBAR_ITEMS")) : nullptr;
+    const ScriptValue *items = data ? variable(*data, QStringLiteral("window.SIDEBAR_ITEMS"))
+                                    : nullptr;
     if (!items || !itemsInTheirForm(*items) || !copyLocationTitle(dom))
         return false;
     const int body = dom.body();
-    const std::vector<int> sidebars = findElements(dom, -1, withClass(QStringLiteral("sidebar-elems")));
+    const std::vector<int> sidebars = findElements(dom, -1,
+                                                   withClass(QStringLiteral("sidebar-elems")));
     if (sidebars.empty() || (body >= 0 && dom.node(body).classes.contains(QStringLiteral("mod"))))
         return true;
     for (const SidebarBlock &block : sidebarBlocks) {

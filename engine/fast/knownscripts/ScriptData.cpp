@@ -1,7 +1,7 @@
 #include "engine/fast/knownscripts/ScriptData.h"
 
-#include "engine/fast/dom/HexDigit.h"
 #include "engine/PageCancellation.h"
+#include "engine/fast/dom/HexDigit.h"
 
 #include <algorithm>
 
@@ -27,7 +27,11 @@ bool isDigit(char c)
 class DataReader
 {
 public:
-    DataReader(QByteArrayView bytes, DataText text) : m_bytes(bytes), m_utf8Strings(text == DataText::Utf8Strings) {}
+    DataReader(QByteArrayView bytes, DataText text)
+        : m_bytes(bytes)
+        , m_utf8Strings(text == DataText::Utf8Strings)
+    {
+    }
 
     std::optional<ScriptData> variables()
     {
@@ -44,7 +48,9 @@ public:
                 return std::nullopt;
             // A second declaration of a name assigns it again.
             const auto old = std::find_if(declared.begin(), declared.end(),
-                                          [&name](const auto &entry) { return entry.first == *name; });
+                                          [&name](const auto &entry) {
+                return entry.first == *name;
+            });
             if (old != declared.end())
                 old->second = std::move(value);
             else if (declared.size() < maxVariables)
@@ -106,7 +112,8 @@ private:
 
     bool ascii(qsizetype from, qsizetype to) const
     {
-        return std::all_of(m_bytes.begin() + from, m_bytes.begin() + to, [](char c) { return uchar(c) < 0x80; });
+        return std::all_of(m_bytes.begin() + from, m_bytes.begin() + to,
+                           [](char c) { return uchar(c) < 0x80; });
     }
 
     // `var NAME` gives NAME; `window.NAME`, as rustdoc writes its data, gives "window.NAME",
@@ -210,14 +217,32 @@ private:
                 return false;
             const char escaped = m_bytes[m_at++];
             switch (escaped) {
-            case '"': case '\'': case '\\': case '/': out += QLatin1Char(escaped); break;
-            case 'n': out += u'\n'; break;
-            case 't': out += u'\t'; break;
-            case 'r': out += u'\r'; break;
-            case 'b': out += u'\b'; break;
-            case 'f': out += u'\f'; break;
-            case 'v': out += u'\v'; break;
-            case 'x': case 'u': {
+            case '"':
+            case '\'':
+            case '\\':
+            case '/':
+                out += QLatin1Char(escaped);
+                break;
+            case 'n':
+                out += u'\n';
+                break;
+            case 't':
+                out += u'\t';
+                break;
+            case 'r':
+                out += u'\r';
+                break;
+            case 'b':
+                out += u'\b';
+                break;
+            case 'f':
+                out += u'\f';
+                break;
+            case 'v':
+                out += u'\v';
+                break;
+            case 'x':
+            case 'u': {
                 const int count = escaped == 'x' ? 2 : 4;
                 int code = 0;
                 for (int i = 0; i < count; ++i) {
@@ -269,8 +294,8 @@ private:
         out.kind = ScriptValue::Kind::Object;
         const bool read = list('}', [&] {
             QString key;
-            if (!skipSpaceAndComments() || peek() != '"' || !string(key) || key == QLatin1String("__proto__")
-                || !skipSpaceAndComments() || !take(':'))
+            if (!skipSpaceAndComments() || peek() != '"' || !string(key)
+                || key == QLatin1String("__proto__") || !skipSpaceAndComments() || !take(':'))
                 return false;
             out.members.emplace_back(std::move(key), ScriptValue());
             return value(out.members.back().second, depth + 1);
@@ -303,7 +328,9 @@ private:
 const ScriptValue *ScriptValue::member(const QString &key) const
 {
     const auto found = std::lower_bound(members.begin(), members.end(), key,
-                                        [](const auto &entry, const QString &k) { return entry.first < k; });
+                                        [](const auto &entry, const QString &k) {
+        return entry.first < k;
+    });
     return found != members.end() && found->first == key ? &found->second : nullptr;
 }
 

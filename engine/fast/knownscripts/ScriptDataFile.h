@@ -18,4 +18,5 @@ constexpr qint64 maxScriptDataBytes = 4 * 1024 * 1024;
 // The pages of one documentation set load the same index files: what a file declares is kept
 // for the run, shared between threads, and read again when the file changed (its size,
 // modification time, inode or device).
-std::shared_ptr<const ScriptVariables> loadScriptData(const QString &path, DataText text = DataText::Ascii);
+std::shared_ptr<const ScriptVariables> loadScriptData(const QString &path,
+                                                      DataText text = DataText::Ascii);

@@ -50,5 +50,6 @@ std::optional<QString> scriptFilePath(const QString &source, const QString &page
     const QString path = QUrl::fromPercentEncoding(url.toUtf8());
     if (path.contains(QChar(0)))
         return std::nullopt;
-    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QFileInfo(pagePath).path() + u'/' + path);
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                      : QFileInfo(pagePath).path() + u'/' + path);
 }

@@ -45,9 +45,10 @@ bool addCopyButtons(Dom &dom, int, const ScriptPage &)
             const int button = dom.createElement(
                 QStringLiteral("span"),
                 {{"class", "copybutton"},
-                 {"style", "cursor: pointer; position: absolute; top: 0px; right: 0px; "
-                           "font-family: monospace; padding-left: 0.2em; padding-right: 0.2em; "
-                           "border-radius: 0px 3px 0px 0px;"},
+                 {"style",
+                  "cursor: pointer; position: absolute; top: 0px; right: 0px; "
+                  "font-family: monospace; padding-left: 0.2em; padding-right: 0.2em; "
+                  "border-radius: 0px 3px 0px 0px;"},
                  {"title", "Hide the prompts and output"}});
             dom.insertBefore(button, dom.createText(QStringLiteral(">>>")));
             dom.insertBefore(example, button, dom.node(example).firstChild);
@@ -57,7 +58,8 @@ bool addCopyButtons(Dom &dom, int, const ScriptPage &)
                 continue;
             for (int child = dom.node(pre).firstChild; child >= 0;) {
                 const int next = dom.node(child).nextSibling;
-                if (dom.node(child).kind == DomNode::Text && !dom.node(child).text.trimmed().isEmpty()) {
+                if (dom.node(child).kind == DomNode::Text
+                    && !dom.node(child).text.trimmed().isEmpty()) {
                     const int span = dom.createElement(QStringLiteral("span"));
                     dom.insertBefore(pre, span, child);
                     dom.insertBefore(span, child);
@@ -76,7 +78,8 @@ bool addCopyButtons(Dom &dom, int, const ScriptPage &)
 // would be styled by the first one's width, is left to the browser.
 bool addSidebarButton(Dom &dom, int, const ScriptPage &)
 {
-    const std::vector<int> sidebars = findElements(dom, -1, withClass(QStringLiteral("sphinxsidebar")));
+    const std::vector<int> sidebars = findElements(dom, -1,
+                                                   withClass(QStringLiteral("sphinxsidebar")));
     if (sidebars.size() > 1)
         return false;
     for (int wrapper : findElements(dom, -1, withClass(QStringLiteral("sphinxsidebarwrapper"))))
@@ -111,7 +114,8 @@ bool wrapTablesAndMenu(Dom &dom, int, const ScriptPage &)
     for (int table : findElements(dom, -1, docutilsTable)) {
         if (hasAncestor(dom, table, docutilsTable))
             continue; // replaced along with the outer table, in a copy no longer in the page
-        const int container = dom.createElement(QStringLiteral("div"), {{"class", "responsive-table__container"}});
+        const int container = dom.createElement(QStringLiteral("div"),
+                                                {{"class", "responsive-table__container"}});
         dom.insertBefore(dom.node(table).parent, container, table);
         dom.insertBefore(container, table);
     }
@@ -122,7 +126,8 @@ bool wrapTablesAndMenu(Dom &dom, int, const ScriptPage &)
     const DomNode &input = dom.node(toggler);
     const bool checked = input.isElement("input") && input.hasAttribute(QLatin1String("checked"));
     for (int item : findElements(dom, -1, withClass(QStringLiteral("menu"))))
-        dom.setAttribute(item, QStringLiteral("tabindex"), checked ? QStringLiteral("0") : QStringLiteral("-1"));
+        dom.setAttribute(item, QStringLiteral("tabindex"),
+                         checked ? QStringLiteral("0") : QStringLiteral("-1"));
     return true;
 }
 
@@ -139,9 +144,12 @@ bool showSearchBox(Dom &dom, int, const ScriptPage &)
 // page without them is left as it is.
 bool initDomainIndex(Dom &dom, int, const ScriptPage &)
 {
-    return findElements(dom, -1, [](const DomNode &node) {
-               return node.isElement("img") && node.classes.contains(QLatin1String("toggler"));
-           }).empty();
+    return findElements(
+               dom, -1,
+               [](const DomNode &node) {
+        return node.isElement("img") && node.classes.contains(QLatin1String("toggler"));
+               })
+        .empty();
 }
 
 } // namespace

@@ -26,7 +26,9 @@ bool isHtmlSpace(QChar c)
 bool isHiddenInput(const DomNode &node)
 {
     return node.isElement("input")
-           && node.attribute(QLatin1String("type")).compare(QLatin1String("hidden"), Qt::CaseInsensitive) == 0;
+        && node.attribute(QLatin1String("type"))
+               .compare(QLatin1String("hidden"), Qt::CaseInsensitive)
+        == 0;
 }
 
 // An option's text: its text content outside scripts, with runs of HTML white space made one
@@ -148,7 +150,7 @@ private:
     // The state of the line being laid out within one inline formatting context.
     struct Line
     {
-        bool afterSpace = true; // at a line start or after a collapsible space
+        bool afterSpace = true;    // at a line start or after a collapsible space
         bool pendingSpace = false; // a collapsible space that stays unless the line ends
         bool pendingVisible = false;
         // Where the pending space goes in the text: the text of a float or a positioned box
@@ -174,7 +176,8 @@ private:
             return;
         // Lines whose pending space is where these breaks go: the innermost ones, as a line
         // within a box that follows a space starts no earlier than that space.
-        for (auto held = m_linesHoldingBreaks.rbegin(); held != m_linesHoldingBreaks.rend(); ++held) {
+        for (auto held = m_linesHoldingBreaks.rbegin(); held != m_linesHoldingBreaks.rend();
+             ++held) {
             Line &holding = m_lines[size_t(*held)];
             if (holding.pendingAt != m_text.size())
                 break;
@@ -233,7 +236,8 @@ private:
         } else if (current.pendingAt == m_text.size()) {
             m_requiredLineBreaks = std::max(m_requiredLineBreaks, before);
         } else if (before > current.breaksFlushedAtPending) {
-            m_text.insert(current.pendingAt, QString(before - current.breaksFlushedAtPending, '\n'));
+            m_text.insert(current.pendingAt,
+                          QString(before - current.breaksFlushedAtPending, '\n'));
         }
     }
 
@@ -298,10 +302,14 @@ private:
     QString transformed(const QString &text, TextTransform transform, int node)
     {
         switch (transform) {
-        case TextTransform::None: return text;
-        case TextTransform::Uppercase: return upperCase(text, primaryLanguage(m_dom, node));
-        case TextTransform::Lowercase: return lowerCase(text, primaryLanguage(m_dom, node));
-        case TextTransform::Capitalize: break;
+        case TextTransform::None:
+            return text;
+        case TextTransform::Uppercase:
+            return upperCase(text, primaryLanguage(m_dom, node));
+        case TextTransform::Lowercase:
+            return lowerCase(text, primaryLanguage(m_dom, node));
+        case TextTransform::Capitalize:
+            break;
         }
         // A word goes on across "." and ":" between letters, as in "foo.bar".
         QString result = text;
@@ -309,7 +317,7 @@ private:
         QChar previous = line().lastCharacter;
         for (qsizetype i = 0; i < result.size(); ++i) {
             const bool inWord = isWordCharacter(previous)
-                                || ((previous == '.' || previous == ':') && beforePrevious.isLetter());
+                || ((previous == '.' || previous == ':') && beforePrevious.isLetter());
             if (result[i].isLetter() && !inWord)
                 result[i] = result[i].toTitleCase();
             beforePrevious = previous;
@@ -324,7 +332,8 @@ private:
     {
         const QString text = transformed(source, transform, node);
         const bool collapse = collapsesSpaces(whiteSpace);
-        const bool keepNewlines = whiteSpace != WhiteSpace::Normal && whiteSpace != WhiteSpace::Nowrap;
+        const bool keepNewlines = whiteSpace != WhiteSpace::Normal
+            && whiteSpace != WhiteSpace::Nowrap;
         qsizetype i = 0;
         while (i < text.size()) {
             const QChar c = text[i];
@@ -374,7 +383,8 @@ private:
             const qsizetype length = unitLength(text, i);
             if (m_firstLetterPending && !c.isPunct()) {
                 m_firstLetterPending = false;
-                const QString letter = transformed(text.mid(i, length), m_firstLetterTransform, node);
+                const QString letter = transformed(text.mid(i, length), m_firstLetterTransform,
+                                                   node);
                 if (visible)
                     emitText(letter);
             } else if (visible) {
@@ -413,12 +423,17 @@ private:
     void layOutGenerated(const GeneratedContent &generated)
     {
         switch (generated.kind) {
-        case GeneratedContent::Nothing: return;
+        case GeneratedContent::Nothing:
+            return;
         case GeneratedContent::InlineText:
             layOutText(generated.text, generated.whiteSpace, TextTransform::None, false, -1);
             return;
-        case GeneratedContent::AtomicInline: content(); return;
-        case GeneratedContent::Block: endLine(); return;
+        case GeneratedContent::AtomicInline:
+            content();
+            return;
+        case GeneratedContent::Block:
+            endLine();
+            return;
         }
     }
 
@@ -428,7 +443,7 @@ private:
     {
         const DomNode &node = m_dom.node(at);
         return node.kind == DomNode::Element && m_styles[size_t(at)].rendered
-               && m_styles[size_t(at)].display == display;
+            && m_styles[size_t(at)].display == display;
     }
 
     bool hasLaterCell(int cell) const
@@ -443,7 +458,7 @@ private:
     static bool isRowGroup(Display display)
     {
         return display == Display::TableRowGroup || display == Display::TableHeaderGroup
-               || display == Display::TableFooterGroup;
+            || display == Display::TableFooterGroup;
     }
 
     bool hasLaterRow(int row) const
@@ -459,7 +474,8 @@ private:
             if (m_dom.node(at).kind != DomNode::Element || !m_styles[size_t(at)].rendered
                 || !isRowGroup(m_styles[size_t(at)].display))
                 continue;
-            for (int child = m_dom.node(at).firstChild; child >= 0; child = m_dom.node(child).nextSibling) {
+            for (int child = m_dom.node(at).firstChild; child >= 0;
+                 child = m_dom.node(child).nextSibling) {
                 if (isRenderedWithDisplay(child, Display::TableRow))
                     return true;
             }
@@ -474,7 +490,7 @@ private:
     static bool givesItems(const ComputedStyle &style)
     {
         return style.visibility == Visibility::Visible
-               && style.contentVisibility != ContentVisibility::Hidden;
+            && style.contentVisibility != ContentVisibility::Hidden;
     }
 
     // A box in the line whose content is laid out in lines of its own: an inline-block and the
@@ -490,7 +506,8 @@ private:
         const ComputedStyle &style = m_styles[size_t(at)];
         if (!style.rendered || node.text.isEmpty())
             return;
-        const Display container = style.display == Display::Contents ? style.parentBoxDisplay : style.display;
+        const Display container = style.display == Display::Contents ? style.parentBoxDisplay
+                                                                     : style.display;
         const bool anonymousBox = isFlexOrGrid(container) || isTableBox(container);
         if (anonymousBox || isWebkitBox(container)) {
             // White space alone right inside a flex, grid or table box makes no box; other
@@ -514,13 +531,15 @@ private:
     // a group's block only its options, an option's block its text.
     void emitSelect(int select)
     {
-        for (int child = m_dom.node(select).firstChild; child >= 0; child = m_dom.node(child).nextSibling) {
+        for (int child = m_dom.node(select).firstChild; child >= 0;
+             child = m_dom.node(child).nextSibling) {
             if (m_dom.node(child).isElement("option")) {
                 emitOption(child);
             } else if (m_dom.node(child).isElement("optgroup")) {
                 // A group is a block of its own, even an empty one.
                 emitRequiredLineBreaks(1);
-                for (int option = m_dom.node(child).firstChild; option >= 0; option = m_dom.node(option).nextSibling) {
+                for (int option = m_dom.node(child).firstChild; option >= 0;
+                     option = m_dom.node(option).nextSibling) {
                     if (m_dom.node(option).isElement("option"))
                         emitOption(option);
                 }
