@@ -11,6 +11,7 @@ packages=(
     pkg-config libgumbo-dev   # the fast engine's HTML parser
     libxml2-dev               # and its XML parser, for XHTML
     debian-handbook           # real static pages the fast engine is checked against
+    clang-format              # the format check of test.sh
     dpkg-dev file             # cpack -G DEB: the package's dependencies read from the programs
     lintian                   # and the package checked as Debian checks its own
     ccache                    # the package's build made afresh for each check, from the cache
