@@ -226,7 +226,7 @@ std::optional<QByteArray> binaryBody(ArchiveLines &lines, const QByteArray &deli
     return content.toByteArray();
 }
 
-// The body of the part whose headers were just read, decoded from its transfer encoding, up to
+// The body of a section whose headers were just read, decoded from its transfer encoding, up to
 // the line of a delimiter (closed: the closing one); nullopt when none comes. A text part's
 // lines are joined without their line ends, but for quoted-printable's.
 std::optional<QByteArray> partBody(ArchiveLines &lines, const Headers &headers,
@@ -253,7 +253,7 @@ std::optional<QByteArray> partBody(ArchiveLines &lines, const Headers &headers,
     return std::nullopt;
 }
 
-// The parts of a multipart body, as the browser reads them: from the first line that is its
+// Each section of a multipart body, as the browser reads them: from the first line that is its
 // delimiter to the one that closes it; a "multipart/alternative" part's own parts in its place.
 bool readMultipart(ArchiveLines &lines, const QByteArray &contentType, int depth,
                    std::vector<ArchivePart> &parts)
