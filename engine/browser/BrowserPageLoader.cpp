@@ -1,6 +1,7 @@
 #include "engine/browser/BrowserPageLoader.h"
 
 #include "engine/PageDecoding.h"
+#include "engine/PageSizeBound.h"
 #include "engine/PageType.h"
 #include "engine/ScriptFreePage.h"
 #include "engine/browser/HiddenPage.h"
@@ -56,9 +57,6 @@ constexpr std::chrono::milliseconds rendererWatchInterval{5};
 const QString textSoFarScript = QStringLiteral(
     "window.quillmereTextTaken || location.protocol == 'about:' ? null"
     " : document.body ? document.body.innerText : ''");
-
-// The largest page whose encoding is decided here; a larger one is left to the engine.
-constexpr qint64 readPageBytesLimit = 32 * 1024 * 1024;
 
 // The window a desktop browser gives a page, in CSS pixels.
 constexpr int pageWidth = 1280;
@@ -126,7 +124,9 @@ QByteArray documentTypeOf(const QString &absolutePath, const FileType &type)
 {
     if (type.isPage() && type.mimeType != "text/html")
         return type.mimeType;
-    const RegularFileRead read = readRegularFile(absolutePath, readPageBytesLimit);
+    const RegularFileRead read = readRegularFile(absolutePath, maxPageBytes);
+    if (read.status != RegularFileRead::Status::Read)
+        return QByteArrayLiteral("text/html");
     const QByteArray charset = decidedCharset(read.bytes);
     return charset.isEmpty() ? QByteArrayLiteral("text/html") : "text/html; charset=" + charset;
 }

@@ -2,8 +2,8 @@
 
 #include "engine/MimeSniffing.h"
 #include "engine/PageDecoding.h"
+#include "engine/PageSizeBound.h"
 #include "engine/PageType.h"
-#include "engine/fast/PageSizeBound.h"
 #include "engine/fast/archive/ArchivedStyleSheets.h"
 #include "engine/fast/archive/MhtmlArchive.h"
 #include "engine/fast/css/StyleResolver.h"

@@ -1,9 +1,9 @@
 #include "engine/fast/FastPageLoader.h"
 
 #include "engine/PageCancellation.h"
+#include "engine/PageSizeBound.h"
 #include "engine/ScriptMarkup.h"
 #include "engine/fast/FastPage.h"
-#include "engine/fast/PageSizeBound.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
 #include "platform/FileNames.h"
 #include "platform/RegularFile.h"

@@ -1,8 +1,0 @@
-#pragma once
-
-#include <QtGlobal>
-
-// The most of a page the fast engine reads. Parsing takes some seventy times a page's size in
-// memory, and pages in flight add up: a larger page goes to the browser engine, which streams
-// it.
-constexpr qint64 maxPageBytes = 32 * 1024 * 1024;
