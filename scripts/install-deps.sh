@@ -15,6 +15,8 @@ packages=(
     dpkg-dev file             # cpack -G DEB: the package's dependencies read from the programs
     lintian                   # and the package checked as Debian checks its own
     ccache                    # the package's build made afresh for each check, from the cache
+    libnode-dev               # V8, the JavaScript engine the fast engine runs pages' scripts on
+    libseccomp-dev            # the system-call filter of the workers those scripts run in
 )
 
 missing=()
@@ -28,4 +30,12 @@ sudo_if_needed=()
 [[ $(id -u) -eq 0 ]] || sudo_if_needed=(sudo)
 echo "Installing: ${missing[*]}"
 "${sudo_if_needed[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+# libnode-dev needs Debian's own Node.js: a machine that carries another build of it (NodeSource's,
+# say) has it replaced by Debian's, which apt does not do by itself when that is the older one.
+debian_nodejs=()
+if [[ " ${missing[*]} " == *" libnode-dev "* ]]; then
+    version=$(apt-cache madison nodejs | awk '/debian\.org/ { print $3; exit }')
+    [[ -n "$version" ]] && debian_nodejs=(--allow-downgrades "nodejs=$version")
+fi
+DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get install -y --no-install-recommends \
+    "${debian_nodejs[@]}" "${missing[@]}"
