@@ -27,6 +27,14 @@ QString describeBrowserReason(BrowserReason reason)
         return QStringLiteral("object of unknown type");
     case BrowserReason::TooLarge:
         return QStringLiteral("too large");
+    case BrowserReason::ScriptNotModelled:
+        return QStringLiteral("script not modelled");
+    case BrowserReason::ScriptError:
+        return QStringLiteral("script error");
+    case BrowserReason::ScriptNotSettled:
+        return QStringLiteral("script did not settle");
+    case BrowserReason::ScriptWorkerFailed:
+        return QStringLiteral("script worker failed");
     case BrowserReason::TimeBound:
         return QStringLiteral("too slow");
     }

@@ -17,6 +17,10 @@ enum class BrowserReason {
     StyleRuleNotModelled, // a selector nested deeper, or longer, than the cascade follows
     UnknownObject,        // an <object> whose box depends on whether the browser can show its type
     TooLarge,             // more bytes than the fast engine reads
+    ScriptNotModelled,    // a script used what the script runtime does not do as the browser does
+    ScriptError,          // a script failed with an error nothing caught
+    ScriptNotSettled,     // the page's scripts went on past their bound
+    ScriptWorkerFailed,   // the worker that ran the page's scripts crashed, was killed or misspoke
     TimeBound,            // the fast engine took longer than it is given
 };
 constexpr int browserReasonCount = int(BrowserReason::TimeBound) + 1;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/BrowserReason.h"
+#include "engine/fast/dom/Dom.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// What a page's element asks to read while its scripts run.
+enum class PageResourceKind { Script, StyleSheet };
+
+// Reads a file a page links to, by its absolute URL: its bytes, or nothing when the browser's
+// load of it would fail. The scripts' own process can open no file, so this asks the process
+// that can, which reads it under the engine's rules for what a local page may reach.
+using PageResourceReader =
+    std::function<std::optional<QByteArray>(const QString &url, PageResourceKind kind)>;
+
+struct PageScriptContext
+{
+    QString pageUrl;     // the page's own address, file:///...
+    QString baseUrl;     // where its relative links resolve, after any <base>
+    QByteArray encoding; // the page's encoding: a script without a charset of its own is read in it
+};
+
+// Runs a page's scripts over its tree as the browser engine runs them, until the page has
+// settled; the tree is then as the scripts left it. Nothing when the tree is the browser's for
+// sure, else the first reason it may not be (a member the runtime does not model was used, an
+// error nothing caught, a page that does not settle within its bounds).
+std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &context,
+                                            const PageResourceReader &read);
