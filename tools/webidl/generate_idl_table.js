@@ -683,6 +683,26 @@ function cppTable(rows, aliases, sources) {
     return out.join('\n') + '\n';
 }
 
+// Notes where the IDL's aliases and factory functions differ from the browser's.
+function compareAliases(idlInterfaces, dumpAliases) {
+    const fromIdl = new Map();
+    for (const idl of idlInterfaces.values())
+        for (const alias of idl.aliases)
+            fromIdl.set(alias.name, {...alias, target: idl.name});
+    const inDump = new Map(dumpAliases.map(alias => [alias.name, alias]));
+    for (const [name, alias] of inDump) {
+        const idl = fromIdl.get(name);
+        if (!idl)
+            differences.push(`aliases browserOnly: ${name} (${alias.target})`);
+        else if (idl.target !== alias.target || (idl.factory && idl.length !== alias.length))
+            differences.push(`aliases corrected: ${name} is ${alias.target} with length `
+                             + `${alias.length} here, ${idl.target} with ${idl.length} in the IDL`);
+    }
+    for (const [name, alias] of fromIdl)
+        if (!inDump.has(name))
+            differences.push(`aliases idlOnly: ${name} (${alias.target})`);
+}
+
 // ---- Trimming the sources -------------------------------------------------------------------
 
 function trimInto(folder, definitions, read) {
@@ -710,6 +730,7 @@ function main() {
     const rows = ordered(tableRows(idlInterfaces, dump));
     const inTable = new Set(rows.map(row => row.name));
     const aliases = dump.aliases.filter(alias => inTable.has(alias.target));
+    compareAliases(idlInterfaces, dump.aliases);
     fs.writeFileSync(options.out, cppTable(rows, aliases,
                                            'the Web IDL in source/webref/ and the browser\'s dump'
                                                + ' in source/browser-globals.tsv'));
