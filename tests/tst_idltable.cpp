@@ -135,6 +135,20 @@ private slots:
         QCOMPARE(event->constructorLength, 1);
         QVERIFY(!idlInterfaceNamed("Node")->has(IdlInterfaceFlag::HasConstructor));
         QVERIFY(idlInterfaceNamed("HTMLElement")->has(IdlInterfaceFlag::HasConstructor));
+
+        const auto items = [](const char *name) {
+            const IdlInterface *interface = idlInterfaceNamed(name);
+            return std::pair(interface->has(IdlInterfaceFlag::IndexedProperties),
+                             interface->has(IdlInterfaceFlag::NamedProperties));
+        };
+        QCOMPARE(items("HTMLCollection"), std::pair(true, true));
+        QCOMPARE(items("HTMLFormControlsCollection"), std::pair(true, true)); // inherited
+        QCOMPARE(items("NodeList"), std::pair(true, false));
+        QCOMPARE(items("Window"), std::pair(false, true));
+        QCOMPARE(items("HTMLDocument"),
+                 std::pair(false, true)); // the browser's own, under Document
+        QCOMPARE(items("Element"), std::pair(false, false));
+        QCOMPARE(items("TouchEvent"), std::pair(false, false));
     }
 
     void whatOnlyTheBrowserHasIsMarked()

@@ -33,6 +33,11 @@ const javaScriptGlobals = new Set([
 
 const eventHandlerTypes = new Set(['EventHandler', 'OnErrorEventHandler',
                                    'OnBeforeUnloadEventHandler']);
+// Operations the IDL marks as getters by mistake: the browser has no such properties.
+const notGetters = new Set(['TouchEvent.getModifierState']);
+
+const interfaceFlagNames = ['HasConstructor', 'Global', 'NotInIdl', 'IndexedProperties',
+                            'NamedProperties'];
 const memberFlagNames = ['Static', 'Readonly', 'Replaceable', 'PutForwards', 'LegacyUnforgeable',
                          'LegacyLenientThis', 'LegacyLenientSetter', 'EventHandler',
                          'Stringifier', 'NotInIdl'];
@@ -199,10 +204,10 @@ function addMember(members, member, interfaceUnforgeable) {
     }
 }
 
-function isIndexedGetter(member) {
+// Whether a member is the getter of indexed properties ('unsigned long') or named ones.
+function isGetterBy(member, keyType) {
     return member.type === 'operation' && member.special === 'getter'
-        && member.arguments.length === 1
-        && member.arguments[0].idlType.idlType === 'unsigned long';
+        && member.arguments.length === 1 && member.arguments[0].idlType.idlType === keyType;
 }
 
 // Whether a member is exposed on window: its own [Exposed], else that of the definition it is
@@ -220,11 +225,14 @@ function resolveInterface(name, gathered) {
     const constructors = [];
     const read = new Set([name]);
     let indexed = false;
+    let named = false;
     const take = (definition, hostOnWindow) => {
         for (const member of definition.members) {
             if (!memberOnWindow(member, definition, hostOnWindow))
                 continue;
-            indexed = indexed || isIndexedGetter(member);
+            const isGetter = !notGetters.has(`${name}.${member.name}`);
+            indexed = indexed || isGetter && isGetterBy(member, 'unsigned long');
+            named = named || isGetter && isGetterBy(member, 'DOMString');
             if (member.type === 'constructor')
                 constructors.push(requiredArguments(member));
             else if (main.type !== 'callback interface' || member.type === 'const')
@@ -261,6 +269,8 @@ function resolveInterface(name, gathered) {
         global: onWindow(namesOf(extAttr(main, 'Global')) || new Set()),
         constructorLength: constructors.length ? Math.min(...constructors) : null,
         members,
+        indexed,
+        named,
         aliases,
         read,
     };
@@ -510,6 +520,8 @@ function tableRows(idlInterfaces, dump) {
             kind: idl ? idl.kind : seen ? 'Interface' : 'Namespace',
             parent: browserParent(name, idl, seen),
             global: idl ? idl.global : false,
+            indexed: idl ? idl.indexed : false,
+            named: idl ? idl.named : false,
             notInIdl: !idl,
             members: mergeMembers(name, idl, dump, names),
         };
@@ -542,9 +554,14 @@ function ordered(rows) {
         }
     };
     [...rows].sort((a, b) => (a.name < b.name ? -1 : 1)).forEach(place);
-    for (const row of result)
-        if (row.parent && !byName.has(row.parent))
+    for (const row of result) {
+        const parent = byName.get(row.parent);
+        if (row.parent && !parent)
             throw new Error(row.name + ' inherits from ' + row.parent + ', which is not there');
+        // Properties by index or by name come with the getter, inherited or not.
+        row.indexed = row.indexed || Boolean(parent && parent.indexed);
+        row.named = row.named || Boolean(parent && parent.named);
+    }
     return result;
 }
 
@@ -659,9 +676,13 @@ function cppTable(rows, aliases, sources) {
             flags.add('Global');
         if (row.notInIdl)
             flags.add('NotInIdl');
+        if (row.indexed)
+            flags.add('IndexedProperties');
+        if (row.named)
+            flags.add('NamedProperties');
         const parent = row.parent ? index.get(row.parent) : -1;
         out.push(`    {${cppString(row.name)}, ${parent}, IdlInterfaceKind::${row.kind}, `
-                 + `${cppFlags(flags, ['HasConstructor', 'Global', 'NotInIdl'],
+                 + `${cppFlags(flags, interfaceFlagNames,
                                'IdlInterfaceFlag::')}, ${row.constructorLength}, `
                  + `${row.members.length ? 'members' + row.name : '{}'}},`);
     }

@@ -53,9 +53,11 @@ enum class IdlInterfaceKind : std::uint8_t {
 
 namespace IdlInterfaceFlag {
 enum : std::uint16_t {
-    HasConstructor = 1 << 0, // `new X(...)` works; otherwise calling it throws
-    Global = 1 << 1,         // Window: its members live on the global object itself
-    NotInIdl = 1 << 2,       // only the browser has it; taken from the dump of its objects
+    HasConstructor = 1 << 0,    // `new X(...)` works; otherwise calling it throws
+    Global = 1 << 1,            // Window: its members live on the global object itself
+    NotInIdl = 1 << 2,          // only the browser has it; taken from the dump of its objects
+    IndexedProperties = 1 << 3, // x[0] reads an item: its own or an inherited indexed getter
+    NamedProperties = 1 << 4,   // x.name and x["name"] read an item: a named getter
 };
 }
 
