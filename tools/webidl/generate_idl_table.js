@@ -11,6 +11,15 @@
 // file, so that later runs need nothing but DIR. --report lists each difference between the IDL
 // and the browser, a line each. Needs the webidl2 parser (see README.md in
 // engine/fast/script/idl/).
+//
+// Of the IDL it reads interfaces, callback interfaces (their constants), namespaces, mixins and
+// `includes`, partial definitions, constructors, attributes, operations (overloads merged),
+// stringifiers, constants, getters by index and by name, iterable, maplike and setlike, and the
+// extended attributes [Exposed], [Global], [LegacyNoInterfaceObject], [LegacyWindowAlias],
+// [LegacyFactoryFunction], [LegacyUnforgeable], [Replaceable], [PutForwards],
+// [LegacyLenientThis] and [LegacyLenientSetter]. Dictionaries, enumerations, typedefs and
+// callback functions make no property and are passed over, as are the other extended attributes
+// ([SecureContext] among them: the dump says what a page on disk gets).
 'use strict';
 
 const childProcess = require('child_process');
