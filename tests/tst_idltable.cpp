@@ -118,6 +118,8 @@ private slots:
         QVERIFY(toString->has(IdlMemberFlag::LegacyUnforgeable));
         QVERIFY(memberOf("NodeList", "@@iterator"));       // iterable
         QVERIFY(memberOf("HTMLCollection", "@@iterator")); // indexed properties
+        QVERIFY(memberOf("Element", "remove")->has(IdlMemberFlag::Unscopable));
+        QVERIFY(!memberOf("Element", "getAttribute")->has(IdlMemberFlag::Unscopable));
         QVERIFY(memberOf("URL", "createObjectURL", true));
         QVERIFY(!memberOf("URL", "createObjectURL"));
     }

@@ -17,7 +17,7 @@
 // stringifiers, constants, getters by index and by name, iterable, maplike and setlike, and the
 // extended attributes [Exposed], [Global], [LegacyNoInterfaceObject], [LegacyWindowAlias],
 // [LegacyFactoryFunction], [LegacyUnforgeable], [Replaceable], [PutForwards],
-// [LegacyLenientThis] and [LegacyLenientSetter]. Dictionaries, enumerations, typedefs and
+// [LegacyLenientThis], [LegacyLenientSetter] and [Unscopable]. Dictionaries, enumerations, typedefs and
 // callback functions make no property and are passed over, as are the other extended attributes
 // ([SecureContext] among them: the dump says what a page on disk gets).
 'use strict';
@@ -49,7 +49,7 @@ const interfaceFlagNames = ['HasConstructor', 'Global', 'NotInIdl', 'IndexedProp
                             'NamedProperties'];
 const memberFlagNames = ['Static', 'Readonly', 'Replaceable', 'PutForwards', 'LegacyUnforgeable',
                          'LegacyLenientThis', 'LegacyLenientSetter', 'EventHandler',
-                         'Stringifier', 'NotInIdl'];
+                         'Stringifier', 'NotInIdl', 'Unscopable'];
 
 function parseArguments(argv) {
     const options = {};
@@ -169,7 +169,7 @@ function addMember(members, member, interfaceUnforgeable) {
     if (member.special === 'static')
         flags.add('Static');
     for (const name of ['Replaceable', 'PutForwards', 'LegacyUnforgeable', 'LegacyLenientThis',
-                        'LegacyLenientSetter'])
+                        'LegacyLenientSetter', 'Unscopable'])
         if (extAttr(member, name))
             flags.add(name);
     if (interfaceUnforgeable && member.type !== 'const' && !flags.has('Static'))

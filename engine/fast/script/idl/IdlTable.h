@@ -29,6 +29,7 @@ enum : std::uint16_t {
     EventHandler = 1 << 7,        // an `onxxx` attribute holding a listener
     Stringifier = 1 << 8,         // the interface's toString()
     NotInIdl = 1 << 9,            // only the browser has it; taken from the dump of its objects
+    Unscopable = 1 << 10,         // listed in the prototype's @@unscopables: `with` skips it
 };
 }
 
