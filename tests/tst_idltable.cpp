@@ -118,6 +118,16 @@ private slots:
         QVERIFY(toString->has(IdlMemberFlag::LegacyUnforgeable));
         QVERIFY(memberOf("NodeList", "@@iterator"));       // iterable
         QVERIFY(memberOf("HTMLCollection", "@@iterator")); // indexed properties
+        // Mixins land on each interface that includes them.
+        QVERIFY(memberOf("Document", "getElementById"));
+        QVERIFY(memberOf("DocumentFragment", "getElementById"));
+        QVERIFY(memberOf("Element", "querySelector"));
+        QVERIFY(memberOf("Window", "onclick"));
+        // A readonly maplike: its readers, not its writers.
+        QVERIFY(memberOf("RTCStatsReport", "get") && memberOf("RTCStatsReport", "size"));
+        QVERIFY(!memberOf("RTCStatsReport", "set") && !memberOf("RTCStatsReport", "clear"));
+        QCOMPARE(memberOf("Headers", "forEach")->length, 1);
+
         QVERIFY(memberOf("Element", "remove")->has(IdlMemberFlag::Unscopable));
         QVERIFY(!memberOf("Element", "getAttribute")->has(IdlMemberFlag::Unscopable));
         QVERIFY(memberOf("URL", "createObjectURL", true));
@@ -135,6 +145,8 @@ private slots:
         const IdlInterface *event = idlInterfaceNamed("Event");
         QVERIFY(event->has(IdlInterfaceFlag::HasConstructor));
         QCOMPARE(event->constructorLength, 1);
+        QCOMPARE(idlInterfaceNamed("URL")->constructorLength, 1);
+        QCOMPARE(idlInterfaceNamed("XMLHttpRequest")->constructorLength, 0);
         QVERIFY(!idlInterfaceNamed("Node")->has(IdlInterfaceFlag::HasConstructor));
         QVERIFY(idlInterfaceNamed("HTMLElement")->has(IdlInterfaceFlag::HasConstructor));
 
