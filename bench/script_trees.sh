@@ -45,14 +45,31 @@ stat() {
 }
 
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", n / s }'; }
+share() { awk -v n="$1" -v of="$2" 'BEGIN { printf "%.0f%%", of ? 100 * n / of : 0 }'; }
 per_page_ms() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.1f", 1000 * s / n }'; }
 
-echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores," \
+    "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 echo "| tree | pages | w3m -dump files/s | default files/s | --engine fast files/s |" \
     "fast engine's share (default) | CPU a page: w3m, default, fast |"
 echo "| --- | --- | --- | --- | --- | --- | --- |"
 notes=()
+# Sums over the trees: pages, wall seconds and CPU seconds of w3m, the default run and the fast one.
+totals=(0 0 0 0 0 0 0)
+add_to_totals() {
+    read -r -a totals < <(awk -v t="${totals[*]}" -v a="$*" 'BEGIN { n = split(t, x, " ")
+        split(a, y, " "); for (i = 1; i <= n; ++i) printf "%s ", x[i] + y[i]; print "" }')
+}
+row() {
+    local name=$1 count=$2 w3m_wall=$3 w3m_cpu=$4 default_wall=$5 default_cpu=$6 fast_wall=$7
+    local fast_cpu=$8 share=$9
+    echo "| $name | $count | $(rate "$count" "$w3m_wall") | $(rate "$count" "$default_wall") |" \
+        "$(rate "$count" "$fast_wall") | $share |" \
+        "$(per_page_ms "$count" "$w3m_cpu"), $(per_page_ms "$count" "$default_cpu")," \
+        "$(per_page_ms "$count" "$fast_cpu") ms |"
+}
+fast_pages=0
 while read -r tree folders; do
     pages=()
     for tree_folder in $folders; do
@@ -66,20 +83,19 @@ while read -r tree folders; do
     read -r default_wall _ < <(timed "$convert" --stats "${pages[@]}")
     default_cpu=$(stat 's/^CPU seconds.* = \([0-9.]*\) .*/\1/p')
     engines=$(stat 's/^engines *//p')
-    fast_share=$(awk -v e="$engines" 'BEGIN { split(e, w, " "); fast = w[1]
-        sub(/.* by the fast engine, /, "", e); split(e, v, " ")
-        printf "%.0f%%", fast + v[1] ? 100 * fast / (fast + v[1]) : 0 }')
+    taken=${engines%% *}
+    fast_pages=$((fast_pages + taken))
     notes+=("$tree, default: $engines; $(stat 's/^files  *//p')")
 
     read -r fast_wall _ < <(timed "$convert" --stats --engine fast "${pages[@]}")
     fast_cpu=$(stat 's/^CPU seconds.* = \([0-9.]*\) .*/\1/p')
     notes+=("$tree, --engine fast: $(stat 's/^files  *//p')")
 
-    echo "| $tree | $count | $(rate "$count" "$w3m_wall") | $(rate "$count" "$default_wall") |" \
-        "$(rate "$count" "$fast_wall") | $fast_share |" \
-        "$(per_page_ms "$count" "$w3m_cpu"), $(per_page_ms "$count" "$default_cpu")," \
-        "$(per_page_ms "$count" "$fast_cpu") ms |"
+    figures=("$count" "$w3m_wall" "$w3m_cpu" "$default_wall" "$default_cpu" "$fast_wall" "$fast_cpu")
+    row "$tree" "${figures[@]}" "$(share "$taken" "$count")"
+    add_to_totals "${figures[@]}"
 done <"$folder/trees"
+row "all" "${totals[@]}" "$(share "$fast_pages" "${totals[0]}")"
 echo
 printf '%s\n' "${notes[@]}"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
