@@ -133,14 +133,14 @@ void printDiff(const QString &fast, const QString &browser)
 class Comparison
 {
 public:
-    explicit Comparison(int diffsShown) : m_diffsShown(diffsShown) {}
+    explicit Comparison(int diffsToShow) : m_diffsLeft(diffsToShow) {}
 
     void add(const QString &path, const QString &fast, const QString &browser)
     {
         ++m_compared;
         if (fast == browser) {
             ++m_identical;
-        } else if (m_diffsShown-- > 0) {
+        } else if (m_diffsLeft-- > 0) {
             std::printf("%s\n", qPrintable(path));
             printDiff(fast, browser);
         }
@@ -150,7 +150,7 @@ public:
     double percent() const { return m_compared ? 100.0 * m_identical / m_compared : 100.0; }
 
 private:
-    int m_diffsShown;
+    int m_diffsLeft; // disagreements still to be shown
     int m_compared = 0;
     int m_identical = 0;
 };
