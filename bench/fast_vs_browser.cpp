@@ -212,9 +212,9 @@ int compareExactPages(const Options &options, PageLoader &engine, const QStringL
                                                             : otherTree);
             continue;
         }
-        bool stylesExact = true;
-        const QString fast = page.bodyText(&stylesExact);
-        if (!options.all && !stylesExact) {
+        std::optional<BrowserReason> stylingReason;
+        const QString fast = page.bodyText(&stylingReason);
+        if (!options.all && stylingReason) {
             ++otherTree;
             continue;
         }
