@@ -516,6 +516,22 @@ private slots:
         QCOMPARE(m_text, "start\n\n" + text);
     }
 
+    // A local file runs as a classic script, but not as a module, however it is asked for: a
+    // browser refuses modules to a page of no origin, as a file: page is.
+    void runsNoLocalFileAsAModule()
+    {
+        writeFile("module.js", "document.body.append(' MODULE RAN')");
+        QByteArray content = "<p>start<script src=write.js></script>"
+                             "<script type=module src=module.js></script>"
+                             "<script type=module>import '@FILE'</script>"
+                             "<script>for (const url of ['./module.js', '@FILE']) import(url)"
+                             ".then(() => document.body.append(' imported'),"
+                             " () => document.body.append(' refused'))</script>";
+        content.replace("@FILE", "file://" + m_dir.filePath("module.js").toUtf8());
+        QVERIFY(load(writeFile("modules.html", content)));
+        QCOMPARE(m_text, "start\n\nfrom a script file\n\nrefused refused");
+    }
+
     void fetchesNothingFromNetwork()
     {
         QTcpServer server;

@@ -145,6 +145,8 @@ BrowserPageLoader::BrowserPageLoader(QObject *parent) : PageLoader(parent)
 {
     connect(&m_fileHandler, &LocalFileSchemeHandler::fileUnreadable, this,
             &BrowserPageLoader::onFileUnreadable);
+    connect(&m_fileHandler, &LocalFileSchemeHandler::scriptSentOn, &m_requestFilter,
+            &LocalOnlyRequestFilter::expectScriptSentOn);
     connect(&m_requestFilter, &LocalOnlyRequestFilter::awaitedFileRequested, this,
             &BrowserPageLoader::onAwaitedFileRequested);
     m_rendererWatch.setInterval(rendererWatchInterval);
