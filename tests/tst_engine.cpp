@@ -429,6 +429,23 @@ private slots:
         QCOMPARE(m_notes.size(), notes.size());
     }
 
+    // A page found in a folder added whole may go anywhere within that folder, and no further.
+    void followsItsNavigationsWithinTheFolderItWasListedIn()
+    {
+        const QString page = writeFile("below/sends up.html",
+                                       "<p>own<script>location.href = '../moved.html'</script>");
+        m_loader.setListedFolder(m_dir.path());
+        QVERIFY(load(page));
+        QCOMPARE(m_text, "moved here");
+        QVERIFY(m_notes.isEmpty());
+        m_loader.setListedFolder(m_dir.filePath("below"));
+        QVERIFY(load(page));
+        QCOMPARE(m_text, "own");
+        QCOMPARE(m_notes.size(), 1);
+        QVERIFY2(m_notes[0].endsWith("it is outside the folder the page was listed in"),
+                 qPrintable(m_notes[0]));
+    }
+
     // Listed directly or through a link, a file of the kernel's fails as no page.
     void loadsNoPageOfTheKernel()
     {

@@ -19,6 +19,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace {
 
 bool hasEnded(const QWebEngineLoadingInfo &info)
@@ -129,6 +131,13 @@ QByteArray documentTypeOf(const QString &absolutePath, const FileType &type)
         return QByteArrayLiteral("text/html");
     const QByteArray charset = decidedCharset(read.bytes);
     return charset.isEmpty() ? QByteArrayLiteral("text/html") : "text/html; charset=" + charset;
+}
+
+// cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own encoding,
+// which loses bytes that are not UTF-8.
+QString absoluteCleanPath(const QString &path)
+{
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
 }
 
 // A local file by its path, as the user knows it.
@@ -243,17 +252,16 @@ void BrowserPageLoader::load(const QString &path)
     m_refusedUrls.clear();
     m_requestedPageStarted = false;
     m_awaitedFiles.clear();
+    const QString listedFolder = std::exchange(m_nextListedFolder, {});
     if (path.isEmpty()) {
         // It would name the URL of no file, and the engine would never report on it.
         fail(tr("No file name was given"));
         return;
     }
-    // cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own
-    // encoding, which loses bytes that are not UTF-8.
-    m_requestedFile = QDir::cleanPath(
-        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
+    m_requestedFile = absoluteCleanPath(path);
     m_fileHandler.setDocumentPath(m_requestedFile);
-    m_navigationRule.setRequestedPage(m_requestedFile);
+    m_navigationRule.setRequestedPage(
+        m_requestedFile, listedFolder.isEmpty() ? QString() : absoluteCleanPath(listedFolder));
     // Parsed as the browser parses it from disk; a file that is no page is read as HTML.
     const FileType type = fileTypeOfFile(m_requestedFile);
     m_fileHandler.setDocumentType(documentTypeOf(m_requestedFile, type));
@@ -270,6 +278,11 @@ void BrowserPageLoader::load(const QString &path)
     m_rendererWatch.start();
     m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
                              : LocalFileSchemeHandler::urlForFile(m_requestedFile));
+}
+
+void BrowserPageLoader::setListedFolder(const QString &folder)
+{
+    m_nextListedFolder = folder;
 }
 
 void BrowserPageLoader::readTextSoFar()
