@@ -6,6 +6,7 @@
 #include "convert/ConversionRun.h"
 #include "convert/RunItems.h"
 #include "convert/TextFilesBesideInputs.h"
+#include "engine/PageSizeBound.h"
 #include "engine/browser/BrowserEngine.h"
 #include "engine/browser/BrowserPageLoader.h"
 #include "engine/browser/RenderEngineSetup.h"
@@ -170,6 +171,17 @@ private slots:
         QFETCH(QString, content);
         QVERIFY(load(writeFile(QTest::currentDataTag(), content.toUtf8())));
         QTEST(m_text, "text");
+    }
+
+    // A page too large to be looked at whole before it loads is left to the engine to decide its
+    // encoding, as a browser decides it: bytes that are not UTF-8 are not read as UTF-8.
+    void leavesTheEncodingOfAHugeUndeclaredPageToTheEngine()
+    {
+        QByteArray content = "<p>caf\xe9<!--";
+        content += QByteArray(maxPageBytes, 'a');
+        content += "-->";
+        QVERIFY(load(writeFile("huge.html", content)));
+        QCOMPARE(m_text, "café");
     }
 
     // The text is that of the page asked for last: not of a page before it that sends itself
