@@ -33,20 +33,26 @@ bool hasEnded(const QWebEngineLoadingInfo &info)
 // so far, made before the next page has replaced it, knows it for the previous page's.
 const QString bodyTextScript = QStringLiteral(
     "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
-// Two animation frames and three rounds of the page's timers: work that the page put off (jQuery
-// runs its "ready" handlers from a timer, and so do many pages; a script that arrived may insert
-// the next one from a timer; MathJax typesets over many rounds), and what it draws frame by
-// frame, is done by then, as it is before a user looks at the page. A frame that does not come
-// within a tenth of a second is not waited for. Their end is told through the console, after
-// every request the page made before it, with whether the document changed meanwhile. The
-// page's own scripts cannot see the mark, nor change the functions called here.
+// Two animation frames and three rounds of the page's timers, the last after a wait (%2 ms) that
+// may be none: work that the page put off (jQuery runs its "ready" handlers from a timer, and so
+// do many pages; a script that arrived may insert the next one from a timer; MathJax typesets
+// over many rounds), and what it draws frame by frame, is done by then, as it is before a user
+// looks at the page. A frame that does not come within a tenth of a second is not waited for. Their
+// end is told through the console, after every request the page made before it, with whether the
+// document changed meanwhile. The page's own scripts cannot see the mark, nor change the functions
+// called here.
 const QString settleScript = QStringLiteral(
     "(() => { const changes = () => typeof quillmereChanges == 'function' ? quillmereChanges() : 0;"
     " const before = changes(); const frame = next => { let done = false;"
     " const go = () => { if (!done) { done = true; next(); } };"
     " requestAnimationFrame(go); setTimeout(go, 100); };"
     " frame(() => frame(() => setTimeout(() => setTimeout(() => setTimeout(() =>"
-    " console.log('%1 ' + (changes() != before))))))); })()");
+    " console.log('%1 ' + (changes() != before)), %2))))); })()");
+// Work a page puts off by a short wait rather than to the next turn (MathJax waits a twentieth of
+// a second between its phases, a tenth between chunks of formulas) is done before it is read:
+// once it has changed or asked for a file, its rounds end only after the timers it set for up to
+// this long. Timers fire in the order they are due, so this holds however busy the machine.
+constexpr std::chrono::milliseconds timersSetForUpTo{100};
 // How long a page that keeps changing its document (a clock, say) is let settle before it is
 // read all the same.
 constexpr std::chrono::seconds changingLimit{3};
@@ -418,7 +424,7 @@ void BrowserPageLoader::takeNews()
     ++m_newsCount;
     if (m_stallTimer.isActive()) {
         m_stallTimer.stop();
-        startSettleRounds();
+        startSettleRounds(AfterActivity);
     }
 }
 
@@ -440,14 +446,17 @@ void BrowserPageLoader::letPageSettle()
     m_state = State::Settling;
     m_page->setFollowsOwnNavigations(false);
     m_settlingTime.start();
-    startSettleRounds();
+    startSettleRounds(FirstRounds);
 }
 
-void BrowserPageLoader::startSettleRounds()
+void BrowserPageLoader::startSettleRounds(SettleRounds rounds)
 {
     m_newsCountAtRounds = m_newsCount;
     m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
+    const auto timersWaitedFor = rounds == AfterActivity ? timersSetForUpTo
+                                                         : std::chrono::milliseconds(0);
+    m_page->runJavaScript(settleScript.arg(m_settledMark).arg(timersWaitedFor.count()),
+                          QWebEngineScript::ApplicationWorld);
 }
 
 void BrowserPageLoader::onSettleRoundsDone(bool documentChanged)
@@ -455,7 +464,7 @@ void BrowserPageLoader::onSettleRoundsDone(bool documentChanged)
     const bool stillChanging = documentChanged
         && !m_settlingTime.hasExpired(std::chrono::milliseconds(changingLimit).count());
     if (m_newsCount != m_newsCountAtRounds || stillChanging)
-        startSettleRounds();
+        startSettleRounds(AfterActivity);
     else if (m_awaitedFiles.isEmpty())
         readText(bodyTextScript, EmptyTextIfNone);
     else

@@ -61,7 +61,10 @@ private:
     bool isRequestedPage(const QUrl &url) const;
     void onEngineOwnNavigation(const QWebEngineLoadingInfo &info);
     void letPageSettle();
-    void startSettleRounds();
+    // The first rounds after loading follow the page's timers of the next turn; those after it
+    // has done anything, its timers of a short wait too.
+    enum SettleRounds { FirstRounds, AfterActivity };
+    void startSettleRounds(SettleRounds rounds);
     void onSettleRoundsDone(bool documentChanged);
     void onFileArrived(const QString &absolutePath);
     void takeNews();
