@@ -327,6 +327,13 @@ private slots:
                                             << "Hello";
         QTest::newRow("script-src 'none'") << "script-src 'none'"
                                            << "Hello";
+        // Not policies a <meta> can declare: a browser ignores them, and so the page reads as
+        // without them.
+        for (const char *policy : {"sandbox", "referrer no-referrer"})
+            QTest::newRow(policy) << policy << "from a script file\n\nHello";
+        // Its own scripts' document.write() is refused; the engine's scripts write nothing.
+        QTest::newRow("trusted types") << "require-trusted-types-for 'script'"
+                                       << "Hello";
     }
 
     void readsAPageWhateverItsPolicy()
