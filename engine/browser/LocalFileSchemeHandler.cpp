@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QMimeDatabase>
 #include <QMimeType>
+#include <QUuid>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
@@ -121,7 +122,9 @@ void LocalFileSchemeHandler::answerScriptRequest(QWebEngineUrlRequestJob *job,
         job->fail(QWebEngineUrlRequestJob::RequestDenied);
         return;
     }
-    const QUrl fileUrl = fileUrlForFile(absolutePath);
+    // Marked as this one request, with a mark no page knows before the request has arrived.
+    QUrl fileUrl = fileUrlForFile(absolutePath);
+    fileUrl.setQuery(QUuid::createUuid().toString(QUuid::WithoutBraces));
     emit scriptSentOn(fileUrl);
     job->redirect(fileUrl);
 }

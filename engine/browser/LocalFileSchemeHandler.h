@@ -41,7 +41,8 @@ public:
 signals:
     // A requested file could not be opened; reason is readable by a user ("Permission denied").
     void fileUnreadable(const QString &absolutePath, const QString &reason);
-    // A script is sent on to the engine's own loader, at `fileUrl`.
+    // A script is sent on to the engine's own loader, at `fileUrl`, whose query marks the
+    // request as the one sent on.
     void scriptSentOn(const QUrl &fileUrl);
 
 private:

@@ -82,8 +82,10 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     // A request redirected here comes back as a new one, and was counted the first time: its
     // first time keeps its order among the page's requests.
     const auto redirected = m_redirectsUnderWay.find(redirectKey(type, info.requestUrl()));
-    const bool counted = redirected != m_redirectsUnderWay.end();
-    if (counted)
+    const bool sentOnByHandler = isFileUrl && type == Info::ResourceTypeScript
+        && m_scriptsSentOn.remove(info.requestUrl().query()) > 0;
+    const bool counted = redirected != m_redirectsUnderWay.end() || sentOnByHandler;
+    if (redirected != m_redirectsUnderWay.end())
         m_redirectsUnderWay.erase(redirected);
     // Documents come from our own handler, which answers the page asked for as HTML and serves
     // regular files only; the engine's file:// loader would read a pipe as readily as a file.
@@ -112,7 +114,6 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     // Every script passes our handler, which alone sees how it is asked for: only what it sends
     // on to the engine's loader gets there.
     if (type == Info::ResourceTypeScript) {
-        const bool sentOnByHandler = isFileUrl && counted;
         if (!sentOnByHandler && !LocalFileSchemeHandler::isScriptUrl(info.requestUrl()))
             redirect(info, LocalFileSchemeHandler::scriptUrlForFile(path));
         return;
@@ -123,7 +124,7 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 
 void LocalOnlyRequestFilter::expectScriptSentOn(const QUrl &fileUrl)
 {
-    m_redirectsUnderWay.insert(redirectKey(Info::ResourceTypeScript, fileUrl));
+    m_scriptsSentOn.insert(fileUrl.query());
 }
 
 void LocalOnlyRequestFilter::redirect(QWebEngineUrlRequestInfo &info, const QUrl &target)

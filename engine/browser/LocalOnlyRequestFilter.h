@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>
 
@@ -29,8 +30,8 @@ public:
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
 
 public slots:
-    // The local file handler sends a script on to the engine's own loader, at `fileUrl`: that
-    // request is let through as it comes back.
+    // The local file handler sends a script on to the engine's own loader, at `fileUrl`: the
+    // request of that URL's query is let through as it comes back, once.
     void expectScriptSentOn(const QUrl &fileUrl);
 
 signals:
@@ -42,6 +43,7 @@ private:
     void redirect(QWebEngineUrlRequestInfo &info, const QUrl &target);
 
     std::multiset<QString> m_redirectsUnderWay; // by type, scheme and path
+    QSet<QString> m_scriptsSentOn;              // the marks of their URLs' queries
     QString m_archivePath;
     bool m_pageRunsScripts = true;
 };
