@@ -81,7 +81,7 @@ private:
     State m_state = State::Idle;
     bool m_cutShort = false;             // its text was taken while it was still loading
     QString m_requestedFile;             // absolute
-    QString m_nextListedFolder;
+    QString m_nextListedFolder;          // for the next load() only
     bool m_isArchive = false;            // the requested file is a page saved as one file (MHTML)
     QList<QUrl> m_followedUrls;          // where the page sent itself since the last load()
     QList<QUrl> m_refusedUrls;           // where it tried to
