@@ -11,6 +11,7 @@ public:
 
     int count() const override { return m_list.count(); }
     QString path(int position) const override { return m_list.text(position); }
+    QString listedFolder(int position) const override { return m_list.listedFolder(position); }
 
 private:
     const FileListModel &m_list;

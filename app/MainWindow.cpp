@@ -260,7 +260,7 @@ void MainWindow::addFolder()
     if (chosen.isEmpty())
         return;
     setMousePointer(HourglassPointer);
-    m_fileList.append(htmlFilesInTree(chosen, m_platform.pump));
+    m_fileList.append(htmlFilesInTree(chosen, m_platform.pump), chosen);
     setMousePointer(DefaultPointer);
 }
 

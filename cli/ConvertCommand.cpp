@@ -134,8 +134,11 @@ int convertFileList(const ConvertOptions &options, const QList<InputFile> &files
         run.setJobs(options.jobs);
 
     QStringList paths;
-    for (const InputFile &file : files)
+    QStringList listedFolders;
+    for (const InputFile &file : files) {
         paths += file.path;
+        listedFolders += file.listedFolder;
+    }
     std::optional<ProgressLine> progress;
     if (streams.errIsTerminal && !options.quiet)
         progress.emplace(streams.err, clock, int(files.size()));
@@ -145,7 +148,7 @@ int convertFileList(const ConvertOptions &options, const QList<InputFile> &files
         statistics->start();
     }
     CommandObserver observer(streams.err, progress, options, destination, standardInputPage);
-    const ConversionReport report = run.run(FixedItems(paths), observer);
+    const ConversionReport report = run.run(FixedItems(paths, listedFolders), observer);
     if (progress)
         progress->clear();
     observer.printCounts();
@@ -178,8 +181,8 @@ int convertFiles(const ConvertOptions &options, PageEngine &engine, TextFileWrit
                       QStringLiteral("the page is kept in a private folder, since %1: "
                                      "its relative links find nothing.")
                           .arg(why));
-        return convertFileList(options, {{page.path(), QString()}}, page.path(), engine, writer,
-                               pump, clock, streams);
+        return convertFileList(options, {{page.path(), QString(), QString()}}, page.path(), engine,
+                               writer, pump, clock, streams);
     }
 
     const QList<InputFile> files = filesToConvert(options.paths, pump);

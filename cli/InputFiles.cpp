@@ -29,12 +29,12 @@ QList<InputFile> filesToConvert(const QStringList &paths, MessagePump &pump)
     QList<InputFile> files;
     for (const QString &path : paths) {
         if (!QFileInfo(path).isDir()) {
-            files += {path, QFileInfo(path).fileName()};
+            files += {path, QFileInfo(path).fileName(), QString()};
             continue;
         }
         const QString folder = withoutClosingSeparators(path);
         for (const QString &file : htmlFilesInTree(folder, pump))
-            files += {file, pathBelow(folder, file)};
+            files += {file, pathBelow(folder, file), folder};
     }
     return files;
 }

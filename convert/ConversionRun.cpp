@@ -190,6 +190,7 @@ void ConversionRun::startItems()
         page.deadline = m_clock.monotonicSeconds() + m_pageTimeLimit;
         page.askedForTextSoFar = false;
         page.notes.clear();
+        page.loader->setListedFolder(m_items->listedFolder(itemNumber));
         // May finish at once, inside this call.
         page.loader->load(path);
     }

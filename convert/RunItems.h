@@ -12,17 +12,34 @@ public:
 
     virtual int count() const = 0;
     virtual QString path(int position) const = 0;
+    // The folder the item was found in when a folder was added whole, where its page may send
+    // itself; empty for a file listed alone.
+    virtual QString listedFolder(int position) const
+    {
+        Q_UNUSED(position)
+        return {};
+    }
 };
 
-// Items that stay as they were given, for runs without a window.
+// Items that stay as they were given, for runs without a window; `listedFolders`, by position
+// too, may be shorter than `paths`.
 class FixedItems : public RunItems
 {
 public:
-    explicit FixedItems(QStringList paths) : m_paths(std::move(paths)) {}
+    explicit FixedItems(QStringList paths, QStringList listedFolders = {})
+        : m_paths(std::move(paths))
+        , m_listedFolders(std::move(listedFolders))
+    {
+    }
 
     int count() const override { return int(m_paths.size()); }
     QString path(int position) const override { return m_paths.value(position - 1); }
+    QString listedFolder(int position) const override
+    {
+        return m_listedFolders.value(position - 1);
+    }
 
 private:
     QStringList m_paths;
+    QStringList m_listedFolders;
 };

@@ -19,6 +19,12 @@ public:
     // that is no page is read as HTML.
     virtual void load(const QString &path) = 0;
 
+    // The folder whose tree the next load()'s file was listed under (a folder added whole),
+    // for that load only: a page may send itself to another page within it. Without one, as
+    // for a file listed alone, the page's own folder. An engine that follows no navigation
+    // needs none.
+    virtual void setListedFolder(const QString &folder) { Q_UNUSED(folder) }
+
     // For a page still loading when its time is up: asks for the text it holds so far.
     // pageLoaded follows with it, or pageFailed when it has none; a page whose scripts keep the
     // engine busy may never answer, and is then to be abandoned. The next load() starts on a

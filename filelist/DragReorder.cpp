@@ -16,14 +16,11 @@ int exchangeDraggedPath(FileListModel &list, int draggedPosition, int targetPosi
 {
     if (draggedPosition == 0 || targetPosition == 0)
         return 0;
-    const QString draggedPath = list.text(draggedPosition);
-    const QString targetPath = list.text(targetPosition);
     // Equal texts: the pointer is still on the dragged item, or on another copy of the same
     // path. Exchanging would change nothing, and moving the selection would only flicker.
-    if (draggedPath == targetPath)
+    if (list.text(draggedPosition) == list.text(targetPosition))
         return 0;
-    list.setText(draggedPosition, targetPath);
-    list.setText(targetPosition, draggedPath);
+    list.exchange(draggedPosition, targetPosition);
     return targetPosition;
 }
 

@@ -7,7 +7,7 @@ void FileListModel::append(const QString &path)
     append(QStringList{path});
 }
 
-void FileListModel::append(const QStringList &paths)
+void FileListModel::append(const QStringList &paths, const QString &listedFolder)
 {
     if (paths.isEmpty())
         return;
@@ -15,6 +15,8 @@ void FileListModel::append(const QStringList &paths)
     const int first = int(m_paths.size());
     beginInsertRows(QModelIndex(), first, first + int(paths.size()) - 1);
     m_paths += paths;
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        m_listedFolders += listedFolder;
     endInsertRows();
 }
 
@@ -28,13 +30,21 @@ QString FileListModel::text(int position) const
     return m_paths.value(position - 1);
 }
 
-void FileListModel::setText(int position, const QString &path)
+QString FileListModel::listedFolder(int position) const
 {
-    if (position < 1 || position > count())
+    return m_listedFolders.value(position - 1);
+}
+
+void FileListModel::exchange(int first, int second)
+{
+    if (first < 1 || first > count() || second < 1 || second > count())
         return;
-    m_paths[position - 1] = path;
-    const QModelIndex changed = index(position - 1);
-    emit dataChanged(changed, changed, {Qt::DisplayRole});
+    m_paths.swapItemsAt(first - 1, second - 1);
+    m_listedFolders.swapItemsAt(first - 1, second - 1);
+    for (const int position : {first, second}) {
+        const QModelIndex changed = index(position - 1);
+        emit dataChanged(changed, changed, {Qt::DisplayRole});
+    }
 }
 
 void FileListModel::remove(int position)
@@ -43,6 +53,7 @@ void FileListModel::remove(int position)
         return;
     beginRemoveRows(QModelIndex(), position - 1, position - 1);
     m_paths.removeAt(position - 1);
+    m_listedFolders.removeAt(position - 1);
     endRemoveRows();
 }
 

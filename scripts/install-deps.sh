@@ -18,16 +18,34 @@ packages=(
     libnode-dev               # V8, the JavaScript engine the fast engine runs pages' scripts on
     libseccomp-dev            # the system-call filter of the workers those scripts run in
 )
+# Only a test needs these, and it is skipped, saying why, when one could not be installed
+# (offline, say).
+test_packages=(
+    libjs-mathjax             # a page typeset by MathJax, read by the browser engine
+)
 
-missing=()
-for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$package")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+not_installed() {
+    local package status
+    for package in "$@"; do
+        status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+        [[ "$status" == "install ok installed" ]] || echo "$package"
+    done
+}
+mapfile -t missing < <(not_installed "${packages[@]}")
+mapfile -t missing_for_tests < <(not_installed "${test_packages[@]}")
+[[ ${#missing[@]} -eq 0 && ${#missing_for_tests[@]} -eq 0 ]] && exit 0
 
 sudo_if_needed=()
 [[ $(id -u) -eq 0 ]] || sudo_if_needed=(sudo)
+if [[ ${#missing[@]} -eq 0 ]]; then
+    echo "Installing for the tests: ${missing_for_tests[*]}"
+    { "${sudo_if_needed[@]}" apt-get update &&
+        DEBIAN_FRONTEND=noninteractive "${sudo_if_needed[@]}" apt-get install -y \
+            --no-install-recommends "${missing_for_tests[@]}"; } ||
+        echo "Not installed: ${missing_for_tests[*]}; the tests that need them are skipped."
+    exit 0
+fi
+missing+=("${missing_for_tests[@]}")
 echo "Installing: ${missing[*]}"
 "${sudo_if_needed[@]}" apt-get update
 # libnode-dev needs Debian's own Node.js: a machine that carries another build of it (NodeSource's,

@@ -118,8 +118,11 @@ private slots:
                  << "/web/b.htm"
                  << "/web/a.htm" << walked << walked;
         QCOMPARE(window.fileList().count(), expected.size());
-        for (int position = 1; position <= expected.size(); ++position)
+        for (int position = 1; position <= expected.size(); ++position) {
             QCOMPARE(window.fileList().text(position), expected.at(position - 1));
+            const bool isWalked = position > expected.size() - 2 * walked.size();
+            QCOMPARE(window.fileList().listedFolder(position), isWalked ? tree.path() : QString());
+        }
     }
 
     // Folders are walked level by level, each in name order, which ignores case and compares as

@@ -689,6 +689,31 @@ private slots:
         }
     }
 
+    // A page found in a folder named on the command line may send itself to a page anywhere in
+    // that folder; named by itself, only to its own folder or below, and the run names the
+    // navigation it did not follow.
+    void realProgramFollowsNavigationsWithinTheFolderNamed()
+    {
+        QTemporaryDir folder;
+        const QString sends = writeTestFile(
+            folder.filePath("a/sends.html"),
+            "<p>own<script>location.href = '../b/page.html'</script>");
+        writeTestFile(folder.filePath("b/page.html"), "<p>sent here");
+        QProcess program;
+        program.start(QUILLMERE_CONVERT, {folder.path()});
+        QVERIFY(program.waitForFinished(60'000));
+        QCOMPARE(program.readAllStandardError(), browserEngineNotes());
+        QCOMPARE(fileContents(folder.filePath("a/sends.txt")), "sent here");
+
+        program.start(QUILLMERE_CONVERT, {"--stdout", sends});
+        QVERIFY(program.waitForFinished(60'000));
+        QCOMPARE(program.readAllStandardOutput(), "own\n");
+        QCOMPARE(program.readAllStandardError(),
+                 browserEngineNotes() + sends.toUtf8() + ": it sent itself to "
+                     + folder.filePath("b/page.html").toUtf8()
+                     + ", which was not followed: it is outside the page's folder\n");
+    }
+
     // --input-encoding: an undeclared page is read in the encoding given, alike by both engines,
     // so the automatic choice gives it to the fast engine; a page's own declaration still wins.
     void realProgramReadsUndeclaredPagesInTheEncodingGiven()

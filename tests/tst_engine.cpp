@@ -6,6 +6,7 @@
 #include "convert/ConversionRun.h"
 #include "convert/RunItems.h"
 #include "convert/TextFilesBesideInputs.h"
+#include "engine/PageSizeBound.h"
 #include "engine/browser/BrowserEngine.h"
 #include "engine/browser/BrowserPageLoader.h"
 #include "engine/browser/RenderEngineSetup.h"
@@ -172,6 +173,17 @@ private slots:
         QTEST(m_text, "text");
     }
 
+    // A page too large to be looked at whole before it loads is left to the engine to decide its
+    // encoding, as a browser decides it: bytes that are not UTF-8 are not read as UTF-8.
+    void leavesTheEncodingOfAHugeUndeclaredPageToTheEngine()
+    {
+        QByteArray content = "<p>caf\xe9<!--";
+        content += QByteArray(maxPageBytes, 'a');
+        content += "-->";
+        QVERIFY(load(writeFile("huge.html", content)));
+        QCOMPARE(m_text, "café");
+    }
+
     // The text is that of the page asked for last: not of a page before it that sends itself
     // elsewhere after loading, about when the next file is asked for (a few rounds, because
     // whether the two meet depends on timing), and none after a missing file.
@@ -279,6 +291,31 @@ private slots:
         QVERIFY(!m_text.isEmpty());
     }
 
+    // A page typeset by MathJax (Debian's, 2.7) is read typeset, as it reads once MathJax has long
+    // finished: MathJax works in phases a short wait apart, and sets its formulas in chunks a
+    // tenth of a second apart (here two). The same page kept changing for two seconds is read
+    // only once MathJax is done.
+    void readsAMathJaxPageTypeset()
+    {
+        const QString mathJax = QStringLiteral("/usr/share/javascript/mathjax/MathJax.js");
+        if (!QFileInfo::exists(mathJax))
+            QSKIP("no MathJax: scripts/install-deps.sh installs libjs-mathjax");
+        QByteArray content = "<!doctype html><script src='file://" + mathJax.toUtf8()
+            + "?config=TeX-AMS_HTML'></script><p>Area \\[x^2\\] end<p>";
+        for (int i = 0; i < 60; ++i)
+            content += "\\(a_{" + QByteArray::number(i) + "}\\) ";
+        QVERIFY(load(writeFile("math.html", content)));
+        const QString text = m_text;
+        QVERIFY(load(writeFile("math kept changing.html",
+                               content
+                                   + "<script>let n = 0; const t = setInterval(() => {"
+                                     " document.title = ++n; if (n == 100) clearInterval(t) },"
+                                     " 20)</script>")));
+        QCOMPARE(text, m_text);
+        QVERIFY2(!text.contains("\\") && !text.contains("Processing") && text.contains("a59"),
+                 qPrintable(text));
+    }
+
     // Nothing a page's own policy forbids holds up its reading: the engine learns what arrived
     // and when the page settled through a channel no policy closes, so the page is read in far
     // less than the two seconds the engine waits for files that never report.
@@ -292,6 +329,13 @@ private slots:
                                             << "Hello";
         QTest::newRow("script-src 'none'") << "script-src 'none'"
                                            << "Hello";
+        // Not policies a <meta> can declare: a browser ignores them, and so the page reads as
+        // without them.
+        for (const char *policy : {"sandbox", "referrer no-referrer"})
+            QTest::newRow(policy) << policy << "from a script file\n\nHello";
+        // Its own scripts' document.write() is refused; the engine's scripts write nothing.
+        QTest::newRow("trusted types") << "require-trusted-types-for 'script'"
+                                       << "Hello";
     }
 
     void readsAPageWhateverItsPolicy()
@@ -431,6 +475,23 @@ private slots:
         QCOMPARE(m_notes.size(), notes.size());
     }
 
+    // A page found in a folder added whole may go anywhere within that folder, and no further.
+    void followsItsNavigationsWithinTheFolderItWasListedIn()
+    {
+        const QString page = writeFile("below/sends up.html",
+                                       "<p>own<script>location.href = '../moved.html'</script>");
+        m_loader.setListedFolder(m_dir.path());
+        QVERIFY(load(page));
+        QCOMPARE(m_text, "moved here");
+        QVERIFY(m_notes.isEmpty());
+        m_loader.setListedFolder(m_dir.filePath("below"));
+        QVERIFY(load(page));
+        QCOMPARE(m_text, "own");
+        QCOMPARE(m_notes.size(), 1);
+        QVERIFY2(m_notes[0].endsWith("it is outside the folder the page was listed in"),
+                 qPrintable(m_notes[0]));
+    }
+
     // Listed directly or through a link, a file of the kernel's fails as no page.
     void loadsNoPageOfTheKernel()
     {
@@ -516,6 +577,22 @@ private slots:
         QVERIFY(load(page));
         QVERIFY2(!m_text.contains("SECRET"), qPrintable(m_text));
         QCOMPARE(m_text, "start\n\n" + text);
+    }
+
+    // A local file runs as a classic script, but not as a module, however it is asked for: a
+    // browser refuses modules to a page of no origin, as a file: page is.
+    void runsNoLocalFileAsAModule()
+    {
+        writeFile("module.js", "document.body.append(' MODULE RAN')");
+        QByteArray content = "<p>start<script src=write.js></script>"
+                             "<script type=module src=module.js></script>"
+                             "<script type=module>import '@FILE'</script>"
+                             "<script>for (const url of ['./module.js', '@FILE']) import(url)"
+                             ".then(() => document.body.append(' imported'),"
+                             " () => document.body.append(' refused'))</script>";
+        content.replace("@FILE", "file://" + m_dir.filePath("module.js").toUtf8());
+        QVERIFY(load(writeFile("modules.html", content)));
+        QCOMPARE(m_text, "start\n\nfrom a script file\n\nrefused refused");
     }
 
     void fetchesNothingFromNetwork()

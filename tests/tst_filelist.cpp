@@ -12,6 +12,7 @@ class TestFileList : public QObject
 
 private slots:
     void keepsPathsAsAddedWithDuplicates();
+    void keepsEachRowsFolderWithIt();
     void scrollsOnlyWhenAsked();
 };
 
@@ -28,6 +29,21 @@ void TestFileList::keepsPathsAsAddedWithDuplicates()
     QCOMPARE(list.count(), 2);
     QCOMPARE(list.text(2), QStringLiteral("/web//a.HTM "));
     QCOMPARE(FileListView::positionOf(third), 2);
+}
+
+// The folder a file was found in goes where its row goes, and away with it.
+void TestFileList::keepsEachRowsFolderWithIt()
+{
+    FileListModel list;
+    list.append(QStringLiteral("/web/a.htm"));
+    list.append(QStringList{QStringLiteral("/docs/b.htm"), QStringLiteral("/docs/s/c.htm")},
+                QStringLiteral("/docs"));
+    list.exchange(1, 3);
+    list.remove(2);
+    QCOMPARE(list.text(1), QStringLiteral("/docs/s/c.htm"));
+    QCOMPARE(list.listedFolder(1), QStringLiteral("/docs"));
+    QCOMPARE(list.text(2), QStringLiteral("/web/a.htm"));
+    QCOMPARE(list.listedFolder(2), QString());
 }
 
 void TestFileList::scrollsOnlyWhenAsked()

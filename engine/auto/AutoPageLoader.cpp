@@ -1,5 +1,7 @@
 #include "engine/auto/AutoPageLoader.h"
 
+#include <utility>
+
 AutoPageLoader::AutoPageLoader(BrowserLoaderFactory makeBrowserLoader, double fastEngineSeconds,
                                QObject *parent)
     : PageLoader(parent)
@@ -25,6 +27,7 @@ AutoPageLoader::~AutoPageLoader() = default;
 void AutoPageLoader::load(const QString &path)
 {
     m_path = path;
+    m_listedFolder = std::exchange(m_nextListedFolder, {});
     m_inBrowser = false;
     m_fast.load(path);
     m_fastEngineTime.start();
@@ -44,6 +47,7 @@ void AutoPageLoader::loadInBrowser(BrowserReason reason)
     }
     m_inBrowser = true;
     m_browserReason = reason;
+    m_browser->setListedFolder(m_listedFolder);
     m_browser->load(m_path);
 }
 

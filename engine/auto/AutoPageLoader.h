@@ -25,6 +25,7 @@ public:
     ~AutoPageLoader() override;
 
     void load(const QString &path) override;
+    void setListedFolder(const QString &folder) override { m_nextListedFolder = folder; }
     void readTextSoFar() override;
     void abandon() override;
 
@@ -40,6 +41,8 @@ private:
     std::unique_ptr<PageLoader> m_browser;
     std::shared_ptr<PagesByEngine> m_pages = std::make_shared<PagesByEngine>();
     QString m_path;
+    QString m_listedFolder; // the page's, for the browser
+    QString m_nextListedFolder;
     bool m_inBrowser = false; // the current page is the browser loader's
     BrowserReason m_browserReason = BrowserReason::UnknownScript; // why it is
 };

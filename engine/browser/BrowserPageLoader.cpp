@@ -19,6 +19,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace {
 
 bool hasEnded(const QWebEngineLoadingInfo &info)
@@ -31,20 +33,26 @@ bool hasEnded(const QWebEngineLoadingInfo &info)
 // so far, made before the next page has replaced it, knows it for the previous page's.
 const QString bodyTextScript = QStringLiteral(
     "window.quillmereTextTaken = true; document.body ? document.body.innerText : ''");
-// Two animation frames and three rounds of the page's timers: work that the page put off (jQuery
-// runs its "ready" handlers from a timer, and so do many pages; a script that arrived may insert
-// the next one from a timer; MathJax typesets over many rounds), and what it draws frame by
-// frame, is done by then, as it is before a user looks at the page. A frame that does not come
-// within a tenth of a second is not waited for. Their end is told through the console, after
-// every request the page made before it, with whether the document changed meanwhile. The
-// page's own scripts cannot see the mark, nor change the functions called here.
+// Two animation frames and three rounds of the page's timers, the last after a wait (%2 ms) that
+// may be none: work that the page put off (jQuery runs its "ready" handlers from a timer, and so
+// do many pages; a script that arrived may insert the next one from a timer; MathJax typesets
+// over many rounds), and what it draws frame by frame, is done by then, as it is before a user
+// looks at the page. A frame that does not come within a tenth of a second is not waited for. Their
+// end is told through the console, after every request the page made before it, with whether the
+// document changed meanwhile. The page's own scripts cannot see the mark, nor change the functions
+// called here.
 const QString settleScript = QStringLiteral(
     "(() => { const changes = () => typeof quillmereChanges == 'function' ? quillmereChanges() : 0;"
     " const before = changes(); const frame = next => { let done = false;"
     " const go = () => { if (!done) { done = true; next(); } };"
     " requestAnimationFrame(go); setTimeout(go, 100); };"
     " frame(() => frame(() => setTimeout(() => setTimeout(() => setTimeout(() =>"
-    " console.log('%1 ' + (changes() != before))))))); })()");
+    " console.log('%1 ' + (changes() != before)), %2))))); })()");
+// Work a page puts off by a short wait rather than to the next turn (MathJax waits a twentieth of
+// a second between its phases, a tenth between chunks of formulas) is done before it is read:
+// once it has changed or asked for a file, its rounds end only after the timers it set for up to
+// this long. Timers fire in the order they are due, so this holds however busy the machine.
+constexpr std::chrono::milliseconds timersSetForUpTo{100};
 // How long a page that keeps changing its document (a clock, say) is let settle before it is
 // read all the same.
 constexpr std::chrono::seconds changingLimit{3};
@@ -131,6 +139,13 @@ QByteArray documentTypeOf(const QString &absolutePath, const FileType &type)
     return charset.isEmpty() ? QByteArrayLiteral("text/html") : "text/html; charset=" + charset;
 }
 
+// cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own encoding,
+// which loses bytes that are not UTF-8.
+QString absoluteCleanPath(const QString &path)
+{
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
+}
+
 // A local file by its path, as the user knows it.
 QString placeNamed(const QUrl &url)
 {
@@ -145,6 +160,8 @@ BrowserPageLoader::BrowserPageLoader(QObject *parent) : PageLoader(parent)
 {
     connect(&m_fileHandler, &LocalFileSchemeHandler::fileUnreadable, this,
             &BrowserPageLoader::onFileUnreadable);
+    connect(&m_fileHandler, &LocalFileSchemeHandler::scriptSentOn, &m_requestFilter,
+            &LocalOnlyRequestFilter::expectScriptSentOn);
     connect(&m_requestFilter, &LocalOnlyRequestFilter::awaitedFileRequested, this,
             &BrowserPageLoader::onAwaitedFileRequested);
     m_rendererWatch.setInterval(rendererWatchInterval);
@@ -241,17 +258,16 @@ void BrowserPageLoader::load(const QString &path)
     m_refusedUrls.clear();
     m_requestedPageStarted = false;
     m_awaitedFiles.clear();
+    const QString listedFolder = std::exchange(m_nextListedFolder, {});
     if (path.isEmpty()) {
         // It would name the URL of no file, and the engine would never report on it.
         fail(tr("No file name was given"));
         return;
     }
-    // cleanPath() works on the text alone; QFileInfo would pass the name through Qt's own
-    // encoding, which loses bytes that are not UTF-8.
-    m_requestedFile = QDir::cleanPath(
-        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + u'/' + path);
+    m_requestedFile = absoluteCleanPath(path);
     m_fileHandler.setDocumentPath(m_requestedFile);
-    m_navigationRule.setRequestedPage(m_requestedFile);
+    m_navigationRule.setRequestedPage(
+        m_requestedFile, listedFolder.isEmpty() ? QString() : absoluteCleanPath(listedFolder));
     // Parsed as the browser parses it from disk; a file that is no page is read as HTML.
     const FileType type = fileTypeOfFile(m_requestedFile);
     m_fileHandler.setDocumentType(documentTypeOf(m_requestedFile, type));
@@ -268,6 +284,11 @@ void BrowserPageLoader::load(const QString &path)
     m_rendererWatch.start();
     m_page->load(m_isArchive ? LocalFileSchemeHandler::fileUrlForFile(m_requestedFile)
                              : LocalFileSchemeHandler::urlForFile(m_requestedFile));
+}
+
+void BrowserPageLoader::setListedFolder(const QString &folder)
+{
+    m_nextListedFolder = folder;
 }
 
 void BrowserPageLoader::readTextSoFar()
@@ -403,7 +424,7 @@ void BrowserPageLoader::takeNews()
     ++m_newsCount;
     if (m_stallTimer.isActive()) {
         m_stallTimer.stop();
-        startSettleRounds();
+        startSettleRounds(AfterActivity);
     }
 }
 
@@ -425,14 +446,17 @@ void BrowserPageLoader::letPageSettle()
     m_state = State::Settling;
     m_page->setFollowsOwnNavigations(false);
     m_settlingTime.start();
-    startSettleRounds();
+    startSettleRounds(FirstRounds);
 }
 
-void BrowserPageLoader::startSettleRounds()
+void BrowserPageLoader::startSettleRounds(SettleRounds rounds)
 {
     m_newsCountAtRounds = m_newsCount;
     m_settledMark = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    m_page->runJavaScript(settleScript.arg(m_settledMark), QWebEngineScript::ApplicationWorld);
+    const auto timersWaitedFor = rounds == AfterActivity ? timersSetForUpTo
+                                                         : std::chrono::milliseconds(0);
+    m_page->runJavaScript(settleScript.arg(m_settledMark).arg(timersWaitedFor.count()),
+                          QWebEngineScript::ApplicationWorld);
 }
 
 void BrowserPageLoader::onSettleRoundsDone(bool documentChanged)
@@ -440,7 +464,7 @@ void BrowserPageLoader::onSettleRoundsDone(bool documentChanged)
     const bool stillChanging = documentChanged
         && !m_settlingTime.hasExpired(std::chrono::milliseconds(changingLimit).count());
     if (m_newsCount != m_newsCountAtRounds || stillChanging)
-        startSettleRounds();
+        startSettleRounds(AfterActivity);
     else if (m_awaitedFiles.isEmpty())
         readText(bodyTextScript, EmptyTextIfNone);
     else

@@ -28,8 +28,8 @@ class QWidget;
 // screens never apply.
 //
 // A page that sends itself elsewhere while it loads is followed, and the text is that of the
-// page it ends on, as long as that is a page in its own folder or below (see OwnNavigationRule);
-// a navigation not followed leaves the page where it was, and is noted.
+// page it ends on, as long as that is a page within the folder it was listed under (see
+// OwnNavigationRule); a navigation not followed leaves the page where it was, and is noted.
 class BrowserPageLoader : public PageLoader
 {
     Q_OBJECT
@@ -39,6 +39,7 @@ public:
     ~BrowserPageLoader() override;
 
     void load(const QString &path) override;
+    void setListedFolder(const QString &folder) override;
     void readTextSoFar() override;
     void abandon() override;
 
@@ -60,7 +61,10 @@ private:
     bool isRequestedPage(const QUrl &url) const;
     void onEngineOwnNavigation(const QWebEngineLoadingInfo &info);
     void letPageSettle();
-    void startSettleRounds();
+    // The first rounds after loading follow the page's timers of the next turn; those after it
+    // has done anything, its timers of a short wait too.
+    enum SettleRounds { FirstRounds, AfterActivity };
+    void startSettleRounds(SettleRounds rounds);
     void onSettleRoundsDone(bool documentChanged);
     void onFileArrived(const QString &absolutePath);
     void takeNews();
@@ -77,6 +81,7 @@ private:
     State m_state = State::Idle;
     bool m_cutShort = false;             // its text was taken while it was still loading
     QString m_requestedFile;             // absolute
+    QString m_nextListedFolder;          // for the next load() only
     bool m_isArchive = false;            // the requested file is a page saved as one file (MHTML)
     QList<QUrl> m_followedUrls;          // where the page sent itself since the last load()
     QList<QUrl> m_refusedUrls;           // where it tried to

@@ -4,14 +4,23 @@
 #include "platform/RegularFile.h"
 
 #include <QFile>
+#include <QMap>
 #include <QMimeDatabase>
 #include <QMimeType>
+#include <QUuid>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
 #include <cerrno>
 
 const QByteArray LocalFileSchemeHandler::schemeName = QByteArrayLiteral("quillmere-file");
+
+namespace {
+
+const QString pageHost = QStringLiteral("local");
+const QString scriptHost = QStringLiteral("script");
+
+} // namespace
 
 void LocalFileSchemeHandler::registerScheme()
 {
@@ -29,7 +38,7 @@ QUrl LocalFileSchemeHandler::urlForFile(const QString &absolutePath)
 {
     QUrl url;
     url.setScheme(QString::fromLatin1(schemeName));
-    url.setHost(QStringLiteral("local"));
+    url.setHost(pageHost);
     // Every byte of the name that is not plain ASCII is percent-encoded, so that "#", "?", "%"
     // and bytes that are not UTF-8 all stay part of the path and come back as they were.
     url.setPath(QString::fromLatin1(encodeFileName(absolutePath).toPercentEncoding("/")),
@@ -43,6 +52,18 @@ QUrl LocalFileSchemeHandler::fileUrlForFile(const QString &absolutePath)
     url.setScheme(QStringLiteral("file"));
     url.setHost(QString());
     return url;
+}
+
+QUrl LocalFileSchemeHandler::scriptUrlForFile(const QString &absolutePath)
+{
+    QUrl url = urlForFile(absolutePath);
+    url.setHost(scriptHost);
+    return url;
+}
+
+bool LocalFileSchemeHandler::isScriptUrl(const QUrl &url)
+{
+    return url.scheme() == QLatin1String(schemeName) && url.host() == scriptHost;
 }
 
 QString LocalFileSchemeHandler::fileForUrl(const QUrl &url)
@@ -63,6 +84,10 @@ void LocalFileSchemeHandler::setDocumentType(const QByteArray &mimeType)
 void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
 {
     const QString path = fileForUrl(job->requestUrl());
+    if (isScriptUrl(job->requestUrl())) {
+        answerScriptRequest(job, path);
+        return;
+    }
     // This runs on the window's thread, and the engine reads the answer there too. Only regular
     // files are served, and none of the kernel's (/proc/self/environ), which is no page nor
     // anything a page uses.
@@ -84,6 +109,24 @@ void LocalFileSchemeHandler::requestStarted(QWebEngineUrlRequestJob *job)
     auto *file = new QFile(job);
     file->open(regular.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     job->reply(contentTypeFor(path), file);
+}
+
+// A module script (of <script type=module> or import()) is asked for across origins, with an
+// Origin header: from a page with no origin of its own, as a file: page is, a browser refuses it.
+// The engine's file:// loader would serve it. Only a classic script goes on there, to be marked
+// as another origin's, so that its errors do not show its text.
+void LocalFileSchemeHandler::answerScriptRequest(QWebEngineUrlRequestJob *job,
+                                                 const QString &absolutePath)
+{
+    if (job->requestHeaders().contains(QByteArrayLiteral("Origin"))) {
+        job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return;
+    }
+    // Marked as this one request, with a mark no page knows before the request has arrived.
+    QUrl fileUrl = fileUrlForFile(absolutePath);
+    fileUrl.setQuery(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    emit scriptSentOn(fileUrl);
+    job->redirect(fileUrl);
 }
 
 QByteArray LocalFileSchemeHandler::contentTypeFor(const QString &absolutePath) const

@@ -3,8 +3,6 @@
 #include "engine/browser/LocalFileSchemeHandler.h"
 #include "platform/RegularFile.h"
 
-#include <QMimeDatabase>
-#include <QMimeType>
 #include <QUrl>
 
 namespace {
@@ -17,18 +15,6 @@ bool isReadByScript(Info::ResourceType type)
 {
     return type == Info::ResourceTypeXhr || type == Info::ResourceTypeWorker
         || type == Info::ResourceTypeSharedWorker || type == Info::ResourceTypeServiceWorker;
-}
-
-// A module script may be JSON or a style sheet, which the importing script then reads as data.
-// The engine's file:// loader answers module scripts, unlike a browser's; the script itself,
-// if it is JavaScript, shows a page no more than the page's own scripts may.
-bool isDataAsScript(Info::ResourceType type, const QString &path)
-{
-    if (type != Info::ResourceTypeScript)
-        return false;
-    const QMimeType mimeType = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
-    return mimeType.inherits(QStringLiteral("application/json"))
-        || mimeType.inherits(QStringLiteral("text/css"));
 }
 
 bool isDocument(Info::ResourceType type)
@@ -61,6 +47,14 @@ bool isServableFile(const QString &path)
     return file.isOpen() && !file.isOnKernelFileSystem();
 }
 
+// A redirected request keeps its type, which keeps a redirect of one kind of request from being
+// taken for that of another.
+QString redirectKey(Info::ResourceType type, const QUrl &target)
+{
+    return QString::number(type) + u':' + target.scheme() + u':'
+        + LocalFileSchemeHandler::fileForUrl(target);
+}
+
 } // namespace
 
 void LocalOnlyRequestFilter::setArchivePath(const QString &absolutePath)
@@ -87,9 +81,11 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     const Info::ResourceType type = info.resourceType();
     // A request redirected here comes back as a new one, and was counted the first time: its
     // first time keeps its order among the page's requests.
-    const auto redirected = m_redirectsUnderWay.find(scheme + u':' + path);
-    const bool counted = redirected != m_redirectsUnderWay.end();
-    if (counted)
+    const auto redirected = m_redirectsUnderWay.find(redirectKey(type, info.requestUrl()));
+    const bool sentOnByHandler = isFileUrl && type == Info::ResourceTypeScript
+        && m_scriptsSentOn.remove(info.requestUrl().query()) > 0;
+    const bool counted = redirected != m_redirectsUnderWay.end() || sentOnByHandler;
+    if (redirected != m_redirectsUnderWay.end())
         m_redirectsUnderWay.erase(redirected);
     // Documents come from our own handler, which answers the page asked for as HTML and serves
     // regular files only; the engine's file:// loader would read a pipe as readily as a file.
@@ -109,18 +105,30 @@ void LocalOnlyRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
     // elements use either: the engine's file:// loader does, and marks what it serves as of
     // another origin, so that scripts neither read a style sheet's rules nor learn a script's
     // text from its errors, and whatever asks to share a file with the page is refused.
-    if (isReadByScript(type) || isDataAsScript(type, path) || !isServableFile(path)) {
+    if (isReadByScript(type) || !isServableFile(path)) {
         info.block(true);
         return;
     }
     if (isAwaited(type) && !counted)
         emit awaitedFileRequested(path);
+    // Every script passes our handler, which alone sees how it is asked for: only what it sends
+    // on to the engine's loader gets there.
+    if (type == Info::ResourceTypeScript) {
+        if (!sentOnByHandler && !LocalFileSchemeHandler::isScriptUrl(info.requestUrl()))
+            redirect(info, LocalFileSchemeHandler::scriptUrlForFile(path));
+        return;
+    }
     if (!isFileUrl && (m_pageRunsScripts || !reachesPageOnlyThroughScripts(type)))
         redirect(info, LocalFileSchemeHandler::fileUrlForFile(path));
 }
 
+void LocalOnlyRequestFilter::expectScriptSentOn(const QUrl &fileUrl)
+{
+    m_scriptsSentOn.insert(fileUrl.query());
+}
+
 void LocalOnlyRequestFilter::redirect(QWebEngineUrlRequestInfo &info, const QUrl &target)
 {
-    m_redirectsUnderWay.insert(target.scheme() + u':' + LocalFileSchemeHandler::fileForUrl(target));
+    m_redirectsUnderWay.insert(redirectKey(info.resourceType(), target));
     info.redirect(target);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QUrl>
 #include <QWebEngineUrlRequestInterceptor>
 
@@ -8,8 +9,9 @@
 // Refuses every request that would leave the machine: only local files and data:, about: and
 // blob: URLs get through. Documents (pages and frames) come from our own handler for local
 // files; what the page's elements use (scripts, style sheets, fonts) comes from the engine's own
-// file:// loader, and only from regular files. A page's scripts read no local file:
-// XMLHttpRequest, fetch() and workers never get one.
+// file:// loader, and only from regular files, scripts only after our handler has let them go on.
+// A page's scripts read no local file: XMLHttpRequest, fetch(), workers and module scripts never
+// get one.
 class LocalOnlyRequestFilter : public QWebEngineUrlRequestInterceptor
 {
     Q_OBJECT
@@ -27,6 +29,11 @@ public:
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
 
+public slots:
+    // The local file handler sends a script on to the engine's own loader, at `fileUrl`: the
+    // request of that URL's query is let through as it comes back, once.
+    void expectScriptSentOn(const QUrl &fileUrl);
+
 signals:
     // A script or a frame is on its way: the element that asked for it fires its "load" or
     // "error" event once it has arrived and (for a script) run.
@@ -35,7 +42,8 @@ signals:
 private:
     void redirect(QWebEngineUrlRequestInfo &info, const QUrl &target);
 
-    std::multiset<QString> m_redirectsUnderWay; // by scheme and path
+    std::multiset<QString> m_redirectsUnderWay; // by type, scheme and path
+    QSet<QString> m_scriptsSentOn;              // the marks of their URLs' queries
     QString m_archivePath;
     bool m_pageRunsScripts = true;
 };

@@ -16,9 +16,11 @@ bool isRegularFileOutsideTheKernel(const QString &path)
 
 } // namespace
 
-void OwnNavigationRule::setRequestedPage(const QString &absolutePath)
+void OwnNavigationRule::setRequestedPage(const QString &absolutePath, const QString &listedFolder)
 {
-    m_folder = absolutePath.left(absolutePath.lastIndexOf(u'/') + 1);
+    const QString listed = listedFolder.endsWith(u'/') ? listedFolder : listedFolder + u'/';
+    m_isListedFolder = !listedFolder.isEmpty() && absolutePath.startsWith(listed);
+    m_folder = m_isListedFolder ? listed : absolutePath.left(absolutePath.lastIndexOf(u'/') + 1);
 }
 
 QString OwnNavigationRule::whyNotFollowed(const QUrl &url) const
@@ -32,7 +34,8 @@ QString OwnNavigationRule::whyNotFollowed(const QUrl &url) const
     if (path.contains(QChar(0)))
         return tr("it names no file");
     if (!path.startsWith(m_folder))
-        return tr("it is outside the page's folder");
+        return m_isListedFolder ? tr("it is outside the folder the page was listed in")
+                                : tr("it is outside the page's folder");
     if (!isRegularFileOutsideTheKernel(path) || !fileTypeOfFile(path).isPage())
         return tr("it is not a page");
     return {};
