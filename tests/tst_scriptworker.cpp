@@ -4,9 +4,11 @@
 
 #include "TestFiles.h"
 
+#include "engine/fast/FastPageLoader.h"
 #include "engine/fast/worker/ScriptWorker.h"
 
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -70,6 +72,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        qputenv("QUILLMERE_SCRIPT_WORKER", STANDIN_WORKER);
     }
 
     void runsPagesAndServesTheirFiles()
@@ -124,6 +127,36 @@ private slots:
                  BrowserReason::ScriptWorkerFailed);
         QCOMPARE(lastText(worker.runPage(pageRunning("append"), context)),
                  QStringLiteral("appended by file:///pages/page.html"));
+    }
+
+    // The fast engine's loader: a page whose worker the sandbox ends goes to the browser, the
+    // next page's scripts run, and their tree gives its text.
+    void fastEngineTakesTheTreeScriptsLeave()
+    {
+        FastPageLoader loader(FastPageLoader::Pages::ExactOnly);
+        const auto load = [&loader](const QString &path) {
+            QSignalSpy loaded(&loader, &PageLoader::pageLoaded);
+            QSignalSpy notExact(&loader, &FastPageLoader::pageNotExact);
+            loader.load(path);
+            const QDeadlineTimer deadline(20'000);
+            while (loaded.isEmpty() && notExact.isEmpty() && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            return !loaded.isEmpty()  ? loaded.first().first()
+                : !notExact.isEmpty() ? notExact.first().first()
+                                      : QVariant();
+        };
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("signal %1 ").arg(SIGSYS)));
+        const QVariant opened = load(
+            writeTestFile(m_dir.filePath("open.html"), pageRunning("open")));
+        QCOMPARE(opened.value<BrowserReason>(), BrowserReason::ScriptWorkerFailed);
+        const QVariant appended = load(
+            writeTestFile(m_dir.filePath("append.html"), pageRunning("append")));
+        QCOMPARE(appended.toString(),
+                 QStringLiteral("page\n\nappended by ") + fileUrl("append.html"));
+        const QVariant failed = load(
+            writeTestFile(m_dir.filePath("error.html"), pageRunning("error")));
+        QCOMPARE(failed.value<BrowserReason>(), BrowserReason::ScriptError);
     }
 };
 

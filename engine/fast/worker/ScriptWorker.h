@@ -23,7 +23,7 @@ public:
     struct Limits
     {
         // A page's whole trip, scripts and files included: past it the worker is killed.
-        std::chrono::milliseconds pageTime{20000};
+        std::chrono::milliseconds pageTime{10000};
         // A worker serves this many pages and is then replaced, which also bounds the processor
         // time it may spend (see the worker's sandbox).
         int pagesPerProcess = 64;

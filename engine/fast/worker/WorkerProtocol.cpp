@@ -1,5 +1,6 @@
 #include "engine/fast/worker/WorkerProtocol.h"
 
+#include "engine/PageCancellation.h"
 #include "engine/fast/dom/WireBytes.h"
 
 #include <cerrno>
@@ -179,11 +180,13 @@ bool MessageChannel::readAll(char *data, qint64 size, std::optional<Clock::time_
 bool MessageChannel::waitFor(short events, std::optional<Clock::time_point> deadline)
 {
     for (;;) {
+        // A page given up on stops waiting for its worker within moments.
+        checkPageCancelled();
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
         if (left.count() <= 0)
             return false;
         pollfd watched{m_descriptor, events, 0};
-        const int ready = ::poll(&watched, 1, int(std::min<qint64>(left.count(), 1000)));
+        const int ready = ::poll(&watched, 1, int(std::min<qint64>(left.count(), 100)));
         if (ready > 0)
             return true;
         if (ready < 0 && errno != EINTR)

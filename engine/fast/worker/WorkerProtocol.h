@@ -48,8 +48,9 @@ QByteArray encodeMessage(const WorkerMessage &message);
 std::optional<WorkerMessage> decodeMessage(const QByteArray &bytes);
 
 // One end of the socket. Reads and writes whole messages, until the deadline when one is given
-// (the converter's side, which must never wait on a worker for good); a failure of any kind,
-// the other end gone, bytes that are no message or a deadline passed, is nothing or false.
+// (the converter's side, which must never wait on a worker for good, and stops waiting for a
+// page given up on: see PageCancellation.h). A failure of any kind, the other end gone, bytes
+// that are no message or a deadline passed, is nothing or false.
 class MessageChannel
 {
 public:
