@@ -6,6 +6,7 @@
 
 #include "engine/fast/FastPageLoader.h"
 #include "engine/fast/worker/ScriptWorker.h"
+#include "engine/fast/worker/WorkerProtocol.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -75,9 +76,10 @@ private slots:
         qputenv("QUILLMERE_SCRIPT_WORKER", STANDIN_WORKER);
     }
 
+    // Through workers replaced after every two pages.
     void runsPagesAndServesTheirFiles()
     {
-        ScriptWorker worker(QStringLiteral(STANDIN_WORKER), m_quick);
+        ScriptWorker worker(QStringLiteral(STANDIN_WORKER), {2000ms, 2});
         QCOMPARE(lastText(worker.runPage(pageRunning("none"), context)), QStringLiteral("page"));
         QCOMPARE(lastText(worker.runPage(pageRunning("append"), context)),
                  QStringLiteral("appended by file:///pages/page.html"));
@@ -96,6 +98,25 @@ private slots:
               QStringLiteral("file://otherhost") + m_dir.filePath("lib.js"),
               QStringLiteral("http://localhost/lib.js"), QStringLiteral("lib.js")})
             QCOMPARE(readBack(refused), QStringLiteral("refused"));
+    }
+
+    void damagedMessagesAreRefused()
+    {
+        const QByteArray page = encodeMessage(PageToRun{"<p>page", context});
+        const QByteArray result = encodeMessage(PageResult{BrowserReason::ScriptError});
+        for (const QByteArray &whole : {page, result, encodeMessage(FileReply{"bytes"}),
+                                        encodeMessage(FileRequest{"file:///a.js", {}})}) {
+            QVERIFY(decodeMessage(whole));
+            for (qsizetype size = 0; size < whole.size(); ++size)
+                QVERIFY(!decodeMessage(whole.first(size)));
+            QVERIFY(!decodeMessage(whole + '\0'));
+        }
+        QByteArray unknownReason = result;
+        unknownReason.back() = char(browserReasonCount);
+        QVERIFY(!decodeMessage(unknownReason));
+        QByteArray unknownType = result;
+        unknownType.front() = '\x7F';
+        QVERIFY(!decodeMessage(unknownType));
     }
 
     void sandboxEndsAWorkerThatOpensAFile()
