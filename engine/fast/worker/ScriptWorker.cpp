@@ -152,7 +152,8 @@ QString scriptWorkerProgram()
     if (!chosen.isEmpty())
         return QFile::decodeName(chosen);
     const QString beside = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    for (const QString &folder : {beside, QStringLiteral(QUILLMERE_LIBEXECDIR "/quillmere")}) {
+    for (const QString &folder :
+         {beside, beside + QLatin1String("/" QUILLMERE_WORKER_FROM_PROGRAM)}) {
         const QFileInfo program(folder + u'/' + QLatin1String(workerName));
         if (program.isFile() && program.isExecutable())
             return program.filePath();

@@ -54,6 +54,6 @@ private:
 };
 
 // The worker program: QUILLMERE_SCRIPT_WORKER when set ("off" for none), else the one beside
-// the running program, else the installed one; empty when there is none, and pages with scripts
-// the fast engine does not know are then the browser's.
+// the running program (in the build tree), else the one installed with it; empty when there is
+// none, and pages with scripts the fast engine does not know are then the browser's.
 QString scriptWorkerProgram();
