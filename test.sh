@@ -13,13 +13,16 @@ scripts/check-format.sh
 
 # The builds share the real pages the tests unpack from Debian's packages, and ccache's store
 # of what was compiled before.
-shared=(-DQUILLMERE_GENERATOR_PAGES="$PWD/build/generator-pages")
+shared=(-DQUILLMERE_GENERATOR_PAGES="$PWD/build/generator-pages"
+    -DQUILLMERE_SCRIPT_PAGES="$PWD/build/script-pages")
 if command -v ccache >/dev/null; then shared+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_WERROR=ON "${shared[@]}"
 cmake --build build/test -j"$(nproc)"
 (cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure)
 # ctest shows a skipped test's reason only in its log.
-if [[ -f build/generator-pages/unavailable ]]; then cat build/generator-pages/unavailable; fi
+for pages in build/generator-pages build/script-pages; do
+    if [[ -f $pages/unavailable ]]; then cat "$pages/unavailable"; fi
+done
 
 # `cmake --install` after ./run.sh's build, and the .deb as lintian checks it.
 if command -v lintian >/dev/null; then scripts/check-package.sh; fi

@@ -3,14 +3,16 @@
 // "Add All HTML Files In Folder" walks them (files whose own name holds "htm"); pages that
 // carry a script other than known ones (run by the fast engine itself), and pages whose
 // encoding only a guess can tell, are left out unless --all is given (the fast engine is meant
-// for the others only).
+// for the others only). With --auto the pages compared are those the automatic engine gives
+// the fast engine, with the text it takes from it, whatever the fast engine does with them.
 //
-//     fast_vs_browser [--all] [--diffs N] [--require PERCENT] [--require-taken PERCENT]
-//                     <folder or file>...
+//     fast_vs_browser [--all | --auto] [--diffs N] [--require PERCENT]
+//                     [--require-taken PERCENT] <folder or file>...
 //
 // --require-taken fails the run when the fast engine takes a smaller share of the pages.
 //     fast_vs_browser --show <file>       (both texts of one page, escaped)
 
+#include "bench/AutoEngineChoice.h"
 #include "bench/PageText.h"
 #include "convert/FolderWalk.h"
 #include "engine/PageType.h"
@@ -30,6 +32,7 @@ namespace {
 struct Options
 {
     bool all = false;
+    bool autoChoice = false;
     bool show = false;
     int diffs = 5;
     double requiredPercent = -1;
@@ -44,6 +47,8 @@ bool parseOptions(const QStringList &arguments, Options &options)
         const QString &argument = arguments[i];
         if (argument == "--all") {
             options.all = true;
+        } else if (argument == "--auto") {
+            options.autoChoice = true;
         } else if (argument == "--show") {
             options.show = true;
         } else if ((argument == "--diffs" || argument == "--require"
@@ -65,7 +70,7 @@ bool parseOptions(const QStringList &arguments, Options &options)
             options.paths << argument;
         }
     }
-    return !options.paths.isEmpty();
+    return !options.paths.isEmpty() && !(options.all && options.autoChoice);
 }
 
 QByteArray readFile(const QString &path)
@@ -124,6 +129,39 @@ void printDiff(const QString &fast, const QString &browser)
         std::printf("  + %s\n", qPrintable(escaped(fastLines[i])));
 }
 
+// Pages whose two texts were compared, and the first disagreements shown.
+class Comparison
+{
+public:
+    explicit Comparison(int diffsToShow) : m_diffsLeft(diffsToShow) {}
+
+    void add(const QString &path, const QString &fast, const QString &browser)
+    {
+        ++m_compared;
+        if (fast == browser) {
+            ++m_identical;
+        } else if (m_diffsLeft-- > 0) {
+            std::printf("%s\n", qPrintable(path));
+            printDiff(fast, browser);
+        }
+    }
+    int compared() const { return m_compared; }
+    int identical() const { return m_identical; }
+    double percent() const { return m_compared ? 100.0 * m_identical / m_compared : 100.0; }
+
+private:
+    int m_diffsLeft; // disagreements still to be shown
+    int m_compared = 0;
+    int m_identical = 0;
+};
+
+bool meetsRequirements(const Options &options, const Comparison &comparison, int taken, int all)
+{
+    const double takenPercent = all ? 100.0 * taken / all : 100.0;
+    return comparison.percent() >= options.requiredPercent
+        && takenPercent >= options.requiredTakenPercent;
+}
+
 // A folder is walked as the program walks it, and, as in a run, only the files that are pages
 // are kept: below a folder named "html" every style sheet and picture would count as one.
 QStringList inputFiles(const QStringList &paths, MessagePump &pump)
@@ -161,6 +199,71 @@ int show(PageLoader &engine, const QString &path)
     return fast == browser ? 0 : 1;
 }
 
+// The pages whose text the fast engine is meant to give exactly, both engines' texts compared.
+int compareExactPages(const Options &options, PageLoader &engine, const QStringList &files)
+{
+    Comparison comparison(options.diffs);
+    int withKnownScripts = 0, withScript = 0, guessedEncoding = 0, otherTree = 0, unloadable = 0;
+    for (const QString &path : files) {
+        const FastPage page(readFile(path), path);
+        if (!options.all && !page.isExact()) {
+            ++(page.carriesScript() && !page.scriptsKnown() ? withScript
+                   : page.encodingGuessed()                 ? guessedEncoding
+                                                            : otherTree);
+            continue;
+        }
+        std::optional<BrowserReason> stylingReason;
+        const QString fast = page.bodyText(&stylingReason);
+        if (!options.all && stylingReason) {
+            ++otherTree;
+            continue;
+        }
+        const QString browser = browserText(engine, path);
+        if (browser.isNull()) {
+            ++unloadable;
+            continue;
+        }
+        withKnownScripts += page.scriptsKnown();
+        comparison.add(path, fast, browser);
+    }
+    std::printf("%d of %d pages identical (%.1f%%), %d of them with known scripts only; left out:"
+                " %d with other scripts, %d in an undeclared encoding, %d whose tree may not be the"
+                " browser's; %d the browser could not load\n",
+                comparison.identical(), comparison.compared(), comparison.percent(),
+                withKnownScripts, withScript, guessedEncoding, otherTree, unloadable);
+    std::fflush(stdout);
+    const int all = comparison.compared() + withScript + guessedEncoding + otherTree + unloadable;
+    return meetsRequirements(options, comparison, comparison.compared(), all) ? 0 : 1;
+}
+
+// The pages the automatic engine gives the fast engine, its text against the browser's.
+int compareAutoEngineChoices(const Options &options, PageLoader &engine, const QStringList &files)
+{
+    AutoEngineChooser chooser;
+    Comparison comparison(options.diffs);
+    int unloadable = 0;
+    for (const QString &path : files) {
+        const AutoEngineChoice choice = chooser.choose(path);
+        if (!choice.fastText) {
+            unloadable += !choice.browserReason;
+            continue;
+        }
+        const QString browser = browserText(engine, path);
+        if (browser.isNull()) {
+            ++unloadable;
+            continue;
+        }
+        comparison.add(path, *choice.fastText, browser);
+    }
+    const PagesByEngine pages = chooser.pagesByEngine();
+    std::printf("%d of %d pages the automatic engine gives the fast engine identical (%.1f%%);"
+                " of %lld pages, %s; %d could not be read by one engine or the other\n",
+                comparison.identical(), comparison.compared(), comparison.percent(),
+                (long long)files.size(), qPrintable(describePagesByEngine(pages)), unloadable);
+    std::fflush(stdout);
+    return meetsRequirements(options, comparison, pages.fast, int(files.size())) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -172,7 +275,7 @@ int main(int argc, char *argv[])
     Options options;
     if (!parseOptions(app.arguments().mid(1), options)) {
         std::fprintf(stderr,
-                     "usage: fast_vs_browser [--all] [--diffs N] [--require PERCENT]"
+                     "usage: fast_vs_browser [--all | --auto] [--diffs N] [--require PERCENT]"
                      " [--require-taken PERCENT] <folder or file>...\n       fast_vs_browser "
                      "--show <file>\n");
         return 2;
@@ -182,48 +285,7 @@ int main(int argc, char *argv[])
     if (options.show)
         return show(engine, options.paths.first());
 
-    int compared = 0, identical = 0, withKnownScripts = 0, withScript = 0, guessedEncoding = 0;
-    int otherTree = 0, unloadable = 0;
-    int shownDiffs = 0;
-    for (const QString &path : inputFiles(options.paths, pump)) {
-        const FastPage page(readFile(path), path);
-        if (!options.all && !page.isExact()) {
-            ++(page.carriesScript() && !page.scriptsKnown() ? withScript
-                   : page.encodingGuessed()                 ? guessedEncoding
-                                                            : otherTree);
-            continue;
-        }
-        bool stylesExact = true;
-        const QString fast = page.bodyText(&stylesExact);
-        if (!options.all && !stylesExact) {
-            ++otherTree;
-            continue;
-        }
-        const QString browser = browserText(engine, path);
-        if (browser.isNull()) {
-            ++unloadable;
-            continue;
-        }
-        ++compared;
-        withKnownScripts += page.scriptsKnown();
-        if (fast == browser) {
-            ++identical;
-        } else if (shownDiffs++ < options.diffs) {
-            std::printf("%s\n", qPrintable(path));
-            printDiff(fast, browser);
-        }
-    }
-    const double percent = compared ? 100.0 * identical / compared : 100.0;
-    std::printf("%d of %d pages identical (%.1f%%), %d of them with known scripts only; left out:"
-                " %d with other scripts, %d in an undeclared encoding, %d whose tree may not be the"
-                " browser's; %d the browser could not load\n",
-                identical, compared, percent, withKnownScripts, withScript, guessedEncoding,
-                otherTree, unloadable);
-    std::fflush(stdout);
-    const int all = compared + withScript + guessedEncoding + otherTree + unloadable;
-    const double takenPercent = all ? 100.0 * compared / all : 100.0;
-    return (options.requiredPercent >= 0 && percent < options.requiredPercent)
-            || (options.requiredTakenPercent >= 0 && takenPercent < options.requiredTakenPercent)
-        ? 1
-        : 0;
+    const QStringList files = inputFiles(options.paths, pump);
+    return options.autoChoice ? compareAutoEngineChoices(options, engine, files)
+                              : compareExactPages(options, engine, files);
 }

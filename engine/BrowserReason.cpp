@@ -23,6 +23,8 @@ QString describeBrowserReason(BrowserReason reason)
         return QStringLiteral("saved-page archive not modelled");
     case BrowserReason::StyleRuleNotModelled:
         return QStringLiteral("style rule not modelled");
+    case BrowserReason::ContentNeedsLayout:
+        return QStringLiteral("content-visibility: auto");
     case BrowserReason::UnknownObject:
         return QStringLiteral("object of unknown type");
     case BrowserReason::TooLarge:

@@ -15,6 +15,7 @@ enum class BrowserReason {
     XhtmlNotModelled,   // XHTML that is not well-formed, or uses what is not modelled here
     ArchiveNotModelled, // a saved page whose archive holds what is not modelled here
     StyleRuleNotModelled, // a selector nested deeper, or longer, than the cascade follows
+    ContentNeedsLayout,   // "content-visibility: auto", whose content shows only near the window
     UnknownObject,        // an <object> whose box depends on whether the browser can show its type
     TooLarge,             // more bytes than the fast engine reads
     ScriptNotModelled,    // a script used what the script runtime does not do as the browser does

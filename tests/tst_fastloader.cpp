@@ -106,8 +106,12 @@ private slots:
     {
         AutoEngine engine(m_browser);
         const std::unique_ptr<PageLoader> loader = engine.createLoader();
+        // Elements styled "content-visibility: auto" with nothing in them to render.
         const QString plain = page(
-            "plain.html", "<p>Plain <b>text</b><style>b { text-transform: uppercase }</style>");
+            "plain.html",
+            "<p>Plain <b>text</b><style>b { text-transform: uppercase }</style>"
+            "<div style='content-visibility: auto'></div><div hidden><p "
+            "style='content-visibility: auto'>hidden</div>");
         const QString declared = page("declared.html", "<meta charset=windows-1252><p>caf\xe9");
         QCOMPARE(load(*loader, plain).textOrReason, QString("Plain TEXT"));
         QCOMPARE(load(*loader, declared).textOrReason, QString("café"));
@@ -167,6 +171,9 @@ private slots:
             page("broken.xhtml",
                  "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>open</body></html>"),
             page("saved.mhtml", archive),
+            page("sections.html",
+                 "<section style='content-visibility: auto'><p>near</section><div style='height: "
+                 "3000px'></div><section style='content-visibility: auto'><p>far</section>"),
         };
         for (const QString &path : pages)
             load(*loader, path);
@@ -174,10 +181,10 @@ private slots:
         QCOMPARE(
             describePagesByEngine(*engine.pagesByEngine()),
             QString(
-                "1 page by the fast engine, 11 by the browser engine (unknown script 2, refresh 2, "
+                "1 page by the fast engine, 12 by the browser engine (unknown script 2, refresh 2, "
                 "undeclared encoding 1, unsupported encoding 1, file name not UTF-8 1, too many "
                 "attributes 1, nesting too deep 1, XHTML not well-formed or not modelled 1, "
-                "saved-page archive not modelled 1)"));
+                "saved-page archive not modelled 1, content-visibility: auto 1)"));
         PagesByEngine before = *engine.pagesByEngine();
         load(*loader, pages[1]);
         QCOMPARE(describePagesByEngine(pagesTakenSince(before, *engine.pagesByEngine())),

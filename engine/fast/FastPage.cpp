@@ -50,6 +50,20 @@ QString withLoneSurrogatesReplaced(const QString &text)
     return replaced;
 }
 
+// A browser renders the content of an element styled "content-visibility: auto" only while
+// the element lies near its window (the text of a long page stops after the first screen's
+// sections), and where an element lies only a layout tells.
+bool rendersContentByPlace(const Dom &dom, const std::vector<ComputedStyle> &styles)
+{
+    for (int at = 0; at < dom.size(); ++at) {
+        const ComputedStyle &style = styles[size_t(at)];
+        if (dom.node(at).kind == DomNode::Element && dom.node(at).firstChild >= 0 && style.rendered
+            && !style.replaced && style.contentVisibility == ContentVisibility::Auto)
+            return true;
+    }
+    return false;
+}
+
 // The worker that runs this thread's pages' scripts, reused from page to page and ended with the
 // thread; none when no worker program is installed.
 ScriptWorker *threadScriptWorker()
@@ -212,16 +226,18 @@ void FastPage::readArchive(const QByteArray &bytes)
         m_treeExact = false;
 }
 
-QString FastPage::bodyText(bool *stylesExact) const
+QString FastPage::bodyText(std::optional<BrowserReason> *stylingReason) const
 {
-    if (stylesExact)
-        *stylesExact = true;
+    if (stylingReason)
+        stylingReason->reset();
     if (m_dom.body() < 0 || !m_dom.node(m_dom.body()).isElement("body"))
         return QLatin1String("");
     const StyleResolver resolver(m_dom, m_pagePath, m_sheets);
-    if (stylesExact)
-        *stylesExact = resolver.rulesAllRead();
     const std::vector<ComputedStyle> styles = resolver.computeStyles();
+    if (stylingReason && !resolver.rulesAllRead())
+        *stylingReason = BrowserReason::StyleRuleNotModelled;
+    else if (stylingReason && rendersContentByPlace(m_dom, styles))
+        *stylingReason = BrowserReason::ContentNeedsLayout;
     QString text = innerText(m_dom, styles, m_dom.body());
     // The browser engine hands its text over as UTF-8, read back by a decoder that takes a
     // U+FEFF at the start for a byte-order mark; so does anything that reads the text file.

@@ -45,9 +45,10 @@ public:
     bool isExact() const { return !browserReason(); }
 
     // The body's innerText; empty for a page without a body. Its style sheets are read only
-    // here: stylesExact, when given, tells whether they hold only rules read as the browser
-    // reads them, without which the text is not exact either.
-    QString bodyText(bool *stylesExact = nullptr) const;
+    // here: stylingReason, when given, is set to why the text as styled may not be the
+    // browser's (a rule not read as the browser reads it, content a browser renders only near
+    // its window), or to nothing.
+    QString bodyText(std::optional<BrowserReason> *stylingReason = nullptr) const;
 
     const Dom &dom() const { return m_dom; }
 

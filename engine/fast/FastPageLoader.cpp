@@ -72,10 +72,10 @@ Outcome readPage(const QString &path, FastPageLoader::Pages pages)
             return notExact(*reason);
     }
     // Style sheets are read only as the text is made.
-    bool stylesExact = true;
-    QString text = page.bodyText(&stylesExact);
-    if (pages == FastPageLoader::Pages::ExactOnly && !stylesExact)
-        return notExact(BrowserReason::StyleRuleNotModelled);
+    std::optional<BrowserReason> stylingReason;
+    QString text = page.bodyText(&stylingReason);
+    if (pages == FastPageLoader::Pages::ExactOnly && stylingReason)
+        return notExact(*stylingReason);
     return {Outcome::Kind::Text, std::move(text)};
 }
 

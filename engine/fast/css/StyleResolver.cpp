@@ -464,8 +464,8 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
             computeElement(at, parent, styles);
             const ComputedStyle &style = styles[size_t(at)];
             // A browser renders an element's "content-visibility: auto" content once it nears
-            // the viewport of a shown page. Where an element lies is beyond these rules; the
-            // sections of a page that start in its window are what a reader is given.
+            // the viewport of a shown page. Where an element lies is beyond these rules, so
+            // the content is given as near, and the page is not exact (see FastPage).
             childrenRendered = style.rendered && !style.replaced
                 && style.contentVisibility != ContentVisibility::Hidden;
         }
