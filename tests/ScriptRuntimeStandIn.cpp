@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -65,6 +66,11 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &c
     } else if (script == QLatin1String("garbage")) {
         const char garbage[] = "\x05\x00\x00\x00\x07garbage";
         [[maybe_unused]] const ssize_t written = ::write(STDIN_FILENO, garbage, sizeof garbage);
+    } else if (script == QLatin1String("end soon")) {
+        std::thread([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::_Exit(EXIT_SUCCESS);
+        }).detach();
     } else if (script == QLatin1String("open")) {
         const int descriptor = ::open("/etc/hostname", O_RDONLY);
         appendParagraph(dom, descriptor >= 0 ? QStringLiteral("opened") : QStringLiteral("not"));

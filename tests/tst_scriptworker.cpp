@@ -100,6 +100,16 @@ private slots:
             QCOMPARE(readBack(refused), QStringLiteral("refused"));
     }
 
+    void aWorkerEndedBetweenPagesCostsNoPage()
+    {
+        ScriptWorker worker(QStringLiteral(STANDIN_WORKER), m_quick);
+        QCOMPARE(lastText(worker.runPage(pageRunning("end soon"), context)),
+                 QStringLiteral("page"));
+        QTest::qWait(300);
+        QCOMPARE(lastText(worker.runPage(pageRunning("append"), context)),
+                 QStringLiteral("appended by file:///pages/page.html"));
+    }
+
     void damagedMessagesAreRefused()
     {
         const QByteArray page = encodeMessage(PageToRun{"<p>page", context});

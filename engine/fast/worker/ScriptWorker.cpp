@@ -52,6 +52,7 @@ ScriptWorker::~ScriptWorker()
 std::variant<Dom, BrowserReason> ScriptWorker::runPage(const QByteArray &utf8,
                                                        const PageScriptContext &context)
 {
+    forgetIfEnded();
     if (m_pid < 0 && !start())
         return BrowserReason::ScriptWorkerFailed;
     std::variant<Dom, BrowserReason> result = BrowserReason::ScriptWorkerFailed;
@@ -128,6 +129,18 @@ bool ScriptWorker::start()
     m_socket = ends[0];
     m_pagesRun = 0;
     return true;
+}
+
+void ScriptWorker::forgetIfEnded()
+{
+    // A worker that ended between pages (its processor time ran out, say) costs no page.
+    int status = 0;
+    if (m_pid < 0 || ::waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return;
+    reportEnd(m_pid, status);
+    ::close(m_socket);
+    m_pid = -1;
+    m_socket = -1;
 }
 
 void ScriptWorker::stop()

@@ -44,6 +44,7 @@ public:
 private:
     std::variant<Dom, BrowserReason> talk(const QByteArray &utf8, const PageScriptContext &context);
     bool start();
+    void forgetIfEnded();
     void stop();
 
     QString m_program;
