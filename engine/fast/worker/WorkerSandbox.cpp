@@ -30,10 +30,9 @@ rlim_t processorSeconds()
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// The sanitizers reserve terabytes of shadow memory up front.
-constexpr bool addressSpaceBounded = false;
+constexpr bool sanitized = true;
 #else
-constexpr bool addressSpaceBounded = true;
+constexpr bool sanitized = false;
 #endif
 
 bool setLimit(int resource, rlim_t value)
@@ -72,7 +71,8 @@ bool limitWorkerProcess()
         return false;
     if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0)
         return false;
-    if (addressSpaceBounded && !setLimit(RLIMIT_AS, maxAddressSpace))
+    // The sanitizers reserve terabytes of shadow memory up front.
+    if (!sanitized && !setLimit(RLIMIT_AS, maxAddressSpace))
         return false;
     return setLimit(RLIMIT_CPU, processorSeconds());
 }
@@ -90,6 +90,10 @@ bool enterSyscallFilter()
         if (seccomp_rule_add(filter.get(), SCMP_ACT_ERRNO(ENOSYS), call, 0) != 0)
             return false;
     }
+    // The sanitizers' runtime, as a thread starts, tells whether memory is readable by writing
+    // it to a pipe of its own.
+    if (sanitized && seccomp_rule_add(filter.get(), SCMP_ACT_ALLOW, SCMP_SYS(pipe2), 0) != 0)
+        return false;
     // Signals to its own threads only (an abort is one), never to another process.
     if (seccomp_rule_add(filter.get(), SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1,
                          SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(::getpid())))
