@@ -1,6 +1,6 @@
-# Where everything lands on `cmake --install` (and in the .deb): both programs, the pointer
-# pictures in the program's data folder, the menu entry with its picture, the manual pages
-# and the command line's completion.
+# Where everything lands on `cmake --install` (and in the .deb): both programs and the script
+# worker they start, the pointer pictures in the program's data folder, the menu entry with its
+# picture, the manual pages and the command line's completion.
 
 include(GNUInstallDirs)
 
@@ -41,6 +41,14 @@ add_custom_target(compressed_documents ALL DEPENDS ${compressed_files})
 add_dependencies(quillmere program_icons compressed_documents)
 
 install(TARGETS quillmere quillmere-convert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The fast engine runs pages' scripts in the script worker, when the build has a script runtime:
+# found beside the programs in the build tree, and in the library folder installed.
+if(TARGET quillmere-script-worker)
+    add_dependencies(quillmere quillmere-script-worker)
+    add_dependencies(quillmere-convert quillmere-script-worker)
+    install(TARGETS quillmere-script-worker
+            RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quillmere)
+endif()
 install(FILES $<TARGET_FILE_DIR:quillmere>/HAND-M.CUR $<TARGET_FILE_DIR:quillmere>/drag.ico
         DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere)
 install(FILES packaging/quillmere.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

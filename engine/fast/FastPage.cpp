@@ -13,9 +13,11 @@
 #include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
 #include "engine/fast/text/InnerText.h"
+#include "engine/fast/worker/ScriptWorker.h"
 #include "platform/RegularFile.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <memory>
@@ -62,6 +64,17 @@ bool rendersContentByPlace(const Dom &dom, const std::vector<ComputedStyle> &sty
     return false;
 }
 
+// The worker that runs this thread's pages' scripts, reused from page to page and ended with the
+// thread; none when no worker program is installed.
+ScriptWorker *threadScriptWorker()
+{
+    static const QString program = scriptWorkerProgram();
+    if (program.isEmpty())
+        return nullptr;
+    thread_local ScriptWorker worker(program);
+    return &worker;
+}
+
 } // namespace
 
 FastPage::FastPage(const QByteArray &bytes, const QString &path)
@@ -89,7 +102,8 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     case PageKind::NotAPage:
         break;
     }
-    const QByteArray encoding = readHtml(bytes);
+    const Utf8Page decoded = readHtml(bytes);
+    const QByteArray &encoding = decoded.encoding;
     m_carriesScript = pageCarriesScript(m_dom);
     m_objectsKnown = !holdsUncertainObject(m_dom);
     if (!m_carriesScript)
@@ -100,13 +114,15 @@ FastPage::FastPage(const QByteArray &bytes, const QString &path, int redirectsLe
     m_scriptsKnown = !run.browserReason;
     if (run.browserReason)
         m_scriptReason = *run.browserReason;
+    if (run.browserReason == BrowserReason::UnknownScript)
+        runScripts(decoded);
     if (!run.redirectTarget.isEmpty())
         followRedirect(run.redirectTarget, redirectsLeft);
 }
 
 std::optional<BrowserReason> FastPage::browserReason() const
 {
-    if (m_carriesScript && !m_scriptsKnown)
+    if (m_carriesScript && !m_scriptsKnown && !m_scriptsRun)
         return m_scriptReason;
     if (m_encodingGuessed)
         return BrowserReason::UndeclaredEncoding;
@@ -139,13 +155,35 @@ void FastPage::followRedirect(const QString &target, int redirectsLeft)
         *this = std::move(followed);
 }
 
-QByteArray FastPage::readHtml(const QByteArray &bytes)
+Utf8Page FastPage::readHtml(const QByteArray &bytes)
 {
-    const Utf8Page decoded = decodePageToUtf8(bytes, undeclaredPageEncoding());
+    Utf8Page decoded = decodePageToUtf8(bytes, undeclaredPageEncoding());
     m_encodingGuessed = decoded.guessed;
     m_encodingExact = decoded.exact;
     m_dom = Dom::parse(decoded.utf8);
-    return decoded.encoding;
+    return decoded;
+}
+
+void FastPage::runScripts(const Utf8Page &decoded)
+{
+    // The worker parses the page again, as it is parsed here: only a page whose tree is the
+    // browser's before its scripts run can be after.
+    if (m_encodingGuessed || !m_encodingExact || m_dom.attributesDropped() || m_dom.tagsLeftOut())
+        return;
+    ScriptWorker *worker = threadScriptWorker();
+    if (!worker)
+        return;
+    const PageScriptContext context{QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded),
+                                    documentBaseUrl(m_dom, m_path).toString(QUrl::FullyEncoded),
+                                    decoded.encoding};
+    std::variant<Dom, BrowserReason> run = worker->runPage(decoded.utf8, context);
+    if (const auto *reason = std::get_if<BrowserReason>(&run)) {
+        m_scriptReason = *reason;
+        return;
+    }
+    m_dom = std::move(std::get<Dom>(run));
+    m_scriptsRun = true;
+    m_objectsKnown = !holdsUncertainObject(m_dom);
 }
 
 void FastPage::readArchive(const QByteArray &bytes)

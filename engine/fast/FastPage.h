@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/BrowserReason.h"
+#include "engine/PageDecoding.h"
 #include "engine/fast/css/SheetLoader.h"
 #include "engine/fast/dom/Dom.h"
 
@@ -11,8 +12,9 @@
 
 // A page read and parsed without a browser: the text a browser shows for its body, for a
 // desktop window of 1280 x 720 CSS pixels, computed from its HTML and style sheets alone. It is
-// exact only for a page that runs no script (see carriesScript()) or only known ones, which it
-// runs itself (knownscripts/); for any other page it is the text as it would be with scripts off.
+// exact only for a page that runs no script (see carriesScript()), only known ones, which it
+// runs itself (knownscripts/), or scripts a script worker ran as the browser runs them
+// (worker/); for any other page it is the text as it would be with scripts off.
 //
 // The page is read as a browser reads it from disk (see fileTypeOf()): HTML, XHTML parsed as
 // XML, or a page saved as one file (MHTML), whose style sheets come from the archive alone.
@@ -52,7 +54,9 @@ public:
 
 private:
     FastPage(const QByteArray &bytes, const QString &path, int redirectsLeft);
-    QByteArray readHtml(const QByteArray &bytes); // returns the encoding it declares
+    Utf8Page readHtml(const QByteArray &bytes);
+    // Runs the page's scripts in a script worker and takes the tree they leave.
+    void runScripts(const Utf8Page &decoded);
     void followRedirect(const QString &target, int redirectsLeft);
     void readArchive(const QByteArray &bytes);
 
@@ -62,6 +66,7 @@ private:
     Dom m_dom;
     bool m_carriesScript = false;
     bool m_scriptsKnown = false;
+    bool m_scriptsRun = false; // by the script runtime, as the browser runs them
     BrowserReason m_scriptReason = BrowserReason::UnknownScript; // when they are not known
     bool m_encodingGuessed = false;
     bool m_treeExact = true;

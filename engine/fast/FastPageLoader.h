@@ -6,15 +6,16 @@
 #include <atomic>
 #include <memory>
 
-// Loads pages with the fast engine (FastPage): no browser, no process of its own. The file is
-// read and its text computed on a thread of the global thread pool, since a large or
-// pathological page takes seconds; the result comes back through the event loop, so that
-// pageLoaded or pageFailed always follows load() asynchronously, as with the browser engine.
-// A page abandoned, or still being computed when its loader goes away, stops within moments
-// and frees its pool thread.
+// Loads pages with the fast engine (FastPage): no browser. The file is read and its text
+// computed on a thread of the global thread pool, since a large or pathological page takes
+// seconds; the result comes back through the event loop, so that pageLoaded or pageFailed
+// always follows load() asynchronously, as with the browser engine. A page abandoned, or still
+// being computed when its loader goes away, stops within moments and frees its pool thread.
 //
-// Only regular files are read (links followed), as the browser engine reads them, and a page's
-// scripts are never run: for a page with scripts the text is that of the page with scripts off.
+// Only regular files are read (links followed), as the browser engine reads them. A page's
+// scripts run only as FastPage runs them: known ones in the loader's thread, others in a script
+// worker, a process of the thread's own; for a page whose scripts did not run, the text is that
+// of the page with scripts off.
 class FastPageLoader : public PageLoader
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -91,6 +92,9 @@ public:
     void finishEditing();
 
 private:
+    // A tree sent back by the process that ran the page's scripts is built node by node.
+    friend std::optional<Dom> decodeDom(const QByteArray &bytes);
+
     int append(DomNode node, int parent);
     void countElementsByType();
 

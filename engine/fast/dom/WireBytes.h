@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <utility>
+
+// Little-endian fields for what goes between the converter and a script worker. Strings go as
+// UTF-16 code units, whatever they hold: a script's string may hold half of a surrogate pair,
+// which the text then shows as the browser shows it.
+class WireWriter
+{
+public:
+    void putByte(std::uint8_t value) { m_bytes.append(char(value)); }
+    void putCount(std::uint32_t value)
+    {
+        for (int shift = 0; shift < 32; shift += 8)
+            putByte(std::uint8_t(value >> shift));
+    }
+    void putBytes(const QByteArray &bytes)
+    {
+        putCount(std::uint32_t(bytes.size()));
+        m_bytes.append(bytes);
+    }
+    void putString(const QString &text)
+    {
+        putCount(std::uint32_t(text.size()));
+        for (const QChar unit : text) {
+            putByte(std::uint8_t(unit.unicode()));
+            putByte(std::uint8_t(unit.unicode() >> 8));
+        }
+    }
+    QByteArray take() { return std::move(m_bytes); }
+
+private:
+    QByteArray m_bytes;
+};
+
+// Reads what a WireWriter wrote, trusting nothing: a field that runs past the end, or a count
+// past what the caller allows, fails the reader, after which every field reads as empty.
+class WireReader
+{
+public:
+    explicit WireReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+
+    bool failed() const { return m_failed; }
+    bool atEnd() const { return m_at == m_bytes.size(); }
+    void fail() { m_failed = true; }
+
+    std::uint8_t byte()
+    {
+        if (!has(1))
+            return 0;
+        return std::uint8_t(m_bytes[m_at++]);
+    }
+    std::uint32_t count(std::uint32_t maximum)
+    {
+        if (!has(4))
+            return 0;
+        std::uint32_t value = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            value |= std::uint32_t(std::uint8_t(m_bytes[m_at++])) << shift;
+        if (value > maximum) {
+            m_failed = true;
+            return 0;
+        }
+        return value;
+    }
+    QByteArray bytes(std::uint32_t maximum)
+    {
+        const std::uint32_t size = count(maximum);
+        if (!has(size))
+            return {};
+        const QByteArray field = m_bytes.sliced(m_at, size);
+        m_at += size;
+        return field;
+    }
+    QString string(std::uint32_t maximumUnits)
+    {
+        const std::uint32_t units = count(maximumUnits);
+        if (!has(qsizetype(units) * 2))
+            return {};
+        QString text(units, Qt::Uninitialized);
+        for (std::uint32_t i = 0; i < units; ++i) {
+            const auto low = std::uint8_t(m_bytes[m_at++]);
+            const auto high = std::uint8_t(m_bytes[m_at++]);
+            text[i] = QChar(char16_t(low | high << 8));
+        }
+        return text;
+    }
+
+private:
+    bool has(qsizetype size)
+    {
+        if (m_failed || size > m_bytes.size() - m_at)
+            m_failed = true;
+        return !m_failed;
+    }
+
+    QByteArray m_bytes;
+    qsizetype m_at = 0;
+    bool m_failed = false;
+};
