@@ -1,6 +1,7 @@
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
 #include "engine/PageCancellation.h"
+#include "engine/fast/scriptdom/ForeignNames.h"
 
 namespace {
 
@@ -102,12 +103,13 @@ QString ScriptDocument::tagName(int element) const
     if (!isElement(element))
         return {};
     const DomNode &node = m_dom.node(element);
-    return m_htmlDocument && node.ns == DomNode::Html ? node.name.toUpper() : node.name;
+    return m_htmlDocument && node.ns == DomNode::Html ? node.name.toUpper()
+                                                      : adjustedElementName(node);
 }
 
 QString ScriptDocument::localName(int element) const
 {
-    return isElement(element) ? m_dom.node(element).name : QString();
+    return isElement(element) ? adjustedElementName(m_dom.node(element)) : QString();
 }
 
 QString ScriptDocument::namespaceUri(int element) const

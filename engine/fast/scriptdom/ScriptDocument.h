@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+class SelectorMatcher;
+
 // What a DOM operation reports besides its result. Each but the last is the DOMException of
 // that name the script sees; NotModelled means the answer here might not be the browser's,
 // and the page must go to the browser engine.
@@ -84,6 +86,10 @@ struct NodeOrText
 class ScriptDocument
 {
 public:
+    // Nodes a page's scripts may make beyond those of the page itself: enough for any real
+    // page, and a bound on the memory of one that loops making them.
+    static constexpr int maxCreatedNodes = 1 << 20;
+
     static constexpr int noNode = -1;
     static constexpr int documentNode = -2;
     static constexpr int doctypeNode = -3;
@@ -285,6 +291,12 @@ private:
     NodeResult cloneOne(int node);
     static bool isValidName(const QString &name);
 
+    NodeResult insertAdjacent(int element, const QString &position, int node);
+    DomError serialiseChildren(int root, QString &out) const;
+    DomError serialiseOpening(int node, QString &out) const;
+    void serialiseClosing(int node, QString &out) const;
+    NodeListResult parseFragment(int context, const QString &html);
+
     QString attributeName(int element, const QString &name) const;
     void attributeChanged(int element);
     void updateClassList(int element, const QStringList &tokens);
@@ -293,7 +305,10 @@ private:
     void markPositionsStale(int parent);
     void countStalePositions();
     std::optional<std::vector<ComplexSelector>> parsedSelectors(const QString &selectors,
-                                                                DomError &error) const;
+                                                                DomError &error);
+    NodeListResult selectorQuery(int root, const QString &selectors, bool firstOnly);
+    bool matchesAny(SelectorMatcher &matcher, const std::vector<ComplexSelector> &list,
+                    int element) const;
 
     Dom &m_dom;
     bool m_htmlDocument;

@@ -2,14 +2,6 @@
 
 #include "engine/PageCancellation.h"
 
-namespace {
-
-// Nodes a page's scripts may make beyond those of the page itself: enough for any real page,
-// and a bound on the memory of one that loops making them.
-constexpr int maxCreatedNodes = 1 << 20;
-
-} // namespace
-
 NodeResult ScriptDocument::appendChild(int parent, int child)
 {
     return insertBefore(parent, child, noNode);
