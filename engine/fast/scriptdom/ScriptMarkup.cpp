@@ -226,7 +226,7 @@ DomError ScriptDocument::serialiseOpening(int node, QString &out) const
         return DomError::None;
     }
     case DomNode::Comment:
-        out += u"<!--" + current.text + u"-->";
+        out += QLatin1String("<!--") + current.text + QLatin1String("-->");
         return DomError::None;
     case DomNode::Element:
         break;
@@ -236,7 +236,7 @@ DomError ScriptDocument::serialiseOpening(int node, QString &out) const
         return DomError::NotModelled;
     out += u'<' + adjustedElementName(current);
     for (const auto &[name, value] : current.attributes) {
-        out += u' ' + adjustedAttributeName(current, name) + u"=\"";
+        out += u' ' + adjustedAttributeName(current, name) + QLatin1String("=\"");
         appendEscaped(out, value, true);
         out += u'"';
     }
@@ -248,7 +248,7 @@ void ScriptDocument::serialiseClosing(int node, QString &out) const
 {
     const DomNode &current = m_dom.node(node);
     if (current.kind == DomNode::Element && !isVoidElement(current))
-        out += u"</" + adjustedElementName(current) + u'>';
+        out += QLatin1String("</") + adjustedElementName(current) + u'>';
 }
 
 // The nodes of `html` parsed with `context` as their parent, made in the document and not
