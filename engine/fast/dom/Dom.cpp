@@ -171,6 +171,9 @@ struct Dom::TreeBuilder
     static void build(Dom &dom, const GumboVector &children, const GumboNode *root,
                       bool keepComments);
     static void appendText(Dom &dom, QString text, int parent);
+    // The comments beside the root element, after its tree in the node array: every walk
+    // from the first node still starts at the root element.
+    static void addDocumentComments(Dom &dom, const GumboVector &children, const GumboNode *root);
 };
 
 Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
@@ -190,12 +193,11 @@ Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
                          QString::fromUtf8(document.public_identifier),
                          QString::fromUtf8(document.system_identifier)};
     }
-    if (parseOptions.keepComments) {
-        TreeBuilder::build(dom, document.children, output->root, true);
-    } else {
-        const void *root[] = {output->root};
-        TreeBuilder::build(dom, GumboVector{const_cast<void **>(root), 1, 1}, output->root, false);
-    }
+    const void *root[] = {output->root};
+    TreeBuilder::build(dom, GumboVector{const_cast<void **>(root), 1, 1}, output->root,
+                       parseOptions.keepComments);
+    if (parseOptions.keepComments)
+        TreeBuilder::addDocumentComments(dom, document.children, output->root);
     dom.countElementsByType();
     return dom;
 }
@@ -282,6 +284,24 @@ void Dom::TreeBuilder::build(Dom &dom, const GumboVector &children, const GumboN
             break;
         }
     }
+}
+
+void Dom::TreeBuilder::addDocumentComments(Dom &dom, const GumboVector &children,
+                                           const GumboNode *root)
+{
+    std::vector<int> inOrder;
+    for (unsigned i = 0; i < children.length; ++i) {
+        const auto *child = static_cast<const GumboNode *>(children.data[i]);
+        if (child == root) {
+            inOrder.push_back(dom.m_documentElement);
+        } else if (child->type == GUMBO_NODE_COMMENT) {
+            DomNode comment;
+            comment.kind = DomNode::Comment;
+            comment.text = withControlsRestored(textFromUtf8(child->v.text.text));
+            inOrder.push_back(dom.append(std::move(comment), -1));
+        }
+    }
+    dom.m_documentChildren = std::move(inOrder);
 }
 
 // Adjacent text nodes are one node in a browser's tree.

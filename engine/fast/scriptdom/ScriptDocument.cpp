@@ -17,6 +17,7 @@ ScriptDocument::ScriptDocument(Dom &dom, bool htmlDocument)
     , m_htmlDocument(htmlDocument)
     , m_parsedNodeCount(dom.size())
     , m_watermark(dom.size() - 1)
+    , m_connected(size_t(dom.size()), true)
 {
     if (dom.doctype().present)
         m_documentChildren.push_back(doctypeNode);
@@ -26,8 +27,11 @@ ScriptDocument::ScriptDocument(Dom &dom, bool htmlDocument)
 
 void ScriptDocument::setParsedUpTo(int node)
 {
-    const int watermark = std::clamp(node, 0, m_parsedNodeCount - 1);
-    for (int at = m_watermark + 1; at <= watermark; ++at)
+    const int watermark = std::clamp(node, 0, std::max(m_parsedNodeCount - 1, 0));
+    // The parents of the nodes hidden or revealed count their children again: over a whole
+    // parse, each node once.
+    for (int at = std::min(watermark, m_watermark) + 1; at <= std::max(watermark, m_watermark);
+         ++at)
         markPositionsStale(m_dom.node(at).parent);
     m_watermark = watermark;
 }
@@ -43,7 +47,11 @@ bool ScriptDocument::isVisible(int node) const
         return true;
     if (node == doctypeNode)
         return m_dom.doctype().present;
-    return node >= 0 && node < m_dom.size() && (node <= m_watermark || node >= m_parsedNodeCount);
+    if (node < 0 || node >= m_dom.size())
+        return false;
+    // The comments beside the root element come after its tree in the node array.
+    return node <= m_watermark || node >= m_parsedNodeCount
+        || (m_dom.node(node).parent < 0 && isDocumentChild(node));
 }
 
 std::vector<int> ScriptDocument::takeConnectedResourceElements()
@@ -345,7 +353,9 @@ unsigned short ScriptDocument::compareDocumentPosition(int node, int other) cons
 
 bool ScriptDocument::isConnected(int node) const
 {
-    return rootNode(node) == documentNode;
+    if (node == documentNode || node == doctypeNode)
+        return parentNode(node) != noNode || node == documentNode;
+    return isNode(node) && size_t(node) < m_connected.size() && m_connected[size_t(node)];
 }
 
 int ScriptDocument::rootNode(int node) const

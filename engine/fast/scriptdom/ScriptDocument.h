@@ -283,7 +283,7 @@ private:
     void insertUnchecked(int parent, int node, int before);
     DomError removeUnchecked(int node);
     void removeAllChildren(int parent);
-    void noteConnected(int node);
+    void setConnected(int node, bool connected);
     static bool listHolds(const std::vector<NodeOrText> &nodes, int node);
     NodeResult intoOneNode(const std::vector<NodeOrText> &nodes);
     NodeResult newElement(const QString &localName, DomNode::Namespace ns);
@@ -312,8 +312,9 @@ private:
 
     Dom &m_dom;
     bool m_htmlDocument;
-    int m_parsedNodeCount; // the parser made nodes [0, m_parsedNodeCount)
-    int m_watermark;       // of those, [0, m_watermark] are visible
+    int m_parsedNodeCount;         // the parser made nodes [0, m_parsedNodeCount)
+    int m_watermark;               // of those, [0, m_watermark] are visible
+    std::vector<bool> m_connected; // per node; those made later are not, until inserted
     std::vector<int> m_documentChildren;
     std::uint64_t m_mutations = 0;
     std::vector<int> m_connectedResources;

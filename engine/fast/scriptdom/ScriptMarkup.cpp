@@ -63,7 +63,9 @@ AdjacentPosition adjacentPosition(const QString &position)
 
 TextResult ScriptDocument::innerHtml(int node) const
 {
-    if (!isElement(node) && nodeType(node) != DomNodeType::DocumentFragment)
+    // A template's markup is its content's, which the tree leaves out.
+    if ((!isElement(node) && nodeType(node) != DomNodeType::DocumentFragment)
+        || m_dom.node(node).isElement("template"))
         return {{}, DomError::NotModelled};
     QString out;
     const DomError error = serialiseChildren(node, out);

@@ -198,7 +198,9 @@ DomError ScriptDocument::insertionError(int parent, int node, int child, int rep
         && parentType != DomNodeType::Element)
         return DomError::HierarchyRequest;
     const DomNodeType type = nodeType(node);
-    if (type == DomNodeType::None || type == DomNodeType::Document || contains(node, parent))
+    // Only a node with children can be an ancestor: the walk up is left out for the others.
+    if (type == DomNodeType::None || type == DomNodeType::Document || node == parent
+        || (hasChildNodes(node) && contains(node, parent)))
         return DomError::HierarchyRequest;
     const int reference = replaced != noNode ? replaced : child;
     if (reference != noNode && parentNode(reference) != parent)
@@ -262,7 +264,7 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
     m_dom.insertBefore(parent, node, before);
     markPositionsStale(parent);
     if (isConnected(parent))
-        noteConnected(node);
+        setConnected(node, true);
 }
 
 DomError ScriptDocument::removeUnchecked(int node)
@@ -277,6 +279,8 @@ DomError ScriptDocument::removeUnchecked(int node)
         m_dom.detach(node);
         markPositionsStale(parent);
     }
+    if (node != doctypeNode && isConnected(node))
+        setConnected(node, false);
     ++m_mutations;
     return DomError::None;
 }
@@ -296,11 +300,19 @@ int ScriptDocument::firstHiddenChild(int parent) const
     return hidden;
 }
 
-void ScriptDocument::noteConnected(int node)
+// Marks the subtree, the children the parser has not reached included. Those it has reached
+// and that load something are the runtime's to know of when they are connected.
+void ScriptDocument::setConnected(int node, bool connected)
 {
-    for (int at = node; at != noNode; at = nextInTree(at, node)) {
+    if (m_connected.size() < size_t(m_dom.size()))
+        m_connected.resize(size_t(m_dom.size()), false);
+    for (int at = node; at >= 0; at = m_dom.next(at, node)) {
+        checkPageCancelled();
+        m_connected[size_t(at)] = connected;
         const DomNode &element = m_dom.node(at);
-        if (element.isElement("script") || element.isElement("link") || element.isElement("style"))
+        if (connected && isVisible(at)
+            && (element.isElement("script") || element.isElement("link")
+                || element.isElement("style")))
             m_connectedResources.push_back(at);
     }
 }
