@@ -63,6 +63,25 @@ private slots:
         QCOMPARE(bodyText(dom), QStringLiteral("xy\nc"));
     }
 
+    void theEnginesTreeFollowsTheScripts()
+    {
+        Dom dom = parsed("<!--a--><html><body><p>old</p></body></html><!--z-->");
+        ScriptDocument document(dom);
+        const int body = document.createElement("body").node;
+        document.setInnerHtml(body, "<p>new</p>");
+        document.replaceChild(document.documentElement(), body, document.body());
+        QCOMPARE(dom.body(), body);
+        document.remove(document.firstChild(ScriptDocument::documentNode));
+        document.appendChild(ScriptDocument::documentNode, document.createComment("y").node);
+        dom.finishEditing();
+        QCOMPARE(bodyText(dom), QStringLiteral("new"));
+        ScriptDocument after(dom);
+        QCOMPARE(names(after, after.childNodes(ScriptDocument::documentNode)),
+                 QStringList({"HTML", "#comment", "#comment"}));
+        QCOMPARE(after.nodeValue(after.lastChild(ScriptDocument::documentNode)),
+                 QStringLiteral("y"));
+    }
+
     void changesObeyTheStandardsValidity()
     {
         Dom dom = parsed("<body><div id=a><p id=b>text</p></div><span id=c></span>");
@@ -149,10 +168,11 @@ private slots:
                                   << "<script>a<b&amp;</script><style>x>y</style>"
                                      "<textarea>a&lt;b</textarea>";
         QTest::newRow("comments") << QByteArray("<!-- a -- b -->") << "<!-- a -- b -->";
-        QTest::newRow("svg names") << QByteArray("<svg viewBox='0 0 1 1'><foreignObject/>"
-                                                 "<clipPath/></svg>")
-                                   << "<svg viewBox=\"0 0 1 1\"><foreignObject></foreignObject>"
-                                      "<clipPath></clipPath></svg>";
+        QTest::newRow("svg names")
+            << QByteArray("<svg viewBox='0 0 1 1' xml:lang=en><foreignObject/><clipPath/>"
+                          "<use xlink:href=#a /></svg>")
+            << "<svg viewBox=\"0 0 1 1\" xml:lang=\"en\"><foreignObject></foreignObject>"
+               "<clipPath></clipPath><use xlink:href=\"#a\"></use></svg>";
     }
 
     void serialisesAsTheBrowserDoes()

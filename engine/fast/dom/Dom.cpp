@@ -82,6 +82,24 @@ QString elementName(const GumboElement &element)
     return QString::fromUtf8(piece.data, qsizetype(piece.length)).toLower();
 }
 
+// The parser leaves the prefix out of a foreign element's xlink:, xml: and xmlns: attributes
+// (keeping their namespace apart); the browser's tree names them with it.
+QString attributeName(const GumboAttribute &attribute)
+{
+    const QString name = QString::fromUtf8(attribute.name).toLower();
+    switch (attribute.attr_namespace) {
+    case GUMBO_ATTR_NAMESPACE_XLINK:
+        return QLatin1String("xlink:") + name;
+    case GUMBO_ATTR_NAMESPACE_XML:
+        return QLatin1String("xml:") + name;
+    case GUMBO_ATTR_NAMESPACE_XMLNS:
+        return name == QLatin1String("xmlns") ? name : QLatin1String("xmlns:") + name;
+    case GUMBO_ATTR_NAMESPACE_NONE:
+        break;
+    }
+    return name;
+}
+
 DomNode elementNode(const GumboElement &element)
 {
     DomNode node;
@@ -98,8 +116,8 @@ DomNode elementNode(const GumboElement &element)
     }
     for (unsigned i = first; i < element.attributes.length; ++i) {
         const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
-        node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
-                                withControlsRestored(textFromUtf8(attribute->value))});
+        node.attributes.append(
+            {attributeName(*attribute), withControlsRestored(textFromUtf8(attribute->value))});
     }
     node.id = node.attribute(QLatin1String("id"));
     node.classes = classWords(node.attribute(QLatin1String("class")));

@@ -19,10 +19,6 @@ ScriptDocument::ScriptDocument(Dom &dom, bool htmlDocument)
     , m_watermark(dom.size() - 1)
     , m_connected(size_t(dom.size()), true)
 {
-    if (dom.doctype().present)
-        m_documentChildren.push_back(doctypeNode);
-    m_documentChildren.insert(m_documentChildren.end(), dom.documentChildren().begin(),
-                              dom.documentChildren().end());
 }
 
 void ScriptDocument::setParsedUpTo(int node)
@@ -167,11 +163,7 @@ QString ScriptDocument::textContent(int node) const
 
 int ScriptDocument::doctype() const
 {
-    return m_dom.doctype().present
-            && std::find(m_documentChildren.begin(), m_documentChildren.end(), doctypeNode)
-                != m_documentChildren.end()
-        ? doctypeNode
-        : noNode;
+    return m_dom.doctype().present && !m_doctypeRemoved ? doctypeNode : noNode;
 }
 
 QString ScriptDocument::doctypeName() const
@@ -210,7 +202,9 @@ int ScriptDocument::parentElement(int node) const
 int ScriptDocument::firstChild(int node) const
 {
     if (node == documentNode)
-        return m_documentChildren.empty() ? noNode : m_documentChildren.front();
+        return doctype() != noNode             ? doctypeNode
+            : m_dom.m_documentChildren.empty() ? noNode
+                                               : m_dom.m_documentChildren.front();
     if (!isNode(node))
         return noNode;
     const int first = m_dom.node(node).firstChild;
@@ -220,7 +214,7 @@ int ScriptDocument::firstChild(int node) const
 int ScriptDocument::lastChild(int node) const
 {
     if (node == documentNode)
-        return m_documentChildren.empty() ? noNode : m_documentChildren.back();
+        return m_dom.m_documentChildren.empty() ? doctype() : m_dom.m_documentChildren.back();
     if (!isNode(node))
         return noNode;
     return lastVisibleChild(node);
@@ -229,8 +223,9 @@ int ScriptDocument::lastChild(int node) const
 int ScriptDocument::nextSibling(int node) const
 {
     if (parentNode(node) == documentNode) {
-        const auto at = std::find(m_documentChildren.begin(), m_documentChildren.end(), node);
-        return at + 1 < m_documentChildren.end() ? *(at + 1) : noNode;
+        const std::vector<int> all = documentChildren();
+        const auto at = std::find(all.begin(), all.end(), node);
+        return at + 1 < all.end() ? *(at + 1) : noNode;
     }
     if (!isNode(node))
         return noNode;
@@ -241,8 +236,9 @@ int ScriptDocument::nextSibling(int node) const
 int ScriptDocument::previousSibling(int node) const
 {
     if (parentNode(node) == documentNode) {
-        const auto at = std::find(m_documentChildren.begin(), m_documentChildren.end(), node);
-        return at > m_documentChildren.begin() ? *(at - 1) : noNode;
+        const std::vector<int> all = documentChildren();
+        const auto at = std::find(all.begin(), all.end(), node);
+        return at > all.begin() ? *(at - 1) : noNode;
     }
     return isNode(node) ? m_dom.node(node).previousSibling : noNode;
 }
@@ -368,7 +364,7 @@ int ScriptDocument::rootNode(int node) const
 
 int ScriptDocument::documentElement() const
 {
-    for (int child : m_documentChildren) {
+    for (int child : m_dom.m_documentChildren) {
         if (isElement(child))
             return child;
     }
@@ -454,8 +450,19 @@ bool ScriptDocument::isCharacterData(int node) const
 
 bool ScriptDocument::isDocumentChild(int node) const
 {
-    return std::find(m_documentChildren.begin(), m_documentChildren.end(), node)
-        != m_documentChildren.end();
+    const std::vector<int> &children = m_dom.m_documentChildren;
+    return std::find(children.begin(), children.end(), node) != children.end();
+}
+
+// The doctype, when there is one, comes first: the parser puts it nowhere else.
+std::vector<int> ScriptDocument::documentChildren() const
+{
+    std::vector<int> children;
+    if (doctype() != noNode)
+        children.push_back(doctypeNode);
+    children.insert(children.end(), m_dom.m_documentChildren.begin(),
+                    m_dom.m_documentChildren.end());
+    return children;
 }
 
 int ScriptDocument::lastVisibleChild(int parent) const

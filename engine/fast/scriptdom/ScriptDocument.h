@@ -271,7 +271,8 @@ private:
     bool isNode(int node) const; // a visible node of the Dom, not the document nor the doctype
     bool isElement(int node) const;
     bool isCharacterData(int node) const;
-    bool isDocumentChild(int node) const;
+    bool isDocumentChild(int node) const; // of the document's children but the doctype
+    std::vector<int> documentChildren() const;
     int lastVisibleChild(int parent) const;
     int firstHiddenChild(int parent) const;
     int nextInTree(int node, int root) const;
@@ -283,6 +284,7 @@ private:
     void insertUnchecked(int parent, int node, int before);
     DomError removeUnchecked(int node);
     void removeAllChildren(int parent);
+    void childrenChanged(int parent);
     void setConnected(int node, bool connected);
     static bool listHolds(const std::vector<NodeOrText> &nodes, int node);
     NodeResult intoOneNode(const std::vector<NodeOrText> &nodes);
@@ -315,7 +317,7 @@ private:
     int m_parsedNodeCount;         // the parser made nodes [0, m_parsedNodeCount)
     int m_watermark;               // of those, [0, m_watermark] are visible
     std::vector<bool> m_connected; // per node; those made later are not, until inserted
-    std::vector<int> m_documentChildren;
+    bool m_doctypeRemoved = false;
     std::uint64_t m_mutations = 0;
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;

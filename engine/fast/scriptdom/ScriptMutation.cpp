@@ -250,8 +250,11 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
         removeUnchecked(node);
     ++m_mutations;
     if (parent == documentNode) {
-        const auto at = std::find(m_documentChildren.begin(), m_documentChildren.end(), before);
-        m_documentChildren.insert(at, node);
+        std::vector<int> &children = m_dom.m_documentChildren;
+        children.insert(before == doctypeNode ? children.begin()
+                                              : std::find(children.begin(), children.end(), before),
+                        node);
+        setConnected(node, true);
         return;
     }
     // Appended to an element the parser is still inside, a node goes before the children it
@@ -262,7 +265,7 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
             before = firstHiddenChild(parent);
     }
     m_dom.insertBefore(parent, node, before);
-    markPositionsStale(parent);
+    childrenChanged(parent);
     if (isConnected(parent))
         setConnected(node, true);
 }
@@ -273,16 +276,28 @@ DomError ScriptDocument::removeUnchecked(int node)
     if (parent == documentNode) {
         if (isElement(node))
             return DomError::NotModelled;
-        m_documentChildren.erase(
-            std::find(m_documentChildren.begin(), m_documentChildren.end(), node));
+        std::vector<int> &children = m_dom.m_documentChildren;
+        if (node == doctypeNode)
+            m_doctypeRemoved = true;
+        else
+            children.erase(std::find(children.begin(), children.end(), node));
     } else {
         m_dom.detach(node);
-        markPositionsStale(parent);
+        childrenChanged(parent);
     }
     if (node != doctypeNode && isConnected(node))
         setConnected(node, false);
     ++m_mutations;
     return DomError::None;
+}
+
+// The positions among siblings are counted again when next asked for; the engine's tree
+// knows its body element, which a script may have replaced.
+void ScriptDocument::childrenChanged(int parent)
+{
+    markPositionsStale(parent);
+    if (parent == m_dom.m_documentElement)
+        m_dom.m_body = body();
 }
 
 void ScriptDocument::removeAllChildren(int parent)

@@ -4,6 +4,7 @@
 #include "engine/fast/css/CssTokenizer.h"
 #include "engine/fast/css/SelectorMatcher.h"
 #include "engine/fast/css/SelectorParser.h"
+#include "engine/fast/scriptdom/ForeignNames.h"
 #include "engine/fast/scriptdom/SelectorSupport.h"
 
 #include <QHash>
@@ -33,7 +34,7 @@ std::vector<int> ScriptDocument::getElementsByTagName(int root, const QString &q
             continue;
         const DomNode &node = m_dom.node(at);
         const bool htmlName = m_htmlDocument && node.ns == DomNode::Html;
-        if (any || node.name == (htmlName ? lowered : qualifiedName))
+        if (any || (htmlName ? node.name == lowered : adjustedElementName(node) == qualifiedName))
             elements.push_back(at);
     }
     return elements;
