@@ -2,6 +2,8 @@
 
 #include "engine/fast/scriptdom/ForeignNames.h"
 
+#include <QSet>
+
 namespace {
 
 bool isAsciiSpace(QChar c)
@@ -13,14 +15,15 @@ bool isAsciiSpace(QChar c)
 QStringList orderedSet(const QString &value)
 {
     QStringList tokens;
+    QSet<QStringView> seen; // views into `value`, which outlives the set
     qsizetype start = 0;
     for (qsizetype at = 0; at <= value.size(); ++at) {
         if (at < value.size() && !isAsciiSpace(value[at]))
             continue;
-        if (at > start) {
-            const QString token = value.sliced(start, at - start);
-            if (!tokens.contains(token))
-                tokens.append(token);
+        const QStringView token = QStringView(value).sliced(start, at - start);
+        if (!token.isEmpty() && !seen.contains(token)) {
+            seen.insert(token);
+            tokens.append(token.toString());
         }
         start = at + 1;
     }
@@ -89,6 +92,8 @@ DomError ScriptDocument::setAttribute(int element, const QString &name, const QS
         return DomError::None;
     if (!isValidName(name))
         return DomError::InvalidCharacter;
+    if (m_dom.node(element).attributes.size() >= maxAttributes && !hasAttribute(element, name))
+        return DomError::NotModelled;
     m_dom.setAttribute(element, attributeName(element, name), value.isNull() ? u""_qs : value);
     attributeChanged(element);
     return DomError::None;
@@ -178,9 +183,12 @@ DomError ScriptDocument::classListAdd(int element, const QStringList &tokens)
     if (const DomError error = tokensError(tokens); error != DomError::None)
         return error;
     QStringList set = classList(element);
+    QSet<QString> present(set.begin(), set.end());
     for (const QString &token : tokens) {
-        if (!set.contains(token))
+        if (!present.contains(token)) {
+            present.insert(token);
             set.append(token);
+        }
     }
     updateClassList(element, set);
     return DomError::None;
@@ -190,9 +198,9 @@ DomError ScriptDocument::classListRemove(int element, const QStringList &tokens)
 {
     if (const DomError error = tokensError(tokens); error != DomError::None)
         return error;
+    const QSet<QString> removed(tokens.begin(), tokens.end());
     QStringList set = classList(element);
-    for (const QString &token : tokens)
-        set.removeAll(token);
+    set.removeIf([&removed](const QString &token) { return removed.contains(token); });
     updateClassList(element, set);
     return DomError::None;
 }

@@ -155,8 +155,13 @@ QString ScriptDocument::textContent(int node) const
     QString text;
     for (int at = firstChild(node); at >= 0; at = nextInTree(at, node)) {
         checkPageCancelled();
-        if (m_dom.node(at).kind == DomNode::Text)
-            text += m_dom.node(at).text;
+        if (m_dom.node(at).kind != DomNode::Text)
+            continue;
+        if (text.size() + m_dom.node(at).text.size() > maxResultLength) {
+            m_resultCutShort = true;
+            break;
+        }
+        text += m_dom.node(at).text;
     }
     return text;
 }

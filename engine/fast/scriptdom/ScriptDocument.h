@@ -89,6 +89,10 @@ public:
     // Nodes a page's scripts may make beyond those of the page itself: enough for any real
     // page, and a bound on the memory of one that loops making them.
     static constexpr int maxCreatedNodes = 1 << 20;
+    // Attributes of one element (each change looks through them all), and the characters of
+    // one piece of markup or text a query gives back.
+    static constexpr qsizetype maxAttributes = 1 << 12;
+    static constexpr qsizetype maxResultLength = qsizetype(1) << 27;
 
     static constexpr int noNode = -1;
     static constexpr int documentNode = -2;
@@ -132,8 +136,11 @@ public:
     QString nodeValue(int node) const;
     // Sets a Text or Comment node's data; does nothing to other nodes.
     void setNodeValue(int node, const QString &value);
-    // textContent: null for the document and the doctype.
+    // textContent: null for the document and the doctype. Past maxResultLength the text is
+    // cut short and resultCutShort() tells.
     QString textContent(int node) const;
+    // Whether some answer was cut short at a bound: the page must go to the browser engine.
+    bool resultCutShort() const { return m_resultCutShort; }
     // Replaces an element's or fragment's children by one Text node (none for an empty
     // string), or sets character data; does nothing for the document and the doctype.
     void setTextContent(int node, const QString &text);
@@ -318,6 +325,7 @@ private:
     int m_watermark;               // of those, [0, m_watermark] are visible
     std::vector<bool> m_connected; // per node; those made later are not, until inserted
     bool m_doctypeRemoved = false;
+    mutable bool m_resultCutShort = false;
     std::uint64_t m_mutations = 0;
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;

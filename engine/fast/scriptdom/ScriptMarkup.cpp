@@ -194,6 +194,8 @@ DomError ScriptDocument::serialiseChildren(int root, QString &out) const
         checkPageCancelled();
         if (const DomError error = serialiseOpening(at, out); error != DomError::None)
             return error;
+        if (out.size() > maxResultLength)
+            return DomError::NotModelled;
         const int child = isElement(at) && !isVoidElement(m_dom.node(at)) ? firstChild(at) : noNode;
         if (child != noNode) {
             at = child;
