@@ -1,5 +1,6 @@
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
+#include "engine/fast/scriptdom/AsciiCase.h"
 #include "engine/fast/scriptdom/ForeignNames.h"
 
 #include <QSet>
@@ -45,26 +46,6 @@ DomError tokensError(const QStringList &tokens)
             return error;
     }
     return DomError::None;
-}
-
-bool isAsciiLower(QChar c)
-{
-    return c >= u'a' && c <= u'z';
-}
-
-bool isAsciiUpper(QChar c)
-{
-    return c >= u'A' && c <= u'Z';
-}
-
-QString asciiLowered(const QString &text)
-{
-    QString lowered = text;
-    for (QChar &c : lowered) {
-        if (isAsciiUpper(c))
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return lowered;
 }
 
 } // namespace

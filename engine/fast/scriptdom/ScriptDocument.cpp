@@ -1,6 +1,7 @@
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
 #include "engine/PageCancellation.h"
+#include "engine/fast/scriptdom/AsciiCase.h"
 #include "engine/fast/scriptdom/ForeignNames.h"
 
 namespace {
@@ -107,7 +108,7 @@ QString ScriptDocument::tagName(int element) const
     if (!isElement(element))
         return {};
     const DomNode &node = m_dom.node(element);
-    return m_htmlDocument && node.ns == DomNode::Html ? node.name.toUpper()
+    return m_htmlDocument && node.ns == DomNode::Html ? asciiUppered(node.name)
                                                       : adjustedElementName(node);
 }
 

@@ -1,6 +1,7 @@
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
 #include "engine/PageCancellation.h"
+#include "engine/fast/scriptdom/AsciiCase.h"
 
 NodeResult ScriptDocument::appendChild(int parent, int child)
 {
@@ -132,7 +133,7 @@ NodeResult ScriptDocument::createElement(const QString &name)
 {
     if (!isValidName(name))
         return {noNode, DomError::InvalidCharacter};
-    return newElement(m_htmlDocument ? name.toLower() : name, DomNode::Html);
+    return newElement(m_htmlDocument ? asciiLowered(name) : name, DomNode::Html);
 }
 
 NodeResult ScriptDocument::createElementNs(const QString &namespaceUri,
@@ -208,6 +209,9 @@ DomError ScriptDocument::insertionError(int parent, int node, int child, int rep
     if ((type == DomNodeType::Text && parentType == DomNodeType::Document)
         || (type == DomNodeType::DocumentType && parentType != DomNodeType::Document))
         return DomError::HierarchyRequest;
+    // The root element stays where it is: a tree without one is not modelled.
+    if (isElement(node) && isDocumentChild(node))
+        return DomError::NotModelled;
     if (parentType != DomNodeType::Document)
         return DomError::None;
     return documentInsertionError(node, reference, replaced != noNode);

@@ -4,6 +4,7 @@
 #include "engine/fast/css/CssTokenizer.h"
 #include "engine/fast/css/SelectorMatcher.h"
 #include "engine/fast/css/SelectorParser.h"
+#include "engine/fast/scriptdom/AsciiCase.h"
 #include "engine/fast/scriptdom/ForeignNames.h"
 #include "engine/fast/scriptdom/SelectorSupport.h"
 
@@ -25,7 +26,7 @@ int ScriptDocument::getElementById(int root, const QString &id) const
 
 std::vector<int> ScriptDocument::getElementsByTagName(int root, const QString &qualifiedName) const
 {
-    const QString lowered = qualifiedName.toLower();
+    const QString lowered = asciiLowered(qualifiedName);
     const bool any = qualifiedName == u"*"_qs;
     std::vector<int> elements;
     for (int at = firstChild(root); at != noNode; at = nextInTree(at, root)) {
