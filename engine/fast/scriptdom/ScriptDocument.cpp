@@ -19,23 +19,38 @@ ScriptDocument::ScriptDocument(Dom &dom, bool htmlDocument)
     , m_parsedNodeCount(dom.size())
     , m_watermark(dom.size() - 1)
     , m_connected(size_t(dom.size()), true)
+    , m_parsedSubtreeEnd(size_t(dom.size()))
 {
+    // The parse left the nodes in document order, each parent before its descendants: from the
+    // last node back, every subtree's end is known before its parent's is asked for.
+    for (int at = dom.size() - 1; at >= 0; --at) {
+        m_parsedSubtreeEnd[size_t(at)] = std::max(m_parsedSubtreeEnd[size_t(at)], at);
+        if (const int parent = dom.node(at).parent; parent >= 0) {
+            int &end = m_parsedSubtreeEnd[size_t(parent)];
+            end = std::max(end, m_parsedSubtreeEnd[size_t(at)]);
+        }
+    }
 }
 
 void ScriptDocument::setParsedUpTo(int node)
 {
-    const int watermark = std::clamp(node, 0, std::max(m_parsedNodeCount - 1, 0));
+    if (node >= 0 && node < m_parsedNodeCount)
+        revealUpTo(m_parsedSubtreeEnd[size_t(node)]);
+}
+
+void ScriptDocument::finishParsing()
+{
+    revealUpTo(m_parsedNodeCount - 1);
+}
+
+void ScriptDocument::revealUpTo(int watermark)
+{
     // The parents of the nodes hidden or revealed count their children again: over a whole
     // parse, each node once.
     for (int at = std::min(watermark, m_watermark) + 1; at <= std::max(watermark, m_watermark);
          ++at)
         markPositionsStale(m_dom.node(at).parent);
     m_watermark = watermark;
-}
-
-void ScriptDocument::finishParsing()
-{
-    setParsedUpTo(m_parsedNodeCount - 1);
 }
 
 bool ScriptDocument::isVisible(int node) const

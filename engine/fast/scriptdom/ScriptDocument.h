@@ -105,7 +105,9 @@ public:
     bool isHtmlDocument() const { return m_htmlDocument; }
 
     // --- The parser's watermark ---
-    // Reveals the parser's nodes up to and including `node` (a node of the parsed page).
+    // Reveals the parser's nodes up to the end of `node` (a node of the parsed page): the node
+    // and everything in it, as when the parser has just closed it (a script runs when its end
+    // tag is read). What comes after is hidden again, if it was shown.
     void setParsedUpTo(int node);
     // Reveals every node.
     void finishParsing();
@@ -275,6 +277,7 @@ public:
     NodeResult closest(int element, const QString &selectors);
 
 private:
+    void revealUpTo(int watermark);
     bool isNode(int node) const; // a visible node of the Dom, not the document nor the doctype
     bool isElement(int node) const;
     bool isCharacterData(int node) const;
@@ -321,9 +324,10 @@ private:
 
     Dom &m_dom;
     bool m_htmlDocument;
-    int m_parsedNodeCount;         // the parser made nodes [0, m_parsedNodeCount)
-    int m_watermark;               // of those, [0, m_watermark] are visible
-    std::vector<bool> m_connected; // per node; those made later are not, until inserted
+    int m_parsedNodeCount;               // the parser made nodes [0, m_parsedNodeCount)
+    int m_watermark;                     // of those, [0, m_watermark] are visible
+    std::vector<bool> m_connected;       // per node; those made later are not, until inserted
+    std::vector<int> m_parsedSubtreeEnd; // per node of the parse: its last descendant's index
     bool m_doctypeRemoved = false;
     mutable bool m_resultCutShort = false;
     std::uint64_t m_mutations = 0;
