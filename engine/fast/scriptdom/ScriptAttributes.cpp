@@ -54,7 +54,8 @@ QString ScriptDocument::attribute(int element, const QString &name) const
 {
     if (!isElement(element))
         return {};
-    return m_dom.node(element).attribute(QStringView(attributeName(element, name)));
+    const QString key = attributeName(element, name);
+    return key.isNull() ? QString() : m_dom.node(element).attribute(QStringView(key));
 }
 
 bool ScriptDocument::hasAttribute(int element, const QString &name) const
@@ -75,7 +76,10 @@ DomError ScriptDocument::setAttribute(int element, const QString &name, const QS
         return DomError::InvalidCharacter;
     if (m_dom.node(element).attributes.size() >= maxAttributes && !hasAttribute(element, name))
         return DomError::NotModelled;
-    m_dom.setAttribute(element, attributeName(element, name), value.isNull() ? u""_qs : value);
+    const QString key = attributeName(element, name);
+    if (key.isNull())
+        return DomError::NotModelled;
+    m_dom.setAttribute(element, key, value.isNull() ? u""_qs : value);
     attributeChanged(element);
     return DomError::None;
 }
@@ -85,6 +89,8 @@ void ScriptDocument::removeAttribute(int element, const QString &name)
     if (!isElement(element))
         return;
     const QString key = attributeName(element, name);
+    if (key.isNull())
+        return;
     auto &attributes = m_dom.m_nodes[size_t(element)].attributes;
     const auto found = std::find_if(attributes.begin(), attributes.end(),
                                     [&key](const auto &each) { return each.first == key; });
@@ -102,8 +108,8 @@ BoolResult ScriptDocument::toggleAttribute(int element, const QString &name,
     const bool present = hasAttribute(element, name);
     const bool wanted = force.value_or(!present);
     if (wanted && !present)
-        setAttribute(element, name, u""_qs);
-    else if (!wanted && present)
+        return {wanted, setAttribute(element, name, u""_qs)};
+    if (!wanted && present)
         removeAttribute(element, name);
     return {wanted, DomError::None};
 }
@@ -279,9 +285,14 @@ QString ScriptDocument::attributeName(int element, const QString &name) const
     const DomNode &node = m_dom.node(element);
     if (node.ns == DomNode::Html)
         return m_htmlDocument ? asciiLowered(name) : name;
-    // The tree keeps a foreign attribute's name in lower case; scripts give it mixed.
+    // The tree keeps a foreign attribute's name in lower case, and scripts give it mixed: the
+    // lower-case spelling of a mixed-case name is another attribute, which the tree cannot
+    // tell from it (a null key).
     const QString lowered = asciiLowered(name);
-    return adjustedAttributeName(node, lowered) == name ? lowered : name;
+    const QString adjusted = adjustedAttributeName(node, lowered);
+    if (adjusted == name)
+        return lowered;
+    return adjusted != lowered && name == lowered ? QString() : name;
 }
 
 // The standard's update steps: no attribute is made for an empty set.

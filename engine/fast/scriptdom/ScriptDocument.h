@@ -309,6 +309,7 @@ private:
     void serialiseClosing(int node, QString &out) const;
     NodeListResult parseFragment(int context, const QString &html);
 
+    // The name the engine's tree keeps the attribute under; null for one it cannot keep.
     QString attributeName(int element, const QString &name) const;
     void attributeChanged(int element);
     void updateClassList(int element, const QStringList &tokens);
