@@ -118,6 +118,7 @@ private slots:
 
         const int clone = document.cloneNode(a, true).node;
         QCOMPARE(document.parentNode(clone), ScriptDocument::noNode);
+        QVERIFY(document.matches(document.firstElementChild(clone), "div > :only-child").value);
         QCOMPARE(document.outerHtml(clone).text,
                  QStringLiteral("<div id=\"a\">r<span id=\"c\"></span>s</div>"));
         QVERIFY(!document.isConnected(clone));

@@ -187,6 +187,7 @@ NodeResult ScriptDocument::cloneNode(int node, bool deep)
         if (copy.error != DomError::None)
             return copy;
         m_dom.insertBefore(copies.back().second, copy.node);
+        markPositionsStale(copies.back().second);
         copies.push_back({at, copy.node});
     }
     return root;
