@@ -73,7 +73,8 @@ struct NodeOrText
 // over the engine's own `Dom`. A node is known by its index in the Dom (handles stay valid for
 // the document's life: nodes are never moved or freed while scripts run); the document and its
 // doctype have handles of their own. Every walk is a loop, never a recursion over the tree, and
-// every page-controlled count is bounded.
+// every page-controlled count is bounded. Scripts see comments: the Dom is meant to be parsed
+// with them kept (Dom::ParseOptions::keepComments).
 //
 // The parser's watermark: gumbo parses the whole page before any script runs, so a script the
 // parser inserted must see the tree only as far as the parser had built it when it reached the
@@ -270,7 +271,9 @@ public:
     std::vector<int> getElementsByClassName(int root, const QString &classNames) const;
     std::vector<int> getElementsByName(const QString &name) const;
     // Syntax for an invalid selector; NotModelled for one the engine's matcher does not
-    // follow (pseudo-elements, selectors nested too deep, state the page at rest lacks).
+    // follow (selectors nested too deep, syntax only the browser reads, state such as focus or
+    // validity). A pseudo-element matches nothing, as in the browser; :checked, :disabled and
+    // :enabled follow the attributes, :hover and its kind never match.
     NodeResult querySelector(int root, const QString &selectors);
     NodeListResult querySelectorAll(int root, const QString &selectors);
     BoolResult matches(int element, const QString &selectors);
