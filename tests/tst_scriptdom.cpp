@@ -302,8 +302,12 @@ private slots:
         QCOMPARE(document.toggleAttribute(p, "Hidden", {}).value, true);
         QCOMPARE(document.attributeNames(p).last(), QStringLiteral("hidden"));
         QCOMPARE(document.setAttribute(p, "a\"b", "x"), DomError::InvalidCharacter);
+        // Asked twice, the ids are indexed; the index follows a change.
+        QCOMPARE(document.getElementById(ScriptDocument::documentNode, "p"), p);
         document.setId(p, "q");
         QCOMPARE(document.getElementById(ScriptDocument::documentNode, "q"), p);
+        QCOMPARE(document.getElementById(ScriptDocument::documentNode, "q"), p);
+        QCOMPARE(document.getElementById(ScriptDocument::documentNode, "x"), -1);
         QCOMPARE(document.getElementById(ScriptDocument::documentNode, "p"), -1);
     }
 

@@ -3,6 +3,7 @@
 #include "engine/fast/css/Selector.h"
 #include "engine/fast/dom/Dom.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -323,6 +324,7 @@ private:
     std::optional<std::vector<ComplexSelector>> parsedSelectors(const QString &selectors,
                                                                 DomError &error);
     NodeListResult selectorQuery(int root, const QString &selectors, bool firstOnly);
+    void buildIdIndex() const;
     bool matchesAny(SelectorMatcher &matcher, const std::vector<ComplexSelector> &list,
                     int element) const;
 
@@ -334,6 +336,14 @@ private:
     std::vector<int> m_parsedSubtreeEnd; // per node of the parse: its last descendant's index
     bool m_doctypeRemoved = false;
     mutable bool m_resultCutShort = false;
+    struct IdIndex
+    {
+        std::uint64_t mutations = ~std::uint64_t(0); // the tree it was made for
+        int watermark = -1;
+        bool built = false;
+        QHash<QString, int> first; // each id's first element in tree order
+    };
+    mutable IdIndex m_idIndex;
     std::uint64_t m_mutations = 0;
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;

@@ -12,16 +12,39 @@
 
 #include <QRegularExpression>
 
+// Scripts look ids up over and over: from the second lookup in an unchanged tree on, an index
+// of the document's ids answers. A tree that changes between lookups is walked each time, as
+// far as the element, which costs no more than the index would to make again.
 int ScriptDocument::getElementById(int root, const QString &id) const
 {
     if (id.isEmpty())
         return noNode;
+    if (root == documentNode) {
+        IdIndex &index = m_idIndex;
+        if (index.mutations != m_mutations || index.watermark != m_watermark)
+            index = {m_mutations, m_watermark, false, {}};
+        else if (!index.built)
+            buildIdIndex();
+        if (index.built)
+            return index.first.value(id, noNode);
+    }
     for (int at = firstChild(root); at != noNode; at = nextInTree(at, root)) {
         checkPageCancelled();
         if (isElement(at) && m_dom.node(at).id == id)
             return at;
     }
     return noNode;
+}
+
+void ScriptDocument::buildIdIndex() const
+{
+    QHash<QString, int> &first = m_idIndex.first;
+    for (int at = firstChild(documentNode); at != noNode; at = nextInTree(at, documentNode)) {
+        checkPageCancelled();
+        if (isElement(at) && !m_dom.node(at).id.isEmpty() && !first.contains(m_dom.node(at).id))
+            first.insert(m_dom.node(at).id, at);
+    }
+    m_idIndex.built = true;
 }
 
 std::vector<int> ScriptDocument::getElementsByTagName(int root, const QString &qualifiedName) const
