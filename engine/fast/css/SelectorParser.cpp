@@ -75,8 +75,8 @@ bool simplePseudoClass(const QString &name, SimpleTest &test)
                                    "-webkit-any-link-never",
                                    "window-inactive",
                                    "-internal-never"};
-    static const QStringList always{
-        "defined", "valid", "in-range", "read-only", "optional", "link-never-visited"};
+    static const QStringList always{"defined",   "valid",    "in-range",
+                                    "read-only", "optional", "link-never-visited"};
     if (name == "first-child")
         test = nthTest(SimpleTest::NthChild, 0, 1);
     else if (name == "last-child")

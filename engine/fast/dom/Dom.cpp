@@ -325,9 +325,11 @@ void Dom::TreeBuilder::addDocumentComments(Dom &dom, const GumboVector &children
 // Adjacent text nodes are one node in a browser's tree.
 void Dom::TreeBuilder::appendText(Dom &dom, QString text, int parent)
 {
-    const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild
-        : dom.m_documentChildren.empty() ? -1
-                                         : dom.m_documentChildren.back();
+    int previous = -1;
+    if (parent >= 0)
+        previous = dom.m_nodes[size_t(parent)].lastChild;
+    else if (!dom.m_documentChildren.empty())
+        previous = dom.m_documentChildren.back();
     if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text) {
         dom.m_nodes[size_t(previous)].text += text;
         return;
