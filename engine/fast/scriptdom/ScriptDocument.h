@@ -83,8 +83,9 @@ struct NodeOrText
 // every query and walk, and a node inserted as last child of an element the parser is still
 // inside goes before its hidden children.
 //
-// When the scripts are done the caller puts the Dom back in document order with
-// Dom::finishEditing(), which renumbers the nodes: no handle is valid after that.
+// When the scripts are done (and finishParsing() was called) the caller puts the Dom back in
+// document order with Dom::finishEditing(), which renumbers the nodes: no handle is valid
+// after that.
 class ScriptDocument
 {
 public:
@@ -197,7 +198,9 @@ public:
     // cloneNode(): NotModelled for the document and the doctype.
     NodeResult cloneNode(int node, bool deep);
 
-    // --- Changing the tree: the standard's pre-insertion validity, then the change ---
+    // --- Changing the tree: the standard's pre-insertion validity, then the change. Only
+    // comments come and go below the document itself: taking the root element away, moving it
+    // or putting another in its place is NotModelled. ---
     NodeResult appendChild(int parent, int child);
     NodeResult insertBefore(int parent, int child, int before);
     NodeResult removeChild(int parent, int child);
@@ -211,7 +214,9 @@ public:
     DomError prepend(int parent, const std::vector<NodeOrText> &nodes);
     DomError replaceChildren(int parent, const std::vector<NodeOrText> &nodes);
 
-    // --- Markup: the HTML fragment serialisation and parsing algorithms ---
+    // --- Markup: the HTML fragment serialisation and parsing algorithms. A template's
+    // content is not modelled (the parse leaves it out): its markup, read or set, is
+    // NotModelled. ---
     TextResult innerHtml(int node) const;
     TextResult outerHtml(int node) const;
     DomError setInnerHtml(int node, const QString &html);
@@ -229,6 +234,8 @@ public:
     QString attribute(int element, const QString &name) const;
     bool hasAttribute(int element, const QString &name) const;
     bool hasAttributes(int element) const;
+    // InvalidCharacter for a name that is not a valid name; NotModelled past maxAttributes, or
+    // for the lower-case spelling of a mixed-case SVG or MathML attribute name ("viewbox").
     DomError setAttribute(int element, const QString &name, const QString &value);
     void removeAttribute(int element, const QString &name);
     // toggleAttribute(): whether the attribute is there afterwards.
