@@ -154,6 +154,23 @@ private slots:
         QCOMPARE(document.textContent(document.body()), QStringLiteral("x()tu"));
     }
 
+    void markupSetWhileParsingPrecedesWhatTheParserAddsLater()
+    {
+        Dom dom = parsed("<head><script id=h></script></head><body><div id=open><script id=s>"
+                         "</script><p id=late>t</p></div>");
+        ScriptDocument document(dom);
+        const int head = document.getElementById(ScriptDocument::documentNode, "h");
+        const int script = document.getElementById(ScriptDocument::documentNode, "s");
+        const int open = document.parentNode(script);
+        document.setParsedUpTo(head);
+        QCOMPARE(document.body(), -1);
+        document.setParsedUpTo(script);
+        QCOMPARE(document.setInnerHtml(open, "<i>n</i>"), DomError::None);
+        QCOMPARE(document.lastElementChild(open), document.firstChild(open));
+        document.finishParsing();
+        QCOMPARE(names(document, document.childNodes(open)), QStringList({"I", "P#late"}));
+    }
+
     void serialisesAsTheBrowserDoes_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -286,6 +303,23 @@ private slots:
         // Selectors see the classes at once.
         QCOMPARE(document.getElementsByClassName(ScriptDocument::documentNode, "c").size(), 1u);
         QCOMPARE(document.querySelector(ScriptDocument::documentNode, ".c").node, p);
+    }
+
+    void attributesAreBounded()
+    {
+        Dom dom = parsed("<body><p id=p><svg id=s viewBox='0 0 1 1'></svg>");
+        ScriptDocument document(dom);
+        const int p = document.getElementById(ScriptDocument::documentNode, "p");
+        for (int i = 1; i < ScriptDocument::maxAttributes; ++i)
+            QCOMPARE(document.setAttribute(p, "a" + QString::number(i), "v"), DomError::None);
+        QCOMPARE(document.setAttribute(p, "one-more", "v"), DomError::NotModelled);
+        QCOMPARE(document.setAttribute(p, "a1", "changed"), DomError::None);
+        // A foreign element's mixed-case name is kept apart from its lower-case spelling.
+        const int svg = document.getElementById(ScriptDocument::documentNode, "s");
+        QCOMPARE(document.attribute(svg, "viewbox"), QString());
+        QCOMPARE(document.setAttribute(svg, "viewbox", "x"), DomError::NotModelled);
+        QCOMPARE(document.setAttribute(svg, "viewBox", "0 0 2 2"), DomError::None);
+        QCOMPARE(document.attributeNames(svg), QStringList({"id", "viewBox"}));
     }
 
     void attributesAndDataset()
