@@ -82,6 +82,21 @@ private slots:
                  QStringLiteral("y"));
     }
 
+    void anXhtmlDocumentKeepsNamesAsWritten()
+    {
+        bool exact = false;
+        Dom dom = Dom::parseXml("<html xmlns='http://www.w3.org/1999/xhtml'><body>"
+                                "<p Data-X='1'>a</p></body></html>",
+                                exact);
+        ScriptDocument document(dom, false);
+        QCOMPARE(document.tagName(document.documentElement()), QStringLiteral("html"));
+        const int p = document.firstElementChild(document.body());
+        QCOMPARE(document.tagName(p), QStringLiteral("p"));
+        QCOMPARE(document.attribute(p, "data-x"), QString());
+        QCOMPARE(document.attribute(p, "Data-X"), QStringLiteral("1"));
+        QCOMPARE(document.localName(document.createElement("Div").node), QStringLiteral("Div"));
+    }
+
     void changesObeyTheStandardsValidity()
     {
         Dom dom = parsed("<body><div id=a><p id=b>text</p></div><span id=c></span>");
