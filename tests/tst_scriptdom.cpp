@@ -155,6 +155,8 @@ private slots:
         QCOMPARE(document.lastChild(document.body()), open);
         QCOMPARE(document.textContent(document.body()), QStringLiteral("x()"));
         QCOMPARE(document.querySelectorAll(ScriptDocument::documentNode, "p").nodes.size(), 0u);
+        QCOMPARE(document.querySelector(ScriptDocument::documentNode, "div:empty").error,
+                 DomError::NotModelled);
         QCOMPARE(document.innerHtml(open).text, QStringLiteral("<script id=\"s\">x()</script>"));
 
         // Appended to the open element, a node goes before the children not yet parsed.

@@ -179,7 +179,10 @@ ScriptDocument::parsedSelectors(const QString &selectors, DomError &error)
     bool tooDeep = false;
     std::vector<ComplexSelector> list = parseSelectorList(run, 0, run.size(), tooDeep);
     const SelectorSupport support = selectorSupport(run);
+    // The matcher sees every child of an element the parser is still inside.
+    const bool parsing = m_watermark < m_parsedNodeCount - 1;
     if (run.overflowed || tooDeep || support == SelectorSupport::Inexact
+        || (parsing && namesPseudoClass(run, QLatin1StringView("empty")))
         || (list.empty() && support == SelectorSupport::BeyondParser)) {
         error = DomError::NotModelled;
         return std::nullopt;

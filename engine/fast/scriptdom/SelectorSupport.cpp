@@ -51,6 +51,16 @@ bool isBeyondParser(const QString &pseudoClass)
 
 } // namespace
 
+bool namesPseudoClass(const CssTokenRun &run, QLatin1StringView name)
+{
+    for (int at = 0; at + 1 < run.size(); ++at) {
+        if (run[at].is(CssToken::Colon) && run[at + 1].is(CssToken::Ident)
+            && run[at + 1].isIdent(name))
+            return true;
+    }
+    return false;
+}
+
 SelectorSupport selectorSupport(const CssTokenRun &run)
 {
     SelectorSupport support = SelectorSupport::Exact;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLatin1StringView>
+
 struct CssTokenRun;
 
 // How far the engine's selectors answer a script's query as the browser does.
@@ -13,3 +15,6 @@ enum class SelectorSupport {
 };
 
 SelectorSupport selectorSupport(const CssTokenRun &run);
+
+// Whether the selector names the pseudo-class (given in lower case).
+bool namesPseudoClass(const CssTokenRun &run, QLatin1StringView name);
