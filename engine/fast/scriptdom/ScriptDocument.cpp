@@ -45,8 +45,10 @@ void ScriptDocument::finishParsing()
 
 void ScriptDocument::revealUpTo(int watermark)
 {
+    if (watermark < m_watermark && m_mutations > 0)
+        return;
     // The parents of the nodes hidden or revealed count their children again: over a whole
-    // parse, each node once.
+    // parse, each node once or twice.
     for (int at = std::min(watermark, m_watermark) + 1; at <= std::max(watermark, m_watermark);
          ++at)
         markPositionsStale(m_dom.node(at).parent);
@@ -345,7 +347,7 @@ unsigned short ScriptDocument::compareDocumentPosition(int node, int other) cons
         return 0;
     const std::vector<int> nodePath = pathFromRoot(node);
     const std::vector<int> otherPath = pathFromRoot(other);
-    if (nodePath.front() != otherPath.front()) {
+    if (nodePath.empty() || otherPath.empty() || nodePath.front() != otherPath.front()) {
         // The standard lets the order be any that stays the same: the handles give one.
         return Disconnected | ImplementationSpecific | (other < node ? Preceding : Following);
     }

@@ -110,7 +110,8 @@ public:
     // --- The parser's watermark ---
     // Reveals the parser's nodes up to the end of `node` (a node of the parsed page): the node
     // and everything in it, as when the parser has just closed it (a script runs when its end
-    // tag is read). What comes after is hidden again, if it was shown.
+    // tag is read). Every node is shown until the first call. Once the tree has changed, the
+    // watermark only moves on: a node shown stays shown (a script may have put nodes below it).
     void setParsedUpTo(int node);
     // Reveals every node.
     void finishParsing();

@@ -21,9 +21,7 @@ NodeResult ScriptDocument::insertBefore(int parent, int child, int before)
 
 NodeResult ScriptDocument::removeChild(int parent, int child)
 {
-    if (!isNode(child) && child != doctypeNode)
-        return {noNode, DomError::NotFound};
-    if (parentNode(child) != parent)
+    if ((!isNode(child) && child != doctypeNode) || parent == noNode || parentNode(child) != parent)
         return {noNode, DomError::NotFound};
     if (const DomError error = removeUnchecked(child); error != DomError::None)
         return {noNode, error};
@@ -32,6 +30,8 @@ NodeResult ScriptDocument::removeChild(int parent, int child)
 
 NodeResult ScriptDocument::replaceChild(int parent, int newChild, int oldChild)
 {
+    if (oldChild == noNode)
+        return {noNode, DomError::NotFound};
     if (const DomError error = insertionError(parent, newChild, noNode, oldChild);
         error != DomError::None)
         return {noNode, error};
@@ -278,6 +278,8 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
 DomError ScriptDocument::removeUnchecked(int node)
 {
     const int parent = parentNode(node);
+    if (parent == noNode)
+        return DomError::None;
     if (parent == documentNode) {
         if (isElement(node))
             return DomError::NotModelled;
