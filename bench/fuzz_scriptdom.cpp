@@ -143,6 +143,8 @@ public:
         }
     }
 
+    void finish() { m_document.finishParsing(); }
+
     // Links that agree, no node its own ancestor, and every node the document reaches walked
     // as scripts walk it in no more steps than there are nodes.
     bool treeHolds() const
@@ -349,6 +351,15 @@ int main(int argc, char *argv[])
                 fuzzer.step();
             if (!fuzzer.treeHolds()) {
                 std::fprintf(stderr, "fuzz_scriptdom: the tree broke with seed %u\n", seed);
+                return 1;
+            }
+        }
+        // The tree as the engine takes it back: in document order, parents first.
+        fuzzer.finish();
+        dom.finishEditing();
+        for (int at = 0; at < dom.size(); ++at) {
+            if (dom.node(at).parent >= at) {
+                std::fprintf(stderr, "fuzz_scriptdom: out of order with seed %u\n", seed);
                 return 1;
             }
         }
