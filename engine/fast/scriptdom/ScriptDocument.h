@@ -103,6 +103,9 @@ public:
 
     // `htmlDocument` is false for a page the XML parser read (XHTML): names keep their case.
     explicit ScriptDocument(Dom &dom, bool htmlDocument = true);
+    // One view of a tree: a copy's state would part from the tree's.
+    ScriptDocument(const ScriptDocument &) = delete;
+    ScriptDocument &operator=(const ScriptDocument &) = delete;
 
     const Dom &dom() const { return m_dom; }
     bool isHtmlDocument() const { return m_htmlDocument; }
