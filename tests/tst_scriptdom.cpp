@@ -150,7 +150,9 @@ private slots:
         ScriptDocument document(dom);
         const int open = document.getElementById(ScriptDocument::documentNode, "open");
         const int script = document.getElementById(ScriptDocument::documentNode, "s");
+        const std::uint64_t fullView = document.viewVersion();
         document.setParsedUpTo(script);
+        QVERIFY(document.viewVersion() != fullView);
         QCOMPARE(document.getElementById(ScriptDocument::documentNode, "late"), -1);
         QCOMPARE(document.lastChild(document.body()), open);
         QCOMPARE(document.textContent(document.body()), QStringLiteral("x()"));

@@ -52,6 +52,7 @@ void ScriptDocument::revealUpTo(int watermark)
     for (int at = std::min(watermark, m_watermark) + 1; at <= std::max(watermark, m_watermark);
          ++at)
         markPositionsStale(m_dom.node(at).parent);
+    m_watermarkMoves += watermark != m_watermark ? 1 : 0;
     m_watermark = watermark;
 }
 

@@ -124,6 +124,9 @@ public:
     // --- Changes, for the runtime's settle rule and the scripts it must run ---
     // Grows with every change to the tree, its attributes or its character data.
     std::uint64_t mutationCount() const { return m_mutations; }
+    // Grows with every change and every move of the watermark: a live list (childNodes,
+    // getElementsByTagName()...) need be asked again only when it has grown.
+    std::uint64_t viewVersion() const { return m_mutations + m_watermarkMoves; }
     // The <script>, <link> and <style> elements that became connected by a script's change
     // since the last call, in the order they were connected (each connection once).
     std::vector<int> takeConnectedResourceElements();
@@ -346,6 +349,7 @@ private:
     std::vector<bool> m_connected;       // per node; those made later are not, until inserted
     std::vector<int> m_parsedSubtreeEnd; // per node of the parse: its last descendant's index
     bool m_doctypeRemoved = false;
+    std::uint64_t m_watermarkMoves = 0;
     mutable bool m_resultCutShort = false;
     struct IdIndex
     {
