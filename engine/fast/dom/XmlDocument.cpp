@@ -176,11 +176,12 @@ Dom Dom::parseXml(const QByteArray &bytes, bool &exact)
                 exact = false;
             const int index = dom.append(std::move(node), parent);
             const DomNode &added = dom.m_nodes[size_t(index)];
-            if (parent < 0 && dom.m_documentElement < 0)
+            if (parent < 0 && dom.m_documentElement < 0) {
                 dom.m_documentElement = index;
-            else if (dom.m_body < 0 && parent == dom.m_documentElement
-                     && dom.node(parent).isElement("html")
-                     && (added.isElement("body") || added.isElement("frameset")))
+                dom.m_documentChildren.push_back(index);
+            } else if (dom.m_body < 0 && parent == dom.m_documentElement
+                       && dom.node(parent).isElement("html")
+                       && (added.isElement("body") || added.isElement("frameset")))
                 dom.m_body = index;
             for (const xmlNode *child = source->last; child; child = child->prev)
                 pending.push_back({child, index});
