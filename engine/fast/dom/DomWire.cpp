@@ -20,7 +20,19 @@ constexpr std::uint32_t maxWireTextUnits = 0xFFFFFFFF;
 
 enum WireKind : std::uint8_t { WireElement, WireText };
 
-void putNode(WireWriter &out, const DomNode &node, std::uint32_t parentPlusOne)
+// Comments go over as their parent's mark alone: the text and the cascade need no more of them.
+bool holdsComment(const Dom &dom, const DomNode &node)
+{
+    if (node.holdsComment)
+        return true;
+    for (int child = node.firstChild; child >= 0; child = dom.node(child).nextSibling) {
+        if (dom.node(child).kind == DomNode::Comment)
+            return true;
+    }
+    return false;
+}
+
+void putNode(WireWriter &out, const Dom &dom, const DomNode &node, std::uint32_t parentPlusOne)
 {
     if (node.kind == DomNode::Text) {
         out.putByte(WireText);
@@ -31,7 +43,7 @@ void putNode(WireWriter &out, const DomNode &node, std::uint32_t parentPlusOne)
     out.putByte(WireElement);
     out.putCount(parentPlusOne);
     out.putByte(node.ns);
-    out.putByte(node.holdsComment ? 1 : 0);
+    out.putByte(holdsComment(dom, node) ? 1 : 0);
     out.putString(node.name);
     out.putCount(std::uint32_t(node.attributes.size()));
     for (const auto &[name, value] : node.attributes) {
@@ -95,8 +107,10 @@ std::optional<QByteArray> encodeDom(const Dom &dom)
     // Each node's place on the wire, by its index in the tree.
     std::vector<std::uint32_t> wireIndex(size_t(dom.size()), 0);
     std::uint32_t count = 0;
-    for (int at = root; at >= 0; at = dom.next(at, root))
-        wireIndex[size_t(at)] = count++;
+    for (int at = root; at >= 0; at = dom.next(at, root)) {
+        if (dom.node(at).kind != DomNode::Comment)
+            wireIndex[size_t(at)] = count++;
+    }
     if (count > std::uint32_t(maxWireNodes))
         return std::nullopt;
 
@@ -107,9 +121,11 @@ std::optional<QByteArray> encodeDom(const Dom &dom)
     qsizetype attributesLeft = maxWireAttributes;
     for (int at = root; at >= 0; at = dom.next(at, root)) {
         const DomNode &node = dom.node(at);
+        if (node.kind == DomNode::Comment)
+            continue;
         if (!withinBounds(node, attributesLeft))
             return std::nullopt;
-        putNode(out, node, at == root ? 0 : wireIndex[size_t(node.parent)] + 1);
+        putNode(out, dom, node, at == root ? 0 : wireIndex[size_t(node.parent)] + 1);
     }
     return out.take();
 }
