@@ -1,0 +1,138 @@
+#include "PageRuntime.h"
+
+#include "ScriptWatchdog.h"
+#include "V8Strings.h"
+
+#include <v8-exception.h>
+#include <v8-microtask-queue.h>
+#include <v8-script.h>
+
+namespace {
+
+// The room V8 is given past its heap's limit to reach the point where it can stop the script.
+constexpr size_t heapLimitHeadroom = 64u << 20;
+
+} // namespace
+
+PageRuntime::PageRuntime(const RuntimeBounds &bounds)
+    : m_allocator(bounds.arrayBufferBytes)
+    , m_loop(bounds.loop)
+{
+    initialiseV8();
+    v8::Isolate::CreateParams params;
+    params.array_buffer_allocator = &m_allocator;
+    params.constraints.ConfigureDefaultsFromHeapSize(0, bounds.heapBytes);
+    m_isolate = v8::Isolate::New(params);
+    m_isolate->SetData(0, this);
+    m_isolate->SetMicrotasksPolicy(v8::MicrotasksPolicy::kExplicit);
+    m_isolate->AddNearHeapLimitCallback(&PageRuntime::nearHeapLimit, this);
+    // What no TryCatch of ours sees: an exception thrown by a microtask's callback.
+    m_isolate->AddMessageListenerWithErrorLevel(
+        [](v8::Local<v8::Message>, v8::Local<v8::Value>) {
+        PageRuntime::of(v8::Isolate::GetCurrent()).fail(BrowserReason::ScriptError);
+        },
+        v8::Isolate::kMessageError);
+    m_watchdog = std::make_unique<ScriptWatchdog>(m_isolate, bounds.taskTime, bounds.pageTime);
+
+    v8::Isolate::Scope isolateScope(m_isolate);
+    v8::HandleScope handles(m_isolate);
+    m_context.Reset(m_isolate, v8::Context::New(m_isolate));
+    m_loop.setAfterTask([this] { runMicrotasks(); });
+}
+
+PageRuntime::~PageRuntime()
+{
+    m_watchdog.reset();
+    m_context.Reset();
+    m_isolate->Dispose();
+}
+
+PageRuntime &PageRuntime::of(v8::Isolate *isolate)
+{
+    return *static_cast<PageRuntime *>(isolate->GetData(0));
+}
+
+size_t PageRuntime::nearHeapLimit(void *data, size_t currentLimit, size_t)
+{
+    auto *runtime = static_cast<PageRuntime *>(data);
+    runtime->fail(BrowserReason::ScriptNotSettled);
+    return currentLimit + heapLimitHeadroom;
+}
+
+void PageRuntime::fail(BrowserReason reason)
+{
+    if (!m_reason)
+        m_reason = reason;
+    m_isolate->TerminateExecution();
+}
+
+bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
+{
+    if (m_watchdog->fired())
+        fail(BrowserReason::ScriptNotSettled);
+    if (stopped())
+        return true;
+    if (tryCatch.HasTerminated()) {
+        fail(BrowserReason::ScriptNotSettled);
+        return true;
+    }
+    if (tryCatch.HasCaught()) {
+        fail(BrowserReason::ScriptError);
+        return true;
+    }
+    return false;
+}
+
+void PageRuntime::runScript(const QString &source, const QString &url)
+{
+    if (stopped())
+        return;
+    v8::HandleScope handles(m_isolate);
+    v8::TryCatch tryCatch(m_isolate);
+    const v8::Local<v8::Context> context = this->context();
+    v8::ScriptOrigin origin(m_isolate, toV8(m_isolate, url));
+    v8::Local<v8::Script> script;
+    m_watchdog->taskStarted();
+    ++m_taskDepth;
+    if (v8::Script::Compile(context, toV8(m_isolate, source), &origin).ToLocal(&script))
+        script->Run(context).IsEmpty();
+    --m_taskDepth;
+    m_watchdog->taskEnded();
+    failedOn(tryCatch);
+}
+
+v8::MaybeLocal<v8::Value> PageRuntime::call(v8::Local<v8::Function> function,
+                                            v8::Local<v8::Value> receiver, int argc,
+                                            v8::Local<v8::Value> argv[])
+{
+    if (stopped())
+        return {};
+    v8::EscapableHandleScope handles(m_isolate);
+    v8::TryCatch tryCatch(m_isolate);
+    // A call from inside a script (an event dispatched by the page itself) is part of the task
+    // already timed.
+    const bool outermost = m_taskDepth++ == 0;
+    if (outermost)
+        m_watchdog->taskStarted();
+    v8::MaybeLocal<v8::Value> result = function->Call(context(), receiver, argc, argv);
+    if (outermost)
+        m_watchdog->taskEnded();
+    --m_taskDepth;
+    if (failedOn(tryCatch))
+        return {};
+    return handles.EscapeMaybe(result);
+}
+
+void PageRuntime::runMicrotasks()
+{
+    if (stopped())
+        return;
+    v8::HandleScope handles(m_isolate);
+    v8::TryCatch tryCatch(m_isolate);
+    m_watchdog->taskStarted();
+    ++m_taskDepth;
+    m_isolate->PerformMicrotaskCheckpoint();
+    --m_taskDepth;
+    m_watchdog->taskEnded();
+    failedOn(tryCatch);
+}
