@@ -66,6 +66,13 @@ void PageRuntime::fail(BrowserReason reason)
     m_isolate->TerminateExecution();
 }
 
+void PageRuntime::notModelled(const std::string &member)
+{
+    if (!m_reason)
+        m_memberNotModelled = member;
+    fail(BrowserReason::ScriptNotModelled);
+}
+
 bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
 {
     if (m_watchdog->fired())

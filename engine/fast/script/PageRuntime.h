@@ -16,6 +16,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string>
 
 class ScriptWatchdog;
 
@@ -58,6 +59,10 @@ public:
     // Stops every script of the page for good: the page goes to the browser for `reason`, or
     // for the first reason given.
     void fail(BrowserReason reason);
+    // Stops the scripts at a member the runtime does not do as the browser does.
+    void notModelled(const std::string &member);
+    // The first such member used, for the figures of a run: which members matter most.
+    const std::string &memberNotModelled() const { return m_memberNotModelled; }
     bool stopped() const { return m_reason.has_value(); }
     std::optional<BrowserReason> reason() const { return m_reason; }
 
@@ -73,4 +78,5 @@ private:
     std::unique_ptr<ScriptWatchdog> m_watchdog;
     std::optional<BrowserReason> m_reason;
     int m_taskDepth = 0;
+    std::string m_memberNotModelled;
 };

@@ -1,0 +1,64 @@
+#include "RealMembers.h"
+
+namespace {
+
+std::string keyOf(std::string_view interface, std::string_view name)
+{
+    std::string key(interface);
+    key += '.';
+    key += name;
+    return key;
+}
+
+// Names no member has: "constructor" is an ordinary name, but not that of an IDL member.
+constexpr std::string_view constructorKey = " constructor";
+
+} // namespace
+
+const RealMembers &RealMembers::all()
+{
+    static const RealMembers members = [] {
+        RealMembers registry;
+        addWindowMembers(registry);
+        addEventMembers(registry);
+        addNodeMembers(registry);
+        addElementMembers(registry);
+        return registry;
+    }();
+    return members;
+}
+
+RealMember &RealMembers::entry(std::string_view interface, std::string_view name)
+{
+    return m_members[keyOf(interface, name)];
+}
+
+void RealMembers::attribute(std::string_view interface, std::string_view name,
+                            v8::FunctionCallback getter, v8::FunctionCallback setter)
+{
+    RealMember &member = entry(interface, name);
+    member.getter = getter;
+    member.setter = setter;
+}
+
+void RealMembers::operation(std::string_view interface, std::string_view name,
+                            v8::FunctionCallback operation)
+{
+    entry(interface, name).operation = operation;
+}
+
+void RealMembers::constructor(std::string_view interface, v8::FunctionCallback construct)
+{
+    entry(interface, constructorKey).operation = construct;
+}
+
+const RealMember *RealMembers::find(std::string_view interface, std::string_view name) const
+{
+    const auto found = m_members.find(keyOf(interface, name));
+    return found == m_members.end() ? nullptr : &found->second;
+}
+
+const RealMember *RealMembers::findConstructor(std::string_view interface) const
+{
+    return find(interface, constructorKey);
+}
