@@ -154,7 +154,7 @@ int Dom::append(DomNode node, int parent)
     return index;
 }
 
-Dom Dom::parse(const QByteArray &utf8)
+Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
 {
     const ParserInput input = parserInput(utf8);
     ParserArena arena;
@@ -164,7 +164,13 @@ Dom Dom::parse(const QByteArray &utf8)
     Dom dom;
     dom.m_attributesDropped = input.attributesDropped;
     dom.m_tagsLeftOut = input.tagsLeftOut;
-    dom.m_quirksMode = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
+    const GumboDocument &document = output->document->v.document;
+    dom.m_quirksMode = document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
+    if (document.has_doctype) {
+        dom.m_doctype = {true, QString::fromUtf8(document.name),
+                         QString::fromUtf8(document.public_identifier),
+                         QString::fromUtf8(document.system_identifier)};
+    }
 
     // Each pending entry: a gumbo node, the index of the parent it goes below and that
     // parent's depth in the parser's tree (the root element's is 1).
@@ -175,7 +181,12 @@ Dom Dom::parse(const QByteArray &utf8)
         int parentDepth;
     };
     std::vector<Pending> pending;
-    pending.push_back({output->root, -1, 0});
+    if (parseOptions.keepComments) {
+        for (unsigned i = document.children.length; i-- > 0;)
+            pending.push_back({static_cast<const GumboNode *>(document.children.data[i]), -1, 0});
+    } else {
+        pending.push_back({output->root, -1, 0});
+    }
     while (!pending.empty()) {
         checkPageCancelled();
         auto [source, parent, parentDepth] = pending.back();
@@ -201,10 +212,11 @@ Dom Dom::parse(const QByteArray &utf8)
         case GUMBO_NODE_TEMPLATE: {
             const GumboElement &element = source->v.element;
             const int index = dom.append(elementNode(element), parent);
-            if (source == output->root)
+            if (source == output->root) {
                 dom.m_documentElement = index;
-            else if (dom.m_body < 0 && parent == dom.m_documentElement
-                     && (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_FRAMESET))
+                dom.m_documentChildren.push_back(index);
+            } else if (dom.m_body < 0 && parent == dom.m_documentElement
+                       && (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_FRAMESET))
                 dom.m_body = index;
             // A template's content belongs to no rendered tree.
             if (source->type == GUMBO_NODE_TEMPLATE)
@@ -217,6 +229,14 @@ Dom Dom::parse(const QByteArray &utf8)
         case GUMBO_NODE_COMMENT:
             if (parent >= 0)
                 dom.m_nodes[size_t(parent)].holdsComment = true;
+            if (parseOptions.keepComments) {
+                DomNode comment;
+                comment.kind = DomNode::Comment;
+                comment.text = withControlsRestored(textFromUtf8(source->v.text.text));
+                const int index = dom.append(std::move(comment), parent);
+                if (parent < 0)
+                    dom.m_documentChildren.push_back(index);
+            }
             break;
         case GUMBO_NODE_DOCUMENT:
             break;

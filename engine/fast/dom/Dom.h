@@ -12,7 +12,7 @@
 // the stack.
 struct DomNode
 {
-    enum Kind : unsigned char { Element, Text };
+    enum Kind : unsigned char { Element, Text, Comment };        // a Comment is nothing to the text
     enum Namespace : unsigned char { Html, Svg, MathMl, Other }; // Other: any other, or none
 
     Kind kind = Element;
@@ -25,7 +25,7 @@ struct DomNode
     int nextSibling = -1;
     QString name; // an element's local name, in lower case for an HTML page, as written in XML
     QList<std::pair<QString, QString>> attributes; // names as name is, in source order
-    QString text;                                  // a text node's characters
+    QString text;                                  // a text or comment node's characters
     int elementIndex = 0; // an element's position among its parent's elements, from 1
     int elementChildCount = 0;
     int typeIndex = 0;   // its position among its parent's elements of its name, from 1
@@ -49,11 +49,28 @@ struct DomNode
     }
 };
 
+// The document type declaration as the parser read it.
+struct DomDoctype
+{
+    bool present = false;
+    QString name;
+    QString publicId;
+    QString systemId;
+};
+
 class Dom
 {
 public:
+    struct ParseOptions
+    {
+        // Comments become Comment nodes, as a page's scripts see them; otherwise they are
+        // left out of the tree.
+        bool keepComments = false;
+    };
+
     // Parses a page, given in UTF-8, as a browser does (HTML5 tree construction).
-    static Dom parse(const QByteArray &utf8);
+    static Dom parse(const QByteArray &utf8, ParseOptions options);
+    static Dom parse(const QByteArray &utf8) { return parse(utf8, ParseOptions{}); }
     // Parses an XML document (XHTML) as the browser's XML parser does. `exact` is cleared when
     // the tree may differ from the browser's: the document is not well-formed (the browser then
     // shows its own error report), or it uses what is not modelled here (entities of its own,
@@ -65,6 +82,10 @@ public:
     int documentElement() const { return m_documentElement; }
     int body() const { return m_body; }
     bool quirksMode() const { return m_quirksMode; }
+    const DomDoctype &doctype() const { return m_doctype; }
+    // The document's own child nodes but the doctype, in order: the document element and the
+    // comments around it that the parse kept.
+    const std::vector<int> &documentChildren() const { return m_documentChildren; }
     // Whether a start tag with hundreds of attributes lost some (see ParserInput.h).
     bool attributesDropped() const { return m_attributesDropped; }
     // Whether elements nested too deep for the parser were left out (see ParserInput.h).
@@ -91,12 +112,17 @@ public:
     void finishEditing();
 
 private:
+    // The tree as scripts change it, which keeps the links and positions consistent itself.
+    friend class ScriptDocument;
+
     int append(DomNode node, int parent);
     void countElementsByType();
 
     std::vector<DomNode> m_nodes;
     int m_documentElement = -1;
     int m_body = -1;
+    DomDoctype m_doctype;
+    std::vector<int> m_documentChildren;
     bool m_quirksMode = false;
     bool m_attributesDropped = false;
     bool m_tagsLeftOut = false;

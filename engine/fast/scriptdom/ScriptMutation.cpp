@@ -1,0 +1,417 @@
+#include "engine/fast/scriptdom/ScriptDocument.h"
+
+#include "engine/PageCancellation.h"
+
+namespace {
+
+// Nodes a page's scripts may make beyond those of the page itself: enough for any real page,
+// and a bound on the memory of one that loops making them.
+constexpr int maxCreatedNodes = 1 << 20;
+
+} // namespace
+
+NodeResult ScriptDocument::appendChild(int parent, int child)
+{
+    return insertBefore(parent, child, noNode);
+}
+
+NodeResult ScriptDocument::insertBefore(int parent, int child, int before)
+{
+    if (const DomError error = insertionError(parent, child, before, noNode);
+        error != DomError::None)
+        return {noNode, error};
+    if (before == child)
+        before = nextSibling(child);
+    insertUnchecked(parent, child, before);
+    return {child, DomError::None};
+}
+
+NodeResult ScriptDocument::removeChild(int parent, int child)
+{
+    if (!isNode(child) && child != doctypeNode)
+        return {noNode, DomError::NotFound};
+    if (parentNode(child) != parent)
+        return {noNode, DomError::NotFound};
+    if (const DomError error = removeUnchecked(child); error != DomError::None)
+        return {noNode, error};
+    return {child, DomError::None};
+}
+
+NodeResult ScriptDocument::replaceChild(int parent, int newChild, int oldChild)
+{
+    if (const DomError error = insertionError(parent, newChild, noNode, oldChild);
+        error != DomError::None)
+        return {noNode, error};
+    if (parent == documentNode || oldChild == doctypeNode)
+        return {noNode, DomError::NotModelled};
+    int reference = nextSibling(oldChild);
+    if (reference == newChild)
+        reference = nextSibling(newChild);
+    if (oldChild != newChild)
+        removeUnchecked(oldChild);
+    insertUnchecked(parent, newChild, reference);
+    return {oldChild, DomError::None};
+}
+
+DomError ScriptDocument::remove(int node)
+{
+    if (parentNode(node) == noNode)
+        return DomError::None;
+    return removeUnchecked(node);
+}
+
+DomError ScriptDocument::before(int node, const std::vector<NodeOrText> &nodes)
+{
+    const int parent = parentNode(node);
+    if (parent == noNode)
+        return DomError::None;
+    int previous = previousSibling(node);
+    while (previous != noNode && listHolds(nodes, previous))
+        previous = previousSibling(previous);
+    const NodeResult single = intoOneNode(nodes);
+    if (single.error != DomError::None)
+        return single.error;
+    const int reference = previous == noNode ? firstChild(parent) : nextSibling(previous);
+    return insertBefore(parent, single.node, reference).error;
+}
+
+DomError ScriptDocument::after(int node, const std::vector<NodeOrText> &nodes)
+{
+    const int parent = parentNode(node);
+    if (parent == noNode)
+        return DomError::None;
+    int next = nextSibling(node);
+    while (next != noNode && listHolds(nodes, next))
+        next = nextSibling(next);
+    const NodeResult single = intoOneNode(nodes);
+    if (single.error != DomError::None)
+        return single.error;
+    return insertBefore(parent, single.node, next).error;
+}
+
+DomError ScriptDocument::replaceWith(int node, const std::vector<NodeOrText> &nodes)
+{
+    const int parent = parentNode(node);
+    if (parent == noNode)
+        return DomError::None;
+    int next = nextSibling(node);
+    while (next != noNode && listHolds(nodes, next))
+        next = nextSibling(next);
+    const NodeResult single = intoOneNode(nodes);
+    if (single.error != DomError::None)
+        return single.error;
+    if (parentNode(node) == parent)
+        return replaceChild(parent, single.node, node).error;
+    return insertBefore(parent, single.node, next).error;
+}
+
+DomError ScriptDocument::append(int parent, const std::vector<NodeOrText> &nodes)
+{
+    const NodeResult single = intoOneNode(nodes);
+    if (single.error != DomError::None)
+        return single.error;
+    return appendChild(parent, single.node).error;
+}
+
+DomError ScriptDocument::prepend(int parent, const std::vector<NodeOrText> &nodes)
+{
+    const NodeResult single = intoOneNode(nodes);
+    if (single.error != DomError::None)
+        return single.error;
+    return insertBefore(parent, single.node, firstChild(parent)).error;
+}
+
+DomError ScriptDocument::replaceChildren(int parent, const std::vector<NodeOrText> &nodes)
+{
+    const NodeResult single = intoOneNode(nodes);
+    if (single.error != DomError::None)
+        return single.error;
+    if (const DomError error = insertionError(parent, single.node, noNode, noNode);
+        error != DomError::None)
+        return error;
+    if (parent == documentNode)
+        return DomError::NotModelled;
+    removeAllChildren(parent);
+    insertUnchecked(parent, single.node, noNode);
+    return DomError::None;
+}
+
+NodeResult ScriptDocument::createElement(const QString &name)
+{
+    if (!isValidName(name))
+        return {noNode, DomError::InvalidCharacter};
+    return newElement(m_htmlDocument ? name.toLower() : name, DomNode::Html);
+}
+
+NodeResult ScriptDocument::createElementNs(const QString &namespaceUri,
+                                           const QString &qualifiedName)
+{
+    if (!isValidName(qualifiedName))
+        return {noNode, DomError::InvalidCharacter};
+    if (qualifiedName.contains(u':'))
+        return {noNode, DomError::NotModelled};
+    if (namespaceUri == QLatin1String("http://www.w3.org/1999/xhtml"))
+        return newElement(qualifiedName, DomNode::Html);
+    if (namespaceUri == QLatin1String("http://www.w3.org/2000/svg"))
+        return newElement(qualifiedName, DomNode::Svg);
+    if (namespaceUri == QLatin1String("http://www.w3.org/1998/Math/MathML"))
+        return newElement(qualifiedName, DomNode::MathMl);
+    return {noNode, DomError::NotModelled};
+}
+
+NodeResult ScriptDocument::createTextNode(const QString &data)
+{
+    return newCharacterData(DomNode::Text, data);
+}
+
+NodeResult ScriptDocument::createComment(const QString &data)
+{
+    return newCharacterData(DomNode::Comment, data);
+}
+
+NodeResult ScriptDocument::createDocumentFragment()
+{
+    const NodeResult fragment = newElement(QStringLiteral("#document-fragment"), DomNode::Other);
+    if (fragment.error == DomError::None)
+        m_fragments.insert(fragment.node);
+    return fragment;
+}
+
+NodeResult ScriptDocument::cloneNode(int node, bool deep)
+{
+    if (!isNode(node))
+        return {noNode, DomError::NotModelled};
+    const NodeResult root = cloneOne(node);
+    if (root.error != DomError::None || !deep)
+        return root;
+    // Each source node's copy is made as the walk meets it, below the copy of its parent.
+    std::vector<std::pair<int, int>> copies{{node, root.node}}; // source, copy: the open path
+    for (int at = firstChild(node); at != noNode; at = nextInTree(at, node)) {
+        checkPageCancelled();
+        while (copies.back().first != parentNode(at))
+            copies.pop_back();
+        const NodeResult copy = cloneOne(at);
+        if (copy.error != DomError::None)
+            return copy;
+        m_dom.insertBefore(copies.back().second, copy.node);
+        copies.push_back({at, copy.node});
+    }
+    return root;
+}
+
+DomError ScriptDocument::insertionError(int parent, int node, int child, int replaced) const
+{
+    const DomNodeType parentType = nodeType(parent);
+    if (parentType != DomNodeType::Document && parentType != DomNodeType::DocumentFragment
+        && parentType != DomNodeType::Element)
+        return DomError::HierarchyRequest;
+    const DomNodeType type = nodeType(node);
+    if (type == DomNodeType::None || type == DomNodeType::Document || contains(node, parent))
+        return DomError::HierarchyRequest;
+    const int reference = replaced != noNode ? replaced : child;
+    if (reference != noNode && parentNode(reference) != parent)
+        return DomError::NotFound;
+    if ((type == DomNodeType::Text && parentType == DomNodeType::Document)
+        || (type == DomNodeType::DocumentType && parentType != DomNodeType::Document))
+        return DomError::HierarchyRequest;
+    if (parentType != DomNodeType::Document)
+        return DomError::None;
+    return documentInsertionError(node, reference, replaced != noNode);
+}
+
+// Below the document only comments come and go here: a second element or doctype is refused
+// as the standard says, and a first one (after the page's own was taken away) is not modelled.
+DomError ScriptDocument::documentInsertionError(int node, int reference, bool replacing) const
+{
+    int elements = 0;
+    if (nodeType(node) == DomNodeType::DocumentFragment) {
+        for (int at = firstChild(node); at != noNode; at = nextSibling(at)) {
+            if (nodeType(at) == DomNodeType::Text)
+                return DomError::HierarchyRequest;
+            elements += isElement(at) ? 1 : 0;
+        }
+    } else {
+        elements = isElement(node) ? 1 : 0;
+    }
+    const int present = documentElement();
+    if (elements > 1
+        || (elements == 1 && present != noNode && !(replacing && present == reference)))
+        return DomError::HierarchyRequest;
+    if (node == doctypeNode) {
+        const bool hasDoctype = doctype() != noNode && !(replacing && reference == doctypeNode);
+        return hasDoctype ? DomError::HierarchyRequest : DomError::NotModelled;
+    }
+    return elements == 1 ? DomError::NotModelled : DomError::None;
+}
+
+void ScriptDocument::insertUnchecked(int parent, int node, int before)
+{
+    if (m_fragments.contains(node)) {
+        const std::vector<int> moved = childNodes(node);
+        for (int each : moved)
+            insertUnchecked(parent, each, before);
+        return;
+    }
+    if (parentNode(node) != noNode)
+        removeUnchecked(node);
+    ++m_mutations;
+    if (parent == documentNode) {
+        const auto at = std::find(m_documentChildren.begin(), m_documentChildren.end(), before);
+        m_documentChildren.insert(at, node);
+        return;
+    }
+    // Appended to an element the parser is still inside, a node goes before the children it
+    // has not reached yet.
+    if (before == noNode) {
+        const int last = m_dom.node(parent).lastChild;
+        if (last >= 0 && !isVisible(last))
+            before = firstHiddenChild(parent);
+    }
+    m_dom.insertBefore(parent, node, before);
+    markPositionsStale(parent);
+    if (isConnected(parent))
+        noteConnected(node);
+}
+
+DomError ScriptDocument::removeUnchecked(int node)
+{
+    const int parent = parentNode(node);
+    if (parent == documentNode) {
+        if (isElement(node))
+            return DomError::NotModelled;
+        m_documentChildren.erase(
+            std::find(m_documentChildren.begin(), m_documentChildren.end(), node));
+    } else {
+        m_dom.detach(node);
+        markPositionsStale(parent);
+    }
+    ++m_mutations;
+    return DomError::None;
+}
+
+void ScriptDocument::removeAllChildren(int parent)
+{
+    for (int child = firstChild(parent); child != noNode; child = firstChild(parent))
+        removeUnchecked(child);
+}
+
+int ScriptDocument::firstHiddenChild(int parent) const
+{
+    int hidden = noNode;
+    for (int at = m_dom.node(parent).lastChild; at >= 0 && !isVisible(at);
+         at = m_dom.node(at).previousSibling)
+        hidden = at;
+    return hidden;
+}
+
+void ScriptDocument::noteConnected(int node)
+{
+    for (int at = node; at != noNode; at = nextInTree(at, node)) {
+        const DomNode &element = m_dom.node(at);
+        if (element.isElement("script") || element.isElement("link") || element.isElement("style"))
+            m_connectedResources.push_back(at);
+    }
+}
+
+bool ScriptDocument::listHolds(const std::vector<NodeOrText> &nodes, int node)
+{
+    return std::any_of(nodes.begin(), nodes.end(),
+                       [node](const NodeOrText &each) { return each.node == node; });
+}
+
+NodeResult ScriptDocument::intoOneNode(const std::vector<NodeOrText> &nodes)
+{
+    std::vector<int> made;
+    for (const NodeOrText &each : nodes) {
+        if (each.node != noNode) {
+            made.push_back(each.node);
+            continue;
+        }
+        const NodeResult text = createTextNode(each.text);
+        if (text.error != DomError::None)
+            return text;
+        made.push_back(text.node);
+    }
+    if (made.size() == 1)
+        return {made.front(), DomError::None};
+    const NodeResult fragment = createDocumentFragment();
+    if (fragment.error != DomError::None)
+        return fragment;
+    for (int each : made) {
+        if (const NodeResult appended = appendChild(fragment.node, each);
+            appended.error != DomError::None)
+            return appended;
+    }
+    return fragment;
+}
+
+NodeResult ScriptDocument::newElement(const QString &localName, DomNode::Namespace ns)
+{
+    if (m_dom.size() - m_parsedNodeCount >= maxCreatedNodes)
+        return {noNode, DomError::NotModelled};
+    const int element = m_dom.createElement(localName);
+    m_dom.m_nodes[size_t(element)].ns = ns;
+    return {element, DomError::None};
+}
+
+NodeResult ScriptDocument::newCharacterData(DomNode::Kind kind, const QString &data)
+{
+    if (m_dom.size() - m_parsedNodeCount >= maxCreatedNodes)
+        return {noNode, DomError::NotModelled};
+    const int node = m_dom.createText(data);
+    m_dom.m_nodes[size_t(node)].kind = kind;
+    return {node, DomError::None};
+}
+
+NodeResult ScriptDocument::cloneOne(int node)
+{
+    // Copies, not references: making the copy may move the node array.
+    const DomNode::Kind kind = m_dom.node(node).kind;
+    if (kind != DomNode::Element)
+        return newCharacterData(kind, QString(m_dom.node(node).text));
+    const NodeResult copy = newElement(QString(m_dom.node(node).name), m_dom.node(node).ns);
+    if (copy.error != DomError::None)
+        return copy;
+    DomNode &target = m_dom.m_nodes[size_t(copy.node)];
+    const DomNode &original = m_dom.node(node);
+    target.attributes = original.attributes;
+    target.id = original.id;
+    target.classes = original.classes;
+    if (m_fragments.contains(node))
+        m_fragments.insert(copy.node);
+    if (m_markupScripts.contains(node))
+        m_markupScripts.insert(copy.node);
+    return copy;
+}
+
+// A valid XML Name, as far as the browser checks one for createElement(): no white space, no
+// markup characters, and not starting with what cannot start a name.
+bool ScriptDocument::isValidName(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        const bool start = c.isLetter() || c == u'_' || c == u':' || c.unicode() >= 0x80;
+        const bool inner = start || c.isDigit() || c == u'-' || c == u'.';
+        if (!(i == 0 ? start : inner))
+            return false;
+    }
+    return true;
+}
+
+void ScriptDocument::setTextContent(int node, const QString &text)
+{
+    if (isCharacterData(node)) {
+        setNodeValue(node, text);
+        return;
+    }
+    const DomNodeType type = nodeType(node);
+    if (type != DomNodeType::Element && type != DomNodeType::DocumentFragment)
+        return;
+    removeAllChildren(node);
+    if (text.isEmpty())
+        return;
+    if (const NodeResult made = createTextNode(text); made.error == DomError::None)
+        insertUnchecked(node, made.node, noNode);
+}
