@@ -9,6 +9,8 @@ namespace {
 // As the browser: timers nested deeper than this wait at least the clamp.
 constexpr int nestingBeforeClamp = 5;
 constexpr double clampMs = 4;
+// The browser runs no timer sooner than a millisecond after it was set.
+constexpr double shortestDelayMs = 1;
 constexpr double frameIntervalMs = 16;
 // Beyond this a delay is as good as never; it also keeps the clock's sums exact.
 constexpr double longestDelayMs = 2147483647;
@@ -34,8 +36,8 @@ int EventLoop::setTimer(double delayMs, bool repeats, Task task)
     const int id = ++m_lastTimerId;
     if (full())
         return id;
-    if (!(delayMs >= 0) || delayMs > longestDelayMs)
-        delayMs = 0;
+    if (!(delayMs >= shortestDelayMs) || delayMs > longestDelayMs)
+        delayMs = shortestDelayMs;
     const int nesting = m_nesting + 1;
     if (nesting > nestingBeforeClamp)
         delayMs = std::max(delayMs, clampMs);
@@ -66,6 +68,15 @@ int EventLoop::requestFrame(FrameCallback callback)
 void EventLoop::cancelFrame(int id)
 {
     std::erase_if(m_frameCallbacks, [id](const auto &entry) { return entry.first == id; });
+}
+
+void EventLoop::clear()
+{
+    m_tasks.clear();
+    m_timers.clear();
+    m_timerKeys.clear();
+    m_frameCallbacks.clear();
+    m_afterTask = nullptr;
 }
 
 void EventLoop::runOne(const Task &task)

@@ -20,8 +20,10 @@ public:
 
     struct Bounds
     {
-        double soonMs = 50;          // what is due later than this is not waited for
-        double quietMs = 250;        // a page whose tree has not changed for this long is done
+        // A round of the browser's settling: two frames and three timers. What is due later
+        // is not waited for, and a page whose tree has not changed for so long is done.
+        double soonMs = 40;
+        double quietMs = 40;
         double changingMs = 3000;    // a page still changing after this never settles
         int steps = 20000;           // timers and frames run while settling, at most
         std::size_t pending = 10000; // tasks, timers or frame callbacks waiting, at most
@@ -44,6 +46,9 @@ public:
     void clearTimer(int id);
     int requestFrame(FrameCallback callback);
     void cancelFrame(int id);
+
+    // Drops everything waiting, before the page's isolate goes.
+    void clear();
 
     // Runs every task queued, and those they queue, until none is left or `stopped` says so.
     bool runTasks(const std::function<bool()> &stopped);

@@ -193,6 +193,8 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::build(int index)
     }
     if (interface.parent >= 0)
         result->Inherit(get(interface.parent));
+    if (const auto setup = RealMembers::all().findInstanceSetup(interface.name))
+        setup(result->InstanceTemplate());
     for (const IdlMember &member : interface.members)
         installMember(index, result, member);
     return result;

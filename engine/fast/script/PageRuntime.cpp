@@ -34,15 +34,18 @@ PageRuntime::PageRuntime(const RuntimeBounds &bounds)
         v8::Isolate::kMessageError);
     m_watchdog = std::make_unique<ScriptWatchdog>(m_isolate, bounds.taskTime, bounds.pageTime);
 
-    v8::Isolate::Scope isolateScope(m_isolate);
-    v8::HandleScope handles(m_isolate);
-    m_context.Reset(m_isolate, v8::Context::New(m_isolate));
     m_loop.setAfterTask([this] { runMicrotasks(); });
+}
+
+void PageRuntime::createContext(v8::Local<v8::ObjectTemplate> global)
+{
+    m_context.Reset(m_isolate, v8::Context::New(m_isolate, nullptr, global));
 }
 
 PageRuntime::~PageRuntime()
 {
     m_watchdog.reset();
+    m_loop.clear();
     m_context.Reset();
     m_isolate->Dispose();
 }

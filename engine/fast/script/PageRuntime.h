@@ -45,6 +45,9 @@ public:
     // The runtime of the page whose isolate runs the current callback.
     static PageRuntime &of(v8::Isolate *isolate);
 
+    // Makes the page's context, its global object from `global`, once.
+    void createContext(v8::Local<v8::ObjectTemplate> global);
+
     v8::Isolate *isolate() const { return m_isolate; }
     v8::Local<v8::Context> context() const { return m_context.Get(m_isolate); }
     EventLoop &loop() { return m_loop; }

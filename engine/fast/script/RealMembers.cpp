@@ -62,3 +62,14 @@ const RealMember *RealMembers::findConstructor(std::string_view interface) const
 {
     return find(interface, constructorKey);
 }
+
+void RealMembers::instanceSetup(std::string_view interface, InstanceSetup setup)
+{
+    m_instanceSetups[std::string(interface)] = setup;
+}
+
+RealMembers::InstanceSetup RealMembers::findInstanceSetup(std::string_view interface) const
+{
+    const auto found = m_instanceSetups.find(std::string(interface));
+    return found == m_instanceSetups.end() ? nullptr : found->second;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <v8-function-callback.h>
+#include <v8-template.h>
 
 #include <string>
 #include <string_view>
@@ -27,6 +28,11 @@ public:
                    v8::FunctionCallback operation);
     void constructor(std::string_view interface, v8::FunctionCallback construct);
 
+    // Handlers of an interface's instances themselves (indexed or named properties).
+    using InstanceSetup = void (*)(v8::Local<v8::ObjectTemplate> instance);
+    void instanceSetup(std::string_view interface, InstanceSetup setup);
+    InstanceSetup findInstanceSetup(std::string_view interface) const;
+
     const RealMember *find(std::string_view interface, std::string_view name) const;
     const RealMember *findConstructor(std::string_view interface) const;
 
@@ -34,6 +40,7 @@ private:
     RealMember &entry(std::string_view interface, std::string_view name);
 
     std::unordered_map<std::string, RealMember> m_members; // "Interface.member"
+    std::unordered_map<std::string, InstanceSetup> m_instanceSetups;
 };
 
 // Each family of bindings adds its members (WindowMembers.cpp, NodeMembers.cpp, ...).
