@@ -290,8 +290,6 @@ void InterfaceTemplates::installInterfaceObjects(v8::Local<v8::ObjectTemplate> g
     const auto interfaces = idlInterfaces();
     for (size_t index = 0; index < interfaces.size(); ++index) {
         const IdlInterface &interface = interfaces[index];
-        if (interface.has(IdlInterfaceFlag::LegacyNoInterfaceObject))
-            continue;
         global->SetLazyDataProperty(toV8(m_isolate, interface.name), interfaceObjectGetter,
                                     v8::Integer::New(m_isolate, int(index)), v8::DontEnum);
     }

@@ -7,8 +7,10 @@
 // Every interface, namespace and member a page's scripts can reach from `window`, as the browser
 // engine exposes them: generated from the Web IDL of the web platform, cut to what the browser's
 // own build has and completed by what it has beyond the IDL (old and vendor-prefixed names).
-// The script runtime installs one object per row; a member it does not do as the browser does is
-// installed all the same, as a trap, so that testing for it behaves as in the browser.
+// Interfaces without an interface object are left out: the browser's build reaches none of them
+// (they are WebGL's extensions, and WebGL is off). The script runtime installs one object per row;
+// a member it does not do as the browser does is installed all the same, as a trap, so that testing
+// for it behaves as in the browser.
 //
 // The rows are static data: nothing is built or allocated at start-up.
 
@@ -51,10 +53,11 @@ enum class IdlInterfaceKind : std::uint8_t {
 
 namespace IdlInterfaceFlag {
 enum : std::uint16_t {
-    HasConstructor = 1 << 0,          // `new X(...)` works; otherwise calling it throws
-    LegacyNoInterfaceObject = 1 << 1, // a prototype only; no property on window names it
-    Global = 1 << 2,                  // Window: its members live on the global object itself
-    NotInIdl = 1 << 3,                // only the browser has it; taken from the dump of its objects
+    HasConstructor = 1 << 0,    // `new X(...)` works; otherwise calling it throws
+    Global = 1 << 1,            // Window: its members live on the global object itself
+    NotInIdl = 1 << 2,          // only the browser has it; taken from the dump of its objects
+    IndexedProperties = 1 << 3, // x[0] reads an item: its own or an inherited indexed getter
+    NamedProperties = 1 << 4,   // x.name and x["name"] read an item: a named getter
 };
 }
 
@@ -64,11 +67,13 @@ struct IdlInterface
     std::int16_t parent; // the index of the interface it inherits from, always lower; -1 for none
     IdlInterfaceKind kind;
     std::uint16_t flags;
-    std::int16_t constructorLength; // with HasConstructor: the shortest constructor's required
-                                    // arguments; else the interface object's length (0)
-    // Attributes, operations and constants, those of the mixins it includes among them; for
-    // Window those of WindowOrWorkerGlobalScope, GlobalEventHandlers and the rest, which live on
-    // the global object. Inherited members are not repeated.
+    // The interface object's length: with HasConstructor, the shortest constructor's count of
+    // required arguments; 0 otherwise.
+    std::int16_t constructorLength;
+    // Attributes, operations and constants, those of the mixins it includes among them, in the
+    // browser's order. For Window those of WindowOrWorkerGlobalScope, GlobalEventHandlers and
+    // the rest, which live on the global object; for a namespace all live on its object.
+    // Inherited members are not repeated.
     std::span<const IdlMember> members;
 
     bool has(std::uint16_t flag) const { return (flags & flag) != 0; }
