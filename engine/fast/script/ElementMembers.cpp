@@ -106,7 +106,7 @@ void addAttributeMembers(RealMembers &members)
         const QStringList names = pageOf(info).document.attributeNames(self(info));
         const v8::Local<v8::Array> array = v8::Array::New(isolate, int(names.size()));
         for (int at = 0; at < names.size(); ++at)
-            (void)array->Set(isolate->GetCurrentContext(), uint32_t(at), toV8(isolate, names[at]));
+            array->Set(isolate->GetCurrentContext(), uint32_t(at), toV8(isolate, names[at])).FromMaybe(false);
         info.GetReturnValue().Set(array);
     });
 }
@@ -335,8 +335,8 @@ void addDatasetMembers(RealMembers &members)
                 ScriptPage::of(isolate).document.dataset(internalValueOf(info.Holder()));
             const v8::Local<v8::Array> names = v8::Array::New(isolate, int(entries.size()));
             for (int at = 0; at < entries.size(); ++at)
-                (void)names->Set(isolate->GetCurrentContext(), uint32_t(at),
-                                 toV8(isolate, entries[at].first));
+                names->Set(isolate->GetCurrentContext(), uint32_t(at),
+                                 toV8(isolate, entries[at].first)).FromMaybe(false);
             info.GetReturnValue().Set(names);
         };
         handlers.flags = v8::PropertyHandlerFlags::kOnlyInterceptStrings;

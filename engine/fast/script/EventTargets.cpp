@@ -46,7 +46,7 @@ public:
     }
     void set(const char *field, v8::Local<v8::Value> value) const
     {
-        (void)m_event->SetPrivate(m_context, key(field), value);
+        m_event->SetPrivate(m_context, key(field), value).FromMaybe(false);
     }
 
     int flags() const
@@ -317,21 +317,21 @@ void addEventObjectMembers(RealMembers &members)
     });
     const auto target = [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         const v8::Local<v8::Value> value = stateOf(info).get("target");
-        info.GetReturnValue().Set(value->IsUndefined() ? v8::Null(info.GetIsolate()) : value);
+        info.GetReturnValue().Set(value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
     };
     members.attribute("Event", "target", target);
     members.attribute("Event", "srcElement", target);
     members.attribute("Event", "currentTarget",
                       [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         const v8::Local<v8::Value> value = stateOf(info).get("currentTarget");
-        info.GetReturnValue().Set(value->IsUndefined() ? v8::Null(info.GetIsolate()) : value);
+        info.GetReturnValue().Set(value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
     });
     members.attribute("Event", "timeStamp", [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         info.GetReturnValue().Set(stateOf(info).get("timeStamp"));
     });
     members.attribute("CustomEvent", "detail", [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         const v8::Local<v8::Value> value = stateOf(info).get("detail");
-        info.GetReturnValue().Set(value->IsUndefined() ? v8::Null(info.GetIsolate()) : value);
+        info.GetReturnValue().Set(value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
     });
     members.operation("Event", "preventDefault",
                       [](const v8::FunctionCallbackInfo<v8::Value> &info) {

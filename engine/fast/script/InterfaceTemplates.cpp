@@ -42,12 +42,12 @@ void trap(const v8::FunctionCallbackInfo<v8::Value> &info)
     PageRuntime::of(info.GetIsolate()).notModelled(what);
 }
 
-v8::Local<v8::Int32> trapData(v8::Isolate *isolate, const IdlInterface &interface,
-                              const IdlMember *member)
+v8::Local<v8::Integer> trapData(v8::Isolate *isolate, const IdlInterface &interface,
+                                const IdlMember *member)
 {
     const int interfaceIndex = int(&interface - idlInterfaces().data());
     const int memberIndex = member ? int(member - interface.members.data()) : noMember;
-    return v8::Int32::New(isolate, interfaceIndex << 16 | memberIndex);
+    return v8::Integer::New(isolate, interfaceIndex << 16 | memberIndex);
 }
 
 // An assignment to a [Replaceable] attribute hides it behind a plain property of that name.
@@ -55,7 +55,7 @@ void replace(const v8::FunctionCallbackInfo<v8::Value> &info)
 {
     v8::Isolate *isolate = info.GetIsolate();
     const v8::Local<v8::Name> name = info.Data().As<v8::Name>();
-    (void)info.This()->CreateDataProperty(isolate->GetCurrentContext(), name, info[0]);
+    info.This()->CreateDataProperty(isolate->GetCurrentContext(), name, info[0]).FromMaybe(false);
 }
 
 void construct(const v8::FunctionCallbackInfo<v8::Value> &info)
@@ -142,9 +142,9 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
         || !named->Get(context, toV8(isolate, "prototype")).ToLocal(&prototype))
         return;
     factory->SetName(toV8(isolate, alias.name));
-    (void)factory->DefineOwnProperty(context, toV8(isolate, "prototype"), prototype,
+    factory->DefineOwnProperty(context, toV8(isolate, "prototype"), prototype,
                                      v8::PropertyAttribute(v8::ReadOnly | v8::DontEnum
-                                                           | v8::DontDelete));
+                                                           | v8::DontDelete)).FromMaybe(false);
     info.GetReturnValue().Set(factory);
 }
 

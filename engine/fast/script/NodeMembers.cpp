@@ -1,6 +1,7 @@
 #include "NodeArguments.h"
 #include "RealMembers.h"
 
+#include <v8-container.h>
 #include <v8-primitive.h>
 
 using namespace NodeArguments;
@@ -46,7 +47,7 @@ v8::Local<v8::Object> sameObject(const Info &info, const char *key,
     if (info.This()->GetPrivate(context, name).ToLocal(&held) && held->IsObject())
         return held.As<v8::Object>();
     const v8::Local<v8::Object> object = make();
-    (void)info.This()->SetPrivate(context, name, object);
+    info.This()->SetPrivate(context, name, object).FromMaybe(false);
     return object;
 }
 
@@ -305,8 +306,8 @@ void addListMembers(RealMembers &members)
                 const auto count = ScriptPage::of(isolate).listNodes(info.Holder()).size();
                 const v8::Local<v8::Array> indices = v8::Array::New(isolate, int(count));
                 for (uint32_t at = 0; at < count; ++at)
-                    (void)indices->Set(isolate->GetCurrentContext(), at,
-                                       v8::Integer::NewFromUnsigned(isolate, at));
+                    indices->Set(isolate->GetCurrentContext(), at,
+                                       v8::Integer::NewFromUnsigned(isolate, at)).FromMaybe(false);
                 info.GetReturnValue().Set(indices);
             };
             instance->SetHandler(handlers);

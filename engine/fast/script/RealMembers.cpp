@@ -42,9 +42,9 @@ void RealMembers::attribute(std::string_view interface, std::string_view name,
 }
 
 void RealMembers::operation(std::string_view interface, std::string_view name,
-                            v8::FunctionCallback operation)
+                            v8::FunctionCallback callback)
 {
-    entry(interface, name).operation = operation;
+    entry(interface, name).operation = callback;
 }
 
 void RealMembers::constructor(std::string_view interface, v8::FunctionCallback construct)

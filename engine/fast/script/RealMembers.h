@@ -25,7 +25,7 @@ public:
     void attribute(std::string_view interface, std::string_view name, v8::FunctionCallback getter,
                    v8::FunctionCallback setter = nullptr);
     void operation(std::string_view interface, std::string_view name,
-                   v8::FunctionCallback operation);
+                   v8::FunctionCallback callback);
     void constructor(std::string_view interface, v8::FunctionCallback construct);
 
     // Handlers of an interface's instances themselves (indexed or named properties).

@@ -43,7 +43,7 @@ ScriptKind scriptKind(const QString &type, const QString &language)
     if (!type.isNull())
         essence = stripped(type);
     else if (!language.isNull() && !language.isEmpty())
-        essence = u"text/" + language;
+        essence = QStringLiteral("text/") + language;
     if (essence.isEmpty() || isJavaScriptType(essence))
         return ScriptKind::Classic;
     if (essence.compare(u"module", Qt::CaseInsensitive) == 0)

@@ -122,7 +122,7 @@ v8::Local<v8::Object> ScriptPage::liveList(LiveList kind, int root, const QStrin
         runtime.fail(BrowserReason::ScriptNotSettled);
         m_lists.clear();
     }
-    m_lists.push_back(ListEntry{kind, root, argument});
+    m_lists.push_back(ListEntry{kind, root, argument, ~std::uint64_t(0), {}});
     const char *interface = kind == LiveList::ChildNodes || kind == LiveList::ByName
         ? "NodeList"
         : "HTMLCollection";
@@ -197,10 +197,10 @@ void throwDomException(v8::Isolate *isolate, const char *name, const QString &me
     ScriptPage &page = ScriptPage::of(isolate);
     const v8::Local<v8::Object> exception = page.templates.newInstance("DOMException", 0);
     const v8::Local<v8::Context> context = isolate->GetCurrentContext();
-    (void)exception->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")),
-                                toV8(isolate, name));
-    (void)exception->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "message")),
-                                toV8(isolate, message));
+    exception->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")),
+                                toV8(isolate, name)).FromMaybe(false);
+    exception->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "message")),
+                                toV8(isolate, message)).FromMaybe(false);
     isolate->ThrowException(exception);
 }
 

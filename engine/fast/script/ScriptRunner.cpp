@@ -133,41 +133,41 @@ std::optional<ScriptRunner::Prepared> ScriptRunner::prepare(int element, bool pa
         return std::nullopt;
     m_started.insert(element);
     if (kind == ScriptKind::Module) {
-        // A page served from a local file has an opaque origin, from which the browser
-        // refuses module scripts.
-        fireLater(element, "error");
+        m_page.runtime.notModelled("module script");
         return std::nullopt;
     }
     if (document.hasAttribute(element, QStringLiteral("nomodule")))
         return std::nullopt;
     if (src.isNull())
         return Prepared{Script{element, text, m_page.context.pageUrl, false}, Timing::Now};
+    Timing timing = Timing::WhenArrived;
+    if (parserInserted) {
+        timing = document.hasAttribute(element, QStringLiteral("async")) ? Timing::Async
+            : document.hasAttribute(element, QStringLiteral("defer"))    ? Timing::Deferred
+                                                                         : Timing::Now;
+    }
     std::optional<Script> script = fetch(element, src);
-    if (!script)
-        return std::nullopt;
-    if (!parserInserted)
-        return Prepared{*script, Timing::WhenArrived};
-    const bool async = document.hasAttribute(element, QStringLiteral("async"));
-    if (async)
-        return Prepared{*script, Timing::Async};
-    if (document.hasAttribute(element, QStringLiteral("defer")))
-        return Prepared{*script, Timing::Deferred};
-    return Prepared{*script, Timing::Now};
+    if (script)
+        return Prepared{*script, timing};
+    // The parser waits for a script that blocks it, even one that fails to load.
+    if (timing == Timing::Now) {
+        EventTargets::fire(m_page, element, QStringLiteral("error"));
+        m_page.runtime.runMicrotasks();
+    } else {
+        fireLater(element, "error");
+    }
+    return std::nullopt;
 }
 
 std::optional<ScriptRunner::Script> ScriptRunner::fetch(int element, const QString &src)
 {
     const QUrl url = QUrl(m_page.context.baseUrl).resolved(QUrl(src.trimmed()));
-    if (src.trimmed().isEmpty() || !url.isValid()) {
-        fireLater(element, "error");
+    if (src.trimmed().isEmpty() || !url.isValid())
         return std::nullopt;
-    }
     const QString address = url.toString(QUrl::FullyEncoded);
     const std::optional<QByteArray> bytes = m_read(address, PageResourceKind::Script);
-    if (!bytes) {
-        fireLater(element, "error");
+    if (!bytes)
         return std::nullopt;
-    }
     const std::optional<QString> source =
         decodeScript(*bytes, m_page.document.attribute(element, QStringLiteral("charset")),
                      m_page.context.encoding);
@@ -237,9 +237,6 @@ void ScriptRunner::finishLoading()
 {
     PageRuntime &runtime = m_page.runtime;
     const auto stopped = [&] { return runtime.stopped(); };
-    // Error events of scripts that failed to load come before the parser's end.
-    if (!runtime.loop().runTasks(stopped))
-        return;
     setReadyState("interactive");
     for (const Script &script : m_deferred) {
         if (runtime.stopped())

@@ -49,7 +49,7 @@ v8::Local<v8::Object> windowObject(const Info &info, const char *interface, int 
     if (global->GetPrivate(context, key).ToLocal(&held) && held->IsObject())
         return held.As<v8::Object>();
     const v8::Local<v8::Object> object = page.templates.newInstance(interface, internalValue);
-    (void)global->SetPrivate(context, key, object);
+    global->SetPrivate(context, key, object).FromMaybe(false);
     return object;
 }
 
@@ -130,8 +130,13 @@ void requestAnimationFrame(const Info &info)
         v8::Isolate *frameIsolate = pagePointer->isolate();
         v8::HandleScope handles(frameIsolate);
         v8::Local<v8::Value> argv[] = {v8::Number::New(frameIsolate, time)};
+        const std::uint64_t changes = pagePointer->document.mutationCount();
         (void)pagePointer->runtime.call(callback->Get(frameIsolate), pagePointer->global(), 1,
                                         argv);
+        // The browser engine draws no frame for a page nobody sees but when it must, and does
+        // not wait for one: what a frame changes may or may not be in its text.
+        if (pagePointer->document.mutationCount() != changes)
+            pagePointer->runtime.fail(BrowserReason::ScriptNotSettled);
     });
     info.GetReturnValue().Set(id);
 }
@@ -224,7 +229,7 @@ void addNavigatorMembers(RealMembers &members)
         v8::Isolate *isolate = info.GetIsolate();
         v8::Local<v8::Value> languages[] = {toV8(isolate, BrowserValues::language)};
         const v8::Local<v8::Array> array = v8::Array::New(isolate, languages, 1);
-        (void)array->SetIntegrityLevel(isolate->GetCurrentContext(), v8::IntegrityLevel::kFrozen);
+        array->SetIntegrityLevel(isolate->GetCurrentContext(), v8::IntegrityLevel::kFrozen).FromMaybe(false);
         info.GetReturnValue().Set(array);
     });
     const auto yes = [](const Info &info) { info.GetReturnValue().Set(true); };
@@ -440,10 +445,10 @@ void addDomExceptionMembers(RealMembers &members)
         if ((!info[0]->IsUndefined() && !info[0]->ToString(context).ToLocal(&message))
             || (!info[1]->IsUndefined() && !info[1]->ToString(context).ToLocal(&name)))
             return;
-        (void)info.This()->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")),
-                                      name);
-        (void)info.This()->SetPrivate(
-            context, v8::Private::ForApi(isolate, toV8(isolate, "message")), message);
+        info.This()->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")),
+                                      name).FromMaybe(false);
+        info.This()->SetPrivate(
+            context, v8::Private::ForApi(isolate, toV8(isolate, "message")), message).FromMaybe(false);
     });
     members.attribute("DOMException", "name",
                       [](const Info &info) { info.GetReturnValue().Set(privateOf(info, "name")); });
