@@ -29,6 +29,7 @@ struct SimpleTest
         OnlyChild,
         OnlyOfType,
         Root,
+        Scope, // the element a query starts from; the root element in a style sheet
         Empty,
         AnyLink,
         Checked,

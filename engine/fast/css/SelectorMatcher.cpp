@@ -176,7 +176,8 @@ bool isFormControl(const DomNode &element)
 bool isEmptyElement(const Dom &dom, const DomNode &node)
 {
     for (int child = node.firstChild; child >= 0; child = dom.node(child).nextSibling) {
-        if (dom.node(child).kind == DomNode::Element || !dom.node(child).text.isEmpty())
+        const DomNode &each = dom.node(child);
+        if (each.kind == DomNode::Element || (each.kind == DomNode::Text && !each.text.isEmpty()))
             return false;
     }
     return true;
@@ -199,11 +200,13 @@ int parentElement(const Dom &dom, int at)
 
 } // namespace
 
-SelectorMatcher::SelectorMatcher(const Dom &dom)
+SelectorMatcher::SelectorMatcher(const Dom &dom, Filter filter)
     : m_dom(dom)
     , m_quirksMode(dom.quirksMode())
-    , m_ancestorFilters(size_t(dom.size()))
 {
+    if (filter == Filter::None)
+        return;
+    m_ancestorFilters.resize(size_t(dom.size()));
     // Parents come before their children in the node array, so one pass fills every filter.
     for (int at = 0; at < dom.size(); ++at) {
         const int parent = dom.node(at).parent;
@@ -211,13 +214,13 @@ SelectorMatcher::SelectorMatcher(const Dom &dom)
             continue;
         checkPageCancelled();
         const DomNode &parentNode = dom.node(parent);
-        Filter filter = m_ancestorFilters[size_t(parent)];
-        addToFilter(filter, featureHash(parentNode.name, TypeSalt, false));
+        AncestorFilter inherited = m_ancestorFilters[size_t(parent)];
+        addToFilter(inherited, featureHash(parentNode.name, TypeSalt, false));
         if (!parentNode.id.isEmpty())
-            addToFilter(filter, featureHash(parentNode.id, IdSalt, m_quirksMode));
+            addToFilter(inherited, featureHash(parentNode.id, IdSalt, m_quirksMode));
         for (const QString &name : parentNode.classes)
-            addToFilter(filter, featureHash(name, ClassSalt, m_quirksMode));
-        m_ancestorFilters[size_t(at)] = filter;
+            addToFilter(inherited, featureHash(name, ClassSalt, m_quirksMode));
+        m_ancestorFilters[size_t(at)] = inherited;
     }
 }
 
@@ -249,7 +252,9 @@ const std::vector<std::uint32_t> &SelectorMatcher::ancestorHashes(const ComplexS
 
 bool SelectorMatcher::mayMatch(const ComplexSelector &selector, int element)
 {
-    const Filter &filter = m_ancestorFilters[size_t(element)];
+    if (m_ancestorFilters.empty())
+        return true;
+    const AncestorFilter &filter = m_ancestorFilters[size_t(element)];
     for (std::uint32_t hash : ancestorHashes(selector)) {
         if (!filterHas(filter, hash))
             return false;
@@ -390,6 +395,8 @@ bool SelectorMatcher::matchesTest(const SimpleTest &test, int element)
         return node.typeCount == 1;
     case SimpleTest::Root:
         return element == m_dom.documentElement();
+    case SimpleTest::Scope:
+        return element == (m_scope >= 0 ? m_scope : m_dom.documentElement());
     case SimpleTest::Empty:
         return isEmptyElement(m_dom, node);
     case SimpleTest::AnyLink:

@@ -25,14 +25,21 @@ class Dom;
 class SelectorMatcher
 {
 public:
-    explicit SelectorMatcher(const Dom &dom);
+    // Without the ancestor filter the matcher costs nothing to make, and serves a tree whose
+    // nodes are no longer in document order (as scripts leave it before finishEditing()).
+    enum class Filter { Ancestors, None };
+
+    explicit SelectorMatcher(const Dom &dom, Filter filter = Filter::Ancestors);
+
+    // The element :scope stands for (a query's own element); the root element by default.
+    void setScope(int element) { m_scope = element; }
 
     // Whether the element matches, pseudo-elements aside. In quirks mode classes and ids
     // match without regard to case.
     bool matches(const ComplexSelector &selector, int element);
 
 private:
-    using Filter = std::array<std::uint64_t, 4>;
+    using AncestorFilter = std::array<std::uint64_t, 4>;
     struct MemoKey
     {
         const ComplexSelector *selector;
@@ -55,7 +62,8 @@ private:
 
     const Dom &m_dom;
     bool m_quirksMode;
-    std::vector<Filter> m_ancestorFilters; // per node
+    int m_scope = -1;
+    std::vector<AncestorFilter> m_ancestorFilters; // per node; none without the filter
     QHash<const ComplexSelector *, std::vector<std::uint32_t>> m_selectorHashes;
     QHash<MemoKey, bool> m_searches;
     QHash<MemoKey, bool> m_nestedMatches; // with compound -1

@@ -76,7 +76,7 @@ bool simplePseudoClass(const QString &name, SimpleTest &test)
                                    "window-inactive",
                                    "-internal-never"};
     static const QStringList always{
-        "defined", "scope", "valid", "in-range", "read-only", "optional", "link-never-visited"};
+        "defined", "valid", "in-range", "read-only", "optional", "link-never-visited"};
     if (name == "first-child")
         test = nthTest(SimpleTest::NthChild, 0, 1);
     else if (name == "last-child")
@@ -91,6 +91,8 @@ bool simplePseudoClass(const QString &name, SimpleTest &test)
         test.kind = SimpleTest::OnlyOfType;
     else if (name == "root")
         test.kind = SimpleTest::Root;
+    else if (name == "scope")
+        test.kind = SimpleTest::Scope;
     else if (name == "empty")
         test.kind = SimpleTest::Empty;
     else if (name == "link" || name == "any-link" || name == "-webkit-any-link")

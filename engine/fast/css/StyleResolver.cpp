@@ -455,7 +455,9 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
         const ComputedStyle &parent = parentIndex >= 0 ? styles[size_t(parentIndex)]
                                                        : documentStyle;
         bool childrenRendered = false;
-        if (node.kind == DomNode::Text) {
+        if (node.kind == DomNode::Comment) {
+            // Renders nothing: its style stays the default, which is not rendered.
+        } else if (node.kind == DomNode::Text) {
             ComputedStyle &style = styles[size_t(at)];
             style = parent;
             style.before = {};

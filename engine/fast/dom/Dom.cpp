@@ -82,6 +82,24 @@ QString elementName(const GumboElement &element)
     return QString::fromUtf8(piece.data, qsizetype(piece.length)).toLower();
 }
 
+// The parser leaves the prefix out of a foreign element's xlink:, xml: and xmlns: attributes
+// (keeping their namespace apart); the browser's tree names them with it.
+QString attributeName(const GumboAttribute &attribute)
+{
+    const QString name = QString::fromUtf8(attribute.name).toLower();
+    switch (attribute.attr_namespace) {
+    case GUMBO_ATTR_NAMESPACE_XLINK:
+        return QLatin1String("xlink:") + name;
+    case GUMBO_ATTR_NAMESPACE_XML:
+        return QLatin1String("xml:") + name;
+    case GUMBO_ATTR_NAMESPACE_XMLNS:
+        return name == QLatin1String("xmlns") ? name : QLatin1String("xmlns:") + name;
+    case GUMBO_ATTR_NAMESPACE_NONE:
+        break;
+    }
+    return name;
+}
+
 DomNode elementNode(const GumboElement &element)
 {
     DomNode node;
@@ -98,8 +116,8 @@ DomNode elementNode(const GumboElement &element)
     }
     for (unsigned i = first; i < element.attributes.length; ++i) {
         const auto *attribute = static_cast<const GumboAttribute *>(element.attributes.data[i]);
-        node.attributes.append({QString::fromUtf8(attribute->name).toLower(),
-                                withControlsRestored(textFromUtf8(attribute->value))});
+        node.attributes.append(
+            {attributeName(*attribute), withControlsRestored(textFromUtf8(attribute->value))});
     }
     node.id = node.attribute(QLatin1String("id"));
     node.classes = classWords(node.attribute(QLatin1String("class")));
@@ -154,6 +172,28 @@ int Dom::append(DomNode node, int parent)
     return index;
 }
 
+// Each pending entry: a gumbo node, the index of the parent it goes below (-1 for the
+// document, or the fragment) and that parent's depth in the parser's tree (the root element's
+// is 1).
+struct Dom::TreeBuilder
+{
+    struct Pending
+    {
+        const GumboNode *source;
+        int parent;
+        int parentDepth;
+    };
+
+    // The nodes of `children` and those below them, in document order. `root` is the
+    // document element, when it is among them.
+    static void build(Dom &dom, const GumboVector &children, const GumboNode *root,
+                      bool keepComments);
+    static void appendText(Dom &dom, QString text, int parent);
+    // The comments beside the root element, after its tree in the node array: every walk
+    // from the first node still starts at the root element.
+    static void addDocumentComments(Dom &dom, const GumboVector &children, const GumboNode *root);
+};
+
 Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
 {
     const ParserInput input = parserInput(utf8);
@@ -171,22 +211,50 @@ Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
                          QString::fromUtf8(document.public_identifier),
                          QString::fromUtf8(document.system_identifier)};
     }
+    const void *root[] = {output->root};
+    TreeBuilder::build(dom, GumboVector{const_cast<void **>(root), 1, 1}, output->root,
+                       parseOptions.keepComments);
+    if (parseOptions.keepComments)
+        TreeBuilder::addDocumentComments(dom, document.children, output->root);
+    dom.countElementsByType();
+    return dom;
+}
 
-    // Each pending entry: a gumbo node, the index of the parent it goes below and that
-    // parent's depth in the parser's tree (the root element's is 1).
-    struct Pending
-    {
-        const GumboNode *source;
-        int parent;
-        int parentDepth;
-    };
-    std::vector<Pending> pending;
-    if (parseOptions.keepComments) {
-        for (unsigned i = document.children.length; i-- > 0;)
-            pending.push_back({static_cast<const GumboNode *>(document.children.data[i]), -1, 0});
-    } else {
-        pending.push_back({output->root, -1, 0});
+Dom Dom::parseFragment(const QByteArray &utf8, const QString &contextName,
+                       DomNode::Namespace contextNamespace)
+{
+    const ParserInput input = parserInput(utf8);
+    ParserArena arena;
+    GumboOptions options = parserOptions(arena);
+    options.fragment_context = gumbo_tag_enum(contextName.toUtf8().constData());
+    switch (contextNamespace) {
+    case DomNode::Svg:
+        options.fragment_namespace = GUMBO_NAMESPACE_SVG;
+        break;
+    case DomNode::MathMl:
+        options.fragment_namespace = GUMBO_NAMESPACE_MATHML;
+        break;
+    case DomNode::Html:
+    case DomNode::Other:
+        options.fragment_namespace = GUMBO_NAMESPACE_HTML;
+        break;
     }
+    const GumboOutput *output = gumbo_parse_with_options(&options, input.utf8.constData(),
+                                                         size_t(input.utf8.size()));
+    Dom dom;
+    dom.m_attributesDropped = input.attributesDropped;
+    dom.m_tagsLeftOut = input.tagsLeftOut;
+    TreeBuilder::build(dom, output->root->v.element.children, nullptr, true);
+    dom.countElementsByType();
+    return dom;
+}
+
+void Dom::TreeBuilder::build(Dom &dom, const GumboVector &children, const GumboNode *root,
+                             bool keepComments)
+{
+    std::vector<Pending> pending;
+    for (unsigned i = children.length; i-- > 0;)
+        pending.push_back({static_cast<const GumboNode *>(children.data[i]), -1, 0});
     while (!pending.empty()) {
         checkPageCancelled();
         auto [source, parent, parentDepth] = pending.back();
@@ -196,28 +264,20 @@ Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
         switch (source->type) {
         case GUMBO_NODE_TEXT:
         case GUMBO_NODE_WHITESPACE:
-        case GUMBO_NODE_CDATA: {
-            DomNode text;
-            text.kind = DomNode::Text;
-            text.text = withControlsRestored(textFromUtf8(source->v.text.text));
-            // Adjacent text nodes are one node in a browser's tree.
-            const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild : -1;
-            if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text)
-                dom.m_nodes[size_t(previous)].text += text.text;
-            else
-                dom.append(std::move(text), parent);
+        case GUMBO_NODE_CDATA:
+            appendText(dom, withControlsRestored(textFromUtf8(source->v.text.text)), parent);
             break;
-        }
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
             const GumboElement &element = source->v.element;
             const int index = dom.append(elementNode(element), parent);
-            if (source == output->root) {
+            if (source == root)
                 dom.m_documentElement = index;
-                dom.m_documentChildren.push_back(index);
-            } else if (dom.m_body < 0 && parent == dom.m_documentElement
-                       && (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_FRAMESET))
+            else if (dom.m_body < 0 && parent >= 0 && parent == dom.m_documentElement
+                     && (element.tag == GUMBO_TAG_BODY || element.tag == GUMBO_TAG_FRAMESET))
                 dom.m_body = index;
+            if (parent < 0)
+                dom.m_documentChildren.push_back(index);
             // A template's content belongs to no rendered tree.
             if (source->type == GUMBO_NODE_TEMPLATE)
                 break;
@@ -229,7 +289,7 @@ Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
         case GUMBO_NODE_COMMENT:
             if (parent >= 0)
                 dom.m_nodes[size_t(parent)].holdsComment = true;
-            if (parseOptions.keepComments) {
+            if (keepComments) {
                 DomNode comment;
                 comment.kind = DomNode::Comment;
                 comment.text = withControlsRestored(textFromUtf8(source->v.text.text));
@@ -242,8 +302,42 @@ Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
             break;
         }
     }
-    dom.countElementsByType();
-    return dom;
+}
+
+void Dom::TreeBuilder::addDocumentComments(Dom &dom, const GumboVector &children,
+                                           const GumboNode *root)
+{
+    std::vector<int> inOrder;
+    for (unsigned i = 0; i < children.length; ++i) {
+        const auto *child = static_cast<const GumboNode *>(children.data[i]);
+        if (child == root) {
+            inOrder.push_back(dom.m_documentElement);
+        } else if (child->type == GUMBO_NODE_COMMENT) {
+            DomNode comment;
+            comment.kind = DomNode::Comment;
+            comment.text = withControlsRestored(textFromUtf8(child->v.text.text));
+            inOrder.push_back(dom.append(std::move(comment), -1));
+        }
+    }
+    dom.m_documentChildren = std::move(inOrder);
+}
+
+// Adjacent text nodes are one node in a browser's tree.
+void Dom::TreeBuilder::appendText(Dom &dom, QString text, int parent)
+{
+    const int previous = parent >= 0 ? dom.m_nodes[size_t(parent)].lastChild
+        : dom.m_documentChildren.empty() ? -1
+                                         : dom.m_documentChildren.back();
+    if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text) {
+        dom.m_nodes[size_t(previous)].text += text;
+        return;
+    }
+    DomNode node;
+    node.kind = DomNode::Text;
+    node.text = std::move(text);
+    const int index = dom.append(std::move(node), parent);
+    if (parent < 0)
+        dom.m_documentChildren.push_back(index);
 }
 
 void Dom::countElementsByType()

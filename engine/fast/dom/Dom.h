@@ -71,6 +71,11 @@ public:
     // Parses a page, given in UTF-8, as a browser does (HTML5 tree construction).
     static Dom parse(const QByteArray &utf8, ParseOptions options);
     static Dom parse(const QByteArray &utf8) { return parse(utf8, ParseOptions{}); }
+    // Parses markup as the children of an element of that name (the HTML fragment parsing
+    // algorithm), comments kept: the fragment's own nodes are the documentChildren(), and
+    // there is no document element.
+    static Dom parseFragment(const QByteArray &utf8, const QString &contextName,
+                             DomNode::Namespace contextNamespace);
     // Parses an XML document (XHTML) as the browser's XML parser does. `exact` is cleared when
     // the tree may differ from the browser's: the document is not well-formed (the browser then
     // shows its own error report), or it uses what is not modelled here (entities of its own,
@@ -114,6 +119,7 @@ public:
 private:
     // The tree as scripts change it, which keeps the links and positions consistent itself.
     friend class ScriptDocument;
+    struct TreeBuilder;
 
     int append(DomNode node, int parent);
     void countElementsByType();

@@ -89,6 +89,13 @@ void Dom::finishEditing()
         newIndex[size_t(at)] = int(ordered.size());
         ordered.push_back(std::move(m_nodes[size_t(at)]));
     }
+    // The comments beside the root element follow its tree, as the parse leaves them.
+    for (int child : m_documentChildren) {
+        if (child != m_documentElement) {
+            newIndex[size_t(child)] = int(ordered.size());
+            ordered.push_back(std::move(m_nodes[size_t(child)]));
+        }
+    }
     const auto renumbered = [&newIndex](int index) {
         return index < 0 ? -1 : newIndex[size_t(index)];
     };
@@ -101,6 +108,8 @@ void Dom::finishEditing()
         node.elementChildCount = 0;
     }
     m_documentElement = renumbered(m_documentElement);
+    for (int &child : m_documentChildren)
+        child = renumbered(child);
     m_body = renumbered(m_body);
     m_nodes = std::move(ordered);
     for (DomNode &node : m_nodes) {

@@ -23,6 +23,8 @@ bool hasFallbackContent(const Dom &dom, int object)
         return true;
     for (int child = dom.node(object).firstChild; child >= 0; child = dom.node(child).nextSibling) {
         const DomNode &node = dom.node(child);
+        if (node.kind == DomNode::Comment)
+            return true;
         if (node.kind == DomNode::Element
                 ? !node.isElement("param")
                 : !std::all_of(node.text.begin(), node.text.end(), isHtmlSpace))

@@ -1,5 +1,7 @@
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
+#include "engine/fast/scriptdom/ForeignNames.h"
+
 namespace {
 
 bool isAsciiSpace(QChar c)
@@ -122,8 +124,13 @@ BoolResult ScriptDocument::toggleAttribute(int element, const QString &name,
 
 QList<std::pair<QString, QString>> ScriptDocument::attributes(int element) const
 {
-    return isElement(element) ? m_dom.node(element).attributes
-                              : QList<std::pair<QString, QString>>();
+    if (!isElement(element))
+        return {};
+    const DomNode &node = m_dom.node(element);
+    QList<std::pair<QString, QString>> list = node.attributes;
+    for (auto &[name, value] : list)
+        name = adjustedAttributeName(node, name);
+    return list;
 }
 
 QStringList ScriptDocument::attributeNames(int element) const
@@ -280,7 +287,12 @@ QString ScriptDocument::datasetPropertyName(const QString &attributeName)
 
 QString ScriptDocument::attributeName(int element, const QString &name) const
 {
-    return m_htmlDocument && m_dom.node(element).ns == DomNode::Html ? asciiLowered(name) : name;
+    const DomNode &node = m_dom.node(element);
+    if (node.ns == DomNode::Html)
+        return m_htmlDocument ? asciiLowered(name) : name;
+    // The tree keeps a foreign attribute's name in lower case; scripts give it mixed.
+    const QString lowered = asciiLowered(name);
+    return adjustedAttributeName(node, lowered) == name ? lowered : name;
 }
 
 // The standard's update steps: no attribute is made for an empty set.

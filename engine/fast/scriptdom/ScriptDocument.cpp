@@ -1,6 +1,7 @@
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
 #include "engine/PageCancellation.h"
+#include "engine/fast/scriptdom/ForeignNames.h"
 
 namespace {
 
@@ -16,17 +17,17 @@ ScriptDocument::ScriptDocument(Dom &dom, bool htmlDocument)
     , m_htmlDocument(htmlDocument)
     , m_parsedNodeCount(dom.size())
     , m_watermark(dom.size() - 1)
+    , m_connected(size_t(dom.size()), true)
 {
-    if (dom.doctype().present)
-        m_documentChildren.push_back(doctypeNode);
-    m_documentChildren.insert(m_documentChildren.end(), dom.documentChildren().begin(),
-                              dom.documentChildren().end());
 }
 
 void ScriptDocument::setParsedUpTo(int node)
 {
-    const int watermark = std::clamp(node, 0, m_parsedNodeCount - 1);
-    for (int at = m_watermark + 1; at <= watermark; ++at)
+    const int watermark = std::clamp(node, 0, std::max(m_parsedNodeCount - 1, 0));
+    // The parents of the nodes hidden or revealed count their children again: over a whole
+    // parse, each node once.
+    for (int at = std::min(watermark, m_watermark) + 1; at <= std::max(watermark, m_watermark);
+         ++at)
         markPositionsStale(m_dom.node(at).parent);
     m_watermark = watermark;
 }
@@ -42,7 +43,11 @@ bool ScriptDocument::isVisible(int node) const
         return true;
     if (node == doctypeNode)
         return m_dom.doctype().present;
-    return node >= 0 && node < m_dom.size() && (node <= m_watermark || node >= m_parsedNodeCount);
+    if (node < 0 || node >= m_dom.size())
+        return false;
+    // The comments beside the root element come after its tree in the node array.
+    return node <= m_watermark || node >= m_parsedNodeCount
+        || (m_dom.node(node).parent < 0 && isDocumentChild(node));
 }
 
 std::vector<int> ScriptDocument::takeConnectedResourceElements()
@@ -102,12 +107,13 @@ QString ScriptDocument::tagName(int element) const
     if (!isElement(element))
         return {};
     const DomNode &node = m_dom.node(element);
-    return m_htmlDocument && node.ns == DomNode::Html ? node.name.toUpper() : node.name;
+    return m_htmlDocument && node.ns == DomNode::Html ? node.name.toUpper()
+                                                      : adjustedElementName(node);
 }
 
 QString ScriptDocument::localName(int element) const
 {
-    return isElement(element) ? m_dom.node(element).name : QString();
+    return isElement(element) ? adjustedElementName(m_dom.node(element)) : QString();
 }
 
 QString ScriptDocument::namespaceUri(int element) const
@@ -157,11 +163,7 @@ QString ScriptDocument::textContent(int node) const
 
 int ScriptDocument::doctype() const
 {
-    return m_dom.doctype().present
-            && std::find(m_documentChildren.begin(), m_documentChildren.end(), doctypeNode)
-                != m_documentChildren.end()
-        ? doctypeNode
-        : noNode;
+    return m_dom.doctype().present && !m_doctypeRemoved ? doctypeNode : noNode;
 }
 
 QString ScriptDocument::doctypeName() const
@@ -200,7 +202,9 @@ int ScriptDocument::parentElement(int node) const
 int ScriptDocument::firstChild(int node) const
 {
     if (node == documentNode)
-        return m_documentChildren.empty() ? noNode : m_documentChildren.front();
+        return doctype() != noNode             ? doctypeNode
+            : m_dom.m_documentChildren.empty() ? noNode
+                                               : m_dom.m_documentChildren.front();
     if (!isNode(node))
         return noNode;
     const int first = m_dom.node(node).firstChild;
@@ -210,7 +214,7 @@ int ScriptDocument::firstChild(int node) const
 int ScriptDocument::lastChild(int node) const
 {
     if (node == documentNode)
-        return m_documentChildren.empty() ? noNode : m_documentChildren.back();
+        return m_dom.m_documentChildren.empty() ? doctype() : m_dom.m_documentChildren.back();
     if (!isNode(node))
         return noNode;
     return lastVisibleChild(node);
@@ -219,8 +223,9 @@ int ScriptDocument::lastChild(int node) const
 int ScriptDocument::nextSibling(int node) const
 {
     if (parentNode(node) == documentNode) {
-        const auto at = std::find(m_documentChildren.begin(), m_documentChildren.end(), node);
-        return at + 1 < m_documentChildren.end() ? *(at + 1) : noNode;
+        const std::vector<int> all = documentChildren();
+        const auto at = std::find(all.begin(), all.end(), node);
+        return at + 1 < all.end() ? *(at + 1) : noNode;
     }
     if (!isNode(node))
         return noNode;
@@ -231,8 +236,9 @@ int ScriptDocument::nextSibling(int node) const
 int ScriptDocument::previousSibling(int node) const
 {
     if (parentNode(node) == documentNode) {
-        const auto at = std::find(m_documentChildren.begin(), m_documentChildren.end(), node);
-        return at > m_documentChildren.begin() ? *(at - 1) : noNode;
+        const std::vector<int> all = documentChildren();
+        const auto at = std::find(all.begin(), all.end(), node);
+        return at > all.begin() ? *(at - 1) : noNode;
     }
     return isNode(node) ? m_dom.node(node).previousSibling : noNode;
 }
@@ -343,7 +349,9 @@ unsigned short ScriptDocument::compareDocumentPosition(int node, int other) cons
 
 bool ScriptDocument::isConnected(int node) const
 {
-    return rootNode(node) == documentNode;
+    if (node == documentNode || node == doctypeNode)
+        return parentNode(node) != noNode || node == documentNode;
+    return isNode(node) && size_t(node) < m_connected.size() && m_connected[size_t(node)];
 }
 
 int ScriptDocument::rootNode(int node) const
@@ -356,7 +364,7 @@ int ScriptDocument::rootNode(int node) const
 
 int ScriptDocument::documentElement() const
 {
-    for (int child : m_documentChildren) {
+    for (int child : m_dom.m_documentChildren) {
         if (isElement(child))
             return child;
     }
@@ -442,8 +450,19 @@ bool ScriptDocument::isCharacterData(int node) const
 
 bool ScriptDocument::isDocumentChild(int node) const
 {
-    return std::find(m_documentChildren.begin(), m_documentChildren.end(), node)
-        != m_documentChildren.end();
+    const std::vector<int> &children = m_dom.m_documentChildren;
+    return std::find(children.begin(), children.end(), node) != children.end();
+}
+
+// The doctype, when there is one, comes first: the parser puts it nowhere else.
+std::vector<int> ScriptDocument::documentChildren() const
+{
+    std::vector<int> children;
+    if (doctype() != noNode)
+        children.push_back(doctypeNode);
+    children.insert(children.end(), m_dom.m_documentChildren.begin(),
+                    m_dom.m_documentChildren.end());
+    return children;
 }
 
 int ScriptDocument::lastVisibleChild(int parent) const

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+class SelectorMatcher;
+
 // What a DOM operation reports besides its result. Each but the last is the DOMException of
 // that name the script sees; NotModelled means the answer here might not be the browser's,
 // and the page must go to the browser engine.
@@ -84,6 +86,10 @@ struct NodeOrText
 class ScriptDocument
 {
 public:
+    // Nodes a page's scripts may make beyond those of the page itself: enough for any real
+    // page, and a bound on the memory of one that loops making them.
+    static constexpr int maxCreatedNodes = 1 << 20;
+
     static constexpr int noNode = -1;
     static constexpr int documentNode = -2;
     static constexpr int doctypeNode = -3;
@@ -265,7 +271,8 @@ private:
     bool isNode(int node) const; // a visible node of the Dom, not the document nor the doctype
     bool isElement(int node) const;
     bool isCharacterData(int node) const;
-    bool isDocumentChild(int node) const;
+    bool isDocumentChild(int node) const; // of the document's children but the doctype
+    std::vector<int> documentChildren() const;
     int lastVisibleChild(int parent) const;
     int firstHiddenChild(int parent) const;
     int nextInTree(int node, int root) const;
@@ -277,13 +284,20 @@ private:
     void insertUnchecked(int parent, int node, int before);
     DomError removeUnchecked(int node);
     void removeAllChildren(int parent);
-    void noteConnected(int node);
+    void childrenChanged(int parent);
+    void setConnected(int node, bool connected);
     static bool listHolds(const std::vector<NodeOrText> &nodes, int node);
     NodeResult intoOneNode(const std::vector<NodeOrText> &nodes);
     NodeResult newElement(const QString &localName, DomNode::Namespace ns);
     NodeResult newCharacterData(DomNode::Kind kind, const QString &data);
     NodeResult cloneOne(int node);
     static bool isValidName(const QString &name);
+
+    NodeResult insertAdjacent(int element, const QString &position, int node);
+    DomError serialiseChildren(int root, QString &out) const;
+    DomError serialiseOpening(int node, QString &out) const;
+    void serialiseClosing(int node, QString &out) const;
+    NodeListResult parseFragment(int context, const QString &html);
 
     QString attributeName(int element, const QString &name) const;
     void attributeChanged(int element);
@@ -293,13 +307,17 @@ private:
     void markPositionsStale(int parent);
     void countStalePositions();
     std::optional<std::vector<ComplexSelector>> parsedSelectors(const QString &selectors,
-                                                                DomError &error) const;
+                                                                DomError &error);
+    NodeListResult selectorQuery(int root, const QString &selectors, bool firstOnly);
+    bool matchesAny(SelectorMatcher &matcher, const std::vector<ComplexSelector> &list,
+                    int element) const;
 
     Dom &m_dom;
     bool m_htmlDocument;
-    int m_parsedNodeCount; // the parser made nodes [0, m_parsedNodeCount)
-    int m_watermark;       // of those, [0, m_watermark] are visible
-    std::vector<int> m_documentChildren;
+    int m_parsedNodeCount;         // the parser made nodes [0, m_parsedNodeCount)
+    int m_watermark;               // of those, [0, m_watermark] are visible
+    std::vector<bool> m_connected; // per node; those made later are not, until inserted
+    bool m_doctypeRemoved = false;
     std::uint64_t m_mutations = 0;
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;

@@ -2,14 +2,6 @@
 
 #include "engine/PageCancellation.h"
 
-namespace {
-
-// Nodes a page's scripts may make beyond those of the page itself: enough for any real page,
-// and a bound on the memory of one that loops making them.
-constexpr int maxCreatedNodes = 1 << 20;
-
-} // namespace
-
 NodeResult ScriptDocument::appendChild(int parent, int child)
 {
     return insertBefore(parent, child, noNode);
@@ -206,7 +198,9 @@ DomError ScriptDocument::insertionError(int parent, int node, int child, int rep
         && parentType != DomNodeType::Element)
         return DomError::HierarchyRequest;
     const DomNodeType type = nodeType(node);
-    if (type == DomNodeType::None || type == DomNodeType::Document || contains(node, parent))
+    // Only a node with children can be an ancestor: the walk up is left out for the others.
+    if (type == DomNodeType::None || type == DomNodeType::Document || node == parent
+        || (hasChildNodes(node) && contains(node, parent)))
         return DomError::HierarchyRequest;
     const int reference = replaced != noNode ? replaced : child;
     if (reference != noNode && parentNode(reference) != parent)
@@ -256,8 +250,11 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
         removeUnchecked(node);
     ++m_mutations;
     if (parent == documentNode) {
-        const auto at = std::find(m_documentChildren.begin(), m_documentChildren.end(), before);
-        m_documentChildren.insert(at, node);
+        std::vector<int> &children = m_dom.m_documentChildren;
+        children.insert(before == doctypeNode ? children.begin()
+                                              : std::find(children.begin(), children.end(), before),
+                        node);
+        setConnected(node, true);
         return;
     }
     // Appended to an element the parser is still inside, a node goes before the children it
@@ -268,9 +265,9 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
             before = firstHiddenChild(parent);
     }
     m_dom.insertBefore(parent, node, before);
-    markPositionsStale(parent);
+    childrenChanged(parent);
     if (isConnected(parent))
-        noteConnected(node);
+        setConnected(node, true);
 }
 
 DomError ScriptDocument::removeUnchecked(int node)
@@ -279,14 +276,28 @@ DomError ScriptDocument::removeUnchecked(int node)
     if (parent == documentNode) {
         if (isElement(node))
             return DomError::NotModelled;
-        m_documentChildren.erase(
-            std::find(m_documentChildren.begin(), m_documentChildren.end(), node));
+        std::vector<int> &children = m_dom.m_documentChildren;
+        if (node == doctypeNode)
+            m_doctypeRemoved = true;
+        else
+            children.erase(std::find(children.begin(), children.end(), node));
     } else {
         m_dom.detach(node);
-        markPositionsStale(parent);
+        childrenChanged(parent);
     }
+    if (node != doctypeNode && isConnected(node))
+        setConnected(node, false);
     ++m_mutations;
     return DomError::None;
+}
+
+// The positions among siblings are counted again when next asked for; the engine's tree
+// knows its body element, which a script may have replaced.
+void ScriptDocument::childrenChanged(int parent)
+{
+    markPositionsStale(parent);
+    if (parent == m_dom.m_documentElement)
+        m_dom.m_body = body();
 }
 
 void ScriptDocument::removeAllChildren(int parent)
@@ -304,11 +315,19 @@ int ScriptDocument::firstHiddenChild(int parent) const
     return hidden;
 }
 
-void ScriptDocument::noteConnected(int node)
+// Marks the subtree, the children the parser has not reached included. Those it has reached
+// and that load something are the runtime's to know of when they are connected.
+void ScriptDocument::setConnected(int node, bool connected)
 {
-    for (int at = node; at != noNode; at = nextInTree(at, node)) {
+    if (m_connected.size() < size_t(m_dom.size()))
+        m_connected.resize(size_t(m_dom.size()), false);
+    for (int at = node; at >= 0; at = m_dom.next(at, node)) {
+        checkPageCancelled();
+        m_connected[size_t(at)] = connected;
         const DomNode &element = m_dom.node(at);
-        if (element.isElement("script") || element.isElement("link") || element.isElement("style"))
+        if (connected && isVisible(at)
+            && (element.isElement("script") || element.isElement("link")
+                || element.isElement("style")))
             m_connectedResources.push_back(at);
     }
 }

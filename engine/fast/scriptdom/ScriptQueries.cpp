@@ -1,6 +1,13 @@
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
 #include "engine/PageCancellation.h"
+#include "engine/fast/css/CssTokenizer.h"
+#include "engine/fast/css/SelectorMatcher.h"
+#include "engine/fast/css/SelectorParser.h"
+#include "engine/fast/scriptdom/ForeignNames.h"
+#include "engine/fast/scriptdom/SelectorSupport.h"
+
+#include <QHash>
 
 #include <QRegularExpression>
 
@@ -27,7 +34,7 @@ std::vector<int> ScriptDocument::getElementsByTagName(int root, const QString &q
             continue;
         const DomNode &node = m_dom.node(at);
         const bool htmlName = m_htmlDocument && node.ns == DomNode::Html;
-        if (any || node.name == (htmlName ? lowered : qualifiedName))
+        if (any || (htmlName ? node.name == lowered : adjustedElementName(node) == qualifiedName))
             elements.push_back(at);
     }
     return elements;
@@ -65,24 +72,122 @@ std::vector<int> ScriptDocument::getElementsByName(const QString &name) const
     return elements;
 }
 
-NodeResult ScriptDocument::querySelector(int, const QString &)
+NodeResult ScriptDocument::querySelector(int root, const QString &selectors)
 {
-    return {noNode, DomError::NotModelled};
+    const NodeListResult found = selectorQuery(root, selectors, true);
+    return {found.nodes.empty() ? noNode : found.nodes.front(), found.error};
 }
 
-NodeListResult ScriptDocument::querySelectorAll(int, const QString &)
+NodeListResult ScriptDocument::querySelectorAll(int root, const QString &selectors)
 {
-    return {{}, DomError::NotModelled};
+    return selectorQuery(root, selectors, false);
 }
 
-BoolResult ScriptDocument::matches(int, const QString &)
+BoolResult ScriptDocument::matches(int element, const QString &selectors)
 {
-    return {false, DomError::NotModelled};
+    DomError error = DomError::None;
+    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, error);
+    if (!list)
+        return {false, error};
+    if (!isElement(element))
+        return {false, DomError::None};
+    SelectorMatcher matcher(m_dom, SelectorMatcher::Filter::None);
+    matcher.setScope(element);
+    return {matchesAny(matcher, *list, element), DomError::None};
 }
 
-NodeResult ScriptDocument::closest(int, const QString &)
+NodeResult ScriptDocument::closest(int element, const QString &selectors)
 {
-    return {noNode, DomError::NotModelled};
+    DomError error = DomError::None;
+    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, error);
+    if (!list)
+        return {noNode, error};
+    SelectorMatcher matcher(m_dom, SelectorMatcher::Filter::None);
+    matcher.setScope(element);
+    for (int at = element; isElement(at); at = parentNode(at)) {
+        if (matchesAny(matcher, *list, at))
+            return {at, DomError::None};
+    }
+    return {noNode, DomError::None};
+}
+
+NodeListResult ScriptDocument::selectorQuery(int root, const QString &selectors, bool firstOnly)
+{
+    DomError error = DomError::None;
+    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, error);
+    if (!list)
+        return {{}, error};
+    SelectorMatcher matcher(m_dom, SelectorMatcher::Filter::None);
+    matcher.setScope(isElement(root) ? root : m_dom.documentElement());
+    std::vector<int> found;
+    for (int at = firstChild(root); at != noNode; at = nextInTree(at, root)) {
+        checkPageCancelled();
+        if (!isElement(at) || !matchesAny(matcher, *list, at))
+            continue;
+        found.push_back(at);
+        if (firstOnly)
+            break;
+    }
+    return {found, DomError::None};
+}
+
+bool ScriptDocument::matchesAny(SelectorMatcher &matcher, const std::vector<ComplexSelector> &list,
+                                int element) const
+{
+    return std::any_of(list.begin(), list.end(), [&](const ComplexSelector &selector) {
+        return selector.pseudoElement == ComplexSelector::NoPseudoElement
+            && matcher.matches(selector, element);
+    });
+}
+
+// The selector list, with every element's positions among its siblings counted for the tree
+// as it now stands; nothing, and the error to raise, when the list is invalid or beyond what
+// the matcher follows exactly.
+std::optional<std::vector<ComplexSelector>>
+ScriptDocument::parsedSelectors(const QString &selectors, DomError &error)
+{
+    CssTokenizer tokenizer(selectors);
+    CssTokenRun run;
+    run.source = selectors;
+    for (CssToken token = tokenizer.next(); !token.is(CssToken::End); token = tokenizer.next())
+        run.append(std::move(token));
+    run.findBlocks();
+    bool tooDeep = false;
+    std::vector<ComplexSelector> list = parseSelectorList(run, 0, run.size(), tooDeep);
+    const SelectorSupport support = selectorSupport(run);
+    if (run.overflowed || tooDeep || support == SelectorSupport::Inexact
+        || (list.empty() && support == SelectorSupport::BeyondParser)) {
+        error = DomError::NotModelled;
+        return std::nullopt;
+    }
+    if (list.empty()) {
+        error = DomError::Syntax;
+        return std::nullopt;
+    }
+    countStalePositions();
+    return list;
+}
+
+void ScriptDocument::countStalePositions()
+{
+    for (int parent : std::as_const(m_stalePositions)) {
+        checkPageCancelled();
+        QHash<QString, int> perName;
+        int elements = 0;
+        for (int at = firstChild(parent); at != noNode; at = nextSibling(at)) {
+            if (!isElement(at))
+                continue;
+            DomNode &node = m_dom.m_nodes[size_t(at)];
+            node.elementIndex = ++elements;
+            node.typeIndex = ++perName[node.name];
+        }
+        m_dom.m_nodes[size_t(parent)].elementChildCount = elements;
+        for (int at = firstChild(parent); at != noNode; at = nextSibling(at)) {
+            if (isElement(at))
+                m_dom.m_nodes[size_t(at)].typeCount = perName.value(m_dom.node(at).name);
+        }
+    }
+    m_stalePositions.clear();
 }
 
 void ScriptDocument::markPositionsStale(int parent)
