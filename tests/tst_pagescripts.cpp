@@ -89,8 +89,8 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("interface not modelled")
         << QByteArray("new IntersectionObserver(function () {});")
         << BrowserReason::ScriptNotModelled;
-    QTest::newRow("uncaught error") << QByteArray("undefinedFunction();")
-                                    << BrowserReason::ScriptError;
+    QTest::newRow("uncaught error")
+        << QByteArray("undefinedFunction();") << BrowserReason::ScriptError;
     QTest::newRow("error in a timer")
         << QByteArray("setTimeout(function () { throw new Error('late'); }, 0);")
         << BrowserReason::ScriptError;
@@ -113,8 +113,8 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("a frame that changes the tree")
         << QByteArray("requestAnimationFrame(function () { document.body.append('x'); });")
         << BrowserReason::ScriptNotSettled;
-    QTest::newRow("module script") << QByteArray("</script><script type=module>1;")
-                                   << BrowserReason::ScriptNotModelled;
+    QTest::newRow("module script")
+        << QByteArray("</script><script type=module>1;") << BrowserReason::ScriptNotModelled;
     QTest::newRow("timers without end")
         << QByteArray("for (var i = 0; i < 1e6; i++) setTimeout(function () {}, 0);")
         << BrowserReason::ScriptNotSettled;
@@ -124,10 +124,10 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("array buffers")
         << QByteArray("var a = []; for (;;) a.push(new ArrayBuffer(1 << 24));")
         << BrowserReason::ScriptError;
-    QTest::newRow("deep recursion") << QByteArray("function f(n) { return f(n + 1) + 1; } f(0);")
-                                    << BrowserReason::ScriptError;
-    QTest::newRow("huge string")
-        << QByteArray("var s = 'x'; for (;;) s = s + s;") << BrowserReason::ScriptError;
+    QTest::newRow("deep recursion")
+        << QByteArray("function f(n) { return f(n + 1) + 1; } f(0);") << BrowserReason::ScriptError;
+    QTest::newRow("huge string") << QByteArray("var s = 'x'; for (;;) s = s + s;")
+                                 << BrowserReason::ScriptError;
     QTest::newRow("nodes without end")
         << QByteArray("for (;;) document.body.appendChild(document.createElement('p'));")
         << BrowserReason::ScriptNotSettled;

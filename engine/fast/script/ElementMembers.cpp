@@ -1,3 +1,4 @@
+#include "BrowserAddress.h"
 #include "NodeArguments.h"
 #include "RealMembers.h"
 
@@ -23,9 +24,9 @@ void reflectString(const Info &info)
 void setReflectedString(const Info &info)
 {
     if (const auto value = stringArgument(info, 0))
-        pageOf(info).check(pageOf(info).document.setAttribute(self(info), reflectedAttribute(info),
-                                                              *value),
-                           "setAttribute");
+        pageOf(info).check(
+            pageOf(info).document.setAttribute(self(info), reflectedAttribute(info), *value),
+            "setAttribute");
 }
 
 void reflectBool(const Info &info)
@@ -54,20 +55,22 @@ void addAttributeMembers(RealMembers &members)
     members.attribute("Element", "namespaceURI", [](const Info &info) {
         returnNullableString(info, pageOf(info).document.namespaceUri(self(info)));
     });
-    members.attribute("Element", "prefix", [](const Info &info) { info.GetReturnValue().SetNull(); });
+    members.attribute("Element", "prefix",
+                      [](const Info &info) { info.GetReturnValue().SetNull(); });
     members.attribute(
-        "Element", "id", [](const Info &info) { returnString(info, pageOf(info).document.id(self(info))); },
+        "Element", "id",
+        [](const Info &info) { returnString(info, pageOf(info).document.id(self(info))); },
         [](const Info &info) {
         if (const auto id = stringArgument(info, 0))
             pageOf(info).document.setId(self(info), *id);
-    });
+        });
     members.attribute(
         "Element", "className",
         [](const Info &info) { returnString(info, pageOf(info).document.className(self(info))); },
         [](const Info &info) {
         if (const auto name = stringArgument(info, 0))
             pageOf(info).document.setClassName(self(info), *name);
-    });
+        });
     members.operation("Element", "getAttribute", [](const Info &info) {
         if (const auto name = stringArgument(info, 0))
             returnNullableString(info, pageOf(info).document.attribute(self(info), *name));
@@ -106,7 +109,8 @@ void addAttributeMembers(RealMembers &members)
         const QStringList names = pageOf(info).document.attributeNames(self(info));
         const v8::Local<v8::Array> array = v8::Array::New(isolate, int(names.size()));
         for (int at = 0; at < names.size(); ++at)
-            array->Set(isolate->GetCurrentContext(), uint32_t(at), toV8(isolate, names[at])).FromMaybe(false);
+            array->Set(isolate->GetCurrentContext(), uint32_t(at), toV8(isolate, names[at]))
+                .FromMaybe(false);
         info.GetReturnValue().Set(array);
     });
 }
@@ -129,7 +133,7 @@ void addMarkupMembers(RealMembers &members)
         const TextResult result = pageOf(info).document.outerHtml(self(info));
         if (pageOf(info).check(result.error, "outerHTML"))
             returnString(info, result.text);
-    },
+        },
         [](const Info &info) {
         if (const auto html = nullableStringArgument(info, 0))
             pageOf(info).check(pageOf(info).document.setOuterHtml(self(info), *html), "outerHTML");
@@ -157,8 +161,8 @@ void addMarkupMembers(RealMembers &members)
         const int element = nodeArgument(info, 1, "insertAdjacentElement");
         if (element == ScriptDocument::noNode)
             return;
-        const NodeResult result =
-            pageOf(info).document.insertAdjacentElement(self(info), *position, element);
+        const NodeResult result = pageOf(info).document.insertAdjacentElement(self(info), *position,
+                                                                              element);
         if (pageOf(info).check(result.error, "insertAdjacentElement")) {
             returnNode(info, result.node);
             treeChanged(info);
@@ -254,8 +258,8 @@ void addTokenListMembers(RealMembers &members)
         std::optional<bool> force;
         if (!info[1]->IsUndefined())
             force = info[1]->BooleanValue(info.GetIsolate());
-        const BoolResult result =
-            pageOf(info).document.classListToggle(internalValueOf(info.This()), *token, force);
+        const BoolResult result = pageOf(info).document.classListToggle(
+            internalValueOf(info.This()), *token, force);
         if (pageOf(info).check(result.error, "DOMTokenList.toggle"))
             info.GetReturnValue().Set(result.value);
     });
@@ -292,11 +296,11 @@ void addDatasetMembers(RealMembers &members)
     });
     members.instanceSetup("DOMStringMap", [](v8::Local<v8::ObjectTemplate> instance) {
         v8::NamedPropertyHandlerConfiguration handlers;
-        handlers.getter = [](v8::Local<v8::Name> name,
-                             const v8::PropertyCallbackInfo<v8::Value> &info) {
+        handlers.getter =
+            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info) {
             v8::Isolate *isolate = info.GetIsolate();
-            const TextResult attribute =
-                ScriptDocument::datasetAttributeName(fromV8(isolate, name.As<v8::String>()));
+            const TextResult attribute = ScriptDocument::datasetAttributeName(
+                fromV8(isolate, name.As<v8::String>()));
             if (attribute.error != DomError::None)
                 return;
             const QString value = ScriptPage::of(isolate).document.attribute(
@@ -308,8 +312,8 @@ void addDatasetMembers(RealMembers &members)
                              const v8::PropertyCallbackInfo<v8::Value> &info) {
             v8::Isolate *isolate = info.GetIsolate();
             ScriptPage &page = ScriptPage::of(isolate);
-            const TextResult attribute =
-                ScriptDocument::datasetAttributeName(fromV8(isolate, name.As<v8::String>()));
+            const TextResult attribute = ScriptDocument::datasetAttributeName(
+                fromV8(isolate, name.As<v8::String>()));
             if (!page.check(attribute.error, "DOMStringMap"))
                 return;
             if (const auto text = domString(isolate, value))
@@ -318,11 +322,11 @@ void addDatasetMembers(RealMembers &members)
                            "DOMStringMap");
             info.GetReturnValue().Set(value);
         };
-        handlers.deleter = [](v8::Local<v8::Name> name,
-                              const v8::PropertyCallbackInfo<v8::Boolean> &info) {
+        handlers.deleter =
+            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Boolean> &info) {
             v8::Isolate *isolate = info.GetIsolate();
-            const TextResult attribute =
-                ScriptDocument::datasetAttributeName(fromV8(isolate, name.As<v8::String>()));
+            const TextResult attribute = ScriptDocument::datasetAttributeName(
+                fromV8(isolate, name.As<v8::String>()));
             if (attribute.error != DomError::None)
                 return;
             ScriptPage::of(isolate).document.removeAttribute(internalValueOf(info.Holder()),
@@ -331,12 +335,14 @@ void addDatasetMembers(RealMembers &members)
         };
         handlers.enumerator = [](const v8::PropertyCallbackInfo<v8::Array> &info) {
             v8::Isolate *isolate = info.GetIsolate();
-            const auto entries =
-                ScriptPage::of(isolate).document.dataset(internalValueOf(info.Holder()));
+            const auto entries = ScriptPage::of(isolate).document.dataset(
+                internalValueOf(info.Holder()));
             const v8::Local<v8::Array> names = v8::Array::New(isolate, int(entries.size()));
             for (int at = 0; at < entries.size(); ++at)
-                names->Set(isolate->GetCurrentContext(), uint32_t(at),
-                                 toV8(isolate, entries[at].first)).FromMaybe(false);
+                names
+                    ->Set(isolate->GetCurrentContext(), uint32_t(at),
+                          toV8(isolate, entries[at].first))
+                    .FromMaybe(false);
             info.GetReturnValue().Set(names);
         };
         handlers.flags = v8::PropertyHandlerFlags::kOnlyInterceptStrings;
@@ -355,16 +361,35 @@ void addHtmlElementMembers(RealMembers &members)
         // Limited to the known values.
         const QString value =
             pageOf(info).document.attribute(self(info), QStringLiteral("dir")).toLower();
-        returnString(info, value == u"ltr" || value == u"rtl" || value == u"auto"
-                               ? value
-                               : QStringLiteral(""));
-    },
+        returnString(info,
+                     value == u"ltr" || value == u"rtl" || value == u"auto" ? value
+                                                                            : QStringLiteral(""));
+        },
         setReflectedString);
     // The script element's own attributes, which scripts that insert scripts set.
     members.attribute("HTMLScriptElement", "async", reflectBool, setReflectedBool);
     members.attribute("HTMLScriptElement", "defer", reflectBool, setReflectedBool);
     members.attribute("HTMLScriptElement", "noModule", reflectBool, setReflectedBool);
     members.attribute("HTMLScriptElement", "type", reflectString, setReflectedString);
+    members.attribute(
+        "HTMLScriptElement", "src",
+        [](const Info &info) {
+        ScriptPage &page = pageOf(info);
+        const QString src = page.document.attribute(self(info), QStringLiteral("src"));
+        if (src.isNull()) {
+            returnString(info, QStringLiteral(""));
+            return;
+        }
+        const QUrl resolved = QUrl(page.context.baseUrl).resolved(QUrl(src.trimmed()));
+        if (const auto address = browserUrl(resolved))
+            returnString(info, *address);
+        else
+            page.runtime.notModelled("HTMLScriptElement.src");
+        },
+        [](const Info &info) {
+        if (const auto value = stringArgument(info, 0))
+            pageOf(info).document.setAttribute(self(info), QStringLiteral("src"), *value);
+    });
     members.attribute("HTMLScriptElement", "charset", reflectString, setReflectedString);
     members.attribute(
         "HTMLScriptElement", "text",
@@ -377,7 +402,7 @@ void addHtmlElementMembers(RealMembers &members)
                 text += document.nodeValue(child);
         }
         returnString(info, text);
-    },
+        },
         [](const Info &info) {
         if (const auto text = stringArgument(info, 0))
             pageOf(info).document.setTextContent(self(info), *text);

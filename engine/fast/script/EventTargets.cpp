@@ -33,7 +33,9 @@ class EventState
 {
 public:
     EventState(v8::Isolate *isolate, v8::Local<v8::Object> event)
-        : m_isolate(isolate), m_event(event), m_context(isolate->GetCurrentContext())
+        : m_isolate(isolate)
+        , m_event(event)
+        , m_context(isolate->GetCurrentContext())
     {
     }
 
@@ -145,8 +147,9 @@ void addEventListener(const v8::FunctionCallbackInfo<v8::Value> &info)
     v8::Isolate *isolate = info.GetIsolate();
     ScriptPage &page = ScriptPage::of(isolate);
     if (info.Length() < 2) {
-        throwTypeError(isolate, QStringLiteral("Failed to execute 'addEventListener' on "
-                                               "'EventTarget': 2 arguments required."));
+        throwTypeError(isolate,
+                       QStringLiteral("Failed to execute 'addEventListener' on "
+                                      "'EventTarget': 2 arguments required."));
         return;
     }
     bool ok = false;
@@ -193,8 +196,7 @@ void removeEventListener(const v8::FunctionCallbackInfo<v8::Value> &info)
 
 bool isEvent(ScriptPage &page, v8::Local<v8::Value> value)
 {
-    return value->IsObject()
-        && page.templates.get("Event")->HasInstance(value.As<v8::Object>());
+    return value->IsObject() && page.templates.get("Event")->HasInstance(value.As<v8::Object>());
 }
 
 void dispatchEvent(const v8::FunctionCallbackInfo<v8::Value> &info)
@@ -202,9 +204,10 @@ void dispatchEvent(const v8::FunctionCallbackInfo<v8::Value> &info)
     v8::Isolate *isolate = info.GetIsolate();
     ScriptPage &page = ScriptPage::of(isolate);
     if (!isEvent(page, info[0])) {
-        throwTypeError(isolate, QStringLiteral("Failed to execute 'dispatchEvent' on "
-                                               "'EventTarget': parameter 1 is not of type "
-                                               "'Event'."));
+        throwTypeError(isolate,
+                       QStringLiteral("Failed to execute 'dispatchEvent' on "
+                                      "'EventTarget': parameter 1 is not of type "
+                                      "'Event'."));
         return;
     }
     const v8::Local<v8::Object> event = info[0].As<v8::Object>();
@@ -226,9 +229,10 @@ void constructEvent(const v8::FunctionCallbackInfo<v8::Value> &info, const char 
 {
     v8::Isolate *isolate = info.GetIsolate();
     if (info.Length() < 1) {
-        throwTypeError(isolate, QStringLiteral("Failed to construct '%1': 1 argument required, "
-                                               "but only 0 present.")
-                                    .arg(QLatin1String(interface)));
+        throwTypeError(isolate,
+                       QStringLiteral("Failed to construct '%1': 1 argument required, "
+                                      "but only 0 present.")
+                           .arg(QLatin1String(interface)));
         return;
     }
     v8::Local<v8::String> type;
@@ -236,9 +240,10 @@ void constructEvent(const v8::FunctionCallbackInfo<v8::Value> &info, const char 
         return;
     const v8::Local<v8::Value> options = info[1];
     if (!options->IsUndefined() && !options->IsNull() && !options->IsObject()) {
-        throwTypeError(isolate, QStringLiteral("Failed to construct '%1': The provided value is "
-                                               "not of type '%1Init'.")
-                                    .arg(QLatin1String(interface)));
+        throwTypeError(isolate,
+                       QStringLiteral("Failed to construct '%1': The provided value is "
+                                      "not of type '%1Init'.")
+                           .arg(QLatin1String(interface)));
         return;
     }
     const int flags = (readBoolOption(isolate, options, "bubbles") ? Bubbles : 0)
@@ -298,7 +303,7 @@ void addEventObjectMembers(RealMembers &members)
         "Event", "returnValue",
         [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         setBool(info, !stateOf(info).has(Canceled));
-    },
+        },
         [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         if (!info[0]->BooleanValue(info.GetIsolate()))
             stateOf(info).cancel();
@@ -307,7 +312,7 @@ void addEventObjectMembers(RealMembers &members)
         "Event", "cancelBubble",
         [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         setBool(info, stateOf(info).has(StopPropagation));
-    },
+        },
         [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         if (info[0]->BooleanValue(info.GetIsolate()))
             stateOf(info).setFlag(StopPropagation, true);
@@ -317,21 +322,24 @@ void addEventObjectMembers(RealMembers &members)
     });
     const auto target = [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         const v8::Local<v8::Value> value = stateOf(info).get("target");
-        info.GetReturnValue().Set(value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
+        info.GetReturnValue().Set(
+            value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
     };
     members.attribute("Event", "target", target);
     members.attribute("Event", "srcElement", target);
     members.attribute("Event", "currentTarget",
                       [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         const v8::Local<v8::Value> value = stateOf(info).get("currentTarget");
-        info.GetReturnValue().Set(value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
+        info.GetReturnValue().Set(
+            value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
     });
     members.attribute("Event", "timeStamp", [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         info.GetReturnValue().Set(stateOf(info).get("timeStamp"));
     });
     members.attribute("CustomEvent", "detail", [](const v8::FunctionCallbackInfo<v8::Value> &info) {
         const v8::Local<v8::Value> value = stateOf(info).get("detail");
-        info.GetReturnValue().Set(value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
+        info.GetReturnValue().Set(
+            value->IsUndefined() ? v8::Local<v8::Value>(v8::Null(info.GetIsolate())) : value);
     });
     members.operation("Event", "preventDefault",
                       [](const v8::FunctionCallbackInfo<v8::Value> &info) {
@@ -351,7 +359,8 @@ void addEventObjectMembers(RealMembers &members)
         v8::Isolate *isolate = info.GetIsolate();
         const EventState state = stateOf(info);
         v8::Local<v8::String> type;
-        if (state.has(Dispatching) || !info[0]->ToString(isolate->GetCurrentContext()).ToLocal(&type))
+        if (state.has(Dispatching)
+            || !info[0]->ToString(isolate->GetCurrentContext()).ToLocal(&type))
             return;
         initialise(isolate, info.This(), type,
                    (info[1]->BooleanValue(isolate) ? Bubbles : 0)
@@ -405,8 +414,7 @@ v8::Local<v8::Value> EventTargets::handler(v8::Isolate *isolate, int target,
     if (found != m_listeners.end()) {
         for (const auto &listener : found->second) {
             if (listener->isHandler && listener->type == type) {
-                if (listener->callback.IsEmpty()
-                    && !compile(ScriptPage::of(isolate), *listener))
+                if (listener->callback.IsEmpty() && !compile(ScriptPage::of(isolate), *listener))
                     return v8::Null(isolate);
                 return listener->callback.Get(isolate);
             }
@@ -497,7 +505,8 @@ void EventTargets::invoke(ScriptPage &page, int currentTarget, v8::Local<v8::Obj
         if (listener->callback.IsEmpty() && !compile(page, *listener))
             return;
         if (listener->once)
-            page.events.remove(currentTarget, type, listener->callback.Get(isolate), listener->capture);
+            page.events.remove(currentTarget, type, listener->callback.Get(isolate),
+                               listener->capture);
         v8::HandleScope handles(isolate);
         v8::Local<v8::Object> callback = listener->callback.Get(isolate);
         v8::Local<v8::Value> thisValue = receiver;
@@ -513,8 +522,8 @@ void EventTargets::invoke(ScriptPage &page, int currentTarget, v8::Local<v8::Obj
         state.setFlag(InPassiveListener, listener->passive);
         v8::Local<v8::Value> argv[] = {event};
         v8::Local<v8::Value> result;
-        const bool returned = page.runtime.call(callback.As<v8::Function>(), thisValue, 1, argv)
-                                  .ToLocal(&result);
+        const bool returned =
+            page.runtime.call(callback.As<v8::Function>(), thisValue, 1, argv).ToLocal(&result);
         state.setFlag(InPassiveListener, false);
         if (page.runtime.stopped())
             return;

@@ -25,8 +25,8 @@ public:
     static constexpr std::size_t listenerBound = 100000;
 
     // False when the page has too many listeners.
-    bool add(int target, const QString &type, v8::Isolate *isolate,
-             v8::Local<v8::Object> callback, bool capture, bool once, bool passive);
+    bool add(int target, const QString &type, v8::Isolate *isolate, v8::Local<v8::Object> callback,
+             bool capture, bool once, bool passive);
     void remove(int target, const QString &type, v8::Local<v8::Object> callback, bool capture);
 
     // An `onxxx` attribute's listener: null when none.

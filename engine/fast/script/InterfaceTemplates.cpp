@@ -61,8 +61,7 @@ void replace(const v8::FunctionCallbackInfo<v8::Value> &info)
 void construct(const v8::FunctionCallbackInfo<v8::Value> &info)
 {
     v8::Isolate *isolate = info.GetIsolate();
-    const IdlInterface &interface =
-        idlInterfaces()[size_t(info.Data().As<v8::Integer>()->Value())];
+    const IdlInterface &interface = idlInterfaces()[size_t(info.Data().As<v8::Integer>()->Value())];
     const std::string name = interface.name;
     if (!info.IsConstructCall()) {
         isolate->ThrowException(v8::Exception::TypeError(toV8(
@@ -142,16 +141,18 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
         || !named->Get(context, toV8(isolate, "prototype")).ToLocal(&prototype))
         return;
     factory->SetName(toV8(isolate, alias.name));
-    factory->DefineOwnProperty(context, toV8(isolate, "prototype"), prototype,
-                                     v8::PropertyAttribute(v8::ReadOnly | v8::DontEnum
-                                                           | v8::DontDelete)).FromMaybe(false);
+    factory
+        ->DefineOwnProperty(context, toV8(isolate, "prototype"), prototype,
+                            v8::PropertyAttribute(v8::ReadOnly | v8::DontEnum | v8::DontDelete))
+        .FromMaybe(false);
     info.GetReturnValue().Set(factory);
 }
 
 } // namespace
 
 InterfaceTemplates::InterfaceTemplates(v8::Isolate *isolate)
-    : m_isolate(isolate), m_templates(idlInterfaces().size())
+    : m_isolate(isolate)
+    , m_templates(idlInterfaces().size())
 {
     isolate->SetData(isolateSlot, this);
 }
@@ -185,9 +186,9 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::build(int index)
     result->InstanceTemplate()->SetInternalFieldCount(1);
     if (interface.kind == IdlInterfaceKind::Interface) {
         result->ReadOnlyPrototype();
-        result->PrototypeTemplate()->Set(
-            v8::Symbol::GetToStringTag(m_isolate), toV8(m_isolate, interface.name),
-            v8::PropertyAttribute(v8::ReadOnly | v8::DontEnum));
+        result->PrototypeTemplate()->Set(v8::Symbol::GetToStringTag(m_isolate),
+                                         toV8(m_isolate, interface.name),
+                                         v8::PropertyAttribute(v8::ReadOnly | v8::DontEnum));
     } else {
         result->RemovePrototype();
     }
@@ -213,8 +214,9 @@ void InterfaceTemplates::installMember(int interfaceIndex,
         ? v8::Local<v8::Template>(interfaceTemplate)
         : onInstance ? v8::Local<v8::Template>(interfaceTemplate->InstanceTemplate())
                      : v8::Local<v8::Template>(interfaceTemplate->PrototypeTemplate());
-    const v8::PropertyAttribute unforgeable =
-        member.has(IdlMemberFlag::LegacyUnforgeable) ? v8::DontDelete : v8::None;
+    const v8::PropertyAttribute unforgeable = member.has(IdlMemberFlag::LegacyUnforgeable)
+        ? v8::DontDelete
+        : v8::None;
 
     if (member.kind == IdlMemberKind::Constant) {
         const auto constant = v8::PropertyAttribute(v8::ReadOnly | v8::DontDelete);
@@ -229,10 +231,11 @@ void InterfaceTemplates::installMember(int interfaceIndex,
             || interface.kind != IdlInterfaceKind::Interface
         ? v8::Local<v8::Signature>()
         : v8::Signature::New(m_isolate, interfaceTemplate);
-    const auto function = [&](v8::FunctionCallback callback, v8::Local<v8::Value> data,
-                              int length) {
-        return v8::FunctionTemplate::New(m_isolate, callback, data, callback == trap ? v8::Local<v8::Signature>() : signature, length,
-                                         v8::ConstructorBehavior::kThrow);
+    const auto function =
+        [&](v8::FunctionCallback callback, v8::Local<v8::Value> data, int length) {
+        return v8::FunctionTemplate::New(m_isolate, callback, data,
+                                         callback == trap ? v8::Local<v8::Signature>() : signature,
+                                         length, v8::ConstructorBehavior::kThrow);
     };
     const auto trapFunction = [&](int length) {
         return function(trap, trapData(m_isolate, interface, &member), length);
@@ -267,8 +270,7 @@ void InterfaceTemplates::installMember(int interfaceIndex,
     if (setter.IsEmpty()) {
         if (member.has(IdlMemberFlag::Replaceable))
             setter = function(replace, name, 1);
-        else if (!member.has(IdlMemberFlag::Readonly)
-                 || member.has(IdlMemberFlag::PutForwards)
+        else if (!member.has(IdlMemberFlag::Readonly) || member.has(IdlMemberFlag::PutForwards)
                  || member.has(IdlMemberFlag::LegacyLenientSetter))
             setter = trapFunction(1);
     }
@@ -299,8 +301,7 @@ void InterfaceTemplates::installInterfaceObjects(v8::Local<v8::ObjectTemplate> g
                                     v8::Integer::New(m_isolate, int(index)), v8::DontEnum);
 }
 
-v8::Local<v8::Object> InterfaceTemplates::newInstance(std::string_view interface,
-                                                      int internalValue)
+v8::Local<v8::Object> InterfaceTemplates::newInstance(std::string_view interface, int internalValue)
 {
     const v8::Local<v8::Object> object = get(interface)
                                              ->InstanceTemplate()

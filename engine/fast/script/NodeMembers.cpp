@@ -1,3 +1,4 @@
+#include "BrowserAddress.h"
 #include "NodeArguments.h"
 #include "RealMembers.h"
 
@@ -86,8 +87,9 @@ void addNodeNavigation(RealMembers &members)
         returnNode(info, pageOf(info).document.previousSibling(self(info)));
     });
     members.attribute("Node", "ownerDocument", [](const Info &info) {
-        returnNode(info, self(info) == ScriptDocument::documentNode ? ScriptDocument::noNode
-                                                                     : ScriptDocument::documentNode);
+        returnNode(info,
+                   self(info) == ScriptDocument::documentNode ? ScriptDocument::noNode
+                                                              : ScriptDocument::documentNode);
     });
     members.attribute("Node", "isConnected", [](const Info &info) {
         info.GetReturnValue().Set(pageOf(info).document.isConnected(self(info)));
@@ -123,7 +125,9 @@ void addNodeContent(RealMembers &members)
 {
     members.attribute(
         "Node", "nodeValue",
-        [](const Info &info) { returnNullableString(info, pageOf(info).document.nodeValue(self(info))); },
+        [](const Info &info) {
+        returnNullableString(info, pageOf(info).document.nodeValue(self(info)));
+        },
         [](const Info &info) {
         if (const auto value = nullableStringArgument(info, 0))
             pageOf(info).document.setNodeValue(self(info), *value);
@@ -132,7 +136,7 @@ void addNodeContent(RealMembers &members)
         "Node", "textContent",
         [](const Info &info) {
         returnNullableString(info, pageOf(info).document.textContent(self(info)));
-    },
+        },
         [](const Info &info) {
         if (const auto value = nullableStringArgument(info, 0))
             pageOf(info).document.setTextContent(self(info), *value);
@@ -188,20 +192,21 @@ void addTreeChanges(RealMembers &members)
     });
     members.operation("Node", "replaceChild", [](const Info &info) {
         const int newChild = nodeArgument(info, 0, "replaceChild");
-        const int oldChild =
-            newChild == ScriptDocument::noNode ? newChild : nodeArgument(info, 1, "replaceChild");
+        const int oldChild = newChild == ScriptDocument::noNode
+            ? newChild
+            : nodeArgument(info, 1, "replaceChild");
         if (oldChild == ScriptDocument::noNode)
             return;
-        const NodeResult result =
-            pageOf(info).document.replaceChild(self(info), newChild, oldChild);
+        const NodeResult result = pageOf(info).document.replaceChild(self(info), newChild,
+                                                                     oldChild);
         if (pageOf(info).check(result.error, "Node.replaceChild")) {
             returnNode(info, result.node);
             treeChanged(info);
         }
     });
     members.operation("Node", "cloneNode", [](const Info &info) {
-        const NodeResult result =
-            pageOf(info).document.cloneNode(self(info), info[0]->BooleanValue(info.GetIsolate()));
+        const NodeResult result = pageOf(info).document.cloneNode(
+            self(info), info[0]->BooleanValue(info.GetIsolate()));
         if (pageOf(info).check(result.error, "Node.cloneNode"))
             returnNode(info, result.node);
     });
@@ -209,11 +214,12 @@ void addTreeChanges(RealMembers &members)
 
 using NodesChange = DomError (ScriptDocument::*)(int, const std::vector<NodeOrText> &);
 
-template<NodesChange change>
+template <NodesChange change>
 void changeWithNodes(const Info &info)
 {
     const auto nodes = nodesOrText(info);
-    if (nodes && pageOf(info).check((pageOf(info).document.*change)(self(info), *nodes), "ChildNode"))
+    if (nodes
+        && pageOf(info).check((pageOf(info).document.*change)(self(info), *nodes), "ChildNode"))
         treeChanged(info);
 }
 
@@ -250,8 +256,8 @@ void addMixinMembers(RealMembers &members)
             const auto selectors = stringArgument(info, 0);
             if (!selectors)
                 return;
-            const NodeListResult result =
-                pageOf(info).document.querySelectorAll(self(info), *selectors);
+            const NodeListResult result = pageOf(info).document.querySelectorAll(self(info),
+                                                                                 *selectors);
             if (pageOf(info).check(result.error, "querySelectorAll"))
                 info.GetReturnValue().Set(pageOf(info).nodeList(result.nodes));
         });
@@ -306,8 +312,10 @@ void addListMembers(RealMembers &members)
                 const auto count = ScriptPage::of(isolate).listNodes(info.Holder()).size();
                 const v8::Local<v8::Array> indices = v8::Array::New(isolate, int(count));
                 for (uint32_t at = 0; at < count; ++at)
-                    indices->Set(isolate->GetCurrentContext(), at,
-                                       v8::Integer::NewFromUnsigned(isolate, at)).FromMaybe(false);
+                    indices
+                        ->Set(isolate->GetCurrentContext(), at,
+                              v8::Integer::NewFromUnsigned(isolate, at))
+                        .FromMaybe(false);
                 info.GetReturnValue().Set(indices);
             };
             instance->SetHandler(handlers);
@@ -320,46 +328,57 @@ void addDocumentMembers(RealMembers &members)
     members.attribute("Document", "documentElement", [](const Info &info) {
         returnNode(info, pageOf(info).document.documentElement());
     });
-    members.attribute("Document", "head", [](const Info &info) {
-        returnNode(info, pageOf(info).document.head());
-    });
-    members.attribute("Document", "body", [](const Info &info) {
-        returnNode(info, pageOf(info).document.body());
-    });
-    members.attribute("Document", "doctype", [](const Info &info) {
-        returnNode(info, pageOf(info).document.doctype());
-    });
+    members.attribute("Document", "head",
+                      [](const Info &info) { returnNode(info, pageOf(info).document.head()); });
+    members.attribute("Document", "body",
+                      [](const Info &info) { returnNode(info, pageOf(info).document.body()); });
+    members.attribute("Document", "doctype",
+                      [](const Info &info) { returnNode(info, pageOf(info).document.doctype()); });
     members.attribute(
-        "Document", "title", [](const Info &info) { returnString(info, pageOf(info).document.title()); },
+        "Document", "title",
+        [](const Info &info) { returnString(info, pageOf(info).document.title()); },
         [](const Info &info) {
         if (const auto title = stringArgument(info, 0))
             pageOf(info).document.setTitle(*title);
-    });
+        });
     members.attribute("Document", "readyState",
                       [](const Info &info) { returnString(info, pageOf(info).readyState); });
-    members.attribute("Document", "currentScript", [](const Info &info) {
-        returnNode(info, pageOf(info).currentScript);
-    });
-    members.attribute("Document", "defaultView", [](const Info &info) {
-        info.GetReturnValue().Set(pageOf(info).global());
-    });
+    members.attribute("Document", "currentScript",
+                      [](const Info &info) { returnNode(info, pageOf(info).currentScript); });
+    const auto url = [](const Info &info) {
+        ScriptPage &page = pageOf(info);
+        if (const auto address = browserUrl(QUrl(page.context.pageUrl)))
+            returnString(info, *address);
+        else
+            page.runtime.notModelled("Document.URL");
+    };
+    members.attribute("Document", "URL", url);
+    members.attribute("Document", "documentURI", url);
+    members.attribute("Document", "defaultView",
+                      [](const Info &info) { info.GetReturnValue().Set(pageOf(info).global()); });
     members.attribute("Document", "compatMode", [](const Info &info) {
-        returnString(info, pageOf(info).document.dom().quirksMode() ? QStringLiteral("BackCompat")
-                                                                     : QStringLiteral("CSS1Compat"));
+        returnString(info,
+                     pageOf(info).document.dom().quirksMode() ? QStringLiteral("BackCompat")
+                                                              : QStringLiteral("CSS1Compat"));
     });
     members.attribute("Document", "contentType", [](const Info &info) {
-        returnString(info, pageOf(info).document.isHtmlDocument()
-                               ? QStringLiteral("text/html")
-                               : QStringLiteral("application/xhtml+xml"));
+        returnString(info,
+                     pageOf(info).document.isHtmlDocument()
+                         ? QStringLiteral("text/html")
+                         : QStringLiteral("application/xhtml+xml"));
     });
-    members.attribute("Document", "referrer", [](const Info &info) { returnString(info, QStringLiteral("")); });
+    members.attribute("Document", "referrer",
+                      [](const Info &info) { returnString(info, QStringLiteral("")); });
     members.attribute("Document", "visibilityState",
                       [](const Info &info) { returnString(info, QStringLiteral("visible")); });
-    members.attribute("Document", "hidden", [](const Info &info) { info.GetReturnValue().Set(false); });
-    members.operation("Document", "hasFocus", [](const Info &info) { info.GetReturnValue().Set(false); });
+    members.attribute("Document", "hidden",
+                      [](const Info &info) { info.GetReturnValue().Set(false); });
+    members.operation("Document", "hasFocus",
+                      [](const Info &info) { info.GetReturnValue().Set(false); });
     // A page served from a local file keeps no cookie.
-    members.attribute("Document", "cookie", [](const Info &info) { returnString(info, QStringLiteral("")); },
-                      [](const Info &) {});
+    members.attribute(
+        "Document", "cookie", [](const Info &info) { returnString(info, QStringLiteral("")); },
+        [](const Info &) {});
     members.operation("Document", "getElementById", [](const Info &info) {
         if (const auto id = stringArgument(info, 0))
             returnNode(info, pageOf(info).document.getElementById(self(info), *id));

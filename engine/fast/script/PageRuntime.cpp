@@ -73,7 +73,7 @@ void PageRuntime::notModelled(const std::string &member)
 {
     if (!m_reason)
         m_memberNotModelled = member;
-    fprintf(stderr, "DEBUG notModelled %s\n", member.c_str());
+
     fail(BrowserReason::ScriptNotModelled);
 }
 
@@ -88,8 +88,7 @@ bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
         return true;
     }
     if (tryCatch.HasCaught()) {
-        v8::String::Utf8Value text(m_isolate, tryCatch.Exception());
-        fprintf(stderr, "DEBUG exception %s\n", *text);
+
         fail(BrowserReason::ScriptError);
         return true;
     }

@@ -22,12 +22,22 @@ QString stripped(const QString &text)
 
 bool isJavaScriptType(const QString &type)
 {
-    static const char *const types[] = {
-        "application/ecmascript", "application/javascript", "application/x-ecmascript",
-        "application/x-javascript", "text/ecmascript", "text/javascript",
-        "text/javascript1.0", "text/javascript1.1", "text/javascript1.2", "text/javascript1.3",
-        "text/javascript1.4", "text/javascript1.5", "text/jscript", "text/livescript",
-        "text/x-ecmascript", "text/x-javascript"};
+    static const char *const types[] = {"application/ecmascript",
+                                        "application/javascript",
+                                        "application/x-ecmascript",
+                                        "application/x-javascript",
+                                        "text/ecmascript",
+                                        "text/javascript",
+                                        "text/javascript1.0",
+                                        "text/javascript1.1",
+                                        "text/javascript1.2",
+                                        "text/javascript1.3",
+                                        "text/javascript1.4",
+                                        "text/javascript1.5",
+                                        "text/jscript",
+                                        "text/livescript",
+                                        "text/x-ecmascript",
+                                        "text/x-javascript"};
     for (const char *known : types) {
         if (type.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
             return true;

@@ -20,10 +20,11 @@ constexpr std::size_t staticListNodeBound = 20'000'000;
 } // namespace
 
 ScriptPage::ScriptPage(PageRuntime &pageRuntime, ScriptDocument &scriptDocument,
-                       InterfaceTemplates &interfaceTemplates,
-                       const PageScriptContext &pageContext)
-    : runtime(pageRuntime), document(scriptDocument), templates(interfaceTemplates),
-      context(pageContext)
+                       InterfaceTemplates &interfaceTemplates, const PageScriptContext &pageContext)
+    : runtime(pageRuntime)
+    , document(scriptDocument)
+    , templates(interfaceTemplates)
+    , context(pageContext)
 {
     runtime.isolate()->SetData(isolateSlot, this);
 }
@@ -197,10 +198,14 @@ void throwDomException(v8::Isolate *isolate, const char *name, const QString &me
     ScriptPage &page = ScriptPage::of(isolate);
     const v8::Local<v8::Object> exception = page.templates.newInstance("DOMException", 0);
     const v8::Local<v8::Context> context = isolate->GetCurrentContext();
-    exception->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")),
-                                toV8(isolate, name)).FromMaybe(false);
-    exception->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "message")),
-                                toV8(isolate, message)).FromMaybe(false);
+    exception
+        ->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")),
+                     toV8(isolate, name))
+        .FromMaybe(false);
+    exception
+        ->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "message")),
+                     toV8(isolate, message))
+        .FromMaybe(false);
     isolate->ThrowException(exception);
 }
 

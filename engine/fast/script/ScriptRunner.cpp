@@ -14,11 +14,11 @@ constexpr int nestingBound = 32;
 bool isWindowHandler(const QString &type)
 {
     static const QSet<QString> types = {
-        QStringLiteral("load"),     QStringLiteral("unload"),     QStringLiteral("beforeunload"),
-        QStringLiteral("error"),    QStringLiteral("focus"),      QStringLiteral("blur"),
-        QStringLiteral("resize"),   QStringLiteral("scroll"),     QStringLiteral("hashchange"),
-        QStringLiteral("message"),  QStringLiteral("popstate"),   QStringLiteral("pageshow"),
-        QStringLiteral("pagehide"), QStringLiteral("storage"),    QStringLiteral("online"),
+        QStringLiteral("load"),     QStringLiteral("unload"),        QStringLiteral("beforeunload"),
+        QStringLiteral("error"),    QStringLiteral("focus"),         QStringLiteral("blur"),
+        QStringLiteral("resize"),   QStringLiteral("scroll"),        QStringLiteral("hashchange"),
+        QStringLiteral("message"),  QStringLiteral("popstate"),      QStringLiteral("pageshow"),
+        QStringLiteral("pagehide"), QStringLiteral("storage"),       QStringLiteral("online"),
         QStringLiteral("offline"),  QStringLiteral("languagechange")};
     return types.contains(type);
 }
@@ -26,7 +26,8 @@ bool isWindowHandler(const QString &type)
 } // namespace
 
 ScriptRunner::ScriptRunner(ScriptPage &page, const PageResourceReader &read)
-    : m_page(page), m_read(read)
+    : m_page(page)
+    , m_read(read)
 {
 }
 
@@ -66,8 +67,8 @@ void ScriptRunner::registerContentHandlers(int element)
         if (!name.startsWith(u"on") || name.size() < 3)
             continue;
         const QString type = name.mid(2);
-        const int target =
-            forWindow && isWindowHandler(type) ? EventTargets::windowTarget : element;
+        const int target = forWindow && isWindowHandler(type) ? EventTargets::windowTarget
+                                                              : element;
         if (!m_page.events.setContentHandler(target, type, value, element))
             m_page.runtime.fail(BrowserReason::ScriptNotSettled);
     }
@@ -168,9 +169,9 @@ std::optional<ScriptRunner::Script> ScriptRunner::fetch(int element, const QStri
     const std::optional<QByteArray> bytes = m_read(address, PageResourceKind::Script);
     if (!bytes)
         return std::nullopt;
-    const std::optional<QString> source =
-        decodeScript(*bytes, m_page.document.attribute(element, QStringLiteral("charset")),
-                     m_page.context.encoding);
+    const std::optional<QString> source = decodeScript(
+        *bytes, m_page.document.attribute(element, QStringLiteral("charset")),
+        m_page.context.encoding);
     if (!source) {
         m_page.runtime.notModelled("script charset");
         return std::nullopt;

@@ -1,10 +1,10 @@
+#include "BrowserAddress.h"
 #include "BrowserValues.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
 #include "V8Strings.h"
 
 #include "engine/fast/css/MediaQuery.h"
-#include "platform/FileNames.h"
 
 #include <QHash>
 #include <QUrl>
@@ -40,10 +40,10 @@ v8::Local<v8::Object> windowObject(const Info &info, const char *interface, int 
     v8::Isolate *isolate = info.GetIsolate();
     ScriptPage &page = ScriptPage::of(isolate);
     const v8::Local<v8::Context> context = isolate->GetCurrentContext();
-    const v8::Local<v8::Private> key =
-        v8::Private::ForApi(isolate, toV8(isolate, QStringLiteral("window %1 %2")
-                                                         .arg(QLatin1String(interface))
-                                                         .arg(internalValue)));
+    const v8::Local<v8::Private> key = v8::Private::ForApi(
+        isolate,
+        toV8(isolate,
+             QStringLiteral("window %1 %2").arg(QLatin1String(interface)).arg(internalValue)));
     const v8::Local<v8::Object> global = page.global();
     v8::Local<v8::Value> held;
     if (global->GetPrivate(context, key).ToLocal(&held) && held->IsObject())
@@ -101,8 +101,8 @@ void setTimer(const Info &info, bool repeats)
         return;
     const auto held = holdCallback(info, 2);
     ScriptPage *pagePointer = &page;
-    const int id = page.runtime.loop().setTimer(delay, repeats,
-                                                [pagePointer, held] { runHeld(*pagePointer, *held); });
+    const int id = page.runtime.loop().setTimer(
+        delay, repeats, [pagePointer, held] { runHeld(*pagePointer, *held); });
     info.GetReturnValue().Set(id);
 }
 
@@ -119,9 +119,10 @@ void requestAnimationFrame(const Info &info)
     v8::Isolate *isolate = info.GetIsolate();
     ScriptPage &page = ScriptPage::of(isolate);
     if (!info[0]->IsFunction()) {
-        throwTypeError(isolate, QStringLiteral("Failed to execute 'requestAnimationFrame' on "
-                                               "'Window': The callback provided as parameter 1 "
-                                               "is not a function."));
+        throwTypeError(isolate,
+                       QStringLiteral("Failed to execute 'requestAnimationFrame' on "
+                                      "'Window': The callback provided as parameter 1 "
+                                      "is not a function."));
         return;
     }
     auto callback = std::make_shared<v8::Global<v8::Function>>(isolate, info[0].As<v8::Function>());
@@ -153,9 +154,10 @@ void queueMicrotask(const Info &info)
 {
     v8::Isolate *isolate = info.GetIsolate();
     if (!info[0]->IsFunction()) {
-        throwTypeError(isolate, QStringLiteral("Failed to execute 'queueMicrotask' on 'Window': "
-                                               "The callback provided as parameter 1 is not a "
-                                               "function."));
+        throwTypeError(isolate,
+                       QStringLiteral("Failed to execute 'queueMicrotask' on 'Window': "
+                                      "The callback provided as parameter 1 is not a "
+                                      "function."));
         return;
     }
     isolate->EnqueueMicrotask(info[0].As<v8::Function>());
@@ -163,28 +165,27 @@ void queueMicrotask(const Info &info)
 
 // --- The page's address, as the browser serves it ---
 
-QString pagePath(const ScriptPage &page)
+// The page's own address in the browser; a page whose address is not modelled stops there.
+std::optional<QString> pageAddress(const Info &info, bool pathOnly)
 {
-    const QString path = QUrl(page.context.pageUrl).toLocalFile();
-    return QString::fromLatin1(encodeFileName(path).toPercentEncoding("/"));
-}
-
-QString pageOrigin()
-{
-    return QStringLiteral("%1://%2").arg(QLatin1String(BrowserValues::pageScheme),
-                                         QLatin1String(BrowserValues::pageHost));
+    ScriptPage &page = ScriptPage::of(info.GetIsolate());
+    const QUrl url(page.context.pageUrl);
+    const std::optional<QString> address = pathOnly ? browserPath(url) : browserUrl(url);
+    if (!address)
+        page.runtime.notModelled("Location");
+    return address;
 }
 
 void addLocationMembers(RealMembers &members)
 {
     const auto href = [](const Info &info) {
-        ScriptPage &page = ScriptPage::of(info.GetIsolate());
-        info.GetReturnValue().Set(toV8(info.GetIsolate(), pageOrigin() + pagePath(page)));
+        if (const auto address = pageAddress(info, false))
+            info.GetReturnValue().Set(toV8(info.GetIsolate(), *address));
     };
     members.attribute("Location", "href", href);
     members.operation("Location", "toString", href);
     members.attribute("Location", "origin", [](const Info &info) {
-        info.GetReturnValue().Set(toV8(info.GetIsolate(), pageOrigin()));
+        info.GetReturnValue().Set(toV8(info.GetIsolate(), browserOrigin()));
     });
     members.attribute("Location", "protocol", [](const Info &info) {
         info.GetReturnValue().Set(
@@ -198,7 +199,8 @@ void addLocationMembers(RealMembers &members)
     members.attribute("Location", "search", empty);
     members.attribute("Location", "hash", empty);
     members.attribute("Location", "pathname", [](const Info &info) {
-        info.GetReturnValue().Set(toV8(info.GetIsolate(), pagePath(ScriptPage::of(info.GetIsolate()))));
+        if (const auto path = pageAddress(info, true))
+            info.GetReturnValue().Set(toV8(info.GetIsolate(), *path));
     });
 }
 
@@ -229,7 +231,8 @@ void addNavigatorMembers(RealMembers &members)
         v8::Isolate *isolate = info.GetIsolate();
         v8::Local<v8::Value> languages[] = {toV8(isolate, BrowserValues::language)};
         const v8::Local<v8::Array> array = v8::Array::New(isolate, languages, 1);
-        array->SetIntegrityLevel(isolate->GetCurrentContext(), v8::IntegrityLevel::kFrozen).FromMaybe(false);
+        array->SetIntegrityLevel(isolate->GetCurrentContext(), v8::IntegrityLevel::kFrozen)
+            .FromMaybe(false);
         info.GetReturnValue().Set(array);
     });
     const auto yes = [](const Info &info) { info.GetReturnValue().Set(true); };
@@ -290,8 +293,7 @@ const QString *storedValue(const StorageArea &area, const QString &key)
     return nullptr;
 }
 
-bool storeValue(v8::Isolate *isolate, StorageArea &area, const QString &key,
-                const QString &value)
+bool storeValue(v8::Isolate *isolate, StorageArea &area, const QString &key, const QString &value)
 {
     const QString *old = storedValue(area, key);
     if (storageSize(area) - (old ? key.size() + old->size() : 0) + key.size() + value.size()
@@ -366,7 +368,8 @@ void addStorageMembers(RealMembers &members)
     // Named properties (localStorage.key = value) are items too.
     members.instanceSetup("Storage", [](v8::Local<v8::ObjectTemplate> instance) {
         v8::NamedPropertyHandlerConfiguration handlers;
-        handlers.getter = [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info) {
+        handlers.getter =
+            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info) {
             if (!name->IsString())
                 return;
             v8::Isolate *isolate = info.GetIsolate();
@@ -386,8 +389,8 @@ void addStorageMembers(RealMembers &members)
                            fromV8(isolate, name.As<v8::String>()), *text);
             info.GetReturnValue().Set(value);
         };
-        handlers.deleter = [](v8::Local<v8::Name> name,
-                              const v8::PropertyCallbackInfo<v8::Boolean> &info) {
+        handlers.deleter =
+            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Boolean> &info) {
             if (!name->IsString())
                 return;
             v8::Isolate *isolate = info.GetIsolate();
@@ -420,14 +423,31 @@ v8::Local<v8::Value> privateOf(const Info &info, const char *field)
 
 int legacyCode(const QString &name)
 {
-    static const char *const names[] = {
-        "IndexSizeError", "DOMStringSizeError", "HierarchyRequestError", "WrongDocumentError",
-        "InvalidCharacterError", "NoDataAllowedError", "NoModificationAllowedError",
-        "NotFoundError", "NotSupportedError", "InUseAttributeError", "InvalidStateError",
-        "SyntaxError", "InvalidModificationError", "NamespaceError", "InvalidAccessError",
-        "ValidationError", "TypeMismatchError", "SecurityError", "NetworkError", "AbortError",
-        "URLMismatchError", "QuotaExceededError", "TimeoutError", "InvalidNodeTypeError",
-        "DataCloneError"};
+    static const char *const names[] = {"IndexSizeError",
+                                        "DOMStringSizeError",
+                                        "HierarchyRequestError",
+                                        "WrongDocumentError",
+                                        "InvalidCharacterError",
+                                        "NoDataAllowedError",
+                                        "NoModificationAllowedError",
+                                        "NotFoundError",
+                                        "NotSupportedError",
+                                        "InUseAttributeError",
+                                        "InvalidStateError",
+                                        "SyntaxError",
+                                        "InvalidModificationError",
+                                        "NamespaceError",
+                                        "InvalidAccessError",
+                                        "ValidationError",
+                                        "TypeMismatchError",
+                                        "SecurityError",
+                                        "NetworkError",
+                                        "AbortError",
+                                        "URLMismatchError",
+                                        "QuotaExceededError",
+                                        "TimeoutError",
+                                        "InvalidNodeTypeError",
+                                        "DataCloneError"};
     for (int at = 0; at < int(std::size(names)); ++at) {
         if (name == QLatin1String(names[at]))
             return at + 1;
@@ -445,10 +465,12 @@ void addDomExceptionMembers(RealMembers &members)
         if ((!info[0]->IsUndefined() && !info[0]->ToString(context).ToLocal(&message))
             || (!info[1]->IsUndefined() && !info[1]->ToString(context).ToLocal(&name)))
             return;
-        info.This()->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")),
-                                      name).FromMaybe(false);
-        info.This()->SetPrivate(
-            context, v8::Private::ForApi(isolate, toV8(isolate, "message")), message).FromMaybe(false);
+        info.This()
+            ->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "name")), name)
+            .FromMaybe(false);
+        info.This()
+            ->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "message")), message)
+            .FromMaybe(false);
     });
     members.attribute("DOMException", "name",
                       [](const Info &info) { info.GetReturnValue().Set(privateOf(info, "name")); });
@@ -472,8 +494,8 @@ void addMediaQueryMembers(RealMembers &members)
         const std::optional<QString> query = domString(isolate, info[0]);
         if (!query)
             return;
-        const v8::Local<v8::Object> list =
-            page.templates.newInstance("MediaQueryList", mediaMatches(*query) ? 1 : 0);
+        const v8::Local<v8::Object> list = page.templates.newInstance("MediaQueryList",
+                                                                      mediaMatches(*query) ? 1 : 0);
         info.GetReturnValue().Set(list);
     });
     members.attribute("MediaQueryList", "matches", [](const Info &info) {
@@ -489,9 +511,10 @@ void addConsoleMembers(RealMembers &members)
 {
     const auto ignore = [](const Info &) {};
     for (const char *name :
-         {"log", "info", "warn", "error", "debug", "dir", "dirxml", "table", "trace", "group",
-          "groupCollapsed", "groupEnd", "time", "timeEnd", "timeLog", "timeStamp", "assert",
-          "count", "countReset", "clear", "profile", "profileEnd", "context"})
+         {"log",        "info",    "warn",    "error",      "debug",          "dir",
+          "dirxml",     "table",   "trace",   "group",      "groupCollapsed", "groupEnd",
+          "time",       "timeEnd", "timeLog", "timeStamp",  "assert",         "count",
+          "countReset", "clear",   "profile", "profileEnd", "context"})
         members.operation("console", name, ignore);
 }
 
@@ -521,13 +544,15 @@ void addWindowAttributes(RealMembers &members)
     members.attribute("Window", "sessionStorage", [](const Info &info) {
         info.GetReturnValue().Set(windowObject(info, "Storage", SessionStorage));
     });
-    members.attribute("Window", "innerWidth",
-                      [](const Info &info) { info.GetReturnValue().Set(BrowserValues::innerWidth); });
+    members.attribute("Window", "innerWidth", [](const Info &info) {
+        info.GetReturnValue().Set(BrowserValues::innerWidth);
+    });
     members.attribute("Window", "innerHeight", [](const Info &info) {
         info.GetReturnValue().Set(BrowserValues::innerHeight);
     });
-    members.attribute("Window", "outerWidth",
-                      [](const Info &info) { info.GetReturnValue().Set(BrowserValues::outerWidth); });
+    members.attribute("Window", "outerWidth", [](const Info &info) {
+        info.GetReturnValue().Set(BrowserValues::outerWidth);
+    });
     members.attribute("Window", "outerHeight", [](const Info &info) {
         info.GetReturnValue().Set(BrowserValues::outerHeight);
     });
@@ -537,7 +562,8 @@ void addWindowAttributes(RealMembers &members)
     for (const char *name : {"scrollX", "scrollY", "pageXOffset", "pageYOffset", "screenX",
                              "screenY", "screenLeft", "screenTop", "length"})
         members.attribute("Window", name, zero);
-    members.attribute("Window", "closed", [](const Info &info) { info.GetReturnValue().Set(false); });
+    members.attribute("Window", "closed",
+                      [](const Info &info) { info.GetReturnValue().Set(false); });
     members.attribute("Window", "isSecureContext",
                       [](const Info &info) { info.GetReturnValue().Set(true); });
     members.attribute("Window", "origin", [](const Info &info) { returnString(info, "null"); });
