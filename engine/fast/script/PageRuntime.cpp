@@ -28,8 +28,9 @@ PageRuntime::PageRuntime(const RuntimeBounds &bounds)
     m_isolate->AddNearHeapLimitCallback(&PageRuntime::nearHeapLimit, this);
     // What no TryCatch of ours sees: an exception thrown by a microtask's callback.
     m_isolate->AddMessageListenerWithErrorLevel(
-        [](v8::Local<v8::Message>, v8::Local<v8::Value>) {
-        PageRuntime::of(v8::Isolate::GetCurrent()).fail(BrowserReason::ScriptError);
+        [](v8::Local<v8::Message> message, v8::Local<v8::Value>) {
+        v8::Isolate *isolate = v8::Isolate::GetCurrent();
+        PageRuntime::of(isolate).uncaught(message->Get());
         },
         v8::Isolate::kMessageError);
     m_watchdog = std::make_unique<ScriptWatchdog>(m_isolate, bounds.taskTime, bounds.pageTime);
@@ -77,6 +78,15 @@ void PageRuntime::notModelled(const std::string &member)
     fail(BrowserReason::ScriptNotModelled);
 }
 
+void PageRuntime::uncaught(v8::Local<v8::Value> exception)
+{
+    if (!m_reason) {
+        const v8::String::Utf8Value text(m_isolate, exception);
+        m_memberNotModelled = *text ? *text : "";
+    }
+    fail(BrowserReason::ScriptError);
+}
+
 bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
 {
     if (m_watchdog->fired())
@@ -88,8 +98,7 @@ bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
         return true;
     }
     if (tryCatch.HasCaught()) {
-
-        fail(BrowserReason::ScriptError);
+        uncaught(tryCatch.Exception());
         return true;
     }
     return false;

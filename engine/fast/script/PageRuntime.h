@@ -62,9 +62,12 @@ public:
     // Stops every script of the page for good: the page goes to the browser for `reason`, or
     // for the first reason given.
     void fail(BrowserReason reason);
+    // Stops the scripts at an error nothing caught.
+    void uncaught(v8::Local<v8::Value> exception);
     // Stops the scripts at a member the runtime does not do as the browser does.
     void notModelled(const std::string &member);
-    // The first such member used, for the figures of a run: which members matter most.
+    // The first such member used, or the error nothing caught, for the figures of a run:
+    // which members matter most.
     const std::string &memberNotModelled() const { return m_memberNotModelled; }
     bool stopped() const { return m_reason.has_value(); }
     std::optional<BrowserReason> reason() const { return m_reason; }

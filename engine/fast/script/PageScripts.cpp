@@ -3,7 +3,19 @@
 #include "InterfaceTemplates.h"
 #include "PageRuntime.h"
 #include "ScriptPage.h"
+#include "ScriptDiagnostics.h"
 #include "ScriptRunner.h"
+
+namespace {
+
+thread_local std::string memberNotModelled;
+
+} // namespace
+
+const std::string &lastMemberNotModelled()
+{
+    return memberNotModelled;
+}
 
 std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &context,
                                             const PageResourceReader &read)
@@ -22,6 +34,7 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &c
         ScriptRunner runner(page, read);
         page.treeChanged = [&runner] { runner.takeInsertedScripts(); };
         reason = runner.run();
+        memberNotModelled = runtime.memberNotModelled();
     }
     dom.finishEditing();
     return reason;

@@ -24,8 +24,12 @@ inline v8::Local<v8::String> toV8(v8::Isolate *isolate, const char *latin1)
 
 inline QString fromV8(v8::Isolate *isolate, v8::Local<v8::String> text)
 {
-    QString result(text->Length(), Qt::Uninitialized);
-    text->Write(isolate, reinterpret_cast<uint16_t *>(result.data()));
+    const int length = text->Length();
+    if (length == 0)
+        return QStringLiteral("");
+    QString result(length, Qt::Uninitialized);
+    text->Write(isolate, reinterpret_cast<uint16_t *>(result.data()), 0, length,
+                v8::String::NO_NULL_TERMINATION);
     return result;
 }
 
