@@ -13,3 +13,7 @@ QString browserOrigin();
 std::optional<QString> browserUrl(const QUrl &url);
 // The path part of it.
 std::optional<QString> browserPath(const QUrl &url);
+
+// The URL an element's attribute names, resolved against `base`, as the browser serializes it;
+// nothing where its form there is not modelled (an address with characters it would escape).
+std::optional<QString> resolvedBrowserUrl(const QString &base, const QString &attribute);

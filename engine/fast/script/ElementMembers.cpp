@@ -350,8 +350,43 @@ void addDatasetMembers(RealMembers &members)
     });
 }
 
+// An attribute holding a URL reads as the URL it resolves to.
+void reflectUrl(const Info &info)
+{
+    ScriptPage &page = pageOf(info);
+    const QString value = page.document.attribute(self(info), reflectedAttribute(info));
+    if (value.isNull()) {
+        returnString(info, QStringLiteral(""));
+        return;
+    }
+    if (const auto address = resolvedBrowserUrl(page.context.baseUrl, value))
+        returnString(info, *address);
+    else
+        page.runtime.notModelled("URL attribute");
+}
+
+void addReflections(RealMembers &members)
+{
+    for (const auto &[interface, attribute] :
+         {std::pair{"HTMLAnchorElement", "href"}, std::pair{"HTMLLinkElement", "href"},
+          std::pair{"HTMLAreaElement", "href"}, std::pair{"HTMLScriptElement", "src"},
+          std::pair{"HTMLImageElement", "src"}, std::pair{"HTMLIFrameElement", "src"}})
+        members.attribute(interface, attribute, reflectUrl, setReflectedString);
+    for (const char *interface :
+         {"HTMLButtonElement", "HTMLFieldSetElement", "HTMLInputElement", "HTMLOptGroupElement",
+          "HTMLOptionElement", "HTMLSelectElement", "HTMLTextAreaElement", "HTMLLinkElement"})
+        members.attribute(interface, "disabled", reflectBool, setReflectedBool);
+    for (const auto &[interface, attribute] :
+         {std::pair{"HTMLAnchorElement", "rel"}, std::pair{"HTMLLinkElement", "rel"},
+          std::pair{"HTMLLinkElement", "media"}, std::pair{"HTMLStyleElement", "media"},
+          std::pair{"HTMLMetaElement", "content"}, std::pair{"HTMLInputElement", "name"},
+          std::pair{"HTMLAnchorElement", "target"}, std::pair{"HTMLImageElement", "alt"}})
+        members.attribute(interface, attribute, reflectString, setReflectedString);
+}
+
 void addHtmlElementMembers(RealMembers &members)
 {
+    addReflections(members);
     members.attribute("HTMLElement", "title", reflectString, setReflectedString);
     members.attribute("HTMLElement", "lang", reflectString, setReflectedString);
     members.attribute("HTMLElement", "hidden", reflectBool, setReflectedBool);
@@ -371,26 +406,6 @@ void addHtmlElementMembers(RealMembers &members)
     members.attribute("HTMLScriptElement", "defer", reflectBool, setReflectedBool);
     members.attribute("HTMLScriptElement", "noModule", reflectBool, setReflectedBool);
     members.attribute("HTMLScriptElement", "type", reflectString, setReflectedString);
-    members.attribute(
-        "HTMLScriptElement", "src",
-        [](const Info &info) {
-        ScriptPage &page = pageOf(info);
-        const QString src = page.document.attribute(self(info), QStringLiteral("src"));
-        if (src.isNull()) {
-            returnString(info, QStringLiteral(""));
-            return;
-        }
-        const QUrl resolved = QUrl(page.context.baseUrl).resolved(QUrl(src.trimmed()));
-        if (const auto address = browserUrl(resolved))
-            returnString(info, *address);
-        else
-            page.runtime.notModelled("HTMLScriptElement.src");
-        },
-        [](const Info &info) {
-        if (const auto value = stringArgument(info, 0))
-            pageOf(info).document.setAttribute(self(info), QStringLiteral("src"), *value);
-    });
-    members.attribute("HTMLScriptElement", "charset", reflectString, setReflectedString);
     members.attribute(
         "HTMLScriptElement", "text",
         [](const Info &info) {

@@ -2,8 +2,8 @@
 
 #include "InterfaceTemplates.h"
 #include "PageRuntime.h"
-#include "ScriptPage.h"
 #include "ScriptDiagnostics.h"
+#include "ScriptPage.h"
 #include "ScriptRunner.h"
 
 namespace {

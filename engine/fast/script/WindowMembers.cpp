@@ -7,6 +7,7 @@
 #include "engine/fast/css/MediaQuery.h"
 
 #include <QHash>
+#include <QSet>
 #include <QUrl>
 
 #include <v8-array-buffer.h>
@@ -569,10 +570,59 @@ void addWindowAttributes(RealMembers &members)
     members.attribute("Window", "origin", [](const Info &info) { returnString(info, "null"); });
 }
 
+// Window's named properties: an element with that id (or, for a few elements, that name)
+// where no property of that name exists. Several such elements make a collection, which is not
+// modelled.
+std::vector<int> namedElements(ScriptPage &page, const QString &name)
+{
+    static const QSet<QString> namedByName = {QStringLiteral("embed"),  QStringLiteral("form"),
+                                              QStringLiteral("iframe"), QStringLiteral("img"),
+                                              QStringLiteral("object"), QStringLiteral("frame")};
+    std::vector<int> found;
+    ScriptDocument &document = page.document;
+    for (int element :
+         document.getElementsByTagName(ScriptDocument::documentNode, QStringLiteral("*"))) {
+        const DomNode &node = document.dom().node(element);
+        if (document.id(element) == name
+            || (node.ns == DomNode::Html && namedByName.contains(node.name)
+                && document.attribute(element, QStringLiteral("name")) == name)) {
+            found.push_back(element);
+            if (found.size() > 1)
+                break;
+        }
+    }
+    return found;
+}
+
+void addNamedProperties(RealMembers &members)
+{
+    members.instanceSetup("Window", [](v8::Local<v8::ObjectTemplate> global) {
+        v8::NamedPropertyHandlerConfiguration handlers;
+        handlers.getter =
+            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info) {
+            v8::Isolate *isolate = info.GetIsolate();
+            ScriptPage *page = static_cast<ScriptPage *>(isolate->GetData(2));
+            const QString key = fromV8(isolate, name.As<v8::String>());
+            if (!page || key.isEmpty())
+                return;
+            const std::vector<int> found = namedElements(*page, key);
+            if (found.size() == 1)
+                info.GetReturnValue().Set(page->wrap(found.front()));
+            else if (found.size() > 1)
+                page->runtime.notModelled("Window named property collection");
+        };
+        handlers.flags = v8::PropertyHandlerFlags(
+            int(v8::PropertyHandlerFlags::kNonMasking)
+            | int(v8::PropertyHandlerFlags::kOnlyInterceptStrings));
+        global->SetHandler(handlers);
+    });
+}
+
 } // namespace
 
 void addWindowMembers(RealMembers &members)
 {
+    addNamedProperties(members);
     addWindowAttributes(members);
     members.operation("Window", "setTimeout", [](const Info &info) { setTimer(info, false); });
     members.operation("Window", "setInterval", [](const Info &info) { setTimer(info, true); });
