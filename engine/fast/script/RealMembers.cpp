@@ -23,6 +23,8 @@ const RealMembers &RealMembers::all()
         addEventMembers(registry);
         addNodeMembers(registry);
         addElementMembers(registry);
+        addFormControlMembers(registry);
+        addStyleMembers(registry);
         return registry;
     }();
     return members;

@@ -48,3 +48,5 @@ void addWindowMembers(RealMembers &members);
 void addEventMembers(RealMembers &members);
 void addNodeMembers(RealMembers &members);
 void addElementMembers(RealMembers &members);
+void addFormControlMembers(RealMembers &members);
+void addStyleMembers(RealMembers &members);

@@ -7,6 +7,8 @@
 
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
+#include <QHash>
+
 #include <v8-object.h>
 
 #include <array>
@@ -37,6 +39,9 @@ public:
     int currentScript = ScriptDocument::noNode;
     // Told after each change to the tree a script made, which may have connected scripts.
     std::function<void()> treeChanged;
+    // Form controls' state once a script set it: checkedness, and the value of a text input.
+    QHash<int, bool> checkedness;
+    QHash<int, QString> formValues;
     // document.readyState: loading, interactive, complete.
     QString readyState = QStringLiteral("loading");
     // localStorage and sessionStorage: (key, value) in the order keys were first set.

@@ -508,6 +508,14 @@ void addMediaQueryMembers(RealMembers &members)
     members.operation("MediaQueryList", "removeListener", ignore);
 }
 
+// A request object may be made (libraries make one to learn what the browser supports); using
+// it is not modelled.
+void addRequestMembers(RealMembers &members)
+{
+    members.constructor("XMLHttpRequest",
+                        [](const Info &info) { info.GetReturnValue().Set(info.This()); });
+}
+
 void addConsoleMembers(RealMembers &members)
 {
     const auto ignore = [](const Info &) {};
@@ -637,4 +645,5 @@ void addWindowMembers(RealMembers &members)
     addDomExceptionMembers(members);
     addMediaQueryMembers(members);
     addConsoleMembers(members);
+    addRequestMembers(members);
 }
