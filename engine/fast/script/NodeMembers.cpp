@@ -135,7 +135,13 @@ void addNodeContent(RealMembers &members)
     members.attribute(
         "Node", "textContent",
         [](const Info &info) {
-        returnNullableString(info, pageOf(info).document.textContent(self(info)));
+        // Null for the document and the doctype only; an element with no text has "".
+        ScriptDocument &document = pageOf(info).document;
+        const DomNodeType type = document.nodeType(self(info));
+        if (type == DomNodeType::Document || type == DomNodeType::DocumentType)
+            info.GetReturnValue().SetNull();
+        else
+            returnString(info, document.textContent(self(info)));
         },
         [](const Info &info) {
         if (const auto value = nullableStringArgument(info, 0))
