@@ -148,6 +148,37 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
     info.GetReturnValue().Set(factory);
 }
 
+// Items read by index or by name, on an interface whose items are not modelled: reading one
+// stops the scripts, as any other member not modelled does.
+void trapItems(v8::Isolate *isolate, const IdlInterface &interface,
+               v8::Local<v8::ObjectTemplate> instance)
+{
+    const int place = int(&interface - idlInterfaces().data()) << 16 | noMember;
+    if (interface.has(IdlInterfaceFlag::IndexedProperties)) {
+        v8::IndexedPropertyHandlerConfiguration handlers;
+        handlers.getter = [](uint32_t, const v8::PropertyCallbackInfo<v8::Value> &info) {
+            const int at = info.Data().As<v8::Int32>()->Value();
+            PageRuntime::of(info.GetIsolate())
+                .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[index]");
+        };
+        handlers.data = v8::Integer::New(isolate, place);
+        instance->SetHandler(handlers);
+    }
+    if (interface.has(IdlInterfaceFlag::NamedProperties)) {
+        v8::NamedPropertyHandlerConfiguration handlers;
+        handlers.getter = [](v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> &info) {
+            const int at = info.Data().As<v8::Int32>()->Value();
+            PageRuntime::of(info.GetIsolate())
+                .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[name]");
+        };
+        handlers.data = v8::Integer::New(isolate, place);
+        handlers.flags = v8::PropertyHandlerFlags(
+            int(v8::PropertyHandlerFlags::kNonMasking)
+            | int(v8::PropertyHandlerFlags::kOnlyInterceptStrings));
+        instance->SetHandler(handlers);
+    }
+}
+
 } // namespace
 
 InterfaceTemplates::InterfaceTemplates(v8::Isolate *isolate)
@@ -196,6 +227,8 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::build(int index)
         result->Inherit(get(interface.parent));
     if (const auto setup = RealMembers::all().findInstanceSetup(interface.name))
         setup(result->InstanceTemplate());
+    else
+        trapItems(m_isolate, interface, result->InstanceTemplate());
     for (const IdlMember &member : interface.members)
         installMember(index, result, member);
     return result;

@@ -2,6 +2,8 @@
 #include "NodeArguments.h"
 #include "RealMembers.h"
 
+#include <QSet>
+
 #include <v8-container.h>
 #include <v8-primitive.h>
 
@@ -412,6 +414,37 @@ void addDocumentMembers(RealMembers &members)
     }
 }
 
+// The document's named properties: the form, iframe, embed, object and img elements of that
+// name (an object or img of that id too) where no property of that name exists. Several make
+// a collection, which is not modelled.
+void documentNamedGetter(v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info)
+{
+    v8::Isolate *isolate = info.GetIsolate();
+    ScriptPage &page = ScriptPage::of(isolate);
+    const QString key = fromV8(isolate, name.As<v8::String>());
+    if (key.isEmpty())
+        return;
+    static const QSet<QString> byName = {QStringLiteral("form"), QStringLiteral("iframe"),
+                                         QStringLiteral("embed"), QStringLiteral("object"),
+                                         QStringLiteral("img")};
+    ScriptDocument &document = page.document;
+    std::vector<int> found;
+    for (int element : document.getElementsByName(key)) {
+        const DomNode &node = document.dom().node(element);
+        if (node.ns == DomNode::Html && byName.contains(node.name))
+            found.push_back(element);
+    }
+    const int byId = document.getElementById(ScriptDocument::documentNode, key);
+    if (byId != ScriptDocument::noNode
+        && (document.localName(byId) == u"object" || document.localName(byId) == u"img")
+        && std::find(found.begin(), found.end(), byId) == found.end())
+        found.push_back(byId);
+    if (found.size() == 1)
+        info.GetReturnValue().Set(page.wrap(found.front()));
+    else if (found.size() > 1)
+        page.runtime.notModelled("Document named property collection");
+}
+
 void addNodeMaking(RealMembers &members)
 {
     members.operation("Document", "createElement", [](const Info &info) {
@@ -461,6 +494,16 @@ void addNodeMaking(RealMembers &members)
 
 void addNodeMembers(RealMembers &members)
 {
+    for (const char *interface : {"Document", "HTMLDocument"}) {
+        members.instanceSetup(interface, [](v8::Local<v8::ObjectTemplate> instance) {
+            v8::NamedPropertyHandlerConfiguration handlers;
+            handlers.getter = documentNamedGetter;
+            handlers.flags = v8::PropertyHandlerFlags(
+                int(v8::PropertyHandlerFlags::kNonMasking)
+                | int(v8::PropertyHandlerFlags::kOnlyInterceptStrings));
+            instance->SetHandler(handlers);
+        });
+    }
     addNodeNavigation(members);
     addNodeContent(members);
     addTreeChanges(members);

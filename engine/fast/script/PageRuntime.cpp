@@ -15,12 +15,12 @@ constexpr size_t heapLimitHeadroom = 64u << 20;
 } // namespace
 
 PageRuntime::PageRuntime(const RuntimeBounds &bounds)
-    : m_allocator(bounds.arrayBufferBytes)
+    : m_allocator(newBoundedArrayBufferAllocator(bounds.arrayBufferBytes))
     , m_loop(bounds.loop)
 {
     initialiseV8();
     v8::Isolate::CreateParams params;
-    params.array_buffer_allocator = &m_allocator;
+    params.array_buffer_allocator = m_allocator.get();
     params.constraints.ConfigureDefaultsFromHeapSize(0, bounds.heapBytes);
     m_isolate = v8::Isolate::New(params);
     m_isolate->SetData(0, this);

@@ -77,7 +77,7 @@ private:
     bool failedOn(const v8::TryCatch &tryCatch);
     static size_t nearHeapLimit(void *data, size_t currentLimit, size_t initialLimit);
 
-    BoundedArrayBufferAllocator m_allocator;
+    ArrayBufferAllocatorPointer m_allocator;
     v8::Isolate *m_isolate = nullptr;
     v8::Global<v8::Context> m_context;
     EventLoop m_loop;

@@ -25,6 +25,7 @@ const RealMembers &RealMembers::all()
         addElementMembers(registry);
         addFormControlMembers(registry);
         addStyleMembers(registry);
+        addAttributeMapMembers(registry);
         return registry;
     }();
     return members;

@@ -50,3 +50,4 @@ void addNodeMembers(RealMembers &members);
 void addElementMembers(RealMembers &members);
 void addFormControlMembers(RealMembers &members);
 void addStyleMembers(RealMembers &members);
+void addAttributeMapMembers(RealMembers &members);

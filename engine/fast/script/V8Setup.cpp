@@ -3,6 +3,7 @@
 #include <libplatform/libplatform.h>
 #include <v8-initialization.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,26 @@ void initialiseV8()
         v8::V8::Initialize();
     });
 }
+
+namespace {
+
+class BoundedArrayBufferAllocator final : public v8::ArrayBuffer::Allocator
+{
+public:
+    explicit BoundedArrayBufferAllocator(std::size_t bound) : m_bound(bound) {}
+
+    void *Allocate(std::size_t length) override;
+    void *AllocateUninitialized(std::size_t length) override;
+    void Free(void *data, std::size_t length) override;
+
+private:
+    bool reserve(std::size_t length);
+
+    const std::size_t m_bound;
+    std::atomic<std::size_t> m_used{0};
+};
+
+} // namespace
 
 bool BoundedArrayBufferAllocator::reserve(std::size_t length)
 {
@@ -57,4 +78,14 @@ void BoundedArrayBufferAllocator::Free(void *data, std::size_t length)
 {
     std::free(data);
     m_used -= length;
+}
+
+void ArrayBufferAllocatorDeleter::operator()(v8::ArrayBuffer::Allocator *allocator) const
+{
+    delete allocator;
+}
+
+ArrayBufferAllocatorPointer newBoundedArrayBufferAllocator(std::size_t bound)
+{
+    return ArrayBufferAllocatorPointer(new BoundedArrayBufferAllocator(bound));
 }
