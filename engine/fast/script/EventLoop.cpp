@@ -68,6 +68,8 @@ int EventLoop::requestFrame(FrameCallback callback)
 void EventLoop::cancelFrame(int id)
 {
     std::erase_if(m_frameCallbacks, [id](const auto &entry) { return entry.first == id; });
+    if (m_inFrame && m_cancelledInFrame.size() < m_bounds.pending)
+        m_cancelledInFrame.push_back(id);
 }
 
 void EventLoop::clear()
@@ -140,12 +142,17 @@ void EventLoop::runFrame()
     // Callbacks asked for during the frame wait for the next one.
     const auto callbacks = std::exchange(m_frameCallbacks, {});
     const double frameTime = m_now;
+    m_inFrame = true;
     runOne([&] {
         for (const auto &[id, callback] : callbacks) {
-            (void)id;
-            callback(frameTime);
+            // One callback may cancel another of the same frame.
+            if (std::find(m_cancelledInFrame.begin(), m_cancelledInFrame.end(), id)
+                == m_cancelledInFrame.end())
+                callback(frameTime);
         }
     });
+    m_inFrame = false;
+    m_cancelledInFrame.clear();
 }
 
 EventLoop::Outcome EventLoop::settle(const std::function<bool()> &stopped,

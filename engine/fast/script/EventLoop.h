@@ -87,4 +87,6 @@ private:
     std::map<TimerKey, Timer> m_timers;
     std::unordered_map<int, TimerKey> m_timerKeys;
     std::vector<std::pair<int, FrameCallback>> m_frameCallbacks;
+    std::vector<int> m_cancelledInFrame; // during a frame, the callbacks it cancelled
+    bool m_inFrame = false;
 };
