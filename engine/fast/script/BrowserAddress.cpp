@@ -4,6 +4,8 @@
 
 #include "platform/FileNames.h"
 
+#include <cctype>
+
 QString browserOrigin()
 {
     return QStringLiteral("%1://%2").arg(QLatin1String(BrowserValues::pageScheme),
@@ -29,11 +31,27 @@ std::optional<QString> browserUrl(const QUrl &url)
 
 namespace {
 
-// Characters a URL keeps the same in every serialization.
+bool isUnreserved(char16_t u)
+{
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9')
+        || u == u'-' || u == u'.' || u == u'_' || u == u'~';
+}
+
+// Characters a URL keeps the same in every serialization; a percent escape too, unless it
+// stands for a character some serializations write plain.
 bool isPlainUrl(QStringView text)
 {
-    for (QChar c : text) {
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar c = text[at];
         const char16_t u = c.unicode();
+        if (u == u'%') {
+            const QStringView digits = text.mid(at + 1, 2);
+            const auto isHex = [](QChar digit) { return isxdigit(digit.unicode()) != 0; };
+            if (digits.size() != 2 || !isHex(digits[0]) || !isHex(digits[1])
+                || isUnreserved(char16_t(digits.toInt(nullptr, 16))))
+                return false;
+            continue;
+        }
         const bool plain = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')
             || (u >= u'0' && u <= u'9') || QStringView(u"-._~:/?#[]@!$&'()*+,;=%").contains(c);
         if (!plain)
@@ -47,7 +65,7 @@ bool isPlainUrl(QStringView text)
 std::optional<QString> resolvedBrowserUrl(const QString &base, const QString &attribute)
 {
     const QString trimmed = attribute.trimmed();
-    if (!isPlainUrl(trimmed) || trimmed.contains(u'%'))
+    if (!isPlainUrl(trimmed))
         return std::nullopt;
     const QUrl resolved = QUrl(base).resolved(QUrl(trimmed));
     if (resolved.isLocalFile()) {

@@ -384,9 +384,36 @@ void addReflections(RealMembers &members)
         members.attribute(interface, attribute, reflectString, setReflectedString);
 }
 
+// A link's fragment, from the URL it resolves to.
+void urlHash(const Info &info)
+{
+    ScriptPage &page = pageOf(info);
+    const QString href = page.document.attribute(self(info), QStringLiteral("href"));
+    if (href.isNull()) {
+        returnString(info, QStringLiteral(""));
+        return;
+    }
+    const auto address = resolvedBrowserUrl(page.context.baseUrl, href);
+    if (!address) {
+        page.runtime.notModelled("URL attribute");
+        return;
+    }
+    const qsizetype hash = address->indexOf(u'#');
+    returnString(info,
+                 hash < 0 || hash == address->size() - 1 ? QStringLiteral("") : address->mid(hash));
+}
+
 void addHtmlElementMembers(RealMembers &members)
 {
     addReflections(members);
+    members.attribute("HTMLAnchorElement", "hash", urlHash);
+    members.attribute("HTMLAreaElement", "hash", urlHash);
+    // Scrolling changes nothing of the tree; only a page that listens for it could tell.
+    members.operation("Element", "scrollIntoView", [](const Info &info) {
+        ScriptPage &page = pageOf(info);
+        if (page.events.listensFor(QStringLiteral("scroll")))
+            page.runtime.notModelled("Element.scrollIntoView");
+    });
     members.attribute("HTMLElement", "title", reflectString, setReflectedString);
     members.attribute("HTMLElement", "lang", reflectString, setReflectedString);
     members.attribute("HTMLElement", "hidden", reflectBool, setReflectedBool);

@@ -407,6 +407,17 @@ void EventTargets::remove(int target, const QString &type, v8::Local<v8::Object>
     });
 }
 
+bool EventTargets::listensFor(const QString &type) const
+{
+    for (const auto &[target, listeners] : m_listeners) {
+        for (const auto &listener : listeners) {
+            if (listener->type == type)
+                return true;
+        }
+    }
+    return false;
+}
+
 v8::Local<v8::Value> EventTargets::handler(v8::Isolate *isolate, int target,
                                            const QString &type) const
 {

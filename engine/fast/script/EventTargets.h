@@ -29,6 +29,9 @@ public:
              bool capture, bool once, bool passive);
     void remove(int target, const QString &type, v8::Local<v8::Object> callback, bool capture);
 
+    // Whether any target has a listener for events of that type.
+    bool listensFor(const QString &type) const;
+
     // An `onxxx` attribute's listener: null when none.
     v8::Local<v8::Value> handler(v8::Isolate *isolate, int target, const QString &type) const;
     void setHandler(v8::Isolate *isolate, int target, const QString &type,
