@@ -67,6 +67,11 @@ std::optional<QString> resolvedBrowserUrl(const QString &base, const QString &at
     const QString trimmed = attribute.trimmed();
     if (!isPlainUrl(trimmed))
         return std::nullopt;
+    // A URL of a scheme with an opaque path is kept as written, its scheme in lower case.
+    for (QLatin1String scheme : {QLatin1String("javascript:"), QLatin1String("mailto:")}) {
+        if (trimmed.startsWith(scheme, Qt::CaseInsensitive))
+            return QString(scheme) + trimmed.mid(scheme.size());
+    }
     const QUrl resolved = QUrl(base).resolved(QUrl(trimmed));
     if (resolved.isLocalFile()) {
         std::optional<QString> address = browserUrl(resolved.adjusted(QUrl::RemoveFragment));

@@ -362,7 +362,7 @@ void reflectUrl(const Info &info)
     if (const auto address = resolvedBrowserUrl(page.context.baseUrl, value))
         returnString(info, *address);
     else
-        page.runtime.notModelled("URL attribute");
+        page.runtime.notModelled("URL attribute " + value.left(80).toStdString());
 }
 
 void addReflections(RealMembers &members)
@@ -395,7 +395,7 @@ void urlHash(const Info &info)
     }
     const auto address = resolvedBrowserUrl(page.context.baseUrl, href);
     if (!address) {
-        page.runtime.notModelled("URL attribute");
+        page.runtime.notModelled("URL attribute " + href.left(80).toStdString());
         return;
     }
     const qsizetype hash = address->indexOf(u'#');

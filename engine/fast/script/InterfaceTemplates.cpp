@@ -231,6 +231,15 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::build(int index)
         trapItems(m_isolate, interface, result->InstanceTemplate());
     for (const IdlMember &member : interface.members)
         installMember(index, result, member);
+    // Members on each instance itself are not inherited from the parent's template: each
+    // interface below holds its ancestors' too.
+    for (int ancestor = interface.parent; ancestor >= 0;
+         ancestor = idlInterfaces()[size_t(ancestor)].parent) {
+        for (const IdlMember &member : idlInterfaces()[size_t(ancestor)].members) {
+            if (member.has(IdlMemberFlag::LegacyUnforgeable))
+                installMember(ancestor, result, member);
+        }
+    }
     return result;
 }
 

@@ -30,7 +30,7 @@ PageRuntime::PageRuntime(const RuntimeBounds &bounds)
     m_isolate->AddMessageListenerWithErrorLevel(
         [](v8::Local<v8::Message> message, v8::Local<v8::Value>) {
         v8::Isolate *isolate = v8::Isolate::GetCurrent();
-        PageRuntime::of(isolate).uncaught(message->Get());
+        PageRuntime::of(isolate).uncaught(message->Get(), message);
         },
         v8::Isolate::kMessageError);
     m_watchdog = std::make_unique<ScriptWatchdog>(m_isolate, bounds.taskTime, bounds.pageTime);
@@ -78,11 +78,16 @@ void PageRuntime::notModelled(const std::string &member)
     fail(BrowserReason::ScriptNotModelled);
 }
 
-void PageRuntime::uncaught(v8::Local<v8::Value> exception)
+void PageRuntime::uncaught(v8::Local<v8::Value> exception, v8::Local<v8::Message> message)
 {
     if (!m_reason) {
         const v8::String::Utf8Value text(m_isolate, exception);
         m_memberNotModelled = *text ? *text : "";
+        if (!message.IsEmpty()) {
+            const v8::String::Utf8Value script(m_isolate, message->GetScriptResourceName());
+            m_memberNotModelled += " (" + std::string(*script ? *script : "") + ':'
+                + std::to_string(message->GetLineNumber(context()).FromMaybe(0)) + ')';
+        }
     }
     fail(BrowserReason::ScriptError);
 }
@@ -98,7 +103,7 @@ bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
         return true;
     }
     if (tryCatch.HasCaught()) {
-        uncaught(tryCatch.Exception());
+        uncaught(tryCatch.Exception(), tryCatch.Message());
         return true;
     }
     return false;

@@ -63,7 +63,7 @@ public:
     // for the first reason given.
     void fail(BrowserReason reason);
     // Stops the scripts at an error nothing caught.
-    void uncaught(v8::Local<v8::Value> exception);
+    void uncaught(v8::Local<v8::Value> exception, v8::Local<v8::Message> message);
     // Stops the scripts at a member the runtime does not do as the browser does.
     void notModelled(const std::string &member);
     // The first such member used, or the error nothing caught, for the figures of a run:

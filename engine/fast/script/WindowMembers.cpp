@@ -538,9 +538,11 @@ void addWindowAttributes(RealMembers &members)
         info.GetReturnValue().Set(
             ScriptPage::of(info.GetIsolate()).wrap(ScriptDocument::documentNode));
     });
-    members.attribute("Window", "location", [](const Info &info) {
+    const auto location = [](const Info &info) {
         info.GetReturnValue().Set(windowObject(info, "Location", 0));
-    });
+    };
+    members.attribute("Window", "location", location);
+    members.attribute("Document", "location", location);
     members.attribute("Window", "navigator", [](const Info &info) {
         info.GetReturnValue().Set(windowObject(info, "Navigator", 0));
     });
