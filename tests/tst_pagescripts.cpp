@@ -74,9 +74,7 @@ void TestPageScripts::pagesShowTheBrowsersText()
     QFETCH(QString, page);
     const Outcome outcome = runPage(readFile(page), page);
     QCOMPARE(outcome.reason, std::nullopt);
-    QString expected = QString::fromUtf8(readFile(page.chopped(4) + QStringLiteral("txt")));
-    if (expected.endsWith(u'\n'))
-        expected.chop(1);
+    const QString expected = QString::fromUtf8(readFile(page.chopped(4) + QStringLiteral("txt")));
     QCOMPARE(outcome.text.split(u'\n'), expected.split(u'\n'));
 }
 
@@ -85,7 +83,7 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<BrowserReason>("reason");
     QTest::newRow("member not modelled")
-        << QByteArray("document.body.innerText = 'x';") << BrowserReason::ScriptNotModelled;
+        << QByteArray("var text = document.body.innerText;") << BrowserReason::ScriptNotModelled;
     QTest::newRow("interface not modelled")
         << QByteArray("new IntersectionObserver(function () {});")
         << BrowserReason::ScriptNotModelled;

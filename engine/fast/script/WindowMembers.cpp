@@ -516,6 +516,17 @@ void addRequestMembers(RealMembers &members)
                         [](const Info &info) { info.GetReturnValue().Set(info.This()); });
 }
 
+// performance.now(): the page's own clock, which runs as its timers do.
+void addPerformanceMembers(RealMembers &members)
+{
+    members.attribute("Window", "performance", [](const Info &info) {
+        info.GetReturnValue().Set(windowObject(info, "Performance", 0));
+    });
+    members.operation("Performance", "now", [](const Info &info) {
+        info.GetReturnValue().Set(ScriptPage::of(info.GetIsolate()).runtime.loop().now());
+    });
+}
+
 void addConsoleMembers(RealMembers &members)
 {
     const auto ignore = [](const Info &) {};
@@ -648,4 +659,5 @@ void addWindowMembers(RealMembers &members)
     addMediaQueryMembers(members);
     addConsoleMembers(members);
     addRequestMembers(members);
+    addPerformanceMembers(members);
 }
