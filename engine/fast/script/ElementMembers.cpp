@@ -123,8 +123,10 @@ void addMarkupMembers(RealMembers &members)
             returnString(info, result.text);
     };
     const auto setInnerHtml = [](const Info &info) {
-        if (const auto html = nullableStringArgument(info, 0))
+        if (const auto html = nullableStringArgument(info, 0)) {
             pageOf(info).check(pageOf(info).document.setInnerHtml(self(info), *html), "innerHTML");
+            pageOf(info).checkTreeSize();
+        }
     };
     members.attribute("Element", "innerHTML", innerHtml, setInnerHtml);
     members.attribute(
@@ -141,10 +143,12 @@ void addMarkupMembers(RealMembers &members)
     members.operation("Element", "insertAdjacentHTML", [](const Info &info) {
         const auto position = stringArgument(info, 0);
         const auto html = position ? stringArgument(info, 1) : std::nullopt;
-        if (html)
+        if (html) {
             pageOf(info).check(
                 pageOf(info).document.insertAdjacentHtml(self(info), *position, *html),
                 "insertAdjacentHTML");
+            pageOf(info).checkTreeSize();
+        }
     });
     members.operation("Element", "insertAdjacentText", [](const Info &info) {
         const auto position = stringArgument(info, 0);

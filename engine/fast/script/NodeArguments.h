@@ -64,6 +64,7 @@ inline void returnNullableString(const Info &info, const QString &text)
 inline void treeChanged(const Info &info)
 {
     ScriptPage &page = pageOf(info);
+    page.checkTreeSize();
     if (page.treeChanged && !page.runtime.stopped())
         page.treeChanged();
 }

@@ -16,6 +16,8 @@ constexpr int firstStaticList = -10;
 // The lists a page may hold, and the nodes in its static lists together.
 constexpr std::size_t listBound = 100000;
 constexpr std::size_t staticListNodeBound = 20'000'000;
+// The nodes a page's scripts may add to those the parser made.
+constexpr int addedNodeBound = 200'000;
 
 } // namespace
 
@@ -25,6 +27,7 @@ ScriptPage::ScriptPage(PageRuntime &pageRuntime, ScriptDocument &scriptDocument,
     , document(scriptDocument)
     , templates(interfaceTemplates)
     , context(pageContext)
+    , m_nodeBound(scriptDocument.dom().size() + addedNodeBound)
 {
     runtime.isolate()->SetData(isolateSlot, this);
 }
@@ -44,8 +47,15 @@ v8::Local<v8::Object> ScriptPage::global() const
     return runtime.context()->Global();
 }
 
+void ScriptPage::checkTreeSize()
+{
+    if (document.dom().size() > m_nodeBound)
+        runtime.fail(BrowserReason::ScriptNotSettled);
+}
+
 v8::Local<v8::Object> ScriptPage::wrap(int node)
 {
+    checkTreeSize();
     v8::Isolate *isolate = runtime.isolate();
     v8::Global<v8::Object> &wrapper = m_wrappers[node];
     if (!wrapper.IsEmpty())

@@ -48,6 +48,9 @@ public:
     std::array<QList<std::pair<QString, QString>>, 2> storage;
 
     v8::Isolate *isolate() const { return runtime.isolate(); }
+    // Stops a page whose scripts made more nodes than its bound: the tree's memory is not in
+    // V8's heap, whose limit would not see it.
+    void checkTreeSize();
     v8::Local<v8::Object> wrap(int node);
     // null for no node.
     v8::Local<v8::Value> wrapOrNull(int node);
@@ -77,6 +80,7 @@ private:
         std::vector<int> nodes;
     };
 
+    int m_nodeBound;
     std::unordered_map<int, v8::Global<v8::Object>> m_wrappers;
     std::vector<ListEntry> m_lists;
     std::vector<std::vector<int>> m_staticLists;
