@@ -17,6 +17,7 @@ private slots:
     void pagesShowTheBrowsersText();
     void pagesGoToTheBrowser_data();
     void pagesGoToTheBrowser();
+    void aPageAfterOneThatRanAwaySettles();
 };
 
 namespace {
@@ -142,6 +143,25 @@ void TestPageScripts::pagesGoToTheBrowser()
     const QByteArray html = "<!DOCTYPE html><body><p>text</p><script>" + script + "</script>";
     const Outcome outcome = runPage(html, pagesFolder + QStringLiteral("/hostile.html"));
     QCOMPARE(outcome.reason, std::optional(reason));
+}
+
+// Pages share the process's one isolate: one that ran out of its heap, its time or its array
+// buffers leaves the next as it found it.
+void TestPageScripts::aPageAfterOneThatRanAwaySettles()
+{
+    const QString path = pagesFolder + QStringLiteral("/after.html");
+    for (const char *runaway : {"var a = []; for (;;) a.push({ n: a.length });", "for (;;) {}",
+                                "var b = []; for (;;) b.push(new ArrayBuffer(1 << 24));"}) {
+        const QByteArray html = QByteArray("<body><script>") + runaway + "</script>";
+        QVERIFY(runPage(html, path).reason.has_value());
+        const Outcome after = runPage("<body><p>a</p><script>var kept = [];"
+                                      " for (var i = 0; i < 1e5; i++) kept.push({ i: i });"
+                                      " kept.push(new ArrayBuffer(1 << 25));"
+                                      " document.body.append('b')</script>",
+                                      path);
+        QCOMPARE(after.reason, std::nullopt);
+        QCOMPARE(after.text, QStringLiteral("a\n\nb"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPageScripts)

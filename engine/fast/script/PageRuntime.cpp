@@ -14,33 +14,45 @@ constexpr size_t heapLimitHeadroom = 64u << 20;
 
 } // namespace
 
+v8::Isolate *PageRuntime::sharedIsolate()
+{
+    static v8::Isolate *const isolate = [] {
+        initialiseV8();
+        static ArrayBufferAllocatorPointer allocator = newBoundedArrayBufferAllocator(
+            RuntimeBounds{}.arrayBufferBytes);
+        v8::Isolate::CreateParams params;
+        params.array_buffer_allocator = allocator.get();
+        params.constraints.ConfigureDefaultsFromHeapSize(0, RuntimeBounds{}.heapBytes);
+        v8::Isolate *made = v8::Isolate::New(params);
+        made->SetMicrotasksPolicy(v8::MicrotasksPolicy::kExplicit);
+        // What no TryCatch of ours sees: an exception thrown by a microtask's callback.
+        made->AddMessageListenerWithErrorLevel(
+            [](v8::Local<v8::Message> message, v8::Local<v8::Value>) {
+            v8::Isolate *current = v8::Isolate::GetCurrent();
+            if (current->GetData(0))
+                PageRuntime::of(current).uncaught(message->Get(), message);
+            },
+            v8::Isolate::kMessageError);
+        return made;
+    }();
+    return isolate;
+}
+
 PageRuntime::PageRuntime(const RuntimeBounds &bounds)
-    : m_allocator(newBoundedArrayBufferAllocator(bounds.arrayBufferBytes))
+    : m_isolate(sharedIsolate())
+    , m_microtasks(v8::MicrotaskQueue::New(m_isolate, v8::MicrotasksPolicy::kExplicit))
     , m_loop(bounds.loop)
 {
-    initialiseV8();
-    v8::Isolate::CreateParams params;
-    params.array_buffer_allocator = m_allocator.get();
-    params.constraints.ConfigureDefaultsFromHeapSize(0, bounds.heapBytes);
-    m_isolate = v8::Isolate::New(params);
     m_isolate->SetData(0, this);
-    m_isolate->SetMicrotasksPolicy(v8::MicrotasksPolicy::kExplicit);
     m_isolate->AddNearHeapLimitCallback(&PageRuntime::nearHeapLimit, this);
-    // What no TryCatch of ours sees: an exception thrown by a microtask's callback.
-    m_isolate->AddMessageListenerWithErrorLevel(
-        [](v8::Local<v8::Message> message, v8::Local<v8::Value>) {
-        v8::Isolate *isolate = v8::Isolate::GetCurrent();
-        PageRuntime::of(isolate).uncaught(message->Get(), message);
-        },
-        v8::Isolate::kMessageError);
     m_watchdog = std::make_unique<ScriptWatchdog>(m_isolate, bounds.taskTime, bounds.pageTime);
-
     m_loop.setAfterTask([this] { runMicrotasks(); });
 }
 
 void PageRuntime::createContext(v8::Local<v8::ObjectTemplate> global)
 {
-    m_context.Reset(m_isolate, v8::Context::New(m_isolate, nullptr, global));
+    m_context.Reset(m_isolate,
+                    v8::Context::New(m_isolate, nullptr, global, {}, {}, m_microtasks.get()));
 }
 
 PageRuntime::~PageRuntime()
@@ -48,7 +60,14 @@ PageRuntime::~PageRuntime()
     m_watchdog.reset();
     m_loop.clear();
     m_context.Reset();
-    m_isolate->Dispose();
+    m_microtasks.reset();
+    // The next page starts afresh: not ended, with the heap's own limit and, after a page that
+    // ran away, without its garbage.
+    m_isolate->CancelTerminateExecution();
+    m_isolate->RemoveNearHeapLimitCallback(&PageRuntime::nearHeapLimit, m_initialHeapLimit);
+    if (m_reason == BrowserReason::ScriptNotSettled || m_reason == BrowserReason::ScriptError)
+        m_isolate->LowMemoryNotification();
+    m_isolate->SetData(0, nullptr);
 }
 
 PageRuntime &PageRuntime::of(v8::Isolate *isolate)
@@ -56,9 +75,10 @@ PageRuntime &PageRuntime::of(v8::Isolate *isolate)
     return *static_cast<PageRuntime *>(isolate->GetData(0));
 }
 
-size_t PageRuntime::nearHeapLimit(void *data, size_t currentLimit, size_t)
+size_t PageRuntime::nearHeapLimit(void *data, size_t currentLimit, size_t initialLimit)
 {
     auto *runtime = static_cast<PageRuntime *>(data);
+    runtime->m_initialHeapLimit = initialLimit;
     runtime->fail(BrowserReason::ScriptNotSettled);
     return currentLimit + heapLimitHeadroom;
 }
@@ -157,7 +177,7 @@ void PageRuntime::runMicrotasks()
     v8::TryCatch tryCatch(m_isolate);
     m_watchdog->taskStarted();
     ++m_taskDepth;
-    m_isolate->PerformMicrotaskCheckpoint();
+    m_microtasks->PerformCheckpoint(m_isolate);
     --m_taskDepth;
     m_watchdog->taskEnded();
     failedOn(tryCatch);

@@ -11,6 +11,7 @@
 #include <v8-exception.h>
 #include <v8-function.h>
 #include <v8-isolate.h>
+#include <v8-microtask-queue.h>
 #include <v8-persistent-handle.h>
 
 #include <chrono>
@@ -30,7 +31,9 @@ struct RuntimeBounds
     EventLoop::Bounds loop;
 };
 
-// One page's V8: its own isolate and context, its event loop and the watchdog over its time.
+// One page's V8: a context of its own in the process's isolate (made once: the sandbox the
+// pages run in lets V8 read none of the files it reads as it makes one), with its own queue of
+// microtasks, its event loop and the watchdog over its time.
 // Every call into the page's code goes through here, so that an error nothing caught, a script
 // ended for its time or memory, or a member used that is not modelled, stops all the rest and is
 // remembered as the reason the page goes to the browser.
@@ -38,6 +41,8 @@ class PageRuntime
 {
 public:
     explicit PageRuntime(const RuntimeBounds &bounds);
+    // The isolate every page of this process runs in, made on first use.
+    static v8::Isolate *sharedIsolate();
     ~PageRuntime();
     PageRuntime(const PageRuntime &) = delete;
     PageRuntime &operator=(const PageRuntime &) = delete;
@@ -77,9 +82,10 @@ private:
     bool failedOn(const v8::TryCatch &tryCatch);
     static size_t nearHeapLimit(void *data, size_t currentLimit, size_t initialLimit);
 
-    ArrayBufferAllocatorPointer m_allocator;
     v8::Isolate *m_isolate = nullptr;
+    std::unique_ptr<v8::MicrotaskQueue> m_microtasks;
     v8::Global<v8::Context> m_context;
+    size_t m_initialHeapLimit = 0; // known once the page reached it
     EventLoop m_loop;
     std::unique_ptr<ScriptWatchdog> m_watchdog;
     std::optional<BrowserReason> m_reason;

@@ -25,6 +25,12 @@ struct PageScriptContext
     QByteArray encoding; // the page's encoding: a script without a charset of its own is read in it
 };
 
+// Sets the runtime up while its process may still read files: V8 reads /proc/self/maps and
+// /proc/sys/vm/overcommit_memory as it makes its isolate, ICU looks for time zone data when a
+// date is first used. The script worker calls it once, before its sandbox forbids them, and
+// then runs every page on the same thread.
+void prepareScriptRuntime();
+
 // Runs a page's scripts over its tree as the browser engine runs them, until the page has
 // settled; the tree is then as the scripts left it. Nothing when the tree is the browser's for
 // sure, else the first reason it may not be (a member the runtime does not model was used, an

@@ -161,7 +161,8 @@ void queueMicrotask(const Info &info)
                                       "function."));
         return;
     }
-    isolate->EnqueueMicrotask(info[0].As<v8::Function>());
+    isolate->GetCurrentContext()->GetMicrotaskQueue()->EnqueueMicrotask(isolate,
+                                                                        info[0].As<v8::Function>());
 }
 
 // --- The page's address, as the browser serves it ---
