@@ -7,6 +7,9 @@
 #include <v8-microtask-queue.h>
 #include <v8-script.h>
 
+#include <functional>
+#include <vector>
+
 namespace {
 
 // The room V8 is given past its heap's limit to reach the point where it can stop the script.
@@ -14,28 +17,65 @@ constexpr size_t heapLimitHeadroom = 64u << 20;
 
 } // namespace
 
+namespace {
+
+// The process's isolate, given back at its end with what holds handles into it.
+struct SharedIsolate
+{
+    ArrayBufferAllocatorPointer allocator;
+    v8::Isolate *isolate = nullptr;
+    std::vector<std::function<void()>> beforeDisposal;
+
+    ~SharedIsolate()
+    {
+        for (const auto &release : beforeDisposal)
+            release();
+        if (isolate)
+            isolate->Dispose();
+    }
+};
+
+SharedIsolate &shared()
+{
+    static SharedIsolate isolate;
+    return isolate;
+}
+
+v8::Isolate *makeIsolate(v8::ArrayBuffer::Allocator *allocator)
+{
+    v8::Isolate::CreateParams params;
+    params.array_buffer_allocator = allocator;
+    params.constraints.ConfigureDefaultsFromHeapSize(0, RuntimeBounds{}.heapBytes);
+    v8::Isolate *isolate = v8::Isolate::New(params);
+    isolate->SetMicrotasksPolicy(v8::MicrotasksPolicy::kExplicit);
+    // What no TryCatch of ours sees: an exception thrown by a microtask's callback.
+    isolate->AddMessageListenerWithErrorLevel(
+        [](v8::Local<v8::Message> message, v8::Local<v8::Value>) {
+        v8::Isolate *current = v8::Isolate::GetCurrent();
+        if (current->GetData(0))
+            PageRuntime::of(current).uncaught(message->Get(), message);
+        },
+        v8::Isolate::kMessageError);
+    return isolate;
+}
+
+} // namespace
+
 v8::Isolate *PageRuntime::sharedIsolate()
 {
-    static v8::Isolate *const isolate = [] {
-        initialiseV8();
-        static ArrayBufferAllocatorPointer allocator = newBoundedArrayBufferAllocator(
-            RuntimeBounds{}.arrayBufferBytes);
-        v8::Isolate::CreateParams params;
-        params.array_buffer_allocator = allocator.get();
-        params.constraints.ConfigureDefaultsFromHeapSize(0, RuntimeBounds{}.heapBytes);
-        v8::Isolate *made = v8::Isolate::New(params);
-        made->SetMicrotasksPolicy(v8::MicrotasksPolicy::kExplicit);
-        // What no TryCatch of ours sees: an exception thrown by a microtask's callback.
-        made->AddMessageListenerWithErrorLevel(
-            [](v8::Local<v8::Message> message, v8::Local<v8::Value>) {
-            v8::Isolate *current = v8::Isolate::GetCurrent();
-            if (current->GetData(0))
-                PageRuntime::of(current).uncaught(message->Get(), message);
-            },
-            v8::Isolate::kMessageError);
-        return made;
-    }();
-    return isolate;
+    // V8's platform, made first, goes after the isolate at the process's end.
+    initialiseV8();
+    SharedIsolate &held = shared();
+    if (!held.isolate) {
+        held.allocator = newBoundedArrayBufferAllocator(RuntimeBounds{}.arrayBufferBytes);
+        held.isolate = makeIsolate(held.allocator.get());
+    }
+    return held.isolate;
+}
+
+void PageRuntime::beforeIsolateEnds(std::function<void()> release)
+{
+    shared().beforeDisposal.push_back(std::move(release));
 }
 
 PageRuntime::PageRuntime(const RuntimeBounds &bounds)

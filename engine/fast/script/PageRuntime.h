@@ -15,6 +15,7 @@
 #include <v8-persistent-handle.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,8 @@ public:
     explicit PageRuntime(const RuntimeBounds &bounds);
     // The isolate every page of this process runs in, made on first use.
     static v8::Isolate *sharedIsolate();
+    // Releases what holds handles into that isolate before it goes, at the process's end.
+    static void beforeIsolateEnds(std::function<void()> release);
     ~PageRuntime();
     PageRuntime(const PageRuntime &) = delete;
     PageRuntime &operator=(const PageRuntime &) = delete;

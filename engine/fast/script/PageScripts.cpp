@@ -27,7 +27,11 @@ namespace {
 // The interfaces' templates belong to the isolate, and serve every page.
 InterfaceTemplates &sharedTemplates(v8::Isolate *isolate)
 {
-    static InterfaceTemplates *const templates = new InterfaceTemplates(isolate);
+    static InterfaceTemplates *const templates = [isolate] {
+        auto *made = new InterfaceTemplates(isolate);
+        PageRuntime::beforeIsolateEnds([made] { delete made; });
+        return made;
+    }();
     return *templates;
 }
 
