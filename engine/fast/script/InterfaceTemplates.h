@@ -1,0 +1,43 @@
+#pragma once
+
+#include "idl/IdlTable.h"
+
+#include <v8-function.h>
+#include <v8-persistent-handle.h>
+#include <v8-template.h>
+
+#include <string_view>
+#include <vector>
+
+// The interfaces of the Web IDL table as V8 templates, each made the first time a page needs it:
+// a page that touches twenty interfaces pays for twenty, not for the nine hundred window holds.
+// Every member exists; those not among the real members are traps.
+class InterfaceTemplates
+{
+public:
+    explicit InterfaceTemplates(v8::Isolate *isolate);
+
+    static InterfaceTemplates &of(v8::Isolate *isolate);
+
+    v8::Local<v8::FunctionTemplate> get(int interfaceIndex);
+    // The interface of that name, which must be in the table.
+    v8::Local<v8::FunctionTemplate> get(std::string_view name);
+    // The global object's template: Window's members and, on first use, every interface object.
+    v8::Local<v8::ObjectTemplate> globalTemplate();
+    // A new instance of an interface, as the runtime makes its objects: the internal field
+    // holds what the object stands for.
+    v8::Local<v8::Object> newInstance(std::string_view interface, int internalValue);
+
+private:
+    v8::Local<v8::FunctionTemplate> build(int index);
+    void installMember(int interfaceIndex, v8::Local<v8::FunctionTemplate> interfaceTemplate,
+                       const IdlMember &member);
+    void installInterfaceObjects(v8::Local<v8::ObjectTemplate> global);
+
+    v8::Isolate *const m_isolate;
+    std::vector<v8::Global<v8::FunctionTemplate>> m_templates;
+    v8::Global<v8::ObjectTemplate> m_global;
+};
+
+// Where a callback finds the internal value of its receiver: -1 when it has none.
+int internalValueOf(v8::Local<v8::Object> object);

@@ -1,0 +1,84 @@
+#include "ScriptElements.h"
+
+#include "engine/PageDecoding.h"
+
+namespace {
+
+bool isAsciiSpace(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+QString stripped(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isAsciiSpace(text[begin]))
+        ++begin;
+    while (end > begin && isAsciiSpace(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool isJavaScriptType(const QString &type)
+{
+    static const char *const types[] = {"application/ecmascript",
+                                        "application/javascript",
+                                        "application/x-ecmascript",
+                                        "application/x-javascript",
+                                        "text/ecmascript",
+                                        "text/javascript",
+                                        "text/javascript1.0",
+                                        "text/javascript1.1",
+                                        "text/javascript1.2",
+                                        "text/javascript1.3",
+                                        "text/javascript1.4",
+                                        "text/javascript1.5",
+                                        "text/jscript",
+                                        "text/livescript",
+                                        "text/x-ecmascript",
+                                        "text/x-javascript"};
+    for (const char *known : types) {
+        if (type.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+ScriptKind scriptKind(const QString &type, const QString &language)
+{
+    QString essence;
+    if (!type.isNull())
+        essence = stripped(type);
+    else if (!language.isNull() && !language.isEmpty())
+        essence = QStringLiteral("text/") + language;
+    if (essence.isEmpty() || isJavaScriptType(essence))
+        return ScriptKind::Classic;
+    if (essence.compare(u"module", Qt::CaseInsensitive) == 0)
+        return ScriptKind::Module;
+    return ScriptKind::NotScript;
+}
+
+std::optional<QString> decodeScript(const QByteArray &bytes, const QString &charset,
+                                    const QByteArray &pageEncoding)
+{
+    QByteArray label = pageEncoding.isEmpty() ? QByteArrayLiteral("utf-8") : pageEncoding;
+    const QByteArray ownLabel = stripped(charset).toLatin1();
+    if (!ownLabel.isEmpty() && isEncodingLabel(ownLabel))
+        label = ownLabel;
+    // A byte order mark decides over everything.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        label = "utf-8";
+    else if (bytes.startsWith("\xFF\xFE"))
+        label = "utf-16le";
+    else if (bytes.startsWith("\xFE\xFF"))
+        label = "utf-16be";
+    QString text = decodeWithLabel(bytes, label);
+    if (text.isNull())
+        return std::nullopt;
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
+}

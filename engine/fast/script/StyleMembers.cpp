@@ -1,0 +1,511 @@
+#include "NodeArguments.h"
+#include "RealMembers.h"
+
+#include "engine/fast/css/PropertyTable.h"
+#include "engine/fast/css/StyleSheet.h"
+
+#include <QSet>
+
+#include <string>
+
+using namespace NodeArguments;
+
+// An element's style attribute as a CSSStyleDeclaration. What a page's text depends on is the
+// cascade of the attribute, which the engine reads from it as it reads any other: so a change is
+// written into the attribute as the script gives it, and a value the browser would refuse, for a
+// property the engine reads, is refused here too. What a script reads back must be the
+// browser's serialization: a single keyword is; anything else is not modelled.
+namespace {
+
+struct StyleDeclaration
+{
+    QString name;
+    QString value;
+    bool important = false;
+};
+
+const QString styleAttribute = QStringLiteral("style");
+
+// Comments, strings, escapes, blocks and functions, which a plain split would break.
+bool holdsStructure(const QString &text)
+{
+    for (QStringView structure : {u"/*", u"\"", u"'", u"\\", u"{", u"}", u"("}) {
+        if (text.contains(structure))
+            return true;
+    }
+    return false;
+}
+
+// The declarations of a style attribute, or nothing when it holds what is not split here.
+std::optional<QList<StyleDeclaration>> declarationsOf(const QString &text)
+{
+    if (holdsStructure(text))
+        return std::nullopt;
+    QList<StyleDeclaration> declarations;
+    for (const QString &part : text.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype colon = part.indexOf(u':');
+        if (part.trimmed().isEmpty())
+            continue;
+        if (colon < 0)
+            return std::nullopt;
+        StyleDeclaration declaration{part.left(colon).trimmed().toLower(),
+                                     part.mid(colon + 1).trimmed()};
+        if (declaration.value.endsWith(QStringLiteral("!important"), Qt::CaseInsensitive)) {
+            declaration.value.chop(10);
+            declaration.value = declaration.value.trimmed();
+            declaration.important = true;
+        }
+        if (declaration.value.contains(u'!'))
+            return std::nullopt;
+        declarations.append(declaration);
+    }
+    return declarations;
+}
+
+QString serialized(const QList<StyleDeclaration> &declarations)
+{
+    QStringList parts;
+    for (const StyleDeclaration &declaration : declarations)
+        parts.append(
+            declaration.name + QStringLiteral(": ") + declaration.value
+            + (declaration.important ? QStringLiteral(" !important;") : QStringLiteral(";")));
+    return parts.join(u' ');
+}
+
+// "backgroundColor" -> "background-color", "cssFloat" -> "float", "webkitBoxOrient" ->
+// "-webkit-box-orient"; a name with a hyphen is the property's own.
+QString propertyName(const QString &member)
+{
+    if (member.contains(u'-'))
+        return member;
+    if (member == u"cssFloat")
+        return QStringLiteral("float");
+    QString name;
+    for (QChar c : member) {
+        if (c.isUpper()) {
+            name += u'-';
+            name += c.toLower();
+        } else {
+            name += c;
+        }
+    }
+    if (name.startsWith(u"webkit-"))
+        name.prepend(u'-');
+    return name;
+}
+
+bool isReadByEngine(const QString &property)
+{
+    for (int id = 0; id < propertyCount; ++id) {
+        if (QLatin1String(propertyRow(PropertyId(id)).name.data(),
+                          qsizetype(propertyRow(PropertyId(id)).name.size()))
+            == property)
+            return true;
+    }
+    return false;
+}
+
+bool isKeyword(const QString &value)
+{
+    if (value.isEmpty())
+        return false;
+    for (QChar c : value) {
+        if (!((c >= u'a' && c <= u'z') || c == u'-'))
+            return false;
+    }
+    return true;
+}
+
+// The first part of a property's name, which its shorthand and longhands share.
+QString family(const QString &property)
+{
+    return property.section(u'-', 0, 0, QString::SectionSkipEmpty);
+}
+
+std::optional<QList<StyleDeclaration>> elementDeclarations(ScriptPage &page, int element)
+{
+    const QString text = page.document.attribute(element, styleAttribute);
+    auto declarations = declarationsOf(text.isNull() ? QString() : text);
+    if (!declarations)
+        page.runtime.notModelled("CSSStyleDeclaration over this style attribute");
+    return declarations;
+}
+
+// A property's value as the browser reads it back, or nothing when that is not modelled.
+std::optional<QString> propertyValue(ScriptPage &page, int element, const QString &property)
+{
+    const auto declarations = elementDeclarations(page, element);
+    if (!declarations)
+        return std::nullopt;
+    std::optional<QString> value;
+    bool related = false;
+    for (const StyleDeclaration &declaration : *declarations) {
+        if (declaration.name == property)
+            value = declaration.value;
+        else if (family(declaration.name) == family(property))
+            related = true;
+    }
+    if (value && isKeyword(*value) && !related)
+        return value;
+    if (!value && !related)
+        return QStringLiteral("");
+    page.runtime.notModelled("CSSStyleDeclaration." + property.toStdString());
+    return std::nullopt;
+}
+
+void setPropertyValue(ScriptPage &page, int element, const QString &property, const QString &value,
+                      bool important)
+{
+    auto declarations = elementDeclarations(page, element);
+    if (!declarations)
+        return;
+    const QString trimmed = value.trimmed();
+    if (trimmed.contains(u';') || trimmed.contains(u'!') || holdsStructure(trimmed)) {
+        page.runtime.notModelled("CSSStyleDeclaration." + property.toStdString() + " = "
+                                 + trimmed.toStdString());
+        return;
+    }
+    if (!trimmed.isEmpty() && isReadByEngine(property)
+        && parseDeclarations(QString(property + u':' + trimmed)).empty())
+        return; // the browser keeps no value it cannot parse
+    const auto existing = std::find_if(declarations->begin(), declarations->end(),
+                                       [&](const StyleDeclaration &declaration) {
+        return declaration.name == property;
+    });
+    if (trimmed.isEmpty()) {
+        declarations->removeIf(
+            [&](const StyleDeclaration &declaration) { return declaration.name == property; });
+    } else if (existing != declarations->end()) {
+        existing->value = trimmed;
+        existing->important = important;
+    } else {
+        declarations->append({property, trimmed, important});
+    }
+    page.document.setAttribute(element, styleAttribute, serialized(*declarations));
+}
+
+// The properties the browser has, by the names scripts use: the common ones, and every one the
+// engine reads.
+bool isCssProperty(const QString &property)
+{
+    static const QSet<QString> properties = [] {
+        QSet<QString> names;
+        for (const char *name : {"align-content",
+                                 "align-items",
+                                 "align-self",
+                                 "animation",
+                                 "animation-delay",
+                                 "animation-direction",
+                                 "animation-duration",
+                                 "animation-fill-mode",
+                                 "animation-iteration-count",
+                                 "animation-name",
+                                 "animation-play-state",
+                                 "animation-timing-function",
+                                 "appearance",
+                                 "backface-visibility",
+                                 "background",
+                                 "background-attachment",
+                                 "background-clip",
+                                 "background-color",
+                                 "background-image",
+                                 "background-origin",
+                                 "background-position",
+                                 "background-repeat",
+                                 "background-size",
+                                 "border",
+                                 "border-bottom",
+                                 "border-bottom-color",
+                                 "border-bottom-left-radius",
+                                 "border-bottom-right-radius",
+                                 "border-bottom-style",
+                                 "border-bottom-width",
+                                 "border-collapse",
+                                 "border-color",
+                                 "border-left",
+                                 "border-left-color",
+                                 "border-left-style",
+                                 "border-left-width",
+                                 "border-radius",
+                                 "border-right",
+                                 "border-right-color",
+                                 "border-right-style",
+                                 "border-right-width",
+                                 "border-spacing",
+                                 "border-style",
+                                 "border-top",
+                                 "border-top-color",
+                                 "border-top-left-radius",
+                                 "border-top-right-radius",
+                                 "border-top-style",
+                                 "border-top-width",
+                                 "border-width",
+                                 "bottom",
+                                 "box-shadow",
+                                 "box-sizing",
+                                 "caption-side",
+                                 "clear",
+                                 "clip",
+                                 "clip-path",
+                                 "color",
+                                 "columns",
+                                 "column-count",
+                                 "column-gap",
+                                 "column-width",
+                                 "content",
+                                 "content-visibility",
+                                 "counter-increment",
+                                 "counter-reset",
+                                 "cursor",
+                                 "direction",
+                                 "display",
+                                 "empty-cells",
+                                 "filter",
+                                 "flex",
+                                 "flex-basis",
+                                 "flex-direction",
+                                 "flex-flow",
+                                 "flex-grow",
+                                 "flex-shrink",
+                                 "flex-wrap",
+                                 "float",
+                                 "font",
+                                 "font-family",
+                                 "font-feature-settings",
+                                 "font-kerning",
+                                 "font-size",
+                                 "font-stretch",
+                                 "font-style",
+                                 "font-variant",
+                                 "font-weight",
+                                 "gap",
+                                 "grid",
+                                 "grid-area",
+                                 "grid-column",
+                                 "grid-gap",
+                                 "grid-row",
+                                 "grid-template",
+                                 "grid-template-areas",
+                                 "grid-template-columns",
+                                 "grid-template-rows",
+                                 "height",
+                                 "hyphens",
+                                 "inset",
+                                 "isolation",
+                                 "justify-content",
+                                 "justify-items",
+                                 "justify-self",
+                                 "left",
+                                 "letter-spacing",
+                                 "line-height",
+                                 "list-style",
+                                 "list-style-image",
+                                 "list-style-position",
+                                 "list-style-type",
+                                 "margin",
+                                 "margin-bottom",
+                                 "margin-left",
+                                 "margin-right",
+                                 "margin-top",
+                                 "mask",
+                                 "max-height",
+                                 "max-width",
+                                 "min-height",
+                                 "min-width",
+                                 "mix-blend-mode",
+                                 "object-fit",
+                                 "object-position",
+                                 "opacity",
+                                 "order",
+                                 "outline",
+                                 "outline-color",
+                                 "outline-offset",
+                                 "outline-style",
+                                 "outline-width",
+                                 "overflow",
+                                 "overflow-wrap",
+                                 "overflow-x",
+                                 "overflow-y",
+                                 "padding",
+                                 "padding-bottom",
+                                 "padding-left",
+                                 "padding-right",
+                                 "padding-top",
+                                 "page-break-after",
+                                 "page-break-before",
+                                 "page-break-inside",
+                                 "perspective",
+                                 "perspective-origin",
+                                 "place-content",
+                                 "place-items",
+                                 "pointer-events",
+                                 "position",
+                                 "quotes",
+                                 "resize",
+                                 "right",
+                                 "row-gap",
+                                 "scroll-behavior",
+                                 "tab-size",
+                                 "table-layout",
+                                 "text-align",
+                                 "text-align-last",
+                                 "text-decoration",
+                                 "text-decoration-color",
+                                 "text-decoration-line",
+                                 "text-decoration-style",
+                                 "text-indent",
+                                 "text-overflow",
+                                 "text-shadow",
+                                 "text-transform",
+                                 "top",
+                                 "touch-action",
+                                 "transform",
+                                 "transform-origin",
+                                 "transform-style",
+                                 "transition",
+                                 "transition-delay",
+                                 "transition-duration",
+                                 "transition-property",
+                                 "transition-timing-function",
+                                 "unicode-bidi",
+                                 "user-select",
+                                 "vertical-align",
+                                 "visibility",
+                                 "white-space",
+                                 "width",
+                                 "will-change",
+                                 "word-break",
+                                 "word-spacing",
+                                 "word-wrap",
+                                 "writing-mode",
+                                 "z-index",
+                                 "zoom",
+                                 "-webkit-appearance",
+                                 "-webkit-box-orient",
+                                 "-webkit-line-clamp",
+                                 "-webkit-transform",
+                                 "-webkit-transition",
+                                 "-webkit-user-select",
+                                 "-webkit-animation"})
+            names.insert(QString::fromLatin1(name));
+        return names;
+    }();
+    return properties.contains(property);
+}
+
+int styledElement(const Info &info)
+{
+    return internalValueOf(info.This());
+}
+
+void propertyGetter(const Info &info)
+{
+    const QString member = fromV8(info.GetIsolate(), info.Data().As<v8::String>());
+    if (const auto value = propertyValue(pageOf(info), styledElement(info), propertyName(member)))
+        returnString(info, *value);
+}
+
+void propertySetter(const Info &info)
+{
+    const QString member = fromV8(info.GetIsolate(), info.Data().As<v8::String>());
+    const auto value = nullableStringArgument(info, 0);
+    if (value)
+        setPropertyValue(pageOf(info), styledElement(info), propertyName(member), *value, false);
+}
+
+void addDeclarationOperations(RealMembers &members)
+{
+    members.operation("CSSStyleDeclaration", "getPropertyValue", [](const Info &info) {
+        const auto name = stringArgument(info, 0);
+        if (!name)
+            return;
+        if (const auto value = propertyValue(pageOf(info), styledElement(info), name->toLower()))
+            returnString(info, *value);
+    });
+    members.operation("CSSStyleDeclaration", "setProperty", [](const Info &info) {
+        const auto name = stringArgument(info, 0);
+        const auto value = name ? nullableStringArgument(info, 1) : std::nullopt;
+        const auto priority = value ? (info[2]->IsUndefined() ? QString() : stringArgument(info, 2))
+                                    : std::nullopt;
+        if (!priority)
+            return;
+        if (!priority->isEmpty() && priority->compare(u"important", Qt::CaseInsensitive) != 0)
+            return;
+        setPropertyValue(pageOf(info), styledElement(info), name->toLower(), *value,
+                         !priority->isEmpty());
+    });
+    members.operation("CSSStyleDeclaration", "removeProperty", [](const Info &info) {
+        const auto name = stringArgument(info, 0);
+        if (!name)
+            return;
+        const QString property = name->toLower();
+        const auto old = propertyValue(pageOf(info), styledElement(info), property);
+        if (!old)
+            return;
+        setPropertyValue(pageOf(info), styledElement(info), property, QString(), false);
+        returnString(info, *old);
+    });
+    // Written as given, the attribute is read as the browser reads its own serialization.
+    members.attribute(
+        "CSSStyleDeclaration", "cssText",
+        [](const Info &info) { pageOf(info).runtime.notModelled("CSSStyleDeclaration.cssText"); },
+        [](const Info &info) {
+        if (const auto text = nullableStringArgument(info, 0))
+            pageOf(info).document.setAttribute(styledElement(info), styleAttribute, *text);
+        });
+}
+
+} // namespace
+
+void addStyleMembers(RealMembers &members)
+{
+    for (const char *interface : {"HTMLElement", "SVGElement"}) {
+        members.attribute(
+            interface, "style",
+            [](const Info &info) {
+            info.GetReturnValue().Set(sameObject(info, "style", [&] {
+                return pageOf(info).templates.newInstance("CSSStyleDeclaration", self(info));
+            }));
+            },
+            [](const Info &info) {
+            if (const auto text = nullableStringArgument(info, 0))
+                pageOf(info).document.setAttribute(self(info), styleAttribute, *text);
+        });
+    }
+    members.attribute("CSSStyleDeclaration", "cssFloat", propertyGetter, propertySetter);
+    members.instanceSetup("CSSStyleDeclaration", [](v8::Local<v8::ObjectTemplate> instance) {
+        v8::NamedPropertyHandlerConfiguration handlers;
+        handlers.getter =
+            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info) {
+            v8::Isolate *isolate = info.GetIsolate();
+            const QString property = propertyName(fromV8(isolate, name.As<v8::String>()));
+            if (!isCssProperty(property))
+                return;
+            ScriptPage &page = ScriptPage::of(isolate);
+            if (const auto value = propertyValue(page, internalValueOf(info.Holder()), property))
+                info.GetReturnValue().Set(toV8(isolate, *value));
+        };
+        handlers.setter = [](v8::Local<v8::Name> name, v8::Local<v8::Value> value,
+                             const v8::PropertyCallbackInfo<v8::Value> &info) {
+            v8::Isolate *isolate = info.GetIsolate();
+            const QString property = propertyName(fromV8(isolate, name.As<v8::String>()));
+            if (!isCssProperty(property))
+                return;
+            const auto text = value->IsNull() ? std::optional(QString())
+                                              : domString(isolate, value);
+            if (text)
+                setPropertyValue(ScriptPage::of(isolate), internalValueOf(info.Holder()), property,
+                                 *text, false);
+            info.GetReturnValue().Set(value);
+        };
+        handlers.query =
+            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Integer> &info) {
+            v8::Isolate *isolate = info.GetIsolate();
+            if (isCssProperty(propertyName(fromV8(isolate, name.As<v8::String>()))))
+                info.GetReturnValue().Set(v8::None);
+        };
+        handlers.flags = v8::PropertyHandlerFlags::kOnlyInterceptStrings;
+        instance->SetHandler(handlers);
+    });
+    addDeclarationOperations(members);
+}

@@ -1,0 +1,1 @@
+note('blocking ran, body ' + (document.body === null ? 'not yet' : 'there'));

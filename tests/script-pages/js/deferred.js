@@ -1,0 +1,1 @@
+note('deferred ran, readyState ' + document.readyState);

@@ -1,0 +1,1 @@
+note('inserted ran, currentScript ' + (document.currentScript && document.currentScript.getAttribute('src')));

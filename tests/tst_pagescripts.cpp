@@ -1,0 +1,168 @@
+#include "engine/fast/css/StyleResolver.h"
+#include "engine/fast/script/PageScripts.h"
+#include "engine/fast/text/InnerText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+// Pages whose scripts the runtime runs to the end, each with the text the browser engine shows
+// of it (script-pages/*.txt); and pages that must go to the browser, each within its bound.
+class TestPageScripts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pagesShowTheBrowsersText_data();
+    void pagesShowTheBrowsersText();
+    void pagesGoToTheBrowser_data();
+    void pagesGoToTheBrowser();
+    void aPageAfterOneThatRanAwaySettles();
+};
+
+namespace {
+
+const QString pagesFolder = QStringLiteral(SCRIPT_PAGES);
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Outcome
+{
+    QString text;
+    std::optional<BrowserReason> reason;
+};
+
+// Runs a page's scripts as the worker runs them, its linked files read from beside it, and
+// takes the text of what they left.
+Outcome runPage(const QByteArray &html, const QString &path)
+{
+    Dom dom = Dom::parse(html, Dom::ParseOptions{true});
+    const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    const PageScriptContext context{url, url, QByteArrayLiteral("UTF-8")};
+    const auto read = [](const QString &address, PageResourceKind) -> std::optional<QByteArray> {
+        QFile file(QUrl(address).toLocalFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return file.readAll();
+    };
+    Outcome outcome;
+    outcome.reason = runPageScripts(dom, context, read);
+    if (!outcome.reason && dom.body() >= 0) {
+        const StyleResolver styles(dom, path, [](const QString &) { return nullptr; });
+        outcome.text = innerText(dom, styles.computeStyles(), dom.body());
+    }
+    return outcome;
+}
+
+} // namespace
+
+void TestPageScripts::pagesShowTheBrowsersText_data()
+{
+    QTest::addColumn<QString>("page");
+    const QDir folder(pagesFolder);
+    const QStringList pages = folder.entryList({QStringLiteral("*.html")}, QDir::Files);
+    QVERIFY(pages.size() >= 10);
+    for (const QString &page : pages)
+        QTest::newRow(qPrintable(page)) << folder.filePath(page);
+}
+
+void TestPageScripts::pagesShowTheBrowsersText()
+{
+    QFETCH(QString, page);
+    const Outcome outcome = runPage(readFile(page), page);
+    QCOMPARE(outcome.reason, std::nullopt);
+    const QString expected = QString::fromUtf8(readFile(page.chopped(4) + QStringLiteral("txt")));
+    QCOMPARE(outcome.text.split(u'\n'), expected.split(u'\n'));
+}
+
+void TestPageScripts::pagesGoToTheBrowser_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<BrowserReason>("reason");
+    QTest::newRow("member not modelled")
+        << QByteArray("var text = document.body.innerText;") << BrowserReason::ScriptNotModelled;
+    QTest::newRow("interface not modelled")
+        << QByteArray("new IntersectionObserver(function () {});")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("uncaught error")
+        << QByteArray("undefinedFunction();") << BrowserReason::ScriptError;
+    QTest::newRow("error in a timer")
+        << QByteArray("setTimeout(function () { throw new Error('late'); }, 0);")
+        << BrowserReason::ScriptError;
+    QTest::newRow("error in a listener")
+        << QByteArray("window.addEventListener('load', function () { null.x; });")
+        << BrowserReason::ScriptError;
+    QTest::newRow("error in a microtask")
+        << QByteArray("queueMicrotask(function () { throw 1; });") << BrowserReason::ScriptError;
+    QTest::newRow("syntax error") << QByteArray("var = ;") << BrowserReason::ScriptError;
+    QTest::newRow("endless loop") << QByteArray("for (;;) {}") << BrowserReason::ScriptNotSettled;
+    QTest::newRow("endless loop in microtasks")
+        << QByteArray("function again() { Promise.resolve().then(again); } again();")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("endless changes")
+        << QByteArray("setInterval(function () { document.body.append('x'); }, 10);")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("endless frames")
+        << QByteArray("function f() { document.body.append('x'); requestAnimationFrame(f); } f();")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("a frame that changes the tree")
+        << QByteArray("requestAnimationFrame(function () { document.body.append('x'); });")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("module script")
+        << QByteArray("</script><script type=module>1;") << BrowserReason::ScriptNotModelled;
+    QTest::newRow("timers without end")
+        << QByteArray("for (var i = 0; i < 1e6; i++) setTimeout(function () {}, 0);")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("memory growth")
+        << QByteArray("var a = []; for (;;) a.push({ n: a.length, s: 'x' + a.length });")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("array buffers")
+        << QByteArray("var a = []; for (;;) a.push(new ArrayBuffer(1 << 24));")
+        << BrowserReason::ScriptError;
+    QTest::newRow("deep recursion")
+        << QByteArray("function f(n) { return f(n + 1) + 1; } f(0);") << BrowserReason::ScriptError;
+    QTest::newRow("huge string") << QByteArray("var s = 'x'; for (;;) s = s + s;")
+                                 << BrowserReason::ScriptError;
+    QTest::newRow("nodes without end")
+        << QByteArray("for (;;) document.body.appendChild(document.createElement('p'));")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("scripts inserting themselves")
+        << QByteArray("function f() { var s = document.createElement('script');"
+                      " s.textContent = 'f()'; document.body.appendChild(s); } f();")
+        << BrowserReason::ScriptNotSettled;
+}
+
+void TestPageScripts::pagesGoToTheBrowser()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(BrowserReason, reason);
+    const QByteArray html = "<!DOCTYPE html><body><p>text</p><script>" + script + "</script>";
+    const Outcome outcome = runPage(html, pagesFolder + QStringLiteral("/hostile.html"));
+    QCOMPARE(outcome.reason, std::optional(reason));
+}
+
+// Pages share the process's one isolate: one that ran out of its heap, its time or its array
+// buffers leaves the next as it found it.
+void TestPageScripts::aPageAfterOneThatRanAwaySettles()
+{
+    const QString path = pagesFolder + QStringLiteral("/after.html");
+    for (const char *runaway : {"var a = []; for (;;) a.push({ n: a.length });", "for (;;) {}",
+                                "var b = []; for (;;) b.push(new ArrayBuffer(1 << 24));"}) {
+        const QByteArray html = QByteArray("<body><script>") + runaway + "</script>";
+        QVERIFY(runPage(html, path).reason.has_value());
+        const Outcome after = runPage("<body><p>a</p><script>var kept = [];"
+                                      " for (var i = 0; i < 1e5; i++) kept.push({ i: i });"
+                                      " kept.push(new ArrayBuffer(1 << 25));"
+                                      " document.body.append('b')</script>",
+                                      path);
+        QCOMPARE(after.reason, std::nullopt);
+        QCOMPARE(after.text, QStringLiteral("a\n\nb"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPageScripts)
+#include "tst_pagescripts.moc"
