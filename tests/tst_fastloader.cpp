@@ -98,6 +98,9 @@ class TestFastLoader : public QObject
     }
 
 private slots:
+    // These cases hold the routes of pages whose scripts the fast engine runs nowhere: the
+    // script runtime's own routes are tst_pagescripts' and tst_scriptworker's.
+    void initTestCase() { qputenv("QUILLMERE_SCRIPT_WORKER", "off"); }
     void init() { m_browser.loads.clear(); }
 
     // Only pages whose text is the browser's for sure go to the fast engine, and the browser
