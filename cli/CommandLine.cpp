@@ -42,9 +42,10 @@ void describeOptions(QCommandLineParser &parser)
                         "at most 16)."),
          QStringLiteral("N")},
         {engineOption,
-         QStringLiteral("auto (the default): the fast engine for pages without "
-                        "scripts, the browser engine for the others; browser or "
-                        "fast for one engine only (fast runs no script)."),
+         QStringLiteral("auto (the default): the fast engine for pages whose text it "
+                        "gives exactly, the browser engine for the others; browser or "
+                        "fast for one engine only (fast runs scripts only in its "
+                        "sandboxed workers)."),
          QStringLiteral("ENGINE"), QStringLiteral("auto")},
         {stdoutOption,
          QStringLiteral("Write the text of a single file to standard output "

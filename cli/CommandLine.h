@@ -5,9 +5,9 @@
 
 // Which engine gives the pages their text.
 enum class EngineChoice {
-    Auto,    // the fast engine for pages without scripts, the browser engine for the others
+    Auto,    // the fast engine for pages whose text it gives exactly, the browser engine for the rest
     Browser, // the browser engine for every page
-    Fast,    // the fast engine for every page, its scripts not run
+    Fast,    // the fast engine for every page, its scripts run only in its sandboxed workers
 };
 
 // What quillmere-convert was asked to do.

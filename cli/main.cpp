@@ -61,8 +61,8 @@ std::unique_ptr<QCoreApplication> application(const ParsedCommandLine &command, 
     return std::make_unique<QApplication>(argc, argv);
 }
 
-// Said once a page goes to the browser engine, where it matters: the fast engine runs no page's
-// scripts. On a terminal the progress line may stand where the note goes, and is drawn anew
+// Said once a page goes to the browser engine, where it matters: the fast engine runs pages'
+// scripts only in workers whose own filter holds without privileges. On a terminal the progress line may stand where the note goes, and is drawn anew
 // after it.
 void noteSandboxOff()
 {
