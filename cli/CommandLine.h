@@ -5,7 +5,7 @@
 
 // Which engine gives the pages their text.
 enum class EngineChoice {
-    Auto,    // the fast engine for pages whose text it gives exactly, the browser engine for the rest
+    Auto,    // the fast engine where its text is exact, the browser engine for the rest
     Browser, // the browser engine for every page
     Fast,    // the fast engine for every page, its scripts run only in its sandboxed workers
 };
