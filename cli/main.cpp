@@ -62,8 +62,8 @@ std::unique_ptr<QCoreApplication> application(const ParsedCommandLine &command, 
 }
 
 // Said once a page goes to the browser engine, where it matters: the fast engine runs pages'
-// scripts only in workers whose own filter holds without privileges. On a terminal the progress line may stand where the note goes, and is drawn anew
-// after it.
+// scripts only in workers whose own filter holds without privileges. On a terminal the progress
+// line may stand where the note goes, and is drawn anew after it.
 void noteSandboxOff()
 {
     if (isatty(fileno(ownStandardError)) == 1)
