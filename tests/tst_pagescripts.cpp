@@ -114,6 +114,9 @@ void TestPageScripts::pagesGoToTheBrowser_data()
         << BrowserReason::ScriptNotSettled;
     QTest::newRow("module script")
         << QByteArray("</script><script type=module>1;") << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a script type with parameters")
+        << QByteArray("</script><script type='text/javascript; charset=utf-8'>1;")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("timers without end")
         << QByteArray("for (var i = 0; i < 1e6; i++) setTimeout(function () {}, 0);")
         << BrowserReason::ScriptNotSettled;

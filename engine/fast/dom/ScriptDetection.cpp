@@ -18,26 +18,12 @@ bool isRunnableScriptType(const QString &type, const QString &language)
             || language.startsWith(QLatin1String("jscript"), Qt::CaseInsensitive)
             || language.startsWith(QLatin1String("livescript"), Qt::CaseInsensitive);
     }
-    static const QStringList runnable{"",
-                                      "module",
-                                      "application/ecmascript",
-                                      "application/javascript",
-                                      "application/x-ecmascript",
-                                      "application/x-javascript",
-                                      "text/ecmascript",
-                                      "text/javascript",
-                                      "text/javascript1.0",
-                                      "text/javascript1.1",
-                                      "text/javascript1.2",
-                                      "text/javascript1.3",
-                                      "text/javascript1.4",
-                                      "text/javascript1.5",
-                                      "text/jscript",
-                                      "text/livescript",
-                                      "text/x-ecmascript",
-                                      "text/x-javascript"};
-    // A MIME type's parameters (";charset=...") do not change what it names.
-    return runnable.contains(type.section(';', 0, 0).trimmed().toLower());
+    // A MIME type's parameters (";charset=...") do not change what it names: a browser that reads
+    // the type whole runs no such script, but one that reads its essence would, so the page is
+    // taken for one that carries script either way.
+    const QString essence = type.section(';', 0, 0).trimmed();
+    return essence.isEmpty() || essence.compare(u"module", Qt::CaseInsensitive) == 0
+        || isJavaScriptMimeType(essence);
 }
 
 bool isRefreshElement(const DomNode &element)
@@ -59,6 +45,31 @@ bool attributesCarryScript(const DomNode &element)
 }
 
 } // namespace
+
+bool isJavaScriptMimeType(const QString &type)
+{
+    static const char *const types[] = {"application/ecmascript",
+                                        "application/javascript",
+                                        "application/x-ecmascript",
+                                        "application/x-javascript",
+                                        "text/ecmascript",
+                                        "text/javascript",
+                                        "text/javascript1.0",
+                                        "text/javascript1.1",
+                                        "text/javascript1.2",
+                                        "text/javascript1.3",
+                                        "text/javascript1.4",
+                                        "text/javascript1.5",
+                                        "text/jscript",
+                                        "text/livescript",
+                                        "text/x-ecmascript",
+                                        "text/x-javascript"};
+    for (const char *known : types) {
+        if (type.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 
 bool isRunnableScript(const DomNode &element)
 {

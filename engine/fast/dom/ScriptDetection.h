@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QString>
+
 #include <vector>
 
 class Dom;
 struct DomNode;
+
+// Whether a type names JavaScript, whole, in any case ("text/javascript", not with parameters).
+bool isJavaScriptMimeType(const QString &type);
 
 // Whether a <script> element is of a type a browser runs.
 bool isRunnableScript(const DomNode &element);

@@ -1,6 +1,7 @@
 #include "ScriptElements.h"
 
 #include "engine/PageDecoding.h"
+#include "engine/fast/dom/ScriptDetection.h"
 
 namespace {
 
@@ -20,31 +21,6 @@ QString stripped(const QString &text)
     return text.mid(begin, end - begin);
 }
 
-bool isJavaScriptType(const QString &type)
-{
-    static const char *const types[] = {"application/ecmascript",
-                                        "application/javascript",
-                                        "application/x-ecmascript",
-                                        "application/x-javascript",
-                                        "text/ecmascript",
-                                        "text/javascript",
-                                        "text/javascript1.0",
-                                        "text/javascript1.1",
-                                        "text/javascript1.2",
-                                        "text/javascript1.3",
-                                        "text/javascript1.4",
-                                        "text/javascript1.5",
-                                        "text/jscript",
-                                        "text/livescript",
-                                        "text/x-ecmascript",
-                                        "text/x-javascript"};
-    for (const char *known : types) {
-        if (type.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 ScriptKind scriptKind(const QString &type, const QString &language)
@@ -54,10 +30,12 @@ ScriptKind scriptKind(const QString &type, const QString &language)
         essence = stripped(type);
     else if (!language.isNull() && !language.isEmpty())
         essence = QStringLiteral("text/") + language;
-    if (essence.isEmpty() || isJavaScriptType(essence))
+    if (essence.isEmpty() || isJavaScriptMimeType(essence))
         return ScriptKind::Classic;
     if (essence.compare(u"module", Qt::CaseInsensitive) == 0)
         return ScriptKind::Module;
+    if (isJavaScriptMimeType(essence.section(u';', 0, 0).trimmed()))
+        return ScriptKind::Uncertain;
     return ScriptKind::NotScript;
 }
 

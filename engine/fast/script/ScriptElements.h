@@ -7,7 +7,9 @@
 
 // How the browser takes a <script> element: by its type and language attributes, as the HTML
 // standard tells which scripts are JavaScript.
-enum class ScriptKind { Classic, Module, NotScript };
+// Uncertain: a JavaScript type with parameters ("text/javascript; charset=utf-8"), which the
+// standard does not run but browsers have run.
+enum class ScriptKind { Classic, Module, NotScript, Uncertain };
 
 // `type` and `language` are null strings when the element lacks them.
 ScriptKind scriptKind(const QString &type, const QString &language);

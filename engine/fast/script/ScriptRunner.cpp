@@ -133,8 +133,9 @@ std::optional<ScriptRunner::Prepared> ScriptRunner::prepare(int element, bool pa
     if (kind == ScriptKind::NotScript)
         return std::nullopt;
     m_started.insert(element);
-    if (kind == ScriptKind::Module) {
-        m_page.runtime.notModelled("module script");
+    if (kind == ScriptKind::Module || kind == ScriptKind::Uncertain) {
+        m_page.runtime.notModelled(kind == ScriptKind::Module ? "module script"
+                                                              : "script type with parameters");
         return std::nullopt;
     }
     if (document.hasAttribute(element, QStringLiteral("nomodule")))
