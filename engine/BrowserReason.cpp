@@ -15,6 +15,8 @@ QString describeBrowserReason(BrowserReason reason)
         return QStringLiteral("file name not UTF-8");
     case BrowserReason::TooManyAttributes:
         return QStringLiteral("too many attributes");
+    case BrowserReason::FormTextMisplaced:
+        return QStringLiteral("text at a form's end");
     case BrowserReason::NestingTooDeep:
         return QStringLiteral("nesting too deep");
     case BrowserReason::XhtmlNotModelled:

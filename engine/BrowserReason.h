@@ -12,6 +12,7 @@ enum class BrowserReason {
     FileName,           // a name that is not valid UTF-8, beside which style sheets would be missed
     TooManyAttributes,  // a start tag with more than the parser keeps
     NestingTooDeep,     // elements nested deeper than the parser keeps
+    FormTextMisplaced,  // text at the end of a <form>, which the HTML parser here moves out of it
     XhtmlNotModelled,   // XHTML that is not well-formed, or uses what is not modelled here
     ArchiveNotModelled, // a saved page whose archive holds what is not modelled here
     StyleRuleNotModelled, // a selector nested deeper, or longer, than the cascade follows

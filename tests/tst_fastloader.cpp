@@ -171,6 +171,7 @@ private slots:
             page(decodeFileName("odd\xff.html"), "<p>a"),
             page("attributes.html", "<p" + attributes + ">a"),
             page("deep.html", QByteArray("<div>").repeated(50'000) + "a"),
+            page("form.html", "<form><b>in</b> the form</form>after it"),
             page("broken.xhtml",
                  "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>open</body></html>"),
             page("saved.mhtml", archive),
@@ -184,10 +185,11 @@ private slots:
         QCOMPARE(
             describePagesByEngine(*engine.pagesByEngine()),
             QString(
-                "1 page by the fast engine, 12 by the browser engine (unknown script 2, refresh 2, "
+                "1 page by the fast engine, 13 by the browser engine (unknown script 2, refresh 2, "
                 "undeclared encoding 1, unsupported encoding 1, file name not UTF-8 1, too many "
-                "attributes 1, nesting too deep 1, XHTML not well-formed or not modelled 1, "
-                "saved-page archive not modelled 1, content-visibility: auto 1)"));
+                "attributes 1, nesting too deep 1, text at a form's end 1, XHTML not well-formed "
+                "or not modelled 1, saved-page archive not modelled 1, content-visibility: auto "
+                "1)"));
         PagesByEngine before = *engine.pagesByEngine();
         load(*loader, pages[1]);
         QCOMPARE(describePagesByEngine(pagesTakenSince(before, *engine.pagesByEngine())),

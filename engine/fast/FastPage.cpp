@@ -132,6 +132,8 @@ std::optional<BrowserReason> FastPage::browserReason() const
         return BrowserReason::TooManyAttributes;
     if (m_dom.tagsLeftOut())
         return BrowserReason::NestingTooDeep;
+    if (m_dom.formTextMisplaced())
+        return BrowserReason::FormTextMisplaced;
     if (!m_treeExact)
         return m_treeReason;
     if (!m_objectsKnown)
@@ -143,8 +145,7 @@ void FastPage::followRedirect(const QString &target, int redirectsLeft)
 {
     // The redirect's script is known by its text only where the page is parsed as the browser
     // parses it.
-    if (redirectsLeft == 0 || m_encodingGuessed || !m_encodingExact || m_dom.attributesDropped()
-        || m_dom.tagsLeftOut())
+    if (redirectsLeft == 0 || m_encodingGuessed || !m_encodingExact || !m_dom.parsedExactly())
         return;
     // As the browser engine's file handler reads the page it is sent to: a regular file only.
     const RegularFileRead read = readRegularFile(target, maxPageBytes);
@@ -168,7 +169,7 @@ void FastPage::runScripts(const Utf8Page &decoded)
 {
     // The worker parses the page again, as it is parsed here: only a page whose tree is the
     // browser's before its scripts run can be after.
-    if (m_encodingGuessed || !m_encodingExact || m_dom.attributesDropped() || m_dom.tagsLeftOut())
+    if (m_encodingGuessed || !m_encodingExact || !m_dom.parsedExactly())
         return;
     ScriptWorker *worker = threadScriptWorker();
     if (!worker)

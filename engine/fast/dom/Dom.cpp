@@ -172,6 +172,28 @@ int Dom::append(DomNode node, int parent)
     return index;
 }
 
+namespace {
+
+// Whether the text node after a form began before the form's end tag, which then lies within the
+// text's own source: text the parser took out of the form.
+bool textLeftItsForm(const GumboNode &node)
+{
+    if (node.v.element.tag != GUMBO_TAG_FORM || !node.parent)
+        return false;
+    const GumboVector &siblings = node.parent->v.element.children;
+    const size_t next = node.index_within_parent + 1;
+    if (next >= siblings.length)
+        return false;
+    const auto *sibling = static_cast<const GumboNode *>(siblings.data[next]);
+    if (sibling->type != GUMBO_NODE_TEXT && sibling->type != GUMBO_NODE_WHITESPACE)
+        return false;
+    const GumboStringPiece &source = sibling->v.text.original_text;
+    return QLatin1String(source.data, qsizetype(source.length))
+        .contains(QLatin1String("</form"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
 // Each pending entry: a gumbo node, the index of the parent it goes below (-1 for the
 // document, or the fragment) and that parent's depth in the parser's tree (the root element's
 // is 1).
@@ -270,6 +292,7 @@ void Dom::TreeBuilder::build(Dom &dom, const GumboVector &children, const GumboN
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
             const GumboElement &element = source->v.element;
+            dom.m_formTextMisplaced = dom.m_formTextMisplaced || textLeftItsForm(*source);
             const int index = dom.append(elementNode(element), parent);
             if (source == root)
                 dom.m_documentElement = index;

@@ -96,6 +96,14 @@ public:
     bool attributesDropped() const { return m_attributesDropped; }
     // Whether elements nested too deep for the parser were left out (see ParserInput.h).
     bool tagsLeftOut() const { return m_tagsLeftOut; }
+    // Whether text that ends a <form> came out after the form: gumbo 0.10.1 keeps such text
+    // waiting past the form's end tag and joins it to what follows.
+    bool formTextMisplaced() const { return m_formTextMisplaced; }
+    // Whether the tree is the browser's, as far as the parser can tell.
+    bool parsedExactly() const
+    {
+        return !m_attributesDropped && !m_tagsLeftOut && !m_formTextMisplaced;
+    }
 
     // Next node in document order below `root`, or -1; with `skipChildren` the walk leaves the
     // current node's subtree out.
@@ -135,4 +143,5 @@ private:
     bool m_quirksMode = false;
     bool m_attributesDropped = false;
     bool m_tagsLeftOut = false;
+    bool m_formTextMisplaced = false;
 };

@@ -269,7 +269,7 @@ NodeListResult ScriptDocument::parseFragment(int context, const QString &html)
     if (contextNode.isElement("template"))
         return {{}, DomError::NotModelled};
     const Dom fragment = Dom::parseFragment(html.toUtf8(), contextNode.name, contextNode.ns);
-    if (fragment.attributesDropped() || fragment.tagsLeftOut())
+    if (!fragment.parsedExactly())
         return {{}, DomError::NotModelled};
     if (m_dom.size() - m_parsedNodeCount + fragment.size() > maxCreatedNodes)
         return {{}, DomError::NotModelled};
