@@ -174,8 +174,8 @@ int Dom::append(DomNode node, int parent)
 
 namespace {
 
-// Whether the text node after a form began before the form's end tag, which then lies within the
-// text's own source: text the parser took out of the form.
+// Whether the text node after a form began with more than white space before the form's end
+// tag, which then lies within the text's own source: text the parser took out of the form.
 bool textLeftItsForm(const GumboNode &node)
 {
     if (node.v.element.tag != GUMBO_TAG_FORM || !node.parent)
@@ -187,9 +187,11 @@ bool textLeftItsForm(const GumboNode &node)
     const auto *sibling = static_cast<const GumboNode *>(siblings.data[next]);
     if (sibling->type != GUMBO_NODE_TEXT && sibling->type != GUMBO_NODE_WHITESPACE)
         return false;
-    const GumboStringPiece &source = sibling->v.text.original_text;
-    return QLatin1String(source.data, qsizetype(source.length))
-        .contains(QLatin1String("</form"), Qt::CaseInsensitive);
+    const GumboStringPiece &piece = sibling->v.text.original_text;
+    const QLatin1String source(piece.data, qsizetype(piece.length));
+    const qsizetype formEnd = source.indexOf(QLatin1String("</form"), 0, Qt::CaseInsensitive);
+    // White space at a form's end renders as nothing inside the form or after it.
+    return formEnd > 0 && !QString(source.left(formEnd)).trimmed().isEmpty();
 }
 
 } // namespace
