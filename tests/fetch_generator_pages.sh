@@ -20,40 +20,10 @@
 set -euo pipefail
 
 here=$(dirname "$0")
-folder=${1:?usage: fetch_generator_pages.sh FOLDER}
-record=$here/generator-packages.txt
-stamp=$(cat "$0" "$record" | sha256sum | cut -d' ' -f1)
-[[ -f $folder/complete && $(cat "$folder/complete") == "$stamp" ]] && exit 0
-rm -rf "$folder"
-mkdir -p "$folder/root"
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-chmod 755 "$scratch" # apt-get downloads as its own user where it can
-
-unavailable() {
-    echo "SKIP: the generator pages cannot be had: $*" | tee "$folder/unavailable" >&2
-    exit 77
-}
-
-while read -r package version digest; do
-    [[ -z $package || $package == \#* ]] && continue
-    (cd "$scratch" && apt-get download "$package=$version" >"$scratch/apt.log" 2>&1) ||
-        unavailable "$package $version could not be fetched ($(grep -m1 '^E:' "$scratch/apt.log" ||
-            echo 'apt-get download failed'))"
-    deb=("$scratch/${package}_"*.deb)
-    if [[ $(sha256sum "${deb[0]}" | cut -d' ' -f1) != "$digest" ]]; then
-        echo "$package $version does not have the digest recorded in $record" >&2
-        exit 1
-    fi
-done <"$record"
-
-# Takes the members matching the patterns (a * does not cross a /) out of a package.
-take() {
-    local package=$1
-    shift
-    dpkg-deb --fsys-tarfile "$scratch"/"$package"_*.deb |
-        tar -x -C "$folder/root" --wildcards --no-wildcards-match-slash "$@"
-}
+pages_record=$here/generator-packages.txt
+pages_name="generator pages"
+# shellcheck source=debian_package_pages.sh
+source "$here/debian_package_pages.sh"
 take libjs-jquery './usr/share/javascript/jquery/*'
 take libjs-underscore './usr/share/javascript/underscore/*'
 take libjs-jquery-ui './usr/share/javascript/jquery-ui/*'

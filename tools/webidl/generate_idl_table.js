@@ -748,8 +748,11 @@ function trimInto(folder, definitions, read) {
             byFile.set(file, []);
         byFile.get(file).push(definition);
     }
+    // Each source file's heading comment travels with its first definition only when that one
+    // is kept; it is dropped from all, so that every file starts with its definitions.
+    const withoutHeading = text => text.replace(/^(?:[ \t]*\/\/[^\n]*\n|[ \t]*\n)+/, '');
     for (const [file, kept] of byFile)
-        fs.writeFileSync(path.join(folder, file), WebIDL2.write(kept).trim() + '\n');
+        fs.writeFileSync(path.join(folder, file), withoutHeading(WebIDL2.write(kept)).trim() + '\n');
 }
 
 function main() {
