@@ -23,6 +23,15 @@ constexpr int maxRounds = 4;
 constexpr size_t maxScripts = 64;
 constexpr size_t maxScriptsWithEffects = 16;
 
+// For measuring what the script runtime makes of the generators' pages in the models' place:
+// with QUILLMERE_KNOWN_SCRIPTS=off no script is known, and every page with scripts goes to the
+// runtime as a page of an unknown generator would.
+bool modelsSwitchedOff()
+{
+    static const bool off = qgetenv("QUILLMERE_KNOWN_SCRIPTS") == "off";
+    return off;
+}
+
 const std::vector<const std::vector<KnownScript> *> &families()
 {
     static const std::vector<const std::vector<KnownScript> *> all{
@@ -159,7 +168,10 @@ KnownScriptsRun runKnownScripts(Dom &dom, ScriptPage page)
         || (!scripts.elements.empty() && page.baseUrl != QUrl::fromLocalFile(page.path)))
         return {BrowserReason::UnknownScript, {}};
     if (!scripts.refreshes.empty())
-        return {BrowserReason::Refresh, redirectTarget(dom, scripts, page)};
+        return {BrowserReason::Refresh,
+                modelsSwitchedOff() ? QString() : redirectTarget(dom, scripts, page)};
+    if (modelsSwitchedOff())
+        return {BrowserReason::UnknownScript, {}};
     // A known script may add scripts of its own, which the browser then runs too: each round
     // identifies the scripts not seen yet and runs what they do, until no new one comes.
     Dom edited = dom;
