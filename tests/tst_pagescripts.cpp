@@ -99,6 +99,15 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("error in a microtask")
         << QByteArray("queueMicrotask(function () { throw 1; });") << BrowserReason::ScriptError;
     QTest::newRow("syntax error") << QByteArray("var = ;") << BrowserReason::ScriptError;
+    QTest::newRow("object not modelled, used")
+        << QByteArray("if (navigator.clipboard) navigator.clipboard.writeText('x');")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("listener on an object not modelled")
+        << QByteArray("visualViewport.addEventListener('resize', function () {});")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("request beyond local files")
+        << QByteArray("new XMLHttpRequest().open('GET', 'https://example.org/');")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("endless loop") << QByteArray("for (;;) {}") << BrowserReason::ScriptNotSettled;
     QTest::newRow("endless loop in microtasks")
         << QByteArray("function again() { Promise.resolve().then(again); } again();")

@@ -26,6 +26,8 @@ const RealMembers &RealMembers::all()
         addFormControlMembers(registry);
         addStyleMembers(registry);
         addAttributeMapMembers(registry);
+        addUnmodelledObjectMembers(registry);
+        addRequestMembers(registry);
         return registry;
     }();
     return members;
