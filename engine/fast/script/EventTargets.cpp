@@ -436,6 +436,14 @@ bool EventTargets::listensFor(const QString &type) const
     return false;
 }
 
+bool EventTargets::listensFor(const QString &type, int target) const
+{
+    const auto found = m_listeners.find(target);
+    return found != m_listeners.end()
+        && std::any_of(found->second.begin(), found->second.end(),
+                       [&](const auto &listener) { return listener->type == type; });
+}
+
 v8::Local<v8::Value> EventTargets::handler(v8::Isolate *isolate, int target,
                                            const QString &type) const
 {

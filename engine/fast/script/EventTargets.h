@@ -40,6 +40,8 @@ public:
 
     // Whether any target has a listener for events of that type.
     bool listensFor(const QString &type) const;
+    // Whether that target has one.
+    bool listensFor(const QString &type, int target) const;
 
     // An `onxxx` attribute's listener: null when none.
     v8::Local<v8::Value> handler(v8::Isolate *isolate, int target, const QString &type) const;
