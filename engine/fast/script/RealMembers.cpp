@@ -28,6 +28,7 @@ const RealMembers &RealMembers::all()
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);
+        addWorkerMembers(registry);
         return registry;
     }();
     return members;

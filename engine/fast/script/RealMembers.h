@@ -53,3 +53,4 @@ void addStyleMembers(RealMembers &members);
 void addAttributeMapMembers(RealMembers &members);
 void addUnmodelledObjectMembers(RealMembers &members);
 void addRequestMembers(RealMembers &members);
+void addWorkerMembers(RealMembers &members);
