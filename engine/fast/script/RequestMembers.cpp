@@ -152,9 +152,9 @@ void open(const Info &info)
     const bool credentials = (info.Length() > 3 && !info[3]->IsNullOrUndefined())
         || (info.Length() > 4 && !info[4]->IsNullOrUndefined());
     const QUrl resolved = QUrl(page.context.baseUrl).resolved(QUrl(*url));
-    const std::optional<QString> address = browserUrl(resolved);
     // Methods the browser refuses, user names and addresses beyond local files are not modelled.
-    if (!isToken(*method) || isForbiddenMethod(*method) || credentials || !address) {
+    if (!isToken(*method) || isForbiddenMethod(*method) || credentials || !resolved.isValid()
+        || !resolved.isLocalFile()) {
         page.runtime.notModelled("XMLHttpRequest.open");
         return;
     }
@@ -162,7 +162,9 @@ void open(const Info &info)
     state.nextGeneration();
     state.setSending(false);
     state.setNumber("async", async ? 1 : 0);
-    state.setText("address", *address);
+    // The address only a synchronous request's error names; where its form in the browser is not
+    // modelled (a query, a fragment), such a request is not.
+    state.setText("address", browserUrl(resolved).value_or(QString()));
     if (state.readyState() != Opened) {
         state.setReadyState(Opened);
         fireRequestEvent(page, internalValueOf(info.This()), "readystatechange", "Event");
@@ -175,10 +177,6 @@ void send(const Info &info)
     ScriptPage &page = pageOf(info);
     const RequestState state = stateOf(info);
     if (state.readyState() != Opened || state.sending()) {
-        if (state.sending()) {
-            page.runtime.notModelled("XMLHttpRequest.send");
-            return;
-        }
         throwDomException(isolate, "InvalidStateError",
                           QStringLiteral("Failed to execute 'send' on 'XMLHttpRequest': The "
                                          "object's state must be OPENED."));
@@ -191,6 +189,10 @@ void send(const Info &info)
     }
     const int request = internalValueOf(info.This());
     if (state.number("async") == 0) {
+        if (state.text("address").isEmpty()) {
+            page.runtime.notModelled("XMLHttpRequest.send");
+            return;
+        }
         state.setReadyState(Done);
         throwDomException(isolate, "NetworkError",
                           QStringLiteral("Failed to execute 'send' on 'XMLHttpRequest': Failed "
