@@ -22,6 +22,7 @@ packages=(
 # (offline, say).
 test_packages=(
     libjs-mathjax             # a page typeset by MathJax, read by the browser engine
+    libjs-highlight.js        # the highlighter MkDocs' pages load from where Debian puts it
 )
 
 not_installed() {

@@ -88,17 +88,32 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("interface not modelled")
         << QByteArray("new IntersectionObserver(function () {});")
         << BrowserReason::ScriptNotModelled;
-    QTest::newRow("uncaught error")
-        << QByteArray("undefinedFunction();") << BrowserReason::ScriptError;
-    QTest::newRow("error in a timer")
-        << QByteArray("setTimeout(function () { throw new Error('late'); }, 0);")
+    // An error nothing catches sends the page on where the page listens for such errors, or
+    // where the page's own call into its code threw it.
+    QTest::newRow("uncaught error heard")
+        << QByteArray("window.onerror = function () {}; undefinedFunction();")
         << BrowserReason::ScriptError;
-    QTest::newRow("error in a listener")
-        << QByteArray("window.addEventListener('load', function () { null.x; });")
+    QTest::newRow("error in a timer, heard")
+        << QByteArray("addEventListener('error', function () {});"
+                      " setTimeout(function () { throw new Error('late'); }, 0);")
+        << BrowserReason::ScriptError;
+    QTest::newRow("syntax error, heard")
+        << QByteArray("</script><body onerror='1'><script>var = ;") << BrowserReason::ScriptError;
+    QTest::newRow("error in an event the page dispatched")
+        << QByteArray("document.body.addEventListener('x', function () { null.x; });"
+                      " document.body.dispatchEvent(new Event('x'));")
         << BrowserReason::ScriptError;
     QTest::newRow("error in a microtask")
         << QByteArray("queueMicrotask(function () { throw 1; });") << BrowserReason::ScriptError;
-    QTest::newRow("syntax error") << QByteArray("var = ;") << BrowserReason::ScriptError;
+    QTest::newRow("object not modelled, used")
+        << QByteArray("if (navigator.clipboard) navigator.clipboard.writeText('x');")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("listener on an object not modelled")
+        << QByteArray("visualViewport.addEventListener('resize', function () {});")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("request beyond local files")
+        << QByteArray("new XMLHttpRequest().open('GET', 'https://example.org/');")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("endless loop") << QByteArray("for (;;) {}") << BrowserReason::ScriptNotSettled;
     QTest::newRow("endless loop in microtasks")
         << QByteArray("function again() { Promise.resolve().then(again); } again();")

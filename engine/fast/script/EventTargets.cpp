@@ -2,6 +2,7 @@
 
 #include "RealMembers.h"
 #include "ScriptPage.h"
+#include "UnmodelledObjects.h"
 #include "V8Strings.h"
 
 #include <v8-exception.h>
@@ -105,6 +106,8 @@ v8::Local<v8::Value> targetObject(ScriptPage &page, int target)
 {
     if (target == EventTargets::windowTarget)
         return page.global();
+    if (EventTargets::isObjectTarget(target))
+        return page.events.objectTarget(page.isolate(), target);
     return page.wrapOrNull(target);
 }
 
@@ -113,7 +116,7 @@ v8::Local<v8::Value> targetObject(ScriptPage &page, int target)
 std::vector<int> eventPath(ScriptPage &page, int target, const QString &type)
 {
     std::vector<int> path{target};
-    if (target == EventTargets::windowTarget)
+    if (target == EventTargets::windowTarget || EventTargets::isObjectTarget(target))
         return path;
     for (int node = page.document.parentNode(target); node != ScriptDocument::noNode;
          node = page.document.parentNode(node))
@@ -407,6 +410,21 @@ void EventTargets::remove(int target, const QString &type, v8::Local<v8::Object>
     });
 }
 
+int EventTargets::addObjectTarget(v8::Isolate *isolate, v8::Local<v8::Object> object)
+{
+    if (m_objectTargets.size() >= objectTargetBound)
+        return ScriptDocument::noNode;
+    m_objectTargets.emplace_back(isolate, object);
+    return firstObjectTarget - int(m_objectTargets.size() - 1);
+}
+
+v8::Local<v8::Object> EventTargets::objectTarget(v8::Isolate *isolate, int key) const
+{
+    const std::size_t index = std::size_t(firstObjectTarget - key);
+    return index < m_objectTargets.size() ? m_objectTargets[index].Get(isolate)
+                                          : v8::Local<v8::Object>();
+}
+
 bool EventTargets::listensFor(const QString &type) const
 {
     for (const auto &[target, listeners] : m_listeners) {
@@ -416,6 +434,14 @@ bool EventTargets::listensFor(const QString &type) const
         }
     }
     return false;
+}
+
+bool EventTargets::listensFor(const QString &type, int target) const
+{
+    const auto found = m_listeners.find(target);
+    return found != m_listeners.end()
+        && std::any_of(found->second.begin(), found->second.end(),
+                       [&](const auto &listener) { return listener->type == type; });
 }
 
 v8::Local<v8::Value> EventTargets::handler(v8::Isolate *isolate, int target,
@@ -574,11 +600,11 @@ bool EventTargets::dispatch(ScriptPage &page, int target, v8::Local<v8::Object> 
 }
 
 bool EventTargets::fire(ScriptPage &page, int target, const QString &type, bool bubbles,
-                        bool cancelable)
+                        bool cancelable, const char *interface)
 {
     v8::Isolate *isolate = page.isolate();
     v8::HandleScope handles(isolate);
-    const v8::Local<v8::Object> event = page.templates.newInstance("Event", 0);
+    const v8::Local<v8::Object> event = page.templates.newInstance(interface, 0);
     initialise(isolate, event, toV8(isolate, type),
                (bubbles ? Bubbles : 0) | (cancelable ? Cancelable : 0) | Trusted);
     return dispatch(page, target, event);
@@ -588,6 +614,15 @@ int eventTargetOf(ScriptPage &page, v8::Local<v8::Value> receiver)
 {
     if (receiver->IsObject() && receiver.As<v8::Object>()->StrictEquals(page.global()))
         return EventTargets::windowTarget;
+    if (!receiver->IsObject())
+        return ScriptDocument::noNode;
+    const v8::Local<v8::Object> object = receiver.As<v8::Object>();
+    if (isUnmodelledObject(object))
+        page.runtime.notModelled("EventTarget of an object not modelled");
+    const int key = internalValueOf(object);
+    if (EventTargets::isObjectTarget(key))
+        return page.events.objectTarget(page.isolate(), key) == object ? key
+                                                                       : ScriptDocument::noNode;
     return page.nodeOf(receiver);
 }
 

@@ -23,6 +23,15 @@ public:
 
     // Bounds a page's listeners: past it the page has asked for more than is kept.
     static constexpr std::size_t listenerBound = 100000;
+    // Event targets that are neither nodes nor window (request objects) have keys from here
+    // down, one per object, bounded.
+    static constexpr int firstObjectTarget = -200;
+    static constexpr std::size_t objectTargetBound = 10000;
+    static constexpr bool isObjectTarget(int key) { return key <= firstObjectTarget; }
+
+    // A new such target's key; noNode when the page made too many.
+    int addObjectTarget(v8::Isolate *isolate, v8::Local<v8::Object> object);
+    v8::Local<v8::Object> objectTarget(v8::Isolate *isolate, int key) const;
 
     // False when the page has too many listeners.
     bool add(int target, const QString &type, v8::Isolate *isolate, v8::Local<v8::Object> callback,
@@ -31,6 +40,8 @@ public:
 
     // Whether any target has a listener for events of that type.
     bool listensFor(const QString &type) const;
+    // Whether that target has one.
+    bool listensFor(const QString &type, int target) const;
 
     // An `onxxx` attribute's listener: null when none.
     v8::Local<v8::Value> handler(v8::Isolate *isolate, int target, const QString &type) const;
@@ -43,9 +54,9 @@ public:
 
     // Dispatches an event object through the tree from `target`; whether it was not canceled.
     static bool dispatch(ScriptPage &page, int target, v8::Local<v8::Object> event);
-    // Makes and dispatches a trusted event of that type.
+    // Makes and dispatches a trusted event of that type, an instance of `interface`.
     static bool fire(ScriptPage &page, int target, const QString &type, bool bubbles = false,
-                     bool cancelable = false);
+                     bool cancelable = false, const char *interface = "Event");
 
 private:
     struct Listener
@@ -68,6 +79,7 @@ private:
 
     std::unordered_map<int, ListenerList> m_listeners;
     std::size_t m_count = 0;
+    std::vector<v8::Global<v8::Object>> m_objectTargets;
 };
 
 // The event handler attributes (onload, onclick, ...) of every interface.

@@ -8,6 +8,7 @@
 #include <v8-script.h>
 
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -163,10 +164,27 @@ bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
         return true;
     }
     if (tryCatch.HasCaught()) {
+        if (m_taskDepth == 0 && endsItsTaskOnly(tryCatch.Exception()))
+            return false;
         uncaught(tryCatch.Exception(), tryCatch.Message());
         return true;
     }
     return false;
+}
+
+// An error nothing caught ends its task and no more, as in the browser, where the page does not
+// listen for such errors. Not modelled: one inside a call the page's own code made (an event it
+// dispatched), and a RangeError, which may come of a bound of ours the browser's differ from (the
+// stack's depth, an array buffer's size).
+bool PageRuntime::endsItsTaskOnly(v8::Local<v8::Value> exception) const
+{
+    if (!m_errorsHeard || m_errorsHeard())
+        return false;
+    if (!exception->IsObject())
+        return true;
+    const v8::String::Utf8Value constructor(m_isolate,
+                                            exception.As<v8::Object>()->GetConstructorName());
+    return std::string_view(*constructor ? *constructor : "") != "RangeError";
 }
 
 void PageRuntime::runScript(const QString &source, const QString &url)

@@ -70,6 +70,9 @@ public:
     // Stops every script of the page for good: the page goes to the browser for `reason`, or
     // for the first reason given.
     void fail(BrowserReason reason);
+    // Whether the page listens for the errors its tasks leave uncaught. Where it does not, such
+    // an error only ends its task, as in the browser, which reports it where no script sees it.
+    void setErrorsHeard(std::function<bool()> heard) { m_errorsHeard = std::move(heard); }
     // Stops the scripts at an error nothing caught.
     void uncaught(v8::Local<v8::Value> exception, v8::Local<v8::Message> message);
     // Stops the scripts at a member the runtime does not do as the browser does.
@@ -83,6 +86,7 @@ public:
 private:
     // Whether `tryCatch` caught what makes the page fail; then it has failed.
     bool failedOn(const v8::TryCatch &tryCatch);
+    bool endsItsTaskOnly(v8::Local<v8::Value> exception) const;
     static size_t nearHeapLimit(void *data, size_t currentLimit, size_t initialLimit);
 
     v8::Isolate *m_isolate = nullptr;
@@ -94,4 +98,5 @@ private:
     std::optional<BrowserReason> m_reason;
     int m_taskDepth = 0;
     std::string m_memberNotModelled;
+    std::function<bool()> m_errorsHeard;
 };

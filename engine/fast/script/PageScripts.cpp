@@ -76,6 +76,9 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &c
         ScriptPage page(runtime, document, templates, context);
         ScriptRunner runner(page, read);
         page.treeChanged = [&runner] { runner.takeInsertedScripts(); };
+        runtime.setErrorsHeard([&page] {
+            return page.events.listensFor(QStringLiteral("error"), EventTargets::windowTarget);
+        });
         reason = runner.run();
         memberNotModelled = runtime.memberNotModelled();
     }

@@ -26,6 +26,9 @@ const RealMembers &RealMembers::all()
         addFormControlMembers(registry);
         addStyleMembers(registry);
         addAttributeMapMembers(registry);
+        addUnmodelledObjectMembers(registry);
+        addRequestMembers(registry);
+        addWorkerMembers(registry);
         return registry;
     }();
     return members;

@@ -51,3 +51,6 @@ void addElementMembers(RealMembers &members);
 void addFormControlMembers(RealMembers &members);
 void addStyleMembers(RealMembers &members);
 void addAttributeMapMembers(RealMembers &members);
+void addUnmodelledObjectMembers(RealMembers &members);
+void addRequestMembers(RealMembers &members);
+void addWorkerMembers(RealMembers &members);

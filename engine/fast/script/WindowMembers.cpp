@@ -509,14 +509,6 @@ void addMediaQueryMembers(RealMembers &members)
     members.operation("MediaQueryList", "removeListener", ignore);
 }
 
-// A request object may be made (libraries make one to learn what the browser supports); using
-// it is not modelled.
-void addRequestMembers(RealMembers &members)
-{
-    members.constructor("XMLHttpRequest",
-                        [](const Info &info) { info.GetReturnValue().Set(info.This()); });
-}
-
 // performance.now(): the page's own clock, which runs as its timers do.
 void addPerformanceMembers(RealMembers &members)
 {
@@ -659,6 +651,5 @@ void addWindowMembers(RealMembers &members)
     addDomExceptionMembers(members);
     addMediaQueryMembers(members);
     addConsoleMembers(members);
-    addRequestMembers(members);
     addPerformanceMembers(members);
 }
