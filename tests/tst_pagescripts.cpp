@@ -88,8 +88,14 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("interface not modelled")
         << QByteArray("new IntersectionObserver(function () {});")
         << BrowserReason::ScriptNotModelled;
-    // An error nothing catches sends the page on where the page listens for such errors, or
-    // where the page's own call into its code threw it.
+    // An error nothing catches sends the page on where the page listens for such errors, where
+    // the page's own call into its code threw it, or where one of our members threw in its task.
+    QTest::newRow("a member's error in the task")
+        << QByteArray("try { document.createElement('1'); } catch (e) {} undefinedFunction();")
+        << BrowserReason::ScriptError;
+    QTest::newRow("a member's error uncaught")
+        << QByteArray("setTimeout(function () { document.body.appendChild(document); }, 0);")
+        << BrowserReason::ScriptError;
     QTest::newRow("uncaught error heard")
         << QByteArray("window.onerror = function () {}; undefinedFunction();")
         << BrowserReason::ScriptError;

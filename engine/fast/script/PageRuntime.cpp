@@ -174,17 +174,26 @@ bool PageRuntime::failedOn(const v8::TryCatch &tryCatch)
 
 // An error nothing caught ends its task and no more, as in the browser, where the page does not
 // listen for such errors. Not modelled: one inside a call the page's own code made (an event it
-// dispatched), and a RangeError, which may come of a bound of ours the browser's differ from (the
-// stack's depth, an array buffer's size).
+// dispatched); a task in which one of our members threw, since that error may be ours alone; and
+// a RangeError, which may come of a bound of ours the browser's differ from (the stack's depth,
+// an array buffer's size).
 bool PageRuntime::endsItsTaskOnly(v8::Local<v8::Value> exception) const
 {
-    if (!m_errorsHeard || m_errorsHeard())
+    if (!m_errorsHeard || m_errorsHeard() || m_memberThrewInTask)
         return false;
     if (!exception->IsObject())
         return true;
     const v8::String::Utf8Value constructor(m_isolate,
                                             exception.As<v8::Object>()->GetConstructorName());
     return std::string_view(*constructor ? *constructor : "") != "RangeError";
+}
+
+bool PageRuntime::enterTask()
+{
+    const bool outermost = m_taskDepth++ == 0;
+    if (outermost)
+        m_memberThrewInTask = false;
+    return outermost;
 }
 
 void PageRuntime::runScript(const QString &source, const QString &url)
@@ -197,7 +206,7 @@ void PageRuntime::runScript(const QString &source, const QString &url)
     v8::ScriptOrigin origin(m_isolate, toV8(m_isolate, url));
     v8::Local<v8::Script> script;
     m_watchdog->taskStarted();
-    ++m_taskDepth;
+    enterTask();
     if (v8::Script::Compile(context, toV8(m_isolate, source), &origin).ToLocal(&script))
         script->Run(context).IsEmpty();
     --m_taskDepth;
@@ -215,7 +224,7 @@ v8::MaybeLocal<v8::Value> PageRuntime::call(v8::Local<v8::Function> function,
     v8::TryCatch tryCatch(m_isolate);
     // A call from inside a script (an event dispatched by the page itself) is part of the task
     // already timed.
-    const bool outermost = m_taskDepth++ == 0;
+    const bool outermost = enterTask();
     if (outermost)
         m_watchdog->taskStarted();
     v8::MaybeLocal<v8::Value> result = function->Call(context(), receiver, argc, argv);
@@ -234,7 +243,7 @@ void PageRuntime::runMicrotasks()
     v8::HandleScope handles(m_isolate);
     v8::TryCatch tryCatch(m_isolate);
     m_watchdog->taskStarted();
-    ++m_taskDepth;
+    enterTask();
     m_microtasks->PerformCheckpoint(m_isolate);
     --m_taskDepth;
     m_watchdog->taskEnded();

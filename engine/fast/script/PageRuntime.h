@@ -73,6 +73,9 @@ public:
     // Whether the page listens for the errors its tasks leave uncaught. Where it does not, such
     // an error only ends its task, as in the browser, which reports it where no script sees it.
     void setErrorsHeard(std::function<bool()> heard) { m_errorsHeard = std::move(heard); }
+    // Told by a member that throws: an error of ours that nothing caught is one the browser may
+    // not have thrown, so it sends the page to the browser rather than end its task only.
+    void memberThrew() { m_memberThrewInTask = true; }
     // Stops the scripts at an error nothing caught.
     void uncaught(v8::Local<v8::Value> exception, v8::Local<v8::Message> message);
     // Stops the scripts at a member the runtime does not do as the browser does.
@@ -87,6 +90,8 @@ private:
     // Whether `tryCatch` caught what makes the page fail; then it has failed.
     bool failedOn(const v8::TryCatch &tryCatch);
     bool endsItsTaskOnly(v8::Local<v8::Value> exception) const;
+    // Counts a task (or a call inside one) begun; true for the outermost.
+    bool enterTask();
     static size_t nearHeapLimit(void *data, size_t currentLimit, size_t initialLimit);
 
     v8::Isolate *m_isolate = nullptr;
@@ -97,6 +102,7 @@ private:
     std::unique_ptr<ScriptWatchdog> m_watchdog;
     std::optional<BrowserReason> m_reason;
     int m_taskDepth = 0;
+    bool m_memberThrewInTask = false;
     std::string m_memberNotModelled;
     std::function<bool()> m_errorsHeard;
 };

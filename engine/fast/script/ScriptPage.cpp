@@ -216,10 +216,12 @@ void throwDomException(v8::Isolate *isolate, const char *name, const QString &me
         ->SetPrivate(context, v8::Private::ForApi(isolate, toV8(isolate, "message")),
                      toV8(isolate, message))
         .FromMaybe(false);
+    page.runtime.memberThrew();
     isolate->ThrowException(exception);
 }
 
 void throwTypeError(v8::Isolate *isolate, const QString &message)
 {
+    ScriptPage::of(isolate).runtime.memberThrew();
     isolate->ThrowException(v8::Exception::TypeError(toV8(isolate, message)));
 }
