@@ -26,6 +26,7 @@ const RealMembers &RealMembers::all()
         addFormControlMembers(registry);
         addStyleMembers(registry);
         addAttributeMapMembers(registry);
+        addImplementationMembers(registry);
         return registry;
     }();
     return members;

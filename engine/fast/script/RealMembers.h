@@ -51,3 +51,4 @@ void addElementMembers(RealMembers &members);
 void addFormControlMembers(RealMembers &members);
 void addStyleMembers(RealMembers &members);
 void addAttributeMapMembers(RealMembers &members);
+void addImplementationMembers(RealMembers &members);

@@ -1,5 +1,6 @@
 #include "BrowserAddress.h"
 #include "BrowserValues.h"
+#include "NodeArguments.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
 #include "V8Strings.h"
@@ -554,7 +555,10 @@ void addWindowAttributes(RealMembers &members)
         info.GetReturnValue().Set(windowObject(info, "Location", 0));
     };
     members.attribute("Window", "location", location);
-    members.attribute("Document", "location", location);
+    members.attribute("Document", "location", [](const Info &info) {
+        if (NodeArguments::onPageDocument(info, "Document.location"))
+            info.GetReturnValue().Set(windowObject(info, "Location", 0));
+    });
     members.attribute("Window", "navigator", [](const Info &info) {
         info.GetReturnValue().Set(windowObject(info, "Navigator", 0));
     });
