@@ -27,6 +27,8 @@ const RealMembers &RealMembers::all()
         addStyleMembers(registry);
         addAttributeMapMembers(registry);
         addImplementationMembers(registry);
+        addUrlAndSearchParamsMembers(registry);
+        addHistoryMembers(registry);
         return registry;
     }();
     return members;

@@ -52,3 +52,5 @@ void addFormControlMembers(RealMembers &members);
 void addStyleMembers(RealMembers &members);
 void addAttributeMapMembers(RealMembers &members);
 void addImplementationMembers(RealMembers &members);
+void addUrlAndSearchParamsMembers(RealMembers &members);
+void addHistoryMembers(RealMembers &members);

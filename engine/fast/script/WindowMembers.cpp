@@ -559,6 +559,9 @@ void addWindowAttributes(RealMembers &members)
         if (NodeArguments::onPageDocument(info, "Document.location"))
             info.GetReturnValue().Set(windowObject(info, "Location", 0));
     });
+    members.attribute("Window", "history", [](const Info &info) {
+        info.GetReturnValue().Set(windowObject(info, "History", 0));
+    });
     members.attribute("Window", "navigator", [](const Info &info) {
         info.GetReturnValue().Set(windowObject(info, "Navigator", 0));
     });
