@@ -42,7 +42,7 @@ int ScriptDocument::nodeDocument(int node) const
 
 NodeResult ScriptDocument::ownedBy(NodeResult made, int document)
 {
-    if (made.error == DomError::None && document != documentNode)
+    if (made.error == DomError::None && m_madeDocuments.contains(document))
         m_madeDocumentOf.insert(made.node, document);
     return made;
 }

@@ -318,7 +318,6 @@ private:
     int nextInTree(int node, int root) const;
     std::vector<int> pathFromRoot(int node) const;
     int titleElement() const;
-    bool isMadeDocument(int node) const { return m_madeDocuments.contains(node); }
     NodeResult ownedBy(NodeResult made, int document);
     void adopt(int node, int document);
 
@@ -350,7 +349,8 @@ private:
     // Positions among siblings, which selectors read, are counted again lazily.
     void markPositionsStale(int parent);
     void countStalePositions();
-    std::optional<std::vector<ComplexSelector>> parsedSelectors(const QString &selectors,
+    // The list `selectors` for a query at `node`.
+    std::optional<std::vector<ComplexSelector>> parsedSelectors(const QString &selectors, int node,
                                                                 DomError &error);
     NodeListResult selectorQuery(int root, const QString &selectors, bool firstOnly);
     void buildIdIndex() const;
