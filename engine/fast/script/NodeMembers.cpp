@@ -106,8 +106,11 @@ void addNodeNavigation(RealMembers &members)
     // A document a script made holds its nodes connected too, though not rendered.
     members.attribute("Node", "isConnected", [](const Info &info) {
         ScriptDocument &document = pageOf(info).document;
-        info.GetReturnValue().Set(document.nodeType(document.rootNode(self(info)))
-                                  == DomNodeType::Document);
+        const int node = self(info);
+        info.GetReturnValue().Set(
+            document.isConnected(node)
+            || (document.nodeDocument(node) != ScriptDocument::documentNode
+                && document.nodeType(document.rootNode(node)) == DomNodeType::Document));
     });
     members.attribute("Node", "childNodes", [](const Info &info) {
         info.GetReturnValue().Set(sameObject(info, "childNodes", [&] {
