@@ -447,8 +447,6 @@ void addDocumentMembers(RealMembers &members)
             returnNode(info, pageOf(info).document.getElementById(self(info), *id));
     });
     members.operation("Document", "getElementsByName", [](const Info &info) {
-        if (!onPageDocument(info, "Document.getElementsByName"))
-            return;
         if (const auto name = stringArgument(info, 0))
             info.GetReturnValue().Set(
                 pageOf(info).liveList(ScriptPage::LiveList::ByName, self(info), *name));
@@ -477,15 +475,15 @@ void documentNamedGetter(v8::Local<v8::Name> name, const v8::PropertyCallbackInf
     const QString key = fromV8(isolate, name.As<v8::String>());
     if (key.isEmpty())
         return;
-    if (page.nodeOf(info.Holder()) != ScriptDocument::documentNode) {
-        page.runtime.notModelled("Document named property");
-        return;
-    }
+
     static const QSet<QString> byName = {QStringLiteral("form"), QStringLiteral("iframe"),
                                          QStringLiteral("embed"), QStringLiteral("object"),
                                          QStringLiteral("img")};
     ScriptDocument &document = page.document;
     std::vector<int> found;
+    // A document a script made has none, as in the browser.
+    if (page.nodeOf(info.Holder()) != ScriptDocument::documentNode)
+        return;
     for (int element : document.getElementsByName(key)) {
         const DomNode &node = document.dom().node(element);
         if (node.ns == DomNode::Html && byName.contains(node.name))

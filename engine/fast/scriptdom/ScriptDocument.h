@@ -296,7 +296,7 @@ public:
     int getElementById(int root, const QString &id) const;
     std::vector<int> getElementsByTagName(int root, const QString &qualifiedName) const;
     std::vector<int> getElementsByClassName(int root, const QString &classNames) const;
-    std::vector<int> getElementsByName(const QString &name) const;
+    std::vector<int> getElementsByName(const QString &name, int document = documentNode) const;
     // Syntax for an invalid selector; NotModelled for one the engine's matcher does not
     // follow (selectors nested too deep, syntax only the browser reads, state such as focus or
     // validity). A pseudo-element matches nothing, as in the browser; :checked, :disabled and

@@ -84,10 +84,10 @@ std::vector<int> ScriptDocument::getElementsByClassName(int root, const QString 
     return elements;
 }
 
-std::vector<int> ScriptDocument::getElementsByName(const QString &name) const
+std::vector<int> ScriptDocument::getElementsByName(const QString &name, int document) const
 {
     std::vector<int> elements;
-    for (int at = firstChild(documentNode); at != noNode; at = nextInTree(at, documentNode)) {
+    for (int at = firstChild(document); at != noNode; at = nextInTree(at, document)) {
         checkPageCancelled();
         if (isElement(at) && m_dom.node(at).ns == DomNode::Html
             && m_dom.node(at).attribute(QLatin1String("name")) == name)
