@@ -234,9 +234,9 @@ private:
 
     void make()
     {
-        switch (pick(5)) {
+        switch (pick(6)) {
         case 0:
-            m_document.createElement(any(names));
+            m_document.createElement(any(names), m_document.nodeDocument(node()));
             break;
         case 1:
             m_document.createElementNs("http://www.w3.org/2000/svg", "clipPath");
@@ -246,6 +246,9 @@ private:
             break;
         case 3:
             m_document.createComment("c");
+            break;
+        case 4:
+            m_document.createHtmlDocument(pick(2) ? std::optional<QString>("t") : std::nullopt);
             break;
         default:
             m_document.createDocumentFragment();

@@ -158,6 +158,18 @@ void TestPageScripts::pagesGoToTheBrowser_data()
         << QByteArray("function f() { var s = document.createElement('script');"
                       " s.textContent = 'f()'; document.body.appendChild(s); } f();")
         << BrowserReason::ScriptNotSettled;
+    QTest::newRow("documents without end")
+        << QByteArray("for (;;) document.implementation.createHTMLDocument('');")
+        << BrowserReason::ScriptNotSettled;
+    QTest::newRow("a second root in a made document")
+        << QByteArray("var d = document.implementation.createHTMLDocument('');"
+                      " d.appendChild(d.createElement('p'));")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a URL of another address")
+        << QByteArray("new URL('https://example.com/');") << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a history entry at another address")
+        << QByteArray("history.replaceState(null, '', '#part');")
+        << BrowserReason::ScriptNotModelled;
 }
 
 void TestPageScripts::pagesGoToTheBrowser()

@@ -422,6 +422,41 @@ private slots:
         document.setAttribute(p, "title", "t");
         QVERIFY(document.mutationCount() > afterInsert);
     }
+
+    void aMadeDocumentStaysApartUntilItsNodesAreAdopted()
+    {
+        Dom dom = parsed("<body><p id=p>a</p>");
+        ScriptDocument document(dom);
+        const int made = document.createHtmlDocument(QStringLiteral("t")).node;
+        QCOMPARE(document.nodeType(made), DomNodeType::Document);
+        QCOMPARE(names(document, document.childNodes(made)), (QStringList{"html", "HTML"}));
+        const int madeBody = document.body(made);
+        QCOMPARE(document.title(), QString());
+        QCOMPARE(document.setInnerHtml(madeBody, "<script>s()</script><b>b<i>i</i></b>"),
+                 DomError::None);
+        QVERIFY(document.takeConnectedResourceElements().empty());
+        const int bold = document.querySelector(made, "b").node;
+        QVERIFY(bold >= 0);
+        QCOMPARE(document.querySelector(ScriptDocument::documentNode, "b").node, -1);
+        QCOMPARE(document.querySelector(made, ":root").error, DomError::NotModelled);
+        QCOMPARE(document.nodeDocument(document.firstChild(bold)), made);
+        // Its own tree stays as made.
+        const int comment = document.createComment("c", made).node;
+        QCOMPARE(document.appendChild(made, comment).error, DomError::NotModelled);
+        QCOMPARE(document.remove(document.documentElement(made)), DomError::NotModelled);
+        QCOMPARE(document.cloneNode(made, true).error, DomError::NotModelled);
+        // Moving a node in adopts it with its subtree; it is then the page's to render.
+        const int p = document.getElementById(ScriptDocument::documentNode, "p");
+        document.appendChild(p, bold);
+        QCOMPARE(document.nodeDocument(bold), ScriptDocument::documentNode);
+        QCOMPARE(document.nodeDocument(document.lastChild(bold)), ScriptDocument::documentNode);
+        document.appendChild(madeBody, document.createElement("u").node);
+        QCOMPARE(document.nodeDocument(document.lastChild(madeBody)), made);
+        document.finishParsing();
+        dom.finishEditing();
+        QCOMPARE(bodyText(dom), QStringLiteral("abi"));
+        QCOMPARE(dom.size(), parsed("<body><p>a<b>b<i>i</i></b></p>").size());
+    }
 };
 
 QTEST_GUILESS_MAIN(ScriptDomTest)

@@ -1,6 +1,8 @@
 #include "NodeArguments.h"
 #include "RealMembers.h"
 
+#include "engine/fast/scriptdom/AsciiCase.h"
+
 using namespace NodeArguments;
 
 // The state form controls hold beside their attributes: an input's checkedness and value once
@@ -152,6 +154,23 @@ void addInputMembers(RealMembers &members)
     });
 }
 
+// A button's type is its attribute's, when a known one in any case; else it submits.
+void addButtonMembers(RealMembers &members)
+{
+    members.attribute(
+        "HTMLButtonElement", "type",
+        [](const Info &info) {
+        const QString type = asciiLowered(
+            pageOf(info).document.attribute(self(info), typeAttribute));
+        const bool known = type == u"reset" || type == u"button";
+        returnString(info, known ? type : QStringLiteral("submit"));
+        },
+        [](const Info &info) {
+        if (const auto type = stringArgument(info, 0))
+            pageOf(info).document.setAttribute(self(info), typeAttribute, *type);
+    });
+}
+
 // An option is selected by its attribute; of a select's options none of which has it, the
 // first is, unless the select takes several.
 void addOptionMembers(RealMembers &members)
@@ -201,5 +220,6 @@ void addOptionMembers(RealMembers &members)
 void addFormControlMembers(RealMembers &members)
 {
     addInputMembers(members);
+    addButtonMembers(members);
     addOptionMembers(members);
 }

@@ -69,6 +69,11 @@ inline void treeChanged(const Info &info)
         page.treeChanged();
 }
 
+// Whether the receiver is the page's own document. Otherwise, a document a script made, the
+// member (one the page's document answers for its window or its loading) is not modelled and
+// the scripts stop.
+bool onPageDocument(const Info &info, const char *member);
+
 // An object that is the same on every read of the attribute that gives it (childNodes,
 // classList), kept on the node's own object.
 v8::Local<v8::Object> sameObject(const Info &info, const char *key,

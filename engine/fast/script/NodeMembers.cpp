@@ -40,6 +40,14 @@ std::optional<std::vector<NodeOrText>> nodesOrText(const Info &info)
     return nodes;
 }
 
+bool onPageDocument(const Info &info, const char *member)
+{
+    if (self(info) == ScriptDocument::documentNode)
+        return true;
+    pageOf(info).runtime.notModelled(member);
+    return false;
+}
+
 v8::Local<v8::Object> sameObject(const Info &info, const char *key,
                                  const std::function<v8::Local<v8::Object>()> &make)
 {
@@ -89,12 +97,20 @@ void addNodeNavigation(RealMembers &members)
         returnNode(info, pageOf(info).document.previousSibling(self(info)));
     });
     members.attribute("Node", "ownerDocument", [](const Info &info) {
+        ScriptDocument &document = pageOf(info).document;
         returnNode(info,
-                   self(info) == ScriptDocument::documentNode ? ScriptDocument::noNode
-                                                              : ScriptDocument::documentNode);
+                   document.nodeType(self(info)) == DomNodeType::Document
+                       ? ScriptDocument::noNode
+                       : document.nodeDocument(self(info)));
     });
+    // A document a script made holds its nodes connected too, though not rendered.
     members.attribute("Node", "isConnected", [](const Info &info) {
-        info.GetReturnValue().Set(pageOf(info).document.isConnected(self(info)));
+        ScriptDocument &document = pageOf(info).document;
+        const int node = self(info);
+        info.GetReturnValue().Set(
+            document.isConnected(node)
+            || (document.nodeDocument(node) != ScriptDocument::documentNode
+                && document.nodeType(document.rootNode(node)) == DomNodeType::Document));
     });
     members.attribute("Node", "childNodes", [](const Info &info) {
         info.GetReturnValue().Set(sameObject(info, "childNodes", [&] {
@@ -334,27 +350,41 @@ void addListMembers(RealMembers &members)
 void addDocumentMembers(RealMembers &members)
 {
     members.attribute("Document", "documentElement", [](const Info &info) {
-        returnNode(info, pageOf(info).document.documentElement());
+        returnNode(info, pageOf(info).document.documentElement(self(info)));
     });
-    members.attribute("Document", "head",
-                      [](const Info &info) { returnNode(info, pageOf(info).document.head()); });
-    members.attribute("Document", "body",
-                      [](const Info &info) { returnNode(info, pageOf(info).document.body()); });
-    members.attribute("Document", "doctype",
-                      [](const Info &info) { returnNode(info, pageOf(info).document.doctype()); });
+    members.attribute("Document", "head", [](const Info &info) {
+        returnNode(info, pageOf(info).document.head(self(info)));
+    });
+    members.attribute("Document", "body", [](const Info &info) {
+        returnNode(info, pageOf(info).document.body(self(info)));
+    });
+    members.attribute("Document", "doctype", [](const Info &info) {
+        returnNode(info, pageOf(info).document.doctype(self(info)));
+    });
     members.attribute(
         "Document", "title",
-        [](const Info &info) { returnString(info, pageOf(info).document.title()); },
         [](const Info &info) {
+        if (onPageDocument(info, "Document.title"))
+            returnString(info, pageOf(info).document.title());
+        },
+        [](const Info &info) {
+        if (!onPageDocument(info, "Document.title"))
+            return;
         if (const auto title = stringArgument(info, 0))
             pageOf(info).document.setTitle(*title);
-        });
-    members.attribute("Document", "readyState",
-                      [](const Info &info) { returnString(info, pageOf(info).readyState); });
-    members.attribute("Document", "currentScript",
-                      [](const Info &info) { returnNode(info, pageOf(info).currentScript); });
+    });
+    members.attribute("Document", "readyState", [](const Info &info) {
+        if (onPageDocument(info, "Document.readyState"))
+            returnString(info, pageOf(info).readyState);
+    });
+    members.attribute("Document", "currentScript", [](const Info &info) {
+        if (onPageDocument(info, "Document.currentScript"))
+            returnNode(info, pageOf(info).currentScript);
+    });
     const auto url = [](const Info &info) {
         ScriptPage &page = pageOf(info);
+        if (!onPageDocument(info, "Document.URL"))
+            return;
         if (const auto address = browserUrl(QUrl(page.context.pageUrl)))
             returnString(info, *address);
         else
@@ -362,31 +392,52 @@ void addDocumentMembers(RealMembers &members)
     };
     members.attribute("Document", "URL", url);
     members.attribute("Document", "documentURI", url);
-    members.attribute("Document", "defaultView",
-                      [](const Info &info) { info.GetReturnValue().Set(pageOf(info).global()); });
+    // A document a script made has no window.
+    members.attribute("Document", "defaultView", [](const Info &info) {
+        if (self(info) == ScriptDocument::documentNode)
+            info.GetReturnValue().Set(pageOf(info).global());
+        else
+            info.GetReturnValue().SetNull();
+    });
     members.attribute("Document", "compatMode", [](const Info &info) {
+        if (!onPageDocument(info, "Document.compatMode"))
+            return;
         returnString(info,
                      pageOf(info).document.dom().quirksMode() ? QStringLiteral("BackCompat")
                                                               : QStringLiteral("CSS1Compat"));
     });
     members.attribute("Document", "contentType", [](const Info &info) {
+        if (!onPageDocument(info, "Document.contentType"))
+            return;
         returnString(info,
                      pageOf(info).document.isHtmlDocument()
                          ? QStringLiteral("text/html")
                          : QStringLiteral("application/xhtml+xml"));
     });
-    members.attribute("Document", "referrer",
-                      [](const Info &info) { returnString(info, QStringLiteral("")); });
-    members.attribute("Document", "visibilityState",
-                      [](const Info &info) { returnString(info, QStringLiteral("visible")); });
-    members.attribute("Document", "hidden",
-                      [](const Info &info) { info.GetReturnValue().Set(false); });
-    members.operation("Document", "hasFocus",
-                      [](const Info &info) { info.GetReturnValue().Set(false); });
+    members.attribute("Document", "referrer", [](const Info &info) {
+        if (onPageDocument(info, "Document.referrer"))
+            returnString(info, QStringLiteral(""));
+    });
+    members.attribute("Document", "visibilityState", [](const Info &info) {
+        if (onPageDocument(info, "Document.visibilityState"))
+            returnString(info, QStringLiteral("visible"));
+    });
+    members.attribute("Document", "hidden", [](const Info &info) {
+        if (onPageDocument(info, "Document.hidden"))
+            info.GetReturnValue().Set(false);
+    });
+    members.operation("Document", "hasFocus", [](const Info &info) {
+        if (onPageDocument(info, "Document.hasFocus"))
+            info.GetReturnValue().Set(false);
+    });
     // A page served from a local file keeps no cookie.
     members.attribute(
-        "Document", "cookie", [](const Info &info) { returnString(info, QStringLiteral("")); },
-        [](const Info &) {});
+        "Document", "cookie",
+        [](const Info &info) {
+        if (onPageDocument(info, "Document.cookie"))
+            returnString(info, QStringLiteral(""));
+        },
+        [](const Info &info) { onPageDocument(info, "Document.cookie"); });
     members.operation("Document", "getElementById", [](const Info &info) {
         if (const auto id = stringArgument(info, 0))
             returnNode(info, pageOf(info).document.getElementById(self(info), *id));
@@ -424,11 +475,15 @@ void documentNamedGetter(v8::Local<v8::Name> name, const v8::PropertyCallbackInf
     const QString key = fromV8(isolate, name.As<v8::String>());
     if (key.isEmpty())
         return;
+
     static const QSet<QString> byName = {QStringLiteral("form"), QStringLiteral("iframe"),
                                          QStringLiteral("embed"), QStringLiteral("object"),
                                          QStringLiteral("img")};
     ScriptDocument &document = page.document;
     std::vector<int> found;
+    // A document a script made has none, as in the browser.
+    if (page.nodeOf(info.Holder()) != ScriptDocument::documentNode)
+        return;
     for (int element : document.getElementsByName(key)) {
         const DomNode &node = document.dom().node(element);
         if (node.ns == DomNode::Html && byName.contains(node.name))
@@ -455,7 +510,7 @@ void addNodeMaking(RealMembers &members)
             pageOf(info).runtime.notModelled("Document.createElement options");
             return;
         }
-        const NodeResult result = pageOf(info).document.createElement(*name);
+        const NodeResult result = pageOf(info).document.createElement(*name, self(info));
         if (pageOf(info).check(result.error, "Document.createElement"))
             returnNode(info, result.node);
     });
@@ -464,29 +519,29 @@ void addNodeMaking(RealMembers &members)
         const auto name = ns ? stringArgument(info, 1) : std::nullopt;
         if (!name)
             return;
-        const NodeResult result = pageOf(info).document.createElementNs(*ns, *name);
+        const NodeResult result = pageOf(info).document.createElementNs(*ns, *name, self(info));
         if (pageOf(info).check(result.error, "Document.createElementNS"))
             returnNode(info, result.node);
     });
     members.operation("Document", "createTextNode", [](const Info &info) {
         if (const auto data = stringArgument(info, 0))
-            returnNode(info, pageOf(info).document.createTextNode(*data).node);
+            returnNode(info, pageOf(info).document.createTextNode(*data, self(info)).node);
     });
     members.operation("Document", "createComment", [](const Info &info) {
         if (const auto data = stringArgument(info, 0))
-            returnNode(info, pageOf(info).document.createComment(*data).node);
+            returnNode(info, pageOf(info).document.createComment(*data, self(info)).node);
     });
     members.operation("Document", "createDocumentFragment", [](const Info &info) {
-        returnNode(info, pageOf(info).document.createDocumentFragment().node);
+        returnNode(info, pageOf(info).document.createDocumentFragment(self(info)).node);
     });
     members.attribute("DocumentType", "name", [](const Info &info) {
-        returnString(info, pageOf(info).document.doctypeName());
+        returnString(info, pageOf(info).document.doctypeName(self(info)));
     });
     members.attribute("DocumentType", "publicId", [](const Info &info) {
-        returnString(info, pageOf(info).document.doctypePublicId());
+        returnString(info, pageOf(info).document.doctypePublicId(self(info)));
     });
     members.attribute("DocumentType", "systemId", [](const Info &info) {
-        returnString(info, pageOf(info).document.doctypeSystemId());
+        returnString(info, pageOf(info).document.doctypeSystemId(self(info)));
     });
 }
 

@@ -29,6 +29,9 @@ const RealMembers &RealMembers::all()
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);
         addWorkerMembers(registry);
+        addImplementationMembers(registry);
+        addUrlAndSearchParamsMembers(registry);
+        addHistoryMembers(registry);
         return registry;
     }();
     return members;

@@ -54,3 +54,6 @@ void addAttributeMapMembers(RealMembers &members);
 void addUnmodelledObjectMembers(RealMembers &members);
 void addRequestMembers(RealMembers &members);
 void addWorkerMembers(RealMembers &members);
+void addImplementationMembers(RealMembers &members);
+void addUrlAndSearchParamsMembers(RealMembers &members);
+void addHistoryMembers(RealMembers &members);

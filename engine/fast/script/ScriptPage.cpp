@@ -167,7 +167,7 @@ const std::vector<int> &ScriptPage::listNodes(v8::Local<v8::Object> list)
         entry.nodes = document.getElementsByClassName(entry.root, entry.argument);
         break;
     case LiveList::ByName:
-        entry.nodes = document.getElementsByName(entry.argument);
+        entry.nodes = document.getElementsByName(entry.argument, entry.root);
         break;
     }
     entry.askedAt = document.mutationCount();

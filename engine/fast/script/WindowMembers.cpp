@@ -1,5 +1,6 @@
 #include "BrowserAddress.h"
 #include "BrowserValues.h"
+#include "NodeArguments.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
 #include "V8Strings.h"
@@ -546,7 +547,13 @@ void addWindowAttributes(RealMembers &members)
         info.GetReturnValue().Set(windowObject(info, "Location", 0));
     };
     members.attribute("Window", "location", location);
-    members.attribute("Document", "location", location);
+    members.attribute("Document", "location", [](const Info &info) {
+        if (NodeArguments::onPageDocument(info, "Document.location"))
+            info.GetReturnValue().Set(windowObject(info, "Location", 0));
+    });
+    members.attribute("Window", "history", [](const Info &info) {
+        info.GetReturnValue().Set(windowObject(info, "History", 0));
+    });
     members.attribute("Window", "navigator", [](const Info &info) {
         info.GetReturnValue().Set(windowObject(info, "Navigator", 0));
     });

@@ -89,6 +89,10 @@ DomNodeType ScriptDocument::nodeType(int node) const
         return DomNodeType::None;
     if (m_fragments.contains(node))
         return DomNodeType::DocumentFragment;
+    if (m_madeDocuments.contains(node))
+        return DomNodeType::Document;
+    if (m_madeDoctypes.contains(node))
+        return DomNodeType::DocumentType;
     switch (m_dom.node(node).kind) {
     case DomNode::Element:
         return DomNodeType::Element;
@@ -112,7 +116,7 @@ QString ScriptDocument::nodeName(int node) const
     case DomNodeType::Document:
         return QStringLiteral("#document");
     case DomNodeType::DocumentType:
-        return m_dom.doctype().name;
+        return doctypeName(node);
     case DomNodeType::DocumentFragment:
         return QStringLiteral("#document-fragment");
     case DomNodeType::None:
@@ -185,24 +189,31 @@ QString ScriptDocument::textContent(int node) const
     return text;
 }
 
-int ScriptDocument::doctype() const
+int ScriptDocument::doctype(int document) const
 {
-    return m_dom.doctype().present && !m_doctypeRemoved ? doctypeNode : noNode;
+    if (document == documentNode)
+        return m_dom.doctype().present && !m_doctypeRemoved ? doctypeNode : noNode;
+    for (int at = firstChild(document); at != noNode; at = nextSibling(at)) {
+        if (m_madeDoctypes.contains(at))
+            return at;
+    }
+    return noNode;
 }
 
-QString ScriptDocument::doctypeName() const
+QString ScriptDocument::doctypeName(int doctype) const
 {
-    return m_dom.doctype().name;
+    return doctype == doctypeNode ? m_dom.doctype().name : m_dom.node(doctype).name;
 }
 
-QString ScriptDocument::doctypePublicId() const
+// A document a script makes has a doctype without identifiers.
+QString ScriptDocument::doctypePublicId(int doctype) const
 {
-    return m_dom.doctype().publicId;
+    return doctype == doctypeNode ? m_dom.doctype().publicId : QString();
 }
 
-QString ScriptDocument::doctypeSystemId() const
+QString ScriptDocument::doctypeSystemId(int doctype) const
 {
-    return m_dom.doctype().systemId;
+    return doctype == doctypeNode ? m_dom.doctype().systemId : QString();
 }
 
 int ScriptDocument::parentNode(int node) const
@@ -386,8 +397,10 @@ int ScriptDocument::rootNode(int node) const
     return root;
 }
 
-int ScriptDocument::documentElement() const
+int ScriptDocument::documentElement(int document) const
 {
+    if (document != documentNode)
+        return firstElementChild(document);
     for (int child : m_dom.m_documentChildren) {
         if (isElement(child))
             return child;
@@ -395,18 +408,20 @@ int ScriptDocument::documentElement() const
     return noNode;
 }
 
-int ScriptDocument::head() const
+int ScriptDocument::head(int document) const
 {
-    for (int at = firstElementChild(documentElement()); at != noNode; at = nextElementSibling(at)) {
+    for (int at = firstElementChild(documentElement(document)); at != noNode;
+         at = nextElementSibling(at)) {
         if (m_dom.node(at).isElement("head"))
             return at;
     }
     return noNode;
 }
 
-int ScriptDocument::body() const
+int ScriptDocument::body(int document) const
 {
-    for (int at = firstElementChild(documentElement()); at != noNode; at = nextElementSibling(at)) {
+    for (int at = firstElementChild(documentElement(document)); at != noNode;
+         at = nextElementSibling(at)) {
         if (m_dom.node(at).isElement("body") || m_dom.node(at).isElement("frameset"))
             return at;
     }

@@ -157,11 +157,11 @@ public:
     // string), or sets character data; does nothing for the document and the doctype.
     void setTextContent(int node, const QString &text);
 
-    // --- The doctype (document.doctype, or noNode when the page has none) ---
-    int doctype() const;
-    QString doctypeName() const;
-    QString doctypePublicId() const;
-    QString doctypeSystemId() const;
+    // --- The doctype (document.doctype, or noNode when the document has none) ---
+    int doctype(int document = documentNode) const;
+    QString doctypeName(int doctype = doctypeNode) const;
+    QString doctypePublicId(int doctype = doctypeNode) const;
+    QString doctypeSystemId(int doctype = doctypeNode) const;
 
     // --- Tree navigation; all honour the watermark ---
     int parentNode(int node) const;
@@ -186,22 +186,34 @@ public:
     // getRootNode(): the document for a connected node, else the top of its tree.
     int rootNode(int node) const;
 
-    // --- The document's own elements ---
-    int documentElement() const;
-    int head() const;
-    int body() const;
+    // --- A document's own elements ---
+    int documentElement(int document = documentNode) const;
+    int head(int document = documentNode) const;
+    int body(int document = documentNode) const;
     // document.title: the first <title>'s text with white space stripped and collapsed.
     QString title() const;
     void setTitle(const QString &title);
 
-    // --- Making nodes (each belongs to no parent until inserted) ---
+    // --- Making nodes (each belongs to no parent until inserted), in `document` ---
     // document.createElement: InvalidCharacter for a name that is not a valid name.
-    NodeResult createElement(const QString &name);
+    NodeResult createElement(const QString &name, int document = documentNode);
     // document.createElementNS: HTML, SVG and MathML without a prefix; others NotModelled.
-    NodeResult createElementNs(const QString &namespaceUri, const QString &qualifiedName);
-    NodeResult createTextNode(const QString &data);
-    NodeResult createComment(const QString &data);
-    NodeResult createDocumentFragment();
+    NodeResult createElementNs(const QString &namespaceUri, const QString &qualifiedName,
+                               int document = documentNode);
+    NodeResult createTextNode(const QString &data, int document = documentNode);
+    NodeResult createComment(const QString &data, int document = documentNode);
+    NodeResult createDocumentFragment(int document = documentNode);
+
+    // --- Documents a script makes (DOMImplementation.createHTMLDocument()) ---
+    // Such a document's nodes are never rendered: they reach the page's tree only when a
+    // script inserts them there, which adopts them into the page's document. Its own tree
+    // stays as made: changes to the document's children are NotModelled.
+    // The new document with its doctype, root, head, a title when one is given, and body;
+    // NotModelled in a page the XML parser read.
+    NodeResult createHtmlDocument(const std::optional<QString> &title);
+    // The document a node belongs to: documentNode, or one a script made (itself for a
+    // document).
+    int nodeDocument(int node) const;
     // cloneNode(): NotModelled for the document and the doctype.
     NodeResult cloneNode(int node, bool deep);
 
@@ -284,7 +296,7 @@ public:
     int getElementById(int root, const QString &id) const;
     std::vector<int> getElementsByTagName(int root, const QString &qualifiedName) const;
     std::vector<int> getElementsByClassName(int root, const QString &classNames) const;
-    std::vector<int> getElementsByName(const QString &name) const;
+    std::vector<int> getElementsByName(const QString &name, int document = documentNode) const;
     // Syntax for an invalid selector; NotModelled for one the engine's matcher does not
     // follow (selectors nested too deep, syntax only the browser reads, state such as focus or
     // validity). A pseudo-element matches nothing, as in the browser; :checked, :disabled and
@@ -306,6 +318,8 @@ private:
     int nextInTree(int node, int root) const;
     std::vector<int> pathFromRoot(int node) const;
     int titleElement() const;
+    NodeResult ownedBy(NodeResult made, int document);
+    void adopt(int node, int document);
 
     DomError insertionError(int parent, int node, int child, int replaced) const;
     DomError documentInsertionError(int node, int reference, bool replacing) const;
@@ -335,7 +349,8 @@ private:
     // Positions among siblings, which selectors read, are counted again lazily.
     void markPositionsStale(int parent);
     void countStalePositions();
-    std::optional<std::vector<ComplexSelector>> parsedSelectors(const QString &selectors,
+    // The list `selectors` for a query at `node`.
+    std::optional<std::vector<ComplexSelector>> parsedSelectors(const QString &selectors, int node,
                                                                 DomError &error);
     NodeListResult selectorQuery(int root, const QString &selectors, bool firstOnly);
     void buildIdIndex() const;
@@ -363,5 +378,10 @@ private:
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;
     QSet<int> m_fragments;
+    // Documents and their doctypes scripts made, held in the tree as nodes that no selector
+    // and no text walk takes for elements or text; the nodes that belong to one.
+    QSet<int> m_madeDocuments;
+    QSet<int> m_madeDoctypes;
+    QHash<int, int> m_madeDocumentOf;
     QSet<int> m_stalePositions; // parents whose children's positions changed
 };

@@ -108,7 +108,7 @@ DomError ScriptDocument::setOuterHtml(int element, const QString &html)
     const int parent = parentNode(element);
     if (parent == noNode)
         return DomError::None;
-    if (parent == documentNode)
+    if (nodeType(parent) == DomNodeType::Document)
         return DomError::NoModificationAllowed;
     const NodeListResult parsed = parseFragment(parent, html);
     if (parsed.error != DomError::None)
@@ -131,7 +131,7 @@ DomError ScriptDocument::insertAdjacentHtml(int element, const QString &position
     const bool beside = where == AdjacentPosition::BeforeBegin
         || where == AdjacentPosition::AfterEnd;
     const int parent = parentNode(element);
-    if (beside && (parent == noNode || parent == documentNode))
+    if (beside && (parent == noNode || nodeType(parent) == DomNodeType::Document))
         return DomError::NoModificationAllowed;
     const NodeListResult parsed = parseFragment(beside ? parent : element, html);
     if (parsed.error != DomError::None)
@@ -259,6 +259,7 @@ void ScriptDocument::serialiseClosing(int node, QString &out) const
 // yet inserted. A script element among them never runs.
 NodeListResult ScriptDocument::parseFragment(int context, const QString &html)
 {
+    const int document = nodeDocument(context);
     if (nodeType(context) == DomNodeType::DocumentFragment) {
         const NodeResult body = newElement(QStringLiteral("body"), DomNode::Html);
         if (body.error != DomError::None)
@@ -281,6 +282,7 @@ NodeListResult ScriptDocument::parseFragment(int context, const QString &html)
         copy.parent = copy.firstChild = copy.lastChild = -1;
         copy.previousSibling = copy.nextSibling = -1;
         const int index = m_dom.append(std::move(copy), -1);
+        adopt(index, document);
         if (parent >= 0)
             m_dom.insertBefore(parent + offset, index);
         if (m_dom.node(index).isElement("script"))

@@ -35,7 +35,8 @@ NodeResult ScriptDocument::replaceChild(int parent, int newChild, int oldChild)
     if (const DomError error = insertionError(parent, newChild, noNode, oldChild);
         error != DomError::None)
         return {noNode, error};
-    if (parent == documentNode || oldChild == doctypeNode)
+    if (nodeType(parent) == DomNodeType::Document
+        || nodeType(oldChild) == DomNodeType::DocumentType)
         return {noNode, DomError::NotModelled};
     int reference = nextSibling(oldChild);
     if (reference == newChild)
@@ -122,57 +123,58 @@ DomError ScriptDocument::replaceChildren(int parent, const std::vector<NodeOrTex
     if (const DomError error = insertionError(parent, single.node, noNode, noNode);
         error != DomError::None)
         return error;
-    if (parent == documentNode)
+    if (nodeType(parent) == DomNodeType::Document)
         return DomError::NotModelled;
     removeAllChildren(parent);
     insertUnchecked(parent, single.node, noNode);
     return DomError::None;
 }
 
-NodeResult ScriptDocument::createElement(const QString &name)
+NodeResult ScriptDocument::createElement(const QString &name, int document)
 {
     if (!isValidName(name))
         return {noNode, DomError::InvalidCharacter};
-    return newElement(m_htmlDocument ? asciiLowered(name) : name, DomNode::Html);
+    return ownedBy(newElement(m_htmlDocument ? asciiLowered(name) : name, DomNode::Html), document);
 }
 
 NodeResult ScriptDocument::createElementNs(const QString &namespaceUri,
-                                           const QString &qualifiedName)
+                                           const QString &qualifiedName, int document)
 {
     if (!isValidName(qualifiedName))
         return {noNode, DomError::InvalidCharacter};
     if (qualifiedName.contains(u':'))
         return {noNode, DomError::NotModelled};
     if (namespaceUri == QLatin1String("http://www.w3.org/1999/xhtml"))
-        return newElement(qualifiedName, DomNode::Html);
+        return ownedBy(newElement(qualifiedName, DomNode::Html), document);
     if (namespaceUri == QLatin1String("http://www.w3.org/2000/svg"))
-        return newElement(qualifiedName, DomNode::Svg);
+        return ownedBy(newElement(qualifiedName, DomNode::Svg), document);
     if (namespaceUri == QLatin1String("http://www.w3.org/1998/Math/MathML"))
-        return newElement(qualifiedName, DomNode::MathMl);
+        return ownedBy(newElement(qualifiedName, DomNode::MathMl), document);
     return {noNode, DomError::NotModelled};
 }
 
-NodeResult ScriptDocument::createTextNode(const QString &data)
+NodeResult ScriptDocument::createTextNode(const QString &data, int document)
 {
-    return newCharacterData(DomNode::Text, data);
+    return ownedBy(newCharacterData(DomNode::Text, data), document);
 }
 
-NodeResult ScriptDocument::createComment(const QString &data)
+NodeResult ScriptDocument::createComment(const QString &data, int document)
 {
-    return newCharacterData(DomNode::Comment, data);
+    return ownedBy(newCharacterData(DomNode::Comment, data), document);
 }
 
-NodeResult ScriptDocument::createDocumentFragment()
+NodeResult ScriptDocument::createDocumentFragment(int document)
 {
     const NodeResult fragment = newElement(QStringLiteral("#document-fragment"), DomNode::Other);
     if (fragment.error == DomError::None)
         m_fragments.insert(fragment.node);
-    return fragment;
+    return ownedBy(fragment, document);
 }
 
 NodeResult ScriptDocument::cloneNode(int node, bool deep)
 {
-    if (!isNode(node))
+    const DomNodeType type = nodeType(node);
+    if (!isNode(node) || type == DomNodeType::Document || type == DomNodeType::DocumentType)
         return {noNode, DomError::NotModelled};
     const NodeResult root = cloneOne(node);
     if (root.error != DomError::None || !deep)
@@ -211,10 +213,12 @@ DomError ScriptDocument::insertionError(int parent, int node, int child, int rep
         || (type == DomNodeType::DocumentType && parentType != DomNodeType::Document))
         return DomError::HierarchyRequest;
     // The root element stays where it is: a tree without one is not modelled.
-    if (isElement(node) && isDocumentChild(node))
+    if (isElement(node) && nodeType(parentNode(node)) == DomNodeType::Document)
         return DomError::NotModelled;
     if (parentType != DomNodeType::Document)
         return DomError::None;
+    if (parent != documentNode)
+        return DomError::NotModelled;
     return documentInsertionError(node, reference, replaced != noNode);
 }
 
@@ -236,7 +240,7 @@ DomError ScriptDocument::documentInsertionError(int node, int reference, bool re
     if (elements > 1
         || (elements == 1 && present != noNode && !(replacing && present == reference)))
         return DomError::HierarchyRequest;
-    if (node == doctypeNode) {
+    if (nodeType(node) == DomNodeType::DocumentType) {
         const bool hasDoctype = doctype() != noNode && !(replacing && reference == doctypeNode);
         return hasDoctype ? DomError::HierarchyRequest : DomError::NotModelled;
     }
@@ -260,6 +264,7 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
                                               : std::find(children.begin(), children.end(), before),
                         node);
         setConnected(node, true);
+        adopt(node, documentNode);
         return;
     }
     // Appended to an element the parser is still inside, a node goes before the children it
@@ -273,6 +278,7 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
     childrenChanged(parent);
     if (isConnected(parent))
         setConnected(node, true);
+    adopt(node, nodeDocument(parent));
 }
 
 DomError ScriptDocument::removeUnchecked(int node)
@@ -280,6 +286,8 @@ DomError ScriptDocument::removeUnchecked(int node)
     const int parent = parentNode(node);
     if (parent == noNode)
         return DomError::None;
+    if (parent != documentNode && nodeType(parent) == DomNodeType::Document)
+        return DomError::NotModelled;
     if (parent == documentNode) {
         if (isElement(node))
             return DomError::NotModelled;
@@ -394,8 +402,9 @@ NodeResult ScriptDocument::cloneOne(int node)
     // Copies, not references: making the copy may move the node array.
     const DomNode::Kind kind = m_dom.node(node).kind;
     if (kind != DomNode::Element)
-        return newCharacterData(kind, QString(m_dom.node(node).text));
-    const NodeResult copy = newElement(QString(m_dom.node(node).name), m_dom.node(node).ns);
+        return ownedBy(newCharacterData(kind, QString(m_dom.node(node).text)), nodeDocument(node));
+    const NodeResult copy = ownedBy(newElement(QString(m_dom.node(node).name), m_dom.node(node).ns),
+                                    nodeDocument(node));
     if (copy.error != DomError::None)
         return copy;
     DomNode &target = m_dom.m_nodes[size_t(copy.node)];

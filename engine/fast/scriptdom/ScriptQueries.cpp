@@ -84,10 +84,10 @@ std::vector<int> ScriptDocument::getElementsByClassName(int root, const QString 
     return elements;
 }
 
-std::vector<int> ScriptDocument::getElementsByName(const QString &name) const
+std::vector<int> ScriptDocument::getElementsByName(const QString &name, int document) const
 {
     std::vector<int> elements;
-    for (int at = firstChild(documentNode); at != noNode; at = nextInTree(at, documentNode)) {
+    for (int at = firstChild(document); at != noNode; at = nextInTree(at, document)) {
         checkPageCancelled();
         if (isElement(at) && m_dom.node(at).ns == DomNode::Html
             && m_dom.node(at).attribute(QLatin1String("name")) == name)
@@ -110,7 +110,8 @@ NodeListResult ScriptDocument::querySelectorAll(int root, const QString &selecto
 BoolResult ScriptDocument::matches(int element, const QString &selectors)
 {
     DomError error = DomError::None;
-    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, error);
+    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, element,
+                                                                             error);
     if (!list)
         return {false, error};
     if (!isElement(element))
@@ -123,7 +124,8 @@ BoolResult ScriptDocument::matches(int element, const QString &selectors)
 NodeResult ScriptDocument::closest(int element, const QString &selectors)
 {
     DomError error = DomError::None;
-    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, error);
+    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, element,
+                                                                             error);
     if (!list)
         return {noNode, error};
     SelectorMatcher matcher(m_dom, SelectorMatcher::Filter::None);
@@ -138,11 +140,12 @@ NodeResult ScriptDocument::closest(int element, const QString &selectors)
 NodeListResult ScriptDocument::selectorQuery(int root, const QString &selectors, bool firstOnly)
 {
     DomError error = DomError::None;
-    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, error);
+    const std::optional<std::vector<ComplexSelector>> list = parsedSelectors(selectors, root,
+                                                                             error);
     if (!list)
         return {{}, error};
     SelectorMatcher matcher(m_dom, SelectorMatcher::Filter::None);
-    matcher.setScope(isElement(root) ? root : m_dom.documentElement());
+    matcher.setScope(isElement(root) ? root : documentElement(nodeDocument(root)));
     std::vector<int> found;
     for (int at = firstChild(root); at != noNode; at = nextInTree(at, root)) {
         checkPageCancelled();
@@ -166,9 +169,9 @@ bool ScriptDocument::matchesAny(SelectorMatcher &matcher, const std::vector<Comp
 
 // The selector list, with every element's positions among its siblings counted for the tree
 // as it now stands; nothing, and the error to raise, when the list is invalid or beyond what
-// the matcher follows exactly.
+// the matcher follows exactly (which knows the page's root element alone for :root).
 std::optional<std::vector<ComplexSelector>>
-ScriptDocument::parsedSelectors(const QString &selectors, DomError &error)
+ScriptDocument::parsedSelectors(const QString &selectors, int node, DomError &error)
 {
     CssTokenizer tokenizer(selectors);
     CssTokenRun run;
@@ -183,6 +186,7 @@ ScriptDocument::parsedSelectors(const QString &selectors, DomError &error)
     const bool parsing = m_watermark < m_parsedNodeCount - 1;
     if (run.overflowed || tooDeep || support == SelectorSupport::Inexact
         || (parsing && namesPseudoClass(run, QLatin1StringView("empty")))
+        || (nodeDocument(node) != documentNode && namesPseudoClass(run, QLatin1StringView("root")))
         || (list.empty() && support == SelectorSupport::BeyondParser)) {
         error = DomError::NotModelled;
         return std::nullopt;

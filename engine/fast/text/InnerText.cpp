@@ -508,23 +508,51 @@ private:
             return;
         const Display container = style.display == Display::Contents ? style.parentBoxDisplay
                                                                      : style.display;
-        const bool anonymousBox = isFlexOrGrid(container) || isTableBox(container);
-        if (anonymousBox || isWebkitBox(container)) {
+        const bool flexOrGrid = isFlexOrGrid(container);
+        const bool tableBox = isTableBox(container);
+        if (flexOrGrid || tableBox || isWebkitBox(container)) {
             // White space alone right inside a flex, grid or table box makes no box; other
             // text there is a box of its own, but in the old flexible box it joins the line
             // of the items around it, which stay inline.
-            bool blank = true;
-            for (QChar c : node.text)
-                blank = blank && isCollapsibleSpace(c);
-            if (blank)
+            if (isBlank(node.text))
                 return;
         }
-        if (anonymousBox)
+        // In a table box, text shares one anonymous cell with the siblings around it that are
+        // no parts of a table.
+        const bool startsBox = flexOrGrid || (tableBox && !sharesAnonymousCell(at, false));
+        const bool endsBox = flexOrGrid || (tableBox && !sharesAnonymousCell(at, true));
+        if (startsBox)
             endLine();
         layOutText(node.text, style.whiteSpace, style.textTransform,
                    style.visibility == Visibility::Visible, at);
-        if (anonymousBox)
+        if (endsBox)
             endLine();
+    }
+
+    static bool isBlank(const QString &text)
+    {
+        return std::all_of(text.begin(), text.end(), isCollapsibleSpace);
+    }
+
+    // Whether the nearest rendered sibling before or after a node right inside a table box is
+    // one that the node's anonymous cell holds too: anything but a part of a table.
+    bool sharesAnonymousCell(int at, bool after) const
+    {
+        const auto step = [&](int node) {
+            return after ? m_dom.node(node).nextSibling : m_dom.node(node).previousSibling;
+        };
+        for (int sibling = step(at); sibling >= 0; sibling = step(sibling)) {
+            const DomNode &node = m_dom.node(sibling);
+            const ComputedStyle &style = m_styles[size_t(sibling)];
+            if (node.kind == DomNode::Comment || !style.rendered
+                || (node.kind == DomNode::Text && isBlank(node.text)))
+                continue;
+            if (node.kind == DomNode::Text)
+                return true;
+            return !isTableBox(style.display) && style.display != Display::TableCell
+                && style.display != Display::TableCaption;
+        }
+        return false;
     }
 
     // Step 3, as it reads for a select: its box holds only those of its options and groups,
