@@ -103,10 +103,12 @@ PageRuntime::~PageRuntime()
     m_context.Reset();
     m_microtasks.reset();
     // The next page starts afresh: not ended, with the heap's own limit and, after a page that
-    // ran away, without its garbage.
+    // ran away, without its garbage. A page that merely threw leaves garbage as any other does,
+    // for the collector's own time: a full collection here would cost more than the page itself,
+    // and would throw away the code compiled for the scripts the next page loads again.
     m_isolate->CancelTerminateExecution();
     m_isolate->RemoveNearHeapLimitCallback(&PageRuntime::nearHeapLimit, m_initialHeapLimit);
-    if (m_reason == BrowserReason::ScriptNotSettled || m_reason == BrowserReason::ScriptError)
+    if (m_reason == BrowserReason::ScriptNotSettled)
         m_isolate->LowMemoryNotification();
     m_isolate->SetData(0, nullptr);
 }
