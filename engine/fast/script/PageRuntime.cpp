@@ -42,6 +42,18 @@ SharedIsolate &shared()
     return isolate;
 }
 
+// One watchdog thread serves every page of the isolate: a thread a page would cost more than a
+// small page's scripts.
+ScriptWatchdog &sharedWatchdog(v8::Isolate *isolate)
+{
+    static ScriptWatchdog *const watchdog = [isolate] {
+        auto *made = new ScriptWatchdog(isolate);
+        PageRuntime::beforeIsolateEnds([made] { delete made; });
+        return made;
+    }();
+    return *watchdog;
+}
+
 v8::Isolate *makeIsolate(v8::ArrayBuffer::Allocator *allocator)
 {
     v8::Isolate::CreateParams params;
@@ -86,7 +98,8 @@ PageRuntime::PageRuntime(const RuntimeBounds &bounds)
 {
     m_isolate->SetData(0, this);
     m_isolate->AddNearHeapLimitCallback(&PageRuntime::nearHeapLimit, this);
-    m_watchdog = std::make_unique<ScriptWatchdog>(m_isolate, bounds.taskTime, bounds.pageTime);
+    m_watchdog = &sharedWatchdog(m_isolate);
+    m_watchdog->startPage(bounds.taskTime, bounds.pageTime);
     m_loop.setAfterTask([this] { runMicrotasks(); });
 }
 
@@ -98,7 +111,7 @@ void PageRuntime::createContext(v8::Local<v8::ObjectTemplate> global)
 
 PageRuntime::~PageRuntime()
 {
-    m_watchdog.reset();
+    m_watchdog->endPage();
     m_loop.clear();
     m_context.Reset();
     m_microtasks.reset();
