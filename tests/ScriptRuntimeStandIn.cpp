@@ -71,6 +71,9 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &c
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             std::_Exit(EXIT_SUCCESS);
         }).detach();
+    } else if (script == QLatin1String("count")) {
+        static int pagesRun = 0;
+        appendParagraph(dom, QString::number(++pagesRun));
     } else if (script == QLatin1String("open")) {
         const int descriptor = ::open("/etc/hostname", O_RDONLY);
         appendParagraph(dom, descriptor >= 0 ? QStringLiteral("opened") : QStringLiteral("not"));

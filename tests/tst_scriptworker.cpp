@@ -110,6 +110,17 @@ private slots:
                  QStringLiteral("appended by file:///pages/page.html"));
     }
 
+    // "count" shows how many pages its process has run.
+    void aWorkerHoldingTooMuchMemoryIsReplaced()
+    {
+        ScriptWorker kept(QStringLiteral(STANDIN_WORKER), m_quick);
+        QCOMPARE(lastText(kept.runPage(pageRunning("count"), context)), QStringLiteral("1"));
+        QCOMPARE(lastText(kept.runPage(pageRunning("count"), context)), QStringLiteral("2"));
+        ScriptWorker replaced(QStringLiteral(STANDIN_WORKER), {2000ms, 64, 1});
+        QCOMPARE(lastText(replaced.runPage(pageRunning("count"), context)), QStringLiteral("1"));
+        QCOMPARE(lastText(replaced.runPage(pageRunning("count"), context)), QStringLiteral("1"));
+    }
+
     void damagedMessagesAreRefused()
     {
         const QByteArray page = encodeMessage(PageToRun{"<p>page", context});

@@ -42,6 +42,18 @@ SharedIsolate &shared()
     return isolate;
 }
 
+// One watchdog thread serves every page of the isolate: a thread a page would cost more than a
+// small page's scripts.
+ScriptWatchdog &sharedWatchdog(v8::Isolate *isolate)
+{
+    static ScriptWatchdog *const watchdog = [isolate] {
+        auto *made = new ScriptWatchdog(isolate);
+        PageRuntime::beforeIsolateEnds([made] { delete made; });
+        return made;
+    }();
+    return *watchdog;
+}
+
 v8::Isolate *makeIsolate(v8::ArrayBuffer::Allocator *allocator)
 {
     v8::Isolate::CreateParams params;
@@ -86,7 +98,8 @@ PageRuntime::PageRuntime(const RuntimeBounds &bounds)
 {
     m_isolate->SetData(0, this);
     m_isolate->AddNearHeapLimitCallback(&PageRuntime::nearHeapLimit, this);
-    m_watchdog = std::make_unique<ScriptWatchdog>(m_isolate, bounds.taskTime, bounds.pageTime);
+    m_watchdog = &sharedWatchdog(m_isolate);
+    m_watchdog->startPage(bounds.taskTime, bounds.pageTime);
     m_loop.setAfterTask([this] { runMicrotasks(); });
 }
 
@@ -98,15 +111,17 @@ void PageRuntime::createContext(v8::Local<v8::ObjectTemplate> global)
 
 PageRuntime::~PageRuntime()
 {
-    m_watchdog.reset();
+    m_watchdog->endPage();
     m_loop.clear();
     m_context.Reset();
     m_microtasks.reset();
     // The next page starts afresh: not ended, with the heap's own limit and, after a page that
-    // ran away, without its garbage.
+    // ran away, without its garbage. A page that merely threw leaves garbage as any other does,
+    // for the collector's own time: a full collection here would cost more than the page itself,
+    // and would throw away the code compiled for the scripts the next page loads again.
     m_isolate->CancelTerminateExecution();
     m_isolate->RemoveNearHeapLimitCallback(&PageRuntime::nearHeapLimit, m_initialHeapLimit);
-    if (m_reason == BrowserReason::ScriptNotSettled || m_reason == BrowserReason::ScriptError)
+    if (m_reason == BrowserReason::ScriptNotSettled)
         m_isolate->LowMemoryNotification();
     m_isolate->SetData(0, nullptr);
 }

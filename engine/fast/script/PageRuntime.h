@@ -99,7 +99,7 @@ private:
     v8::Global<v8::Context> m_context;
     size_t m_initialHeapLimit = 0; // known once the page reached it
     EventLoop m_loop;
-    std::unique_ptr<ScriptWatchdog> m_watchdog;
+    ScriptWatchdog *m_watchdog = nullptr; // the isolate's, watching this page while it lives
     std::optional<BrowserReason> m_reason;
     int m_taskDepth = 0;
     bool m_memberThrewInTask = false;

@@ -36,6 +36,16 @@ void reportEnd(pid_t pid, int status)
         qWarning("Script worker %d exited with status %d", int(pid), WEXITSTATUS(status));
 }
 
+// The memory a process holds, as the kernel counts it: none when it cannot tell.
+std::size_t residentBytes(pid_t pid)
+{
+    QFile statm(QStringLiteral("/proc/%1/statm").arg(pid));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> pages = statm.readLine().split(' ');
+    return pages.size() > 1 ? pages[1].toULongLong() * std::size_t(::sysconf(_SC_PAGESIZE)) : 0;
+}
+
 } // namespace
 
 ScriptWorker::ScriptWorker(QString program, Limits limits)
@@ -65,7 +75,8 @@ std::variant<Dom, BrowserReason> ScriptWorker::runPage(const QByteArray &utf8,
     }
     const auto *reason = std::get_if<BrowserReason>(&result);
     if ((reason && *reason == BrowserReason::ScriptWorkerFailed)
-        || ++m_pagesRun >= m_limits.pagesPerProcess)
+        || ++m_pagesRun >= m_limits.pagesPerProcess
+        || residentBytes(m_pid) > m_limits.residentBytes)
         stop();
     return result;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <chrono>
+#include <cstddef>
 #include <variant>
 
 #include <sys/types.h>
@@ -27,6 +28,9 @@ public:
         // A worker serves this many pages and is then replaced, which also bounds the processor
         // time it may spend (see the worker's sandbox).
         int pagesPerProcess = 64;
+        // A worker left holding more memory than this after a page is replaced, so that what a
+        // large page made it take is not kept through the pages after it.
+        std::size_t residentBytes = std::size_t(96) << 20;
     };
 
     // `program` is the worker to start (see scriptWorkerProgram()).
