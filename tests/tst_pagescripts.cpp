@@ -50,7 +50,7 @@ Outcome runPage(const QByteArray &html, const QString &path)
         return file.readAll();
     };
     Outcome outcome;
-    outcome.reason = runPageScripts(dom, context, read);
+    outcome.reason = runPageScripts(dom, html, context, read);
     if (!outcome.reason && dom.body() >= 0) {
         const StyleResolver styles(dom, path, [](const QString &) { return nullptr; });
         outcome.text = innerText(dom, styles.computeStyles(), dom.body());

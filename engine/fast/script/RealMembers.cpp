@@ -32,6 +32,8 @@ const RealMembers &RealMembers::all()
         addImplementationMembers(registry);
         addUrlAndSearchParamsMembers(registry);
         addHistoryMembers(registry);
+        addDocumentWriteMembers(registry);
+        addImageMembers(registry);
         return registry;
     }();
     return members;
