@@ -5,17 +5,24 @@ using namespace NodeArguments;
 
 namespace {
 
-// An optional unsigned long argument of the Image() factory: ToNumber, then modulo 2^32.
-// Nothing when it is missing or undefined; false when its conversion threw.
+// A dimension argument of the Image() factory: an unsigned long (ToNumber, then modulo 2^32),
+// given by its place, undefined or not. Nothing when it is not there; false when its
+// conversion threw.
 bool dimensionArgument(const Info &info, int index, std::optional<std::uint32_t> &dimension)
 {
-    if (index >= info.Length() || info[index]->IsUndefined())
+    if (index >= info.Length())
         return true;
     std::uint32_t value = 0;
     if (!info[index]->Uint32Value(info.GetIsolate()->GetCurrentContext()).To(&value))
         return false;
     dimension = value;
     return true;
+}
+
+// An unsigned attribute takes a value past the largest int as its default, 0.
+QString dimensionText(std::uint32_t value)
+{
+    return QString::number(value > std::uint32_t(INT32_MAX) ? 0 : value);
 }
 
 // new Image(width, height): an <img> of the document, with the dimensions given.
@@ -35,9 +42,9 @@ void constructImage(const Info &info)
     ScriptDocument &document = pageOf(info).document;
     const int image = document.createElement(QStringLiteral("img")).node;
     if (width)
-        document.setAttribute(image, QStringLiteral("width"), QString::number(*width));
+        document.setAttribute(image, QStringLiteral("width"), dimensionText(*width));
     if (height)
-        document.setAttribute(image, QStringLiteral("height"), QString::number(*height));
+        document.setAttribute(image, QStringLiteral("height"), dimensionText(*height));
     pageOf(info).checkTreeSize();
     returnNode(info, image);
 }

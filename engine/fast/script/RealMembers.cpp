@@ -34,6 +34,7 @@ const RealMembers &RealMembers::all()
         addHistoryMembers(registry);
         addDocumentWriteMembers(registry);
         addImageMembers(registry);
+        addWindowStatusMembers(registry);
         return registry;
     }();
     return members;

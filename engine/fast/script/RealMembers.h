@@ -60,3 +60,4 @@ void addUrlAndSearchParamsMembers(RealMembers &members);
 void addHistoryMembers(RealMembers &members);
 void addDocumentWriteMembers(RealMembers &members);
 void addImageMembers(RealMembers &members);
+void addWindowStatusMembers(RealMembers &members);
