@@ -90,6 +90,13 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
     Attempt attempt;
     attempt.reason = runner.run();
     memberNotModelled = runtime.memberNotModelled();
+    // An offset read for a scroll position that went elsewhere; a scroll some listener hears.
+    if (!attempt.reason
+        && (page.pendingScroll
+            || (page.scrolled && page.events.listensFor(QStringLiteral("scroll"))))) {
+        attempt.reason = BrowserReason::ScriptNotModelled;
+        memberNotModelled = "HTMLElement.offsetTop";
+    }
     // An error after a write may come of the written nodes not being there yet.
     if (runner.rewrite() && (!runtime.stopped() || runtime.reason() == BrowserReason::ScriptError))
         attempt.rewrite = runner.rewrite();

@@ -35,6 +35,7 @@ const RealMembers &RealMembers::all()
         addDocumentWriteMembers(registry);
         addImageMembers(registry);
         addWindowStatusMembers(registry);
+        addScrollMembers(registry);
         return registry;
     }();
     return members;

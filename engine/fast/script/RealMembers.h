@@ -61,3 +61,4 @@ void addHistoryMembers(RealMembers &members);
 void addDocumentWriteMembers(RealMembers &members);
 void addImageMembers(RealMembers &members);
 void addWindowStatusMembers(RealMembers &members);
+void addScrollMembers(RealMembers &members);
