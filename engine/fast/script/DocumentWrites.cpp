@@ -32,6 +32,17 @@ std::optional<qsizetype> DocumentWrites::pageOffset(qsizetype scriptEnd) const
     return scriptEnd - shift;
 }
 
+qsizetype DocumentWrites::inputOffset(qsizetype pageOffset) const
+{
+    qsizetype shift = 0;
+    for (const auto &[offset, written] : m_written) {
+        if (offset >= pageOffset)
+            break;
+        shift += written.bytes.size();
+    }
+    return pageOffset + shift;
+}
+
 std::optional<QString> DocumentWrites::writtenAfter(qsizetype scriptEnd) const
 {
     const std::optional<qsizetype> offset = pageOffset(scriptEnd);
@@ -72,10 +83,10 @@ bool sameNode(const DomNode &a, const DomNode &b)
         && a.text == b.text && a.attributes == b.attributes;
 }
 
-// Links to nodes past `last` are to nodes the parser made later, which may differ.
+// Links to nodes past `last`, or to none, may differ: the nodes the parser made later differ.
 bool sameLink(int a, int b, int last)
 {
-    return a == b || (a > last && b > last);
+    return a == b || ((a > last || a < 0) && (b > last || b < 0));
 }
 
 } // namespace

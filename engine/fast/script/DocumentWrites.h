@@ -30,6 +30,11 @@ public:
     bool any() const { return !m_written.empty(); }
     // The page's input with every write in place.
     ParserInput input() const;
+    // The offset in the page's own input of a script end at `scriptEnd` in input(); nothing
+    // when it lies in written markup.
+    std::optional<qsizetype> pageOffset(qsizetype scriptEnd) const;
+    // The offset in input() of a script end at `pageOffset` in the page's own input.
+    qsizetype inputOffset(qsizetype pageOffset) const;
     // What the script whose end tag ends at `scriptEnd` (an offset in input()) wrote the last
     // time: an empty string for nothing; nothing at all when the script is itself part of
     // written markup.
@@ -44,10 +49,6 @@ private:
         QString markup;
         QByteArray bytes;
     };
-
-    // The offset in the page's own input of a script end at `scriptEnd` in input(); nothing
-    // when it lies in written markup.
-    std::optional<qsizetype> pageOffset(qsizetype scriptEnd) const;
 
     ParserInput m_page;
     std::map<qsizetype, Written> m_written; // by offset in the page's own input

@@ -64,7 +64,7 @@ namespace {
 struct Attempt
 {
     std::optional<BrowserReason> reason;
-    std::optional<ScriptRunner::Rewrite> rewrite;
+    std::vector<ScriptRunner::Rewrite> rewrites;
 };
 
 Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptContext &context,
@@ -98,28 +98,53 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
         memberNotModelled = "HTMLElement.offsetTop";
     }
     // An error after a write may come of the written nodes not being there yet.
-    if (runner.rewrite() && (!runtime.stopped() || runtime.reason() == BrowserReason::ScriptError))
-        attempt.rewrite = runner.rewrite();
+    if (!runtime.stopped() || runtime.reason() == BrowserReason::ScriptError)
+        attempt.rewrites = runner.rewrites();
     return attempt;
 }
 
-// The page parsed again with what a script wrote after it: false when the parser would not
-// have made the nodes before the script as it made them the first time.
-bool parseWithWrite(Dom &dom, DocumentWrites &writes, const ScriptRunner::Rewrite &rewrite)
+// The parser's script whose end tag ends at `scriptEnd`, and the last node in it.
+std::optional<std::pair<int, int>> scriptEndingAt(const Dom &dom, qsizetype scriptEnd)
+{
+    for (int script = 0; script < dom.size(); ++script) {
+        if (!dom.node(script).isElement("script") || dom.sourceSpan(script).end != scriptEnd)
+            continue;
+        int last = script;
+        for (int inside = dom.next(script, script); inside != -1; inside = dom.next(inside, script))
+            last = std::max(last, inside);
+        return std::pair{script, last};
+    }
+    return std::nullopt;
+}
+
+// The page parsed again with what its scripts wrote after them, one script at a time: false
+// when the parser would not have made the nodes before a script as it made them without what
+// the script wrote.
+bool parseWithWrites(Dom &dom, DocumentWrites &writes,
+                     const std::vector<ScriptRunner::Rewrite> &rewrites)
 {
     const Dom::ParseOptions options{true, true};
-    const Dom before = Dom::parseInput(writes.input(), options);
-    const qsizetype scriptEnd = before.sourceSpan(rewrite.script).end;
-    if (scriptEnd < 0 || !writes.setWrittenAfter(scriptEnd, rewrite.markup))
-        return false;
-    int last = rewrite.script;
-    for (int inside = before.next(last, rewrite.script); inside != -1;
-         inside = before.next(inside, rewrite.script))
-        last = std::max(last, inside);
-    Dom after = Dom::parseInput(writes.input(), options);
-    if (!sameParseUpTo(before, after, last))
-        return false;
-    dom = std::move(after);
+    Dom parsed = Dom::parseInput(writes.input(), options);
+    // The scripts by their place in the page's own input, which writes before them leave.
+    std::vector<std::pair<qsizetype, QString>> places;
+    for (const ScriptRunner::Rewrite &rewrite : rewrites) {
+        const qsizetype end = parsed.sourceSpan(rewrite.script).end;
+        const std::optional<qsizetype> place = end < 0 ? std::nullopt : writes.pageOffset(end);
+        if (!place)
+            return false;
+        places.emplace_back(*place, rewrite.markup);
+    }
+    for (const auto &[place, markup] : places) {
+        const qsizetype end = writes.inputOffset(place);
+        const std::optional<std::pair<int, int>> script = scriptEndingAt(parsed, end);
+        if (!script || !writes.setWrittenAfter(end, markup))
+            return false;
+        Dom next = Dom::parseInput(writes.input(), options);
+        if (!sameParseUpTo(parsed, next, script->second))
+            return false;
+        parsed = std::move(next);
+    }
+    dom = std::move(parsed);
     return true;
 }
 
@@ -132,12 +157,12 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
     DocumentWrites writes(utf8);
     for (int rewrites = 0;; ++rewrites) {
         const Attempt attempt = runScriptsOnce(dom, writes, context, read);
-        if (!attempt.rewrite) {
+        if (attempt.rewrites.empty()) {
             dom.finishEditing();
             return attempt.reason;
         }
         if (rewrites == DocumentWrites::maxRewrites
-            || !parseWithWrite(dom, writes, *attempt.rewrite)) {
+            || !parseWithWrites(dom, writes, attempt.rewrites)) {
             memberNotModelled = "document.write of markup not parsed as the browser parses it";
             return BrowserReason::ScriptNotModelled;
         }

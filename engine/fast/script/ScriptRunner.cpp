@@ -36,7 +36,7 @@ ScriptRunner::ScriptRunner(ScriptPage &page, const PageResourceReader &read,
 std::optional<BrowserReason> ScriptRunner::run()
 {
     runParserScripts();
-    if (m_rewrite)
+    if (!m_rewrites.empty())
         return m_page.runtime.reason();
     if (!m_page.runtime.stopped())
         finishLoading();
@@ -105,8 +105,7 @@ void ScriptRunner::runParserScripts()
             execute(prepared->script);
             m_page.runtime.runMicrotasks();
             m_parserScript = ScriptDocument::noNode;
-            if (!writesAsParsed(element))
-                return;
+            checkWrites(element);
             break;
         case Timing::Deferred:
             m_deferred.push_back(prepared->script);

@@ -29,14 +29,14 @@ public:
     // document.write() and writeln(), from the script running now.
     void write(const QString &markup);
 
-    // The markup a parser's script wrote, when it is not what the tree's parse has after it:
-    // the page is to be parsed again with it and its scripts run again.
+    // The markup parser's scripts wrote, where it is not what the tree's parse has after them,
+    // in document order: the page is to be parsed again with it and its scripts run again.
     struct Rewrite
     {
         int script = -1;
         QString markup;
     };
-    const std::optional<Rewrite> &rewrite() const { return m_rewrite; }
+    const std::vector<Rewrite> &rewrites() const { return m_rewrites; }
 
 private:
     struct Script
@@ -67,8 +67,8 @@ private:
     std::optional<QString> writtenAfter(int script) const;
     void revealWritten(qsizetype inputEnd);
     void runWrittenScripts(int from, int to);
-    // After the parser's script ran: false when what it wrote calls for a new parse.
-    bool writesAsParsed(int script);
+    // After the parser's script ran: a rewrite when what it wrote is not what was parsed.
+    void checkWrites(int script);
 
     struct Writing
     {
@@ -89,5 +89,5 @@ private:
     int m_parserScript = -1; // the parser's script running now, where writes go
     Writing m_writing;
     int m_writeCalls = 0;
-    std::optional<Rewrite> m_rewrite;
+    std::vector<Rewrite> m_rewrites;
 };

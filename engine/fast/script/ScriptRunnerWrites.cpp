@@ -72,7 +72,7 @@ void ScriptRunner::write(const QString &markup)
     }
     m_writing.written += markup;
     m_writing.writtenBytes += utf8Length(markup);
-    // Otherwise the page is parsed again once the script is done.
+    // Otherwise the page is parsed again once the parser's scripts are done.
     if (m_writing.parsed->startsWith(m_writing.written)) {
         const qsizetype scriptEnd = m_page.document.dom().sourceSpan(m_parserScript).end;
         revealWritten(scriptEnd + m_writing.writtenBytes);
@@ -118,19 +118,17 @@ void ScriptRunner::runWrittenScripts(int from, int to)
     }
 }
 
-bool ScriptRunner::writesAsParsed(int script)
+void ScriptRunner::checkWrites(int script)
 {
     if (m_writing.script != script) {
         // It wrote nothing: neither must its parse have anything after it.
         const std::optional<QString> parsed = writtenAfter(script);
-        if (!parsed || parsed->isEmpty())
-            return true;
-        m_rewrite = Rewrite{script, QString()};
-        return false;
+        if (parsed && !parsed->isEmpty())
+            m_rewrites.push_back(Rewrite{script, QString()});
+        return;
     }
     const Writing writing = std::exchange(m_writing, Writing{});
-    if (writing.written == *writing.parsed)
-        return true;
-    m_rewrite = Rewrite{script, writing.written};
-    return false;
+    // A write from written markup has stopped the scripts already.
+    if (writing.parsed && writing.written != *writing.parsed)
+        m_rewrites.push_back(Rewrite{script, writing.written});
 }
