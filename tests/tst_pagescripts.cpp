@@ -168,6 +168,11 @@ void TestPageScripts::pagesGoToTheBrowser_data()
         << BrowserReason::ScriptNotModelled;
     QTest::newRow("writes without end") << QByteArray("for (;;) document.write('<p>more</p>');")
                                         << BrowserReason::ScriptNotModelled;
+    QTest::newRow("more writing scripts than the page is parsed again for")
+        << QByteArray("document.write('a')</script>"
+                      + QByteArray("<script>document.write('a')</script>").repeated(70)
+                      + "<script>")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("a script that writes something else each time")
         << QByteArray("document.write(Math.random());") << BrowserReason::ScriptNotModelled;
     QTest::newRow("an offset read for something else")

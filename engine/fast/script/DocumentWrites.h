@@ -24,6 +24,9 @@ public:
     static constexpr int maxRewrites = 8;
     // Bytes written in all, each of them parsed again with the page.
     static constexpr qsizetype maxWrittenBytes = qsizetype(1) << 20;
+    // Parses of the page again in all: each script's writes are checked with a parse of their
+    // own.
+    static constexpr int maxParses = 64;
 
     explicit DocumentWrites(const QByteArray &utf8);
 

@@ -121,8 +121,11 @@ std::optional<std::pair<int, int>> scriptEndingAt(const Dom &dom, qsizetype scri
 // when the parser would not have made the nodes before a script as it made them without what
 // the script wrote.
 bool parseWithWrites(Dom &dom, DocumentWrites &writes,
-                     const std::vector<ScriptRunner::Rewrite> &rewrites)
+                     const std::vector<ScriptRunner::Rewrite> &rewrites, int &parsesLeft)
 {
+    parsesLeft -= int(std::min(rewrites.size(), std::size_t(DocumentWrites::maxParses))) + 1;
+    if (parsesLeft < 0)
+        return false;
     const Dom::ParseOptions options{true, true};
     Dom parsed = Dom::parseInput(writes.input(), options);
     // The scripts by their place in the page's own input, which writes before them leave.
@@ -155,6 +158,7 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
                                             const PageResourceReader &read)
 {
     DocumentWrites writes(utf8);
+    int parsesLeft = DocumentWrites::maxParses;
     for (int rewrites = 0;; ++rewrites) {
         const Attempt attempt = runScriptsOnce(dom, writes, context, read);
         if (attempt.rewrites.empty()) {
@@ -162,7 +166,7 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
             return attempt.reason;
         }
         if (rewrites == DocumentWrites::maxRewrites
-            || !parseWithWrites(dom, writes, attempt.rewrites)) {
+            || !parseWithWrites(dom, writes, attempt.rewrites, parsesLeft)) {
             memberNotModelled = "document.write of markup not parsed as the browser parses it";
             return BrowserReason::ScriptNotModelled;
         }

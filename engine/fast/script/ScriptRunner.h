@@ -76,6 +76,7 @@ private:
         std::optional<QString> parsed; // what the parse has after the script
         QString written;               // what the script wrote so far
         qsizetype writtenBytes = 0;    // its length in the parser's input
+        bool asParsed = true;          // what it wrote so far begins what was parsed
     };
 
     ScriptPage &m_page;

@@ -55,7 +55,7 @@ void ScriptRunner::write(const QString &markup)
         return;
     }
     if (m_writing.script != m_parserScript) {
-        m_writing = Writing{m_parserScript, writtenAfter(m_parserScript), {}, 0};
+        m_writing = Writing{m_parserScript, writtenAfter(m_parserScript), {}, 0, true};
         if (!m_writing.parsed) {
             runtime.notModelled("document.write from written markup");
             return;
@@ -70,10 +70,13 @@ void ScriptRunner::write(const QString &markup)
         runtime.notModelled("document.write of half a character");
         return;
     }
+    const qsizetype from = m_writing.written.size();
     m_writing.written += markup;
     m_writing.writtenBytes += utf8Length(markup);
+    m_writing.asParsed = m_writing.asParsed && m_writing.parsed->size() >= m_writing.written.size()
+        && QStringView(*m_writing.parsed).sliced(from, markup.size()) == markup;
     // Otherwise the page is parsed again once the parser's scripts are done.
-    if (m_writing.parsed->startsWith(m_writing.written)) {
+    if (m_writing.asParsed) {
         const qsizetype scriptEnd = m_page.document.dom().sourceSpan(m_parserScript).end;
         revealWritten(scriptEnd + m_writing.writtenBytes);
     }
