@@ -90,7 +90,7 @@ int main(int argc, char *argv[])
         Dom dom;
         for (int round = 0; round < repeat; ++round) {
             dom = Dom::parse(page.utf8, Dom::ParseOptions{true});
-            reason = runPageScripts(dom, context, readLocal);
+            reason = runPageScripts(dom, page.utf8, context, readLocal);
         }
         const double cost = (cpuMilliseconds() - start) / repeat;
         if (!reason && !textFolder.isEmpty() && dom.body() >= 0) {

@@ -22,9 +22,11 @@ bool isJavaScriptUrl(const QString &value)
 
 bool runsOnlyOnUserAction(QStringView attributeName)
 {
-    static const QStringList names{"onclick",   "ondblclick", "onmousedown", "onmouseup",
-                                   "onkeydown", "onkeyup",    "onkeypress",  "oncontextmenu",
-                                   "onchange",  "oninput",    "onsubmit",    "onreset"};
+    // The pointer's comings and goings too: a page loaded without a pointer over it has none.
+    static const QStringList names{
+        "onclick",       "ondblclick",   "onmousedown", "onmouseup", "onmouseover", "onmouseout",
+        "onmouseenter",  "onmouseleave", "onmousemove", "onkeydown", "onkeyup",     "onkeypress",
+        "oncontextmenu", "onchange",     "oninput",     "onsubmit",  "onreset"};
     return names.contains(attributeName.toString().toLower());
 }
 

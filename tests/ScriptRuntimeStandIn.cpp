@@ -45,7 +45,8 @@ void appendParagraph(Dom &dom, const QString &text)
 
 void prepareScriptRuntime() {}
 
-std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &context,
+std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &,
+                                            const PageScriptContext &context,
                                             const PageResourceReader &read)
 {
     const QString script = firstScript(dom);

@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(m_browser.loadersMade, 0);
 
         const QString script = page("script.html", "<p>a</p><script>document.write('b')</script>");
-        const QString handler = page("handler.html", "<p onmouseover='x()'>a</p>");
+        const QString handler = page("handler.html", "<body onload='x()'><p>a</p>");
         const QString guessed = page("guessed.html", "<p>caf\xe9");
         // Its style sheets would be missed (names that are not UTF-8 are held as in FileNames.h).
         const QString oddName = page(decodeFileName("odd\xff.html"), "<p>plain");
@@ -162,7 +162,7 @@ private slots:
         const QStringList pages{
             page("plain.html", "<p>a"),
             page("script.html", "<script>var a;</script><p>a"),
-            page("handler.html", "<p onmouseover='x()'>a"),
+            page("handler.html", "<body onload='x()'><p>a"),
             page("refresh.html", "<meta http-equiv=refresh content='0;URL=plain.html'><p>a"),
             page("long-refresh.html",
                  "<meta http-equiv=refresh content=0><p>" + QByteArray(5'000, 'a')),

@@ -50,7 +50,7 @@ Outcome runPage(const QByteArray &html, const QString &path)
         return file.readAll();
     };
     Outcome outcome;
-    outcome.reason = runPageScripts(dom, context, read);
+    outcome.reason = runPageScripts(dom, html, context, read);
     if (!outcome.reason && dom.body() >= 0) {
         const StyleResolver styles(dom, path, [](const QString &) { return nullptr; });
         outcome.text = innerText(dom, styles.computeStyles(), dom.body());
@@ -154,6 +154,34 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("nodes without end")
         << QByteArray("for (;;) document.body.appendChild(document.createElement('p'));")
         << BrowserReason::ScriptNotSettled;
+    QTest::newRow("a write after the page was parsed")
+        << QByteArray("setTimeout(function () { document.write('<p>late</p>'); }, 0);")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a write from written markup")
+        << QByteArray("document.write('<script>document.write(1)<\\/script>');")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a write from a deferred script")
+        << QByteArray("</script><script defer src='js/write.js'>")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a write the parser puts before what it had made")
+        << QByteArray("</script><table><tr><td>cell</td></tr><script>document.write('text')")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("writes without end") << QByteArray("for (;;) document.write('<p>more</p>');")
+                                        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("more writing scripts than the page is parsed again for")
+        << QByteArray("document.write('a')</script>"
+                      + QByteArray("<script>document.write('a')</script>").repeated(70)
+                      + "<script>")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a script that writes something else each time")
+        << QByteArray("document.write(Math.random());") << BrowserReason::ScriptNotModelled;
+    QTest::newRow("an offset read for something else")
+        << QByteArray("document.body.append(document.body.offsetTop);")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("an offset read for a scroll position a listener hears")
+        << QByteArray("window.addEventListener('scroll', function () {}, true);\n"
+                      "document.body.scrollTop = document.body.offsetTop - 10;")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("scripts inserting themselves")
         << QByteArray("function f() { var s = document.createElement('script');"
                       " s.textContent = 'f()'; document.body.appendChild(s); } f();")

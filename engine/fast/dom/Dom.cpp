@@ -208,19 +208,27 @@ struct Dom::TreeBuilder
         int parentDepth;
     };
 
+    Dom &dom;
+    bool keepComments;
+    const char *spanBase; // the parser's input, when the nodes' spans are kept
+
     // The nodes of `children` and those below them, in document order. `root` is the
     // document element, when it is among them.
-    static void build(Dom &dom, const GumboVector &children, const GumboNode *root,
-                      bool keepComments);
-    static void appendText(Dom &dom, QString text, int parent);
+    void build(const GumboVector &children, const GumboNode *root);
+    void appendText(QString text, int parent, const GumboNode &source);
     // The comments beside the root element, after its tree in the node array: every walk
     // from the first node still starts at the root element.
-    static void addDocumentComments(Dom &dom, const GumboVector &children, const GumboNode *root);
+    void addDocumentComments(const GumboVector &children, const GumboNode *root);
+    void keepSpan(int index, const GumboNode &source);
 };
 
 Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
 {
-    const ParserInput input = parserInput(utf8);
+    return parseInput(parserInput(utf8), parseOptions);
+}
+
+Dom Dom::parseInput(const ParserInput &input, ParseOptions parseOptions)
+{
     ParserArena arena;
     const GumboOptions options = parserOptions(arena);
     const GumboOutput *output = gumbo_parse_with_options(&options, input.utf8.constData(),
@@ -236,10 +244,11 @@ Dom Dom::parse(const QByteArray &utf8, ParseOptions parseOptions)
                          QString::fromUtf8(document.system_identifier)};
     }
     const void *root[] = {output->root};
-    TreeBuilder::build(dom, GumboVector{const_cast<void **>(root), 1, 1}, output->root,
-                       parseOptions.keepComments);
+    TreeBuilder builder{dom, parseOptions.keepComments,
+                        parseOptions.keepSourceSpans ? input.utf8.constData() : nullptr};
+    builder.build(GumboVector{const_cast<void **>(root), 1, 1}, output->root);
     if (parseOptions.keepComments)
-        TreeBuilder::addDocumentComments(dom, document.children, output->root);
+        builder.addDocumentComments(document.children, output->root);
     dom.countElementsByType();
     return dom;
 }
@@ -268,13 +277,12 @@ Dom Dom::parseFragment(const QByteArray &utf8, const QString &contextName,
     Dom dom;
     dom.m_attributesDropped = input.attributesDropped;
     dom.m_tagsLeftOut = input.tagsLeftOut;
-    TreeBuilder::build(dom, output->root->v.element.children, nullptr, true);
+    TreeBuilder{dom, true, nullptr}.build(output->root->v.element.children, nullptr);
     dom.countElementsByType();
     return dom;
 }
 
-void Dom::TreeBuilder::build(Dom &dom, const GumboVector &children, const GumboNode *root,
-                             bool keepComments)
+void Dom::TreeBuilder::build(const GumboVector &children, const GumboNode *root)
 {
     std::vector<Pending> pending;
     for (unsigned i = children.length; i-- > 0;)
@@ -289,13 +297,14 @@ void Dom::TreeBuilder::build(Dom &dom, const GumboVector &children, const GumboN
         case GUMBO_NODE_TEXT:
         case GUMBO_NODE_WHITESPACE:
         case GUMBO_NODE_CDATA:
-            appendText(dom, withControlsRestored(textFromUtf8(source->v.text.text)), parent);
+            appendText(withControlsRestored(textFromUtf8(source->v.text.text)), parent, *source);
             break;
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
             const GumboElement &element = source->v.element;
             dom.m_formTextMisplaced = dom.m_formTextMisplaced || textLeftItsForm(*source);
             const int index = dom.append(elementNode(element), parent);
+            keepSpan(index, *source);
             if (source == root)
                 dom.m_documentElement = index;
             else if (dom.m_body < 0 && parent >= 0 && parent == dom.m_documentElement
@@ -319,6 +328,7 @@ void Dom::TreeBuilder::build(Dom &dom, const GumboVector &children, const GumboN
                 comment.kind = DomNode::Comment;
                 comment.text = withControlsRestored(textFromUtf8(source->v.text.text));
                 const int index = dom.append(std::move(comment), parent);
+                keepSpan(index, *source);
                 if (parent < 0)
                     dom.m_documentChildren.push_back(index);
             }
@@ -329,8 +339,7 @@ void Dom::TreeBuilder::build(Dom &dom, const GumboVector &children, const GumboN
     }
 }
 
-void Dom::TreeBuilder::addDocumentComments(Dom &dom, const GumboVector &children,
-                                           const GumboNode *root)
+void Dom::TreeBuilder::addDocumentComments(const GumboVector &children, const GumboNode *root)
 {
     std::vector<int> inOrder;
     for (unsigned i = 0; i < children.length; ++i) {
@@ -342,13 +351,14 @@ void Dom::TreeBuilder::addDocumentComments(Dom &dom, const GumboVector &children
             comment.kind = DomNode::Comment;
             comment.text = withControlsRestored(textFromUtf8(child->v.text.text));
             inOrder.push_back(dom.append(std::move(comment), -1));
+            keepSpan(inOrder.back(), *child);
         }
     }
     dom.m_documentChildren = std::move(inOrder);
 }
 
 // Adjacent text nodes are one node in a browser's tree.
-void Dom::TreeBuilder::appendText(Dom &dom, QString text, int parent)
+void Dom::TreeBuilder::appendText(QString text, int parent, const GumboNode &source)
 {
     int previous = -1;
     if (parent >= 0)
@@ -357,14 +367,41 @@ void Dom::TreeBuilder::appendText(Dom &dom, QString text, int parent)
         previous = dom.m_documentChildren.back();
     if (previous >= 0 && dom.m_nodes[size_t(previous)].kind == DomNode::Text) {
         dom.m_nodes[size_t(previous)].text += text;
+        const SourceSpan before = dom.sourceSpan(previous);
+        keepSpan(previous, source);
+        if (spanBase)
+            dom.m_sourceSpans[size_t(previous)].begin = before.begin;
         return;
     }
     DomNode node;
     node.kind = DomNode::Text;
     node.text = std::move(text);
     const int index = dom.append(std::move(node), parent);
+    keepSpan(index, source);
     if (parent < 0)
         dom.m_documentChildren.push_back(index);
+}
+
+void Dom::TreeBuilder::keepSpan(int index, const GumboNode &source)
+{
+    if (!spanBase)
+        return;
+    SourceSpan span;
+    if (source.type == GUMBO_NODE_ELEMENT || source.type == GUMBO_NODE_TEMPLATE) {
+        const GumboElement &element = source.v.element;
+        span.begin = qsizetype(element.start_pos.offset);
+        if (element.original_end_tag.data)
+            span.end = element.original_end_tag.data - spanBase
+                + qsizetype(element.original_end_tag.length);
+    } else {
+        const GumboText &text = source.v.text;
+        span.begin = qsizetype(text.start_pos.offset);
+        if (text.original_text.data)
+            span.end = text.original_text.data - spanBase + qsizetype(text.original_text.length);
+    }
+    if (dom.m_sourceSpans.size() <= size_t(index))
+        dom.m_sourceSpans.resize(size_t(index) + 1);
+    dom.m_sourceSpans[size_t(index)] = span;
 }
 
 void Dom::countElementsByType()

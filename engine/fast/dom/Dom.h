@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+struct ParserInput;
+
 // A page's document tree as the HTML parser (or the XML parser, for XHTML) builds it, held flat in
 // one array so that every walk over it can be a loop: a page nested 100,000 deep must not exhaust
 // the stack.
@@ -67,11 +69,23 @@ public:
         // Comments become Comment nodes, as a page's scripts see them; otherwise they are
         // left out of the tree.
         bool keepComments = false;
+        // Each node's place in the parser's input is kept (sourceSpan()).
+        bool keepSourceSpans = false;
+    };
+
+    // Where a node came from in the parser's input, as byte offsets; -1 where it is not known.
+    // `end` is past an element's end tag (-1 without one) or past a text's last character.
+    struct SourceSpan
+    {
+        qsizetype begin = -1;
+        qsizetype end = -1;
     };
 
     // Parses a page, given in UTF-8, as a browser does (HTML5 tree construction).
     static Dom parse(const QByteArray &utf8, ParseOptions options);
     static Dom parse(const QByteArray &utf8) { return parse(utf8, ParseOptions{}); }
+    // Parses what parserInput() made of a page, as parse() does.
+    static Dom parseInput(const ParserInput &input, ParseOptions options);
     // Parses markup as the children of an element of that name (the HTML fragment parsing
     // algorithm), comments kept: the fragment's own nodes are the documentChildren(), and
     // there is no document element.
@@ -105,6 +119,12 @@ public:
         return !m_attributesDropped && !m_tagsLeftOut && !m_formTextMisplaced;
     }
 
+    // Only for a tree parsed with keepSourceSpans and not edited since.
+    SourceSpan sourceSpan(int index) const
+    {
+        return size_t(index) < m_sourceSpans.size() ? m_sourceSpans[size_t(index)] : SourceSpan{};
+    }
+
     // Next node in document order below `root`, or -1; with `skipChildren` the walk leaves the
     // current node's subtree out.
     int next(int index, int root, bool skipChildren = false) const;
@@ -136,6 +156,7 @@ private:
     void countElementsByType();
 
     std::vector<DomNode> m_nodes;
+    std::vector<SourceSpan> m_sourceSpans; // by node, when kept
     int m_documentElement = -1;
     int m_body = -1;
     DomDoctype m_doctype;

@@ -81,6 +81,7 @@ void Dom::setAttribute(int element, const QString &name, const QString &value)
 
 void Dom::finishEditing()
 {
+    m_sourceSpans.clear(); // of the parse, not of the edited tree
     // Each node's new place, in document order; nodes left out of the tree are dropped.
     std::vector<int> newIndex(m_nodes.size(), -1);
     std::vector<DomNode> ordered;

@@ -136,7 +136,10 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
     const IdlInterface &interface = idlInterfaces()[size_t(alias.interface)];
     v8::Local<v8::Function> factory;
     v8::Local<v8::Value> prototype;
-    if (!v8::Function::New(context, trap, trapData(isolate, interface, nullptr), alias.length)
+    const RealMember *real = RealMembers::all().findConstructor(alias.name);
+    if (!(real ? v8::Function::New(context, real->operation, {}, alias.length)
+               : v8::Function::New(context, trap, trapData(isolate, interface, nullptr),
+                                   alias.length))
              .ToLocal(&factory)
         || !named->Get(context, toV8(isolate, "prototype")).ToLocal(&prototype))
         return;

@@ -1,5 +1,6 @@
 #include "PageScripts.h"
 
+#include "DocumentWrites.h"
 #include "InterfaceTemplates.h"
 #include "PageRuntime.h"
 #include "ScriptDiagnostics.h"
@@ -58,30 +59,116 @@ void prepareScriptRuntime()
         script->Run(context).IsEmpty();
 }
 
-std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &context,
-                                            const PageResourceReader &read)
+namespace {
+
+struct Attempt
 {
     std::optional<BrowserReason> reason;
-    {
-        const std::lock_guard turn(pagesInTurn);
-        v8::Isolate *isolate = PageRuntime::sharedIsolate();
-        const v8::Locker locker(isolate);
-        v8::Isolate::Scope isolateScope(isolate);
-        v8::HandleScope handles(isolate);
-        PageRuntime runtime{RuntimeBounds{}};
-        InterfaceTemplates &templates = sharedTemplates(isolate);
-        runtime.createContext(templates.globalTemplate());
-        v8::Context::Scope contextScope(runtime.context());
-        ScriptDocument document(dom);
-        ScriptPage page(runtime, document, templates, context);
-        ScriptRunner runner(page, read);
-        page.treeChanged = [&runner] { runner.takeInsertedScripts(); };
-        runtime.setErrorsHeard([&page] {
-            return page.events.listensFor(QStringLiteral("error"), EventTargets::windowTarget);
-        });
-        reason = runner.run();
-        memberNotModelled = runtime.memberNotModelled();
+    std::vector<ScriptRunner::Rewrite> rewrites;
+};
+
+Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptContext &context,
+                       const PageResourceReader &read)
+{
+    const std::lock_guard turn(pagesInTurn);
+    v8::Isolate *isolate = PageRuntime::sharedIsolate();
+    const v8::Locker locker(isolate);
+    v8::Isolate::Scope isolateScope(isolate);
+    v8::HandleScope handles(isolate);
+    PageRuntime runtime{RuntimeBounds{}};
+    InterfaceTemplates &templates = sharedTemplates(isolate);
+    runtime.createContext(templates.globalTemplate());
+    v8::Context::Scope contextScope(runtime.context());
+    ScriptDocument document(dom);
+    ScriptPage page(runtime, document, templates, context);
+    ScriptRunner runner(page, read, writes);
+    page.treeChanged = [&runner] { runner.takeInsertedScripts(); };
+    runtime.setErrorsHeard([&page] {
+        return page.events.listensFor(QStringLiteral("error"), EventTargets::windowTarget);
+    });
+    page.documentWrite = [&runner](const QString &markup) { runner.write(markup); };
+    Attempt attempt;
+    attempt.reason = runner.run();
+    memberNotModelled = runtime.memberNotModelled();
+    // An offset read for a scroll position that went elsewhere; a scroll some listener hears.
+    if (!attempt.reason
+        && (page.pendingScroll
+            || (page.scrolled && page.events.listensFor(QStringLiteral("scroll"))))) {
+        attempt.reason = BrowserReason::ScriptNotModelled;
+        memberNotModelled = "HTMLElement.offsetTop";
     }
-    dom.finishEditing();
-    return reason;
+    // An error after a write may come of the written nodes not being there yet.
+    if (!runtime.stopped() || runtime.reason() == BrowserReason::ScriptError)
+        attempt.rewrites = runner.rewrites();
+    return attempt;
+}
+
+// The parser's script whose end tag ends at `scriptEnd`, and the last node in it.
+std::optional<std::pair<int, int>> scriptEndingAt(const Dom &dom, qsizetype scriptEnd)
+{
+    for (int script = 0; script < dom.size(); ++script) {
+        if (!dom.node(script).isElement("script") || dom.sourceSpan(script).end != scriptEnd)
+            continue;
+        int last = script;
+        for (int inside = dom.next(script, script); inside != -1; inside = dom.next(inside, script))
+            last = std::max(last, inside);
+        return std::pair{script, last};
+    }
+    return std::nullopt;
+}
+
+// The page parsed again with what its scripts wrote after them, one script at a time: false
+// when the parser would not have made the nodes before a script as it made them without what
+// the script wrote.
+bool parseWithWrites(Dom &dom, DocumentWrites &writes,
+                     const std::vector<ScriptRunner::Rewrite> &rewrites, int &parsesLeft)
+{
+    parsesLeft -= int(std::min(rewrites.size(), std::size_t(DocumentWrites::maxParses))) + 1;
+    if (parsesLeft < 0)
+        return false;
+    const Dom::ParseOptions options{true, true};
+    Dom parsed = Dom::parseInput(writes.input(), options);
+    // The scripts by their place in the page's own input, which writes before them leave.
+    std::vector<std::pair<qsizetype, QString>> places;
+    for (const ScriptRunner::Rewrite &rewrite : rewrites) {
+        const qsizetype end = parsed.sourceSpan(rewrite.script).end;
+        const std::optional<qsizetype> place = end < 0 ? std::nullopt : writes.pageOffset(end);
+        if (!place)
+            return false;
+        places.emplace_back(*place, rewrite.markup);
+    }
+    for (const auto &[place, markup] : places) {
+        const qsizetype end = writes.inputOffset(place);
+        const std::optional<std::pair<int, int>> script = scriptEndingAt(parsed, end);
+        if (!script || !writes.setWrittenAfter(end, markup))
+            return false;
+        Dom next = Dom::parseInput(writes.input(), options);
+        if (!sameParseUpTo(parsed, next, script->second))
+            return false;
+        parsed = std::move(next);
+    }
+    dom = std::move(parsed);
+    return true;
+}
+
+} // namespace
+
+std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
+                                            const PageScriptContext &context,
+                                            const PageResourceReader &read)
+{
+    DocumentWrites writes(utf8);
+    int parsesLeft = DocumentWrites::maxParses;
+    for (int rewrites = 0;; ++rewrites) {
+        const Attempt attempt = runScriptsOnce(dom, writes, context, read);
+        if (attempt.rewrites.empty()) {
+            dom.finishEditing();
+            return attempt.reason;
+        }
+        if (rewrites == DocumentWrites::maxRewrites
+            || !parseWithWrites(dom, writes, attempt.rewrites, parsesLeft)) {
+            memberNotModelled = "document.write of markup not parsed as the browser parses it";
+            return BrowserReason::ScriptNotModelled;
+        }
+    }
 }

@@ -35,5 +35,8 @@ void prepareScriptRuntime();
 // settled; the tree is then as the scripts left it. Nothing when the tree is the browser's for
 // sure, else the first reason it may not be (a member the runtime does not model was used, an
 // error nothing caught, a page that does not settle within its bounds).
-std::optional<BrowserReason> runPageScripts(Dom &dom, const PageScriptContext &context,
+// `utf8` is the page the tree was parsed from (with comments kept): markup its scripts write
+// while it is parsed goes into it, and the tree is then of that parse.
+std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
+                                            const PageScriptContext &context,
                                             const PageResourceReader &read);

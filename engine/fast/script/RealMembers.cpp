@@ -32,6 +32,10 @@ const RealMembers &RealMembers::all()
         addImplementationMembers(registry);
         addUrlAndSearchParamsMembers(registry);
         addHistoryMembers(registry);
+        addDocumentWriteMembers(registry);
+        addImageMembers(registry);
+        addWindowStatusMembers(registry);
+        addScrollMembers(registry);
         return registry;
     }();
     return members;

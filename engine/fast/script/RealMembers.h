@@ -26,6 +26,7 @@ public:
                    v8::FunctionCallback setter = nullptr);
     void operation(std::string_view interface, std::string_view name,
                    v8::FunctionCallback callback);
+    // An interface's constructor, or a legacy factory function by its own name (Image).
     void constructor(std::string_view interface, v8::FunctionCallback construct);
 
     // Handlers of an interface's instances themselves (indexed or named properties).
@@ -57,3 +58,7 @@ void addWorkerMembers(RealMembers &members);
 void addImplementationMembers(RealMembers &members);
 void addUrlAndSearchParamsMembers(RealMembers &members);
 void addHistoryMembers(RealMembers &members);
+void addDocumentWriteMembers(RealMembers &members);
+void addImageMembers(RealMembers &members);
+void addWindowStatusMembers(RealMembers &members);
+void addScrollMembers(RealMembers &members);

@@ -39,6 +39,12 @@ public:
     int currentScript = ScriptDocument::noNode;
     // Told after each change to the tree a script made, which may have connected scripts.
     std::function<void()> treeChanged;
+    // The scroll position a layout offset just read is for, until it is set (ScrollMembers.cpp);
+    // whether any was set.
+    std::optional<double> pendingScroll;
+    bool scrolled = false;
+    // document.write() and writeln(): what they write.
+    std::function<void(const QString &markup)> documentWrite;
     // Form controls' state once a script set it: checkedness, and the value of a text input.
     QHash<int, bool> checkedness;
     QHash<int, QString> formValues;

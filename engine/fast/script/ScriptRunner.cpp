@@ -25,15 +25,19 @@ bool isWindowHandler(const QString &type)
 
 } // namespace
 
-ScriptRunner::ScriptRunner(ScriptPage &page, const PageResourceReader &read)
+ScriptRunner::ScriptRunner(ScriptPage &page, const PageResourceReader &read,
+                           const DocumentWrites &writes)
     : m_page(page)
     , m_read(read)
+    , m_writes(writes)
 {
 }
 
 std::optional<BrowserReason> ScriptRunner::run()
 {
     runParserScripts();
+    if (!m_rewrites.empty())
+        return m_page.runtime.reason();
     if (!m_page.runtime.stopped())
         finishLoading();
     PageRuntime &runtime = m_page.runtime;
@@ -97,8 +101,11 @@ void ScriptRunner::runParserScripts()
             continue;
         switch (prepared->timing) {
         case Timing::Now:
+            m_parserScript = element;
             execute(prepared->script);
             m_page.runtime.runMicrotasks();
+            m_parserScript = ScriptDocument::noNode;
+            checkWrites(element);
             break;
         case Timing::Deferred:
             m_deferred.push_back(prepared->script);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentWrites.h"
 #include "PageScripts.h"
 
 #include <QSet>
@@ -17,12 +18,25 @@ class ScriptPage;
 class ScriptRunner
 {
 public:
-    ScriptRunner(ScriptPage &page, const PageResourceReader &read);
+    // `writes`: what the page's scripts wrote while it was parsed, in the tree's parse already.
+    ScriptRunner(ScriptPage &page, const PageResourceReader &read, const DocumentWrites &writes);
 
-    // Everything, up to a settled page: nothing, or why the page goes to the browser.
+    // Everything, up to a settled page: nothing, or why the page goes to the browser. Stops
+    // early when a script wrote markup its parse has not got: see rewrite().
     std::optional<BrowserReason> run();
     // Runs or queues the script elements a script has just connected to the document.
     void takeInsertedScripts();
+    // document.write() and writeln(), from the script running now.
+    void write(const QString &markup);
+
+    // The markup parser's scripts wrote, where it is not what the tree's parse has after them,
+    // in document order: the page is to be parsed again with it and its scripts run again.
+    struct Rewrite
+    {
+        int script = -1;
+        QString markup;
+    };
+    const std::vector<Rewrite> &rewrites() const { return m_rewrites; }
 
 private:
     struct Script
@@ -48,6 +62,22 @@ private:
     void registerContentHandlers(int element);
     void finishLoading();
     void setReadyState(const char *state);
+    // The markup written after the parser's script `script` in the tree's parse; nothing when
+    // the script is itself written markup, or its place is not known.
+    std::optional<QString> writtenAfter(int script) const;
+    void revealWritten(qsizetype inputEnd);
+    void runWrittenScripts(int from, int to);
+    // After the parser's script ran: a rewrite when what it wrote is not what was parsed.
+    void checkWrites(int script);
+
+    struct Writing
+    {
+        int script = -1;
+        std::optional<QString> parsed; // what the parse has after the script
+        QString written;               // what the script wrote so far
+        qsizetype writtenBytes = 0;    // its length in the parser's input
+        bool asParsed = true;          // what it wrote so far begins what was parsed
+    };
 
     ScriptPage &m_page;
     const PageResourceReader &m_read;
@@ -56,4 +86,9 @@ private:
     std::vector<Script> m_async;
     int m_revealed = -1; // the parser's nodes up to here are revealed, their handlers set
     int m_depth = 0;     // scripts running inside one another (inserted inline scripts)
+    const DocumentWrites &m_writes;
+    int m_parserScript = -1; // the parser's script running now, where writes go
+    Writing m_writing;
+    int m_writeCalls = 0;
+    std::vector<Rewrite> m_rewrites;
 };

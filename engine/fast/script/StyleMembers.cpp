@@ -4,6 +4,7 @@
 #include "engine/fast/css/PropertyTable.h"
 #include "engine/fast/css/StyleSheet.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 #include <string>
@@ -26,14 +27,32 @@ struct StyleDeclaration
 
 const QString styleAttribute = QStringLiteral("style");
 
+// url(x) or url("x") with nothing in x to escape: the one function a value may hold here.
+const QRegularExpression
+    plainUrl(QString::fromLatin1(R"re(url\((?:"([^"'()\\\s;]*)"|([^"'()\\\s;]*))\))re"));
+
 // Comments, strings, escapes, blocks and functions, which a plain split would break.
 bool holdsStructure(const QString &text)
 {
+    const QString outsideUrls = QString(text).replace(plainUrl, QStringLiteral("url"));
     for (QStringView structure : {u"/*", u"\"", u"'", u"\\", u"{", u"}", u"("}) {
-        if (text.contains(structure))
+        if (outsideUrls.contains(structure))
             return true;
     }
     return false;
+}
+
+// A value as the browser keeps it: its URLs quoted.
+QString withUrlsQuoted(const QString &value)
+{
+    return QString(value).replace(plainUrl, QString::fromLatin1(R"(url("\1\2"))"));
+}
+
+// A single URL, read back as the browser serializes it.
+bool isQuotedUrl(const QString &value)
+{
+    const QRegularExpressionMatch match = plainUrl.match(value);
+    return match.hasMatch() && match.capturedLength() == value.size() && value.contains(u'"');
 }
 
 // The declarations of a style attribute, or nothing when it holds what is not split here.
@@ -145,7 +164,7 @@ std::optional<QString> propertyValue(ScriptPage &page, int element, const QStrin
         else if (family(declaration.name) == family(property))
             related = true;
     }
-    if (value && isKeyword(*value) && !related)
+    if (value && (isKeyword(*value) || isQuotedUrl(*value)) && !related)
         return value;
     if (!value && !related)
         return QStringLiteral("");
@@ -159,7 +178,7 @@ void setPropertyValue(ScriptPage &page, int element, const QString &property, co
     auto declarations = elementDeclarations(page, element);
     if (!declarations)
         return;
-    const QString trimmed = value.trimmed();
+    const QString trimmed = withUrlsQuoted(value.trimmed());
     if (trimmed.contains(u';') || trimmed.contains(u'!') || holdsStructure(trimmed)) {
         page.runtime.notModelled("CSSStyleDeclaration." + property.toStdString() + " = "
                                  + trimmed.toStdString());

@@ -38,6 +38,12 @@ void ScriptDocument::setParsedUpTo(int node)
         revealUpTo(m_parsedSubtreeEnd[size_t(node)]);
 }
 
+void ScriptDocument::setParsedThrough(int node)
+{
+    if (node >= 0 && node < m_parsedNodeCount)
+        revealUpTo(node);
+}
+
 void ScriptDocument::finishParsing()
 {
     revealUpTo(m_parsedNodeCount - 1);

@@ -116,6 +116,9 @@ public:
     // tag is read). Every node is shown until the first call. Once the tree has changed, the
     // watermark only moves on: a node shown stays shown (a script may have put nodes below it).
     void setParsedUpTo(int node);
+    // Reveals the parser's nodes up to `node` itself, not what lies below it: the parser has
+    // just read the start of `node` (markup a script wrote, read while the script runs).
+    void setParsedThrough(int node);
     // Reveals every node.
     void finishParsing();
     // Whether the node exists and is not hidden by the watermark.

@@ -22,7 +22,8 @@ PageResult runPage(const PageToRun &page, MessageChannel &channel)
             std::_Exit(EXIT_FAILURE);
         return std::move(file->bytes);
     };
-    if (const std::optional<BrowserReason> reason = runPageScripts(dom, page.context, read))
+    if (const std::optional<BrowserReason> reason = runPageScripts(dom, page.utf8, page.context,
+                                                                   read))
         return {*reason};
     std::optional<QByteArray> tree = encodeDom(dom);
     if (!tree)
