@@ -62,30 +62,35 @@ const char *const tagNames[] = {"div",    "p",     "span",   "script",  "style",
 const char *const eventTypes[] = {"click", "load",  "DOMContentLoaded", "x",
                                   "error", "input", "readystatechange", "focus"};
 
-const char *const fragments[] = {"<p>a<b>b</p>c",
-                                 "<tr><td>x",
-                                 "<td>",
+const char *const fragments[] = {"<p>a<b>b</b></p>c",
                                  "<!--c-->",
                                  "<script>keep(1)</script>",
                                  "<script src=s1.js></script>",
                                  "<img src=none onerror=\"keep(this)\">",
                                  "<style>p{display:none}</style>",
-                                 "<svg><circle/><foreignObject><p>x",
-                                 "<table><tr><td>1</table>",
-                                 "<select><option>a",
-                                 "<template><b>t</b></template>",
-                                 "<form><form>",
-                                 "&amp;&nbsp;<",
+                                 "&amp;&nbsp;&lt;",
                                  "",
                                  "<a href=#x id=a class=\"b c\">x</a>",
-                                 "<div id=a onclick=\"keep(event)\">",
-                                 "</div>",
-                                 "<math><mi>x",
+                                 "<div id=a onclick=\"keep(event)\">y</div>",
                                  "<pre>\n x</pre>",
                                  "<iframe></iframe>",
                                  "<input value=v>",
-                                 "<ul><li>1<li>2</ul>",
+                                 "<ul><li>1</li><li>2</li></ul>",
                                  "text "};
+
+// Markup the script DOM leaves to the browser (parse errors, contexts it does not parse in):
+// a page stops there.
+const char *const rareFragments[] = {"<p>a<b>b</p>c",
+                                     "<form><form>",
+                                     "</div>",
+                                     "<div>",
+                                     "&amp;&nbsp;<",
+                                     "<tr><td>x",
+                                     "<svg><circle/><foreignObject><p>x",
+                                     "<table><tr><td>1</td></tr></table>",
+                                     "<select><option>a",
+                                     "<template><b>t</b></template>",
+                                     "<math><mi>x"};
 
 } // namespace
 
@@ -171,13 +176,13 @@ QByteArray RandomScripts::markup()
 {
     QByteArray made;
     for (int i = pick(8); i >= 0; --i)
-        made += any(fragments);
+        made += chance(8) ? any(rareFragments) : any(fragments);
     return made;
 }
 
 QByteArray RandomScripts::statement(int depth)
 {
-    const int kind = pick(20);
+    const int kind = pick(22);
     if (kind < 10)
         return memberUse(depth);
     if (kind < 14)
@@ -186,7 +191,60 @@ QByteArray RandomScripts::statement(int depth)
         return scheduling(depth);
     if (kind < 19)
         return control(depth);
+    if (kind < 21)
+        return hazard();
     return insertedScript(depth);
+}
+
+// What breaks bindings more often than chance finds it: the tree torn down while a member works
+// on it (in an argument's conversion, in a listener of the event being dispatched), live lists
+// read past their change, and trees and markup nested deeper than any walk may recurse.
+QByteArray RandomScripts::hazard()
+{
+    const char *const teardowns[] = {
+        "document.body.innerHTML = ''",
+        "var n = of('Element'); n.parentNode.removeChild(n)",
+        "of('Element').textContent = ''",
+        "document.body.textContent = 'x'",
+        "of('Element').innerHTML = ''",
+        "document.body.appendChild(document.documentElement)",
+    };
+    const QByteArray teardown = any(teardowns);
+    switch (pick(7)) {
+    case 0:
+        return QByteArray("try { keep(of('Element').setAttribute({toString: function () { ")
+            + teardown + "; return 'a'; }}, 'v')); } catch (e) { keep(e); }";
+    case 1:
+        return "try { of('Node').insertBefore(of('Node'), {valueOf: function () { " + teardown
+            + "; }}); } catch (e) { keep(e); }";
+    case 2:
+        return "try { var t = of('EventTarget'); t.addEventListener('z', function (e) { " + teardown
+            + "; keep(e.target); }); keep(t.dispatchEvent(new Event('z', {bubbles: "
+            + "true}))); } catch (e) { keep(e); }";
+    case 3:
+        return "try { var l = keep("
+            + QByteArray(any({"document.getElementsByTagName('*')", "document.body.childNodes",
+                              "document.querySelectorAll('*')", "of('Element').attributes",
+                              "of('Element').classList"}))
+            + "); " + teardown + "; keep(l.length); keep(l[next(20)]); keep(l.item(next(20)));"
+            + " } catch (e) { keep(e); }";
+    case 4:
+        return QByteArray("try { var d = of('Node'); for (var k = 0; k < ") + any({"100", "5000"})
+            + "; k++) d = d.appendChild(document.createElement(k % 2 ? 'div' : 'b'));"
+              " keep(d); keep(document.body.innerHTML.length);"
+              " keep(document.documentElement.cloneNode(true));"
+              " keep(document.querySelectorAll('div b div').length); } catch (e) { keep(e); }";
+    case 5:
+        return "try { of('Element').innerHTML = "
+            // Nested past the parser's bound, the markup sends the page to the browser.
+            + QByteArray(chance(8) ? "'<div>'.repeat(20000)"
+                                   : any({"'<div>'.repeat(200)", "'<p><span>'.repeat(100)",
+                                          "'<b><i>'.repeat(100)", "'<ul><li>'.repeat(100)"}))
+            + "; keep(document.body.textContent.length); } catch (e) { keep(e); }";
+    default:
+        return "try { var a = of('Attr'); " + teardown
+            + "; keep(a.ownerElement); keep(a.value); keep(a.name); } catch (e) { keep(e); }";
+    }
 }
 
 // A member of the table on an object that has it (mostly), through the prototype of its

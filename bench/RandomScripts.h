@@ -50,6 +50,7 @@ private:
     QByteArray scheduling(int depth);
     QByteArray control(int depth);
     QByteArray insertedScript(int depth);
+    QByteArray hazard();
 
     std::mt19937 &m_random;
     std::vector<Use> m_modelled;
