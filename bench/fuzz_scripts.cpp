@@ -51,6 +51,8 @@ constexpr unsigned hangSeconds = 60;
 const qint64 pageBoundMs = RuntimeBounds{}.pageTime.count() + RuntimeBounds{}.taskTime.count()
     + 3000;
 
+// Long enough for a worker's start under the sanitizers, too short for a page that runs on.
+constexpr std::chrono::milliseconds impatientTime{1000};
 // A page that took less in this process can only fail in a worker by a fault.
 constexpr qint64 quickPageMs = 2000;
 
@@ -182,7 +184,7 @@ class WorkerRuns
 public:
     explicit WorkerRuns(const QString &program)
         : m_patient(program)
-        , m_impatient(program, {std::chrono::milliseconds(1000), 64})
+        , m_impatient(program, {impatientTime, 64})
     {
     }
 
@@ -205,13 +207,22 @@ public:
         if (!impatient && inProcessMs < quickPageMs)
             fail("a script worker failed on a quick page");
         // The failed worker is gone; the next page must have a new one. A new worker's start
-        // may itself outrun the impatient worker's time on a busy machine, but not every time.
+        // may itself outrun the impatient worker's time on a busy machine, but not every time,
+        // and a worker that fails sooner than that failed for another reason.
         const QByteArray control = "<!DOCTYPE html><p>a<script>document.body.append('b')</script>";
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            if (std::holds_alternative<Dom>(worker.runPage(control, context))) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            QElapsedTimer timer;
+            timer.start();
+            const std::variant<Dom, BrowserReason> again = worker.runPage(control, context);
+            if (std::holds_alternative<Dom>(again)) {
                 ++tally.workersReplaced;
                 return;
             }
+            std::fprintf(stderr, "fuzz_scripts: the page after a failed worker: %s in %lld ms\n",
+                         qPrintable(describeBrowserReason(std::get<BrowserReason>(again))),
+                         timer.elapsed());
+            if (timer.elapsed() < impatientTime.count() / 2)
+                break;
         }
         fail("a failed script worker was not replaced");
     }
