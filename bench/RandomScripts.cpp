@@ -202,12 +202,9 @@ QByteArray RandomScripts::statement(int depth)
 QByteArray RandomScripts::hazard()
 {
     const char *const teardowns[] = {
-        "document.body.innerHTML = ''",
-        "var n = of('Element'); n.parentNode.removeChild(n)",
-        "of('Element').textContent = ''",
-        "document.body.textContent = 'x'",
-        "of('Element').innerHTML = ''",
-        "document.body.appendChild(document.documentElement)",
+        "document.body.innerHTML = ''",   "var n = of('Element'); n.parentNode.removeChild(n)",
+        "of('Element').textContent = ''", "document.body.textContent = 'x'",
+        "of('Element').innerHTML = ''",   "document.body.appendChild(document.documentElement)",
     };
     const QByteArray teardown = any(teardowns);
     switch (pick(7)) {
