@@ -2,9 +2,10 @@
 # Installs what is missing, checks the format of the code, builds Quillmere with its tests and
 # runs every test headless; checks the install and the Debian package in a build of their own
 # (scripts/check-package.sh); then runs the tests that need no browser engine, and the fast
-# engine's three fuzzers (pages, style sheets, the tree as scripts change it) for a minute each,
-# in a build with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests whose threads
-# share the engine's caches in a build with ThreadSanitizer. Warnings fail every build.
+# engine's four fuzzers (pages, style sheets, the tree as scripts change it, pages' scripts) for a
+# minute each, in a build with AddressSanitizer and UndefinedBehaviorSanitizer; then the tests
+# whose threads share the engine's caches in a build with ThreadSanitizer. Warnings fail every
+# build.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -32,7 +33,7 @@ if command -v lintian >/dev/null; then scripts/check-package.sh; fi
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
     -DQUILLMERE_WERROR=ON -DQUILLMERE_SANITIZE=ON "${shared[@]}"
 cmake --build build/sanitize -j"$(nproc)" --target nobrowser_tests fuzz_fastengine fuzz_css \
-    fuzz_scriptdom make_corpus
+    fuzz_scriptdom fuzz_scripts make_corpus
 (cd build/sanitize && QT_QPA_PLATFORM=offscreen ctest -L nobrowser --output-on-failure)
 
 fuzz=build/sanitize/fuzz
@@ -41,6 +42,9 @@ build/sanitize/bench/make_corpus "$PWD/$fuzz/corpus" 60 >/dev/null
 (cd "$fuzz" && ../bench/fuzz_fastengine 60 corpus ../../../tests/fast-engine-pages)
 (cd "$fuzz" && ../bench/fuzz_css 60)
 (cd "$fuzz" && ../bench/fuzz_scriptdom 60 ../../../tests/fast-engine-pages/selector-chains.html)
+# Real scripts to mutate: the script trees' (when fetched) and the script runtime's test pages'.
+(cd "$fuzz" && QUILLMERE_SCRIPT_WORKER=../quillmere-script-worker ../bench/fuzz_scripts 60 \
+    ../../script-pages/root ../../../tests/script-pages)
 
 # Qt itself is not built with ThreadSanitizer, so the run is limited to the tests whose own
 # threads meet: the writing thread and the fast engine's pool threads.

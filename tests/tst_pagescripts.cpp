@@ -121,6 +121,10 @@ void TestPageScripts::pagesGoToTheBrowser_data()
         << QByteArray("new XMLHttpRequest().open('GET', 'https://example.org/');")
         << BrowserReason::ScriptNotModelled;
     QTest::newRow("endless loop") << QByteArray("for (;;) {}") << BrowserReason::ScriptNotSettled;
+    QTest::newRow("endless loop after inserting a script")
+        << QByteArray("var s = document.createElement('script'); s.text = '1';"
+                      " document.body.appendChild(s); for (;;) {}")
+        << BrowserReason::ScriptNotSettled;
     QTest::newRow("endless loop in microtasks")
         << QByteArray("function again() { Promise.resolve().then(again); } again();")
         << BrowserReason::ScriptNotSettled;

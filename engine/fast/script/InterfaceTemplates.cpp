@@ -111,7 +111,10 @@ void interfaceObjectGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v
     const v8::Local<v8::Context> context = isolate->GetCurrentContext();
     if (interface.kind == IdlInterfaceKind::Namespace) {
         v8::Local<v8::Object> object;
-        if (templates.get(index)->InstanceTemplate()->NewInstance(context).ToLocal(&object))
+        // Made from its interface's instance template, but a plain object as the browser's.
+        if (templates.get(index)->InstanceTemplate()->NewInstance(context).ToLocal(&object)
+            && object->SetPrototype(context, v8::Object::New(isolate)->GetPrototype())
+                   .FromMaybe(false))
             info.GetReturnValue().Set(object);
         return;
     }
@@ -223,6 +226,12 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::build(int index)
         result->PrototypeTemplate()->Set(v8::Symbol::GetToStringTag(m_isolate),
                                          toV8(m_isolate, interface.name),
                                          v8::PropertyAttribute(v8::ReadOnly | v8::DontEnum));
+    } else if (interface.kind == IdlInterfaceKind::Namespace) {
+        // The template's function keeps its prototype: without one V8 has no map to make the
+        // namespace's object from.
+        result->InstanceTemplate()->Set(v8::Symbol::GetToStringTag(m_isolate),
+                                        toV8(m_isolate, interface.name),
+                                        v8::PropertyAttribute(v8::ReadOnly | v8::DontEnum));
     } else {
         result->RemovePrototype();
     }

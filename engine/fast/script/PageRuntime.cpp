@@ -203,12 +203,21 @@ bool PageRuntime::endsItsTaskOnly(v8::Local<v8::Value> exception) const
     return std::string_view(*constructor ? *constructor : "") != "RangeError";
 }
 
-bool PageRuntime::enterTask()
+// A task begun inside another (an event or a script the page itself dispatches or inserts) is
+// part of the outer task, already timed: timing it anew would leave the outer task's rest
+// without a deadline.
+void PageRuntime::enterTask()
 {
-    const bool outermost = m_taskDepth++ == 0;
-    if (outermost)
+    if (m_taskDepth++ == 0) {
         m_memberThrewInTask = false;
-    return outermost;
+        m_watchdog->taskStarted();
+    }
+}
+
+void PageRuntime::leaveTask()
+{
+    if (--m_taskDepth == 0)
+        m_watchdog->taskEnded();
 }
 
 void PageRuntime::runScript(const QString &source, const QString &url)
@@ -220,12 +229,10 @@ void PageRuntime::runScript(const QString &source, const QString &url)
     const v8::Local<v8::Context> context = this->context();
     v8::ScriptOrigin origin(m_isolate, toV8(m_isolate, url));
     v8::Local<v8::Script> script;
-    m_watchdog->taskStarted();
     enterTask();
     if (v8::Script::Compile(context, toV8(m_isolate, source), &origin).ToLocal(&script))
         script->Run(context).IsEmpty();
-    --m_taskDepth;
-    m_watchdog->taskEnded();
+    leaveTask();
     failedOn(tryCatch);
 }
 
@@ -237,15 +244,9 @@ v8::MaybeLocal<v8::Value> PageRuntime::call(v8::Local<v8::Function> function,
         return {};
     v8::EscapableHandleScope handles(m_isolate);
     v8::TryCatch tryCatch(m_isolate);
-    // A call from inside a script (an event dispatched by the page itself) is part of the task
-    // already timed.
-    const bool outermost = enterTask();
-    if (outermost)
-        m_watchdog->taskStarted();
+    enterTask();
     v8::MaybeLocal<v8::Value> result = function->Call(context(), receiver, argc, argv);
-    if (outermost)
-        m_watchdog->taskEnded();
-    --m_taskDepth;
+    leaveTask();
     if (failedOn(tryCatch))
         return {};
     return handles.EscapeMaybe(result);
@@ -257,10 +258,8 @@ void PageRuntime::runMicrotasks()
         return;
     v8::HandleScope handles(m_isolate);
     v8::TryCatch tryCatch(m_isolate);
-    m_watchdog->taskStarted();
     enterTask();
     m_microtasks->PerformCheckpoint(m_isolate);
-    --m_taskDepth;
-    m_watchdog->taskEnded();
+    leaveTask();
     failedOn(tryCatch);
 }

@@ -90,8 +90,9 @@ private:
     // Whether `tryCatch` caught what makes the page fail; then it has failed.
     bool failedOn(const v8::TryCatch &tryCatch);
     bool endsItsTaskOnly(v8::Local<v8::Value> exception) const;
-    // Counts a task (or a call inside one) begun; true for the outermost.
-    bool enterTask();
+    // Counts a task (or a call inside one) begun and ended; the outermost is timed.
+    void enterTask();
+    void leaveTask();
     static size_t nearHeapLimit(void *data, size_t currentLimit, size_t initialLimit);
 
     v8::Isolate *m_isolate = nullptr;
