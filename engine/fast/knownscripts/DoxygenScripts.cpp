@@ -96,10 +96,10 @@ bool buildNavTree(Dom &dom, int script, const ScriptPage &page)
 
 } // namespace
 
-// Kept: the script runtime does not yet run Doxygen's jQuery 3.6.0, which stops it at the trap
-// on Document.implementation on every page, and sends them to the browser: 2.5 files/s at 330 ms
-// of CPU a page against 41 files/s at 10.1 ms with this model on 150 of libstdc++'s pages
-// (Release build, same sitting, 7 December 2026).
+// Kept: the script runtime sends every page to the browser, its scripts stopping at the trap on
+// Window.opener (143 of 150) or Element.clientWidth (earlier, on Document.implementation): 2.5
+// files/s at 330 ms of CPU a page against 41 files/s at 10.1 ms with this model on 150 of
+// libstdc++'s pages (Release build, same sitting, 7 December 2026).
 const std::vector<KnownScript> &doxygenScripts()
 {
     static const std::vector<KnownScript> scripts{

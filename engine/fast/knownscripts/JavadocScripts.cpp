@@ -31,10 +31,10 @@ bool loadSearchScripts(Dom &dom, int script, const ScriptPage &)
 
 } // namespace
 
-// Kept: the script runtime does not yet run jQuery 3.6.1, which stops it at the trap on
-// Document.implementation on every page, and sends them to the browser: 2.0 files/s at 314 ms
-// of CPU a page against 87 files/s at 4.7 ms with this model on java.io's 89 pages (Release
-// build, same sitting, 7 December 2026).
+// Kept: the script runtime sends every page to the browser, its scripts stopping at the trap on
+// a CSSStyleDeclaration over a style attribute (earlier, on Document.implementation): 2.0
+// files/s at 314 ms of CPU a page against 87 files/s at 4.7 ms with this model on java.io's 89
+// pages (Release build, same sitting, 7 December 2026).
 const std::vector<KnownScript> &javadocScripts()
 {
     static const std::vector<KnownScript> scripts{

@@ -154,10 +154,10 @@ bool initDomainIndex(Dom &dom, int, const ScriptPage &)
 
 } // namespace
 
-// Kept: the script runtime does not yet run jQuery 3.6.1, which stops it at the trap on
-// Document.implementation on every page (150 of python3.11-doc's library, all of jinja2's), and
-// sends them to the browser: 3.7 files/s at 251 ms of CPU a page against 60 files/s at 9.8 ms
-// with this model (Release build, same sitting, 7 December 2026).
+// Kept: the script runtime sends python3.11-doc's pages to the browser, its jQuery 3.6.1 stopping
+// at the trap on Window.getComputedStyle on every page of the library's 150 (jinja2's 17 settle):
+// 3.7 files/s at 251 ms of CPU a page against 60 files/s at 9.8 ms with this model (Release
+// build, same sitting, 7 December 2026, when jQuery stopped on Document.implementation before).
 const std::vector<KnownScript> &sphinxScripts()
 {
     static const std::vector<KnownScript> scripts{
