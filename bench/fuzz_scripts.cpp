@@ -243,8 +243,8 @@ void runPage(const Page &page, std::unique_ptr<WorkerRuns> &workers, std::mt1993
     QElapsedTimer timer;
     timer.start();
     Dom dom = Dom::parse(decoded.utf8, Dom::ParseOptions{true});
-    const std::optional<BrowserReason> reason =
-        runPageScripts(dom, decoded.utf8, context, readLocal);
+    const std::optional<BrowserReason> reason = runPageScripts(dom, decoded.utf8, context,
+                                                               readLocal);
     const qint64 ranMs = timer.elapsed();
     if (ranMs > pageBoundMs)
         fail("a page's scripts outran their bounds");
