@@ -1,5 +1,6 @@
 #include "EventTargets.h"
 
+#include "NodeArguments.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
 #include "UnmodelledObjects.h"
@@ -231,13 +232,8 @@ void dispatchEvent(const v8::FunctionCallbackInfo<v8::Value> &info)
 void constructEvent(const v8::FunctionCallbackInfo<v8::Value> &info, const char *interface)
 {
     v8::Isolate *isolate = info.GetIsolate();
-    if (info.Length() < 1) {
-        throwTypeError(isolate,
-                       QStringLiteral("Failed to construct '%1': 1 argument required, "
-                                      "but only 0 present.")
-                           .arg(QLatin1String(interface)));
+    if (!NodeArguments::hasArguments(info, 1, interface, nullptr))
         return;
-    }
     v8::Local<v8::String> type;
     if (!info[0]->ToString(isolate->GetCurrentContext()).ToLocal(&type))
         return;

@@ -33,13 +33,8 @@ void addHistoryMembers(RealMembers &members)
     members.operation("History", "replaceState", [](const Info &info) {
         v8::Isolate *isolate = info.GetIsolate();
         ScriptPage &page = pageOf(info);
-        if (info.Length() < 2) {
-            throwTypeError(isolate,
-                           QStringLiteral("Failed to execute 'replaceState' on 'History': 2 "
-                                          "arguments required, but only %1 present.")
-                               .arg(info.Length()));
+        if (!hasArguments(info, 2, "History", "replaceState"))
             return;
-        }
         if (!stringArgument(info, 1))
             return;
         std::optional<QString> address = QStringLiteral("");

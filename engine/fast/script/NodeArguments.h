@@ -73,6 +73,9 @@ inline void treeChanged(const Info &info)
 // member (one the page's document answers for its window or its loading) is not modelled and
 // the scripts stop.
 bool onPageDocument(const Info &info, const char *member);
+// Whether the call has the arguments it requires; else the TypeError the browser throws.
+// `operation` is null for a constructor.
+bool hasArguments(const Info &info, int required, const char *interface, const char *operation);
 
 // An object that is the same on every read of the attribute that gives it (childNodes,
 // classList), kept on the node's own object.

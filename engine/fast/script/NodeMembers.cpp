@@ -40,6 +40,20 @@ std::optional<std::vector<NodeOrText>> nodesOrText(const Info &info)
     return nodes;
 }
 
+bool hasArguments(const Info &info, int required, const char *interface, const char *operation)
+{
+    if (info.Length() >= required)
+        return true;
+    const QString call = operation ? QStringLiteral("execute '%1' on").arg(QLatin1String(operation))
+                                   : QStringLiteral("construct");
+    throwTypeError(info.GetIsolate(),
+                   QStringLiteral("Failed to %1 '%2': %3 argument%4 required, but only %5 present.")
+                       .arg(call, QLatin1String(interface), QString::number(required),
+                            required == 1 ? QString() : QStringLiteral("s"),
+                            QString::number(info.Length())));
+    return false;
+}
+
 bool onPageDocument(const Info &info, const char *member)
 {
     if (self(info) == ScriptDocument::documentNode)

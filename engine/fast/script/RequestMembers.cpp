@@ -1,5 +1,6 @@
 #include "BrowserAddress.h"
 #include "EventTargets.h"
+#include "NodeArguments.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
 #include "V8Strings.h"
@@ -137,13 +138,8 @@ void open(const Info &info)
 {
     v8::Isolate *isolate = info.GetIsolate();
     ScriptPage &page = pageOf(info);
-    if (info.Length() < 2) {
-        throwTypeError(isolate,
-                       QStringLiteral("Failed to execute 'open' on 'XMLHttpRequest': 2 "
-                                      "arguments required, but only %1 present.")
-                           .arg(info.Length()));
+    if (!NodeArguments::hasArguments(info, 2, "XMLHttpRequest", "open"))
         return;
-    }
     const std::optional<QString> method = domString(isolate, info[0]);
     const std::optional<QString> url = method ? domString(isolate, info[1]) : std::nullopt;
     if (!url)
@@ -220,14 +216,8 @@ void setRequestHeader(const Info &info)
 {
     v8::Isolate *isolate = info.GetIsolate();
     ScriptPage &page = pageOf(info);
-    if (info.Length() < 2) {
-        throwTypeError(isolate,
-                       QStringLiteral("Failed to execute 'setRequestHeader' on "
-                                      "'XMLHttpRequest': 2 arguments required, but only "
-                                      "%1 present.")
-                           .arg(info.Length()));
+    if (!NodeArguments::hasArguments(info, 2, "XMLHttpRequest", "setRequestHeader"))
         return;
-    }
     const std::optional<QString> name = domString(isolate, info[0]);
     const std::optional<QString> value = name ? domString(isolate, info[1]) : std::nullopt;
     if (!value)
@@ -281,13 +271,8 @@ void addRequestMembers(RealMembers &members)
     members.operation("XMLHttpRequest", "setRequestHeader", setRequestHeader);
     members.operation("XMLHttpRequest", "getAllResponseHeaders", empty);
     members.operation("XMLHttpRequest", "getResponseHeader", [](const Info &info) {
-        if (info.Length() < 1) {
-            throwTypeError(info.GetIsolate(),
-                           QStringLiteral("Failed to execute 'getResponseHeader' on "
-                                          "'XMLHttpRequest': 1 argument required, but only 0 "
-                                          "present."));
+        if (!NodeArguments::hasArguments(info, 1, "XMLHttpRequest", "getResponseHeader"))
             return;
-        }
         if (domString(info.GetIsolate(), info[0]))
             info.GetReturnValue().SetNull();
     });

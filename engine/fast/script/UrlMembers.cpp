@@ -34,19 +34,6 @@ std::optional<QString> usvString(const Info &info, int index)
     return text;
 }
 
-// Whether the call has its one required argument; else the TypeError the browser throws.
-bool hasArgument(const Info &info, const char *interface, const char *operation)
-{
-    if (info.Length() >= 1)
-        return true;
-    const QString call = operation ? QStringLiteral("execute '%1' on").arg(QLatin1String(operation))
-                                   : QStringLiteral("construct");
-    throwTypeError(info.GetIsolate(),
-                   QStringLiteral("Failed to %1 '%2': 1 argument required, but only 0 present.")
-                       .arg(call, QLatin1String(interface)));
-    return false;
-}
-
 // --- application/x-www-form-urlencoded ---
 
 // A percent sign without two hexadecimal digits after it stays as it is. Bytes that are not
@@ -175,8 +162,8 @@ void addSearchParamsMembers(RealMembers &members)
         info.GetReturnValue().Set(info.This());
     });
     members.operation("URLSearchParams", "get", [](const Info &info) {
-        const auto name = hasArgument(info, "URLSearchParams", "get") ? usvString(info, 0)
-                                                                      : std::nullopt;
+        const auto name = hasArguments(info, 1, "URLSearchParams", "get") ? usvString(info, 0)
+                                                                          : std::nullopt;
         if (!name)
             return;
         for (const auto &[each, value] : parametersOf(info)) {
@@ -188,8 +175,8 @@ void addSearchParamsMembers(RealMembers &members)
         info.GetReturnValue().SetNull();
     });
     members.operation("URLSearchParams", "getAll", [](const Info &info) {
-        const auto name = hasArgument(info, "URLSearchParams", "getAll") ? usvString(info, 0)
-                                                                         : std::nullopt;
+        const auto name = hasArguments(info, 1, "URLSearchParams", "getAll") ? usvString(info, 0)
+                                                                             : std::nullopt;
         if (!name)
             return;
         QStringList values;
@@ -205,8 +192,8 @@ void addSearchParamsMembers(RealMembers &members)
         info.GetReturnValue().Set(array);
     });
     members.operation("URLSearchParams", "has", [](const Info &info) {
-        const auto name = hasArgument(info, "URLSearchParams", "has") ? usvString(info, 0)
-                                                                      : std::nullopt;
+        const auto name = hasArguments(info, 1, "URLSearchParams", "has") ? usvString(info, 0)
+                                                                          : std::nullopt;
         if (!name)
             return;
         const Parameters parameters = parametersOf(info);
@@ -217,8 +204,8 @@ void addSearchParamsMembers(RealMembers &members)
     // A URL's own list is empty, as the page's address has no query: taking from it changes
     // neither it nor its URL. A change that would add to it is not modelled.
     members.operation("URLSearchParams", "delete", [](const Info &info) {
-        const auto name = hasArgument(info, "URLSearchParams", "delete") ? usvString(info, 0)
-                                                                         : std::nullopt;
+        const auto name = hasArguments(info, 1, "URLSearchParams", "delete") ? usvString(info, 0)
+                                                                             : std::nullopt;
         if (!name)
             return;
         Parameters parameters = parametersOf(info);
@@ -242,7 +229,7 @@ void pageAddressPart(const Info &info, const std::optional<QString> &part)
 void addUrlMembers(RealMembers &members)
 {
     members.constructor("URL", [](const Info &info) {
-        if (!hasArgument(info, "URL", nullptr))
+        if (!hasArguments(info, 1, "URL", nullptr))
             return;
         const auto address = usvString(info, 0);
         if (!address)

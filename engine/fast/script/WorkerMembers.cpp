@@ -1,4 +1,5 @@
 #include "BrowserAddress.h"
+#include "NodeArguments.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
 #include "V8Strings.h"
@@ -20,13 +21,8 @@ void refuseWorker(const Info &info, const char *interface)
     v8::Isolate *isolate = info.GetIsolate();
     ScriptPage &page = ScriptPage::of(isolate);
     const QString name = QLatin1String(interface);
-    if (info.Length() < 1) {
-        throwTypeError(isolate,
-                       QStringLiteral("Failed to construct '%1': 1 argument required, "
-                                      "but only 0 present.")
-                           .arg(name));
+    if (!NodeArguments::hasArguments(info, 1, interface, nullptr))
         return;
-    }
     const std::optional<QString> url = domString(isolate, info[0]);
     if (!url)
         return;
