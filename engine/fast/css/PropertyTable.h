@@ -75,8 +75,7 @@ inline constexpr CssKeyword visibility[] = {{"visible", int(Visibility::Visible)
 inline constexpr CssKeyword whiteSpace[] = {
     {"normal", int(WhiteSpace::Normal)},        {"pre", int(WhiteSpace::Pre)},
     {"nowrap", int(WhiteSpace::Nowrap)},        {"pre-wrap", int(WhiteSpace::PreWrap)},
-    {"pre-line", int(WhiteSpace::PreLine)},     {"break-spaces", int(WhiteSpace::BreakSpaces)},
-    {"-webkit-nowrap", int(WhiteSpace::Nowrap)}};
+    {"pre-line", int(WhiteSpace::PreLine)}, {"break-spaces", int(WhiteSpace::BreakSpaces)}};
 inline constexpr CssKeyword textTransform[] = {{"none", int(TextTransform::None)},
                                                {"capitalize", int(TextTransform::Capitalize)},
                                                {"uppercase", int(TextTransform::Uppercase)},
@@ -84,7 +83,7 @@ inline constexpr CssKeyword textTransform[] = {{"none", int(TextTransform::None)
 inline constexpr CssKeyword contentVisibility[] = {{"visible", int(ContentVisibility::Visible)},
                                                    {"auto", int(ContentVisibility::Auto)},
                                                    {"hidden", int(ContentVisibility::Hidden)}};
-inline constexpr CssKeyword floating[] = {{"left", 1}, {"right", 1}, {"none", 0}};
+inline constexpr CssKeyword floating[] = {{"left", 1}, {"right", 2}, {"none", 0}};
 inline constexpr CssKeyword outOfFlow[] = {{"static", 0},         {"relative", 0}, {"sticky", 0},
                                            {"-webkit-sticky", 0}, {"absolute", 1}, {"fixed", 1}};
 inline constexpr CssKeyword boxOrient[] = {

@@ -53,7 +53,9 @@ struct ComputedStyle
     WhiteSpace whiteSpace = WhiteSpace::Normal;
     TextTransform textTransform = TextTransform::None;
     ContentVisibility contentVisibility = ContentVisibility::Visible;
-    bool floating = false;
+    // The side a box floats to: 0 for none, 1 left, 2 right (a box either floats or not, but
+    // scripts read the side).
+    unsigned char floating = 0;
     bool outOfFlow = false; // position: absolute or fixed
     // -webkit-box-orient: vertical and a -webkit-line-clamp count, with which the old flexible
     // box lays out as a block.

@@ -222,9 +222,10 @@ bool isCssType(const QString &type)
 
 } // namespace
 
-StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader)
+StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader,
+                             SelectorMatcher::Filter filter)
     : m_dom(dom)
-    , m_matcher(dom)
+    , m_matcher(dom, filter)
     , m_sheets(loader)
     , m_pageRules(dom.quirksMode())
 {
@@ -441,8 +442,9 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     styles[size_t(element)] = std::move(style);
 }
 
-std::vector<ComputedStyle> StyleResolver::computeStyles() const
+std::vector<ComputedStyle> StyleResolver::computeStyles(Reach reach) const
 {
+    const bool everyElement = reach == Reach::EveryElement;
     std::vector<ComputedStyle> styles(size_t(m_dom.size()));
     ComputedStyle documentStyle;
     documentStyle.display = Display::Block;
@@ -471,8 +473,8 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
             childrenRendered = style.rendered && !style.replaced
                 && style.contentVisibility != ContentVisibility::Hidden;
         }
-        int next = m_dom.next(at, root, !childrenRendered);
-        while (next >= 0 && !childIsLaidOut(m_dom, m_dom.node(next).parent, next))
+        int next = m_dom.next(at, root, !childrenRendered && !everyElement);
+        while (next >= 0 && !everyElement && !childIsLaidOut(m_dom, m_dom.node(next).parent, next))
             next = m_dom.next(next, root, true);
         at = next;
     }
