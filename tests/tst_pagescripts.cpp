@@ -158,6 +158,29 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("nodes without end")
         << QByteArray("for (;;) document.body.appendChild(document.createElement('p'));")
         << BrowserReason::ScriptNotSettled;
+    // Computed styles: what the cascade cannot tell as the browser does.
+    const QByteArray whenParsed = "addEventListener('DOMContentLoaded', function () { ";
+    QTest::newRow("computed style while the page is parsed")
+        << QByteArray("getComputedStyle(document.body).display;</script><p>after</p><script>")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style of a pseudo-element")
+        << whenParsed + "getComputedStyle(document.body, '::before').display; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed property the cascade does not compute")
+        << whenParsed + "getComputedStyle(document.body).color; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed display of a box laid out apart")
+        << whenParsed + "var d = document.createElement('details'); document.body.append(d);"
+                        " getComputedStyle(d).display; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style of a drawing")
+        << whenParsed + "var svg = document.createElementNS('http://www.w3.org/2000/svg', 'svg');"
+                        " document.body.append(svg); getComputedStyle(svg).display; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style after changes without end")
+        << whenParsed + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
+                        " getComputedStyle(document.body).display; } });"
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("a write after the page was parsed")
         << QByteArray("setTimeout(function () { document.write('<p>late</p>'); }, 0);")
         << BrowserReason::ScriptNotModelled;

@@ -25,6 +25,7 @@ const RealMembers &RealMembers::all()
         addElementMembers(registry);
         addFormControlMembers(registry);
         addStyleMembers(registry);
+        addComputedStyleMembers(registry);
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);

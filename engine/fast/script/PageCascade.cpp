@@ -1,0 +1,67 @@
+#include "PageCascade.h"
+
+#include "engine/fast/css/StyleResolver.h"
+#include "engine/fast/css/StyleSheetFile.h"
+#include "engine/fast/scriptdom/ScriptDocument.h"
+
+#include <QUrl>
+
+PageCascade::PageCascade(ScriptDocument &document, const PageScriptContext &context,
+                         const PageResourceReader &read)
+    : m_document(document)
+    , m_pagePath(QUrl(context.pageUrl).toLocalFile())
+    , m_read(read)
+{
+}
+
+std::shared_ptr<const StyleSheet> PageCascade::loadSheet(const QString &path)
+{
+    const auto known = m_sheets.constFind(path);
+    if (known != m_sheets.cend())
+        return known.value();
+    const QUrl url = QUrl::fromLocalFile(path);
+    const std::optional<QByteArray> bytes = m_read(url.toString(QUrl::FullyEncoded),
+                                                   PageResourceKind::StyleSheet);
+    std::shared_ptr<const StyleSheet> sheet;
+    if (bytes)
+        sheet = std::make_shared<const StyleSheet>(parseStyleSheet(decodeStyleSheet(*bytes), url));
+    m_sheets.insert(path, sheet);
+    return sheet;
+}
+
+bool PageCascade::cascadeIsCurrent(std::string &why)
+{
+    if (m_version == m_document.viewVersion())
+        return true;
+    const Dom *tree = m_document.treeForCascade();
+    if (!tree) {
+        why = "getComputedStyle while the page is parsed";
+        return false;
+    }
+    if (++m_cascades > maxCascades) {
+        why = "getComputedStyle after more than 64 changes to the tree";
+        return false;
+    }
+    const StyleResolver resolver(
+        *tree, m_pagePath, [this](const QString &path) { return loadSheet(path); },
+        SelectorMatcher::Filter::None);
+    m_styles = resolver.computeStyles(StyleResolver::Reach::EveryElement);
+    m_exact = resolver.rulesAllRead();
+    m_version = m_document.viewVersion();
+    return true;
+}
+
+const ComputedStyle *PageCascade::styleOf(int element, std::string &why)
+{
+    if (!cascadeIsCurrent(why))
+        return nullptr;
+    if (!m_exact) {
+        why = "getComputedStyle on a page with style rules not read as the browser reads them";
+        return nullptr;
+    }
+    if (m_document.dom().documentElement() != m_document.documentElement()) {
+        why = "getComputedStyle with the root element replaced";
+        return nullptr;
+    }
+    return &m_styles[size_t(element)];
+}
