@@ -386,11 +386,11 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     style.parentBoxDisplay = parentBox;
     if (style.display != Display::None && style.display != Display::Contents) {
         const bool root = element == m_dom.documentElement();
-        if (style.outOfFlow)
+        if (style.outOfFlow())
             style.floating = false;
         if (isFlexOrGrid(parentBox))
             style.floating = false;
-        if (root || style.floating || style.outOfFlow || isFlexOrGrid(parentBox))
+        if (root || style.floating || style.outOfFlow() || isFlexOrGrid(parentBox))
             style.display = blockified(style.display);
     }
     // The browser lays out a <details> as a block container whatever its display says: an
@@ -424,7 +424,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         if (generated->kind == GeneratedContent::Nothing)
             continue;
         generated->whiteSpace = pseudo.whiteSpace;
-        if (pseudo.floating || pseudo.outOfFlow || isFlexOrGrid(style.display)
+        if (pseudo.floating || pseudo.outOfFlow() || isFlexOrGrid(style.display)
             || isBlockLevel(pseudo.display) || pseudo.display == Display::TableCell)
             generated->kind = GeneratedContent::Block;
         else if (isAtomicInline(pseudo.display))
