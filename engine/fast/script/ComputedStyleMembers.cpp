@@ -48,14 +48,9 @@ std::optional<QString> computedValueOf(const Dom &dom, int element, const Comput
                                        const QString &property)
 {
     const DomNode &node = dom.node(element);
-    if (property == u"display" && displayIsTheBrowsers(node, style)) {
-        // A keyword the browser reads in two spellings serializes as its own.
-        if (style.display == Display::Flex)
-            return QStringLiteral("flex");
-        if (style.display == Display::InlineFlex)
-            return QStringLiteral("inline-flex");
+    // A keyword read in two spellings serializes as the first in the table, the browser's own.
+    if (property == u"display" && displayIsTheBrowsers(node, style))
         return keywordOf(properties::display, int(style.display));
-    }
     if (property == u"visibility")
         return keywordOf(properties::visibility, int(style.visibility));
     if (property == u"white-space" && !inSelect(dom, element))
@@ -65,6 +60,9 @@ std::optional<QString> computedValueOf(const Dom &dom, int element, const Comput
     // The engine lays flex and grid items out unfloated, but the browser keeps their side.
     if (property == u"float" && !isFlexOrGrid(style.parentBoxDisplay))
         return keywordOf(properties::floating, style.floating);
+    // The browser's own sheet places a <dialog>, which the engine's, for what it renders, does not.
+    if (property == u"position" && !node.isElement("dialog"))
+        return keywordOf(properties::position, int(style.position));
     return std::nullopt;
 }
 
