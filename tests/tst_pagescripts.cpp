@@ -181,6 +181,14 @@ void TestPageScripts::pagesGoToTheBrowser_data()
         << whenParsed + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
                         " getComputedStyle(document.body).display; } });"
         << BrowserReason::ScriptNotModelled;
+    QTest::newRow("geometry of an element with a box")
+        << whenParsed + "document.querySelector('p').offsetWidth; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("jQuery measuring a page with a style sheet")
+        << QByteArray("</script><style>p { color: red }</style>"
+                      "<script src='js/jquery-3.6.1.min.js'></script>"
+                      "<script>$(function () { $('p').css('display'); });")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("a write after the page was parsed")
         << QByteArray("setTimeout(function () { document.write('<p>late</p>'); }, 0);")
         << BrowserReason::ScriptNotModelled;

@@ -2,6 +2,7 @@
 #include "PageCascade.h"
 #include "RealMembers.h"
 #include "StyleDeclarations.h"
+#include "SupportTestLayout.h"
 
 #include "engine/fast/css/PropertyTable.h"
 
@@ -77,6 +78,8 @@ std::optional<QString> computedPropertyValue(ScriptPage &page, int element, cons
     // An element in no document has no style: every property reads empty.
     if (!page.document.isConnected(element))
         return QStringLiteral("");
+    if (std::optional<QString> length = supportTestComputedValue(page.document, element, property))
+        return length;
     const DomNode &node = page.document.dom().node(element);
     std::string why;
     const ComputedStyle *style = node.ns == DomNode::Html ? page.cascade->styleOf(element, why)

@@ -26,6 +26,7 @@ const RealMembers &RealMembers::all()
         addFormControlMembers(registry);
         addStyleMembers(registry);
         addComputedStyleMembers(registry);
+        addBoxlessGeometryMembers(registry);
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);
