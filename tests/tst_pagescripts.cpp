@@ -1,4 +1,5 @@
 #include "engine/fast/css/StyleResolver.h"
+#include "engine/fast/css/StyleSheetCache.h"
 #include "engine/fast/script/PageScripts.h"
 #include "engine/fast/text/InnerText.h"
 
@@ -52,7 +53,7 @@ Outcome runPage(const QByteArray &html, const QString &path)
     Outcome outcome;
     outcome.reason = runPageScripts(dom, html, context, read);
     if (!outcome.reason && dom.body() >= 0) {
-        const StyleResolver styles(dom, path, [](const QString &) { return nullptr; });
+        const StyleResolver styles(dom, path, loadStyleSheet);
         outcome.text = innerText(dom, styles.computeStyles(), dom.body());
     }
     return outcome;
@@ -180,6 +181,10 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("computed style after changes without end")
         << whenParsed + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
                         " getComputedStyle(document.body).display; } });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style with a sheet in an encoding not declared")
+        << "</script><link rel=stylesheet href='css/undeclared-encoding.css'><script>" + whenParsed
+            + "getComputedStyle(document.body).display; });"
         << BrowserReason::ScriptNotModelled;
     QTest::newRow("geometry of an element with a box")
         << whenParsed + "document.querySelector('p').offsetWidth; });"

@@ -1,10 +1,36 @@
 #include "PageCascade.h"
 
 #include "engine/fast/css/StyleResolver.h"
-#include "engine/fast/css/StyleSheetFile.h"
 #include "engine/fast/scriptdom/ScriptDocument.h"
 
+#include <QStringDecoder>
 #include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+// A sheet's text where its decoding is sure without the converters of other encodings, which
+// the sandbox keeps out: ASCII reads alike in every encoding a sheet may be in, and UTF-8 is
+// sure behind a byte order mark or an @charset that names it. Nothing for any other sheet.
+std::optional<QString> sheetText(const QByteArray &bytes)
+{
+    QByteArrayView text = bytes;
+    const bool byteOrderMark = text.startsWith("\xEF\xBB\xBF");
+    if (byteOrderMark)
+        text = text.sliced(3);
+    if (std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(text);
+    const bool declaredUtf8 = text.startsWith("@charset \"") && text.size() >= 17
+        && text.sliced(10, 7).toByteArray().toLower() == "utf-8\";";
+    if (!byteOrderMark && !declaredUtf8)
+        return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString decoded = utf8(text);
+    return utf8.hasError() ? std::nullopt : std::optional(decoded);
+}
+
+} // namespace
 
 PageCascade::PageCascade(ScriptDocument &document, const PageScriptContext &context,
                          const PageResourceReader &read)
@@ -23,8 +49,11 @@ std::shared_ptr<const StyleSheet> PageCascade::loadSheet(const QString &path)
     const std::optional<QByteArray> bytes = m_read(url.toString(QUrl::FullyEncoded),
                                                    PageResourceKind::StyleSheet);
     std::shared_ptr<const StyleSheet> sheet;
-    if (bytes)
-        sheet = std::make_shared<const StyleSheet>(parseStyleSheet(decodeStyleSheet(*bytes), url));
+    const std::optional<QString> text = bytes ? sheetText(*bytes) : std::nullopt;
+    if (text)
+        sheet = std::make_shared<const StyleSheet>(parseStyleSheet(*text, url));
+    else if (bytes)
+        m_sheetUndecoded = true;
     m_sheets.insert(path, sheet);
     return sheet;
 }
@@ -39,14 +68,15 @@ bool PageCascade::cascadeIsCurrent(std::string &why)
         return false;
     }
     if (++m_cascades > maxCascades) {
-        why = "getComputedStyle after more than 64 changes to the tree";
+        why = "getComputedStyle after more than " + std::to_string(maxCascades)
+            + " changes to the tree";
         return false;
     }
     const StyleResolver resolver(
         *tree, m_pagePath, [this](const QString &path) { return loadSheet(path); },
         SelectorMatcher::Filter::None);
     m_styles = resolver.computeStyles(StyleResolver::Reach::EveryElement);
-    m_exact = resolver.rulesAllRead();
+    m_exact = resolver.rulesAllRead() && !m_sheetUndecoded;
     m_version = m_document.viewVersion();
     return true;
 }
@@ -56,7 +86,8 @@ const ComputedStyle *PageCascade::styleOf(int element, std::string &why)
     if (!cascadeIsCurrent(why))
         return nullptr;
     if (!m_exact) {
-        why = "getComputedStyle on a page with style rules not read as the browser reads them";
+        why = "getComputedStyle on a page with style rules not read as the browser reads them,"
+              " or a style sheet neither ASCII nor declared UTF-8";
         return nullptr;
     }
     if (m_document.dom().documentElement() != m_document.documentElement()) {

@@ -43,5 +43,6 @@ private:
     std::vector<ComputedStyle> m_styles;
     std::uint64_t m_version = ~std::uint64_t(0);
     bool m_exact = false;
+    bool m_sheetUndecoded = false; // a sheet was read whose decoding is not sure here
     int m_cascades = 0;
 };
