@@ -12,8 +12,9 @@ namespace {
 
 // A sheet's text where its decoding is sure without the converters of other encodings, which
 // the sandbox keeps out: ASCII reads alike in every encoding a sheet may be in, and UTF-8 is
-// sure behind a byte order mark or an @charset that names it. Nothing for any other sheet.
-std::optional<QString> sheetText(const QByteArray &bytes)
+// sure behind a byte order mark or an @charset that names it, or on a page in UTF-8, whose
+// encoding a sheet that declares none takes. Nothing for any other sheet.
+std::optional<QString> sheetText(const QByteArray &bytes, bool pageInUtf8)
 {
     QByteArrayView text = bytes;
     const bool byteOrderMark = text.startsWith("\xEF\xBB\xBF");
@@ -23,7 +24,8 @@ std::optional<QString> sheetText(const QByteArray &bytes)
         return QString::fromLatin1(text);
     const bool declaredUtf8 = text.startsWith("@charset \"") && text.size() >= 17
         && text.sliced(10, 7).toByteArray().toLower() == "utf-8\";";
-    if (!byteOrderMark && !declaredUtf8)
+    const bool declaresNone = !text.startsWith("@charset");
+    if (!byteOrderMark && !declaredUtf8 && !(pageInUtf8 && declaresNone))
         return std::nullopt;
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString decoded = utf8(text);
@@ -36,6 +38,7 @@ PageCascade::PageCascade(ScriptDocument &document, const PageScriptContext &cont
                          const PageResourceReader &read)
     : m_document(document)
     , m_pagePath(QUrl(context.pageUrl).toLocalFile())
+    , m_pageInUtf8(context.encoding == "UTF-8")
     , m_read(read)
 {
 }
@@ -49,7 +52,7 @@ std::shared_ptr<const StyleSheet> PageCascade::loadSheet(const QString &path)
     const std::optional<QByteArray> bytes = m_read(url.toString(QUrl::FullyEncoded),
                                                    PageResourceKind::StyleSheet);
     std::shared_ptr<const StyleSheet> sheet;
-    const std::optional<QString> text = bytes ? sheetText(*bytes) : std::nullopt;
+    const std::optional<QString> text = bytes ? sheetText(*bytes, m_pageInUtf8) : std::nullopt;
     if (text)
         sheet = std::make_shared<const StyleSheet>(parseStyleSheet(*text, url));
     else if (bytes)
@@ -76,7 +79,7 @@ bool PageCascade::cascadeIsCurrent(std::string &why)
         *tree, m_pagePath, [this](const QString &path) { return loadSheet(path); },
         SelectorMatcher::Filter::None);
     m_styles = resolver.computeStyles(StyleResolver::Reach::EveryElement);
-    m_exact = resolver.rulesAllRead() && !m_sheetUndecoded;
+    m_rulesAllRead = resolver.rulesAllRead();
     m_version = m_document.viewVersion();
     return true;
 }
@@ -85,9 +88,12 @@ const ComputedStyle *PageCascade::styleOf(int element, std::string &why)
 {
     if (!cascadeIsCurrent(why))
         return nullptr;
-    if (!m_exact) {
-        why = "getComputedStyle on a page with style rules not read as the browser reads them,"
-              " or a style sheet neither ASCII nor declared UTF-8";
+    if (m_sheetUndecoded) {
+        why = "getComputedStyle with a style sheet neither ASCII nor declared UTF-8";
+        return nullptr;
+    }
+    if (!m_rulesAllRead) {
+        why = "getComputedStyle with style rules not read as the browser reads them";
         return nullptr;
     }
     if (m_document.dom().documentElement() != m_document.documentElement()) {
