@@ -50,7 +50,10 @@ std::optional<QString> computedValueOf(const Dom &dom, int element, const Comput
 {
     const DomNode &node = dom.node(element);
     // A keyword read in two spellings serializes as the first in the table, the browser's own.
-    if (property == u"display" && displayIsTheBrowsers(node, style))
+    // The root's display: contents is left as it is by the engine, which lays out no box for it.
+    const bool contentsRoot = element == dom.documentElement()
+        && style.display == Display::Contents;
+    if (property == u"display" && displayIsTheBrowsers(node, style) && !contentsRoot)
         return keywordOf(properties::display, int(style.display));
     if (property == u"visibility")
         return keywordOf(properties::visibility, int(style.visibility));
@@ -58,8 +61,11 @@ std::optional<QString> computedValueOf(const Dom &dom, int element, const Comput
         return keywordOf(properties::whiteSpace, int(style.whiteSpace));
     if (property == u"text-transform")
         return keywordOf(properties::textTransform, int(style.textTransform));
-    // The engine lays flex and grid items out unfloated, but the browser keeps their side.
-    if (property == u"float" && !isFlexOrGrid(style.parentBoxDisplay))
+    // The engine lays flex and grid items out unfloated, but the browser keeps their side; and
+    // it leaves a float that makes no box as it is, even when positioned out of flow.
+    const bool floatKept = isFlexOrGrid(style.parentBoxDisplay)
+        || (style.display == Display::None && style.outOfFlow() && style.floating);
+    if (property == u"float" && !floatKept)
         return keywordOf(properties::floating, style.floating);
     // The browser's own sheet places a <dialog>, which the engine's, for what it renders, does not.
     if (property == u"position" && !node.isElement("dialog"))
