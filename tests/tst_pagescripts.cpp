@@ -167,21 +167,19 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("computed style of a pseudo-element")
         << whenParsed + "getComputedStyle(document.body, '::before').display; });"
         << BrowserReason::ScriptNotModelled;
-    QTest::newRow("computed property the cascade does not compute")
-        << whenParsed + "getComputedStyle(document.body).color; });"
-        << BrowserReason::ScriptNotModelled;
-    QTest::newRow("computed display of a box laid out apart")
-        << whenParsed + "var d = document.createElement('details'); document.body.append(d);"
-                        " getComputedStyle(d).display; });"
-        << BrowserReason::ScriptNotModelled;
-    QTest::newRow("computed style of a drawing")
-        << whenParsed + "var svg = document.createElementNS('http://www.w3.org/2000/svg', 'svg');"
-                        " document.body.append(svg); getComputedStyle(svg).display; });"
-        << BrowserReason::ScriptNotModelled;
-    QTest::newRow("computed style after changes without end")
-        << whenParsed + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
-                        " getComputedStyle(document.body).display; } });"
-        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed property the cascade does not compute") << whenParsed
+            + "getComputedStyle(document.body).color; });" << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed display of a box laid out apart") << whenParsed
+            + "var d = document.createElement('details'); document.body.append(d);"
+              " getComputedStyle(d).display; });" << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style of a drawing") << whenParsed
+            + "var svg = document.createElementNS('http://www.w3.org/2000/svg', 'svg');"
+              " document.body.append(svg); getComputedStyle(svg).display; });"
+                                                 << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style after changes without end") << whenParsed
+            + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
+              " getComputedStyle(document.body).display; } });"
+                                                              << BrowserReason::ScriptNotModelled;
     QTest::newRow("computed style with a sheet in an encoding not declared")
         << "</script><link rel=stylesheet href='css/undeclared-encoding.css'><script>" + whenParsed
             + "getComputedStyle(document.body).display; });"

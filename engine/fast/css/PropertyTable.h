@@ -73,8 +73,8 @@ inline constexpr CssKeyword visibility[] = {{"visible", int(Visibility::Visible)
                                             {"hidden", int(Visibility::Hidden)},
                                             {"collapse", int(Visibility::Collapse)}};
 inline constexpr CssKeyword whiteSpace[] = {
-    {"normal", int(WhiteSpace::Normal)},        {"pre", int(WhiteSpace::Pre)},
-    {"nowrap", int(WhiteSpace::Nowrap)},        {"pre-wrap", int(WhiteSpace::PreWrap)},
+    {"normal", int(WhiteSpace::Normal)},    {"pre", int(WhiteSpace::Pre)},
+    {"nowrap", int(WhiteSpace::Nowrap)},    {"pre-wrap", int(WhiteSpace::PreWrap)},
     {"pre-line", int(WhiteSpace::PreLine)}, {"break-spaces", int(WhiteSpace::BreakSpaces)}};
 inline constexpr CssKeyword textTransform[] = {{"none", int(TextTransform::None)},
                                                {"capitalize", int(TextTransform::Capitalize)},
