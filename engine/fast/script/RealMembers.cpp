@@ -28,6 +28,7 @@ const RealMembers &RealMembers::all()
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);
+        addFetchMembers(registry);
         addWorkerMembers(registry);
         addImplementationMembers(registry);
         addUrlAndSearchParamsMembers(registry);

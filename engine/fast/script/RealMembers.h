@@ -54,6 +54,7 @@ void addStyleMembers(RealMembers &members);
 void addAttributeMapMembers(RealMembers &members);
 void addUnmodelledObjectMembers(RealMembers &members);
 void addRequestMembers(RealMembers &members);
+void addFetchMembers(RealMembers &members);
 void addWorkerMembers(RealMembers &members);
 void addImplementationMembers(RealMembers &members);
 void addUrlAndSearchParamsMembers(RealMembers &members);
