@@ -37,6 +37,7 @@ const RealMembers &RealMembers::all()
         addImageMembers(registry);
         addWindowStatusMembers(registry);
         addScrollMembers(registry);
+        addFocusMembers(registry);
         return registry;
     }();
     return members;

@@ -63,3 +63,4 @@ void addDocumentWriteMembers(RealMembers &members);
 void addImageMembers(RealMembers &members);
 void addWindowStatusMembers(RealMembers &members);
 void addScrollMembers(RealMembers &members);
+void addFocusMembers(RealMembers &members);
