@@ -130,6 +130,10 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("the active element where one may have been focused")
         << QByteArray("</script><input autofocus><script>document.activeElement.remove();")
         << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a listener for promises left rejected")
+        << QByteArray("addEventListener('unhandledrejection', function () {"
+                      " document.body.append('heard'); }); fetch('x');")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("endless loop") << QByteArray("for (;;) {}") << BrowserReason::ScriptNotSettled;
     QTest::newRow("endless loop after inserting a script")
         << QByteArray("var s = document.createElement('script'); s.text = '1';"
