@@ -222,23 +222,36 @@ std::optional<Request> RequestReader::readInit(v8::Local<v8::Object> init)
 // modelled (another scheme, a URL the browser may not parse as we do).
 enum class Destination { PageOrigin, Network, NotModelled };
 
-Destination destinationOf(const QString &url)
+Destination destinationOf(const QString &url, const PageScriptContext &page)
 {
-    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
-    const QString trimmed = url.trimmed();
-    const QRegularExpressionMatch match = scheme.match(trimmed);
-    if (!match.hasMatch())
-        return trimmed.startsWith(QStringLiteral("//"))
-                || trimmed.startsWith(QStringLiteral("\\\\"))
-            ? Destination::NotModelled
-            : Destination::PageOrigin;
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+    // The browser drops C0 controls and spaces at either end, and tabs and newlines anywhere.
+    qsizetype start = 0;
+    qsizetype end = url.size();
+    while (start < end && url[start].unicode() <= 0x20)
+        ++start;
+    while (end > start && url[end - 1].unicode() <= 0x20)
+        --end;
+    const QString trimmed = url.mid(start, end - start);
+    if (trimmed.contains(u'\t') || trimmed.contains(u'\n') || trimmed.contains(u'\r'))
+        return Destination::NotModelled;
+    if (!scheme.match(trimmed).hasMatch()) {
+        // A <base> may lead elsewhere, and so may a URL that names a host.
+        const auto isSlash = [&](qsizetype i) {
+            return trimmed.size() > i && (trimmed[i] == u'/' || trimmed[i] == u'\\');
+        };
+        const bool otherHost = isSlash(0) && isSlash(1);
+        return page.baseUrl == page.pageUrl && !otherHost ? Destination::PageOrigin
+                                                          : Destination::NotModelled;
+    }
     if (trimmed.startsWith(browserOrigin() + u'/'))
         return Destination::PageOrigin;
     static const QRegularExpression plainNetworkUrl(
-        QStringLiteral("^https?://[A-Za-z0-9.-]+(:[0-9]{1,5})?(/[^\\s\\\\]*)?$"),
+        QStringLiteral("^https?://[A-Za-z0-9.-]+(?::([0-9]{1,5}))?(?:/[^\\s\\\\]*)?$"),
         QRegularExpression::CaseInsensitiveOption);
-    return plainNetworkUrl.match(trimmed).hasMatch() ? Destination::Network
-                                                     : Destination::NotModelled;
+    const QRegularExpressionMatch network = plainNetworkUrl.match(trimmed);
+    return network.hasMatch() && network.captured(1).toInt() <= 65535 ? Destination::Network
+                                                                      : Destination::NotModelled;
 }
 
 bool isForbiddenMethod(const QString &method)
@@ -277,7 +290,7 @@ std::optional<Request> RequestReader::checkRequest(const QString &url)
     }
     if (m_hasBody && (method == u"GET" || method == u"HEAD"))
         return typeError(inFetch(QStringLiteral("Request with GET/HEAD method cannot have body.")));
-    if (destinationOf(url) == Destination::Network && m_mode == u"same-origin")
+    if (destinationOf(url, m_page.context) == Destination::Network && m_mode == u"same-origin")
         return notModelled();
     return std::nullopt;
 }
@@ -296,7 +309,7 @@ Request RequestReader::read()
             return thrown(tryCatch);
         url = *text;
     }
-    const Destination destination = destinationOf(url);
+    const Destination destination = destinationOf(url, m_page.context);
     if (destination == Destination::NotModelled)
         return notModelled();
     if (m_info.Length() > 1 && !m_info[1]->IsNullOrUndefined()) {

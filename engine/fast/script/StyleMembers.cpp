@@ -85,6 +85,10 @@ std::optional<QList<StyleDeclaration>> declarationsOf(const QString &text)
         }
         if (declaration.value.contains(u'!'))
             return std::nullopt;
+        // A colour function serializes as a colour only where the property takes a colour.
+        if (!isColourProperty(declaration.name)
+            && QString(declaration.value).remove(plainUrl).contains(u'('))
+            return std::nullopt;
         declarations.append(declaration);
     }
     return declarations;
@@ -225,7 +229,10 @@ void setPropertyValue(ScriptPage &page, int element, const QString &property, co
             return; // the browser keeps no value it cannot parse
         trimmed = colour.serialized;
     }
-    if (trimmed.contains(u';') || trimmed.contains(u'!') || holdsStructure(trimmed))
+    const bool foreignFunction = !isColourProperty(property)
+        && QString(trimmed).remove(plainUrl).contains(u'(');
+    if (trimmed.contains(u';') || trimmed.contains(u'!') || holdsStructure(trimmed)
+        || foreignFunction)
         return refuse();
     if (!trimmed.isEmpty() && isReadByEngine(property)
         && parseDeclarations(QString(property + u':' + trimmed)).empty())
