@@ -1,4 +1,5 @@
 #include "BrowserAddress.h"
+#include "HttpSyntax.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
 #include "V8Strings.h"
@@ -88,20 +89,6 @@ private:
     bool m_hasBody = false;
     QList<std::pair<QString, QString>> m_headers;
 };
-
-bool isToken(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        const bool tokenChar = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')
-            || (u >= u'0' && u <= u'9') || QStringView(u"!#$%&'*+-.^_`|~").contains(c);
-        if (!tokenChar)
-            return false;
-    }
-    return true;
-}
 
 bool isLatin1(const QString &text)
 {
@@ -254,22 +241,13 @@ Destination destinationOf(const QString &url, const PageScriptContext &page)
                                                                       : Destination::NotModelled;
 }
 
-bool isForbiddenMethod(const QString &method)
-{
-    for (const char *forbidden : {"CONNECT", "TRACE", "TRACK"}) {
-        if (method.compare(QLatin1String(forbidden), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
 // The checks the browser makes as it builds the request, in its order.
 std::optional<Request> RequestReader::checkRequest(const QString &url)
 {
     if (m_mode == u"navigate")
         return typeError(inFetch(QStringLiteral("Cannot construct a Request with a RequestInit "
                                                 "whose mode member is set as 'navigate'.")));
-    if (!isToken(m_method))
+    if (!isHttpToken(m_method))
         return typeError(inFetch(QStringLiteral("'%1' is not a valid HTTP method.").arg(m_method)));
     if (isForbiddenMethod(m_method))
         return typeError(inFetch(QStringLiteral("'%1' HTTP method is unsupported.").arg(m_method)));
@@ -282,7 +260,7 @@ std::optional<Request> RequestReader::checkRequest(const QString &url)
             inFetch(QStringLiteral("'%1' is unsupported in no-cors mode.").arg(m_method)));
     }
     for (const auto &[name, value] : m_headers) {
-        if (!isToken(name))
+        if (!isHttpToken(name))
             return typeError(inFetch(QStringLiteral("Invalid name")));
         const QString trimmed = value.trimmed();
         if (trimmed.contains(u'\0') || trimmed.contains(u'\r') || trimmed.contains(u'\n'))
