@@ -1,6 +1,7 @@
 // Focus, as far as a page that nothing focuses shows it: no script focuses an element here (the
 // members that would are not modelled), so only an element the browser focuses as the page
-// loads could be; where there is none, the body is the active element.
+// loads could be; where there is none, the body is the active element. The browser engine's page
+// is never shown, so its document never has the focus.
 
 #include "NodeArguments.h"
 #include "RealMembers.h"
@@ -29,4 +30,6 @@ void activeElement(const Info &info)
 void addFocusMembers(RealMembers &members)
 {
     members.attribute("Document", "activeElement", activeElement);
+    members.operation("Document", "hasFocus",
+                      [](const Info &info) { info.GetReturnValue().Set(false); });
 }
