@@ -28,6 +28,7 @@ const RealMembers &RealMembers::all()
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);
+        addFetchMembers(registry);
         addWorkerMembers(registry);
         addImplementationMembers(registry);
         addUrlAndSearchParamsMembers(registry);
@@ -36,6 +37,7 @@ const RealMembers &RealMembers::all()
         addImageMembers(registry);
         addWindowStatusMembers(registry);
         addScrollMembers(registry);
+        addFocusMembers(registry);
         return registry;
     }();
     return members;
