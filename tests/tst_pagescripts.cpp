@@ -121,6 +121,20 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("request beyond local files")
         << QByteArray("new XMLHttpRequest().open('GET', 'https://example.org/');")
         << BrowserReason::ScriptNotModelled;
+    QTest::newRow("fetch of a URL that may answer")
+        << QByteArray("fetch('data:text/plain,x');") << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a colour keyword the browser may take")
+        << QByteArray("document.body.style.color = 'Canvas';") << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a scroll position read after a scroll") << QByteArray(
+        "document.body.scrollIntoView(); document.body.append(document.body.scrollTop);")
+                                                           << BrowserReason::ScriptNotModelled;
+    QTest::newRow("the active element where one may have been focused")
+        << QByteArray("</script><input autofocus><script>document.activeElement.remove();")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("a listener for promises left rejected")
+        << QByteArray("addEventListener('unhandledrejection', function () {"
+                      " document.body.append('heard'); }); fetch('x');")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("endless loop") << QByteArray("for (;;) {}") << BrowserReason::ScriptNotSettled;
     QTest::newRow("endless loop after inserting a script")
         << QByteArray("var s = document.createElement('script'); s.text = '1';"

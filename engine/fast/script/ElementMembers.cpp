@@ -453,6 +453,7 @@ void addHtmlElementMembers(RealMembers &members)
         ScriptPage &page = pageOf(info);
         if (page.events.listensFor(QStringLiteral("scroll")))
             page.runtime.notModelled("Element.scrollIntoView");
+        page.scrolled = true;
     });
     members.attribute("HTMLElement", "title", reflectString, setReflectedString);
     members.attribute("HTMLElement", "lang", reflectString, setReflectedString);

@@ -48,6 +48,14 @@ int EventLoop::setTimer(double delayMs, bool repeats, Task task)
     return id;
 }
 
+void EventLoop::postAfter(double delayMs, Task task)
+{
+    if (full())
+        return;
+    const TimerKey key{m_now + delayMs, ++m_order};
+    m_timers.emplace(key, Timer{0, delayMs, false, 0, std::make_shared<Task>(std::move(task))});
+}
+
 void EventLoop::clearTimer(int id)
 {
     const auto key = m_timerKeys.find(id);

@@ -44,6 +44,9 @@ public:
     // Returns the timer's id, from 1. Nested timers are held back as the browser holds them.
     int setTimer(double delayMs, bool repeats, Task task);
     void clearTimer(int id);
+    // A task that comes from outside the page after `delayMs`, as a network's answer does: timed
+    // as a timer is, though the page holds no id of it.
+    void postAfter(double delayMs, Task task);
     int requestFrame(FrameCallback callback);
     void cancelFrame(int id);
 

@@ -100,6 +100,14 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
         attempt.reason = BrowserReason::ScriptNotModelled;
         memberNotModelled = "HTMLElement.offsetTop";
     }
+    // The runtime tells no page of a promise left rejected (a failed fetch(), a script's own):
+    // only a page that listens for that could see it.
+    if (!attempt.reason
+        && (page.events.listensFor(QStringLiteral("unhandledrejection"))
+            || page.events.listensFor(QStringLiteral("rejectionhandled")))) {
+        attempt.reason = BrowserReason::ScriptNotModelled;
+        memberNotModelled = "Window.onunhandledrejection";
+    }
     // An error after a write may come of the written nodes not being there yet.
     if (!runtime.stopped() || runtime.reason() == BrowserReason::ScriptError)
         attempt.rewrites = runner.rewrites();

@@ -30,6 +30,7 @@ const RealMembers &RealMembers::all()
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);
+        addFetchMembers(registry);
         addWorkerMembers(registry);
         addImplementationMembers(registry);
         addUrlAndSearchParamsMembers(registry);
@@ -38,6 +39,7 @@ const RealMembers &RealMembers::all()
         addImageMembers(registry);
         addWindowStatusMembers(registry);
         addScrollMembers(registry);
+        addFocusMembers(registry);
         return registry;
     }();
     return members;

@@ -1,5 +1,6 @@
 #include "BrowserAddress.h"
 #include "EventTargets.h"
+#include "HttpSyntax.h"
 #include "NodeArguments.h"
 #include "RealMembers.h"
 #include "ScriptPage.h"
@@ -99,29 +100,6 @@ void failRequest(ScriptPage &page, int request, const char *progressType)
     fireRequestEvent(page, request, "loadend", "ProgressEvent");
 }
 
-bool isToken(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        const bool tokenChar = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')
-            || (u >= u'0' && u <= u'9') || QStringView(u"!#$%&'*+-.^_`|~").contains(c);
-        if (!tokenChar)
-            return false;
-    }
-    return true;
-}
-
-bool isForbiddenMethod(const QString &method)
-{
-    for (const char *forbidden : {"CONNECT", "TRACE", "TRACK"}) {
-        if (method.compare(QLatin1String(forbidden), Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
 void construct(const Info &info)
 {
     ScriptPage &page = pageOf(info);
@@ -149,7 +127,7 @@ void open(const Info &info)
         || (info.Length() > 4 && !info[4]->IsNullOrUndefined());
     const QUrl resolved = QUrl(page.context.baseUrl).resolved(QUrl(*url));
     // Methods the browser refuses, user names and addresses beyond local files are not modelled.
-    if (!isToken(*method) || isForbiddenMethod(*method) || credentials || !resolved.isValid()
+    if (!isHttpToken(*method) || isForbiddenMethod(*method) || credentials || !resolved.isValid()
         || !resolved.isLocalFile()) {
         page.runtime.notModelled("XMLHttpRequest.open");
         return;
@@ -231,7 +209,7 @@ void setRequestHeader(const Info &info)
     }
     const bool plainValue = !value->contains(u'\0') && !value->contains(u'\r')
         && !value->contains(u'\n');
-    if (state.sending() || !isToken(*name) || !plainValue)
+    if (state.sending() || !isHttpToken(*name) || !plainValue)
         page.runtime.notModelled("XMLHttpRequest.setRequestHeader");
 }
 

@@ -1,6 +1,7 @@
-// Scroll positions a script sets, which no text shows; and the one use of a layout offset that
-// needs no layout: one read only to be written to a scroll position, as a page scrolls its
-// menu to the current entry ("nav.scrollTop = entry.offsetTop - 10;").
+// Scroll positions a script sets, which no text shows; the position of an element nothing has
+// scrolled; and the one use of a layout offset that needs no layout: one read only to be
+// written to a scroll position, as a page scrolls its menu to the current entry
+// ("nav.scrollTop = entry.offsetTop - 10;").
 
 #include "NodeArguments.h"
 #include "RealMembers.h"
@@ -8,6 +9,7 @@
 #include <v8-debug.h>
 
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <optional>
 
@@ -83,6 +85,23 @@ void setScroll(const Info &info)
     page.scrolled = true;
 }
 
+// Every element of a page that nothing scrolled is at 0, whatever its layout: scrolled by no
+// script, by no fragment of the page's address, by no element focused as the page loads.
+void scrollPosition(const Info &info)
+{
+    ScriptPage &page = pageOf(info);
+    const bool untouched = !page.scrolled && !page.pendingScroll
+        && !QUrl(page.context.pageUrl).hasFragment()
+        && page.document.querySelector(ScriptDocument::documentNode, QStringLiteral("[autofocus]"))
+                .node
+            == ScriptDocument::noNode;
+    if (!untouched) {
+        page.runtime.notModelled("Element scroll position");
+        return;
+    }
+    info.GetReturnValue().Set(0);
+}
+
 } // namespace
 
 void addScrollMembers(RealMembers &members)
@@ -90,9 +109,6 @@ void addScrollMembers(RealMembers &members)
     members.attribute("HTMLElement", "offsetTop", offset);
     members.attribute("HTMLElement", "offsetLeft", offset);
     for (const char *position : {"scrollTop", "scrollLeft"}) {
-        members.attribute(
-            "Element", position,
-            [](const Info &info) { pageOf(info).runtime.notModelled("Element scroll position"); },
-            setScroll);
+        members.attribute("Element", position, scrollPosition, setScroll);
     }
 }

@@ -1,5 +1,6 @@
 #include "NodeArguments.h"
 #include "RealMembers.h"
+#include "StyleColours.h"
 #include "StyleDeclarations.h"
 
 #include "engine/fast/css/PropertyTable.h"
@@ -16,7 +17,8 @@ using namespace NodeArguments;
 // cascade of the attribute, which the engine reads from it as it reads any other: so a change is
 // written into the attribute as the script gives it, and a value the browser would refuse, for a
 // property the engine reads, is refused here too. What a script reads back must be the
-// browser's serialization: a single keyword is; anything else is not modelled.
+// browser's serialization: a single keyword is, and so is a colour; anything else is not
+// modelled.
 namespace {
 
 struct StyleDeclaration
@@ -32,10 +34,17 @@ const QString styleAttribute = QStringLiteral("style");
 const QRegularExpression
     plainUrl(QString::fromLatin1(R"re(url\((?:"([^"'()\\\s;]*)"|([^"'()\\\s;]*))\))re"));
 
+// rgb(...) or rgba(...) with nothing inside that a plain split would break.
+const QRegularExpression
+    plainColourFunction(QString::fromLatin1(R"re(rgba?\((?:[^()"'\\;{}/]|/(?!\*))*\))re"),
+                        QRegularExpression::CaseInsensitiveOption);
+
 // Comments, strings, escapes, blocks and functions, which a plain split would break.
 bool holdsStructure(const QString &text)
 {
-    const QString outsideUrls = QString(text).replace(plainUrl, QStringLiteral("url"));
+    const QString outsideUrls = QString(text)
+                                    .replace(plainUrl, QStringLiteral("url"))
+                                    .replace(plainColourFunction, QStringLiteral("rgb"));
     for (QStringView structure : {u"/*", u"\"", u"'", u"\\", u"{", u"}", u"("}) {
         if (outsideUrls.contains(structure))
             return true;
@@ -76,6 +85,10 @@ std::optional<QList<StyleDeclaration>> declarationsOf(const QString &text)
             declaration.important = true;
         }
         if (declaration.value.contains(u'!'))
+            return std::nullopt;
+        // A colour function serializes as a colour only where the property takes a colour.
+        if (!isColourProperty(declaration.name)
+            && QString(declaration.value).remove(plainUrl).contains(u'('))
             return std::nullopt;
         declarations.append(declaration);
     }
@@ -142,12 +155,35 @@ QString family(const QString &property)
     return property.section(u'-', 0, 0, QString::SectionSkipEmpty);
 }
 
+// Colours as the browser keeps them: serialized, and those it cannot parse left out.
+bool withColoursSerialized(QList<StyleDeclaration> &declarations)
+{
+    for (auto declaration = declarations.begin(); declaration != declarations.end();) {
+        if (!isColourProperty(declaration->name)) {
+            ++declaration;
+            continue;
+        }
+        const StyleColour colour = styleColour(declaration->value);
+        if (colour.outcome == StyleColour::NotModelled)
+            return false;
+        if (colour.outcome == StyleColour::Dropped) {
+            declaration = declarations.erase(declaration);
+        } else {
+            declaration->value = colour.serialized;
+            ++declaration;
+        }
+    }
+    return true;
+}
+
 std::optional<QList<StyleDeclaration>> elementDeclarations(ScriptPage &page, int element)
 {
     const QString text = page.document.attribute(element, styleAttribute);
     auto declarations = declarationsOf(text.isNull() ? QString() : text);
-    if (!declarations)
+    if (!declarations || !withColoursSerialized(*declarations)) {
         page.runtime.notModelled("CSSStyleDeclaration over this style attribute");
+        return std::nullopt;
+    }
     return declarations;
 }
 
@@ -165,7 +201,9 @@ std::optional<QString> propertyValue(ScriptPage &page, int element, const QStrin
         else if (family(declaration.name) == family(property))
             related = true;
     }
-    if (value && (isKeyword(*value) || isQuotedUrl(*value)) && !related)
+    const bool serializedAsRead = value
+        && (isKeyword(*value) || isQuotedUrl(*value) || isColourProperty(property));
+    if (serializedAsRead && !related)
         return value;
     if (!value && !related)
         return QStringLiteral("");
@@ -179,12 +217,24 @@ void setPropertyValue(ScriptPage &page, int element, const QString &property, co
     auto declarations = elementDeclarations(page, element);
     if (!declarations)
         return;
-    const QString trimmed = withUrlsQuoted(value.trimmed());
-    if (trimmed.contains(u';') || trimmed.contains(u'!') || holdsStructure(trimmed)) {
+    QString trimmed = withUrlsQuoted(value.trimmed());
+    const auto refuse = [&] {
         page.runtime.notModelled("CSSStyleDeclaration." + property.toStdString() + " = "
                                  + trimmed.toStdString());
-        return;
+    };
+    if (isColourProperty(property) && !trimmed.isEmpty()) {
+        const StyleColour colour = styleColour(value);
+        if (colour.outcome == StyleColour::NotModelled)
+            return refuse();
+        if (colour.outcome == StyleColour::Dropped)
+            return; // the browser keeps no value it cannot parse
+        trimmed = colour.serialized;
     }
+    const bool foreignFunction = !isColourProperty(property)
+        && QString(trimmed).remove(plainUrl).contains(u'(');
+    if (trimmed.contains(u';') || trimmed.contains(u'!') || holdsStructure(trimmed)
+        || foreignFunction)
+        return refuse();
     if (!trimmed.isEmpty() && isReadByEngine(property)
         && parseDeclarations(QString(property + u':' + trimmed)).empty())
         return; // the browser keeps no value it cannot parse
@@ -271,6 +321,7 @@ bool isCssProperty(const QString &property)
                                  "columns",
                                  "column-count",
                                  "column-gap",
+                                 "column-rule-color",
                                  "column-width",
                                  "content",
                                  "content-visibility",
@@ -289,6 +340,7 @@ bool isCssProperty(const QString &property)
                                  "flex-shrink",
                                  "flex-wrap",
                                  "float",
+                                 "flood-color",
                                  "font",
                                  "font-family",
                                  "font-feature-settings",
@@ -317,6 +369,7 @@ bool isCssProperty(const QString &property)
                                  "justify-self",
                                  "left",
                                  "letter-spacing",
+                                 "lighting-color",
                                  "line-height",
                                  "list-style",
                                  "list-style-image",
@@ -365,6 +418,7 @@ bool isCssProperty(const QString &property)
                                  "right",
                                  "row-gap",
                                  "scroll-behavior",
+                                 "stop-color",
                                  "tab-size",
                                  "table-layout",
                                  "text-align",
@@ -373,6 +427,7 @@ bool isCssProperty(const QString &property)
                                  "text-decoration-color",
                                  "text-decoration-line",
                                  "text-decoration-style",
+                                 "text-emphasis-color",
                                  "text-indent",
                                  "text-overflow",
                                  "text-shadow",
@@ -403,6 +458,8 @@ bool isCssProperty(const QString &property)
                                  "-webkit-appearance",
                                  "-webkit-box-orient",
                                  "-webkit-line-clamp",
+                                 "-webkit-text-fill-color",
+                                 "-webkit-text-stroke-color",
                                  "-webkit-transform",
                                  "-webkit-transition",
                                  "-webkit-user-select",
