@@ -1,4 +1,5 @@
 #include "engine/fast/css/StyleResolver.h"
+#include "engine/fast/css/StyleSheetCache.h"
 #include "engine/fast/script/PageScripts.h"
 #include "engine/fast/text/InnerText.h"
 
@@ -52,7 +53,7 @@ Outcome runPage(const QByteArray &html, const QString &path)
     Outcome outcome;
     outcome.reason = runPageScripts(dom, html, context, read);
     if (!outcome.reason && dom.body() >= 0) {
-        const StyleResolver styles(dom, path, [](const QString &) { return nullptr; });
+        const StyleResolver styles(dom, path, loadStyleSheet);
         outcome.text = innerText(dom, styles.computeStyles(), dom.body());
     }
     return outcome;
@@ -172,6 +173,39 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::newRow("nodes without end")
         << QByteArray("for (;;) document.body.appendChild(document.createElement('p'));")
         << BrowserReason::ScriptNotSettled;
+    // Computed styles: what the cascade cannot tell as the browser does.
+    const QByteArray whenParsed = "addEventListener('DOMContentLoaded', function () { ";
+    QTest::newRow("computed style while the page is parsed")
+        << QByteArray("getComputedStyle(document.body).display;</script><p>after</p><script>")
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style of a pseudo-element")
+        << whenParsed + "getComputedStyle(document.body, '::before').display; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed property the cascade does not compute") << whenParsed
+            + "getComputedStyle(document.body).color; });" << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed display of a box laid out apart") << whenParsed
+            + "var d = document.createElement('details'); document.body.append(d);"
+              " getComputedStyle(d).display; });" << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style of a drawing") << whenParsed
+            + "var svg = document.createElementNS('http://www.w3.org/2000/svg', 'svg');"
+              " document.body.append(svg); getComputedStyle(svg).display; });"
+                                                 << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style after changes without end") << whenParsed
+            + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
+              " getComputedStyle(document.body).display; } });"
+                                                              << BrowserReason::ScriptNotModelled;
+    QTest::newRow("computed style with a sheet in an encoding not declared")
+        << "</script><link rel=stylesheet href='css/undeclared-encoding.css'><script>" + whenParsed
+            + "getComputedStyle(document.body).display; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("geometry of an element with a box")
+        << whenParsed + "document.querySelector('p').offsetWidth; });"
+        << BrowserReason::ScriptNotModelled;
+    QTest::newRow("jQuery measuring a page with a style sheet")
+        << QByteArray("</script><style>p { color: red }</style>"
+                      "<script src='js/jquery-3.6.1.min.js'></script>"
+                      "<script>$(function () { $('p').css('display'); });")
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("a write after the page was parsed")
         << QByteArray("setTimeout(function () { document.write('<p>late</p>'); }, 0);")
         << BrowserReason::ScriptNotModelled;

@@ -73,10 +73,9 @@ inline constexpr CssKeyword visibility[] = {{"visible", int(Visibility::Visible)
                                             {"hidden", int(Visibility::Hidden)},
                                             {"collapse", int(Visibility::Collapse)}};
 inline constexpr CssKeyword whiteSpace[] = {
-    {"normal", int(WhiteSpace::Normal)},        {"pre", int(WhiteSpace::Pre)},
-    {"nowrap", int(WhiteSpace::Nowrap)},        {"pre-wrap", int(WhiteSpace::PreWrap)},
-    {"pre-line", int(WhiteSpace::PreLine)},     {"break-spaces", int(WhiteSpace::BreakSpaces)},
-    {"-webkit-nowrap", int(WhiteSpace::Nowrap)}};
+    {"normal", int(WhiteSpace::Normal)},    {"pre", int(WhiteSpace::Pre)},
+    {"nowrap", int(WhiteSpace::Nowrap)},    {"pre-wrap", int(WhiteSpace::PreWrap)},
+    {"pre-line", int(WhiteSpace::PreLine)}, {"break-spaces", int(WhiteSpace::BreakSpaces)}};
 inline constexpr CssKeyword textTransform[] = {{"none", int(TextTransform::None)},
                                                {"capitalize", int(TextTransform::Capitalize)},
                                                {"uppercase", int(TextTransform::Uppercase)},
@@ -84,9 +83,12 @@ inline constexpr CssKeyword textTransform[] = {{"none", int(TextTransform::None)
 inline constexpr CssKeyword contentVisibility[] = {{"visible", int(ContentVisibility::Visible)},
                                                    {"auto", int(ContentVisibility::Auto)},
                                                    {"hidden", int(ContentVisibility::Hidden)}};
-inline constexpr CssKeyword floating[] = {{"left", 1}, {"right", 1}, {"none", 0}};
-inline constexpr CssKeyword outOfFlow[] = {{"static", 0},         {"relative", 0}, {"sticky", 0},
-                                           {"-webkit-sticky", 0}, {"absolute", 1}, {"fixed", 1}};
+inline constexpr CssKeyword floating[] = {{"left", 1}, {"right", 2}, {"none", 0}};
+inline constexpr CssKeyword position[] = {{"static", int(Position::Static)},
+                                          {"relative", int(Position::Relative)},
+                                          {"sticky", int(Position::Sticky)},
+                                          {"absolute", int(Position::Absolute)},
+                                          {"fixed", int(Position::Fixed)}};
 inline constexpr CssKeyword boxOrient[] = {
     {"horizontal", 0}, {"vertical", 1}, {"inline-axis", 0}, {"block-axis", 1}};
 // A count of lines stands for the pseudo-keyword "<count>" (see parseKeywordValue()).
@@ -105,8 +107,8 @@ inline constexpr PropertyRow rows[] = {
      loadFrom<&ComputedStyle::contentVisibility>},
     {"float", false, floating, storeIn<&ComputedStyle::floating>,
      loadFrom<&ComputedStyle::floating>},
-    {"position", false, outOfFlow, storeIn<&ComputedStyle::outOfFlow>,
-     loadFrom<&ComputedStyle::outOfFlow>},
+    {"position", false, position, storeIn<&ComputedStyle::position>,
+     loadFrom<&ComputedStyle::position>},
     {"-webkit-box-orient", false, boxOrient, storeIn<&ComputedStyle::verticalBox>,
      loadFrom<&ComputedStyle::verticalBox>},
     {"-webkit-line-clamp", false, lineClamp, storeIn<&ComputedStyle::clampsLines>,

@@ -35,6 +35,7 @@ enum class Visibility : unsigned char { Visible, Hidden, Collapse };
 enum class WhiteSpace : unsigned char { Normal, Pre, Nowrap, PreWrap, PreLine, BreakSpaces };
 enum class TextTransform : unsigned char { None, Capitalize, Uppercase, Lowercase };
 enum class ContentVisibility : unsigned char { Visible, Auto, Hidden };
+enum class Position : unsigned char { Static, Relative, Sticky, Absolute, Fixed };
 
 // What a ::before or ::after box adds to the line: nothing, text, or a box. It never shows in
 // the rendered text, but its white space joins the collapsing of the text around it.
@@ -53,8 +54,10 @@ struct ComputedStyle
     WhiteSpace whiteSpace = WhiteSpace::Normal;
     TextTransform textTransform = TextTransform::None;
     ContentVisibility contentVisibility = ContentVisibility::Visible;
-    bool floating = false;
-    bool outOfFlow = false; // position: absolute or fixed
+    // The side a box floats to: 0 for none, 1 left, 2 right (a box either floats or not, but
+    // scripts read the side).
+    unsigned char floating = 0;
+    Position position = Position::Static;
     // -webkit-box-orient: vertical and a -webkit-line-clamp count, with which the old flexible
     // box lays out as a block.
     bool verticalBox = false;
@@ -71,6 +74,8 @@ struct ComputedStyle
     // A ::first-letter that changes the case of the first letter of a block's first line.
     bool transformsFirstLetter = false;
     TextTransform firstLetterTransform = TextTransform::None;
+
+    bool outOfFlow() const { return position == Position::Absolute || position == Position::Fixed; }
 };
 
 inline bool isBlockLevel(Display display)

@@ -222,9 +222,10 @@ bool isCssType(const QString &type)
 
 } // namespace
 
-StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader)
+StyleResolver::StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader,
+                             SelectorMatcher::Filter filter)
     : m_dom(dom)
-    , m_matcher(dom)
+    , m_matcher(dom, filter)
     , m_sheets(loader)
     , m_pageRules(dom.quirksMode())
 {
@@ -385,11 +386,11 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     style.parentBoxDisplay = parentBox;
     if (style.display != Display::None && style.display != Display::Contents) {
         const bool root = element == m_dom.documentElement();
-        if (style.outOfFlow)
+        if (style.outOfFlow())
             style.floating = false;
         if (isFlexOrGrid(parentBox))
             style.floating = false;
-        if (root || style.floating || style.outOfFlow || isFlexOrGrid(parentBox))
+        if (root || style.floating || style.outOfFlow() || isFlexOrGrid(parentBox))
             style.display = blockified(style.display);
     }
     // The browser lays out a <details> as a block container whatever its display says: an
@@ -423,7 +424,7 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
         if (generated->kind == GeneratedContent::Nothing)
             continue;
         generated->whiteSpace = pseudo.whiteSpace;
-        if (pseudo.floating || pseudo.outOfFlow || isFlexOrGrid(style.display)
+        if (pseudo.floating || pseudo.outOfFlow() || isFlexOrGrid(style.display)
             || isBlockLevel(pseudo.display) || pseudo.display == Display::TableCell)
             generated->kind = GeneratedContent::Block;
         else if (isAtomicInline(pseudo.display))
@@ -441,8 +442,9 @@ void StyleResolver::computeElement(int element, const ComputedStyle &parent,
     styles[size_t(element)] = std::move(style);
 }
 
-std::vector<ComputedStyle> StyleResolver::computeStyles() const
+std::vector<ComputedStyle> StyleResolver::computeStyles(Reach reach) const
 {
+    const bool everyElement = reach == Reach::EveryElement;
     std::vector<ComputedStyle> styles(size_t(m_dom.size()));
     ComputedStyle documentStyle;
     documentStyle.display = Display::Block;
@@ -471,8 +473,8 @@ std::vector<ComputedStyle> StyleResolver::computeStyles() const
             childrenRendered = style.rendered && !style.replaced
                 && style.contentVisibility != ContentVisibility::Hidden;
         }
-        int next = m_dom.next(at, root, !childrenRendered);
-        while (next >= 0 && !childIsLaidOut(m_dom, m_dom.node(next).parent, next))
+        int next = m_dom.next(at, root, !childrenRendered && !everyElement);
+        while (next >= 0 && !everyElement && !childIsLaidOut(m_dom, m_dom.node(next).parent, next))
             next = m_dom.next(next, root, true);
         at = next;
     }

@@ -18,11 +18,16 @@ class Dom;
 class StyleResolver
 {
 public:
-    // `pagePath` is where the page lies, for its linked style sheets; `loader` reads them.
-    StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader);
+    // `pagePath` is where the page lies, for its linked style sheets; `loader` reads them. A
+    // tree its scripts are still changing, whose nodes are not in document order, takes
+    // SelectorMatcher::Filter::None.
+    StyleResolver(const Dom &dom, const QString &pagePath, const SheetLoader &loader,
+                  SelectorMatcher::Filter filter = SelectorMatcher::Filter::Ancestors);
 
-    // One entry per node of the document, in its order.
-    std::vector<ComputedStyle> computeStyles() const;
+    // The text needs the styles of what is rendered only; a script may ask for any element's.
+    enum class Reach { RenderedNodes, EveryElement };
+    // One entry per node of the document, in its order; those out of reach keep the default.
+    std::vector<ComputedStyle> computeStyles(Reach reach = Reach::RenderedNodes) const;
     // Whether the page's sheets hold only rules read as the browser reads them.
     bool rulesAllRead() const { return m_sheets.rulesAllRead(); }
 

@@ -2,6 +2,7 @@
 
 #include "DocumentWrites.h"
 #include "InterfaceTemplates.h"
+#include "PageCascade.h"
 #include "PageRuntime.h"
 #include "ScriptDiagnostics.h"
 #include "ScriptPage.h"
@@ -81,6 +82,8 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
     v8::Context::Scope contextScope(runtime.context());
     ScriptDocument document(dom);
     ScriptPage page(runtime, document, templates, context);
+    PageCascade cascade(document, context, read);
+    page.cascade = &cascade;
     ScriptRunner runner(page, read, writes);
     page.treeChanged = [&runner] { runner.takeInsertedScripts(); };
     runtime.setErrorsHeard([&page] {

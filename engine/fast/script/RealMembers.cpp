@@ -25,6 +25,8 @@ const RealMembers &RealMembers::all()
         addElementMembers(registry);
         addFormControlMembers(registry);
         addStyleMembers(registry);
+        addComputedStyleMembers(registry);
+        addBoxlessGeometryMembers(registry);
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);

@@ -51,6 +51,8 @@ void addNodeMembers(RealMembers &members);
 void addElementMembers(RealMembers &members);
 void addFormControlMembers(RealMembers &members);
 void addStyleMembers(RealMembers &members);
+void addComputedStyleMembers(RealMembers &members);
+void addBoxlessGeometryMembers(RealMembers &members);
 void addAttributeMapMembers(RealMembers &members);
 void addUnmodelledObjectMembers(RealMembers &members);
 void addRequestMembers(RealMembers &members);

@@ -16,6 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+class PageCascade;
+
 // A page's bindings: its runtime, its document as scripts see it, and the one JS object that
 // stands for each node, made on first use and kept as long as the page, so that a node is the
 // same object every time a script meets it.
@@ -35,6 +37,8 @@ public:
     InterfaceTemplates &templates;
     const PageScriptContext &context;
     EventTargets events;
+    // The cascade over the tree, for what scripts read of computed styles.
+    PageCascade *cascade = nullptr;
     // document.currentScript: the script element running now, or none.
     int currentScript = ScriptDocument::noNode;
     // Told after each change to the tree a script made, which may have connected scripts.

@@ -1,6 +1,7 @@
 #include "NodeArguments.h"
 #include "RealMembers.h"
 #include "StyleColours.h"
+#include "StyleDeclarations.h"
 
 #include "engine/fast/css/PropertyTable.h"
 #include "engine/fast/css/StyleSheet.h"
@@ -469,15 +470,37 @@ bool isCssProperty(const QString &property)
     return properties.contains(property);
 }
 
+DeclarationOwner ownerOf(v8::Local<v8::Object> declaration)
+{
+    return declarationOwner(internalValueOf(declaration));
+}
+
 int styledElement(const Info &info)
 {
-    return internalValueOf(info.This());
+    return ownerOf(info.This()).element;
+}
+
+std::optional<QString> valueFor(ScriptPage &page, DeclarationOwner owner, const QString &property)
+{
+    return owner.computed ? computedPropertyValue(page, owner.element, property)
+                          : propertyValue(page, owner.element, property);
+}
+
+QString setterContext(const QString &member)
+{
+    return QStringLiteral("Failed to set the '%1' property on 'CSSStyleDeclaration': ").arg(member);
+}
+
+QString operationContext(const char *operation)
+{
+    return QStringLiteral("Failed to execute '%1' on 'CSSStyleDeclaration': ")
+        .arg(QLatin1String(operation));
 }
 
 void propertyGetter(const Info &info)
 {
     const QString member = fromV8(info.GetIsolate(), info.Data().As<v8::String>());
-    if (const auto value = propertyValue(pageOf(info), styledElement(info), propertyName(member)))
+    if (const auto value = valueFor(pageOf(info), ownerOf(info.This()), propertyName(member)))
         returnString(info, *value);
 }
 
@@ -485,7 +508,11 @@ void propertySetter(const Info &info)
 {
     const QString member = fromV8(info.GetIsolate(), info.Data().As<v8::String>());
     const auto value = nullableStringArgument(info, 0);
-    if (value)
+    if (!value)
+        return;
+    if (ownerOf(info.This()).computed)
+        refuseComputedStyleWrite(pageOf(info), setterContext(member), propertyName(member));
+    else
         setPropertyValue(pageOf(info), styledElement(info), propertyName(member), *value, false);
 }
 
@@ -495,7 +522,7 @@ void addDeclarationOperations(RealMembers &members)
         const auto name = stringArgument(info, 0);
         if (!name)
             return;
-        if (const auto value = propertyValue(pageOf(info), styledElement(info), name->toLower()))
+        if (const auto value = valueFor(pageOf(info), ownerOf(info.This()), name->toLower()))
             returnString(info, *value);
     });
     members.operation("CSSStyleDeclaration", "setProperty", [](const Info &info) {
@@ -505,6 +532,8 @@ void addDeclarationOperations(RealMembers &members)
                                     : std::nullopt;
         if (!priority)
             return;
+        if (ownerOf(info.This()).computed)
+            return refuseComputedStyleWrite(pageOf(info), operationContext("setProperty"), *name);
         if (!priority->isEmpty() && priority->compare(u"important", Qt::CaseInsensitive) != 0)
             return;
         setPropertyValue(pageOf(info), styledElement(info), name->toLower(), *value,
@@ -514,6 +543,9 @@ void addDeclarationOperations(RealMembers &members)
         const auto name = stringArgument(info, 0);
         if (!name)
             return;
+        if (ownerOf(info.This()).computed)
+            return refuseComputedStyleWrite(pageOf(info), operationContext("removeProperty"),
+                                            *name);
         const QString property = name->toLower();
         const auto old = propertyValue(pageOf(info), styledElement(info), property);
         if (!old)
@@ -526,7 +558,11 @@ void addDeclarationOperations(RealMembers &members)
         "CSSStyleDeclaration", "cssText",
         [](const Info &info) { pageOf(info).runtime.notModelled("CSSStyleDeclaration.cssText"); },
         [](const Info &info) {
-        if (const auto text = nullableStringArgument(info, 0))
+        const auto text = nullableStringArgument(info, 0);
+        if (text && ownerOf(info.This()).computed)
+            refuseComputedStyleWrite(pageOf(info), setterContext(QStringLiteral("cssText")),
+                                     QString());
+        else if (text)
             pageOf(info).document.setAttribute(styledElement(info), styleAttribute, *text);
         });
 }
@@ -558,19 +594,27 @@ void addStyleMembers(RealMembers &members)
             if (!isCssProperty(property))
                 return;
             ScriptPage &page = ScriptPage::of(isolate);
-            if (const auto value = propertyValue(page, internalValueOf(info.Holder()), property))
+            if (const auto value = valueFor(page, ownerOf(info.Holder()), property))
                 info.GetReturnValue().Set(toV8(isolate, *value));
         };
         handlers.setter = [](v8::Local<v8::Name> name, v8::Local<v8::Value> value,
                              const v8::PropertyCallbackInfo<v8::Value> &info) {
             v8::Isolate *isolate = info.GetIsolate();
-            const QString property = propertyName(fromV8(isolate, name.As<v8::String>()));
+            const QString member = fromV8(isolate, name.As<v8::String>());
+            const QString property = propertyName(member);
             if (!isCssProperty(property))
                 return;
+            if (ownerOf(info.Holder()).computed) {
+                // The text is taken first, as the browser converts it before it refuses.
+                if (domString(isolate, value))
+                    refuseComputedStyleWrite(ScriptPage::of(isolate), setterContext(member),
+                                             property);
+                return;
+            }
             const auto text = value->IsNull() ? std::optional(QString())
                                               : domString(isolate, value);
             if (text)
-                setPropertyValue(ScriptPage::of(isolate), internalValueOf(info.Holder()), property,
+                setPropertyValue(ScriptPage::of(isolate), ownerOf(info.Holder()).element, property,
                                  *text, false);
             info.GetReturnValue().Set(value);
         };

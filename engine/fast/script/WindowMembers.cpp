@@ -539,6 +539,9 @@ void addWindowAttributes(RealMembers &members)
     };
     for (const char *name : {"window", "self", "frames", "top", "parent"})
         members.attribute("Window", name, window);
+    // A page opened on its own, by no other window.
+    members.attribute("Window", "opener",
+                      [](const Info &info) { info.GetReturnValue().SetNull(); });
     members.attribute("Window", "document", [](const Info &info) {
         info.GetReturnValue().Set(
             ScriptPage::of(info.GetIsolate()).wrap(ScriptDocument::documentNode));

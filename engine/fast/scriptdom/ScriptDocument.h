@@ -308,6 +308,9 @@ public:
     NodeListResult querySelectorAll(int root, const QString &selectors);
     BoolResult matches(int element, const QString &selectors);
     NodeResult closest(int element, const QString &selectors);
+    // The whole tree, for a cascade over it, with every element's place among its siblings
+    // counted; null while the parser's watermark hides nodes, which the cascade would see.
+    const Dom *treeForCascade();
 
 private:
     void revealUpTo(int watermark);

@@ -199,6 +199,14 @@ ScriptDocument::parsedSelectors(const QString &selectors, int node, DomError &er
     return list;
 }
 
+const Dom *ScriptDocument::treeForCascade()
+{
+    if (m_watermark < m_parsedNodeCount - 1)
+        return nullptr;
+    countStalePositions();
+    return &m_dom;
+}
+
 void ScriptDocument::countStalePositions()
 {
     for (int parent : std::as_const(m_stalePositions)) {

@@ -590,7 +590,7 @@ private:
         const DomNode &node = m_dom.node(at);
         const ComputedStyle &style = m_styles[size_t(at)];
         const bool visible = style.visibility == Visibility::Visible;
-        const bool outOfLine = style.floating || style.outOfFlow;
+        const bool outOfLine = style.floating || style.outOfFlow();
         const bool block = outOfLine || isBlockLevel(style.display);
         if (outOfLine) {
             // As for any float: the line around it goes on, its spaces collapsing across it.
@@ -661,7 +661,7 @@ private:
             return false;
         }
 
-        const bool outOfLine = style.floating || style.outOfFlow;
+        const bool outOfLine = style.floating || style.outOfFlow();
         m_entered.push_back(at);
         if (outOfLine) {
             // Floats and positioned boxes leave the line as it is.
@@ -698,7 +698,7 @@ private:
             return;
         const bool visible = givesItems(style);
         layOutGenerated(style.after);
-        const bool outOfLine = style.floating || style.outOfFlow;
+        const bool outOfLine = style.floating || style.outOfFlow();
         if (outOfLine || laysOutLinesApart(display)) {
             dropPendingSpace(line());
             m_lines.pop_back();
