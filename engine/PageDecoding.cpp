@@ -3,11 +3,13 @@
 #include "engine/ChineseDecoding.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <mutex>
+#include <vector>
 
 #include <iconv.h>
 
@@ -453,6 +455,22 @@ private:
 QByteArray declaredCharset(const QByteArray &bytes)
 {
     return Prescan(bytes).charset();
+}
+
+void keepEveryDecoderLoaded()
+{
+    // Never closed: a converter open is what keeps its module loaded.
+    static std::vector<iconv_t> converters;
+    if (!converters.empty())
+        return;
+    const auto keep = [](const char *to, const char *from) {
+        if (iconv_t converter = iconv_open(to, from); converter != iconv_t(-1))
+            converters.push_back(converter);
+    };
+    const QList<QByteArray> encodings = encodingsByLabel().values();
+    for (const QByteArray &encoding : QSet<QByteArray>(encodings.begin(), encodings.end()))
+        keep("UTF-16LE", encoding.constData());
+    keep("UTF-32LE", "GB18030"); // the GB family's tables
 }
 
 QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label)

@@ -43,6 +43,11 @@ bool isEncodingLabel(const QByteArray &label);
 // UTF-8, and windows-1252 for undeclared bytes that are not.
 DecodedPage decodePage(const QByteArray &bytes);
 
+// Loads the system's converter of every encoding decoded here, and keeps each loaded for the
+// rest of the process. A process about to lose the right to open files (the script worker)
+// calls it first: the system loads a converter's module the first time it is asked for one.
+void keepEveryDecoderLoaded();
+
 // Decodes bytes in the encoding an encoding label names (as a page or style sheet may say it),
 // or returns a null string for a label no browser knows.
 QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label);

@@ -1,6 +1,7 @@
 // A stand-in for the script runtime, for the worker's tests: the first <script> of a page says
 // what its "scripts" do, each a way a real page's scripts may behave or misbehave.
 
+#include "engine/PageDecoding.h"
 #include "engine/fast/script/PageScripts.h"
 
 #include <csignal>
@@ -55,6 +56,13 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &,
     } else if (script.startsWith(QLatin1String("read "))) {
         const std::optional<QByteArray> file = read(script.mid(5), PageResourceKind::Script);
         appendParagraph(dom, file ? QString::fromUtf8(*file) : QStringLiteral("refused"));
+    } else if (script.startsWith(QLatin1String("decode "))) {
+        // "decode LABEL URL": the file read, in the encoding the label names.
+        const QStringList words = script.split(u' ');
+        const std::optional<QByteArray> file = read(words.value(2), PageResourceKind::Script);
+        appendParagraph(dom,
+                        file ? decodeWithLabel(*file, words.value(1).toLatin1())
+                             : QStringLiteral("refused"));
     } else if (script == QLatin1String("error")) {
         return BrowserReason::ScriptError;
     } else if (script == QLatin1String("loop")) {

@@ -151,6 +151,36 @@ private slots:
                  QStringLiteral("appended by file:///pages/page.html"));
     }
 
+    // A converter is loaded the first time it is used, and the sandbox lets no module load then.
+    void decodesEveryEncodingInItsSandbox()
+    {
+        ScriptWorker worker(QStringLiteral(STANDIN_WORKER), m_quick);
+        const std::pair<const char *, QByteArray> files[] = {
+            {"windows-1252", "caf\xe9"},
+            {"koi8-r", "\xc1"},
+            {"gbk", "\xb0\xa1"},
+            {"gb18030", QByteArray("\x81\x30\x81\x30", 4)},
+            {"shift_jis", "\x82\xa0"},
+            {"euc-jp", "\xa4\xa2"},
+            {"iso-2022-jp", "\x1b$B$\"\x1b(B"},
+            {"euc-kr", "\xb0\xa1"},
+            {"big5", "\xa4\x40"},
+            {"utf-16be", QByteArray("\0a", 2)}};
+        const QStringList decoded{QStringLiteral("caf\u00e9"), QStringLiteral("\u0430"),
+                                  QStringLiteral("\u554a"),    QStringLiteral("\u0080"),
+                                  QStringLiteral("\u3042"),    QStringLiteral("\u3042"),
+                                  QStringLiteral("\u3042"),    QStringLiteral("\uac00"),
+                                  QStringLiteral("\u4e00"),    QStringLiteral("a")};
+        for (size_t at = 0; at < std::size(files); ++at) {
+            const auto &[label, bytes] = files[at];
+            const QString url = fileUrl(QStringLiteral("encoded.js"));
+            writeTestFile(m_dir.filePath(QStringLiteral("encoded.js")), bytes);
+            QCOMPARE(lastText(worker.runPage(
+                         pageRunning("decode " + QByteArray(label) + ' ' + url.toUtf8()), context)),
+                     decoded[qsizetype(at)]);
+        }
+    }
+
     void aFailingWorkerCostsOnlyItsPage_data()
     {
         QTest::addColumn<QByteArray>("script");

@@ -4,6 +4,7 @@
 #include "engine/fast/worker/ScriptWorkerLoop.h"
 #include "engine/fast/worker/WorkerSandbox.h"
 
+#include "engine/PageDecoding.h"
 #include "engine/fast/script/PageScripts.h"
 
 #include <cstdlib>
@@ -15,6 +16,8 @@ int main()
     if (!limitWorkerProcess())
         return EXIT_FAILURE;
     prepareScriptRuntime();
+    // Scripts and style sheets in any encoding are decoded after the sandbox shuts the files.
+    keepEveryDecoderLoaded();
     if (!enterSyscallFilter())
         return EXIT_FAILURE;
     const int status = serveScriptPages(STDIN_FILENO);
