@@ -156,27 +156,33 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
 
 // Items read by index or by name, on an interface whose items are not modelled: reading one
 // stops the scripts, as any other member not modelled does.
+void trapIndexedItem(uint32_t, const v8::PropertyCallbackInfo<v8::Value> &info)
+{
+    const int at = info.Data().As<v8::Int32>()->Value();
+    PageRuntime::of(info.GetIsolate())
+        .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[index]");
+}
+
+void trapNamedItem(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> &info)
+{
+    const int at = info.Data().As<v8::Int32>()->Value();
+    PageRuntime::of(info.GetIsolate())
+        .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[name]");
+}
+
 void trapItems(v8::Isolate *isolate, const IdlInterface &interface,
                v8::Local<v8::ObjectTemplate> instance)
 {
     const int place = int(&interface - idlInterfaces().data()) << 16 | noMember;
     if (interface.has(IdlInterfaceFlag::IndexedProperties)) {
         v8::IndexedPropertyHandlerConfiguration handlers;
-        handlers.getter = [](uint32_t, const v8::PropertyCallbackInfo<v8::Value> &info) {
-            const int at = info.Data().As<v8::Int32>()->Value();
-            PageRuntime::of(info.GetIsolate())
-                .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[index]");
-        };
+        handlers.getter = trapIndexedItem;
         handlers.data = v8::Integer::New(isolate, place);
         instance->SetHandler(handlers);
     }
     if (interface.has(IdlInterfaceFlag::NamedProperties)) {
         v8::NamedPropertyHandlerConfiguration handlers;
-        handlers.getter = [](v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> &info) {
-            const int at = info.Data().As<v8::Int32>()->Value();
-            PageRuntime::of(info.GetIsolate())
-                .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[name]");
-        };
+        handlers.getter = trapNamedItem;
         handlers.data = v8::Integer::New(isolate, place);
         handlers.flags = v8::PropertyHandlerFlags(
             int(v8::PropertyHandlerFlags::kNonMasking)
@@ -205,6 +211,39 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::get(int interfaceIndex)
     if (slot.IsEmpty())
         slot.Reset(m_isolate, build(interfaceIndex));
     return slot.Get(m_isolate);
+}
+
+void InterfaceTemplates::adopt(int interfaceIndex, v8::Local<v8::FunctionTemplate> made)
+{
+    m_templates[size_t(interfaceIndex)].Reset(m_isolate, made);
+}
+
+std::vector<int> InterfaceTemplates::made() const
+{
+    std::vector<int> indices;
+    for (size_t index = 0; index < m_templates.size(); ++index) {
+        if (!m_templates[index].IsEmpty())
+            indices.push_back(int(index));
+    }
+    return indices;
+}
+
+std::vector<const void *> InterfaceTemplates::callbacks()
+{
+    std::vector<const void *> found = RealMembers::all().callbacks();
+    const auto add = [&found](auto callback) {
+        found.push_back(reinterpret_cast<const void *>(callback));
+    };
+    add(trap);
+    add(replace);
+    add(construct);
+    add(interfaceObjectGetter);
+    add(aliasGetter);
+    add(trapIndexedItem);
+    add(trapNamedItem);
+    add(eventHandlerGetter);
+    add(eventHandlerSetter);
+    return found;
 }
 
 v8::Local<v8::FunctionTemplate> InterfaceTemplates::get(std::string_view name)

@@ -24,6 +24,12 @@ public:
     v8::Local<v8::FunctionTemplate> get(std::string_view name);
     // The global object's template: Window's members and, on first use, every interface object.
     v8::Local<v8::ObjectTemplate> globalTemplate();
+    // Takes an interface's template made elsewhere (in the window's snapshot) as its own.
+    void adopt(int interfaceIndex, v8::Local<v8::FunctionTemplate> made);
+    // The interfaces whose templates are made so far.
+    std::vector<int> made() const;
+    // Every callback a template made here may hold.
+    static std::vector<const void *> callbacks();
     // A new instance of an interface, as the runtime makes its objects: the internal field
     // holds what the object stands for.
     v8::Local<v8::Object> newInstance(std::string_view interface, int internalValue);

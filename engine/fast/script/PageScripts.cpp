@@ -6,6 +6,7 @@
 #include "ScriptDiagnostics.h"
 #include "ScriptPage.h"
 #include "ScriptRunner.h"
+#include "WindowSnapshot.h"
 
 #include <v8-locker.h>
 #include <v8-script.h>
@@ -30,6 +31,7 @@ InterfaceTemplates &sharedTemplates(v8::Isolate *isolate)
 {
     static InterfaceTemplates *const templates = [isolate] {
         auto *made = new InterfaceTemplates(isolate);
+        PageRuntime::windowSnapshot().giveTemplates(isolate, *made);
         PageRuntime::beforeIsolateEnds([made] { delete made; });
         return made;
     }();
@@ -77,7 +79,7 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
     v8::HandleScope handles(isolate);
     PageRuntime runtime{RuntimeBounds{}};
     InterfaceTemplates &templates = sharedTemplates(isolate);
-    runtime.createContext(templates.globalTemplate());
+    runtime.createContext();
     v8::Context::Scope contextScope(runtime.context());
     ScriptDocument document(dom);
     ScriptPage page(runtime, document, templates, context);

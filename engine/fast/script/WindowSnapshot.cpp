@@ -1,0 +1,74 @@
+#include "WindowSnapshot.h"
+
+#include "InterfaceTemplates.h"
+
+#include <v8-template.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+constexpr size_t windowContext = 0;
+
+// Every address of ours a snapshot may hold, in one order for the isolate that makes it and the
+// one made from it: V8 stores a callback by its place in this list.
+const intptr_t *externalReferences()
+{
+    static const std::vector<intptr_t> references = [] {
+        std::vector<intptr_t> list;
+        for (const void *callback : InterfaceTemplates::callbacks())
+            list.push_back(reinterpret_cast<intptr_t>(callback));
+        std::sort(list.begin(), list.end());
+        list.erase(std::unique(list.begin(), list.end()), list.end());
+        list.push_back(0);
+        return list;
+    }();
+    return references.data();
+}
+
+} // namespace
+
+WindowSnapshot::WindowSnapshot()
+{
+    v8::SnapshotCreator creator(externalReferences());
+    v8::Isolate *isolate = creator.GetIsolate();
+    {
+        v8::HandleScope handles(isolate);
+        creator.SetDefaultContext(v8::Context::New(isolate));
+        InterfaceTemplates templates(isolate);
+        const v8::Local<v8::Context> window = v8::Context::New(isolate, nullptr,
+                                                               templates.globalTemplate());
+        m_interfaces = templates.made();
+        for (const int index : m_interfaces)
+            creator.AddData(templates.get(index));
+        creator.AddContext(window);
+    }
+    m_blob = creator.CreateBlob(v8::SnapshotCreator::FunctionCodeHandling::kClear);
+}
+
+WindowSnapshot::~WindowSnapshot()
+{
+    delete[] m_blob.data;
+}
+
+void WindowSnapshot::configure(v8::Isolate::CreateParams &params)
+{
+    params.snapshot_blob = &m_blob;
+    params.external_references = externalReferences();
+}
+
+void WindowSnapshot::giveTemplates(v8::Isolate *isolate, InterfaceTemplates &templates) const
+{
+    for (size_t data = 0; data < m_interfaces.size(); ++data)
+        templates.adopt(
+            m_interfaces[data],
+            isolate->GetDataFromSnapshotOnce<v8::FunctionTemplate>(data).ToLocalChecked());
+}
+
+v8::Local<v8::Context> WindowSnapshot::newWindow(v8::Isolate *isolate,
+                                                 v8::MicrotaskQueue *microtasks)
+{
+    return v8::Context::FromSnapshot(isolate, windowContext, {}, nullptr, {}, microtasks)
+        .ToLocalChecked();
+}
