@@ -12,6 +12,14 @@ namespace {
 
 constexpr size_t windowContext = 0;
 
+// Interfaces nearly every page with scripts makes an object of (the document, its location, the
+// events of its loading, a script element and the elements above and beside it): made in the
+// snapshot, with their prototypes and ancestors, they are copied with the window instead of
+// built again for each page.
+constexpr const char *interfacesOfEveryPage[] = {
+    "HTMLDocument", "Location",          "Navigator",      "Event",
+    "Text",         "HTMLScriptElement", "HTMLDivElement", "HTMLAnchorElement"};
+
 // Every address of ours a snapshot may hold, in one order for the isolate that makes it and the
 // one made from it: V8 stores a callback by its place in this list.
 const intptr_t *externalReferences()
@@ -40,6 +48,8 @@ WindowSnapshot::WindowSnapshot()
         InterfaceTemplates templates(isolate);
         const v8::Local<v8::Context> window = v8::Context::New(isolate, nullptr,
                                                                templates.globalTemplate());
+        for (const char *interface : interfacesOfEveryPage)
+            templates.get(interface)->GetFunction(window).ToLocalChecked();
         m_interfaces = templates.made();
         for (const int index : m_interfaces)
             creator.AddData(templates.get(index));
