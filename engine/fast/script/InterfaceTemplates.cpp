@@ -119,7 +119,7 @@ void interfaceObjectGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v
         return;
     }
     v8::Local<v8::Function> function;
-    if (templates.get(index)->GetFunction(context).ToLocal(&function))
+    if (templates.interfaceObject(index, context).ToLocal(&function))
         info.GetReturnValue().Set(function);
 }
 
@@ -130,7 +130,7 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
         idlWindowAliases()[size_t(info.Data().As<v8::Integer>()->Value())];
     const v8::Local<v8::Context> context = isolate->GetCurrentContext();
     v8::Local<v8::Function> named;
-    if (!InterfaceTemplates::of(isolate).get(alias.interface)->GetFunction(context).ToLocal(&named))
+    if (!InterfaceTemplates::of(isolate).interfaceObject(alias.interface, context).ToLocal(&named))
         return;
     if (!alias.isFactoryFunction) {
         info.GetReturnValue().Set(named);
@@ -196,6 +196,7 @@ void trapItems(v8::Isolate *isolate, const IdlInterface &interface,
 InterfaceTemplates::InterfaceTemplates(v8::Isolate *isolate)
     : m_isolate(isolate)
     , m_templates(idlInterfaces().size())
+    , m_chained(idlInterfaces().size())
 {
     isolate->SetData(isolateSlot, this);
 }
@@ -216,6 +217,38 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::get(int interfaceIndex)
 void InterfaceTemplates::adopt(int interfaceIndex, v8::Local<v8::FunctionTemplate> made)
 {
     m_templates[size_t(interfaceIndex)].Reset(m_isolate, made);
+    m_adopted.push_back(interfaceIndex);
+}
+
+void InterfaceTemplates::startPage()
+{
+    m_chained.assign(m_chained.size(), false);
+    for (const int index : m_adopted)
+        m_chained[size_t(index)] = true;
+}
+
+v8::MaybeLocal<v8::Function> InterfaceTemplates::interfaceObject(int interfaceIndex,
+                                                                 v8::Local<v8::Context> context)
+{
+    chainToParents(interfaceIndex, context);
+    return get(interfaceIndex)->GetFunction(context);
+}
+
+// V8 makes an interface object's prototype chain (HTMLElement.prototype inherits from
+// Element.prototype) but leaves the interface object itself inheriting from Function.prototype;
+// the browser's inherits from its parent's (Object.getPrototypeOf(HTMLElement) === Element).
+void InterfaceTemplates::chainToParents(int interfaceIndex, v8::Local<v8::Context> context)
+{
+    for (int index = interfaceIndex; index >= 0 && !m_chained[size_t(index)];) {
+        m_chained[size_t(index)] = true;
+        const int parent = idlInterfaces()[size_t(index)].parent;
+        v8::Local<v8::Function> function;
+        v8::Local<v8::Function> parentFunction;
+        if (parent >= 0 && get(index)->GetFunction(context).ToLocal(&function)
+            && get(parent)->GetFunction(context).ToLocal(&parentFunction))
+            function->SetPrototype(context, parentFunction).FromMaybe(false);
+        index = parent;
+    }
 }
 
 std::vector<int> InterfaceTemplates::made() const
@@ -396,10 +429,11 @@ void InterfaceTemplates::installInterfaceObjects(v8::Local<v8::ObjectTemplate> g
 
 v8::Local<v8::Object> InterfaceTemplates::newInstance(std::string_view interface, int internalValue)
 {
-    const v8::Local<v8::Object> object = get(interface)
-                                             ->InstanceTemplate()
-                                             ->NewInstance(m_isolate->GetCurrentContext())
-                                             .ToLocalChecked();
+    const int index = int(idlInterfaceNamed(interface) - idlInterfaces().data());
+    const v8::Local<v8::Context> context = m_isolate->GetCurrentContext();
+    chainToParents(index, context);
+    const v8::Local<v8::Object> object =
+        get(index)->InstanceTemplate()->NewInstance(context).ToLocalChecked();
     object->SetInternalField(0, v8::Integer::New(m_isolate, internalValue));
     return object;
 }

@@ -79,6 +79,7 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
     v8::HandleScope handles(isolate);
     PageRuntime runtime{RuntimeBounds{}};
     InterfaceTemplates &templates = sharedTemplates(isolate);
+    templates.startPage();
     runtime.createContext();
     v8::Context::Scope contextScope(runtime.context());
     ScriptDocument document(dom);

@@ -36,6 +36,11 @@ const intptr_t *externalReferences()
     return references.data();
 }
 
+int indexOf(const char *interface)
+{
+    return int(idlInterfaceNamed(interface) - idlInterfaces().data());
+}
+
 } // namespace
 
 WindowSnapshot::WindowSnapshot()
@@ -48,9 +53,12 @@ WindowSnapshot::WindowSnapshot()
         InterfaceTemplates templates(isolate);
         const v8::Local<v8::Context> window = v8::Context::New(isolate, nullptr,
                                                                templates.globalTemplate());
+        const v8::Context::Scope inWindow(window);
         for (const char *interface : interfacesOfEveryPage)
-            templates.get(interface)->GetFunction(window).ToLocalChecked();
+            templates.interfaceObject(indexOf(interface), window).ToLocalChecked();
         m_interfaces = templates.made();
+        for (const int index : m_interfaces)
+            templates.interfaceObject(index, window).ToLocalChecked();
         for (const int index : m_interfaces)
             creator.AddData(templates.get(index));
         creator.AddContext(window);
