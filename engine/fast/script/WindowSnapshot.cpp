@@ -73,8 +73,9 @@ WindowSnapshot::~WindowSnapshot()
 
 void WindowSnapshot::configure(v8::Isolate::CreateParams &params)
 {
-    // The isolate made from the snapshot keeps the hash seed the snapshot's own isolate drew at
-    // random, so the window's tables need not be hashed again for every page.
+    // The isolate made from the snapshot keeps the hash seed of the snapshot's own isolate,
+    // which V8 set up as it set up the pages' isolate before there was a snapshot of ours; so
+    // the window's tables need not be hashed again for every page.
     static const char keepSeed[] = "--no-rehash-snapshot";
     v8::V8::SetFlagsFromString(keepSeed, sizeof keepSeed - 1);
     params.snapshot_blob = &m_blob;
