@@ -19,6 +19,7 @@ private slots:
     void pagesGoToTheBrowser_data();
     void pagesGoToTheBrowser();
     void aPageAfterOneThatRanAwaySettles();
+    void aPageSeesNothingOfTheOneBefore();
 };
 
 namespace {
@@ -278,6 +279,32 @@ void TestPageScripts::aPageAfterOneThatRanAwaySettles()
         QCOMPARE(after.reason, std::nullopt);
         QCOMPARE(after.text, QStringLiteral("a\n\nb"));
     }
+}
+
+// Every page's window is copied from one made once a process, and the interfaces' templates are
+// shared: what a page adds to its window, to the interface objects the window is made with or
+// made when first read, or to the language's own objects, stays with that page.
+void TestPageScripts::aPageSeesNothingOfTheOneBefore()
+{
+    const QString path = pagesFolder + QStringLiteral("/after.html");
+    const Outcome before = runPage(
+        "<body><script>window.left = 1; document.left = 1; Object.prototype.left = 1;"
+        " Array.prototype.left = 1; Window.prototype.left = 1; EventTarget.prototype.left = 1;"
+        " Node.prototype.left = 1; HTMLElement.left = 1; window.Node = 1;"
+        " delete window.EventTarget; document.body.append('a')</script>",
+        path);
+    QCOMPARE(before.reason, std::nullopt);
+    const Outcome after = runPage(
+        "<body><script>document.body.append([typeof left, typeof document.left,"
+        " typeof {}.left, typeof [].left, typeof Window.prototype.left,"
+        " typeof EventTarget.prototype.left, typeof Node.prototype.left,"
+        " typeof HTMLElement.left, typeof Node, typeof EventTarget,"
+        " document.body instanceof Node].join(' '))</script>",
+        path);
+    QCOMPARE(after.reason, std::nullopt);
+    QCOMPARE(after.text,
+             QStringLiteral("undefined undefined undefined undefined undefined undefined undefined "
+                            "undefined function function true"));
 }
 
 QTEST_GUILESS_MAIN(TestPageScripts)

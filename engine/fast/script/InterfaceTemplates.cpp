@@ -119,7 +119,7 @@ void interfaceObjectGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v
         return;
     }
     v8::Local<v8::Function> function;
-    if (templates.get(index)->GetFunction(context).ToLocal(&function))
+    if (templates.interfaceObject(index, context).ToLocal(&function))
         info.GetReturnValue().Set(function);
 }
 
@@ -130,7 +130,7 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
         idlWindowAliases()[size_t(info.Data().As<v8::Integer>()->Value())];
     const v8::Local<v8::Context> context = isolate->GetCurrentContext();
     v8::Local<v8::Function> named;
-    if (!InterfaceTemplates::of(isolate).get(alias.interface)->GetFunction(context).ToLocal(&named))
+    if (!InterfaceTemplates::of(isolate).interfaceObject(alias.interface, context).ToLocal(&named))
         return;
     if (!alias.isFactoryFunction) {
         info.GetReturnValue().Set(named);
@@ -156,27 +156,33 @@ void aliasGetter(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> 
 
 // Items read by index or by name, on an interface whose items are not modelled: reading one
 // stops the scripts, as any other member not modelled does.
+void trapIndexedItem(uint32_t, const v8::PropertyCallbackInfo<v8::Value> &info)
+{
+    const int at = info.Data().As<v8::Int32>()->Value();
+    PageRuntime::of(info.GetIsolate())
+        .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[index]");
+}
+
+void trapNamedItem(v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> &info)
+{
+    const int at = info.Data().As<v8::Int32>()->Value();
+    PageRuntime::of(info.GetIsolate())
+        .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[name]");
+}
+
 void trapItems(v8::Isolate *isolate, const IdlInterface &interface,
                v8::Local<v8::ObjectTemplate> instance)
 {
     const int place = int(&interface - idlInterfaces().data()) << 16 | noMember;
     if (interface.has(IdlInterfaceFlag::IndexedProperties)) {
         v8::IndexedPropertyHandlerConfiguration handlers;
-        handlers.getter = [](uint32_t, const v8::PropertyCallbackInfo<v8::Value> &info) {
-            const int at = info.Data().As<v8::Int32>()->Value();
-            PageRuntime::of(info.GetIsolate())
-                .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[index]");
-        };
+        handlers.getter = trapIndexedItem;
         handlers.data = v8::Integer::New(isolate, place);
         instance->SetHandler(handlers);
     }
     if (interface.has(IdlInterfaceFlag::NamedProperties)) {
         v8::NamedPropertyHandlerConfiguration handlers;
-        handlers.getter = [](v8::Local<v8::Name>, const v8::PropertyCallbackInfo<v8::Value> &info) {
-            const int at = info.Data().As<v8::Int32>()->Value();
-            PageRuntime::of(info.GetIsolate())
-                .notModelled(std::string(idlInterfaces()[size_t(at >> 16)].name) + "[name]");
-        };
+        handlers.getter = trapNamedItem;
         handlers.data = v8::Integer::New(isolate, place);
         handlers.flags = v8::PropertyHandlerFlags(
             int(v8::PropertyHandlerFlags::kNonMasking)
@@ -190,6 +196,7 @@ void trapItems(v8::Isolate *isolate, const IdlInterface &interface,
 InterfaceTemplates::InterfaceTemplates(v8::Isolate *isolate)
     : m_isolate(isolate)
     , m_templates(idlInterfaces().size())
+    , m_chained(idlInterfaces().size())
 {
     isolate->SetData(isolateSlot, this);
 }
@@ -205,6 +212,71 @@ v8::Local<v8::FunctionTemplate> InterfaceTemplates::get(int interfaceIndex)
     if (slot.IsEmpty())
         slot.Reset(m_isolate, build(interfaceIndex));
     return slot.Get(m_isolate);
+}
+
+void InterfaceTemplates::adopt(int interfaceIndex, v8::Local<v8::FunctionTemplate> made)
+{
+    m_templates[size_t(interfaceIndex)].Reset(m_isolate, made);
+    m_adopted.push_back(interfaceIndex);
+}
+
+void InterfaceTemplates::startPage()
+{
+    m_chained.assign(m_chained.size(), false);
+    for (const int index : m_adopted)
+        m_chained[size_t(index)] = true;
+}
+
+v8::MaybeLocal<v8::Function> InterfaceTemplates::interfaceObject(int interfaceIndex,
+                                                                 v8::Local<v8::Context> context)
+{
+    chainToParents(interfaceIndex, context);
+    return get(interfaceIndex)->GetFunction(context);
+}
+
+// V8 makes an interface object's prototype chain (HTMLElement.prototype inherits from
+// Element.prototype) but leaves the interface object itself inheriting from Function.prototype;
+// the browser's inherits from its parent's (Object.getPrototypeOf(HTMLElement) === Element).
+void InterfaceTemplates::chainToParents(int interfaceIndex, v8::Local<v8::Context> context)
+{
+    for (int index = interfaceIndex; index >= 0 && !m_chained[size_t(index)];) {
+        m_chained[size_t(index)] = true;
+        const int parent = idlInterfaces()[size_t(index)].parent;
+        v8::Local<v8::Function> function;
+        v8::Local<v8::Function> parentFunction;
+        if (parent >= 0 && get(index)->GetFunction(context).ToLocal(&function)
+            && get(parent)->GetFunction(context).ToLocal(&parentFunction))
+            function->SetPrototype(context, parentFunction).FromMaybe(false);
+        index = parent;
+    }
+}
+
+std::vector<int> InterfaceTemplates::made() const
+{
+    std::vector<int> indices;
+    for (size_t index = 0; index < m_templates.size(); ++index) {
+        if (!m_templates[index].IsEmpty())
+            indices.push_back(int(index));
+    }
+    return indices;
+}
+
+std::vector<const void *> InterfaceTemplates::callbacks()
+{
+    std::vector<const void *> found = RealMembers::all().callbacks();
+    const auto add = [&found](auto callback) {
+        found.push_back(reinterpret_cast<const void *>(callback));
+    };
+    add(trap);
+    add(replace);
+    add(construct);
+    add(interfaceObjectGetter);
+    add(aliasGetter);
+    add(trapIndexedItem);
+    add(trapNamedItem);
+    add(eventHandlerGetter);
+    add(eventHandlerSetter);
+    return found;
 }
 
 v8::Local<v8::FunctionTemplate> InterfaceTemplates::get(std::string_view name)
@@ -357,10 +429,11 @@ void InterfaceTemplates::installInterfaceObjects(v8::Local<v8::ObjectTemplate> g
 
 v8::Local<v8::Object> InterfaceTemplates::newInstance(std::string_view interface, int internalValue)
 {
-    const v8::Local<v8::Object> object = get(interface)
-                                             ->InstanceTemplate()
-                                             ->NewInstance(m_isolate->GetCurrentContext())
-                                             .ToLocalChecked();
+    const int index = int(idlInterfaceNamed(interface) - idlInterfaces().data());
+    const v8::Local<v8::Context> context = m_isolate->GetCurrentContext();
+    chainToParents(index, context);
+    const v8::Local<v8::Object> object =
+        get(index)->InstanceTemplate()->NewInstance(context).ToLocalChecked();
     object->SetInternalField(0, v8::Integer::New(m_isolate, internalValue));
     return object;
 }

@@ -563,6 +563,7 @@ void addNodeMaking(RealMembers &members)
 
 void addNodeMembers(RealMembers &members)
 {
+    members.handler(reinterpret_cast<const void *>(&documentNamedGetter));
     for (const char *interface : {"Document", "HTMLDocument"}) {
         members.instanceSetup(interface, [](v8::Local<v8::ObjectTemplate> instance) {
             v8::NamedPropertyHandlerConfiguration handlers;

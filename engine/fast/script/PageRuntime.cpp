@@ -2,6 +2,7 @@
 
 #include "ScriptWatchdog.h"
 #include "V8Strings.h"
+#include "WindowSnapshot.h"
 
 #include <v8-exception.h>
 #include <v8-microtask-queue.h>
@@ -24,6 +25,7 @@ namespace {
 struct SharedIsolate
 {
     ArrayBufferAllocatorPointer allocator;
+    std::unique_ptr<WindowSnapshot> window;
     v8::Isolate *isolate = nullptr;
     std::vector<std::function<void()>> beforeDisposal;
 
@@ -54,10 +56,11 @@ ScriptWatchdog &sharedWatchdog(v8::Isolate *isolate)
     return *watchdog;
 }
 
-v8::Isolate *makeIsolate(v8::ArrayBuffer::Allocator *allocator)
+v8::Isolate *makeIsolate(v8::ArrayBuffer::Allocator *allocator, WindowSnapshot &window)
 {
     v8::Isolate::CreateParams params;
     params.array_buffer_allocator = allocator;
+    window.configure(params);
     params.constraints.ConfigureDefaultsFromHeapSize(0, RuntimeBounds{}.heapBytes);
     v8::Isolate *isolate = v8::Isolate::New(params);
     isolate->SetMicrotasksPolicy(v8::MicrotasksPolicy::kExplicit);
@@ -81,9 +84,16 @@ v8::Isolate *PageRuntime::sharedIsolate()
     SharedIsolate &held = shared();
     if (!held.isolate) {
         held.allocator = newBoundedArrayBufferAllocator(RuntimeBounds{}.arrayBufferBytes);
-        held.isolate = makeIsolate(held.allocator.get());
+        held.window = std::make_unique<WindowSnapshot>();
+        held.isolate = makeIsolate(held.allocator.get(), *held.window);
     }
     return held.isolate;
+}
+
+const WindowSnapshot &PageRuntime::windowSnapshot()
+{
+    sharedIsolate();
+    return *shared().window;
 }
 
 void PageRuntime::beforeIsolateEnds(std::function<void()> release)
@@ -103,10 +113,9 @@ PageRuntime::PageRuntime(const RuntimeBounds &bounds)
     m_loop.setAfterTask([this] { runMicrotasks(); });
 }
 
-void PageRuntime::createContext(v8::Local<v8::ObjectTemplate> global)
+void PageRuntime::createContext()
 {
-    m_context.Reset(m_isolate,
-                    v8::Context::New(m_isolate, nullptr, global, {}, {}, m_microtasks.get()));
+    m_context.Reset(m_isolate, WindowSnapshot::newWindow(m_isolate, m_microtasks.get()));
 }
 
 PageRuntime::~PageRuntime()

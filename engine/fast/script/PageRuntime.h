@@ -21,6 +21,7 @@
 #include <string>
 
 class ScriptWatchdog;
+class WindowSnapshot;
 
 // What a page's scripts may take, in time and memory, before the page is left to the browser.
 struct RuntimeBounds
@@ -44,6 +45,8 @@ public:
     explicit PageRuntime(const RuntimeBounds &bounds);
     // The isolate every page of this process runs in, made on first use.
     static v8::Isolate *sharedIsolate();
+    // What that isolate's pages' windows are copied from.
+    static const WindowSnapshot &windowSnapshot();
     // Releases what holds handles into that isolate before it goes, at the process's end.
     static void beforeIsolateEnds(std::function<void()> release);
     ~PageRuntime();
@@ -53,8 +56,8 @@ public:
     // The runtime of the page whose isolate runs the current callback.
     static PageRuntime &of(v8::Isolate *isolate);
 
-    // Makes the page's context, its global object from `global`, once.
-    void createContext(v8::Local<v8::ObjectTemplate> global);
+    // Makes the page's context, a fresh window, once.
+    void createContext();
 
     v8::Isolate *isolate() const { return m_isolate; }
     v8::Local<v8::Context> context() const { return m_context.Get(m_isolate); }

@@ -7,6 +7,7 @@
 #include "ScriptDiagnostics.h"
 #include "ScriptPage.h"
 #include "ScriptRunner.h"
+#include "WindowSnapshot.h"
 
 #include <v8-locker.h>
 #include <v8-script.h>
@@ -31,6 +32,7 @@ InterfaceTemplates &sharedTemplates(v8::Isolate *isolate)
 {
     static InterfaceTemplates *const templates = [isolate] {
         auto *made = new InterfaceTemplates(isolate);
+        PageRuntime::windowSnapshot().giveTemplates(isolate, *made);
         PageRuntime::beforeIsolateEnds([made] { delete made; });
         return made;
     }();
@@ -78,7 +80,8 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
     v8::HandleScope handles(isolate);
     PageRuntime runtime{RuntimeBounds{}};
     InterfaceTemplates &templates = sharedTemplates(isolate);
-    runtime.createContext(templates.globalTemplate());
+    templates.startPage();
+    runtime.createContext();
     v8::Context::Scope contextScope(runtime.context());
     ScriptDocument document(dom);
     ScriptPage page(runtime, document, templates, context);

@@ -90,3 +90,21 @@ RealMembers::InstanceSetup RealMembers::findInstanceSetup(std::string_view inter
     const auto found = m_instanceSetups.find(std::string(interface));
     return found == m_instanceSetups.end() ? nullptr : found->second;
 }
+
+void RealMembers::handler(const void *callback)
+{
+    m_handlers.push_back(callback);
+}
+
+std::vector<const void *> RealMembers::callbacks() const
+{
+    std::vector<const void *> found = m_handlers;
+    for (const auto &[name, member] : m_members) {
+        for (const v8::FunctionCallback callback :
+             {member.getter, member.setter, member.operation}) {
+            if (callback)
+                found.push_back(reinterpret_cast<const void *>(callback));
+        }
+    }
+    return found;
+}

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // The members the runtime does exactly as the browser does, by interface and name; every other
 // member of the Web IDL table is installed as a trap.
@@ -37,11 +38,18 @@ public:
     const RealMember *find(std::string_view interface, std::string_view name) const;
     const RealMember *findConstructor(std::string_view interface) const;
 
+    // A handler an instance setup installs, which the window's snapshot may hold: V8 finds it in
+    // a snapshot only by its place in a list of every such address.
+    void handler(const void *callback);
+    // Every callback of every member and handler, for that list.
+    std::vector<const void *> callbacks() const;
+
 private:
     RealMember &entry(std::string_view interface, std::string_view name);
 
     std::unordered_map<std::string, RealMember> m_members; // "Interface.member"
     std::unordered_map<std::string, InstanceSetup> m_instanceSetups;
+    std::vector<const void *> m_handlers;
 };
 
 // Each family of bindings adds its members (WindowMembers.cpp, NodeMembers.cpp, ...).

@@ -618,23 +618,27 @@ std::vector<int> namedElements(ScriptPage &page, const QString &name)
     return found;
 }
 
+// An element the window names by its id or name, as a property of the window.
+void namedElementGetter(v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info)
+{
+    v8::Isolate *isolate = info.GetIsolate();
+    ScriptPage *page = static_cast<ScriptPage *>(isolate->GetData(2));
+    const QString key = fromV8(isolate, name.As<v8::String>());
+    if (!page || key.isEmpty())
+        return;
+    const std::vector<int> found = namedElements(*page, key);
+    if (found.size() == 1)
+        info.GetReturnValue().Set(page->wrap(found.front()));
+    else if (found.size() > 1)
+        page->runtime.notModelled("Window named property collection");
+}
+
 void addNamedProperties(RealMembers &members)
 {
+    members.handler(reinterpret_cast<const void *>(&namedElementGetter));
     members.instanceSetup("Window", [](v8::Local<v8::ObjectTemplate> global) {
         v8::NamedPropertyHandlerConfiguration handlers;
-        handlers.getter =
-            [](v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info) {
-            v8::Isolate *isolate = info.GetIsolate();
-            ScriptPage *page = static_cast<ScriptPage *>(isolate->GetData(2));
-            const QString key = fromV8(isolate, name.As<v8::String>());
-            if (!page || key.isEmpty())
-                return;
-            const std::vector<int> found = namedElements(*page, key);
-            if (found.size() == 1)
-                info.GetReturnValue().Set(page->wrap(found.front()));
-            else if (found.size() > 1)
-                page->runtime.notModelled("Window named property collection");
-        };
+        handlers.getter = namedElementGetter;
         handlers.flags = v8::PropertyHandlerFlags(
             int(v8::PropertyHandlerFlags::kNonMasking)
             | int(v8::PropertyHandlerFlags::kOnlyInterceptStrings));
