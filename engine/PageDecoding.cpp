@@ -479,6 +479,11 @@ QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label)
     return encoding.isEmpty() ? QString() : decodeAs(bytes, encoding);
 }
 
+QString decodeInEncoding(const QByteArray &bytes, const QByteArray &encoding)
+{
+    return decodeAs(bytes, encoding);
+}
+
 namespace {
 
 QByteArray &undeclaredPageEncodingLabel()

@@ -52,6 +52,9 @@ void keepEveryDecoderLoaded();
 // or returns a null string for a label no browser knows.
 QString decodeWithLabel(const QByteArray &bytes, const QByteArray &label);
 
+// Decodes bytes in an encoding as a decoded page names it (Utf8Page::encoding: "KOI8-R").
+QString decodeInEncoding(const QByteArray &bytes, const QByteArray &encoding);
+
 // The charset a <meta> element of the page's head declares, as found by the browser's prescan
 // of the bytes; empty when there is none.
 QByteArray declaredCharset(const QByteArray &bytes);

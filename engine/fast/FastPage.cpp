@@ -162,6 +162,11 @@ Utf8Page FastPage::readHtml(const QByteArray &bytes)
     m_encodingGuessed = decoded.guessed;
     m_encodingExact = decoded.exact;
     m_dom = Dom::parse(decoded.utf8);
+    // A sheet that declares no encoding is read in the page's, as the browser reads it; a page
+    // that declares none and is UTF-8 is read as UTF-8.
+    const QByteArray encoding = decoded.encoding.isEmpty() ? QByteArrayLiteral("UTF-8")
+                                                           : decoded.encoding;
+    m_sheets = [encoding](const QString &path) { return loadStyleSheetOfPageIn(path, encoding); };
     return decoded;
 }
 

@@ -19,18 +19,26 @@ FileCache<StyleSheet> &cache()
 
 std::shared_ptr<const StyleSheet> loadStyleSheet(const QString &path)
 {
+    return loadStyleSheetOfPageIn(path, {});
+}
+
+std::shared_ptr<const StyleSheet> loadStyleSheetOfPageIn(const QString &path,
+                                                         const QByteArray &pageEncoding)
+{
     const std::optional<FileStamp> current = regularFileStamp(path);
     if (!current)
         return nullptr;
-    if (std::shared_ptr<const StyleSheet> cached = cache().find(path, *current))
+    // The same file is another sheet for pages in another encoding.
+    const QString key = QString::fromLatin1(pageEncoding) + u'\n' + path;
+    if (std::shared_ptr<const StyleSheet> cached = cache().find(key, *current))
         return cached;
     FileStamp stamp;
     const std::optional<QByteArray> bytes = readStyleSheetBytes(path, stamp);
     if (!bytes)
         return nullptr;
-    const QString text = decodeStyleSheet(*bytes);
+    const QString text = decodeStyleSheet(*bytes, pageEncoding);
     auto sheet = std::make_shared<const StyleSheet>(
         parseStyleSheet(text, QUrl::fromLocalFile(path)));
-    cache().insert(path, stamp, sheet, sheet->sourceSize);
+    cache().insert(key, stamp, sheet, sheet->sourceSize);
     return sheet;
 }

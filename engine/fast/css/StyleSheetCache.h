@@ -8,3 +8,7 @@
 // parsed sheets are kept, shared between threads, under their path, and read again only when
 // the file's size, modification time or inode changed. Null when the file gives no sheet.
 std::shared_ptr<const StyleSheet> loadStyleSheet(const QString &path);
+// As loadStyleSheet(), for a page in this encoding (Utf8Page::encoding), which a sheet that
+// declares none is read in.
+std::shared_ptr<const StyleSheet> loadStyleSheetOfPageIn(const QString &path,
+                                                         const QByteArray &pageEncoding);

@@ -17,7 +17,7 @@ std::optional<QByteArray> readStyleSheetBytes(const QString &path, FileStamp &st
     return std::move(read.bytes);
 }
 
-QString decodeStyleSheet(const QByteArray &bytes)
+QString decodeStyleSheet(const QByteArray &bytes, const QByteArray &pageEncoding)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
@@ -31,5 +31,5 @@ QString decodeStyleSheet(const QByteArray &bytes)
         if (!decoded.isNull())
             return decoded;
     }
-    return decodePage(bytes).text;
+    return pageEncoding.isEmpty() ? decodePage(bytes).text : decodeInEncoding(bytes, pageEncoding);
 }
