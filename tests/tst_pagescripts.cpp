@@ -1,3 +1,4 @@
+#include "engine/PageDecoding.h"
 #include "engine/fast/css/StyleResolver.h"
 #include "engine/fast/css/StyleSheetCache.h"
 #include "engine/fast/script/PageScripts.h"
@@ -40,11 +41,15 @@ struct Outcome
 
 // Runs a page's scripts as the worker runs them, its linked files read from beside it, and
 // takes the text of what they left.
-Outcome runPage(const QByteArray &html, const QString &path)
+Outcome runPage(const QByteArray &bytes, const QString &path)
 {
+    const Utf8Page page = decodePageToUtf8(bytes);
+    const QByteArray encoding = page.encoding.isEmpty() ? QByteArrayLiteral("UTF-8")
+                                                        : page.encoding;
+    const QByteArray &html = page.utf8;
     Dom dom = Dom::parse(html, Dom::ParseOptions{true});
     const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
-    const PageScriptContext context{url, url, QByteArrayLiteral("UTF-8")};
+    const PageScriptContext context{url, url, encoding};
     const auto read = [](const QString &address, PageResourceKind) -> std::optional<QByteArray> {
         QFile file(QUrl(address).toLocalFile());
         if (!file.open(QIODevice::ReadOnly))
@@ -54,7 +59,9 @@ Outcome runPage(const QByteArray &html, const QString &path)
     Outcome outcome;
     outcome.reason = runPageScripts(dom, html, context, read);
     if (!outcome.reason && dom.body() >= 0) {
-        const StyleResolver styles(dom, path, loadStyleSheet);
+        const StyleResolver styles(dom, path, [&encoding](const QString &sheet) {
+            return loadStyleSheetOfPageIn(sheet, encoding);
+        });
         outcome.text = innerText(dom, styles.computeStyles(), dom.body());
     }
     return outcome;

@@ -42,7 +42,7 @@ ScriptKind scriptKind(const QString &type, const QString &language)
 std::optional<QString> decodeScript(const QByteArray &bytes, const QString &charset,
                                     const QByteArray &pageEncoding)
 {
-    QByteArray label = pageEncoding.isEmpty() ? QByteArrayLiteral("utf-8") : pageEncoding;
+    QByteArray label;
     const QByteArray ownLabel = stripped(charset).toLatin1();
     if (!ownLabel.isEmpty() && isEncodingLabel(ownLabel))
         label = ownLabel;
@@ -53,7 +53,10 @@ std::optional<QString> decodeScript(const QByteArray &bytes, const QString &char
         label = "utf-16le";
     else if (bytes.startsWith("\xFE\xFF"))
         label = "utf-16be";
-    QString text = decodeWithLabel(bytes, label);
+    // The page's encoding is named as its decoding names it ("CP874"), which is no label.
+    QString text = !label.isEmpty() ? decodeWithLabel(bytes, label)
+        : pageEncoding.isEmpty()    ? decodeInEncoding(bytes, "UTF-8")
+                                    : decodeInEncoding(bytes, pageEncoding);
     if (text.isNull())
         return std::nullopt;
     if (text.startsWith(QChar(0xFEFF)))
