@@ -202,10 +202,6 @@ void TestPageScripts::pagesGoToTheBrowser_data()
             + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
               " getComputedStyle(document.body).display; } });"
                                                               << BrowserReason::ScriptNotModelled;
-    QTest::newRow("computed style with a sheet in an encoding not declared")
-        << "</script><link rel=stylesheet href='css/undeclared-encoding.css'><script>" + whenParsed
-            + "getComputedStyle(document.body).display; });"
-        << BrowserReason::ScriptNotModelled;
     QTest::newRow("geometry of an element with a box")
         << whenParsed + "document.querySelector('p').offsetWidth; });"
         << BrowserReason::ScriptNotModelled;

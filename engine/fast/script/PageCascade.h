@@ -38,12 +38,11 @@ private:
 
     ScriptDocument &m_document;
     QString m_pagePath;
-    bool m_pageInUtf8;
+    QByteArray m_pageEncoding; // which a sheet that declares none is read in
     const PageResourceReader &m_read;
     QHash<QString, std::shared_ptr<const StyleSheet>> m_sheets; // by path; null: unreadable
     std::vector<ComputedStyle> m_styles;
     std::uint64_t m_version = ~std::uint64_t(0);
     bool m_rulesAllRead = false;
-    bool m_sheetUndecoded = false; // a sheet was read whose decoding is not sure here
     int m_cascades = 0;
 };
