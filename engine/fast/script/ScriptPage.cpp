@@ -151,7 +151,9 @@ const std::vector<int> &ScriptPage::listNodes(v8::Local<v8::Object> list)
     if (value < 0 || std::size_t(value) >= m_lists.size())
         return none;
     ListEntry &entry = m_lists[std::size_t(value)];
-    if (entry.askedAt == document.mutationCount())
+    const bool byAttributes = entry.kind == LiveList::ByClassName || entry.kind == LiveList::ByName;
+    const std::uint64_t version = byAttributes ? document.viewVersion() : document.treeVersion();
+    if (entry.askedAt == version)
         return entry.nodes;
     switch (entry.kind) {
     case LiveList::ChildNodes:
@@ -170,7 +172,7 @@ const std::vector<int> &ScriptPage::listNodes(v8::Local<v8::Object> list)
         entry.nodes = document.getElementsByName(entry.argument, entry.root);
         break;
     }
-    entry.askedAt = document.mutationCount();
+    entry.askedAt = version;
     return entry.nodes;
 }
 

@@ -30,6 +30,7 @@ NodeResult ScriptDocument::createHtmlDocument(const std::optional<QString> &titl
     }
     element("body", html);
     ++m_mutations;
+    ++m_treeChanges;
     return {document, DomError::None};
 }
 

@@ -127,9 +127,15 @@ public:
     // --- Changes, for the runtime's settle rule and the scripts it must run ---
     // Grows with every change to the tree, its attributes or its character data.
     std::uint64_t mutationCount() const { return m_mutations; }
-    // Grows with every change and every move of the watermark: a live list (childNodes,
-    // getElementsByTagName()...) need be asked again only when it has grown.
+    // Grows with every change and every move of the watermark: the cascade, and a live list
+    // that selects by attributes (getElementsByClassName()...), need be run again only when
+    // it has grown.
     std::uint64_t viewVersion() const { return m_mutations + m_watermarkMoves; }
+    // Grows with every node inserted or removed and every move of the watermark, but not with
+    // attribute or text changes: childNodes, children and getElementsByTagName() need be asked
+    // again only when it has grown. A page that sets a class on each child in a loop over
+    // childNodes would otherwise walk the children again at every step.
+    std::uint64_t treeVersion() const { return m_treeChanges + m_watermarkMoves; }
     // The <script>, <link> and <style> elements that became connected by a script's change
     // since the last call, in the order they were connected (each connection once).
     std::vector<int> takeConnectedResourceElements();
@@ -381,6 +387,7 @@ private:
     };
     mutable IdIndex m_idIndex;
     std::uint64_t m_mutations = 0;
+    std::uint64_t m_treeChanges = 0;
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;
     QSet<int> m_fragments;

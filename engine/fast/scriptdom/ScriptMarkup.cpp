@@ -98,6 +98,7 @@ DomError ScriptDocument::setInnerHtml(int node, const QString &html)
     for (int each : parsed.nodes)
         insertUnchecked(node, each, noNode);
     ++m_mutations;
+    ++m_treeChanges;
     return DomError::None;
 }
 

@@ -258,6 +258,7 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
     if (parentNode(node) != noNode)
         removeUnchecked(node);
     ++m_mutations;
+    ++m_treeChanges;
     if (parent == documentNode) {
         std::vector<int> &children = m_dom.m_documentChildren;
         children.insert(before == doctypeNode ? children.begin()
@@ -303,6 +304,7 @@ DomError ScriptDocument::removeUnchecked(int node)
     if (node != doctypeNode && isConnected(node))
         setConnected(node, false);
     ++m_mutations;
+    ++m_treeChanges;
     return DomError::None;
 }
 
