@@ -93,7 +93,7 @@ void TestPageScripts::pagesGoToTheBrowser_data()
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<BrowserReason>("reason");
     QTest::newRow("member not modelled")
-        << QByteArray("var text = document.body.innerText;") << BrowserReason::ScriptNotModelled;
+        << QByteArray("document.body.getBoundingClientRect();") << BrowserReason::ScriptNotModelled;
     QTest::newRow("interface not modelled")
         << QByteArray("new IntersectionObserver(function () {});")
         << BrowserReason::ScriptNotModelled;
@@ -202,6 +202,13 @@ void TestPageScripts::pagesGoToTheBrowser_data()
             + "for (var i = 0; i < 1000; i++) { document.body.className = 'c' + i;"
               " getComputedStyle(document.body).display; } });"
                                                               << BrowserReason::ScriptNotModelled;
+    QTest::newRow("rendered text of an inline element") << whenParsed
+            + "var s = document.createElement('span'); document.body.append(s);"
+              " s.innerText; });" << BrowserReason::ScriptNotModelled;
+    QTest::newRow("rendered text where content is rendered by its place")
+        << QByteArray("</script><div style='content-visibility: auto'>far</div><script>")
+            + whenParsed + "document.body.append(document.body.innerText); });"
+        << BrowserReason::ScriptNotModelled;
     QTest::newRow("geometry of an element with a box")
         << whenParsed + "document.querySelector('p').offsetWidth; });"
         << BrowserReason::ScriptNotModelled;

@@ -12,6 +12,7 @@
 #include "engine/fast/dom/ObjectContent.h"
 #include "engine/fast/dom/ScriptDetection.h"
 #include "engine/fast/knownscripts/KnownScripts.h"
+#include "engine/fast/text/ContentByPlace.h"
 #include "engine/fast/text/InnerText.h"
 #include "engine/fast/worker/ScriptWorker.h"
 #include "platform/RegularFile.h"
@@ -48,20 +49,6 @@ QString withLoneSurrogatesReplaced(const QString &text)
         }
     }
     return replaced;
-}
-
-// A browser renders the content of an element styled "content-visibility: auto" only while
-// the element lies near its window (the text of a long page stops after the first screen's
-// sections), and where an element lies only a layout tells.
-bool rendersContentByPlace(const Dom &dom, const std::vector<ComputedStyle> &styles)
-{
-    for (int at = 0; at < dom.size(); ++at) {
-        const ComputedStyle &style = styles[size_t(at)];
-        if (dom.node(at).kind == DomNode::Element && dom.node(at).firstChild >= 0 && style.rendered
-            && !style.replaced && style.contentVisibility == ContentVisibility::Auto)
-            return true;
-    }
-    return false;
 }
 
 // The worker that runs this thread's pages' scripts, reused from page to page and ended with the

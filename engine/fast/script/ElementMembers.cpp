@@ -407,45 +407,9 @@ void urlHash(const Info &info)
                  hash < 0 || hash == address->size() - 1 ? QStringLiteral("") : address->mid(hash));
 }
 
-// Setting innerText: the text, each line break a <br>. Reading it needs the layout, which is
-// the parent's to compute; it is not modelled.
-void setInnerText(const Info &info)
-{
-    const auto text = nullableStringArgument(info, 0);
-    if (!text)
-        return;
-    ScriptPage &page = pageOf(info);
-    std::vector<NodeOrText> nodes;
-    QString line;
-    const auto endLine = [&] {
-        if (!line.isEmpty())
-            nodes.push_back({ScriptDocument::noNode, std::exchange(line, QString())});
-    };
-    for (qsizetype at = 0; at < text->size(); ++at) {
-        const QChar c = text->at(at);
-        if (c != u'\n' && c != u'\r') {
-            line += c;
-            continue;
-        }
-        if (c == u'\r' && at + 1 < text->size() && text->at(at + 1) == u'\n')
-            ++at;
-        endLine();
-        const NodeResult br = page.document.createElement(QStringLiteral("br"));
-        if (!page.check(br.error, "HTMLElement.innerText"))
-            return;
-        nodes.push_back({br.node, QString()});
-    }
-    endLine();
-    page.check(page.document.replaceChildren(self(info), nodes), "HTMLElement.innerText");
-}
-
 void addHtmlElementMembers(RealMembers &members)
 {
     addReflections(members);
-    members.attribute(
-        "HTMLElement", "innerText",
-        [](const Info &info) { pageOf(info).runtime.notModelled("HTMLElement.innerText"); },
-        setInnerText);
     members.attribute("HTMLAnchorElement", "hash", urlHash);
     members.attribute("HTMLAreaElement", "hash", urlHash);
     // Scrolling changes nothing of the tree; only a page that listens for it could tell.

@@ -37,11 +37,11 @@ bool PageCascade::cascadeIsCurrent(std::string &why)
         return true;
     const Dom *tree = m_document.treeForCascade();
     if (!tree) {
-        why = "getComputedStyle while the page is parsed";
+        why = "a computed style while the page is parsed";
         return false;
     }
     if (++m_cascades > maxCascades) {
-        why = "getComputedStyle after more than " + std::to_string(maxCascades)
+        why = "a computed style after more than " + std::to_string(maxCascades)
             + " changes to the tree";
         return false;
     }
@@ -56,15 +56,21 @@ bool PageCascade::cascadeIsCurrent(std::string &why)
 
 const ComputedStyle *PageCascade::styleOf(int element, std::string &why)
 {
+    const std::vector<ComputedStyle> *all = styles(why);
+    return all ? &(*all)[size_t(element)] : nullptr;
+}
+
+const std::vector<ComputedStyle> *PageCascade::styles(std::string &why)
+{
     if (!cascadeIsCurrent(why))
         return nullptr;
     if (!m_rulesAllRead) {
-        why = "getComputedStyle with style rules not read as the browser reads them";
+        why = "a computed style with style rules not read as the browser reads them";
         return nullptr;
     }
     if (m_document.dom().documentElement() != m_document.documentElement()) {
-        why = "getComputedStyle with the root element replaced";
+        why = "a computed style with the root element replaced";
         return nullptr;
     }
-    return &m_styles[size_t(element)];
+    return &m_styles;
 }

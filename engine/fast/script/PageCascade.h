@@ -31,6 +31,8 @@ public:
     // The style of a connected element of the tree, or null when it cannot be told as the
     // browser tells it; `why` then names what stops it.
     const ComputedStyle *styleOf(int element, std::string &why);
+    // The styles of every node of the tree as it stands, by node; null as for styleOf().
+    const std::vector<ComputedStyle> *styles(std::string &why);
 
 private:
     bool cascadeIsCurrent(std::string &why);

@@ -27,6 +27,7 @@ const RealMembers &RealMembers::all()
         addStyleMembers(registry);
         addComputedStyleMembers(registry);
         addBoxlessGeometryMembers(registry);
+        addInnerTextMembers(registry);
         addAttributeMapMembers(registry);
         addUnmodelledObjectMembers(registry);
         addRequestMembers(registry);

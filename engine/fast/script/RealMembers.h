@@ -61,6 +61,7 @@ void addFormControlMembers(RealMembers &members);
 void addStyleMembers(RealMembers &members);
 void addComputedStyleMembers(RealMembers &members);
 void addBoxlessGeometryMembers(RealMembers &members);
+void addInnerTextMembers(RealMembers &members);
 void addAttributeMapMembers(RealMembers &members);
 void addUnmodelledObjectMembers(RealMembers &members);
 void addRequestMembers(RealMembers &members);
