@@ -242,7 +242,7 @@ void runPage(const Page &page, std::unique_ptr<WorkerRuns> &workers, std::mt1993
     alarm(hangSeconds);
     QElapsedTimer timer;
     timer.start();
-    Dom dom = Dom::parse(decoded.utf8, Dom::ParseOptions{true});
+    Dom dom = parsePageForScripts(decoded.utf8);
     const std::optional<BrowserReason> reason = runPageScripts(dom, decoded.utf8, context,
                                                                readLocal);
     const qint64 ranMs = timer.elapsed();

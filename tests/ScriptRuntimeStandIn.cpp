@@ -46,6 +46,11 @@ void appendParagraph(Dom &dom, const QString &text)
 
 void prepareScriptRuntime() {}
 
+Dom parsePageForScripts(const QByteArray &utf8)
+{
+    return Dom::parse(utf8);
+}
+
 std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &,
                                             const PageScriptContext &context,
                                             const PageResourceReader &read)

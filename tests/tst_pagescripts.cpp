@@ -47,7 +47,7 @@ Outcome runPage(const QByteArray &bytes, const QString &path)
     const QByteArray encoding = page.encoding.isEmpty() ? QByteArrayLiteral("UTF-8")
                                                         : page.encoding;
     const QByteArray &html = page.utf8;
-    Dom dom = Dom::parse(html, Dom::ParseOptions{true});
+    Dom dom = parsePageForScripts(html);
     const QString url = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
     const PageScriptContext context{url, url, encoding};
     const auto read = [](const QString &address, PageResourceKind) -> std::optional<QByteArray> {

@@ -64,10 +64,14 @@ void prepareScriptRuntime()
 
 namespace {
 
+// Scripts walk comments too; what they write goes into the page's input by its places.
+constexpr Dom::ParseOptions scriptParse{true, true};
+
 struct Attempt
 {
     std::optional<BrowserReason> reason;
     std::vector<ScriptRunner::Rewrite> rewrites;
+    std::optional<Dom> treeAsParsed;
 };
 
 Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptContext &context,
@@ -112,8 +116,10 @@ Attempt runScriptsOnce(Dom &dom, const DocumentWrites &writes, const PageScriptC
         memberNotModelled = "Window.onunhandledrejection";
     }
     // An error after a write may come of the written nodes not being there yet.
-    if (!runtime.stopped() || runtime.reason() == BrowserReason::ScriptError)
+    if (!runtime.stopped() || runtime.reason() == BrowserReason::ScriptError) {
         attempt.rewrites = runner.rewrites();
+        attempt.treeAsParsed = runner.takeTreeAsParsed();
+    }
     return attempt;
 }
 
@@ -134,14 +140,14 @@ std::optional<std::pair<int, int>> scriptEndingAt(const Dom &dom, qsizetype scri
 // The page parsed again with what its scripts wrote after them, one script at a time: false
 // when the parser would not have made the nodes before a script as it made them without what
 // the script wrote.
-bool parseWithWrites(Dom &dom, DocumentWrites &writes,
-                     const std::vector<ScriptRunner::Rewrite> &rewrites, int &parsesLeft)
+bool parseWithWrites(Dom &dom, DocumentWrites &writes, Attempt attempt, int &parsesLeft)
 {
+    const std::vector<ScriptRunner::Rewrite> &rewrites = attempt.rewrites;
     parsesLeft -= int(std::min(rewrites.size(), std::size_t(DocumentWrites::maxParses))) + 1;
     if (parsesLeft < 0)
         return false;
-    const Dom::ParseOptions options{true, true};
-    Dom parsed = Dom::parseInput(writes.input(), options);
+    Dom parsed = attempt.treeAsParsed ? std::move(*attempt.treeAsParsed)
+                                      : Dom::parseInput(writes.input(), scriptParse);
     // The scripts by their place in the page's own input, which writes before them leave.
     std::vector<std::pair<qsizetype, QString>> places;
     for (const ScriptRunner::Rewrite &rewrite : rewrites) {
@@ -156,7 +162,7 @@ bool parseWithWrites(Dom &dom, DocumentWrites &writes,
         const std::optional<std::pair<int, int>> script = scriptEndingAt(parsed, end);
         if (!script || !writes.setWrittenAfter(end, markup))
             return false;
-        Dom next = Dom::parseInput(writes.input(), options);
+        Dom next = Dom::parseInput(writes.input(), scriptParse);
         if (!sameParseUpTo(parsed, next, script->second))
             return false;
         parsed = std::move(next);
@@ -167,6 +173,11 @@ bool parseWithWrites(Dom &dom, DocumentWrites &writes,
 
 } // namespace
 
+Dom parsePageForScripts(const QByteArray &utf8)
+{
+    return Dom::parse(utf8, scriptParse);
+}
+
 std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
                                             const PageScriptContext &context,
                                             const PageResourceReader &read)
@@ -174,13 +185,13 @@ std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
     DocumentWrites writes(utf8);
     int parsesLeft = DocumentWrites::maxParses;
     for (int rewrites = 0;; ++rewrites) {
-        const Attempt attempt = runScriptsOnce(dom, writes, context, read);
+        Attempt attempt = runScriptsOnce(dom, writes, context, read);
         if (attempt.rewrites.empty()) {
             dom.finishEditing();
             return attempt.reason;
         }
         if (rewrites == DocumentWrites::maxRewrites
-            || !parseWithWrites(dom, writes, attempt.rewrites, parsesLeft)) {
+            || !parseWithWrites(dom, writes, std::move(attempt), parsesLeft)) {
             memberNotModelled = "document.write of markup not parsed as the browser parses it";
             return BrowserReason::ScriptNotModelled;
         }

@@ -31,11 +31,15 @@ struct PageScriptContext
 // then runs every page on the same thread.
 void prepareScriptRuntime();
 
+// A page's tree as runPageScripts() takes it: with its comments, which scripts walk, and each
+// node's place in the page, for what the scripts write into the parser's input.
+Dom parsePageForScripts(const QByteArray &utf8);
+
 // Runs a page's scripts over its tree as the browser engine runs them, until the page has
 // settled; the tree is then as the scripts left it. Nothing when the tree is the browser's for
 // sure, else the first reason it may not be (a member the runtime does not model was used, an
 // error nothing caught, a page that does not settle within its bounds).
-// `utf8` is the page the tree was parsed from (with comments kept): markup its scripts write
+// `utf8` is the page the tree was parsed from (parsePageForScripts()): markup its scripts write
 // while it is parsed goes into it, and the tree is then of that parse.
 std::optional<BrowserReason> runPageScripts(Dom &dom, const QByteArray &utf8,
                                             const PageScriptContext &context,

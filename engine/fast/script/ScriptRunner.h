@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 class ScriptPage;
@@ -37,6 +38,9 @@ public:
         QString markup;
     };
     const std::vector<Rewrite> &rewrites() const { return m_rewrites; }
+    // The tree as parsed, kept when the first rewrite came before any script changed it: the
+    // parse the page's input with the writes is checked against, which need not be made again.
+    std::optional<Dom> takeTreeAsParsed() { return std::exchange(m_treeAsParsed, std::nullopt); }
 
 private:
     struct Script
@@ -69,6 +73,7 @@ private:
     void runWrittenScripts(int from, int to);
     // After the parser's script ran: a rewrite when what it wrote is not what was parsed.
     void checkWrites(int script);
+    void addRewrite(int script, const QString &markup);
 
     struct Writing
     {
@@ -91,4 +96,5 @@ private:
     Writing m_writing;
     int m_writeCalls = 0;
     std::vector<Rewrite> m_rewrites;
+    std::optional<Dom> m_treeAsParsed;
 };

@@ -127,11 +127,19 @@ void ScriptRunner::checkWrites(int script)
         // It wrote nothing: neither must its parse have anything after it.
         const std::optional<QString> parsed = writtenAfter(script);
         if (parsed && !parsed->isEmpty())
-            m_rewrites.push_back(Rewrite{script, QString()});
+            addRewrite(script, QString());
         return;
     }
     const Writing writing = std::exchange(m_writing, Writing{});
     // A write from written markup has stopped the scripts already.
     if (writing.parsed && writing.written != *writing.parsed)
-        m_rewrites.push_back(Rewrite{script, writing.written});
+        addRewrite(script, writing.written);
+}
+
+void ScriptRunner::addRewrite(int script, const QString &markup)
+{
+    // Nodes scripts made and left out of the tree change nothing of the parser's.
+    if (m_rewrites.empty() && m_page.document.mutationCount() == 0)
+        m_treeAsParsed = m_page.document.dom();
+    m_rewrites.push_back(Rewrite{script, markup});
 }

@@ -10,8 +10,7 @@ namespace {
 
 PageResult runPage(const PageToRun &page, MessageChannel &channel)
 {
-    // Scripts see comments among the nodes they walk.
-    Dom dom = Dom::parse(page.utf8, Dom::ParseOptions{true});
+    Dom dom = parsePageForScripts(page.utf8);
     const PageResourceReader read = [&channel](const QString &url, PageResourceKind kind) {
         // Without an answer the scripts cannot go on, and unwinding through them is no option.
         if (!channel.send(FileRequest{url, kind}))
