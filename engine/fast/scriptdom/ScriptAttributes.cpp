@@ -80,7 +80,7 @@ DomError ScriptDocument::setAttribute(int element, const QString &name, const QS
     if (key.isNull())
         return DomError::NotModelled;
     m_dom.setAttribute(element, key, value.isNull() ? u""_qs : value);
-    attributeChanged(element);
+    attributeChanged(element, key);
     return DomError::None;
 }
 
@@ -97,7 +97,7 @@ void ScriptDocument::removeAttribute(int element, const QString &name)
     if (found == attributes.end())
         return;
     attributes.erase(found);
-    attributeChanged(element);
+    attributeChanged(element, key);
 }
 
 BoolResult ScriptDocument::toggleAttribute(int element, const QString &name,
@@ -303,9 +303,11 @@ void ScriptDocument::updateClassList(int element, const QStringList &tokens)
     setAttribute(element, u"class"_qs, tokens.join(u' '));
 }
 
-void ScriptDocument::attributeChanged(int element)
+void ScriptDocument::attributeChanged(int element, const QString &name)
 {
     DomNode &node = m_dom.m_nodes[size_t(element)];
+    if (name == u"id")
+        ++m_idChanges;
     node.id = node.attribute(QLatin1String("id"));
     node.classes = orderedSet(node.attribute(QLatin1String("class")));
     ++m_mutations;

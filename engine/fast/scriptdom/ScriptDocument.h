@@ -355,7 +355,7 @@ private:
 
     // The name the engine's tree keeps the attribute under; null for one it cannot keep.
     QString attributeName(int element, const QString &name) const;
-    void attributeChanged(int element);
+    void attributeChanged(int element, const QString &name);
     void updateClassList(int element, const QStringList &tokens);
 
     // Positions among siblings, which selectors read, are counted again lazily.
@@ -380,14 +380,15 @@ private:
     mutable bool m_resultCutShort = false;
     struct IdIndex
     {
-        std::uint64_t mutations = ~std::uint64_t(0); // the tree it was made for
-        int watermark = -1;
+        std::uint64_t treeVersion = ~std::uint64_t(0); // the tree it was made for
+        std::uint64_t idChanges = 0;                   // and its elements' ids
         bool built = false;
         QHash<QString, int> first; // each id's first element in tree order
     };
     mutable IdIndex m_idIndex;
     std::uint64_t m_mutations = 0;
     std::uint64_t m_treeChanges = 0;
+    std::uint64_t m_idChanges = 0; // of an element's id attribute
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;
     QSet<int> m_fragments;

@@ -13,16 +13,17 @@
 #include <QRegularExpression>
 
 // Scripts look ids up over and over: from the second lookup in an unchanged tree on, an index
-// of the document's ids answers. A tree that changes between lookups is walked each time, as
-// far as the element, which costs no more than the index would to make again.
+// of the document's ids answers. A tree whose nodes or ids change between lookups is walked
+// each time, as far as the element, which costs no more than the index would to make again;
+// other attributes leave the index as it is.
 int ScriptDocument::getElementById(int root, const QString &id) const
 {
     if (id.isEmpty())
         return noNode;
     if (root == documentNode) {
         IdIndex &index = m_idIndex;
-        if (index.mutations != m_mutations || index.watermark != m_watermark)
-            index = {m_mutations, m_watermark, false, {}};
+        if (index.treeVersion != treeVersion() || index.idChanges != m_idChanges)
+            index = {treeVersion(), m_idChanges, false, {}};
         else if (!index.built)
             buildIdIndex();
         if (index.built)
