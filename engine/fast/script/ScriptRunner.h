@@ -38,8 +38,9 @@ public:
         QString markup;
     };
     const std::vector<Rewrite> &rewrites() const { return m_rewrites; }
-    // The tree as parsed, kept when the first rewrite came before any script changed it: the
-    // parse the page's input with the writes is checked against, which need not be made again.
+    // The tree as parsed, kept when the first rewrite came before any script changed a node of
+    // it: the parse the page's input with the writes is checked against, which need not be
+    // made again. Nodes the scripts made beside it change nothing of the parser's.
     std::optional<Dom> takeTreeAsParsed() { return std::exchange(m_treeAsParsed, std::nullopt); }
 
 private:

@@ -138,8 +138,7 @@ void ScriptRunner::checkWrites(int script)
 
 void ScriptRunner::addRewrite(int script, const QString &markup)
 {
-    // Nodes scripts made and left out of the tree change nothing of the parser's.
-    if (m_rewrites.empty() && m_page.document.mutationCount() == 0)
+    if (m_rewrites.empty() && !m_page.document.parsedNodesChanged())
         m_treeAsParsed = m_page.document.dom();
     m_rewrites.push_back(Rewrite{script, markup});
 }

@@ -308,6 +308,7 @@ void ScriptDocument::attributeChanged(int element, const QString &name)
     DomNode &node = m_dom.m_nodes[size_t(element)];
     if (name == u"id")
         ++m_idChanges;
+    m_parsedNodesChanged = m_parsedNodesChanged || element < m_parsedNodeCount;
     node.id = node.attribute(QLatin1String("id"));
     node.classes = orderedSet(node.attribute(QLatin1String("class")));
     ++m_mutations;

@@ -173,6 +173,7 @@ void ScriptDocument::setNodeValue(int node, const QString &value)
         return;
     m_dom.m_nodes[size_t(node)].text = value;
     ++m_mutations;
+    m_parsedNodesChanged = m_parsedNodesChanged || node < m_parsedNodeCount;
 }
 
 QString ScriptDocument::textContent(int node) const

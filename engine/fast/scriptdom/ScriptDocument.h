@@ -136,6 +136,10 @@ public:
     // again only when it has grown. A page that sets a class on each child in a loop over
     // childNodes would otherwise walk the children again at every step.
     std::uint64_t treeVersion() const { return m_treeChanges + m_watermarkMoves; }
+    // Whether a script changed a node the parser made (its attributes, its text, its children
+    // or its place): the tree is then no longer the parse of the page's input with nodes made
+    // by scripts beside it.
+    bool parsedNodesChanged() const { return m_parsedNodesChanged; }
     // The <script>, <link> and <style> elements that became connected by a script's change
     // since the last call, in the order they were connected (each connection once).
     std::vector<int> takeConnectedResourceElements();
@@ -389,6 +393,7 @@ private:
     std::uint64_t m_mutations = 0;
     std::uint64_t m_treeChanges = 0;
     std::uint64_t m_idChanges = 0; // of an element's id attribute
+    bool m_parsedNodesChanged = false;
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;
     QSet<int> m_fragments;

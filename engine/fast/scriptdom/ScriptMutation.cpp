@@ -259,6 +259,8 @@ void ScriptDocument::insertUnchecked(int parent, int node, int before)
         removeUnchecked(node);
     ++m_mutations;
     ++m_treeChanges;
+    m_parsedNodesChanged = m_parsedNodesChanged || parent < m_parsedNodeCount
+        || node < m_parsedNodeCount;
     if (parent == documentNode) {
         std::vector<int> &children = m_dom.m_documentChildren;
         children.insert(before == doctypeNode ? children.begin()
@@ -305,6 +307,8 @@ DomError ScriptDocument::removeUnchecked(int node)
         setConnected(node, false);
     ++m_mutations;
     ++m_treeChanges;
+    m_parsedNodesChanged = m_parsedNodesChanged || parent < m_parsedNodeCount
+        || node < m_parsedNodeCount;
     return DomError::None;
 }
 
