@@ -8,7 +8,6 @@
 #include "engine/fast/css/MediaQuery.h"
 
 #include <QHash>
-#include <QSet>
 #include <QUrl>
 
 #include <v8-array-buffer.h>
@@ -594,31 +593,9 @@ void addWindowAttributes(RealMembers &members)
     members.attribute("Window", "origin", [](const Info &info) { returnString(info, "null"); });
 }
 
-// Window's named properties: an element with that id (or, for a few elements, that name)
-// where no property of that name exists. Several such elements make a collection, which is not
+// An element the window names by its id or name, as a property of the window, where no
+// property of that name exists. Several such elements make a collection, which is not
 // modelled.
-std::vector<int> namedElements(ScriptPage &page, const QString &name)
-{
-    static const QSet<QString> namedByName = {QStringLiteral("embed"),  QStringLiteral("form"),
-                                              QStringLiteral("iframe"), QStringLiteral("img"),
-                                              QStringLiteral("object"), QStringLiteral("frame")};
-    std::vector<int> found;
-    ScriptDocument &document = page.document;
-    for (int element :
-         document.getElementsByTagName(ScriptDocument::documentNode, QStringLiteral("*"))) {
-        const DomNode &node = document.dom().node(element);
-        if (document.id(element) == name
-            || (node.ns == DomNode::Html && namedByName.contains(node.name)
-                && document.attribute(element, QStringLiteral("name")) == name)) {
-            found.push_back(element);
-            if (found.size() > 1)
-                break;
-        }
-    }
-    return found;
-}
-
-// An element the window names by its id or name, as a property of the window.
 void namedElementGetter(v8::Local<v8::Name> name, const v8::PropertyCallbackInfo<v8::Value> &info)
 {
     v8::Isolate *isolate = info.GetIsolate();
@@ -626,7 +603,7 @@ void namedElementGetter(v8::Local<v8::Name> name, const v8::PropertyCallbackInfo
     const QString key = fromV8(isolate, name.As<v8::String>());
     if (!page || key.isEmpty())
         return;
-    const std::vector<int> found = namedElements(*page, key);
+    const std::vector<int> found = page->document.windowNamedElements(key);
     if (found.size() == 1)
         info.GetReturnValue().Set(page->wrap(found.front()));
     else if (found.size() > 1)

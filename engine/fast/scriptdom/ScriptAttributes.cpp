@@ -306,8 +306,8 @@ void ScriptDocument::updateClassList(int element, const QStringList &tokens)
 void ScriptDocument::attributeChanged(int element, const QString &name)
 {
     DomNode &node = m_dom.m_nodes[size_t(element)];
-    if (name == u"id")
-        ++m_idChanges;
+    if (name == u"id" || name == u"name")
+        ++m_namingChanges;
     m_parsedNodesChanged = m_parsedNodesChanged || element < m_parsedNodeCount;
     node.id = node.attribute(QLatin1String("id"));
     node.classes = orderedSet(node.attribute(QLatin1String("class")));

@@ -310,6 +310,10 @@ public:
     std::vector<int> getElementsByTagName(int root, const QString &qualifiedName) const;
     std::vector<int> getElementsByClassName(int root, const QString &classNames) const;
     std::vector<int> getElementsByName(const QString &name, int document = documentNode) const;
+    // The elements the window has for a property of that name: those with that id, and the
+    // embed, form, iframe, img, object and frame elements with that name; in tree order, two
+    // at most (two or more make a collection).
+    std::vector<int> windowNamedElements(const QString &name) const;
     // Syntax for an invalid selector; NotModelled for one the engine's matcher does not
     // follow (selectors nested too deep, syntax only the browser reads, state such as focus or
     // validity). A pseudo-element matches nothing, as in the browser; :checked, :disabled and
@@ -385,14 +389,21 @@ private:
     struct IdIndex
     {
         std::uint64_t treeVersion = ~std::uint64_t(0); // the tree it was made for
-        std::uint64_t idChanges = 0;                   // and its elements' ids
+        std::uint64_t namingChanges = 0;               // and its elements' ids
         bool built = false;
         QHash<QString, int> first; // each id's first element in tree order
     };
     mutable IdIndex m_idIndex;
+    struct WindowNames
+    {
+        std::uint64_t treeVersion = ~std::uint64_t(0);
+        std::uint64_t namingChanges = 0;
+        QHash<QString, std::vector<int>> elements; // each name's first two elements
+    };
+    mutable WindowNames m_windowNames;
     std::uint64_t m_mutations = 0;
     std::uint64_t m_treeChanges = 0;
-    std::uint64_t m_idChanges = 0; // of an element's id attribute
+    std::uint64_t m_namingChanges = 0; // of an element's id or name attribute
     bool m_parsedNodesChanged = false;
     std::vector<int> m_connectedResources;
     QSet<int> m_markupScripts;

@@ -9,6 +9,7 @@
 #include "engine/fast/scriptdom/SelectorSupport.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <QRegularExpression>
 
@@ -22,8 +23,8 @@ int ScriptDocument::getElementById(int root, const QString &id) const
         return noNode;
     if (root == documentNode) {
         IdIndex &index = m_idIndex;
-        if (index.treeVersion != treeVersion() || index.idChanges != m_idChanges)
-            index = {treeVersion(), m_idChanges, false, {}};
+        if (index.treeVersion != treeVersion() || index.namingChanges != m_namingChanges)
+            index = {treeVersion(), m_namingChanges, false, {}};
         else if (!index.built)
             buildIdIndex();
         if (index.built)
@@ -46,6 +47,38 @@ void ScriptDocument::buildIdIndex() const
             first.insert(m_dom.node(at).id, at);
     }
     m_idIndex.built = true;
+}
+
+// Scripts ask the window for names it does not have at every turn (a global tested with
+// typeof, a member of EventTarget or Object called without `window.`): each is answered from
+// an index of the tree's names, made once for each version of the tree.
+std::vector<int> ScriptDocument::windowNamedElements(const QString &name) const
+{
+    WindowNames &names = m_windowNames;
+    if (names.treeVersion == treeVersion() && names.namingChanges == m_namingChanges)
+        return names.elements.value(name);
+    static const QSet<QString> namedByName = {u"embed"_qs, u"form"_qs,   u"iframe"_qs,
+                                              u"img"_qs,   u"object"_qs, u"frame"_qs};
+    names = {treeVersion(), m_namingChanges, {}};
+    const auto add = [&names](const QString &key, int element) {
+        std::vector<int> &named = names.elements[key];
+        if (named.size() < 2 && (named.empty() || named.back() != element))
+            named.push_back(element);
+    };
+    for (int at = firstChild(documentNode); at != noNode; at = nextInTree(at, documentNode)) {
+        checkPageCancelled();
+        if (!isElement(at))
+            continue;
+        const DomNode &node = m_dom.node(at);
+        if (!node.id.isEmpty())
+            add(node.id, at);
+        if (node.ns == DomNode::Html && namedByName.contains(node.name)) {
+            const QString named = node.attribute(QLatin1String("name"));
+            if (!named.isEmpty())
+                add(named, at);
+        }
+    }
+    return names.elements.value(name);
 }
 
 std::vector<int> ScriptDocument::getElementsByTagName(int root, const QString &qualifiedName) const
