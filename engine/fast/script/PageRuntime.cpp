@@ -99,6 +99,8 @@ const WindowSnapshot &PageRuntime::windowSnapshot()
 
 void PageRuntime::beforeIsolateEnds(std::function<void()> release)
 {
+    // The platform must outlive the isolate's holder, which this may be the first to make.
+    initialiseV8();
     shared().beforeDisposal.push_back(std::move(release));
 }
 

@@ -18,7 +18,7 @@ namespace ScriptSources {
 
 // Files held, and their bytes and text together, past which the least recently used go.
 inline constexpr int maxHeldFiles = 64;
-inline constexpr qsizetype maxHeldBytes = qsizetype(24) << 20;
+inline constexpr qsizetype maxHeldBytes = qsizetype(12) << 20;
 
 // A script file's text, as decodeScript() gives it, from the files held when the same bytes
 // came with the same charset attribute and page encoding before.
