@@ -122,6 +122,9 @@ bool DomNode::isReplaced() const
 
 QStringList DomNode::classWords(const QString &value)
 {
+    // Most classes are one word, which shares the attribute's characters.
+    if (std::none_of(value.begin(), value.end(), isClassSeparator))
+        return value.isEmpty() ? QStringList() : QStringList{value};
     QStringList words;
     qsizetype start = 0;
     for (qsizetype at = 0; at <= value.size(); ++at) {
