@@ -95,7 +95,8 @@ public:
         const char *from = m_bytes.constData() + m_at;
         m_at += qsizetype(units) * 2;
         if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-            std::memcpy(text.data(), from, size_t(units) * 2);
+            if (units != 0)
+                std::memcpy(text.data(), from, size_t(units) * 2);
             return text;
         }
         QChar *to = text.data();
