@@ -3,31 +3,67 @@
 #include "engine/HtmlTagScanner.h"
 
 #include <QByteArrayView>
-#include <QStringList>
+
+#include <algorithm>
+#include <array>
 
 // A URL that runs a script when followed; browsers drop tabs, newlines and leading control
-// characters and spaces before they look at the scheme.
+// characters and spaces before they look at the scheme. Every attribute of every page comes
+// here, so the scheme's few characters are gathered without allocating.
 bool isJavaScriptUrl(const QString &value)
 {
-    QString compact;
+    static constexpr qsizetype schemeSize = 11; // "javascript:"
+    std::array<QChar, schemeSize> compact;
+    qsizetype size = 0;
     for (QChar c : value) {
-        if (c == '\t' || c == '\n' || c == '\r' || (compact.isEmpty() && c.unicode() <= 0x20))
+        if (c == '\t' || c == '\n' || c == '\r' || (size == 0 && c.unicode() <= 0x20))
             continue;
-        compact += c;
-        if (compact.size() >= 11)
+        compact[size_t(size++)] = c;
+        if (size == schemeSize)
             break;
     }
-    return compact.startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
+    // The colon settles nearly every value before a comparison that folds case.
+    return size == schemeSize && compact.back() == u':'
+        && QStringView(compact.data(), size)
+               .startsWith(QLatin1String("javascript:"), Qt::CaseInsensitive);
 }
 
 bool runsOnlyOnUserAction(QStringView attributeName)
 {
     // The pointer's comings and goings too: a page loaded without a pointer over it has none.
-    static const QStringList names{
-        "onclick",       "ondblclick",   "onmousedown", "onmouseup", "onmouseover", "onmouseout",
-        "onmouseenter",  "onmouseleave", "onmousemove", "onkeydown", "onkeyup",     "onkeypress",
-        "oncontextmenu", "onchange",     "oninput",     "onsubmit",  "onreset"};
-    return names.contains(attributeName.toString().toLower());
+    static constexpr std::array<QLatin1StringView, 17> names{
+        QLatin1StringView("onclick"),       QLatin1StringView("ondblclick"),
+        QLatin1StringView("onmousedown"),   QLatin1StringView("onmouseup"),
+        QLatin1StringView("onmouseover"),   QLatin1StringView("onmouseout"),
+        QLatin1StringView("onmouseenter"),  QLatin1StringView("onmouseleave"),
+        QLatin1StringView("onmousemove"),   QLatin1StringView("onkeydown"),
+        QLatin1StringView("onkeyup"),       QLatin1StringView("onkeypress"),
+        QLatin1StringView("oncontextmenu"), QLatin1StringView("onchange"),
+        QLatin1StringView("oninput"),       QLatin1StringView("onsubmit"),
+        QLatin1StringView("onreset")};
+    const bool ascii = std::all_of(attributeName.begin(), attributeName.end(),
+                                   [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) {
+        // Full Unicode lowering can turn a letter outside ASCII into one of these names' (the
+        // Kelvin sign into "k").
+        const QString lowered = attributeName.toString().toLower();
+        return std::find(names.begin(), names.end(), lowered) != names.end();
+    }
+    // Every attribute of every page comes here: Qt's comparison without case folds each
+    // character through Unicode's tables, where ASCII needs one subtraction.
+    const auto lowered = [&](qsizetype at) {
+        const char16_t c = attributeName[at].unicode();
+        return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+    };
+    return std::any_of(names.begin(), names.end(), [&](QLatin1StringView name) {
+        if (name.size() != attributeName.size())
+            return false;
+        for (qsizetype at = 0; at < name.size(); ++at) {
+            if (lowered(at) != char16_t(uchar(name[at].toLatin1())))
+                return false;
+        }
+        return true;
+    });
 }
 
 bool followedOnlyOnClick(QStringView tagName, QStringView attributeName)

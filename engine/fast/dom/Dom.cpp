@@ -32,21 +32,6 @@ bool isClassSeparator(QChar c)
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
 }
 
-// The words of a class attribute, split at ASCII white space.
-QStringList classWords(const QString &value)
-{
-    QStringList words;
-    qsizetype start = 0;
-    for (qsizetype at = 0; at <= value.size(); ++at) {
-        if (at < value.size() && !isClassSeparator(value[at]))
-            continue;
-        if (at > start)
-            words.append(value.sliced(start, at - start));
-        start = at + 1;
-    }
-    return words;
-}
-
 // Below this many open elements the browser's parser puts each new node beside its parent
 // instead of in it, so that no page can make its tree deeper.
 constexpr int maxTreeDepth = 512;
@@ -120,7 +105,7 @@ DomNode elementNode(const GumboElement &element)
             {attributeName(*attribute), withControlsRestored(textFromUtf8(attribute->value))});
     }
     node.id = node.attribute(QLatin1String("id"));
-    node.classes = classWords(node.attribute(QLatin1String("class")));
+    node.classes = DomNode::classWords(node.attribute(QLatin1String("class")));
     return node;
 }
 
@@ -133,6 +118,23 @@ bool DomNode::isReplaced() const
                                      "frame", "video",    "audio",    "canvas", "embed",
                                      "meter", "progress", "frameset"};
     return kind == Element && ns == Html && names.contains(name);
+}
+
+QStringList DomNode::classWords(const QString &value)
+{
+    // Most classes are one word, which shares the attribute's characters.
+    if (std::none_of(value.begin(), value.end(), isClassSeparator))
+        return value.isEmpty() ? QStringList() : QStringList{value};
+    QStringList words;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= value.size(); ++at) {
+        if (at < value.size() && !isClassSeparator(value[at]))
+            continue;
+        if (at > start)
+            words.append(value.sliced(start, at - start));
+        start = at + 1;
+    }
+    return words;
 }
 
 QString DomNode::attribute(QLatin1String attributeName) const

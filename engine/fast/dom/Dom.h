@@ -50,6 +50,8 @@ struct DomNode
     {
         return !attribute(attributeName).isNull();
     }
+    // The words of a class attribute, split at ASCII white space, as `classes` holds them.
+    static QStringList classWords(const QString &value);
 };
 
 // The document type declaration as the parser read it.

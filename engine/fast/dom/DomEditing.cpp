@@ -1,7 +1,5 @@
 #include "engine/fast/dom/Dom.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 int Dom::createElement(const QString &localName,
@@ -73,10 +71,8 @@ void Dom::setAttribute(int element, const QString &name, const QString &value)
         node.attributes.append({name, value});
     if (name == QLatin1String("id"))
         node.id = value;
-    if (name == QLatin1String("class")) {
-        static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
-        node.classes = value.split(spaces, Qt::SkipEmptyParts);
-    }
+    if (name == QLatin1String("class"))
+        node.classes = DomNode::classWords(value);
 }
 
 void Dom::finishEditing()

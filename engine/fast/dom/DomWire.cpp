@@ -2,8 +2,6 @@
 
 #include "engine/fast/dom/WireBytes.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 #include <vector>
@@ -62,12 +60,6 @@ bool withinBounds(const DomNode &node, qsizetype &attributesLeft)
     });
 }
 
-QStringList classWords(const QString &value)
-{
-    static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
-    return value.split(spaces, Qt::SkipEmptyParts);
-}
-
 // One node's fields, or nothing for a node no tree holds; its parent's index, when it has one,
 // is below `index`.
 std::optional<DomNode> readNode(WireReader &in, std::uint32_t index, std::uint32_t &attributesLeft,
@@ -95,7 +87,7 @@ std::optional<DomNode> readNode(WireReader &in, std::uint32_t index, std::uint32
         node.attributes.append({std::move(name), in.string(maxWireTextUnits)});
     }
     node.id = node.attribute(QLatin1String("id"));
-    node.classes = classWords(node.attribute(QLatin1String("class")));
+    node.classes = DomNode::classWords(node.attribute(QLatin1String("class")));
     return node;
 }
 

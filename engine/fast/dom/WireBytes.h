@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QSysInfo>
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 // Little-endian fields for what goes between the converter and a script worker. Strings go as
@@ -15,8 +18,9 @@ public:
     void putByte(std::uint8_t value) { m_bytes.append(char(value)); }
     void putCount(std::uint32_t value)
     {
-        for (int shift = 0; shift < 32; shift += 8)
-            putByte(std::uint8_t(value >> shift));
+        const std::array<char, 4> bytes{char(value), char(value >> 8), char(value >> 16),
+                                        char(value >> 24)};
+        m_bytes.append(bytes.data(), bytes.size());
     }
     void putBytes(const QByteArray &bytes)
     {
@@ -26,6 +30,12 @@ public:
     void putString(const QString &text)
     {
         putCount(std::uint32_t(text.size()));
+        // A tree's every name, value and text passes here: copied whole where the host's order
+        // is the wire's.
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+            m_bytes.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+            return;
+        }
         for (const QChar unit : text) {
             putByte(std::uint8_t(unit.unicode()));
             putByte(std::uint8_t(unit.unicode() >> 8));
@@ -82,11 +92,16 @@ public:
         if (!has(qsizetype(units) * 2))
             return {};
         QString text(units, Qt::Uninitialized);
-        for (std::uint32_t i = 0; i < units; ++i) {
-            const auto low = std::uint8_t(m_bytes[m_at++]);
-            const auto high = std::uint8_t(m_bytes[m_at++]);
-            text[i] = QChar(char16_t(low | high << 8));
+        const char *from = m_bytes.constData() + m_at;
+        m_at += qsizetype(units) * 2;
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+            if (units != 0)
+                std::memcpy(text.data(), from, size_t(units) * 2);
+            return text;
         }
+        QChar *to = text.data();
+        for (std::uint32_t i = 0; i < units; ++i, from += 2)
+            to[i] = QChar(char16_t(std::uint8_t(from[0]) | std::uint8_t(from[1]) << 8));
         return text;
     }
 

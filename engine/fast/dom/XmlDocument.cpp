@@ -11,7 +11,6 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
-#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -96,8 +95,7 @@ DomNode elementNode(const xmlNode *element)
         node.attributes.append({name, value ? fromXml(value.get()) : QLatin1String("")});
     }
     node.id = node.attribute(QLatin1String("id"));
-    static const QRegularExpression spaces(QStringLiteral("[ \t\n\f\r]+"));
-    node.classes = node.attribute(QLatin1String("class")).split(spaces, Qt::SkipEmptyParts);
+    node.classes = DomNode::classWords(node.attribute(QLatin1String("class")));
     return node;
 }
 

@@ -179,7 +179,9 @@ KnownScriptsRun runKnownScripts(Dom &dom, ScriptPage page)
     size_t withEffects = 0;
     bool edits = false;
     for (int round = 0; round < maxRounds; ++round) {
-        const std::vector<int> elements = findPageScripts(edited).elements;
+        // The first round's tree is the page's own, whose scripts are found already.
+        const std::vector<int> elements = round == 0 ? scripts.elements
+                                                     : findPageScripts(edited).elements;
         std::vector<std::pair<int, ScriptEffect>> effects;
         page.scripts.clear();
         for (int element : elements) {

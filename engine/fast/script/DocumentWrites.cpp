@@ -1,21 +1,29 @@
 #include "DocumentWrites.h"
 
-DocumentWrites::DocumentWrites(const QByteArray &utf8) : m_page(parserInput(utf8)) {}
+DocumentWrites::DocumentWrites(const QByteArray &utf8) : m_utf8(utf8) {}
+
+const ParserInput &DocumentWrites::page() const
+{
+    if (!m_page)
+        m_page = parserInput(m_utf8);
+    return *m_page;
+}
 
 ParserInput DocumentWrites::input() const
 {
-    ParserInput spliced = m_page;
+    const ParserInput &page = this->page();
+    ParserInput spliced = page;
     if (m_written.empty())
         return spliced;
     spliced.utf8.clear();
-    spliced.utf8.reserve(m_page.utf8.size() + m_writtenBytes);
+    spliced.utf8.reserve(page.utf8.size() + m_writtenBytes);
     qsizetype copied = 0;
     for (const auto &[offset, written] : m_written) {
-        spliced.utf8.append(m_page.utf8.constData() + copied, offset - copied);
+        spliced.utf8.append(page.utf8.constData() + copied, offset - copied);
         spliced.utf8.append(written.bytes);
         copied = offset;
     }
-    spliced.utf8.append(m_page.utf8.constData() + copied, m_page.utf8.size() - copied);
+    spliced.utf8.append(page.utf8.constData() + copied, page.utf8.size() - copied);
     return spliced;
 }
 
@@ -55,7 +63,7 @@ std::optional<QString> DocumentWrites::writtenAfter(qsizetype scriptEnd) const
 bool DocumentWrites::setWrittenAfter(qsizetype scriptEnd, const QString &markup)
 {
     const std::optional<qsizetype> offset = pageOffset(scriptEnd);
-    if (!offset || *offset < 0 || *offset > m_page.utf8.size())
+    if (!offset || *offset < 0 || *offset > page().utf8.size())
         return false;
     QByteArray bytes = markup.toUtf8();
     // Markup the parser's input would change (controls, huge tags, deep nesting, noscript) is

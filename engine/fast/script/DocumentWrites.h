@@ -53,7 +53,11 @@ private:
         QByteArray bytes;
     };
 
-    ParserInput m_page;
+    // The page's own input, made when a script first writes: most pages never do.
+    const ParserInput &page() const;
+
+    QByteArray m_utf8;
+    mutable std::optional<ParserInput> m_page;
     std::map<qsizetype, Written> m_written; // by offset in the page's own input
     qsizetype m_writtenBytes = 0;
 };

@@ -1,5 +1,6 @@
 #include "PageRuntime.h"
 
+#include "ScriptSources.h"
 #include "ScriptWatchdog.h"
 #include "V8Strings.h"
 #include "WindowSnapshot.h"
@@ -98,6 +99,8 @@ const WindowSnapshot &PageRuntime::windowSnapshot()
 
 void PageRuntime::beforeIsolateEnds(std::function<void()> release)
 {
+    // The platform must outlive the isolate's holder, which this may be the first to make.
+    initialiseV8();
     shared().beforeDisposal.push_back(std::move(release));
 }
 
@@ -239,7 +242,8 @@ void PageRuntime::runScript(const QString &source, const QString &url)
     v8::ScriptOrigin origin(m_isolate, toV8(m_isolate, url));
     v8::Local<v8::Script> script;
     enterTask();
-    if (v8::Script::Compile(context, toV8(m_isolate, source), &origin).ToLocal(&script))
+    if (v8::Script::Compile(context, ScriptSources::v8Source(m_isolate, source), &origin)
+            .ToLocal(&script))
         script->Run(context).IsEmpty();
     leaveTask();
     failedOn(tryCatch);

@@ -2,6 +2,7 @@
 
 #include "ScriptElements.h"
 #include "ScriptPage.h"
+#include "ScriptSources.h"
 
 #include <QUrl>
 
@@ -177,7 +178,7 @@ std::optional<ScriptRunner::Script> ScriptRunner::fetch(int element, const QStri
     const std::optional<QByteArray> bytes = m_read(address, PageResourceKind::Script);
     if (!bytes)
         return std::nullopt;
-    const std::optional<QString> source = decodeScript(
+    const std::optional<QString> source = ScriptSources::decoded(
         *bytes, m_page.document.attribute(element, QStringLiteral("charset")),
         m_page.context.encoding);
     if (!source) {
