@@ -383,6 +383,8 @@ private slots:
         QCOMPARE(
             names(document, document.querySelectorAll(ScriptDocument::documentNode, "ol li").nodes),
             QStringList({"LI#b", "LI#a"}));
+        // Places among siblings are counted for the first selector that tests them, nested too.
+        QCOMPARE(document.querySelector(wrapper, ":is(li:not(:first-child))").node, a);
         QCOMPARE(document.querySelector(ScriptDocument::documentNode, "li:first-child").node, b);
         QCOMPARE(document.querySelector(u, "li").node, -1);
         QCOMPARE(document.querySelectorAll(o, ":scope > section > li").nodes.size(), 2u);

@@ -13,3 +13,26 @@ QString ComplexSelector::key() const
     }
     return last.type;
 }
+
+bool testsSiblingPositions(const std::vector<ComplexSelector> &list)
+{
+    for (const ComplexSelector &selector : list) {
+        for (const CompoundSelector &compound : selector.compounds) {
+            for (const SimpleTest &test : compound.tests) {
+                switch (test.kind) {
+                case SimpleTest::NthChild:
+                case SimpleTest::NthLastChild:
+                case SimpleTest::NthOfType:
+                case SimpleTest::NthLastOfType:
+                case SimpleTest::OnlyChild:
+                case SimpleTest::OnlyOfType:
+                    return true;
+                default:
+                    if (testsSiblingPositions(test.list))
+                        return true;
+                }
+            }
+        }
+    }
+    return false;
+}

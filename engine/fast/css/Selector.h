@@ -75,3 +75,8 @@ struct ComplexSelector
     // The rightmost compound's id, first class or type, by which rules are looked up.
     QString key() const;
 };
+
+// Whether any selector of the list, nested ones too, tests an element's place among its
+// siblings (:nth-child(), :first-of-type...), which the matcher reads from counts kept on
+// the tree's nodes.
+bool testsSiblingPositions(const std::vector<ComplexSelector> &list);

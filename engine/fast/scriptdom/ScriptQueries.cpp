@@ -202,8 +202,9 @@ bool ScriptDocument::matchesAny(SelectorMatcher &matcher, const std::vector<Comp
 }
 
 // The selector list, with every element's positions among its siblings counted for the tree
-// as it now stands; nothing, and the error to raise, when the list is invalid or beyond what
-// the matcher follows exactly (which knows the page's root element alone for :root).
+// as it now stands where the list tests them (counting them costs more than most queries);
+// nothing, and the error to raise, when the list is invalid or beyond what the matcher follows
+// exactly (which knows the page's root element alone for :root).
 std::optional<std::vector<ComplexSelector>>
 ScriptDocument::parsedSelectors(const QString &selectors, int node, DomError &error)
 {
@@ -229,7 +230,8 @@ ScriptDocument::parsedSelectors(const QString &selectors, int node, DomError &er
         error = DomError::Syntax;
         return std::nullopt;
     }
-    countStalePositions();
+    if (testsSiblingPositions(list))
+        countStalePositions();
     return list;
 }
 
