@@ -203,8 +203,9 @@ void TestPageScripts::pagesGoToTheBrowser_data()
               " getComputedStyle(document.body).display; } });"
                                                               << BrowserReason::ScriptNotModelled;
     QTest::newRow("rendered text of an inline element") << whenParsed
-            + "var s = document.createElement('span'); document.body.append(s);"
-              " s.innerText; });" << BrowserReason::ScriptNotModelled;
+            + "var s = document.createElement('span'); s.textContent = 'a  b';"
+              " document.body.append(s); s.innerText; });"
+                                                        << BrowserReason::ScriptNotModelled;
     QTest::newRow("rendered text where content is rendered by its place")
         << QByteArray("</script><div style='content-visibility: auto'>far</div><script>")
             + whenParsed + "document.body.append(document.body.innerText); });"

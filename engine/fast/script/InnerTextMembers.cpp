@@ -12,12 +12,26 @@ using namespace NodeArguments;
 
 namespace {
 
-enum class Rendering { None, OwnLines, NeedsLayout };
+enum class Rendering { None, OwnText, NeedsLayout };
+
+// Whether no text below the element has white space that collapses: an inline element's
+// text then keeps every character wherever its line begins or its neighbours end.
+bool keepsAllWhiteSpace(const Dom &dom, const std::vector<ComputedStyle> &styles, int element)
+{
+    for (int at = element; at >= 0; at = dom.next(at, element)) {
+        const ComputedStyle &style = styles[size_t(at)];
+        if (dom.node(at).kind == DomNode::Text && style.rendered
+            && collapsesSpaces(style.whiteSpace))
+            return false;
+    }
+    return true;
+}
 
 // Whether the element is rendered, and if so whether its text is its own: a box that starts
-// its own lines lays its text out apart from what is around it, while an inline element's
-// white space collapses with its neighbours' and its text could be told only from the line it
-// lies on. Content a layout alone places, and embedded or foreign content, need the layout.
+// its own lines lays its text out apart from what is around it, and so does an inline element
+// whose white space all stays (code in a <pre>). Other inline elements' white space collapses
+// with their neighbours', and their text could be told only from the line they lie on.
+// Content a layout alone places, and embedded or foreign content, need the layout.
 Rendering renderingOf(const Dom &dom, const std::vector<ComputedStyle> &styles, int element)
 {
     if (rendersContentByPlace(dom, styles))
@@ -40,7 +54,10 @@ Rendering renderingOf(const Dom &dom, const std::vector<ComputedStyle> &styles, 
     case Display::Table:
     case Display::Flex:
     case Display::Grid:
-        return Rendering::OwnLines;
+        return Rendering::OwnText;
+    case Display::Inline:
+        return keepsAllWhiteSpace(dom, styles, element) ? Rendering::OwnText
+                                                        : Rendering::NeedsLayout;
     default:
         return Rendering::NeedsLayout;
     }
@@ -72,7 +89,7 @@ void getInnerText(const Info &info)
     case Rendering::None:
         returnString(info, document.textContent(element));
         break;
-    case Rendering::OwnLines:
+    case Rendering::OwnText:
         returnString(info, innerText(dom, *styles, element));
         break;
     case Rendering::NeedsLayout:
