@@ -5,7 +5,6 @@
 #include "PageCascade.h"
 #include "RealMembers.h"
 
-#include "engine/fast/text/ContentByPlace.h"
 #include "engine/fast/text/InnerText.h"
 
 using namespace NodeArguments;
@@ -31,11 +30,9 @@ bool keepsAllWhiteSpace(const Dom &dom, const std::vector<ComputedStyle> &styles
 // its own lines lays its text out apart from what is around it, and so does an inline element
 // whose white space all stays (code in a <pre>). Other inline elements' white space collapses
 // with their neighbours', and their text could be told only from the line they lie on.
-// Content a layout alone places, and embedded or foreign content, need the layout.
+// Embedded or foreign content needs the layout.
 Rendering renderingOf(const Dom &dom, const std::vector<ComputedStyle> &styles, int element)
 {
-    if (rendersContentByPlace(dom, styles))
-        return Rendering::NeedsLayout;
     for (int at = dom.node(element).parent; at >= 0; at = dom.node(at).parent) {
         const ComputedStyle &style = styles[size_t(at)];
         if (dom.node(at).ns != DomNode::Html)
@@ -84,8 +81,12 @@ void getInnerText(const Info &info)
         page.runtime.notModelled("HTMLElement.innerText, " + why);
         return;
     }
+    // Content a layout alone places could be anywhere, this element's included.
     const Dom &dom = document.dom();
-    switch (renderingOf(dom, *styles, element)) {
+    const Rendering rendering = page.cascade->contentPlacedByLayout()
+        ? Rendering::NeedsLayout
+        : renderingOf(dom, *styles, element);
+    switch (rendering) {
     case Rendering::None:
         returnString(info, document.textContent(element));
         break;

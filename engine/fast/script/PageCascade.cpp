@@ -3,6 +3,7 @@
 #include "engine/fast/css/StyleResolver.h"
 #include "engine/fast/css/StyleSheetFile.h"
 #include "engine/fast/scriptdom/ScriptDocument.h"
+#include "engine/fast/text/ContentByPlace.h"
 
 #include <QUrl>
 
@@ -50,6 +51,7 @@ bool PageCascade::cascadeIsCurrent(std::string &why)
         SelectorMatcher::Filter::None);
     m_styles = resolver.computeStyles(StyleResolver::Reach::EveryElement);
     m_rulesAllRead = resolver.rulesAllRead();
+    m_contentPlacedByLayout = rendersContentByPlace(*tree, m_styles);
     m_version = m_document.viewVersion();
     return true;
 }

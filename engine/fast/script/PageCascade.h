@@ -33,6 +33,9 @@ public:
     const ComputedStyle *styleOf(int element, std::string &why);
     // The styles of every node of the tree as it stands, by node; null as for styleOf().
     const std::vector<ComputedStyle> *styles(std::string &why);
+    // Whether, by the last styles given, some content is rendered only where a layout places
+    // it ("content-visibility: auto"), so that no text of the page can be told without one.
+    bool contentPlacedByLayout() const { return m_contentPlacedByLayout; }
 
 private:
     bool cascadeIsCurrent(std::string &why);
@@ -46,5 +49,6 @@ private:
     std::vector<ComputedStyle> m_styles;
     std::uint64_t m_version = ~std::uint64_t(0);
     bool m_rulesAllRead = false;
+    bool m_contentPlacedByLayout = false;
     int m_cascades = 0;
 };
